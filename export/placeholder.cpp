@@ -1,0 +1,2 @@
+// Filled in as the export commands are built.
+namespace vx {}

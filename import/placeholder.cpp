@@ -1,0 +1,2 @@
+// Filled in as the import commands are built.
+namespace vx {}

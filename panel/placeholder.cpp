@@ -1,0 +1,2 @@
+// Filled in as the panel commands are built.
+namespace vx {}
