@@ -1,0 +1,2 @@
+// Dialog templates.
+namespace vx {}

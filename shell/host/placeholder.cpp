@@ -1,0 +1,2 @@
+// Host error codes.
+namespace vx {}

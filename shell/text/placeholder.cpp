@@ -1,0 +1,2 @@
+// Text conversion.
+namespace vx {}

@@ -1,0 +1,2 @@
+// Shared helpers for the tests.
+namespace vx {}
