@@ -1,2 +1,0 @@
-// Text conversion.
-namespace vx {}

@@ -1,0 +1,51 @@
+// Text conversion shared by every part of the system: Shift-JIS as Windows code page 932
+// converts it, UTF-8 and UTF-16. Unicode text is UTF-16 (std::u16string), as the host holds it.
+// No conversion fails: bytes that are not valid text and characters without a code are
+// replaced the way the platform replaces them (see each function).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace vx::text {
+
+// The host's encoding codes.
+enum class TextEncoding : std::int32_t {
+  kShiftJIS = 17,
+  kUTF8 = 1,
+  kUTF16 = 2,
+};
+
+// True for 17, 1 and 2.
+bool IsKnownEncoding(std::int32_t code);
+
+// Code page 932 → UTF-16. An undefined double-byte pair becomes U+30FB (the code page's default
+// character); a lead byte without a valid trail byte (or at the end) becomes U+30FB and the next
+// byte is read on its own, so a delimiter after a lone lead byte is never swallowed.
+std::u16string ShiftJisToUtf16(std::string_view bytes);
+
+// UTF-16 → code page 932. A character without a code (lone surrogates and characters outside
+// the BMP included) becomes '?'.
+std::string Utf16ToShiftJis(std::u16string_view text);
+
+// UTF-8 → UTF-16. Each maximal invalid subsequence becomes U+FFFD.
+std::u16string Utf8ToUtf16(std::string_view bytes);
+
+// UTF-16 → UTF-8. A lone surrogate becomes U+FFFD.
+std::string Utf16ToUtf8(std::u16string_view text);
+
+// Little-endian UTF-16 bytes → UTF-16 units, taken as they are; an odd last byte is dropped.
+std::u16string Utf16LeBytesToUtf16(std::string_view bytes);
+std::string Utf16ToUtf16LeBytes(std::u16string_view text);
+
+// Bytes in `encoding` → UTF-16, and back. An unknown encoding is taken as UTF-8.
+std::u16string Decode(std::string_view bytes, TextEncoding encoding);
+std::string Encode(std::u16string_view text, TextEncoding encoding);
+
+// The length of the longest prefix of `bytes` that is at most `limit` bytes long and does not
+// end inside a character of `encoding`. Cutting elsewhere corrupts the character for every reader.
+std::size_t CharBoundary(std::string_view bytes, std::size_t limit, TextEncoding encoding);
+
+}  // namespace vx::text

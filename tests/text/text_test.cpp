@@ -1,0 +1,147 @@
+#include "shell/text/text.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace vx::text {
+namespace {
+
+std::string Bytes(std::initializer_list<int> list) {
+  std::string s;
+  for (int b : list) s.push_back(static_cast<char>(b));
+  return s;
+}
+
+TEST(ShiftJis, WindowsMappingsBothWays) {
+  struct Case {
+    std::string sjis;
+    char16_t unicode;
+  };
+  // Pairs that distinguish code page 932 from plain JIS: wave dash, double vertical line, minus,
+  // NEC row 13, half-width katakana and the single bytes the code page maps itself.
+  const Case cases[] = {
+      {Bytes({0x81, 0x60}), 0xFF5E}, {Bytes({0x81, 0x61}), 0x2225}, {Bytes({0x81, 0x7C}), 0xFF0D},
+      {Bytes({0x87, 0x40}), 0x2460}, {Bytes({0x82, 0xA0}), 0x3042}, {Bytes({0x88, 0x9F}), 0x4E9C},
+      {Bytes({0xB1}), 0xFF71},       {Bytes({0x80}), 0x0080},       {Bytes({0xA0}), 0xF8F0},
+      {Bytes({0xFD}), 0xF8F1},       {Bytes({0xF0, 0x40}), 0xE000}, {Bytes({0xFA, 0x40}), 0x2170},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ShiftJisToUtf16(c.sjis), std::u16string(1, c.unicode)) << int(c.unicode);
+    EXPECT_EQ(Utf16ToShiftJis(std::u16string(1, c.unicode)), c.sjis) << int(c.unicode);
+  }
+}
+
+TEST(ShiftJis, DuplicatesDecodeAlikeAndEncodeAsWindows) {
+  // NEC row 13 / NEC-selected IBM / IBM extension codes of one character.
+  EXPECT_EQ(ShiftJisToUtf16(Bytes({0x87, 0x90})), u"\u2252");
+  EXPECT_EQ(Utf16ToShiftJis(u"\u2252"), Bytes({0x81, 0xE0}));
+  EXPECT_EQ(ShiftJisToUtf16(Bytes({0xEE, 0xEF})), u"\u2170");
+  EXPECT_EQ(Utf16ToShiftJis(u"\u2170"), Bytes({0xFA, 0x40}));
+  EXPECT_EQ(ShiftJisToUtf16(Bytes({0xEE, 0xF9})), u"\uFFE2");
+  EXPECT_EQ(Utf16ToShiftJis(u"\uFFE2"), Bytes({0x81, 0xCA}));
+  EXPECT_EQ(Utf16ToShiftJis(u"\u2160"), Bytes({0x87, 0x54}));
+  EXPECT_EQ(Utf16ToShiftJis(u"\u7E8A"), Bytes({0xFA, 0x5C}));  // not 0xED40
+  EXPECT_EQ(Utf16ToShiftJis(u"\u301C"), Bytes({0x81, 0x60}));  // best fit of the JIS wave dash
+}
+
+TEST(ShiftJis, EveryDefinedPairRoundTripsToItsCharacter) {
+  int defined = 0;
+  for (int lead = 0x81; lead <= 0xFC; ++lead) {
+    if (lead >= 0xA0 && lead < 0xE0) continue;
+    for (int trail = 0x40; trail <= 0xFC; ++trail) {
+      if (trail == 0x7F) continue;
+      const std::u16string u = ShiftJisToUtf16(Bytes({lead, trail}));
+      ASSERT_EQ(u.size(), 1u);
+      if (u[0] == 0x30FB && !(lead == 0x81 && trail == 0x45)) continue;  // undefined pair
+      ++defined;
+      EXPECT_EQ(ShiftJisToUtf16(Utf16ToShiftJis(u)), u) << lead << ' ' << trail;
+    }
+  }
+  EXPECT_GT(defined, 9000);
+}
+
+TEST(ShiftJis, InvalidInputNeverSwallowsFollowingBytes) {
+  struct Case {
+    std::string in;
+    std::u16string out;
+  };
+  const Case cases[] = {
+      {Bytes({0x82}), u"\u30FB"},                         // lone lead byte at the end
+      {Bytes({'a', 0x82, ',', 'b'}), u"a\u30FB,b"},       // lone lead byte before a delimiter
+      {Bytes({0x82, 0x0D, 0x0A}), u"\u30FB\r\n"},         // ... before a line end
+      {Bytes({0x85, 0x40, 'x'}), u"\u30FBx"},             // undefined pair: one default character
+      {Bytes({0x82, 0x7F}), u"\u30FB\u007F"},             // 0x7F is never a trail byte
+      {Bytes({0x82, 0xFF}), u"\u30FB\uF8F3"},
+      {std::string(), u""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ShiftJisToUtf16(c.in), c.out);
+}
+
+TEST(ShiftJis, UnmappableEncodesAsQuestionMark) {
+  EXPECT_EQ(Utf16ToShiftJis(u"a\u00E9b"), "a?b");
+  EXPECT_EQ(Utf16ToShiftJis(u"\U0001F600"), "?");  // one character outside the BMP
+  EXPECT_EQ(Utf16ToShiftJis(std::u16string{u'x', char16_t(0xD800), u'y'}), "x?y");
+  EXPECT_EQ(Utf16ToShiftJis(std::u16string{char16_t(0xDC00)}), "?");
+}
+
+TEST(Utf8, DecodesAndReplacesInvalidSequences) {
+  struct Case {
+    std::string in;
+    std::u16string out;
+  };
+  const Case cases[] = {
+      {"abc", u"abc"},
+      {"\xE6\x97\xA5\xE6\x9C\xAC", u"日本"},
+      {"\xF0\x9F\x98\x80", u"\U0001F600"},
+      {"a\xFF" "b", u"a\uFFFDb"},
+      {"\xE6\x97", u"\uFFFD"},                  // cut short: one replacement for the subpart
+      {"\xE6\x97x", u"\uFFFDx"},
+      {"\xC0\x80", u"\uFFFD\uFFFD"},            // overlong
+      {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},  // encoded surrogate
+      {"\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Utf8ToUtf16(c.in), c.out) << c.in;
+}
+
+TEST(Utf8, EncodesAndReplacesLoneSurrogates) {
+  EXPECT_EQ(Utf16ToUtf8(u"日本|0"), "\xE6\x97\xA5\xE6\x9C\xAC|0");
+  EXPECT_EQ(Utf16ToUtf8(u"\U0001F600"), "\xF0\x9F\x98\x80");
+  EXPECT_EQ(Utf16ToUtf8(std::u16string{char16_t(0xD83D), u'a'}), "\xEF\xBF\xBD" "a");
+  EXPECT_EQ(Utf16ToUtf8(std::u16string{char16_t(0xDE00)}), "\xEF\xBF\xBD");
+  EXPECT_EQ(Utf16ToUtf8(std::u16string{u'a', char16_t(0xD83D)}), "a\xEF\xBF\xBD");
+}
+
+TEST(Encoding, DecodeEncodeByCode) {
+  EXPECT_TRUE(IsKnownEncoding(17));
+  EXPECT_TRUE(IsKnownEncoding(1));
+  EXPECT_TRUE(IsKnownEncoding(2));
+  EXPECT_FALSE(IsKnownEncoding(0));
+  EXPECT_EQ(Decode(Bytes({0x82, 0xA0}), TextEncoding::kShiftJIS), u"あ");
+  EXPECT_EQ(Decode("\xE3\x81\x82", TextEncoding::kUTF8), u"あ");
+  EXPECT_EQ(Decode(Bytes({0x42, 0x30, 0x41}), TextEncoding::kUTF16), u"あ");  // odd byte dropped
+  EXPECT_EQ(Encode(u"あ", TextEncoding::kUTF16), Bytes({0x42, 0x30}));
+  EXPECT_EQ(Encode(u"あ", TextEncoding::kShiftJIS), Bytes({0x82, 0xA0}));
+}
+
+TEST(Encoding, CharBoundaryNeverCutsACharacter) {
+  struct Case {
+    std::string bytes;
+    std::size_t limit;
+    TextEncoding enc;
+    std::size_t cut;
+  };
+  const std::string sjis = Bytes({'a', 0x82, 0xA0, 0x82, 0xA2});  // a あ い
+  const std::string utf8 = "a\xE3\x81\x82\xE3\x81\x84";
+  const Case cases[] = {
+      {sjis, 10, TextEncoding::kShiftJIS, 5}, {sjis, 4, TextEncoding::kShiftJIS, 3},
+      {sjis, 3, TextEncoding::kShiftJIS, 3},  {sjis, 2, TextEncoding::kShiftJIS, 1},
+      {utf8, 6, TextEncoding::kUTF8, 4},      {utf8, 3, TextEncoding::kUTF8, 1},
+      {utf8, 7, TextEncoding::kUTF8, 7},      {"abcdef", 3, TextEncoding::kUTF16, 2},
+      {"\xFF\xFF\xFF", 2, TextEncoding::kUTF8, 2},
+  };
+  for (const auto& c : cases) EXPECT_EQ(CharBoundary(c.bytes, c.limit, c.enc), c.cut) << c.bytes;
+}
+
+}  // namespace
+}  // namespace vx::text
