@@ -1,0 +1,63 @@
+// Field definitions: the name, type, width and decimals of an attribute, and its value slot.
+#pragma once
+
+#include "attributes/dbf_types.h"
+#include "shell/text/text.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace vx::attr {
+
+// Any 32-bit code may be held; codes outside these have an empty display name.
+enum FieldType : std::int32_t {
+  kFieldString = 0,
+  kFieldInteger = 1,
+  kFieldReal = 2,
+  kFieldLatitudeOrX = 100,   // coordinate column of a text import; never stored on art
+  kFieldLongitudeOrY = 101,
+};
+
+// One field definition (empty value) or one attribute (definition and value).
+struct ShapeField {
+  std::u16string name;
+  FieldType type = kFieldString;
+  std::int32_t width = 0;
+  std::int32_t decimals = 0;
+  std::u16string value;
+
+  // Copies name, type, width and decimals; keeps this field's value.
+  void CopyDefinition(const ShapeField& other) {
+    name = other.name;
+    type = other.type;
+    width = other.width;
+    decimals = other.decimals;
+  }
+};
+
+std::u16string FieldTypeName(FieldType type);
+
+// Same name (exact), type, width and decimals.
+bool SameFieldDef(const ShapeField& a, const ShapeField& b);
+
+// "name|type|width|decimals" with the name in UTF-8.
+std::string FieldKey(const ShapeField& field);
+
+// Removes leading and trailing U+0020 only.
+std::u16string TrimSpaces(std::u16string_view text);
+
+// 10^width - 1; 0 for width <= 0. Saturates at the largest 64-bit value from width 19 on.
+std::int64_t IntegerFieldMax(std::int32_t width);
+
+// Stores `text` as the field's value, formatted for its type and size.
+void NormalizeValue(ShapeField& field, std::u16string_view text);
+
+// The value of one attribute-table cell of the given type letter.
+std::u16string DbfValueText(char typeLetter, std::string_view raw, text::TextEncoding encoding);
+
+// A field made from a column descriptor and one cell of that column (an empty cell for the
+// definition alone).
+ShapeField FieldFromDbf(const DbfFieldDesc& desc, std::string_view raw, text::TextEncoding encoding);
+
+}  // namespace vx::attr
