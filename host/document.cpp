@@ -1,0 +1,283 @@
+#include "host/document.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace vx::host {
+
+Err ArrayImpl::Get(std::int32_t index, Entry& out) const {
+  if (index < 0 || index >= Count()) return kOutOfRange;
+  out = items_[static_cast<std::size_t>(index)];
+  return kNoErr;
+}
+Err ArrayImpl::Set(std::int32_t index, const Entry& e) {
+  if (index < 0 || index >= Count()) return kOutOfRange;
+  items_[static_cast<std::size_t>(index)] = e;
+  return kNoErr;
+}
+Err ArrayImpl::Insert(std::int32_t index, const Entry& e) {
+  if (index < 0 || index > Count()) return kOutOfRange;
+  items_.insert(items_.begin() + index, e);
+  return kNoErr;
+}
+Err ArrayImpl::Append(const Entry& e) {
+  items_.push_back(e);
+  return kNoErr;
+}
+Err ArrayImpl::Remove(std::int32_t index) {
+  if (index < 0 || index >= Count()) return kOutOfRange;
+  items_.erase(items_.begin() + index);
+  return kNoErr;
+}
+Err ArrayImpl::Clear() {
+  items_.clear();
+  return kNoErr;
+}
+
+Err DictionaryImpl::Get(const std::string& key, Entry& out) const {
+  auto it = entries_.find(key);
+  if (it == entries_.end()) return kNotFound;
+  out = it->second;
+  return kNoErr;
+}
+Err DictionaryImpl::Set(const std::string& key, const Entry& e) {
+  entries_[key] = e;
+  return kNoErr;
+}
+Err DictionaryImpl::Delete(const std::string& key) {
+  return entries_.erase(key) ? kNoErr : kNotFound;
+}
+std::vector<std::string> DictionaryImpl::Keys() const {
+  std::vector<std::string> keys;
+  keys.reserve(entries_.size());
+  for (const auto& [k, v] : entries_) keys.push_back(k);
+  return keys;
+}
+
+Document::Document() = default;
+
+ArtOpaque* Document::NewNode(ArtType type) {
+  ArtOpaque& a = artArena.emplace_back();
+  a.type = type;
+  if (type == ArtType::Path || type == ArtType::CompoundPath) {
+    a.style.fillPaint = true;
+    a.style.fill.color = Color::Cmyk(0, 0, 0, 0);
+    a.style.strokePaint = true;
+    a.style.stroke.color = Color::Cmyk(0, 0, 0, 1);
+  }
+  return &a;
+}
+
+LayerOpaque* Document::NewLayer(const std::string& title) {
+  LayerOpaque& l = layerArena.emplace_back();
+  l.title = title;
+  l.group = NewNode(ArtType::Group);
+  l.group->layerOfGroup = &l;
+  return &l;
+}
+
+void Document::Unlink(ArtOpaque* art) {
+  ArtOpaque* p = art->parent;
+  if (!p) return;
+  if (art->prev) art->prev->next = art->next; else p->firstChild = art->next;
+  if (art->next) art->next->prev = art->prev; else p->lastChild = art->prev;
+  art->parent = art->prev = art->next = nullptr;
+}
+
+Err Document::Place(ArtOpaque* art, PaintOrder order, ArtOpaque* prep) {
+  if (!art || !prep || !art->alive || !prep->alive) return kBadParameter;
+  for (ArtOpaque* a = prep; a; a = a->parent)
+    if (a == art) return kBadParameter;  // would go inside itself
+  const bool inside = order == PaintOrder::InsideOnTop || order == PaintOrder::InsideOnBottom;
+  if (!inside && !prep->parent) return kBadParameter;  // nothing stands next to a layer group
+  if (inside && prep->type != ArtType::Group && prep->type != ArtType::CompoundPath) return kBadParameter;
+  Unlink(art);
+  if (inside) {
+    art->parent = prep;
+    if (order == PaintOrder::InsideOnTop) {
+      art->next = prep->firstChild;
+      if (prep->firstChild) prep->firstChild->prev = art; else prep->lastChild = art;
+      prep->firstChild = art;
+    } else {
+      art->prev = prep->lastChild;
+      if (prep->lastChild) prep->lastChild->next = art; else prep->firstChild = art;
+      prep->lastChild = art;
+    }
+    return kNoErr;
+  }
+  ArtOpaque* p = prep->parent;
+  art->parent = p;
+  if (order == PaintOrder::Above) {
+    art->next = prep;
+    art->prev = prep->prev;
+    if (prep->prev) prep->prev->next = art; else p->firstChild = art;
+    prep->prev = art;
+  } else {
+    art->prev = prep;
+    art->next = prep->next;
+    if (prep->next) prep->next->prev = art; else p->lastChild = art;
+    prep->next = art;
+  }
+  return kNoErr;
+}
+
+void Document::Dispose(ArtOpaque* art) {
+  Unlink(art);
+  std::vector<ArtOpaque*> below;
+  Walk(art, below);
+  below.push_back(art);
+  for (ArtOpaque* a : below) {
+    a->alive = false;
+    if (a->layerOfGroup) a->layerOfGroup->alive = false;
+  }
+  if (current && !current->alive) current = nullptr;
+  layers.erase(std::remove_if(layers.begin(), layers.end(), [](LayerOpaque* l) { return !l->alive; }), layers.end());
+}
+
+std::vector<LayerOpaque*> Document::Sublayers(const LayerOpaque* layer) const {
+  std::vector<LayerOpaque*> out;
+  for (ArtOpaque* c = layer->group->firstChild; c; c = c->next)
+    if (c->layerOfGroup) out.push_back(c->layerOfGroup);
+  return out;
+}
+
+std::vector<LayerOpaque*> Document::PreorderLayers() const {
+  std::vector<LayerOpaque*> out;
+  std::vector<LayerOpaque*> stack(layers.rbegin(), layers.rend());
+  while (!stack.empty()) {
+    LayerOpaque* l = stack.back();
+    stack.pop_back();
+    out.push_back(l);
+    auto subs = Sublayers(l);
+    for (auto it = subs.rbegin(); it != subs.rend(); ++it) stack.push_back(*it);
+  }
+  return out;
+}
+
+LayerOpaque* Document::ParentLayer(const LayerOpaque* layer) const {
+  ArtOpaque* p = layer->group->parent;
+  return p ? LayerOf(p) : nullptr;
+}
+
+LayerOpaque* Document::LayerOf(const ArtOpaque* art) const {
+  for (const ArtOpaque* a = art; a; a = a->parent)
+    if (a->layerOfGroup) return a->layerOfGroup;
+  return nullptr;
+}
+
+void Document::Walk(ArtOpaque* root, std::vector<ArtOpaque*>& out) {
+  // Iterative pre-order so that deep nesting cannot exhaust the stack.
+  ArtOpaque* a = root->firstChild;
+  while (a) {
+    out.push_back(a);
+    if (a->firstChild) {
+      a = a->firstChild;
+      continue;
+    }
+    while (a && !a->next && a != root) a = a->parent;
+    if (!a || a == root) break;
+    a = a->next;
+  }
+}
+
+bool Document::OwnsLayer(const LayerOpaque* layer) const {
+  if (!layer || !layer->alive) return false;
+  for (const LayerOpaque& l : layerArena)
+    if (&l == layer) return true;
+  return false;
+}
+
+bool FullySelected(const ArtOpaque* art) {
+  if (!(art->flags & kArtSelected)) return false;
+  for (const ArtOpaque* c = art->firstChild; c; c = c->next)
+    if (!FullySelected(c)) return false;
+  return true;
+}
+
+namespace {
+void Extend(RealRect& r, bool& any, const RealPoint& p) {
+  if (!std::isfinite(p.h) || !std::isfinite(p.v)) return;
+  if (!any) {
+    r = {p.h, p.v, p.h, p.v};
+    any = true;
+    return;
+  }
+  r.left = std::min(r.left, p.h);
+  r.right = std::max(r.right, p.h);
+  r.top = std::max(r.top, p.v);
+  r.bottom = std::min(r.bottom, p.v);
+}
+
+// Bounds of a cubic from its extrema rather than its control points.
+void ExtendBezier(RealRect& r, bool& any, const RealPoint& p0, const RealPoint& p1, const RealPoint& p2,
+                  const RealPoint& p3) {
+  Extend(r, any, p0);
+  Extend(r, any, p3);
+  auto at = [&](double t) {
+    const double u = 1 - t;
+    return RealPoint{u * u * u * p0.h + 3 * u * u * t * p1.h + 3 * u * t * t * p2.h + t * t * t * p3.h,
+                     u * u * u * p0.v + 3 * u * u * t * p1.v + 3 * u * t * t * p2.v + t * t * t * p3.v};
+  };
+  auto roots = [&](double a0, double a1, double a2, double a3) {
+    // derivative coefficients of the cubic in one coordinate
+    const double a = -a0 + 3 * a1 - 3 * a2 + a3, b = 2 * (a0 - 2 * a1 + a2), c = a1 - a0;
+    std::vector<double> ts;
+    if (std::abs(a) < 1e-12) {
+      if (std::abs(b) > 1e-12) ts.push_back(-c / b);
+    } else {
+      const double d = b * b - 4 * a * c;
+      if (d >= 0) {
+        ts.push_back((-b + std::sqrt(d)) / (2 * a));
+        ts.push_back((-b - std::sqrt(d)) / (2 * a));
+      }
+    }
+    for (double t : ts)
+      if (t > 0 && t < 1) Extend(r, any, at(t));
+  };
+  roots(p0.h, p1.h, p2.h, p3.h);
+  roots(p0.v, p1.v, p2.v, p3.v);
+}
+
+void Bounds(const ArtOpaque* art, RealRect& r, bool& any) {
+  switch (art->type) {
+    case ArtType::Path: {
+      const auto& s = art->segments;
+      const std::size_t n = s.size();
+      if (n == 1) Extend(r, any, s[0].p);
+      for (std::size_t i = 0; i + 1 < n || (art->closed && n > 1 && i < n); ++i) {
+        const PathSegment& a = s[i];
+        const PathSegment& b = s[(i + 1) % n];
+        ExtendBezier(r, any, a.p, a.out, b.in, b.p);
+      }
+      break;
+    }
+    case ArtType::TextFrame: {
+      // Approximate the text's box from its size: half an em per code unit, one em high.
+      const double w = 0.5 * art->fontSize * static_cast<double>(art->text.size());
+      double left = art->anchor.h;
+      if (art->justification == Justification::Right) left -= w;
+      if (art->justification == Justification::Center) left -= w / 2;
+      Extend(r, any, {left, art->anchor.v + art->fontSize * 0.8});
+      Extend(r, any, {left + w, art->anchor.v - art->fontSize * 0.2});
+      break;
+    }
+    case ArtType::Symbol:
+      Extend(r, any, {art->symbolBounds.left, art->symbolBounds.top});
+      Extend(r, any, {art->symbolBounds.right, art->symbolBounds.bottom});
+      break;
+    default:
+      for (const ArtOpaque* c = art->firstChild; c; c = c->next)
+        if (c->alive) Bounds(c, r, any);
+  }
+}
+}  // namespace
+
+RealRect ArtBounds(const ArtOpaque* art) {
+  RealRect r{};
+  bool any = false;
+  Bounds(art, r, any);
+  return r;
+}
+
+}  // namespace vx::host

@@ -1,0 +1,134 @@
+// The stand-in host's in-memory document: layers, an art tree, dictionaries, arrays and tags.
+#pragma once
+
+#include "shell/host/dictionary.h"
+#include "shell/host/suites.h"
+
+#include <deque>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace vx::host {
+
+// Art nodes live in the document's arena until the document is destroyed, so a disposed art's
+// handle stays a valid pointer and is recognised as dead instead of dangling.
+struct ArtOpaque {
+  ArtType type = ArtType::Group;
+  bool alive = true;
+  std::uint32_t flags = 0;  // kArtSelected, kArtLocked, kArtHidden (fully selected is computed)
+  ArtOpaque* parent = nullptr;
+  ArtOpaque* firstChild = nullptr;  // topmost
+  ArtOpaque* lastChild = nullptr;   // bottommost
+  ArtOpaque* prev = nullptr;        // the sibling above
+  ArtOpaque* next = nullptr;        // the sibling below
+  LayerOpaque* layerOfGroup = nullptr;  // set on a layer's group art
+
+  // Paths, compound paths and text.
+  std::vector<PathSegment> segments;
+  bool closed = false;
+  bool guide = false;
+  bool clip = false;
+  PathStyle style;
+  double opacity = 1.0;
+
+  // Text frames.
+  TextFrameKind frameKind = TextFrameKind::Point;
+  TextOrientation orientation = TextOrientation::Horizontal;
+  RealPoint anchor;
+  std::u16string text;
+  double fontSize = 12.0;
+  Color textFill = Color::Cmyk(0, 0, 0, 1);
+  Justification justification = Justification::Left;
+
+  // Symbols: the symbol's name and where its instance stands.
+  std::string symbolName;
+  RealRect symbolBounds;
+
+  DictionaryRef dictionary;  // created on first use
+  struct Tag {
+    std::string name, type, value;
+  };
+  std::vector<Tag> tags;
+};
+
+struct LayerOpaque {
+  std::string title;
+  bool visible = true;
+  bool editable = true;
+  ArtOpaque* group = nullptr;  // a Group whose layerOfGroup points back here
+  bool alive = true;
+};
+
+// Dictionaries and arrays of the stand-in host.
+class ArrayImpl final : public Array {
+ public:
+  std::int32_t Count() const override { return static_cast<std::int32_t>(items_.size()); }
+  Err Get(std::int32_t index, Entry& out) const override;
+  Err Set(std::int32_t index, const Entry& e) override;
+  Err Insert(std::int32_t index, const Entry& e) override;
+  Err Append(const Entry& e) override;
+  Err Remove(std::int32_t index) override;
+  Err Clear() override;
+  const std::vector<Entry>& Items() const { return items_; }
+
+ private:
+  std::vector<Entry> items_;
+};
+
+class DictionaryImpl final : public Dictionary {
+ public:
+  bool IsKnown(const std::string& key) const override { return entries_.count(key) != 0; }
+  Err Get(const std::string& key, Entry& out) const override;
+  Err Set(const std::string& key, const Entry& e) override;
+  Err Delete(const std::string& key) override;
+  std::vector<std::string> Keys() const override;
+  const std::map<std::string, Entry>& Entries() const { return entries_; }
+
+ private:
+  std::map<std::string, Entry> entries_;
+};
+
+class Document {
+ public:
+  Document();
+  Document(const Document&) = delete;
+  Document& operator=(const Document&) = delete;
+
+  ArtOpaque* NewNode(ArtType type);
+  LayerOpaque* NewLayer(const std::string& title);
+
+  // Links `art` relative to `prep` (InsideOnTop / InsideOnBottom: into prep; Above / Below: next
+  // to prep). Fails when prep is dead or art would go inside itself.
+  Err Place(ArtOpaque* art, PaintOrder order, ArtOpaque* prep);
+  static void Unlink(ArtOpaque* art);
+  void Dispose(ArtOpaque* art);
+
+  // Top-level layers, topmost first.
+  std::vector<LayerOpaque*> layers;
+  LayerOpaque* current = nullptr;
+  RealRect bounds{0, 792, 612, 0};  // artboard
+  std::filesystem::path file;
+
+  // Layers in pre-order: each layer, then its sublayers.
+  std::vector<LayerOpaque*> PreorderLayers() const;
+  std::vector<LayerOpaque*> Sublayers(const LayerOpaque* layer) const;
+  LayerOpaque* ParentLayer(const LayerOpaque* layer) const;
+  LayerOpaque* LayerOf(const ArtOpaque* art) const;
+  // Every live art below `root` in pre-order (top to bottom), `root` excluded.
+  static void Walk(ArtOpaque* root, std::vector<ArtOpaque*>& out);
+  bool OwnsLayer(const LayerOpaque* layer) const;
+
+  std::deque<ArtOpaque> artArena;
+  std::deque<LayerOpaque> layerArena;
+};
+
+// True when every descendant (and the art itself) is selected.
+bool FullySelected(const ArtOpaque* art);
+// Bounds of an art and its contents; empty art gives a zero rectangle.
+RealRect ArtBounds(const ArtOpaque* art);
+
+}  // namespace vx::host

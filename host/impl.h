@@ -1,0 +1,36 @@
+// Private parts of the stand-in host shared by its source files.
+#pragma once
+
+#include "host/standin.h"
+
+#include <nlohmann/json.hpp>
+
+#include <map>
+#include <memory>
+#include <utility>
+
+namespace vx::host {
+
+struct EmptySuite {};
+
+struct StandInHost::Impl {
+  // Suite objects by (name, version), as the pointer of the suite's interface class.
+  std::map<std::pair<std::string, std::int32_t>, const void*> registry;
+  std::vector<std::shared_ptr<void>> owned;  // keeps the suite objects alive
+  nlohmann::json prefs = nlohmann::json::object();  // "prefix/key" → {"type", "value"}
+  std::unique_ptr<BasicSuite> basic;
+};
+
+// Registers every suite of the stand-in host into `impl`.
+void RegisterDocumentSuites(StandInHost& host, StandInHost::Impl& impl);
+void RegisterInterfaceSuites(StandInHost& host, StandInHost::Impl& impl);
+
+// Adds one suite object under its interface class.
+template <class Interface, class Object>
+void AddSuite(StandInHost::Impl& impl, const char* name, std::int32_t version, std::shared_ptr<Object> object) {
+  Interface* iface = object.get();
+  impl.registry[{name, version}] = static_cast<const void*>(iface);
+  impl.owned.push_back(std::move(object));
+}
+
+}  // namespace vx::host

@@ -1,0 +1,231 @@
+#include "host/impl.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+namespace vx::host {
+namespace {
+
+StandInHost* gCurrent = nullptr;
+
+class BasicSuiteImpl final : public BasicSuite {
+ public:
+  BasicSuiteImpl(StandInHost& h, StandInHost::Impl& impl, const std::set<std::string>& removed)
+      : host_(h), impl_(impl), removed_(removed) {}
+  Err AcquireSuite(const std::string& name, std::int32_t version, const void** suite) override {
+    if (!suite) return kBadParameter;
+    *suite = nullptr;
+    if (removed_.count(name)) return kNotFound;
+    auto it = impl_.registry.find({name, version});
+    if (it == impl_.registry.end()) return kNotFound;
+    *suite = it->second;
+    ++held_[name];
+    return kNoErr;
+  }
+  Err ReleaseSuite(const std::string& name, std::int32_t version) override {
+    if (!impl_.registry.count({name, version})) return kNotFound;
+    auto it = held_.find(name);
+    if (it == held_.end() || it->second == 0) return kBadParameter;
+    --it->second;
+    return kNoErr;
+  }
+
+ private:
+  StandInHost& host_;
+  StandInHost::Impl& impl_;
+  const std::set<std::string>& removed_;
+  std::map<std::string, int> held_;
+};
+
+}  // namespace
+
+StandInHost::StandInHost() : user_(std::make_shared<ScriptedUser>()), impl(std::make_unique<Impl>()) {
+  gCurrent = this;
+  // The host's own menu groups.
+  for (const char* g : {"Tool Palettes", "About", "Window Utilities", "Document Utilities"})
+    menuGroups.push_back({g, nullptr});
+  // Theme colours of a mid-grey interface: label background and label text.
+  themeColors[0] = {0, 0.325, 0.325, 0.325};
+  themeColors[1] = {0, 0.9, 0.9, 0.9};
+  RegisterDocumentSuites(*this, *impl);
+  RegisterInterfaceSuites(*this, *impl);
+  // Every suite the plug-in's tables name is on offer; those it never calls have no operations.
+  auto addEmpty = [&](const SuiteEntry& e) {
+    if (!impl->registry.count({e.name, e.version})) {
+      auto obj = std::make_shared<EmptySuite>();
+      impl->registry[{e.name, e.version}] = obj.get();
+      impl->owned.push_back(obj);
+    }
+  };
+  for (const SuiteEntry& e : FrameSuiteTable()) addEmpty(e);
+  for (const SuiteEntry& e : ProgramSuiteTable()) addEmpty(e);
+  impl->basic = std::make_unique<BasicSuiteImpl>(*this, *impl, removed_);
+}
+
+StandInHost::~StandInHost() {
+  if (gCurrent == this) {
+    gCurrent = nullptr;
+    ClearSlots();
+  }
+}
+
+StandInHost* StandInHost::Current() { return gCurrent; }
+
+BasicSuite& StandInHost::Basic() { return *impl->basic; }
+
+void StandInHost::NewDocument(double width, double height) {
+  auto d = std::make_unique<Document>();
+  d->bounds = {0, height, width, 0};
+  LayerOpaque* l = d->NewLayer("レイヤー 1");
+  d->layers.push_back(l);
+  d->current = l;
+  doc_ = std::move(d);
+  documentChanged = true;
+}
+
+void StandInHost::FillSlots() {
+  for (auto table : {FrameSuiteTable(), ProgramSuiteTable()})
+    for (const SuiteEntry& e : table)
+      if (e.slot) impl->basic->AcquireSuite(e.name, e.version, e.slot);
+  impl->basic->AcquireSuite(kPlatformSuiteName, kPlatformSuiteVersion, &slot::kPlatform);
+}
+
+void StandInHost::ClearSlots() {
+  for (auto table : {FrameSuiteTable(), ProgramSuiteTable()})
+    for (const SuiteEntry& e : table)
+      if (e.slot) *e.slot = nullptr;
+  slot::kPlatform = nullptr;
+}
+
+std::string StandInHost::ModalParentName() const {
+  return dialogStack.empty() ? "application" : "dialog \"" + dialogStack.back()->Title() + "\"";
+}
+
+Err StandInHost::ShowAlert(AlertKind kind, const std::string& text, bool* answer) {
+  AlertRecord rec{kind, text, ModalParentName(), false};
+  user_->Alert(rec);
+  if (kind == AlertKind::YesNo) {
+    rec.answer = user_->AnswerYesNo(rec);
+    if (answer) *answer = rec.answer;
+  }
+  alerts_.push_back(rec);
+  return kNoErr;
+}
+
+// ----- preferences
+
+std::filesystem::path StandInHost::DefaultPreferencesFile() {
+  if (const char* p = std::getenv("VXSHAPE_PREFERENCES"); p && *p) return p;
+  if (const char* x = std::getenv("XDG_CONFIG_HOME"); x && *x)
+    return std::filesystem::path(x) / "vxshape" / "preferences.json";
+  if (const char* h = std::getenv("HOME"); h && *h)
+    return std::filesystem::path(h) / ".config" / "vxshape" / "preferences.json";
+  return "vxshape-preferences.json";
+}
+
+void StandInHost::SetPreferencesFile(std::filesystem::path file) {
+  prefsFile_ = std::move(file);
+  std::ifstream in(prefsFile_, std::ios::binary);
+  if (!in) return;  // none yet: start empty
+  try {
+    nlohmann::json j = nlohmann::json::parse(in);
+    if (j.is_object()) impl->prefs = std::move(j);
+  } catch (const std::exception&) {
+    // A damaged preferences file is replaced on the next save, as the application would.
+  }
+}
+
+bool StandInHost::SavePreferences(std::string& error) const {
+  if (prefsFile_.empty()) return true;
+  std::error_code ec;
+  std::filesystem::create_directories(prefsFile_.parent_path(), ec);
+  const auto tmp = std::filesystem::path(prefsFile_.string() + ".tmp");
+  {
+    std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
+    out << impl->prefs.dump(2) << '\n';
+    if (!out.flush()) {
+      error = "cannot write the preferences file " + tmp.string();
+      return false;
+    }
+  }
+  std::filesystem::rename(tmp, prefsFile_, ec);
+  if (ec) {
+    error = "cannot replace the preferences file " + prefsFile_.string() + ": " + ec.message();
+    return false;
+  }
+  return true;
+}
+
+// ----- the plug-in
+
+PluginRef StandInHost::LoadPlugin(PluginMainProc main, std::filesystem::path pluginFile) {
+  plugin_ = std::make_unique<PluginOpaque>();
+  plugin_->main = main;
+  plugin_->file = std::move(pluginFile);
+  return plugin_.get();
+}
+
+Err StandInHost::Send(const char* caller, const char* selector, void* message) {
+  if (!plugin_ || !plugin_->main) return kNotFound;
+  auto* d = static_cast<MessageData*>(message);
+  d->self = plugin_.get();
+  d->basic = impl->basic.get();
+  d->globals = plugin_->globals;
+  const Err e = plugin_->main(caller, selector, message);
+  plugin_->globals = d->globals;
+  return e;
+}
+
+Err StandInHost::StartPlugin() {
+  MessageData m;
+  Err e = Send(kCallerInterface, kSelectorStartup, &m);
+  if (e) return e;
+  Notify("AI Application Started Notifier");
+  return kNoErr;
+}
+
+Err StandInHost::ShutdownPlugin() {
+  Notify("AI Application Shutdown Notifier");
+  MessageData m;
+  return Send(kCallerInterface, kSelectorShutdown, &m);
+}
+
+Err StandInHost::Notify(const std::string& type) {
+  Err first = kNoErr;
+  for (NotifierOpaque& n : notifiers) {
+    if (n.type != type || n.plugin != plugin_.get()) continue;
+    NotifierMessage m;
+    m.notifier = &n;
+    m.type = type;
+    const Err e = Send(kCallerNotifier, kSelectorNotify, &m);
+    if (e && !first) first = e;
+  }
+  return first;
+}
+
+Err StandInHost::MenuGo(MenuItemHandle item) {
+  MenuMessage m;
+  m.menuItem = item;
+  return Send(kCallerMenu, kSelectorGo, &m);
+}
+
+Err StandInHost::MenuUpdate(MenuItemHandle item) {
+  MenuMessage m;
+  m.menuItem = item;
+  return Send(kCallerMenu, kSelectorUpdate, &m);
+}
+
+void StandInHost::FlushNotifications() {
+  // The application tells of the selection first, then of the document.
+  if (selectionChanged) {
+    selectionChanged = false;
+    Notify("AI Art Selection Changed Notifier");
+  }
+  if (documentChanged) {
+    documentChanged = false;
+    Notify("AI Document Changed Notifier");
+  }
+}
+
+}  // namespace vx::host

@@ -1,0 +1,801 @@
+// The stand-in host's document suites: art, art sets, layers, paths, styles, text, tags,
+// dictionaries, the document, Bezier and math helpers and shape construction.
+#include "host/impl.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace vx::host {
+namespace {
+
+class Base {
+ public:
+  explicit Base(StandInHost& h) : host_(h) {}
+
+ protected:
+  Document* Doc() { return host_.Doc(); }
+  // A live art of the open document.
+  Err Check(ArtHandle art) {
+    if (!Doc()) return kNoDocument;
+    if (!art || !art->alive) return kBadParameter;
+    return kNoErr;
+  }
+  Err Check(LayerHandle layer) {
+    if (!Doc()) return kNoDocument;
+    if (!layer || !layer->alive) return kBadParameter;
+    return kNoErr;
+  }
+  void Changed() { host_.documentChanged = true; }
+  // Art the user cannot change: locked art, or art on a locked layer.
+  bool Locked(ArtHandle art) {
+    for (ArtOpaque* a = art; a; a = a->parent) {
+      if (a->flags & kArtLocked) return true;
+      if (a->layerOfGroup && !a->layerOfGroup->editable) return true;
+    }
+    return false;
+  }
+  StandInHost& host_;
+};
+
+#define VX_TRY(expr) \
+  if (Err e_ = (expr)) return e_
+
+class ArtSuiteImpl final : public ArtSuite, Base {
+ public:
+  using Base::Base;
+  Err NewArt(ArtType type, PaintOrder order, ArtHandle prep, ArtHandle& out) override {
+    out = nullptr;
+    VX_TRY(Check(prep));
+    if (type != ArtType::Group && type != ArtType::Path && type != ArtType::CompoundPath) return kBadParameter;
+    ArtOpaque* a = Doc()->NewNode(type);
+    if (Err e = Doc()->Place(a, order, prep)) {
+      a->alive = false;
+      return e;
+    }
+    out = a;
+    Changed();
+    return kNoErr;
+  }
+  Err DisposeArt(ArtHandle art) override {
+    VX_TRY(Check(art));
+    if (art->layerOfGroup) return kBadParameter;  // layers are deleted through the layer suite
+    Doc()->Dispose(art);
+    Changed();
+    return kNoErr;
+  }
+  Err ReorderArt(ArtHandle art, PaintOrder order, ArtHandle prep) override {
+    VX_TRY(Check(art));
+    VX_TRY(Check(prep));
+    if (art->layerOfGroup) return kBadParameter;
+    VX_TRY(Doc()->Place(art, order, prep));
+    Changed();
+    return kNoErr;
+  }
+  Err GetArtType(ArtHandle art, ArtType& out) override {
+    VX_TRY(Check(art));
+    out = art->type;
+    return kNoErr;
+  }
+  Err GetArtParent(ArtHandle art, ArtHandle& out) override {
+    VX_TRY(Check(art));
+    out = art->parent;
+    return kNoErr;
+  }
+  Err GetArtFirstChild(ArtHandle art, ArtHandle& out) override {
+    VX_TRY(Check(art));
+    out = art->firstChild;
+    return kNoErr;
+  }
+  Err GetArtSibling(ArtHandle art, ArtHandle& out) override {
+    VX_TRY(Check(art));
+    // A top-level layer's group has no art siblings; its neighbours are layers.
+    out = art->next;
+    return kNoErr;
+  }
+  Err GetArtBounds(ArtHandle art, RealRect& out) override {
+    VX_TRY(Check(art));
+    out = ArtBounds(art);
+    return kNoErr;
+  }
+  Err GetArtUserAttr(ArtHandle art, std::uint32_t which, std::uint32_t& out) override {
+    VX_TRY(Check(art));
+    std::uint32_t f = art->flags & (kArtSelected | kArtLocked | kArtHidden);
+    if (FullySelected(art)) f |= kArtFullySelected;
+    out = f & which;
+    return kNoErr;
+  }
+  Err SetArtUserAttr(ArtHandle art, std::uint32_t which, std::uint32_t value) override {
+    VX_TRY(Check(art));
+    if (which & kArtFullySelected) return kBadParameter;  // computed, not set
+    const std::uint32_t before = art->flags;
+    art->flags = (art->flags & ~which) | (value & which);
+    if (which & kArtSelected) {
+      // Selecting or deselecting a group or compound path takes its contents along.
+      std::vector<ArtOpaque*> below;
+      Document::Walk(art, below);
+      for (ArtOpaque* a : below) a->flags = (a->flags & ~kArtSelected) | (value & kArtSelected);
+      host_.selectionChanged = true;
+    }
+    if ((before ^ art->flags) & (kArtLocked | kArtHidden)) Changed();
+    return kNoErr;
+  }
+  Err GetDictionary(ArtHandle art, DictionaryRef& out) override {
+    VX_TRY(Check(art));
+    if (!art->dictionary) art->dictionary = std::make_shared<DictionaryImpl>();
+    out = art->dictionary;
+    return kNoErr;
+  }
+  bool HasDictionary(ArtHandle art) override { return Check(art) == kNoErr && art->dictionary; }
+  Err GetLayerOfArt(ArtHandle art, LayerHandle& out) override {
+    VX_TRY(Check(art));
+    out = Doc()->LayerOf(art);
+    return out ? kNoErr : kBadParameter;
+  }
+  Err IsLayerGroup(ArtHandle art, bool& out) override {
+    VX_TRY(Check(art));
+    out = art->layerOfGroup != nullptr;
+    return kNoErr;
+  }
+  bool ValidArt(ArtHandle art) override { return Check(art) == kNoErr; }
+};
+
+class ArtSetSuiteImpl final : public ArtSetSuite, Base {
+ public:
+  using Base::Base;
+  Err NewArtSet(ArtSetHandle& out) override {
+    sets_.emplace_back();
+    out = reinterpret_cast<ArtSetHandle>(&sets_.back());
+    return kNoErr;
+  }
+  Err DisposeArtSet(ArtSetHandle& set) override {
+    if (!set) return kBadParameter;
+    Set(set).clear();
+    Set(set).shrink_to_fit();
+    set = nullptr;
+    return kNoErr;
+  }
+  Err SelectedArtSet(ArtSetHandle set) override {
+    if (!set) return kBadParameter;
+    if (!Doc()) return kNoDocument;
+    auto& s = Set(set);
+    s.clear();
+    for (LayerOpaque* l : Doc()->layers) {
+      std::vector<ArtOpaque*> all;
+      Document::Walk(l->group, all);
+      for (ArtOpaque* a : all)
+        if ((a->flags & kArtSelected) && !a->layerOfGroup) s.push_back(a);
+    }
+    return kNoErr;
+  }
+  Err LayerArtSet(LayerHandle layer, ArtSetHandle set) override {
+    if (!set) return kBadParameter;
+    VX_TRY(Check(layer));
+    auto& s = Set(set);
+    s.clear();
+    Document::Walk(layer->group, s);
+    return kNoErr;
+  }
+  Err CountArtSet(ArtSetHandle set, std::int32_t& out) override {
+    if (!set) return kBadParameter;
+    out = static_cast<std::int32_t>(Set(set).size());
+    return kNoErr;
+  }
+  Err IndexArtSet(ArtSetHandle set, std::int32_t index, ArtHandle& out) override {
+    if (!set) return kBadParameter;
+    auto& s = Set(set);
+    if (index < 0 || index >= static_cast<std::int32_t>(s.size())) return kOutOfRange;
+    out = s[static_cast<std::size_t>(index)];
+    return kNoErr;
+  }
+
+ private:
+  std::vector<ArtOpaque*>& Set(ArtSetHandle h) { return *reinterpret_cast<std::vector<ArtOpaque*>*>(h); }
+  std::deque<std::vector<ArtOpaque*>> sets_;
+};
+
+class LayerSuiteImpl final : public LayerSuite, Base {
+ public:
+  using Base::Base;
+  Err CountLayers(std::int32_t& out) override {
+    if (!Doc()) return kNoDocument;
+    out = static_cast<std::int32_t>(Doc()->layers.size());
+    return kNoErr;
+  }
+  Err GetFirstLayer(LayerHandle& out) override {
+    if (!Doc()) return kNoDocument;
+    out = Doc()->layers.empty() ? nullptr : Doc()->layers.front();
+    return kNoErr;
+  }
+  Err GetNextLayer(LayerHandle layer, LayerHandle& out) override {
+    VX_TRY(Check(layer));
+    out = nullptr;
+    LayerOpaque* parent = Doc()->ParentLayer(layer);
+    const auto list = parent ? Doc()->Sublayers(parent) : Doc()->layers;
+    auto it = std::find(list.begin(), list.end(), layer);
+    if (it != list.end() && ++it != list.end()) out = *it;
+    return kNoErr;
+  }
+  Err GetNextPreorderLayer(LayerHandle layer, LayerHandle& out) override {
+    VX_TRY(Check(layer));
+    out = nullptr;
+    const auto all = Doc()->PreorderLayers();
+    auto it = std::find(all.begin(), all.end(), layer);
+    if (it != all.end() && ++it != all.end()) out = *it;
+    return kNoErr;
+  }
+  Err GetCurrentLayer(LayerHandle& out) override {
+    if (!Doc()) return kNoDocument;
+    out = Doc()->current;
+    return kNoErr;
+  }
+  Err SetCurrentLayer(LayerHandle layer) override {
+    VX_TRY(Check(layer));
+    Doc()->current = layer;
+    return kNoErr;
+  }
+  Err InsertLayer(LayerHandle prep, PaintOrder order, LayerHandle& out) override {
+    out = nullptr;
+    if (!Doc()) return kNoDocument;
+    Document& d = *Doc();
+    LayerOpaque* l = nullptr;
+    if (!prep) {
+      if (order != PaintOrder::Above && order != PaintOrder::Below) return kBadParameter;
+      l = d.NewLayer("");
+      if (order == PaintOrder::Above) d.layers.insert(d.layers.begin(), l); else d.layers.push_back(l);
+    } else {
+      VX_TRY(Check(prep));
+      LayerOpaque* parent = d.ParentLayer(prep);
+      if (order == PaintOrder::InsideOnTop || order == PaintOrder::InsideOnBottom) {
+        l = d.NewLayer("");
+        VX_TRY(d.Place(l->group, order, prep->group));
+      } else if (parent) {
+        l = d.NewLayer("");
+        VX_TRY(d.Place(l->group, order, prep->group));
+      } else {
+        auto it = std::find(d.layers.begin(), d.layers.end(), prep);
+        if (it == d.layers.end()) return kBadParameter;
+        l = d.NewLayer("");
+        if (order == PaintOrder::Below) ++it;
+        d.layers.insert(it, l);
+      }
+    }
+    l->title = "レイヤー " + std::to_string(d.layerArena.size());
+    out = l;
+    Changed();
+    return kNoErr;
+  }
+  Err DeleteLayer(LayerHandle layer) override {
+    VX_TRY(Check(layer));
+    Document& d = *Doc();
+    if (layer->group->parent) {
+      d.Dispose(layer->group);
+    } else {
+      std::vector<ArtOpaque*> all;
+      Document::Walk(layer->group, all);
+      for (ArtOpaque* a : all) {
+        a->alive = false;
+        if (a->layerOfGroup) a->layerOfGroup->alive = false;
+      }
+      layer->group->alive = false;
+      layer->alive = false;
+      d.layers.erase(std::remove(d.layers.begin(), d.layers.end(), layer), d.layers.end());
+      if (d.current && !d.current->alive) d.current = nullptr;
+    }
+    if (!d.current && !d.layers.empty()) d.current = d.layers.front();
+    Changed();
+    return kNoErr;
+  }
+  Err GetLayerTitle(LayerHandle layer, std::string& utf8) override {
+    VX_TRY(Check(layer));
+    utf8 = layer->title;
+    return kNoErr;
+  }
+  Err SetLayerTitle(LayerHandle layer, const std::string& utf8) override {
+    VX_TRY(Check(layer));
+    layer->title = utf8;
+    Changed();
+    return kNoErr;
+  }
+  Err GetLayerVisible(LayerHandle layer, bool& out) override {
+    VX_TRY(Check(layer));
+    out = layer->visible;
+    return kNoErr;
+  }
+  Err SetLayerVisible(LayerHandle layer, bool visible) override {
+    VX_TRY(Check(layer));
+    layer->visible = visible;
+    Changed();
+    return kNoErr;
+  }
+  Err GetLayerEditable(LayerHandle layer, bool& out) override {
+    VX_TRY(Check(layer));
+    out = layer->editable;
+    return kNoErr;
+  }
+  Err SetLayerEditable(LayerHandle layer, bool editable) override {
+    VX_TRY(Check(layer));
+    layer->editable = editable;
+    Changed();
+    return kNoErr;
+  }
+  Err LayerHasSelectedArt(LayerHandle layer, bool& out) override {
+    VX_TRY(Check(layer));
+    std::vector<ArtOpaque*> all;
+    Document::Walk(layer->group, all);
+    out = std::any_of(all.begin(), all.end(), [](ArtOpaque* a) { return (a->flags & kArtSelected) != 0; });
+    return kNoErr;
+  }
+  Err DeselectArtOnLayer(LayerHandle layer) override {
+    VX_TRY(Check(layer));
+    std::vector<ArtOpaque*> all;
+    Document::Walk(layer->group, all);
+    for (ArtOpaque* a : all) {
+      if (a->flags & kArtSelected) host_.selectionChanged = true;
+      a->flags &= ~kArtSelected;
+    }
+    return kNoErr;
+  }
+  Err GetLayerGroup(LayerHandle layer, ArtHandle& out) override {
+    VX_TRY(Check(layer));
+    out = layer->group;
+    return kNoErr;
+  }
+  Err GetLayerParent(LayerHandle layer, LayerHandle& out) override {
+    VX_TRY(Check(layer));
+    out = Doc()->ParentLayer(layer);
+    return kNoErr;
+  }
+};
+
+double SignedArea(const std::vector<PathSegment>& s, bool closed, double flatness);
+std::vector<RealPoint> Flatten(const RealBezier& b, double flatness);
+
+RealPoint BezierAt(const RealBezier& b, double t) {
+  const double u = 1 - t;
+  const double a = u * u * u, c1 = 3 * u * u * t, c2 = 3 * u * t * t, d = t * t * t;
+  return {a * b.p0.h + c1 * b.p1.h + c2 * b.p2.h + d * b.p3.h, a * b.p0.v + c1 * b.p1.v + c2 * b.p2.v + d * b.p3.v};
+}
+
+bool IsLine(const RealBezier& b) { return b.p1 == b.p0 && b.p2 == b.p3; }
+
+// Recursive subdivision until the control points lie within `flatness` of the chord; depth is
+// capped at 16 (65,536 pieces), far past any flatness a caller asks for.
+void FlattenInto(const RealBezier& b, double flatness, int depth, std::vector<RealPoint>& out) {
+  auto dist = [&](const RealPoint& p) {
+    const double dx = b.p3.h - b.p0.h, dy = b.p3.v - b.p0.v;
+    const double len = std::hypot(dx, dy);
+    if (len == 0) return std::hypot(p.h - b.p0.h, p.v - b.p0.v);
+    return std::abs((p.h - b.p0.h) * dy - (p.v - b.p0.v) * dx) / len;
+  };
+  if (depth >= 16 || IsLine(b) || (dist(b.p1) <= flatness && dist(b.p2) <= flatness)) {
+    out.push_back(b.p3);
+    return;
+  }
+  auto mid = [](const RealPoint& a, const RealPoint& c) { return RealPoint{(a.h + c.h) / 2, (a.v + c.v) / 2}; };
+  const RealPoint p01 = mid(b.p0, b.p1), p12 = mid(b.p1, b.p2), p23 = mid(b.p2, b.p3);
+  const RealPoint p012 = mid(p01, p12), p123 = mid(p12, p23), m = mid(p012, p123);
+  FlattenInto({b.p0, p01, p012, m}, flatness, depth + 1, out);
+  FlattenInto({m, p123, p23, b.p3}, flatness, depth + 1, out);
+}
+
+std::vector<RealPoint> Flatten(const RealBezier& b, double flatness) {
+  std::vector<RealPoint> out{b.p0};
+  FlattenInto(b, flatness > 0 ? flatness : 0.01, 0, out);
+  return out;
+}
+
+RealBezier SegmentBezier(const std::vector<PathSegment>& s, std::size_t i) {
+  const PathSegment& a = s[i];
+  const PathSegment& c = s[(i + 1) % s.size()];
+  return {a.p, a.out, c.in, c.p};
+}
+
+std::size_t BezierCount(const std::vector<PathSegment>& s, bool closed) {
+  if (s.size() < 2) return 0;
+  return closed ? s.size() : s.size() - 1;
+}
+
+double SignedArea(const std::vector<PathSegment>& s, bool closed, double flatness) {
+  (void)closed;  // the area of an open path is that of its closing chord's polygon
+  std::vector<RealPoint> pts;
+  for (std::size_t i = 0; i < BezierCount(s, true); ++i) {
+    auto piece = Flatten(SegmentBezier(s, i), flatness);
+    pts.insert(pts.end(), piece.begin() + (pts.empty() ? 0 : 1), piece.end());
+  }
+  double a = 0;
+  for (std::size_t i = 0; i + 1 < pts.size(); ++i) a += pts[i].h * pts[i + 1].v - pts[i + 1].h * pts[i].v;
+  return a / 2;
+}
+
+class PathSuiteImpl final : public PathSuite, Base {
+ public:
+  using Base::Base;
+  Err GetPathSegmentCount(ArtHandle path, std::int32_t& out) override {
+    VX_TRY(CheckPath(path));
+    out = static_cast<std::int32_t>(path->segments.size());
+    return kNoErr;
+  }
+  Err GetPathSegments(ArtHandle path, std::int32_t first, std::int32_t count, PathSegment* out) override {
+    VX_TRY(CheckPath(path));
+    const auto n = static_cast<std::int64_t>(path->segments.size());
+    if (first < 0 || count < 0 || first + static_cast<std::int64_t>(count) > n || (count > 0 && !out))
+      return kOutOfRange;
+    std::copy_n(path->segments.begin() + first, count, out);
+    return kNoErr;
+  }
+  Err SetPathSegments(ArtHandle path, std::int32_t count, const PathSegment* segments) override {
+    VX_TRY(CheckPath(path));
+    if (count < 0 || (count > 0 && !segments)) return kBadParameter;
+    if (Locked(path)) return kLocked;
+    path->segments.assign(segments, segments + count);
+    Changed();
+    return kNoErr;
+  }
+  Err GetPathClosed(ArtHandle path, bool& out) override {
+    VX_TRY(CheckPath(path));
+    out = path->closed;
+    return kNoErr;
+  }
+  Err SetPathClosed(ArtHandle path, bool closed) override {
+    VX_TRY(CheckPath(path));
+    path->closed = closed;
+    Changed();
+    return kNoErr;
+  }
+  Err GetPathGuide(ArtHandle path, bool& out) override {
+    VX_TRY(CheckPath(path));
+    out = path->guide;
+    return kNoErr;
+  }
+  Err SetPathGuide(ArtHandle path, bool guide) override {
+    VX_TRY(CheckPath(path));
+    path->guide = guide;
+    Changed();
+    return kNoErr;
+  }
+  Err GetPathIsClip(ArtHandle art, bool& out) override {
+    VX_TRY(Check(art));
+    out = art->clip;
+    return kNoErr;
+  }
+  Err SetPathIsClip(ArtHandle art, bool clip) override {
+    VX_TRY(Check(art));
+    if (art->type != ArtType::Path && art->type != ArtType::CompoundPath) return kWrongType;
+    art->clip = clip;
+    Changed();
+    return kNoErr;
+  }
+  Err GetPathArea(ArtHandle path, double& out) override {
+    VX_TRY(CheckPath(path));
+    out = SignedArea(path->segments, path->closed, 0.01);
+    return kNoErr;
+  }
+  Err GetPathLength(ArtHandle path, double& out, double flatness) override {
+    VX_TRY(CheckPath(path));
+    out = 0;
+    for (std::size_t i = 0; i < BezierCount(path->segments, path->closed); ++i) {
+      auto pts = Flatten(SegmentBezier(path->segments, i), flatness);
+      for (std::size_t k = 0; k + 1 < pts.size(); ++k) out += std::hypot(pts[k + 1].h - pts[k].h, pts[k + 1].v - pts[k].v);
+    }
+    return kNoErr;
+  }
+  Err GetPathBezier(ArtHandle path, std::int32_t index, RealBezier& out) override {
+    VX_TRY(CheckPath(path));
+    if (index < 0 || static_cast<std::size_t>(index) >= BezierCount(path->segments, path->closed)) return kOutOfRange;
+    out = SegmentBezier(path->segments, static_cast<std::size_t>(index));
+    return kNoErr;
+  }
+
+ private:
+  Err CheckPath(ArtHandle a) {
+    VX_TRY(Check(a));
+    return a->type == ArtType::Path ? kNoErr : kWrongType;
+  }
+};
+
+class PathStyleSuiteImpl final : public PathStyleSuite, Base {
+ public:
+  using Base::Base;
+  Err GetPathStyle(ArtHandle art, PathStyle& out) override {
+    VX_TRY(Styled(art));
+    out = art->style;
+    return kNoErr;
+  }
+  Err SetPathStyle(ArtHandle art, const PathStyle& style) override {
+    VX_TRY(Styled(art));
+    if (style.stroke.dashCount < 0 || style.stroke.dashCount > kMaxDashes) return kBadParameter;
+    art->style = style;
+    Changed();
+    return kNoErr;
+  }
+
+ private:
+  Err Styled(ArtHandle a) {
+    VX_TRY(Check(a));
+    return a->type == ArtType::Path || a->type == ArtType::CompoundPath ? kNoErr : kWrongType;
+  }
+};
+
+class BlendStyleSuiteImpl final : public BlendStyleSuite, Base {
+ public:
+  using Base::Base;
+  Err GetOpacity(ArtHandle art, double& out) override {
+    VX_TRY(Check(art));
+    out = art->opacity;
+    return kNoErr;
+  }
+  Err SetOpacity(ArtHandle art, double opacity) override {
+    VX_TRY(Check(art));
+    if (!(opacity >= 0 && opacity <= 1)) return kBadParameter;
+    art->opacity = opacity;
+    Changed();
+    return kNoErr;
+  }
+};
+
+class RealBezierSuiteImpl final : public RealBezierSuite {
+ public:
+  RealPoint PointAt(const RealBezier& b, double t) override { return BezierAt(b, t); }
+  double Length(const RealBezier& b, double flatness) override {
+    auto pts = Flatten(b, flatness);
+    double len = 0;
+    for (std::size_t k = 0; k + 1 < pts.size(); ++k) len += std::hypot(pts[k + 1].h - pts[k].h, pts[k + 1].v - pts[k].v);
+    return len;
+  }
+};
+
+class RealMathSuiteImpl final : public RealMathSuite {
+ public:
+  bool PointClose(const RealPoint& a, const RealPoint& b, double tolerance) override {
+    return std::abs(a.h - b.h) <= tolerance && std::abs(a.v - b.v) <= tolerance;
+  }
+};
+
+class ShapeConstructionSuiteImpl final : public ShapeConstructionSuite, Base {
+ public:
+  using Base::Base;
+  Err NewEllipse(const RealPoint& c, double width, double height, bool reversed, ArtHandle& out) override {
+    out = nullptr;
+    if (!Doc()) return kNoDocument;
+    if (!(std::isfinite(c.h) && std::isfinite(c.v) && width >= 0 && height >= 0)) return kBadParameter;
+    LayerOpaque* layer = Doc()->current;
+    if (!layer && !Doc()->layers.empty()) layer = Doc()->layers.front();
+    if (!layer) return kBadParameter;
+    // Four arcs with the usual 0.5523 handle factor, starting at the top, counter-clockwise.
+    const double k = 0.5522847498307936, rx = width / 2, ry = height / 2;
+    std::vector<PathSegment> s(4);
+    auto seg = [&](double px, double py, double ix, double iy, double ox, double oy) {
+      return PathSegment{{c.h + px, c.v + py}, {c.h + ix, c.v + iy}, {c.h + ox, c.v + oy}, false};
+    };
+    s[0] = seg(0, ry, k * rx, ry, -k * rx, ry);
+    s[1] = seg(-rx, 0, -rx, k * ry, -rx, -k * ry);
+    s[2] = seg(0, -ry, -k * rx, -ry, k * rx, -ry);
+    s[3] = seg(rx, 0, rx, -k * ry, rx, k * ry);
+    if (reversed) {
+      std::reverse(s.begin(), s.end());
+      for (auto& x : s) std::swap(x.in, x.out);
+    }
+    ArtOpaque* a = Doc()->NewNode(ArtType::Path);
+    a->segments = std::move(s);
+    a->closed = true;
+    VX_TRY(Doc()->Place(a, PaintOrder::InsideOnTop, layer->group));
+    out = a;
+    Changed();
+    return kNoErr;
+  }
+};
+
+class TextFrameSuiteImpl final : public TextFrameSuite, Base {
+ public:
+  using Base::Base;
+  Err NewPointText(PaintOrder order, ArtHandle prep, TextOrientation orientation, const RealPoint& anchor,
+                   ArtHandle& out) override {
+    out = nullptr;
+    VX_TRY(Check(prep));
+    ArtOpaque* a = Doc()->NewNode(ArtType::TextFrame);
+    a->frameKind = TextFrameKind::Point;
+    a->orientation = orientation;
+    a->anchor = anchor;
+    if (Err e = Doc()->Place(a, order, prep)) {
+      a->alive = false;
+      return e;
+    }
+    out = a;
+    Changed();
+    return kNoErr;
+  }
+  Err GetFrameKind(ArtHandle frame, TextFrameKind& out) override {
+    VX_TRY(CheckText(frame));
+    out = frame->frameKind;
+    return kNoErr;
+  }
+  Err GetPointTextAnchor(ArtHandle frame, RealPoint& out) override {
+    VX_TRY(CheckText(frame));
+    out = frame->anchor;
+    return kNoErr;
+  }
+
+ protected:
+  Err CheckText(ArtHandle a) {
+    VX_TRY(Check(a));
+    return a->type == ArtType::TextFrame ? kNoErr : kWrongType;
+  }
+};
+
+class TextRangeSuiteImpl final : public TextRangeSuite, Base {
+ public:
+  using Base::Base;
+  Err GetSize(ArtHandle f, std::int32_t& out) override {
+    VX_TRY(CheckText(f));
+    out = static_cast<std::int32_t>(f->text.size());
+    return kNoErr;
+  }
+  Err GetContents(ArtHandle f, std::u16string& out) override {
+    VX_TRY(CheckText(f));
+    out = f->text;
+    return kNoErr;
+  }
+  Err InsertAfter(ArtHandle f, const std::u16string& text) override {
+    VX_TRY(CheckText(f));
+    f->text += text;
+    Changed();
+    return kNoErr;
+  }
+  Err SetFillColor(ArtHandle f, const Color& color) override {
+    VX_TRY(CheckText(f));
+    f->textFill = color;
+    Changed();
+    return kNoErr;
+  }
+  Err GetFillColor(ArtHandle f, Color& out) override {
+    VX_TRY(CheckText(f));
+    out = f->textFill;
+    return kNoErr;
+  }
+  Err SetFontSize(ArtHandle f, double points) override {
+    VX_TRY(CheckText(f));
+    if (!(std::isfinite(points) && points > 0)) return kBadParameter;
+    f->fontSize = points;
+    Changed();
+    return kNoErr;
+  }
+  Err GetFontSize(ArtHandle f, double& out) override {
+    VX_TRY(CheckText(f));
+    out = f->fontSize;
+    return kNoErr;
+  }
+  Err SetJustification(ArtHandle f, Justification j) override {
+    VX_TRY(CheckText(f));
+    f->justification = j;
+    Changed();
+    return kNoErr;
+  }
+  Err GetJustification(ArtHandle f, Justification& out) override {
+    VX_TRY(CheckText(f));
+    out = f->justification;
+    return kNoErr;
+  }
+
+ private:
+  Err CheckText(ArtHandle a) {
+    VX_TRY(Check(a));
+    return a->type == ArtType::TextFrame ? kNoErr : kWrongType;
+  }
+};
+
+class TagSuiteImpl final : public TagSuite, Base {
+ public:
+  using Base::Base;
+  Err SetTag(ArtHandle art, const std::string& name, const std::string& type, const std::string& value) override {
+    VX_TRY(Check(art));
+    if (name.empty()) return kBadParameter;
+    for (auto& t : art->tags)
+      if (t.name == name) {
+        t.type = type;
+        t.value = value;
+        Changed();
+        return kNoErr;
+      }
+    art->tags.push_back({name, type, value});
+    Changed();
+    return kNoErr;
+  }
+  Err GetTag(ArtHandle art, const std::string& name, std::string& value) override {
+    VX_TRY(Check(art));
+    for (auto& t : art->tags)
+      if (t.name == name) {
+        value = t.value;
+        return kNoErr;
+      }
+    return kNotFound;
+  }
+  Err GetTagType(ArtHandle art, const std::string& name, std::string& type) override {
+    VX_TRY(Check(art));
+    for (auto& t : art->tags)
+      if (t.name == name) {
+        type = t.type;
+        return kNoErr;
+      }
+    return kNotFound;
+  }
+  Err CountTags(ArtHandle art, std::int32_t& out) override {
+    VX_TRY(Check(art));
+    out = static_cast<std::int32_t>(art->tags.size());
+    return kNoErr;
+  }
+  Err GetNthTag(ArtHandle art, std::int32_t index, std::string& name) override {
+    VX_TRY(Check(art));
+    if (index < 0 || index >= static_cast<std::int32_t>(art->tags.size())) return kOutOfRange;
+    name = art->tags[static_cast<std::size_t>(index)].name;
+    return kNoErr;
+  }
+  Err RemoveTag(ArtHandle art, const std::string& name) override {
+    VX_TRY(Check(art));
+    auto it = std::find_if(art->tags.begin(), art->tags.end(), [&](auto& t) { return t.name == name; });
+    if (it == art->tags.end()) return kNotFound;
+    art->tags.erase(it);
+    Changed();
+    return kNoErr;
+  }
+};
+
+class DictionarySuiteImpl final : public DictionarySuite {
+ public:
+  Err NewDictionary(DictionaryRef& out) override {
+    out = std::make_shared<DictionaryImpl>();
+    return kNoErr;
+  }
+  Err NewArray(ArrayRef& out) override {
+    out = std::make_shared<ArrayImpl>();
+    return kNoErr;
+  }
+};
+
+class DocumentSuiteImpl final : public DocumentSuite, Base {
+ public:
+  using Base::Base;
+  Err GetDocument(DocumentHandle& out) override {
+    out = reinterpret_cast<DocumentHandle>(Doc());
+    return Doc() ? kNoErr : kNoDocument;
+  }
+  Err GetDocumentBounds(RealRect& out) override {
+    if (!Doc()) return kNoDocument;
+    out = Doc()->bounds;
+    return kNoErr;
+  }
+  Err GetDocumentFile(std::filesystem::path& out) override {
+    if (!Doc()) return kNoDocument;
+    out = Doc()->file;
+    return kNoErr;
+  }
+  Err SuspendTextReflow() override {
+    host_.textReflowSuspended = true;
+    return kNoErr;
+  }
+  Err ResumeTextReflow() override {
+    host_.textReflowSuspended = false;
+    return kNoErr;
+  }
+};
+
+}  // namespace
+
+void RegisterDocumentSuites(StandInHost& host, StandInHost::Impl& impl) {
+  AddSuite<ArtSuite>(impl, "AI Art Suite", 17, std::make_shared<ArtSuiteImpl>(host));
+  AddSuite<ArtSetSuite>(impl, "AI Art Set Suite", 8, std::make_shared<ArtSetSuiteImpl>(host));
+  AddSuite<LayerSuite>(impl, "AI Layer Suite", 13, std::make_shared<LayerSuiteImpl>(host));
+  AddSuite<PathSuite>(impl, "AI Path Suite", 11, std::make_shared<PathSuiteImpl>(host));
+  AddSuite<PathStyleSuite>(impl, "AI Path Style Suite", 13, std::make_shared<PathStyleSuiteImpl>(host));
+  AddSuite<BlendStyleSuite>(impl, "AI Blend Style Suite", 5, std::make_shared<BlendStyleSuiteImpl>(host));
+  AddSuite<RealBezierSuite>(impl, "AI Real Bezier Suite", 4, std::make_shared<RealBezierSuiteImpl>());
+  AddSuite<RealMathSuite>(impl, "AI Real Math Suite", 3, std::make_shared<RealMathSuiteImpl>());
+  AddSuite<ShapeConstructionSuite>(impl, "AI Shape Construction Suite", 6,
+                                   std::make_shared<ShapeConstructionSuiteImpl>(host));
+  AddSuite<TextFrameSuite>(impl, "AI Text Frame Suite", 4, std::make_shared<TextFrameSuiteImpl>(host));
+  AddSuite<TextRangeSuite>(impl, "ATE TextRange Suite", 1, std::make_shared<TextRangeSuiteImpl>(host));
+  AddSuite<TagSuite>(impl, "AI Tag Suite", 4, std::make_shared<TagSuiteImpl>(host));
+  AddSuite<DictionarySuite>(impl, "AI Dictionary Suite", 8, std::make_shared<DictionarySuiteImpl>());
+  AddSuite<DocumentSuite>(impl, "AI Document Suite", 14, std::make_shared<DocumentSuiteImpl>(host));
+}
+
+}  // namespace vx::host

@@ -1,0 +1,260 @@
+#include "host/svg.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <string>
+
+namespace vx::host {
+namespace {
+
+void Num(std::string& out, double v) {
+  char buf[32];
+  if (!std::isfinite(v)) v = 0;
+  // Three decimals are a thousandth of a point: finer than any screen shows.
+  auto r = std::to_chars(buf, buf + sizeof buf, std::round(v * 1000) / 1000, std::chars_format::general, 10);
+  out.append(buf, r.ptr);
+}
+
+std::string Hex2(double x) {
+  const int v = static_cast<int>(std::lround(std::clamp(x, 0.0, 1.0) * 255));
+  static const char* d = "0123456789abcdef";
+  return {d[v >> 4], d[v & 15]};
+}
+
+// CMYK shown as RGB the simple way: r = (1 - c)(1 - k) and so on.
+std::string Css(const Color& c) {
+  double r = 0, g = 0, b = 0;
+  switch (c.kind) {
+    case ColorKind::None: return "none";
+    case ColorKind::Gray: r = g = b = 1 - c.gray; break;
+    case ColorKind::Cmyk:
+      r = (1 - c.c) * (1 - c.k);
+      g = (1 - c.m) * (1 - c.k);
+      b = (1 - c.y) * (1 - c.k);
+      break;
+    case ColorKind::Rgb: r = c.r, g = c.g, b = c.b; break;
+  }
+  return "#" + Hex2(r) + Hex2(g) + Hex2(b);
+}
+
+std::string Escape(const std::string& s) {
+  std::string out;
+  for (char ch : s) {
+    switch (ch) {
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      case '&': out += "&amp;"; break;
+      case '"': out += "&quot;"; break;
+      default: out += ch;
+    }
+  }
+  return out;
+}
+
+std::string Utf8(const std::u16string& s) {
+  std::string out;
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    std::uint32_t cp = s[i];
+    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) {
+      cp = 0x10000 + ((cp - 0xD800) << 10) + (s[i + 1] - 0xDC00);
+      ++i;
+    } else if (cp >= 0xD800 && cp <= 0xDFFF) {
+      cp = 0xFFFD;
+    }
+    if (cp < 0x80) {
+      out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+      out += static_cast<char>(0xC0 | (cp >> 6));
+      out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+      out += static_cast<char>(0xE0 | (cp >> 12));
+      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+      out += static_cast<char>(0xF0 | (cp >> 18));
+      out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+  }
+  return out;
+}
+
+class Renderer {
+ public:
+  explicit Renderer(const Document& d) : doc_(d) {}
+
+  std::string Run() {
+    const RealRect& b = doc_.bounds;
+    const double w = b.right - b.left, h = b.top - b.bottom;
+    out_ += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"";
+    Num(out_, b.left);
+    out_ += ' ';
+    Num(out_, -b.top);
+    out_ += ' ';
+    Num(out_, w);
+    out_ += ' ';
+    Num(out_, h);
+    out_ += "\" width=\"";
+    Num(out_, w);
+    out_ += "\" height=\"";
+    Num(out_, h);
+    out_ += "\">\n<rect x=\"";
+    Num(out_, b.left);
+    out_ += "\" y=\"";
+    Num(out_, -b.top);
+    out_ += "\" width=\"";
+    Num(out_, w);
+    out_ += "\" height=\"";
+    Num(out_, h);
+    out_ += "\" fill=\"#ffffff\" stroke=\"#999999\" stroke-width=\"0.5\"/>\n";
+    // SVG paints later elements on top, the document lists the topmost first: walk bottom up.
+    for (auto it = doc_.layers.rbegin(); it != doc_.layers.rend(); ++it) Layer(*it);
+    out_ += "</svg>\n";
+    return std::move(out_);
+  }
+
+ private:
+  void Layer(const LayerOpaque* l) {
+    if (!l->visible) return;
+    out_ += "<g data-layer=\"" + Escape(l->title) + "\">\n";
+    Children(l->group);
+    out_ += "</g>\n";
+  }
+
+  void Children(const ArtOpaque* a) {
+    std::vector<const ArtOpaque*> kids;
+    for (const ArtOpaque* c = a->firstChild; c; c = c->next)
+      if (c->alive) kids.push_back(c);
+    for (auto it = kids.rbegin(); it != kids.rend(); ++it) Art(*it);
+  }
+
+  void PathData(const ArtOpaque* p) {
+    const auto& s = p->segments;
+    if (s.empty()) return;
+    out_ += 'M';
+    Pt(s[0].p);
+    for (std::size_t i = 1; i <= s.size(); ++i) {
+      if (i == s.size() && !p->closed) break;
+      const PathSegment& a = s[i - 1];
+      const PathSegment& b = s[i % s.size()];
+      if (a.out == a.p && b.in == b.p) {
+        out_ += 'L';
+      } else {
+        out_ += 'C';
+        Pt(a.out);
+        out_ += ' ';
+        Pt(b.in);
+        out_ += ' ';
+      }
+      Pt(b.p);
+    }
+    if (p->closed) out_ += 'Z';
+  }
+
+  void Pt(const RealPoint& p) {
+    Num(out_, p.h);
+    out_ += ',';
+    Num(out_, -p.v);
+  }
+
+  void Style(const PathStyle& s, double opacity) {
+    out_ += " fill=\"" + (s.fillPaint ? Css(s.fill.color) : std::string("none")) + "\"";
+    if (s.evenOdd) out_ += " fill-rule=\"evenodd\"";
+    out_ += " stroke=\"" + (s.strokePaint ? Css(s.stroke.color) : std::string("none")) + "\"";
+    if (s.strokePaint) {
+      out_ += " stroke-width=\"";
+      Num(out_, s.stroke.width);
+      out_ += "\"";
+      static const char* caps[] = {"butt", "round", "square"};
+      static const char* joins[] = {"miter", "round", "bevel"};
+      out_ += std::string(" stroke-linecap=\"") + caps[static_cast<int>(s.stroke.cap)] + "\"";
+      out_ += std::string(" stroke-linejoin=\"") + joins[static_cast<int>(s.stroke.join)] + "\"";
+      if (s.stroke.dashCount > 0) {
+        out_ += " stroke-dasharray=\"";
+        for (int i = 0; i < s.stroke.dashCount; ++i) {
+          if (i) out_ += ' ';
+          Num(out_, s.stroke.dashes[static_cast<std::size_t>(i)]);
+        }
+        out_ += "\"";
+      }
+    }
+    if (opacity < 1) {
+      out_ += " opacity=\"";
+      Num(out_, opacity);
+      out_ += "\"";
+    }
+  }
+
+  void Art(const ArtOpaque* a) {
+    if (a->flags & kArtHidden) return;
+    if (a->layerOfGroup) {
+      Layer(a->layerOfGroup);
+      return;
+    }
+    switch (a->type) {
+      case ArtType::Group:
+        out_ += "<g>\n";
+        Children(a);
+        out_ += "</g>\n";
+        break;
+      case ArtType::Path:
+        if (a->guide || a->segments.empty()) return;
+        out_ += "<path d=\"";
+        PathData(a);
+        out_ += "\"";
+        Style(a->style, a->opacity);
+        out_ += "/>\n";
+        break;
+      case ArtType::CompoundPath: {
+        out_ += "<path d=\"";
+        std::vector<const ArtOpaque*> parts;
+        for (const ArtOpaque* c = a->firstChild; c; c = c->next)
+          if (c->alive && c->type == ArtType::Path) parts.push_back(c);
+        for (const ArtOpaque* c : parts) PathData(c);
+        out_ += "\"";
+        Style(a->style, a->opacity);
+        out_ += "/>\n";
+        break;
+      }
+      case ArtType::TextFrame: {
+        out_ += "<text x=\"";
+        Num(out_, a->anchor.h);
+        out_ += "\" y=\"";
+        Num(out_, -a->anchor.v);
+        out_ += "\" font-size=\"";
+        Num(out_, a->fontSize);
+        out_ += "\" fill=\"" + Css(a->textFill) + "\"";
+        if (a->justification == Justification::Center) out_ += " text-anchor=\"middle\"";
+        if (a->justification == Justification::Right) out_ += " text-anchor=\"end\"";
+        out_ += ">" + Escape(Utf8(a->text)) + "</text>\n";
+        break;
+      }
+      case ArtType::Symbol: {
+        const RealRect& r = a->symbolBounds;
+        out_ += "<rect x=\"";
+        Num(out_, r.left);
+        out_ += "\" y=\"";
+        Num(out_, -r.top);
+        out_ += "\" width=\"";
+        Num(out_, r.right - r.left);
+        out_ += "\" height=\"";
+        Num(out_, r.top - r.bottom);
+        out_ += "\" fill=\"none\" stroke=\"#888888\" stroke-dasharray=\"2 2\"/>\n";
+        break;
+      }
+      default:
+        break;
+    }
+  }
+
+  const Document& doc_;
+  std::string out_;
+};
+
+}  // namespace
+
+std::string RenderSvg(const Document& doc) { return Renderer(doc).Run(); }
+
+}  // namespace vx::host

@@ -1,2 +1,0 @@
-// Dialog templates.
-namespace vx {}

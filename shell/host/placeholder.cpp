@@ -1,2 +1,0 @@
-// Host error codes.
-namespace vx {}

@@ -1,0 +1,59 @@
+// The entry protocol: the host calls PluginMain(caller, selector, message) for every event.
+#pragma once
+
+#include "shell/host/types.h"
+
+#include <string>
+
+namespace vx::host {
+
+// Acquires and releases suites by name and version. A suite is an object of one of the classes in
+// suites.h (or platform.h); a suite that the host lists but no operation calls may be an empty
+// object. Unknown names or versions answer kNotFound.
+class BasicSuite {
+ public:
+  virtual ~BasicSuite() = default;
+  virtual Err AcquireSuite(const std::string& name, std::int32_t version, const void** suite) = 0;
+  virtual Err ReleaseSuite(const std::string& name, std::int32_t version) = 0;
+};
+
+// Caller and selector texts of the messages the plug-in answers.
+inline constexpr const char* kCallerInterface = "SP Interface";
+inline constexpr const char* kSelectorStartup = "Startup";
+inline constexpr const char* kSelectorShutdown = "Shutdown";
+inline constexpr const char* kSelectorAbout = "About";
+inline constexpr const char* kCallerAccess = "SP Access";
+inline constexpr const char* kSelectorUnload = "Unload";
+inline constexpr const char* kSelectorReload = "Reload";
+inline constexpr const char* kCallerCache = "SP Cache";
+inline constexpr const char* kSelectorPurge = "Plug-in Purge";
+inline constexpr const char* kCallerProperties = "SP Properties";
+inline constexpr const char* kCallerNotifier = "AI Notifier";
+inline constexpr const char* kSelectorNotify = "AI Notify";
+inline constexpr const char* kCallerMenu = "AI Menu";
+inline constexpr const char* kSelectorGo = "AI Go";
+inline constexpr const char* kSelectorUpdate = "AI Update";
+
+// The common header of every message.
+struct MessageData {
+  PluginRef self = nullptr;   // the host's handle for this plug-in
+  void* globals = nullptr;    // one pointer the host keeps for the plug-in between calls
+  BasicSuite* basic = nullptr;
+};
+
+struct NotifierMessage {
+  MessageData d;
+  NotifierHandle notifier = nullptr;
+  std::string type;  // the notification type, e.g. "AI Art Selection Changed Notifier"
+  void* notifyData = nullptr;
+};
+
+struct MenuMessage {
+  MessageData d;
+  MenuItemHandle menuItem = nullptr;
+};
+
+// The plug-in's only export.
+using PluginMainProc = Err (*)(const char* caller, const char* selector, void* message);
+
+}  // namespace vx::host
