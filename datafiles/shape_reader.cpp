@@ -1,0 +1,390 @@
+#include "datafiles/shape_reader.h"
+
+#include "datafiles/byte_order.h"
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+namespace vx::data {
+namespace {
+
+constexpr std::int32_t kFileCode = 9994;
+constexpr std::size_t kFileHeaderSize = 100;
+constexpr std::uint64_t kFirstRecordWords = 50;
+constexpr std::size_t kIndexEntrySize = 8;
+constexpr std::size_t kRecordHeaderSize = 8;
+
+// File header offsets.
+constexpr std::size_t kHdrFileCode = 0;
+constexpr std::size_t kHdrShapeType = 32;
+constexpr std::size_t kHdrXmin = 36;
+constexpr std::size_t kHdrYmin = 44;
+constexpr std::size_t kHdrXmax = 52;
+constexpr std::size_t kHdrYmax = 60;
+
+// Parts contents, after the shape type.
+constexpr std::size_t kPartsFixedSize = 44;  // shape type, box, part count, point count
+constexpr std::size_t kPointSize = 16;
+constexpr std::int64_t kPointContentSize = 20;
+
+std::string Str(const std::filesystem::path& p) {
+  const auto u8 = p.filename().u8string();
+  return std::string(u8.begin(), u8.end());
+}
+
+// The sibling file with `ext`; a path whose extension is in capitals also finds a sibling in
+// capitals, as written by tools on case-insensitive systems.
+std::filesystem::path Sibling(const std::filesystem::path& path, const char* ext) {
+  std::filesystem::path lower = path;
+  lower.replace_extension(ext);
+  const std::string given = path.extension().string();
+  bool upper = given.size() > 1;
+  for (std::size_t i = 1; i < given.size(); ++i)
+    if (!(given[i] >= 'A' && given[i] <= 'Z')) upper = false;
+  std::error_code ec;
+  if (upper && !std::filesystem::exists(lower, ec)) {
+    std::string up = ext;
+    for (char& c : up) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+    std::filesystem::path alt = path;
+    alt.replace_extension(up);
+    if (std::filesystem::exists(alt, ec)) return alt;
+  }
+  return lower;
+}
+
+}  // namespace
+
+ShapeFileReader::ShapeFileReader() : pointBuffer_(new unsigned char[kChunkPoints * kPointSize]) {}
+
+ShapeFileReader::~ShapeFileReader() { Close(); }
+
+std::string ShapeFileReader::GeometryName() const { return Str(geometryFile_.Path()); }
+
+bool ShapeFileReader::Fail(const std::string& message) {
+  error_ = message;
+  return false;
+}
+
+bool ShapeFileReader::FailRecord(const std::string& message) {
+  error_ = GeometryName() + ": record " + std::to_string(recordsStarted_) + ": " + message;
+  broken_ = true;
+  inRecord_ = false;
+  return false;
+}
+
+void ShapeFileReader::Close() {
+  geometryFile_.Close();
+  indexFile_.Close();
+  tableFile_.Close();
+  columns_.clear();
+  cellOffsets_.clear();
+  row_.clear();
+  row_.shrink_to_fit();
+  tableHeader_ = {};
+  shapeType_ = 0;
+  recordCount_ = 0;
+  for (double& e : extent_) e = 0.0;
+  recordsStarted_ = recordsFinished_ = 0;
+  recordOffset_ = recordEnd_ = nextOffset_ = 0;
+  contentLength_ = recordType_ = 0;
+  nextError_.clear();
+  inRecord_ = broken_ = atEnd_ = open_ = false;
+}
+
+bool ShapeFileReader::Open(const std::filesystem::path& path) {
+  Close();
+  error_.clear();
+  const std::string name = Str(path);
+  if (!path.has_extension()) return Fail(name + ": the path has no extension");
+  const std::filesystem::path indexPath = Sibling(path, ".shx");
+  const std::filesystem::path tablePath = Sibling(path, ".dbf");
+  auto fail = [this](const std::string& message) {
+    Close();
+    return Fail(message);
+  };
+  if (!geometryFile_.OpenPath(path, "rb")) return fail(name + ": cannot be opened");
+  if (!indexFile_.OpenPath(indexPath, "rb")) return fail(Str(indexPath) + ": cannot be opened");
+  if (!tableFile_.OpenPath(tablePath, "rb")) return fail(Str(tablePath) + ": cannot be opened");
+
+  unsigned char h[kFileHeaderSize];
+  if (!geometryFile_.Size(geometrySize_) || !geometryFile_.Read(h, sizeof h))
+    return fail(name + ": the file header is cut short");
+  if (const std::int32_t code = bytes::GetI32BE(h + kHdrFileCode); code != kFileCode)
+    return fail(name + ": file code " + std::to_string(code) + " is not 9994");
+  shapeType_ = bytes::GetI32LE(h + kHdrShapeType);
+  extent_[0] = bytes::GetF64LE(h + kHdrXmin);
+  extent_[1] = bytes::GetF64LE(h + kHdrXmax);
+  extent_[2] = bytes::GetF64LE(h + kHdrYmin);
+  extent_[3] = bytes::GetF64LE(h + kHdrYmax);
+  for (double e : extent_)
+    if (!std::isfinite(e)) return fail(name + ": the header extent holds " + std::to_string(e));
+
+  // Records: the complete entries the index really holds, whatever its length field says.
+  const std::string indexName = Str(indexPath);
+  std::uint64_t indexSize = 0;
+  if (!indexFile_.Size(indexSize) || !indexFile_.Read(h, sizeof h))
+    return fail(indexName + ": the file header is cut short");
+  if (const std::int32_t code = bytes::GetI32BE(h + kHdrFileCode); code != kFileCode)
+    return fail(indexName + ": file code " + std::to_string(code) + " is not 9994");
+  const std::uint64_t entries = indexSize >= kFileHeaderSize ? (indexSize - kFileHeaderSize) / kIndexEntrySize : 0;
+  if (entries == 0) return fail(indexName + ": the index has no entries");
+  recordCount_ = static_cast<std::int32_t>(
+      std::min<std::uint64_t>(entries, static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max())));
+
+  std::int32_t first = 0;
+  if (!ReadIndexInt(first)) return fail(indexName + ": the first entry is cut short");
+  // The first offset is checked like every later one, when the record is reached.
+  recordEnd_ = kFileHeaderSize;
+  CheckNextOffset(first, 1);
+
+  if (!OpenTable()) {
+    const std::string message = error_;
+    return fail(message);
+  }
+  open_ = true;
+  return true;
+}
+
+bool ShapeFileReader::OpenTable() {
+  const std::string name = Str(tableFile_.Path());
+  // Table header offsets.
+  constexpr std::size_t kTblHeaderSize = 32;
+  constexpr std::size_t kDescSize = 32;
+  constexpr unsigned char kTerminator = 0x0D;
+  unsigned char h[kTblHeaderSize];
+  if (!tableFile_.Size(tableSize_) || !tableFile_.Read(h, sizeof h))
+    return Fail(name + ": the table header is cut short");
+  tableHeader_.version = h[0];
+  tableHeader_.year = h[1];
+  tableHeader_.month = h[2];
+  tableHeader_.day = h[3];
+  tableHeader_.recordCount = bytes::GetU32LE(h + 4);
+  tableHeader_.headerLength = bytes::GetU16LE(h + 8);
+  tableHeader_.rowLength = bytes::GetU16LE(h + 10);
+  tableHeader_.incompleteTransaction = h[14];
+  tableHeader_.encryption = h[15];
+  tableHeader_.indexFlag = h[28];
+  tableHeader_.languageDriver = h[29];
+
+  unsigned char d[kDescSize];
+  std::size_t rowBytes = 1;
+  for (;;) {
+    if (!tableFile_.Read(d, 1)) return Fail(name + ": the column descriptors end before their 0x0D terminator");
+    if (d[0] == kTerminator) break;
+    if (columns_.size() == kMaxColumns)
+      return Fail(name + ": more than " + std::to_string(kMaxColumns) + " column descriptors");
+    if (!tableFile_.Read(d + 1, kDescSize - 1))
+      return Fail(name + ": column " + std::to_string(columns_.size() + 1) + " is cut short");
+    attr::DbfFieldDesc desc;
+    std::memcpy(desc.name, d, 11);
+    desc.name[11] = '\0';
+    desc.type = static_cast<char>(d[11]);
+    desc.length = d[16];
+    desc.decimals = d[17];
+    cellOffsets_.push_back(rowBytes);
+    rowBytes += desc.length;
+    columns_.push_back(desc);
+  }
+  const std::uint64_t dataStart = kTblHeaderSize + kDescSize * columns_.size() + 1;
+
+  // Rows: where the header length says when that lies past the descriptors and inside the file
+  // (room some writers leave after the terminator), else straight after the terminator.
+  std::uint64_t rowStart = dataStart;
+  if (tableHeader_.headerLength > dataStart && tableHeader_.headerLength <= tableSize_)
+    rowStart = tableHeader_.headerLength;
+  std::size_t stride = rowBytes;
+  if (!columns_.empty()) {
+    if (tableHeader_.rowLength < rowBytes)
+      return Fail(name + ": row length " + std::to_string(tableHeader_.rowLength) +
+                  " is shorter than the columns need (" + std::to_string(rowBytes) + ")");
+    stride = tableHeader_.rowLength;
+  }
+  if (!tableFile_.Seek(rowStart)) return Fail(name + ": cannot reach the first row");
+  row_.assign(stride, ' ');
+  return true;
+}
+
+void ShapeFileReader::GetExtent(double& xmin, double& xmax, double& ymin, double& ymax) const {
+  xmin = extent_[0];
+  xmax = extent_[1];
+  ymin = extent_[2];
+  ymax = extent_[3];
+}
+
+bool ShapeFileReader::GetColumn(int i, attr::DbfFieldDesc& desc) const {
+  if (i < 0 || i >= ColumnCount()) return false;
+  desc = columns_[static_cast<std::size_t>(i)];
+  return true;
+}
+
+std::string_view ShapeFileReader::GetCell(int i) const {
+  if (i < 0 || i >= ColumnCount()) return {};
+  const auto k = static_cast<std::size_t>(i);
+  return {row_.data() + cellOffsets_[k], columns_[k].length};
+}
+
+bool ShapeFileReader::ReadGeometry(void* buffer, std::size_t size) {
+  if (geometryFile_.Read(buffer, size)) return true;
+  atEnd_ = geometryFile_.AtEof();
+  return false;
+}
+
+bool ShapeFileReader::ReadIndexInt(std::int32_t& value) {
+  unsigned char b[4];
+  if (!indexFile_.Read(b, sizeof b)) return false;
+  value = bytes::GetI32BE(b);
+  return true;
+}
+
+bool ShapeFileReader::ReadRecordHeader(ShapeRecordHeader& header) {
+  if (!open_) return Fail("no shapefile is open");
+  if (inRecord_) return FailRecord("its header was read twice");
+  if (broken_) return Fail(GeometryName() + ": reading stopped at record " + std::to_string(recordsStarted_));
+  if (recordsFinished_ >= recordCount_)
+    return Fail(GeometryName() + ": all " + std::to_string(recordCount_) + " records have been read");
+  ++recordsStarted_;
+  if (!nextError_.empty()) return FailRecord(nextError_);
+
+  std::uint64_t pos = 0;
+  if (!geometryFile_.Tell(pos) || (pos != nextOffset_ && !geometryFile_.Seek(nextOffset_)))
+    return FailRecord("cannot reach offset " + std::to_string(nextOffset_));
+  unsigned char b[kRecordHeaderSize + 4];
+  if (!ReadGeometry(b, sizeof b)) return FailRecord("the record header is cut short");
+  header.recordNumber = bytes::GetI32BE(b);
+  header.contentLength = bytes::GetI32BE(b + 4);
+  header.shapeType = bytes::GetI32LE(b + 8);
+  recordOffset_ = nextOffset_;
+  if (header.contentLength < 2)
+    return FailRecord("content length " + std::to_string(header.contentLength) + " words is too small");
+  recordEnd_ = recordOffset_ + kRecordHeaderSize + 2 * static_cast<std::uint64_t>(header.contentLength);
+  if (recordEnd_ > geometrySize_)
+    return FailRecord("content length " + std::to_string(header.contentLength) + " words runs past the end of the file");
+  contentLength_ = header.contentLength;
+  recordType_ = header.shapeType;
+  inRecord_ = true;
+  return true;
+}
+
+bool ShapeFileReader::BeginRecordBody(std::int64_t minContentBytes) {
+  if (!open_) return Fail("no shapefile is open");
+  if (!inRecord_) return Fail(GeometryName() + ": no record header has been read");
+  std::int32_t indexLength = 0;
+  if (!ReadIndexInt(indexLength)) return FailRecord("its index entry is cut short");
+  if (2 * static_cast<std::int64_t>(contentLength_) < minContentBytes)
+    return FailRecord("content length " + std::to_string(contentLength_) + " words is too small for shape type " +
+                      std::to_string(recordType_));
+  return true;
+}
+
+bool ShapeFileReader::ReadRow() {
+  if (columns_.empty()) return true;
+  if (!tableFile_.Read(row_.data(), row_.size()))
+    return FailRecord("its table row is missing or cut short in " + Str(tableFile_.Path()));
+  return true;
+}
+
+bool ShapeFileReader::MoveToNextRecord() {
+  inRecord_ = false;
+  ++recordsFinished_;
+  if (recordsFinished_ >= recordCount_) return true;
+  std::int32_t words = 0;
+  if (!ReadIndexInt(words)) {
+    recordCount_ = recordsFinished_;  // the index ended: that was the last record
+    return true;
+  }
+  CheckNextOffset(words, recordsFinished_ + 1);
+  return true;
+}
+
+void ShapeFileReader::CheckNextOffset(std::int32_t words, std::int32_t entry) {
+  const std::string what = Str(indexFile_.Path()) + ": entry " + std::to_string(entry) + ": offset " +
+                           std::to_string(words) + " words ";
+  nextOffset_ = 2 * static_cast<std::uint64_t>(static_cast<std::uint32_t>(words));
+  nextError_.clear();
+  if (words < static_cast<std::int32_t>(kFirstRecordWords))
+    nextError_ = what + "is inside the file header";
+  else if (nextOffset_ < recordEnd_)
+    nextError_ = what + "points back into record " + std::to_string(entry - 1) + " or before";
+  else if (nextOffset_ + kRecordHeaderSize + 4 > geometrySize_)
+    nextError_ = what + "is past the end of " + GeometryName();
+}
+
+bool ShapeFileReader::ReadPointRecord(MapPoint& point) {
+  if (!BeginRecordBody(kPointContentSize)) return false;
+  if (!IsPointType(recordType_)) return FailRecord("shape type " + std::to_string(recordType_) + " is not a point");
+  unsigned char b[kPointSize];
+  if (!ReadGeometry(b, sizeof b)) return FailRecord("the point is cut short");
+  const double x = bytes::GetF64LE(b), y = bytes::GetF64LE(b + 8);
+  if (!std::isfinite(x) || !std::isfinite(y))
+    return FailRecord("point (" + std::to_string(x) + ", " + std::to_string(y) + ") is not finite");
+  if (!ReadRow()) return false;
+  point = {x, y};
+  return MoveToNextRecord();
+}
+
+bool ShapeFileReader::ReadPartsRecord(PartsRecord& record) {
+  record = PartsRecord{};
+  if (!BeginRecordBody(static_cast<std::int64_t>(kPartsFixedSize))) return false;
+  if (!IsPartsType(recordType_))
+    return FailRecord("shape type " + std::to_string(recordType_) + " is not a polyline or polygon");
+  unsigned char b[kPartsFixedSize - 4];
+  if (!ReadGeometry(b, sizeof b)) return FailRecord("the parts header is cut short");
+  for (int i = 0; i < 4; ++i) record.box[i] = bytes::GetF64LE(b + 8 * i);
+  record.numParts = bytes::GetI32LE(b + 32);
+  record.numPoints = bytes::GetI32LE(b + 36);
+  if (record.numParts < 1) return FailRecord("part count " + std::to_string(record.numParts) + " is not positive");
+  if (record.numPoints < 1) return FailRecord("point count " + std::to_string(record.numPoints) + " is not positive");
+  const std::int64_t need = static_cast<std::int64_t>(kPartsFixedSize) + 4 * std::int64_t{record.numParts} +
+                            static_cast<std::int64_t>(kPointSize) * record.numPoints;
+  if (need > 2 * static_cast<std::int64_t>(contentLength_))
+    return FailRecord("part count " + std::to_string(record.numParts) + " and point count " +
+                      std::to_string(record.numPoints) + " need " + std::to_string(need) + " bytes, the record holds " +
+                      std::to_string(2 * static_cast<std::int64_t>(contentLength_)));
+
+  // Part starts: the first is 0, each is larger than the one before and inside the points.
+  std::vector<unsigned char> starts(4 * static_cast<std::size_t>(record.numParts));
+  if (!ReadGeometry(starts.data(), starts.size())) return FailRecord("the part starts are cut short");
+  record.partStarts.resize(static_cast<std::size_t>(record.numParts));
+  for (std::size_t i = 0; i < record.partStarts.size(); ++i) {
+    const std::int32_t s = bytes::GetI32LE(starts.data() + 4 * i);
+    const std::string which = "part " + std::to_string(i + 1) + " starts at point " + std::to_string(s);
+    if (i == 0 && s != 0) return FailRecord(which + ", not 0");
+    if (i > 0 && s <= record.partStarts[i - 1])
+      return FailRecord(which + ", not after part " + std::to_string(i) + "'s start");
+    if (s >= record.numPoints) return FailRecord(which + " of " + std::to_string(record.numPoints));
+    record.partStarts[i] = s;
+  }
+
+  record.parts.reserve(record.partStarts.size());
+  for (std::size_t i = 0; i < record.partStarts.size(); ++i) {
+    const std::int32_t end = i + 1 < record.partStarts.size() ? record.partStarts[i + 1] : record.numPoints;
+    std::size_t left = static_cast<std::size_t>(end - record.partStarts[i]);
+    PointList part;
+    part.reserve(left);
+    while (left > 0) {
+      const std::size_t n = std::min(left, kChunkPoints);
+      if (!ReadGeometry(pointBuffer_.get(), n * kPointSize)) return FailRecord("the points are cut short");
+      for (std::size_t k = 0; k < n; ++k) {
+        const double x = bytes::GetF64LE(pointBuffer_.get() + k * kPointSize);
+        const double y = bytes::GetF64LE(pointBuffer_.get() + k * kPointSize + 8);
+        if (!std::isfinite(x) || !std::isfinite(y))
+          return FailRecord("point " + std::to_string(record.partStarts[i] + static_cast<std::int64_t>(part.size()) + 1) +
+                            " (" + std::to_string(x) + ", " + std::to_string(y) + ") is not finite");
+        part.push_back({x, y});
+      }
+      left -= n;
+    }
+    record.parts.push_back(std::move(part));
+  }
+  if (!ReadRow()) return false;
+  return MoveToNextRecord();
+}
+
+bool ShapeFileReader::SkipRecord() {
+  if (!BeginRecordBody(0)) return false;
+  if (!ReadRow()) return false;
+  return MoveToNextRecord();
+}
+
+}  // namespace vx::data

@@ -1,0 +1,102 @@
+// Sequential reader of a shapefile: geometry (.shp), index (.shx) and attribute table (.dbf).
+//
+// Calling order: Open; per record ReadRecordHeader then exactly one of ReadPointRecord,
+// ReadPartsRecord or SkipRecord (by the header's shape type); Close. Every count, offset and
+// length taken from the files is checked against what the files hold before it is used; a
+// record that fails a check is refused like a short read, and LastError() says why.
+#pragma once
+
+#include "attributes/dbf_types.h"
+#include "datafiles/shape_types.h"
+#include "datafiles/vx_file.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vx::data {
+
+class ShapeFileReader {
+ public:
+  static constexpr std::size_t kChunkPoints = 1024;
+  // A header length field holds at most this many 32-byte descriptors.
+  static constexpr std::size_t kMaxColumns = 2046;
+
+  ShapeFileReader();
+  ~ShapeFileReader();
+  ShapeFileReader(const ShapeFileReader&) = delete;
+  ShapeFileReader& operator=(const ShapeFileReader&) = delete;
+
+  bool Open(const std::filesystem::path& path);
+  void Close();
+
+  void GetExtent(double& xmin, double& xmax, double& ymin, double& ymax) const;
+  std::int32_t RecordCount() const { return recordCount_; }
+  std::int32_t ShapeType() const { return shapeType_; }
+  // The geometry file hit its end during a read.
+  bool AtEnd() const { return atEnd_; }
+
+  bool ReadRecordHeader(ShapeRecordHeader& header);
+  bool ReadPointRecord(MapPoint& point);
+  bool ReadPartsRecord(PartsRecord& record);
+  bool SkipRecord();
+
+  // Attribute table.
+  int ColumnCount() const { return static_cast<int>(columns_.size()); }
+  bool GetColumn(int i, attr::DbfFieldDesc& desc) const;
+  // The i-th cell of the row read last, exactly the column's length; empty for a bad index.
+  std::string_view GetCell(int i) const;
+  const attr::DbfHeader& TableHeader() const { return tableHeader_; }
+
+  // Why the last failing operation failed: names the file, the record and the value.
+  const std::string& LastError() const { return error_; }
+
+ private:
+  bool Fail(const std::string& message);
+  bool FailRecord(const std::string& message);
+  bool OpenTable();
+  bool ReadGeometry(void* buffer, std::size_t size);
+  bool ReadIndexInt(std::int32_t& value);
+  bool BeginRecordBody(std::int64_t minContentBytes);
+  bool ReadRow();
+  bool MoveToNextRecord();
+  void CheckNextOffset(std::int32_t words, std::int32_t entry);
+  std::string GeometryName() const;
+
+  CVxFile geometryFile_{true};
+  CVxFile indexFile_{true};
+  CVxFile tableFile_{true};
+  std::uint64_t geometrySize_ = 0;
+  std::uint64_t tableSize_ = 0;
+
+  std::int32_t shapeType_ = 0;
+  std::int32_t recordCount_ = 0;
+  double extent_[4] = {};  // Xmin, Xmax, Ymin, Ymax
+
+  attr::DbfHeader tableHeader_;
+  std::vector<attr::DbfFieldDesc> columns_;
+  std::vector<std::size_t> cellOffsets_;  // into row_
+  std::vector<char> row_;                 // the row read last: flag byte, cells, padding
+
+  std::unique_ptr<unsigned char[]> pointBuffer_;
+
+  // Sequential state.
+  std::int32_t recordsStarted_ = 0;   // records whose header has been read
+  std::int32_t recordsFinished_ = 0;  // records read or skipped to the end
+  std::uint64_t recordOffset_ = 0;    // byte offset of the current record
+  std::uint64_t recordEnd_ = 0;       // byte offset just past the current record's contents
+  std::int32_t contentLength_ = 0;
+  std::int32_t recordType_ = 0;
+  std::uint64_t nextOffset_ = 0;      // byte offset of the next record, from the index
+  std::string nextError_;             // why the next record cannot be read, if it cannot
+  bool inRecord_ = false;
+  bool broken_ = false;               // a record failed part-way: the files are out of step
+  bool atEnd_ = false;
+  bool open_ = false;
+  std::string error_;
+};
+
+}  // namespace vx::data

@@ -1,0 +1,434 @@
+#include "datafiles/shape_writer.h"
+
+#include "datafiles/byte_order.h"
+
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <limits>
+
+namespace vx::data {
+namespace {
+
+constexpr std::int32_t kFileCode = 9994;
+constexpr std::int32_t kVersion = 1000;
+constexpr std::size_t kFileHeaderSize = 100;
+constexpr std::int32_t kHeaderWords = 50;
+constexpr std::size_t kHdrFileLength = 24;
+constexpr std::size_t kHdrVersion = 28;
+constexpr std::size_t kHdrShapeType = 32;
+constexpr std::size_t kHdrBounds = 36;  // Xmin, Ymin, Xmax, Ymax, Zmin, Zmax, Mmin, Mmax
+constexpr std::int32_t kPointContentWords = 10;
+constexpr std::int32_t kRecordHeaderWords = 4;
+constexpr std::size_t kPartsFixedSize = 44;
+constexpr std::size_t kFlushSize = 64 * 1024;
+
+// Table layout.
+constexpr std::size_t kTblHeaderSize = 32;
+constexpr std::size_t kDescSize = 32;
+constexpr std::size_t kTblRecordCount = 4;
+constexpr std::size_t kTblHeaderLength = 8;
+constexpr std::size_t kTblRowLength = 10;
+constexpr unsigned char kTerminator = 0x0D;
+constexpr unsigned char kEndOfFile = 0x1A;
+constexpr std::size_t kMaxCellBytes = 255;
+
+std::string Str(const std::filesystem::path& p) {
+  const auto u8 = p.filename().u8string();
+  return std::string(u8.begin(), u8.end());
+}
+
+// A name as a column stores it: up to its first zero byte, cut to `limit` on a character boundary.
+std::string CutName(std::string_view name, std::size_t limit, TextEncoding encoding) {
+  name = name.substr(0, name.find('\0'));
+  return std::string(name.substr(0, text::CharBoundary(name, limit, encoding)));
+}
+
+// strtol with a 32-bit long.
+long ReadLong32(const std::string& s) {
+  const long long v = std::strtoll(s.c_str(), nullptr, 10);
+  return static_cast<long>(v > INT32_MAX ? INT32_MAX : v < INT32_MIN ? INT32_MIN : v);
+}
+
+void PutFileHeader(unsigned char* h, std::int32_t lengthWords, std::int32_t shapeType, const ShapeExtent& e) {
+  std::memset(h, 0, kFileHeaderSize);
+  bytes::PutI32BE(h, kFileCode);
+  bytes::PutI32BE(h + kHdrFileLength, lengthWords);
+  bytes::PutI32LE(h + kHdrVersion, kVersion);
+  bytes::PutI32LE(h + kHdrShapeType, shapeType);
+  const ShapeExtent::Range* r[4] = {&e.x, &e.y, &e.z, &e.m};
+  const double v[8] = {r[0]->min, r[1]->min, r[0]->max, r[1]->max, r[2]->min, r[2]->max, r[3]->min, r[3]->max};
+  for (int i = 0; i < 8; ++i) bytes::PutF64LE(h + kHdrBounds + 8 * i, v[i]);
+}
+
+}  // namespace
+
+ShapeFileWriter::ShapeFileWriter() = default;
+
+ShapeFileWriter::~ShapeFileWriter() { CloseAll(); }
+
+bool ShapeFileWriter::Fail(const std::string& message) {
+  error_ = message;
+  return false;
+}
+
+void ShapeFileWriter::CloseAll() {
+  geometryFile_.Close();
+  indexFile_.Close();
+  tableFile_.Close();
+  created_ = false;
+}
+
+bool ShapeFileWriter::Init(std::int32_t shapeType, TextEncoding encoding) {
+  CloseAll();
+  initialized_ = false;
+  error_.clear();
+  shapeType_ = shapeType;
+  encoding_ = encoding;
+  fileLength_ = nextOffset_ = kHeaderWords;
+  recordCount_ = 0;
+  extent_ = ShapeExtent{};
+  columns_.clear();
+  sourceNames_.clear();
+  rowValues_.clear();
+  tableHeader_ = attr::DbfHeader{};
+  tableHeader_.version = 3;
+  tableHeader_.headerLength = kTblHeaderSize + 1;
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+#ifdef _WIN32
+  localtime_s(&local, &now);
+#else
+  localtime_r(&now, &local);
+#endif
+  SetDate(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday);
+  if (shapeType != kShapePoint && shapeType != kShapePolyLine && shapeType != kShapePolygon)
+    return Fail("shape type " + std::to_string(shapeType) + " cannot be written (only 1, 3 and 5)");
+  if (encoding != TextEncoding::kShiftJIS && encoding != TextEncoding::kUTF8)
+    return Fail("encoding " + std::to_string(static_cast<std::int32_t>(encoding)) +
+                " cannot be written to a table (only Shift-JIS and UTF-8)");
+  initialized_ = true;
+  return true;
+}
+
+void ShapeFileWriter::SetDate(int year, int month, int day) {
+  tableHeader_.year = static_cast<std::uint8_t>(year - 1900);
+  tableHeader_.month = static_cast<std::uint8_t>(month);
+  tableHeader_.day = static_cast<std::uint8_t>(day);
+}
+
+bool ShapeFileWriter::AddColumn(const attr::ShapeField& field) {
+  const std::string full = text::Encode(field.name, encoding_);
+  if (!initialized_ || created_) return Fail("column " + full + ": columns are added between Init and Create");
+  if (field.width < 0 || field.width > 255 || field.decimals < 0 || field.decimals > 255)
+    return Fail("column " + full + ": width " + std::to_string(field.width) + " and decimals " +
+                std::to_string(field.decimals) + " do not fit a table column");
+  attr::DbfFieldDesc desc;
+  switch (field.type) {
+    case attr::kFieldString: desc.type = 'C'; break;
+    case attr::kFieldInteger:
+    case attr::kFieldReal: desc.type = 'N'; break;
+    default: return Fail("column " + full + ": field type " + std::to_string(field.type) + " is not written");
+  }
+  desc.length = static_cast<std::uint8_t>(field.width);
+  desc.decimals = static_cast<std::uint8_t>(field.decimals);
+
+  // Two names that share their first 10 bytes would share a column: the later one gets "_n".
+  auto taken = [this](const std::string& n) {
+    for (const auto& c : columns_)
+      if (c.Name() == n) return true;
+    return false;
+  };
+  std::string stored = CutName(full, kMaxNameBytes, encoding_);
+  for (int k = 1; taken(stored); ++k) {
+    const std::string suffix = "_" + std::to_string(k);
+    stored = CutName(full, kMaxNameBytes - suffix.size(), encoding_) + suffix;
+  }
+  std::memcpy(desc.name, stored.data(), stored.size());
+  columns_.push_back(desc);
+  sourceNames_.push_back(full.substr(0, full.find('\0')));
+  return true;
+}
+
+bool ShapeFileWriter::Create(const std::filesystem::path& path) {
+  if (!initialized_) return Fail(error_.empty() ? "Init has not succeeded" : error_);
+  CloseAll();
+  geometryPath_ = path;
+  if (geometryPath_.extension() != ".shp") geometryPath_ += ".shp";
+  indexPath_ = tablePath_ = geometryPath_;
+  indexPath_.replace_extension(".shx");
+  tablePath_.replace_extension(".dbf");
+
+  std::size_t rowLength = 1;
+  for (const auto& c : columns_) rowLength += c.length;
+  const std::size_t headerLength = kTblHeaderSize + kDescSize * columns_.size() + 1;
+  if (headerLength > UINT16_MAX || rowLength > UINT16_MAX)
+    return Fail(Str(tablePath_) + ": " + std::to_string(columns_.size()) + " columns of " +
+                std::to_string(rowLength) + " bytes per row do not fit the table header");
+
+  if (!geometryFile_.OpenPath(geometryPath_, "wb")) return Fail(Str(geometryPath_) + ": cannot be created");
+  if (!indexFile_.OpenPath(indexPath_, "wb")) {
+    CloseAll();
+    return Fail(Str(indexPath_) + ": cannot be created");
+  }
+  if (!tableFile_.OpenPath(tablePath_, "wb")) {
+    CloseAll();
+    return Fail(Str(tablePath_) + ": cannot be created");
+  }
+  unsigned char h[kFileHeaderSize];
+  PutFileHeader(h, fileLength_, shapeType_, ShapeExtent{});
+  if (!geometryFile_.Write(h, sizeof h) || !indexFile_.Write(h, sizeof h)) {
+    CloseAll();
+    return Fail(Str(geometryPath_) + ": the header cannot be written");
+  }
+
+  std::vector<unsigned char> t(headerLength, 0);
+  t[0] = tableHeader_.version;
+  t[1] = tableHeader_.year;
+  t[2] = tableHeader_.month;
+  t[3] = tableHeader_.day;
+  bytes::PutU32LE(&t[kTblRecordCount], 0);
+  bytes::PutU16LE(&t[kTblHeaderLength], static_cast<std::uint16_t>(kTblHeaderSize + 1));
+  bytes::PutU16LE(&t[kTblRowLength], 0);
+  for (std::size_t i = 0; i < columns_.size(); ++i) {
+    unsigned char* d = &t[kTblHeaderSize + kDescSize * i];
+    std::memcpy(d, columns_[i].name, 11);
+    d[11] = static_cast<unsigned char>(columns_[i].type);
+    d[16] = columns_[i].length;
+    d[17] = columns_[i].decimals;
+  }
+  t.back() = kTerminator;
+  if (!tableFile_.Write(t.data(), t.size())) {
+    CloseAll();
+    return Fail(Str(tablePath_) + ": the header cannot be written");
+  }
+  rowValues_.assign(columns_.size(), std::nullopt);
+  created_ = true;
+  return true;
+}
+
+int ShapeFileWriter::FindColumn(std::string_view name) const {
+  for (std::size_t i = 0; i < sourceNames_.size(); ++i)
+    if (sourceNames_[i] == name) return static_cast<int>(i);
+  const std::string cut = CutName(name, kMaxNameBytes, encoding_);
+  for (std::size_t i = 0; i < columns_.size(); ++i)
+    if (columns_[i].Name() == cut) return static_cast<int>(i);
+  return -1;
+}
+
+bool ShapeFileWriter::SetCellText(std::string_view name, std::string_view text) {
+  const int i = FindColumn(name);
+  if (i < 0) return Fail("no column is named " + std::string(name));
+  if (static_cast<std::size_t>(i) < rowValues_.size()) rowValues_[static_cast<std::size_t>(i)] = std::string(text);
+  return true;
+}
+
+bool ShapeFileWriter::SetRowValues(const std::vector<attr::ShapeField>& fields) {
+  bool result = true;
+  for (const auto& f : fields) {
+    if (f.type != attr::kFieldString && f.type != attr::kFieldInteger && f.type != attr::kFieldReal) continue;
+    const std::string name = text::Encode(f.name, encoding_);
+    const std::string value = text::Encode(f.value, encoding_);
+    if (f.type == attr::kFieldString) {
+      result = SetCellText(name, value);
+      continue;
+    }
+    const int i = FindColumn(name);
+    if (i < 0) {
+      result = Fail("no column is named " + name);
+      continue;
+    }
+    const auto& c = columns_[static_cast<std::size_t>(i)];
+    char buf[512];
+    if (f.type == attr::kFieldInteger) {
+      std::snprintf(buf, sizeof buf, "%*ld", int{c.length}, ReadLong32(value));
+    } else {
+      // Width length - decimals - 1: the column keeps room for the point; WriteRow pads the rest.
+      const int width = int{c.length} - int{c.decimals} - 1;
+      std::snprintf(buf, sizeof buf, "%*.*f", width, int{c.decimals}, std::atof(value.c_str()));
+    }
+    if (static_cast<std::size_t>(i) < rowValues_.size()) rowValues_[static_cast<std::size_t>(i)] = std::string(buf);
+    result = true;
+  }
+  return result;
+}
+
+bool ShapeFileWriter::WriteRow() {
+  std::size_t rowLength = 1;
+  for (const auto& c : columns_) rowLength += c.length;
+  buffer_.assign(rowLength, ' ');
+  std::size_t at = 1;
+  for (std::size_t i = 0; i < columns_.size(); ++i) {
+    const std::size_t len = columns_[i].length;
+    if (i < rowValues_.size() && rowValues_[i]) {
+      const std::string& v = *rowValues_[i];
+      // A value longer than its column keeps its first bytes, never half a character.
+      const std::size_t n = text::CharBoundary(v, std::min(len, kMaxCellBytes), encoding_);
+      std::memcpy(&buffer_[at], v.data(), n);
+    }
+    at += len;
+  }
+  for (auto& v : rowValues_) v.reset();
+  if (!tableFile_.Write(buffer_.data(), buffer_.size())) return Fail(Str(tablePath_) + ": a row cannot be written");
+  return true;
+}
+
+bool ShapeFileWriter::CheckRecord(std::int32_t type) {
+  if (!created_) return Fail("no shapefile has been created");
+  if (type != shapeType_)
+    return Fail(Str(geometryPath_) + ": record " + std::to_string(recordCount_ + 1) + " of shape type " +
+                std::to_string(type) + " in a file of shape type " + std::to_string(shapeType_));
+  return true;
+}
+
+bool ShapeFileWriter::WritePointRecord(const MapPoint& p) {
+  if (!CheckRecord(kShapePoint)) return false;
+  const std::string record = Str(geometryPath_) + ": record " + std::to_string(recordCount_ + 1) + ": ";
+  if (!std::isfinite(p.x) || !std::isfinite(p.y)) {
+    for (auto& v : rowValues_) v.reset();
+    return Fail(record + "point (" + std::to_string(p.x) + ", " + std::to_string(p.y) + ") is not finite");
+  }
+  if (std::int64_t{fileLength_} + kPointContentWords + kRecordHeaderWords > INT32_MAX) {
+    for (auto& v : rowValues_) v.reset();
+    return Fail(record + "the file would pass the format's size limit");
+  }
+  ++recordCount_;
+  unsigned char g[8 + 20];
+  bytes::PutI32BE(g, recordCount_);
+  bytes::PutI32BE(g + 4, kPointContentWords);
+  bytes::PutI32LE(g + 8, kShapePoint);
+  bytes::PutF64LE(g + 12, p.x);
+  bytes::PutF64LE(g + 20, p.y);
+  unsigned char x[8];
+  bytes::PutI32BE(x, nextOffset_);
+  bytes::PutI32BE(x + 4, kPointContentWords);
+  const bool geometryOk = geometryFile_.Write(g, sizeof g) && indexFile_.Write(x, sizeof x);
+  const bool rowOk = WriteRow();
+  if (!geometryOk) return Fail(record + "cannot be written");
+  if (!rowOk) return false;
+  fileLength_ += kPointContentWords + kRecordHeaderWords;
+  nextOffset_ += kPointContentWords + kRecordHeaderWords;
+  extent_.x.Extend(p.x);
+  extent_.y.Extend(p.y);
+  return true;
+}
+
+bool ShapeFileWriter::WritePolyLineRecord(const PartList& parts) { return WritePartsRecord(kShapePolyLine, parts); }
+
+bool ShapeFileWriter::WritePolygonRecord(const PartList& parts) { return WritePartsRecord(kShapePolygon, parts); }
+
+bool ShapeFileWriter::WritePartsRecord(std::int32_t type, const PartList& parts) {
+  if (!CheckRecord(type)) return false;
+  const std::string record = Str(geometryPath_) + ": record " + std::to_string(recordCount_ + 1) + ": ";
+  auto refuse = [&](const std::string& why) {
+    for (auto& v : rowValues_) v.reset();
+    return Fail(record + why);
+  };
+  // Readers refuse records without parts or with empty parts, and non-finite coordinates.
+  if (parts.empty()) return refuse("no parts");
+  std::uint64_t n = 0;
+  ShapeExtent box;
+  for (std::size_t i = 0; i < parts.size(); ++i) {
+    if (parts[i].empty()) return refuse("part " + std::to_string(i + 1) + " has no points");
+    for (const auto& p : parts[i]) {
+      if (!std::isfinite(p.x) || !std::isfinite(p.y))
+        return refuse("point (" + std::to_string(p.x) + ", " + std::to_string(p.y) + ") is not finite");
+      box.x.Extend(p.x);
+      box.y.Extend(p.y);
+    }
+    n += parts[i].size();
+  }
+  const std::uint64_t contentWords = (16 * n + 4 * parts.size() + kPartsFixedSize) / 2;
+  if (contentWords + kRecordHeaderWords + static_cast<std::uint64_t>(fileLength_) > INT32_MAX)
+    return refuse("the file would pass the format's size limit");
+  const auto content = static_cast<std::int32_t>(contentWords);
+
+  ++recordCount_;
+  buffer_.assign(8 + kPartsFixedSize, 0);
+  unsigned char* b = buffer_.data();
+  bytes::PutI32BE(b, recordCount_);
+  bytes::PutI32BE(b + 4, content);
+  bytes::PutI32LE(b + 8, type);
+  bytes::PutF64LE(b + 12, box.x.min);
+  bytes::PutF64LE(b + 20, box.y.min);
+  bytes::PutF64LE(b + 28, box.x.max);
+  bytes::PutF64LE(b + 36, box.y.max);
+  bytes::PutI32LE(b + 44, static_cast<std::int32_t>(parts.size()));
+  bytes::PutI32LE(b + 48, static_cast<std::int32_t>(n));
+  bool ok = true;
+  std::uint32_t start = 0;
+  for (const auto& part : parts) {
+    unsigned char s[4];
+    bytes::PutU32LE(s, start);
+    buffer_.insert(buffer_.end(), s, s + 4);
+    start += static_cast<std::uint32_t>(part.size());
+  }
+  for (const auto& part : parts) {
+    for (const auto& p : part) {
+      const std::size_t at = buffer_.size();
+      buffer_.resize(at + 16);
+      bytes::PutF64LE(&buffer_[at], p.x);
+      bytes::PutF64LE(&buffer_[at + 8], p.y);
+      if (buffer_.size() >= kFlushSize) {
+        ok = ok && geometryFile_.Write(buffer_.data(), buffer_.size());
+        buffer_.clear();
+      }
+    }
+  }
+  ok = ok && geometryFile_.Write(buffer_.data(), buffer_.size());
+  unsigned char x[8];
+  bytes::PutI32BE(x, nextOffset_);
+  bytes::PutI32BE(x + 4, content);
+  ok = ok && indexFile_.Write(x, sizeof x);
+  const bool rowOk = WriteRow();
+  if (!ok) return Fail(record + "cannot be written");
+  if (!rowOk) return false;
+  fileLength_ += content + kRecordHeaderWords;
+  nextOffset_ += content + kRecordHeaderWords;
+  extent_.x.Extend(box.x.min);
+  extent_.x.Extend(box.x.max);
+  extent_.y.Extend(box.y.min);
+  extent_.y.Extend(box.y.max);
+  return true;
+}
+
+bool ShapeFileWriter::Finish() {
+  if (!created_) {
+    CloseAll();
+    return Fail(error_.empty() ? "no shapefile has been created" : error_);
+  }
+  bool ok = true;
+  const unsigned char eof = kEndOfFile;
+  ok = tableFile_.Write(&eof, 1);
+  unsigned char h[kFileHeaderSize];
+  if (ok) {
+    PutFileHeader(h, fileLength_, shapeType_, extent_);
+    ok = geometryFile_.Seek(kHdrFileLength) && geometryFile_.Write(h + kHdrFileLength, 4) &&
+         geometryFile_.Seek(kHdrBounds) && geometryFile_.Write(h + kHdrBounds, 64);
+  }
+  if (ok) {
+    const auto indexWords = static_cast<std::int32_t>((std::int64_t{recordCount_} * 8 + 100) / 2);
+    PutFileHeader(h, indexWords, shapeType_, extent_);
+    ok = indexFile_.Seek(kHdrFileLength) && indexFile_.Write(h + kHdrFileLength, 4) && indexFile_.Seek(kHdrBounds) &&
+         indexFile_.Write(h + kHdrBounds, 64);
+  }
+  if (ok) {
+    std::size_t rowLength = 1;
+    for (const auto& c : columns_) rowLength += c.length;
+    unsigned char t[8];
+    bytes::PutU32LE(t, static_cast<std::uint32_t>(recordCount_));
+    bytes::PutU16LE(t + 4, static_cast<std::uint16_t>(kTblHeaderSize + kDescSize * columns_.size() + 1));
+    bytes::PutU16LE(t + 6, static_cast<std::uint16_t>(rowLength));
+    ok = tableFile_.Seek(kTblRecordCount) && tableFile_.Write(t, 8);
+  }
+  // Buffered data reaches the disk only now: a failure here is a write failure too.
+  for (CVxFile* f : {&geometryFile_, &indexFile_, &tableFile_})
+    if (f->GetHandle() && std::fflush(f->GetHandle()) != 0) ok = false;
+  CloseAll();
+  if (!ok) return Fail(Str(geometryPath_) + ": the headers cannot be completed");
+  return true;
+}
+
+}  // namespace vx::data

@@ -1,0 +1,94 @@
+// Writer of a shapefile: geometry (.shp), index (.shx) and attribute table (.dbf).
+//
+// Calling order: Init; AddColumn per column; Create; per record the row values (SetRowValues,
+// SetCellText) then one record write; Finish. Each record is written completely when given;
+// the file-wide header values are completed by Finish.
+#pragma once
+
+#include "attributes/dbf_types.h"
+#include "attributes/field.h"
+#include "datafiles/shape_types.h"
+#include "datafiles/vx_file.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vx::data {
+
+class ShapeFileWriter {
+ public:
+  // A column name holds at most this many bytes.
+  static constexpr std::size_t kMaxNameBytes = 10;
+
+  ShapeFileWriter();
+  ~ShapeFileWriter();
+  ShapeFileWriter(const ShapeFileWriter&) = delete;
+  ShapeFileWriter& operator=(const ShapeFileWriter&) = delete;
+
+  // Shape type 1, 3 or 5; encoding Shift-JIS or UTF-8. Anything else is refused: false, and
+  // Create fails until a successful Init.
+  bool Init(std::int32_t shapeType, TextEncoding encoding);
+  // Replaces the local date written to the table header (years as in 2024).
+  void SetDate(int year, int month, int day);
+  // Appends a column: 'C' for text, 'N' for numbers. The name is cut to 10 bytes on a character
+  // boundary, and made unique with a "_n" suffix when the cut name is already taken. False
+  // (column not added) when the width or decimals do not fit a byte or Create has run.
+  bool AddColumn(const attr::ShapeField& field);
+  // Adds ".shp" unless the extension is exactly "shp"; .shx and .dbf replace the extension.
+  bool Create(const std::filesystem::path& path);
+
+  // Pending row. Names and texts are bytes in the table's encoding. A column is found by its
+  // full name first, then by the name cut the way AddColumn cuts it.
+  bool SetCellText(std::string_view name, std::string_view text);
+  // Every value of an attribute list; the result is that of the last field handled.
+  bool SetRowValues(const std::vector<attr::ShapeField>& fields);
+
+  bool WritePointRecord(const MapPoint& point);
+  bool WritePolyLineRecord(const PartList& parts);
+  bool WritePolygonRecord(const PartList& parts);
+  // Completes the three headers and closes the files.
+  bool Finish();
+
+  const std::vector<attr::DbfFieldDesc>& Columns() const { return columns_; }
+  const std::filesystem::path& GeometryPath() const { return geometryPath_; }
+  const std::filesystem::path& IndexPath() const { return indexPath_; }
+  const std::filesystem::path& TablePath() const { return tablePath_; }
+  std::int32_t RecordCount() const { return recordCount_; }
+  const ShapeExtent& Extent() const { return extent_; }
+  // Why the last failing operation failed.
+  const std::string& LastError() const { return error_; }
+
+ private:
+  bool Fail(const std::string& message);
+  int FindColumn(std::string_view name) const;
+  bool WritePartsRecord(std::int32_t type, const PartList& parts);
+  bool WriteRow();
+  bool CheckRecord(std::int32_t type);
+  void CloseAll();
+
+  CVxFile geometryFile_{true};
+  CVxFile indexFile_{true};
+  CVxFile tableFile_{true};
+  std::filesystem::path geometryPath_, indexPath_, tablePath_;
+  std::int32_t shapeType_ = 0;
+  std::int32_t fileLength_ = 50;  // words
+  std::int32_t recordCount_ = 0;
+  std::int32_t nextOffset_ = 50;  // words
+  attr::DbfHeader tableHeader_;
+  std::vector<attr::DbfFieldDesc> columns_;
+  std::vector<std::string> sourceNames_;  // each column's full name in the table's encoding
+  ShapeExtent extent_;
+  std::vector<std::optional<std::string>> rowValues_;  // pending row, by column
+  TextEncoding encoding_ = TextEncoding::kShiftJIS;
+  bool initialized_ = false;
+  bool created_ = false;
+  bool failed_ = false;  // a write failed: Finish reports it
+  std::string error_;
+  std::vector<unsigned char> buffer_;
+};
+
+}  // namespace vx::data

@@ -1,0 +1,95 @@
+// File access: the owner of one open C-library file, and the line reader in the three encodings.
+#pragma once
+
+#include "shell/text/text.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+namespace vx::data {
+
+using text::TextEncoding;
+
+// Owns one open C-library stream (binary modes "rb" and "wb").
+class CVxFile {
+ public:
+  explicit CVxFile(bool autoClose = true);
+  virtual ~CVxFile();
+  CVxFile(const CVxFile&) = delete;
+  CVxFile& operator=(const CVxFile&) = delete;
+
+  virtual void Close();
+
+  bool OpenPath(const std::filesystem::path& path, const char* mode);
+  bool OpenName(const std::string& name, const char* mode);
+  std::FILE* GetHandle() const { return handle_; }
+  const std::filesystem::path& Path() const { return path_; }
+
+  // Exact reads and writes: false when fewer bytes moved.
+  bool Read(void* buffer, std::size_t size);
+  bool Write(const void* buffer, std::size_t size);
+  bool Seek(std::uint64_t offset);
+  bool Tell(std::uint64_t& offset) const;
+  // The file's current size; the position is kept.
+  bool Size(std::uint64_t& size);
+  bool AtEof() const { return handle_ && std::feof(handle_); }
+
+ private:
+  std::filesystem::path path_;
+  bool autoClose_;
+  std::FILE* handle_ = nullptr;
+};
+
+class CVxTextFileReaderBase {
+ public:
+  CVxTextFileReaderBase(std::FILE* handle, TextEncoding encoding) : handle_(handle), encoding_(encoding) {}
+  virtual ~CVxTextFileReaderBase() = default;
+  // True when a line was read (it may be empty), false at the end of the file.
+  virtual bool ReadLine(std::u16string& line) = 0;
+
+ protected:
+  bool first_ = true;
+  bool atEnd_ = false;
+  std::FILE* handle_;  // not owned
+  TextEncoding encoding_;
+};
+
+// Shift-JIS and UTF-8 lines; a UTF-8 byte-order mark at the start is passed over.
+class CVxTextFileReaderA : public CVxTextFileReaderBase {
+ public:
+  using CVxTextFileReaderBase::CVxTextFileReaderBase;
+  bool ReadLine(std::u16string& line) override;
+
+ private:
+  std::string bytes_;  // reused line buffer
+};
+
+// UTF-16 lines, little-endian unless the file starts with FE FF.
+class CVxTextFileReaderW : public CVxTextFileReaderBase {
+ public:
+  using CVxTextFileReaderBase::CVxTextFileReaderBase;
+  bool ReadLine(std::u16string& line) override;
+
+ private:
+  bool ReadUnit(char16_t& unit);
+  bool swapBytes_ = false;
+  bool hasPending_ = false;  // a unit read after CR that starts the next line
+  char16_t pending_ = 0;
+};
+
+class CVxTextFile : public CVxFile {
+ public:
+  CVxTextFile() : CVxFile(true) {}
+  virtual bool Open(const std::filesystem::path& path, TextEncoding encoding);
+  bool ReadLine(std::u16string& line);
+  TextEncoding GetEncoding() const { return encoding_; }
+
+ private:
+  TextEncoding encoding_ = TextEncoding::kShiftJIS;
+  std::unique_ptr<CVxTextFileReaderBase> reader_;
+};
+
+}  // namespace vx::data
