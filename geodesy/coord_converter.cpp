@@ -1,0 +1,140 @@
+#include "geodesy/coord_converter.h"
+
+#include "geodesy/angles.h"
+
+#include <cmath>
+#include <limits>
+
+namespace vx::geo {
+
+namespace {
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+bool ValidDatum(std::int32_t datum) { return datum == DatumTokyo || datum == DatumJgd2000; }
+}  // namespace
+
+std::filesystem::path GridFileBeside(const std::filesystem::path& pluginFile) {
+  return pluginFile.parent_path() / kShiftGridFileName;
+}
+
+CCoordConverter::CCoordConverter(ConverterHost host) : host_(std::move(host)) {}
+
+bool CCoordConverter::Setup(std::int32_t srcDatum, std::int32_t srcKind, std::int32_t srcZone,
+                            std::int32_t srcUtmZone, std::int32_t dstDatum, std::int32_t dstKind,
+                            std::int32_t dstZone, std::int32_t dstUtmZone) {
+  srcDatum_ = srcDatum;
+  srcKind_ = srcKind;
+  srcZone_ = srcZone;
+  srcUtmZone_ = srcUtmZone;
+  dstDatum_ = dstDatum;
+  dstKind_ = dstKind;
+  dstZone_ = dstZone;
+  dstUtmZone_ = dstUtmZone;
+  identity_ = false;
+  srcReady_ = dstReady_ = false;
+
+  // Lat/long to lat/long is never the identity: that destination is drawn in metres.
+  if (srcDatum == dstDatum && srcKind == dstKind &&
+      ((srcKind == KindUtm && srcUtmZone == dstUtmZone) || (srcKind == KindPlaneXY && srcZone == dstZone)))
+    identity_ = true;
+
+  switch (srcKind) {
+    case KindPlaneXY: srcReady_ = srcEngine_.SetupPlaneZone(srcZone, srcDatum); break;
+    case KindUtm: srcReady_ = srcEngine_.SetupUtmZone(srcUtmZone, srcDatum); break;
+    case KindLatLong: srcReady_ = ValidDatum(srcDatum); break;
+    case KindSphereMetres: srcReady_ = MeanRadius(srcDatum, srcMeanRadius_); break;
+    default: break;
+  }
+
+  shiftNeeded_ = srcDatum != dstDatum;
+  if (shiftNeeded_ && !gridLoaded_) {
+    const std::filesystem::path file = host_.gridFile ? host_.gridFile() : std::filesystem::path();
+    if (file.empty() || !srcEngine_.LoadShiftGrid(file)) {
+      if (host_.warn) host_.warn(kGridMissingMessage);
+      return false;
+    }
+    gridLoaded_ = true;
+  }
+
+  switch (dstKind) {
+    case KindPlaneXY: dstReady_ = dstEngine_.SetupPlaneZone(dstZone, dstDatum); break;
+    case KindUtm: dstReady_ = dstEngine_.SetupUtmZone(dstUtmZone, dstDatum); break;
+    case KindLatLong: dstReady_ = MeanRadius(dstDatum, meanRadius_); break;
+    default: break;
+  }
+  return srcReady_ && dstReady_ && ValidDatum(srcDatum) && ValidDatum(dstDatum);
+}
+
+bool CCoordConverter::Convert(double x, double y, double& xOut, double& yOut, double& convergence) const {
+  if (identity_) {
+    xOut = x;
+    yOut = y;
+    convergence = 0;
+    return true;
+  }
+  double lat, lon, k;
+  if (SourceToLatLong(y, x, lat, lon) && ShiftDatum(lat, lon, lat, lon) &&
+      LatLongToDestination(lat, lon, xOut, yOut, convergence, k))
+    return true;
+  xOut = yOut = convergence = kNaN;
+  return false;
+}
+
+bool CCoordConverter::SourceToLatLong(double north, double east, double& lat, double& lon) const {
+  double convergence, k;
+  bool ok = srcReady_;
+  if (ok) {
+    switch (srcKind_) {
+      case KindLatLong:
+        lat = north;
+        lon = east;
+        break;
+      case KindPlaneXY: ok = srcEngine_.PlaneToLatLong(north, east, lat, lon, convergence, k); break;
+      case KindUtm: ok = srcEngine_.UtmToLatLong(north, east, lat, lon, convergence, k); break;
+      case KindSphereMetres:
+        lat = north / (kDegToRad * srcMeanRadius_);
+        lon = east / (kDegToRad * srcMeanRadius_);
+        break;
+      default: ok = false; break;
+    }
+  }
+  if (!ok) lat = lon = kNaN;
+  return ok;
+}
+
+bool CCoordConverter::ShiftDatum(double lat, double lon, double& latOut, double& lonOut) const {
+  bool ok = true;
+  if (!shiftNeeded_) {
+    latOut = lat;
+    lonOut = lon;
+  } else if (!gridLoaded_) {
+    ok = false;  // Setup stopped before the shift was ready
+  } else if (srcDatum_ == DatumTokyo) {
+    ok = srcEngine_.TokyoToJgd(lat, lon, latOut, lonOut);
+  } else {
+    ok = srcEngine_.JgdToTokyo(lat, lon, latOut, lonOut);
+  }
+  if (!ok) latOut = lonOut = kNaN;
+  return ok;
+}
+
+bool CCoordConverter::LatLongToDestination(double lat, double lon, double& x, double& y, double& convergence,
+                                           double& k) const {
+  bool ok = dstReady_;
+  if (ok) {
+    switch (dstKind_) {
+      case KindLatLong:
+        x = lon * kDegToRad * meanRadius_ * std::cos(refLatitude_ * kDegToRad);
+        y = lat * kDegToRad * meanRadius_;
+        convergence = 0;
+        k = kNaN;
+        break;
+      case KindUtm: ok = dstEngine_.LatLongToUtm(lat, lon, y, x, convergence, k); break;
+      case KindPlaneXY: ok = dstEngine_.LatLongToPlane(lat, lon, y, x, convergence, k); break;
+      default: ok = false; break;
+    }
+  }
+  if (!ok) x = y = convergence = k = kNaN;
+  return ok;
+}
+
+}  // namespace vx::geo

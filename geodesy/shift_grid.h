@@ -1,0 +1,90 @@
+// The Tokyo -> JGD2000 shift grid: shifts in arc-seconds indexed by third-order regional mesh code
+// (JIS X 0410: cells of 30" of latitude by 45" of longitude), and its binary and text files.
+#pragma once
+
+#include <array>
+#include <bitset>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "geodesy/mesh_digits.h"
+
+namespace vx::geo {
+
+// The binary grid file expected beside the plug-in file.
+inline constexpr const char* kShiftGridFileName = "TKY2JGD_Win.dat";
+// Bytes of one record: int32 code, double dB, double dL, little-endian, no padding.
+inline constexpr std::size_t kShiftRecordSize = 20;
+
+struct MeshShift {
+  double dB = 0;  // latitude shift (arc-seconds)
+  double dL = 0;  // longitude shift (arc-seconds)
+};
+
+// One third-order mesh cell and the position of a point inside it.
+struct MeshCell {
+  std::int32_t primary = 0;    // pp * 100 + qq
+  std::int32_t secondary = 0;  // d * 10 + h
+  std::int32_t tertiary = 0;   // e * 10 + l
+  std::int32_t full = 0;       // pp qq d h e l as eight decimal digits
+  double latFrac = 0;          // from the southern edge, 0 to 1 (dimensionless)
+  double lonFrac = 0;          // from the western edge, 0 to 1; may be a hair below 0 after a carry
+};
+
+// The cell holding latitude `lat`, longitude `lon` (degrees). A point on a cell edge within
+// rounding (1e-11 of a cell) falls into the cell to its north or east. False outside the mesh
+// digits' ranges and for non-finite or out-of-range (|lat| > 90, |lon| > 180) input.
+bool MeshCellOf(double lat, double lon, MeshCell& cell);
+
+// East, north and north-east neighbours of `cell` (codes only; their fractions are 0).
+std::array<MeshCell, 3> MeshNeighbours(const MeshCell& cell);
+
+// Shift values by full mesh code. Behaves as an ordered map from code to shift (a later Set of a
+// code replaces the earlier value) but stores cells by first-order mesh in dense 80 x 80 blocks,
+// so that the four corners of an interpolation cost four array reads instead of four tree walks.
+class ShiftGrid {
+ public:
+  void Clear();
+  void Set(std::int32_t code, MeshShift shift);
+  bool Find(std::int32_t code, MeshShift& shift) const;
+  std::size_t Size() const { return count_ + others_.size(); }
+  bool Empty() const { return Size() == 0; }
+
+  // The shifts at the corners SW, E, N, NE of `cell`. False if any is missing. Same result as four
+  // Find calls on the codes of the cell and its MeshNeighbours, for cells with pp and qq in 0-98.
+  bool Corners(const MeshCell& cell, std::array<MeshShift, 4>& corners) const;
+  // The same from the digits of MeshDigitsOf, without recomposing codes.
+  bool CornersOf(const MeshDigits& digits, std::array<MeshShift, 4>& corners) const;
+
+  // Replaces the contents with the records of a binary grid file; an incomplete record at the end
+  // is ignored. False only if the file cannot be opened (the grid is then empty).
+  bool Load(const std::filesystem::path& path);
+
+ private:
+  static constexpr int kSide = 80;  // third-order cells per first-order mesh side
+  struct Block {
+    std::array<MeshShift, kSide * kSide> shift{};
+    std::bitset<kSide * kSide> present;
+  };
+  // Block of first-order mesh (pp, qq), both 0-99; null when nothing is stored there.
+  std::vector<std::unique_ptr<Block>> blocks_ = std::vector<std::unique_ptr<Block>>(100 * 100);
+  std::size_t count_ = 0;  // codes stored in blocks_
+  // Codes that no mesh cell can have (negative, more than eight digits, d or h above 7): kept so
+  // that the grid holds every record it was given.
+  std::unordered_map<std::int32_t, MeshShift> others_;
+
+  const MeshShift* At(int latIndex, int lonIndex) const;
+};
+
+// Turns a text parameter list (two header lines, then lines of mesh code, dB and dL separated by
+// white space) into a binary grid file. False if either file cannot be opened, a header line is
+// missing, or a data line does not hold exactly three numbers; `error` then says why (with the
+// line number). Blank lines are skipped.
+bool ConvertShiftText(const std::filesystem::path& textPath, const std::filesystem::path& gridPath,
+                      std::string* error = nullptr);
+
+}  // namespace vx::geo
