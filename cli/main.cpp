@@ -19,6 +19,14 @@ int main(int argc, char** argv) {
   CLI::App app{"vxshape: map-sheet plug-in driven in a stand-in host"};
   app.require_subcommand(1);
   for (auto& install : vx::cli::Installers()) install(app);
+  if (argc > 1 && argv[1][0] != '-') {
+    bool known = false;
+    for (const CLI::App* sub : app.get_subcommands({})) known = known || sub->check_name(argv[1]);
+    if (!known) {
+      std::fprintf(stderr, "vxshape: unknown command '%s' (see vxshape --help)\n", argv[1]);
+      return 2;
+    }
+  }
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {

@@ -566,6 +566,9 @@ bool StandInHost::OpenDocument(const std::filesystem::path& file, std::string& e
   } catch (const std::exception& e) {
     std::string what = e.what();
     if (auto nl = what.find('\n'); nl != std::string::npos) what.resize(nl);
+    // The JSON library prefixes its messages with "[json.exception.kind.N] ".
+    if (what.rfind("[json.exception.", 0) == 0)
+      if (auto end = what.find("] "); end != std::string::npos) what.erase(0, end + 2);
     error = file.string() + ": damaged document: " + what;
     return false;
   }

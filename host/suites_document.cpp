@@ -467,7 +467,7 @@ class PathSuiteImpl final : public PathSuite, Base {
   }
   Err GetPathArea(ArtHandle path, double& out) override {
     VX_TRY(CheckPath(path));
-    out = SignedArea(path->segments, path->closed, 0.01);
+    out = SignedArea(path->segments, path->closed, 1e-4);
     return kNoErr;
   }
   Err GetPathLength(ArtHandle path, double& out, double flatness) override {

@@ -1,0 +1,57 @@
+#include "cli/session.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <unistd.h>
+
+namespace vx::cli {
+
+CliUser::CliUser() : tty_(isatty(STDERR_FILENO) != 0) {}
+
+void CliUser::Progress(const std::string& text, std::int64_t current, std::int64_t max) {
+  if (!tty_) return;
+  const int permille = max > 0 ? static_cast<int>(std::min<std::int64_t>(1000, current * 1000 / max)) : 0;
+  if (permille == lastPermille_ && text == lastText_) return;
+  lastPermille_ = permille;
+  lastText_ = text;
+  constexpr int kWidth = 30;
+  const int filled = permille * kWidth / 1000;
+  std::string bar(static_cast<std::size_t>(filled), '#');
+  bar.resize(kWidth, '.');
+  std::fprintf(stderr, "\r[%s] %3d%% %s\x1b[K", bar.c_str(), permille / 10, text.c_str());
+  std::fflush(stderr);
+}
+
+void CliUser::ProgressClosed() {
+  if (!tty_ || lastPermille_ < 0) return;
+  std::fprintf(stderr, "\r\x1b[K");
+  std::fflush(stderr);
+  lastPermille_ = -1;
+  lastText_.clear();
+}
+
+void OpenDocument(host::StandInHost& host, const std::string& doc) {
+  if (!std::filesystem::exists(doc)) throw Failure(doc + ": no such document");
+  std::string error;
+  if (!host.OpenDocument(doc, error)) throw Failure(error);
+}
+
+void SaveDocument(host::StandInHost& host, const std::string& doc) {
+  std::string error;
+  if (!host.SaveDocument(doc, error)) throw Failure(error);
+}
+
+int Guard(const std::function<void()>& body) {
+  try {
+    body();
+    return 0;
+  } catch (const Failure& f) {
+    std::fprintf(stderr, "vxshape: %s\n", f.what());
+    return f.status;
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "vxshape: %s\n", e.what());
+    return 1;
+  }
+}
+
+}  // namespace vx::cli

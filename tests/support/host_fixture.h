@@ -1,0 +1,43 @@
+// A stand-in host with a new document and the plug-in's suite slots filled, for tests that run
+// plug-in code directly.
+#pragma once
+
+#include "host/standin.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+
+namespace vx::test {
+
+class HostFixture : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    host = std::make_unique<host::StandInHost>();
+    user = std::make_shared<host::ScriptedUser>();
+    host->SetUser(user);
+    host->NewDocument();
+    host->FillSlots();
+  }
+  void TearDown() override { host.reset(); }
+
+  host::Document& Doc() { return *host->Doc(); }
+
+  std::unique_ptr<host::StandInHost> host;
+  std::shared_ptr<host::ScriptedUser> user;
+};
+
+// A fresh temporary folder, removed when the object goes.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  const std::filesystem::path& path() const { return path_; }
+  std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+}  // namespace vx::test

@@ -1,2 +1,0 @@
-// Shared helpers for the tests.
-namespace vx {}
