@@ -46,6 +46,7 @@ class ShapeFileReader {
 
   // Attribute table.
   int ColumnCount() const { return static_cast<int>(columns_.size()); }
+  const std::vector<attr::DbfFieldDesc>& Columns() const { return columns_; }
   bool GetColumn(int i, attr::DbfFieldDesc& desc) const;
   // The i-th cell of the row read last, exactly the column's length; empty for a bad index.
   std::string_view GetCell(int i) const;

@@ -2,6 +2,7 @@
 
 #include "shell/text/cp932_table.h"
 
+#include <algorithm>
 #include <array>
 #include <memory>
 
@@ -33,7 +34,7 @@ const std::uint16_t* Cp932EncodeTable() {
 
 // Length of the UTF-8 sequence starting at `i` if it is valid, else the length of the maximal
 // invalid subpart (at least 1); `cp` receives the code point or U+FFFD.
-std::size_t DecodeUtf8At(std::string_view s, std::size_t i, char32_t& cp) {
+std::size_t DecodeUtf8At(std::string_view s, std::size_t i, char32_t& cp, bool* truncated = nullptr) {
   const auto b0 = static_cast<unsigned char>(s[i]);
   cp = kReplacementChar;
   if (b0 < 0x80) {
@@ -61,7 +62,10 @@ std::size_t DecodeUtf8At(std::string_view s, std::size_t i, char32_t& cp) {
   }
   std::size_t n = 1;
   for (; n <= need; ++n) {
-    if (i + n >= s.size()) return n;
+    if (i + n >= s.size()) {
+      if (truncated) *truncated = true;
+      return n;
+    }
     const auto b = static_cast<unsigned char>(s[i + n]);
     if (b < lo || b > hi) return n;
     lo = 0x80;
@@ -235,18 +239,24 @@ std::string Encode(std::u16string_view text, TextEncoding encoding) {
 }
 
 std::size_t CharBoundary(std::string_view bytes, std::size_t limit, TextEncoding encoding) {
-  if (bytes.size() <= limit) return bytes.size();
-  if (encoding == TextEncoding::kUTF16) return limit & ~std::size_t{1};
+  if (encoding == TextEncoding::kUTF16) return std::min(bytes.size(), limit) & ~std::size_t{1};
+  // A character cut off by the end of `bytes` counts as cut, so a name that was already cut
+  // inside a character cuts the same way as the whole name.
+  const std::size_t n = bytes.size();
   std::size_t i = 0;
-  while (i < limit) {
+  while (i < n && i < limit) {
     std::size_t len = 1;
+    const auto b = static_cast<unsigned char>(bytes[i]);
     if (encoding == TextEncoding::kShiftJIS) {
-      const auto b = static_cast<unsigned char>(bytes[i]);
-      if (IsSjisLead(b) && i + 1 < bytes.size() && IsSjisTrail(static_cast<unsigned char>(bytes[i + 1])))
-        len = 2;
-    } else {
+      if (IsSjisLead(b)) {
+        if (i + 1 >= n) break;
+        if (IsSjisTrail(static_cast<unsigned char>(bytes[i + 1]))) len = 2;
+      }
+    } else if (b >= 0x80) {
       char32_t cp;
-      len = DecodeUtf8At(bytes, i, cp);
+      bool truncated = false;
+      len = DecodeUtf8At(bytes, i, cp, &truncated);
+      if (truncated) break;
     }
     if (i + len > limit) break;
     i += len;

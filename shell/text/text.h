@@ -45,7 +45,8 @@ std::u16string Decode(std::string_view bytes, TextEncoding encoding);
 std::string Encode(std::u16string_view text, TextEncoding encoding);
 
 // The length of the longest prefix of `bytes` that is at most `limit` bytes long and does not
-// end inside a character of `encoding`. Cutting elsewhere corrupts the character for every reader.
+// end inside a character of `encoding` (a character cut off by the end of `bytes` is left out
+// too). Cutting elsewhere corrupts the character for every reader.
 std::size_t CharBoundary(std::string_view bytes, std::size_t limit, TextEncoding encoding);
 
 }  // namespace vx::text

@@ -139,6 +139,9 @@ TEST(Encoding, CharBoundaryNeverCutsACharacter) {
       {utf8, 6, TextEncoding::kUTF8, 4},      {utf8, 3, TextEncoding::kUTF8, 1},
       {utf8, 7, TextEncoding::kUTF8, 7},      {"abcdef", 3, TextEncoding::kUTF16, 2},
       {"\xFF\xFF\xFF", 2, TextEncoding::kUTF8, 2},
+      {sjis.substr(0, 4), 10, TextEncoding::kShiftJIS, 3},  // already cut inside a character
+      {utf8.substr(0, 6), 10, TextEncoding::kUTF8, 4},
+      {"a\x82,", 10, TextEncoding::kShiftJIS, 3},            // a lone lead byte is one character
   };
   for (const auto& c : cases) EXPECT_EQ(CharBoundary(c.bytes, c.limit, c.enc), c.cut) << c.bytes;
 }
