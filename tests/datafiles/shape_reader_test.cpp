@@ -1,0 +1,356 @@
+#include "datafiles/shape_reader.h"
+#include "tests/datafiles/fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <limits>
+
+namespace vx::data {
+namespace {
+
+using namespace vx::data::testing;
+
+const std::vector<DbfColumn> kOneColumn = {{"ID", 'N', 3}};
+std::string IdRow(int i, char flag = ' ') {
+  char b[8];
+  std::snprintf(b, sizeof b, "%c%3d", flag, i);
+  return b;
+}
+std::vector<std::string> IdRows(int n) {
+  std::vector<std::string> rows;
+  for (int i = 1; i <= n; ++i) rows.push_back(IdRow(i));
+  return rows;
+}
+
+// Reads every record the way the import does; gives "p" / "l<parts>" / "s<type>" per record,
+// with the row's ID cell, and "!" plus the error for a refused record (reading then stops).
+std::vector<std::string> ReadAll(ShapeFileReader& r) {
+  std::vector<std::string> out;
+  for (std::int32_t i = 0; i < r.RecordCount(); ++i) {
+    ShapeRecordHeader h;
+    bool ok = r.ReadRecordHeader(h);
+    std::string what;
+    if (ok && IsPointType(h.shapeType)) {
+      MapPoint p;
+      ok = r.ReadPointRecord(p);
+      what = "p";
+    } else if (ok && IsPartsType(h.shapeType)) {
+      PartsRecord rec;
+      ok = r.ReadPartsRecord(rec);
+      what = "l" + std::to_string(rec.parts.size());
+    } else if (ok) {
+      ok = r.SkipRecord();
+      what = "s" + std::to_string(h.shapeType);
+    }
+    if (!ok) {
+      out.push_back("!" + r.LastError());
+      break;
+    }
+    out.push_back(what + (r.ColumnCount() ? std::string(r.GetCell(0)) : ""));
+  }
+  return out;
+}
+
+TEST(ShapeFileReader, HeadersAndRecordsInStep) {
+  TempDir dir;
+  ShapeFixture f;
+  f.shapeType = 1;
+  Bytes multipoint;
+  I32LE(multipoint, 8);
+  for (int i = 0; i < 4; ++i) F64LE(multipoint, 0);
+  I32LE(multipoint, 0);
+  Bytes unknown;
+  I32LE(unknown, 77);
+  Bytes null;
+  I32LE(null, 0);
+  f.contents = {PointContent(1, 2), null, multipoint, unknown, PointContent(3, 4, 11), PointContent(5, 6, 21)};
+  f.Build();
+  // header extent in file order Xmin, Ymin, Xmax, Ymax
+  f.shp.replace(36, 32, [] {
+    Bytes b;
+    for (double v : {-1.0, -2.0, 3.0, 4.0}) F64LE(b, v);
+    return b;
+  }());
+  const auto path = WriteShapefile(dir, "roads", f.shp, f.shx, Dbf(kOneColumn, IdRows(6)));
+  ShapeFileReader r;
+  ASSERT_TRUE(r.Open(path)) << r.LastError();
+  EXPECT_EQ(r.ShapeType(), 1);
+  EXPECT_EQ(r.RecordCount(), 6);
+  double x0, x1, y0, y1;
+  r.GetExtent(x0, x1, y0, y1);
+  EXPECT_EQ(x0, -1.0);
+  EXPECT_EQ(x1, 3.0);
+  EXPECT_EQ(y0, -2.0);
+  EXPECT_EQ(y1, 4.0);
+  ASSERT_EQ(r.ColumnCount(), 1);
+  attr::DbfFieldDesc d;
+  ASSERT_TRUE(r.GetColumn(0, d));
+  EXPECT_EQ(d.Name(), "ID");
+  EXPECT_EQ(d.type, 'N');
+  EXPECT_EQ(d.length, 3);
+  EXPECT_FALSE(r.GetColumn(1, d));
+  EXPECT_FALSE(r.GetColumn(-1, d));
+  EXPECT_EQ(r.GetCell(1), "");
+  // Passed-over records of any type keep geometry, index and table in step.
+  EXPECT_EQ(ReadAll(r), (std::vector<std::string>{"p  1", "s0  2", "s8  3", "s77  4", "p  5", "p  6"}));
+  ShapeRecordHeader h;
+  EXPECT_FALSE(r.ReadRecordHeader(h));  // past the last entry
+  r.Close();
+  EXPECT_EQ(r.RecordCount(), 0);
+}
+
+TEST(ShapeFileReader, PartsInChunksAndZMPassedOver) {
+  TempDir dir;
+  std::vector<std::pair<double, double>> p1024, p1025;
+  for (int i = 0; i < 1024; ++i) p1024.emplace_back(i, -i);
+  for (int i = 0; i < 1025; ++i) p1025.emplace_back(i * 2.0, 1.0 / (i + 1));
+  ShapeFixture f;
+  f.shapeType = 15;
+  f.contents = {PartsContent(15, {p1024}), PartsContent(5, {p1025, {{9, 9}, {8, 8}}}),
+                PartsContent(23, {{{1, 1}, {2, 2}}}), PartsContent(13, {{{3, 3}, {4, 4}}, {{5, 5}, {6, 6}}})};
+  f.Build();
+  const auto path = WriteShapefile(dir, "z", f.shp, f.shx, Dbf(kOneColumn, IdRows(4)));
+  ShapeFileReader r;
+  ASSERT_TRUE(r.Open(path));
+  ShapeRecordHeader h;
+  PartsRecord rec;
+  ASSERT_TRUE(r.ReadRecordHeader(h));
+  EXPECT_EQ(h.recordNumber, 1);
+  EXPECT_EQ(h.shapeType, 15);
+  ASSERT_TRUE(r.ReadPartsRecord(rec)) << r.LastError();
+  ASSERT_EQ(rec.parts.size(), 1u);
+  ASSERT_EQ(rec.parts[0].size(), 1024u);
+  EXPECT_EQ(rec.parts[0][1023].x, 1023.0);
+  ASSERT_TRUE(r.ReadRecordHeader(h));
+  ASSERT_TRUE(r.ReadPartsRecord(rec));
+  EXPECT_EQ(rec.numParts, 2);
+  EXPECT_EQ(rec.numPoints, 1027);
+  EXPECT_EQ(rec.partStarts, (std::vector<std::int32_t>{0, 1025}));
+  ASSERT_EQ(rec.parts[0].size(), 1025u);
+  EXPECT_EQ(rec.parts[0][1024].x, 2048.0);
+  EXPECT_EQ(rec.parts[0][1024].y, 1.0 / 1025);
+  EXPECT_EQ(rec.parts[1][1].x, 8.0);
+  EXPECT_EQ(r.GetCell(0), "  2");
+  ASSERT_TRUE(r.ReadRecordHeader(h));
+  ASSERT_TRUE(r.ReadPartsRecord(rec));
+  EXPECT_EQ(rec.parts[0][1].y, 2.0);
+  ASSERT_TRUE(r.ReadRecordHeader(h));
+  ASSERT_TRUE(r.ReadPartsRecord(rec));
+  EXPECT_EQ(rec.parts[1][0].x, 5.0);
+  EXPECT_EQ(r.GetCell(0), "  4");
+}
+
+TEST(ShapeFileReader, OpenRefusesBrokenFiles) {
+  TempDir dir;
+  ShapeFixture good;
+  good.contents = {PointContent(1, 2)};
+  good.Build();
+  const Bytes dbf = Dbf(kOneColumn, IdRows(1));
+  struct Case {
+    const char* what;
+    std::function<void(Bytes& shp, Bytes& shx, Bytes& dbf)> spoil;
+  };
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const Case cases[] = {
+      {"geometry file code", [](Bytes& s, Bytes&, Bytes&) { s[3] = 0; }},
+      {"index file code", [](Bytes&, Bytes& x, Bytes&) { x[0] = 1; }},
+      {"short geometry header", [](Bytes& s, Bytes&, Bytes&) { s.resize(60); }},
+      {"index with only its header", [](Bytes&, Bytes& x, Bytes&) { x.resize(100); }},
+      {"index entry cut short", [](Bytes&, Bytes& x, Bytes&) { x.resize(107); }},
+      {"NaN extent", [nan](Bytes& s, Bytes&, Bytes&) { s.replace(36, 8, Bytes(reinterpret_cast<const char*>(&nan), 8)); }},
+      {"table header cut short", [](Bytes&, Bytes&, Bytes& d) { d.resize(20); }},
+      {"no 0x0D terminator", [](Bytes&, Bytes&, Bytes& d) { d = Dbf(kOneColumn, {}, false); }},
+      {"descriptor cut short", [](Bytes&, Bytes&, Bytes& d) { d.resize(50); }},
+      {"fields past the row length", [](Bytes&, Bytes&, Bytes& d) { d = Dbf({{"A", 'C', 200}, {"B", 'C', 100}}, {}, true, -1, 250); }},
+      {"row length zero", [](Bytes&, Bytes&, Bytes& d) { d = Dbf(kOneColumn, IdRows(1), true, -1, 0); }},
+  };
+  for (const auto& c : cases) {
+    Bytes shp = good.shp, shx = good.shx, table = dbf;
+    c.spoil(shp, shx, table);
+    const auto path = WriteShapefile(dir, "bad", shp, shx, table);
+    ShapeFileReader r;
+    EXPECT_FALSE(r.Open(path)) << c.what;
+    EXPECT_FALSE(r.LastError().empty()) << c.what;
+    EXPECT_EQ(r.ColumnCount(), 0) << c.what;
+  }
+
+  const auto path = WriteShapefile(dir, "ok", good.shp, good.shx, dbf);
+  ShapeFileReader r;
+  EXPECT_TRUE(r.Open(path));
+  fs::remove(dir / "ok.dbf");
+  EXPECT_FALSE(r.Open(path));
+  EXPECT_NE(r.LastError().find("ok.dbf"), std::string::npos);
+  EXPECT_FALSE(r.Open(dir / "ok"));  // no extension
+}
+
+TEST(ShapeFileReader, IndexCountIsWhatTheIndexHolds) {
+  TempDir dir;
+  ShapeFixture f;
+  f.contents = {PointContent(1, 1), PointContent(2, 2), PointContent(3, 3)};
+  f.Build();
+  struct Case {
+    std::int32_t lengthField;
+    std::size_t extraBytes;
+    std::int32_t count;
+  };
+  const Case cases[] = {{62, 0, 3}, {1000000, 0, 3}, {-5, 0, 3}, {62, 5, 3}, {50, 0, 3}};
+  for (const auto& c : cases) {
+    Bytes shx = f.shx;
+    ShapeFixture::SetLength(shx, static_cast<std::size_t>(c.lengthField) * 2);
+    shx += Bytes(c.extraBytes, '\x7F');
+    const auto path = WriteShapefile(dir, "n", f.shp, shx, Dbf(kOneColumn, IdRows(3)));
+    ShapeFileReader r;
+    ASSERT_TRUE(r.Open(path));
+    EXPECT_EQ(r.RecordCount(), c.count) << c.lengthField;
+    EXPECT_EQ(ReadAll(r), (std::vector<std::string>{"p  1", "p  2", "p  3"}));
+  }
+}
+
+// Each case spoils record 2 of three; records before it read, it is refused with a reason that
+// names the file and the record, and nothing after it is read.
+TEST(ShapeFileReader, MalformedRecordsAreRefused) {
+  TempDir dir;
+  const double inf = std::numeric_limits<double>::infinity();
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  auto line = [](std::vector<std::int32_t> starts, std::int32_t numPoints) {
+    return PartsContent(3, {{{0, 0}, {1, 1}}, {{2, 2}, {3, 3}}}, std::move(starts), numPoints);
+  };
+  auto withCounts = [](std::int32_t parts, std::int32_t points) {
+    Bytes c = PartsContent(3, {{{0, 0}, {1, 1}}});
+    Bytes v;
+    I32LE(v, parts);
+    I32LE(v, points);
+    c.replace(36, 8, v);
+    return c;
+  };
+  struct Case {
+    const char* what;
+    Bytes content;                                 // record 2's contents
+    std::function<void(ShapeFixture&)> spoil;      // applied after Build
+    const char* reason;
+  };
+  const Case cases[] = {
+      {"huge part count", withCounts(0x7FFFFFFF, 2), nullptr, "part count 2147483647"},
+      {"negative part count", withCounts(-3, 2), nullptr, "part count -3"},
+      {"zero parts", withCounts(0, 2), nullptr, "part count 0"},
+      {"huge point count", withCounts(1, 0x10000000), nullptr, "point count 268435456"},
+      {"negative point count", withCounts(1, -1), nullptr, "point count -1"},
+      {"points past content", line({0, 2}, 5), nullptr, "need"},
+      {"first start not 0", line({1, 2}, 4), nullptr, "part 1 starts at point 1"},
+      {"negative start", line({0, -2}, 4), nullptr, "part 2 starts at point -2"},
+      {"decreasing starts", PartsContent(3, {{{0, 0}}, {{1, 1}}, {{2, 2}, {3, 3}}}, {0, 2, 1}), nullptr, "part 3 starts"},
+      {"equal starts", line({0, 0}, 4), nullptr, "part 2 starts at point 0"},
+      {"start past points", line({0, 4}, 4), nullptr, "part 2 starts at point 4"},
+      {"infinite point", PointContent(inf, 1), nullptr, "not finite"},
+      {"NaN vertex", PartsContent(3, {{{0, 0}, {nan, 1}}}), nullptr, "point 2"},
+      {"point too short", [] { Bytes c; I32LE(c, 1); F64LE(c, 1); return c; }(), nullptr, "too small"},
+      {"content length negative", PointContent(1, 1),
+       [](ShapeFixture& f) { Bytes v; I32BE(v, -10); f.shp.replace(100 + 28 + 4, 4, v); }, "content length -10"},
+      {"content length past end", PointContent(1, 1),
+       [](ShapeFixture& f) { Bytes v; I32BE(v, 0x40000000); f.shp.replace(100 + 28 + 4, 4, v); }, "past the end"},
+      {"offset inside header", PointContent(1, 1), [](ShapeFixture& f) { f.SetIndex(1, 0, 10); }, "inside the file header"},
+      {"negative offset", PointContent(1, 1), [](ShapeFixture& f) { f.SetIndex(1, 0, -7); }, "offset -7"},
+      {"offset past end", PointContent(1, 1), [](ShapeFixture& f) { f.SetIndex(1, 0, 100000); }, "past the end"},
+      {"offset backwards", PointContent(1, 1), [](ShapeFixture& f) { f.SetIndex(1, 0, 50); }, "points back"},
+      {"offset into record 1", PointContent(1, 1), [](ShapeFixture& f) { f.SetIndex(1, 0, 55); }, "points back"},
+      {"table rows missing", PointContent(1, 1), nullptr, "table row"},
+  };
+  for (const auto& c : cases) {
+    ShapeFixture f;
+    f.shapeType = 3;
+    f.contents = {PointContent(1, 1), c.content, PointContent(3, 3)};
+    f.Build();
+    if (c.spoil) c.spoil(f);
+    const bool missingRows = std::string(c.what) == "table rows missing";
+    const auto path = WriteShapefile(dir, "m", f.shp, f.shx, Dbf(kOneColumn, IdRows(missingRows ? 1 : 3), true, -1, -1, 3));
+    ShapeFileReader r;
+    ASSERT_TRUE(r.Open(path)) << c.what << ": " << r.LastError();
+    const auto got = ReadAll(r);
+    ASSERT_EQ(got.size(), 2u) << c.what;
+    EXPECT_EQ(got[0], "p  1") << c.what;
+    EXPECT_EQ(got[1].substr(0, 1), "!") << c.what << ": " << got[1];
+    EXPECT_NE(got[1].find(c.reason), std::string::npos) << c.what << ": " << got[1];
+    EXPECT_NE(got[1].find("m.shp: record 2: "), std::string::npos) << c.what << ": " << got[1];
+    ShapeRecordHeader h;
+    EXPECT_FALSE(r.ReadRecordHeader(h)) << c.what;  // stays stopped
+  }
+}
+
+TEST(ShapeFileReader, RecordCutShortAndReadPastTheEnd) {
+  TempDir dir;
+  ShapeFixture f;
+  f.shapeType = 5;
+  f.contents = {PartsContent(5, {{{0, 0}, {1, 0}, {1, 1}, {0, 0}}})};
+  f.Build();
+  Bytes shp = f.shp;
+  // The index still promises the whole record; the file ends inside its points. The record
+  // header's length is what's checked first.
+  shp.resize(shp.size() - 10);
+  auto path = WriteShapefile(dir, "cut", shp, f.shx, Dbf(kOneColumn, IdRows(1)));
+  ShapeFileReader r;
+  ASSERT_TRUE(r.Open(path));
+  ShapeRecordHeader h;
+  EXPECT_FALSE(r.ReadRecordHeader(h));
+  EXPECT_NE(r.LastError().find("cut.shp: record 1"), std::string::npos) << r.LastError();
+
+  // Cut inside the record header itself.
+  shp.resize(100 + 6);
+  path = WriteShapefile(dir, "cut", shp, f.shx, Dbf(kOneColumn, IdRows(1)));
+  ASSERT_TRUE(r.Open(path));
+  EXPECT_FALSE(r.ReadRecordHeader(h));
+}
+
+TEST(ShapeFileReader, TableRowsHeaderLengthAndDeletionFlag) {
+  TempDir dir;
+  ShapeFixture f;
+  f.contents = {PointContent(1, 1), PointContent(2, 2)};
+  f.Build();
+  const std::vector<std::string> rows = {IdRow(1, '*'), IdRow(2)};
+  struct Case {
+    const char* what;
+    Bytes dbf;
+  };
+  Bytes padded = Dbf(kOneColumn, {}, true, 32 + 32 + 1 + 1);  // a zero byte after the terminator
+  padded.pop_back();                                          // drop the end-of-file byte
+  padded += '\0' + rows[0] + rows[1] + '\x1A';
+  Bytes stride = Dbf(kOneColumn, {}, true, -1, 6);            // rows longer than their cells
+  stride.pop_back();
+  stride += rows[0] + "xx" + rows[1] + "yy\x1A";
+  const Case cases[] = {
+      {"plain", Dbf(kOneColumn, rows)},
+      {"header length zero", Dbf(kOneColumn, rows, true, 0)},
+      {"header length too small", Dbf(kOneColumn, rows, true, 40)},
+      {"header length past the file", Dbf(kOneColumn, rows, true, 60000)},
+      {"record count larger than the rows", Dbf(kOneColumn, rows, true, -1, -1, 5000)},
+      {"header length past the terminator", padded},
+      {"row length past the cells", stride},
+  };
+  for (const auto& c : cases) {
+    const auto path = WriteShapefile(dir, "t", f.shp, f.shx, c.dbf);
+    ShapeFileReader r;
+    ASSERT_TRUE(r.Open(path)) << c.what << ": " << r.LastError();
+    EXPECT_EQ(ReadAll(r), (std::vector<std::string>{"p  1", "p  2"})) << c.what;
+  }
+}
+
+TEST(ShapeFileReader, ManyColumnsWithinCaps) {
+  TempDir dir;
+  ShapeFixture f;
+  f.contents = {PointContent(1, 1)};
+  f.Build();
+  std::vector<DbfColumn> cols;
+  for (int i = 0; i < 300; ++i) cols.push_back({"C" + std::to_string(i), 'C', 255});
+  const auto path = WriteShapefile(dir, "w", f.shp, f.shx, Dbf(cols, {std::string(1 + 300 * 255, 'v')}, true, -1, 0));
+  ShapeFileReader r;
+  // 300 columns of 255 bytes do not fit a 16-bit row length: whatever it says is too small.
+  EXPECT_FALSE(r.Open(path));
+  cols.resize(2047, {"X", 'C', 1});
+  WriteShapefile(dir, "w", f.shp, f.shx, Dbf(cols, {}));
+  EXPECT_FALSE(r.Open(path));
+  EXPECT_NE(r.LastError().find("2046"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace vx::data
