@@ -2,7 +2,7 @@
 # Installs the Debian packages the build and the tests need. Safe to run again.
 set -euo pipefail
 pkgs=(
-  cmake g++ make pkg-config
+  cmake g++ make pkg-config ninja-build
   libgtest-dev libgmock-dev libbenchmark-dev
   nlohmann-json3-dev libcli11-dev
   shapelib proj-bin libgeographiclib-dev geographiclib-tools

@@ -1,0 +1,63 @@
+// Saving and loading a document of a million path vertices (10,000 paths of 100 points).
+#include "host/standin.h"
+
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+using namespace vx::host;
+
+void Fill(StandInHost& host, int paths, int points) {
+  host.NewDocument(2000, 2000);
+  Document& d = *host.Doc();
+  for (int i = 0; i < paths; ++i) {
+    ArtOpaque* p = d.NewNode(ArtType::Path);
+    p->segments.resize(static_cast<std::size_t>(points));
+    for (int k = 0; k < points; ++k) {
+      const RealPoint pt{i * 0.173 + k * 1.0001, i * 0.011 - k * 0.37};
+      p->segments[static_cast<std::size_t>(k)] = {pt, pt, pt, false};
+    }
+    d.Place(p, PaintOrder::InsideOnBottom, d.layers.front()->group);
+  }
+}
+
+std::filesystem::path File() {
+  return std::filesystem::temp_directory_path() / ("vxshape-bench-" + std::to_string(getpid()) + ".vxd");
+}
+
+void BM_SaveMillionVertices(benchmark::State& state) {
+  StandInHost host;
+  Fill(host, 10000, 100);
+  const auto file = File();
+  std::string error;
+  for (auto _ : state) {
+    if (!host.SaveDocument(file, error)) state.SkipWithError(error.c_str());
+  }
+  state.counters["vertices/s"] = benchmark::Counter(1e6, benchmark::Counter::kIsIterationInvariantRate);
+  state.counters["MB"] = static_cast<double>(std::filesystem::file_size(file)) / 1e6;
+  std::filesystem::remove(file);
+}
+BENCHMARK(BM_SaveMillionVertices)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_LoadMillionVertices(benchmark::State& state) {
+  const auto file = File();
+  std::string error;
+  {
+    StandInHost host;
+    Fill(host, 10000, 100);
+    host.SaveDocument(file, error);
+  }
+  for (auto _ : state) {
+    StandInHost host;
+    if (!host.OpenDocument(file, error)) state.SkipWithError(error.c_str());
+  }
+  state.counters["vertices/s"] = benchmark::Counter(1e6, benchmark::Counter::kIsIterationInvariantRate);
+  std::filesystem::remove(file);
+}
+BENCHMARK(BM_LoadMillionVertices)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+}  // namespace

@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Builds everything and runs all tests. Usage: scripts/test.sh [build-dir]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup.sh
+build=${1:-build}
+gen=()
+command -v ninja >/dev/null && gen=(-G Ninja)
+if [ -f "$build/CMakeCache.txt" ] && ! grep -q "CMAKE_GENERATOR:INTERNAL=${gen[1]:-Unix Makefiles}" "$build/CMakeCache.txt"; then
+  gen=()  # keep the generator the folder was made with
+fi
+cmake -S . -B "$build" "${gen[@]}" -DVX_BUILD_TESTS=ON -DVX_BUILD_BENCH=ON
+cmake --build "$build" -j "$(nproc)"
+ctest --test-dir "$build" --output-on-failure -j "$(nproc)"
+if [ -x scripts/fuzz-smoke.sh ] || [ -f scripts/fuzz-smoke.sh ]; then
+  bash scripts/fuzz-smoke.sh
+fi
