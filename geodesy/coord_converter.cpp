@@ -73,7 +73,8 @@ bool CCoordConverter::Convert(double x, double y, double& xOut, double& yOut, do
   }
   double lat, lon, k;
   if (SourceToLatLong(y, x, lat, lon) && ShiftDatum(lat, lon, lat, lon) &&
-      LatLongToDestination(lat, lon, xOut, yOut, convergence, k))
+      LatLongToDestination(lat, lon, xOut, yOut, convergence, k) &&
+      std::isfinite(xOut) && std::isfinite(yOut) && std::isfinite(convergence))
     return true;
   xOut = yOut = convergence = kNaN;
   return false;

@@ -39,7 +39,8 @@ class CCoordConverter {
 
   // Map order in and out: x easting (or longitude, degrees), y northing (or latitude); metres for
   // grids. convergence in degrees. False when a stage fails: unprepared stage, footpoint iteration
-  // not settling, position beyond +-90/+-180 for the datum shift; outputs are then NaN.
+  // not settling, position beyond +-90/+-180 for the datum shift, a result that is not finite;
+  // outputs are then NaN.
   bool Convert(double x, double y, double& xOut, double& yOut, double& convergence) const;
 
   // The three stages. Each gives NaN outputs and false on failure.

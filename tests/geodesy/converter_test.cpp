@@ -1,0 +1,220 @@
+// The coordinate converter: identity rules, grid loading and its warning, the stages, and the
+// NaN point that a failed conversion gives.
+#include "geodesy/angles.h"
+#include "geodesy/coord_converter.h"
+#include "synthetic_grid.h"
+
+#include <GeographicLib/TransverseMercatorExact.hpp>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+namespace vx::geo {
+namespace {
+
+// A host whose grid file is `file` and which records the warnings it is asked to show.
+struct FakeHost {
+  explicit FakeHost(std::filesystem::path f) : file(std::move(f)) {}
+  std::filesystem::path file;
+  std::vector<std::string> warnings;
+  int lookups = 0;
+  ConverterHost Services() {
+    return {[this] {
+              ++lookups;
+              return file;
+            },
+            [this](std::string_view text) { warnings.emplace_back(text); }};
+  }
+};
+
+std::filesystem::path SyntheticGrid() {
+  static const std::filesystem::path path = [] {
+    const auto dir = test::ScratchDir("converter_grid");
+    test::WriteParameterList(dir / "field.par", {5339, 5340, 5439, 5440});
+    EXPECT_TRUE(ConvertShiftText(dir / "field.par", dir / "grid.dat"));
+    return dir / "grid.dat";
+  }();
+  return path;
+}
+
+TEST(Converter, IdentityRules) {
+  struct Case {
+    int s[4], d[4];
+    bool identity;
+    const char* why;
+  } const cases[] = {
+      {{2, 3, 9, 0}, {2, 3, 9, 0}, true, "same plane zone"},
+      {{2, 3, 9, 1}, {2, 3, 9, 54}, true, "UTM zone ignored for plane kind"},
+      {{2, 2, 0, 54}, {2, 2, 0, 54}, true, "same UTM zone"},
+      {{2, 2, 0, 54}, {2, 2, 0, 53}, false, "other UTM zone"},
+      {{2, 3, 9, 0}, {2, 3, 8, 0}, false, "other plane zone"},
+      {{2, 1, 0, 0}, {2, 1, 0, 0}, false, "lat/long to lat/long draws metres"},
+      {{2, 3, 9, 0}, {2, 2, 0, 54}, false, "other kind"},
+      {{1, 3, 9, 0}, {2, 3, 9, 0}, false, "other datum"},
+  };
+  FakeHost host{SyntheticGrid()};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.why);
+    CCoordConverter cv(host.Services());
+    EXPECT_TRUE(cv.Setup(c.s[0], c.s[1], c.s[2], c.s[3], c.d[0], c.d[1], c.d[2], c.d[3]));
+    EXPECT_EQ(cv.IsIdentity(), c.identity);
+    double x, y, g;
+    ASSERT_TRUE(cv.Convert(-8342.512, 22119.73, x, y, g));
+    if (c.identity) {
+      EXPECT_EQ(x, -8342.512);
+      EXPECT_EQ(y, 22119.73);
+      EXPECT_EQ(g, 0);
+    }
+  }
+}
+
+TEST(Converter, LatLongDrawnAsEquirectangularMetres) {
+  CCoordConverter cv;
+  ASSERT_TRUE(cv.Setup(2, 1, 0, 0, 2, 1, 0, 0));
+  double r, x, y, g;
+  ASSERT_TRUE(MeanRadius(2, r));
+  ASSERT_TRUE(cv.Convert(139.75, 35.68, x, y, g));
+  EXPECT_EQ(x, 139.75 * 0.0174532925199433 * r);
+  EXPECT_EQ(y, 35.68 * 0.0174532925199433 * r);
+  EXPECT_EQ(g, 0);
+  EXPECT_EQ(cv.DestinationKind(), KindLatLong);
+
+  // The exporter reads those metres back as kind 5.
+  CCoordConverter back;
+  ASSERT_TRUE(back.Setup(2, 5, 0, 0, 2, 1, 0, 0));
+  double lat, lon, x2, y2;
+  ASSERT_TRUE(back.SourceToLatLong(y, x, lat, lon));
+  EXPECT_NEAR(lat, 35.68, 1e-12);
+  EXPECT_NEAR(lon, 139.75, 1e-12);
+  ASSERT_TRUE(back.Convert(x, y, x2, y2, g));
+  EXPECT_NEAR(x2, x, 1e-8);
+  EXPECT_NEAR(y2, y, 1e-8);
+}
+
+TEST(Converter, StagesChainAcrossKinds) {
+  CCoordConverter cv;
+  ASSERT_TRUE(cv.Setup(2, 3, 9, 0, 2, 2, 0, 54));
+  CGeodesy plane, utm;
+  ASSERT_TRUE(plane.SetupPlaneZone(9, 2));
+  ASSERT_TRUE(utm.SetupUtmZone(54, 2));
+  double lat, lon, g, k, N, E, x, y, conv;
+  ASSERT_TRUE(plane.PlaneToLatLong(1234.5, -2345.6, lat, lon, g, k));
+  ASSERT_TRUE(utm.LatLongToUtm(lat, lon, N, E, g, k));
+  ASSERT_TRUE(cv.Convert(-2345.6, 1234.5, x, y, conv));  // map order: east first
+  EXPECT_EQ(x, E);
+  EXPECT_EQ(y, N);
+  EXPECT_EQ(conv, g);
+}
+
+TEST(Converter, GridLoadedOnceAndWarnedWhenMissing) {
+  const auto dir = test::ScratchDir("converter_load");
+  FakeHost host{dir / kShiftGridFileName};
+  CCoordConverter cv(host.Services());
+  EXPECT_FALSE(cv.Setup(1, 3, 9, 0, 2, 3, 9, 0));
+  ASSERT_EQ(host.warnings.size(), 1u);
+  EXPECT_EQ(host.warnings[0], "測地系変換パラメータファイルを開けません");
+  EXPECT_FALSE(cv.GridLoaded());
+  double x, y, g;
+  EXPECT_FALSE(cv.Convert(0, 0, x, y, g));  // the export goes on with this: no plausible point
+  EXPECT_TRUE(std::isnan(x) && std::isnan(y) && std::isnan(g));
+
+  // The next setup tries again; once loaded, the file is not looked for again.
+  std::filesystem::copy_file(SyntheticGrid(), host.file);
+  EXPECT_TRUE(cv.Setup(1, 3, 9, 0, 2, 3, 9, 0));
+  EXPECT_TRUE(cv.GridLoaded());
+  std::filesystem::remove(host.file);
+  EXPECT_TRUE(cv.Setup(2, 2, 0, 54, 1, 3, 9, 0));
+  EXPECT_EQ(host.lookups, 2);
+  EXPECT_EQ(host.warnings.size(), 1u);
+  EXPECT_TRUE(cv.Convert(400000, 3950000, x, y, g));
+
+  // Same datum: no grid needed, no warning.
+  FakeHost none{dir / "absent.dat"};
+  CCoordConverter same(none.Services());
+  EXPECT_TRUE(same.Setup(1, 3, 9, 0, 1, 2, 0, 54));
+  EXPECT_EQ(none.lookups, 0);
+  EXPECT_TRUE(none.warnings.empty());
+  EXPECT_EQ(GridFileBeside("/opt/plugins/VxShape.aip"), std::filesystem::path("/opt/plugins/TKY2JGD_Win.dat"));
+}
+
+// Tokyo plane zone 9 to JGD2000 plane zone 9 through the synthetic grid, checked against the
+// field and GeographicLib's exact transverse Mercator.
+TEST(Converter, AcrossDatumsMatchesIndependentChain) {
+  FakeHost host{SyntheticGrid()};
+  CCoordConverter cv(host.Services());
+  ASSERT_TRUE(cv.Setup(1, 3, 9, 0, 2, 3, 9, 0));
+  Ellipsoid bessel, grs;
+  ASSERT_TRUE(EllipsoidForDatum(1, bessel));
+  ASSERT_TRUE(EllipsoidForDatum(2, grs));
+  const GeographicLib::TransverseMercatorExact tmB(bessel.a, bessel.f, 0.9999), tmG(grs.a, grs.f, 0.9999);
+  const double lon0 = 139 + 50 / 60.0;
+  double y0B, y0G, dummy;
+  tmB.Forward(lon0, 36, lon0, dummy, y0B);
+  tmG.Forward(lon0, 36, lon0, dummy, y0G);
+  for (double lat : {35.45, 35.9, 36.5})
+    for (double lon : {139.2, 139.8333, 140.7}) {
+      SCOPED_TRACE(testing::Message() << lat << " " << lon);
+      double e, n, jlat, jlon, E, N, x, y, conv;
+      tmB.Forward(lon0, lat, lon, e, n);
+      jlat = lat + test::FieldDB(lat, lon) / 3600;
+      jlon = lon + test::FieldDL(lat, lon) / 3600;
+      tmG.Forward(lon0, jlat, jlon, E, N);
+      ASSERT_TRUE(cv.Convert(e, n - y0B, x, y, conv));
+      EXPECT_NEAR(x, E, 1e-3);
+      EXPECT_NEAR(y, N - y0G, 1e-3);
+    }
+}
+
+TEST(Converter, FailedStagesGiveNaN) {
+  FakeHost host{SyntheticGrid()};
+  struct Case {
+    int s[4], d[4];
+    bool setupOk;
+    double x, y;
+    const char* why;
+  } const cases[] = {
+      {{2, 3, 0, 0}, {2, 2, 0, 54}, false, 0, 0, "source zone none"},
+      {{2, 3, 9, 0}, {2, 2, 0, 61}, false, 0, 0, "destination UTM zone 61"},
+      {{2, 4, 9, 0}, {2, 3, 9, 0}, false, 0, 0, "kind 4 is no kind"},
+      {{2, 3, 9, 0}, {2, 5, 0, 0}, false, 0, 0, "kind 5 is a source only"},
+      {{0, 1, 0, 0}, {2, 1, 0, 0}, false, 139, 35, "datum 0"},
+      {{1, 1, 0, 0}, {2, 3, 9, 0}, true, 139.7, 95, "latitude beyond 90 across datums"},
+      {{2, 1, 0, 0}, {1, 3, 9, 0}, true, 180.5, 35, "longitude beyond 180 across datums"},
+      {{2, 3, 9, 0}, {2, 2, 0, 54}, true, 0, NAN, "NaN northing: footpoint never settles"},
+      {{2, 3, 9, 0}, {2, 2, 0, 54}, true, NAN, 0, "NaN easting"},
+      {{2, 1, 0, 0}, {2, 3, 9, 0}, true, 139.7, INFINITY, "infinite latitude, no datum shift"},
+      {{2, 2, 0, 54}, {2, 3, 9, 0}, true, 500000, INFINITY, "infinite northing"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.why);
+    CCoordConverter cv(host.Services());
+    EXPECT_EQ(cv.Setup(c.s[0], c.s[1], c.s[2], c.s[3], c.d[0], c.d[1], c.d[2], c.d[3]), c.setupOk);
+    double x = 1, y = 2, g = 3;
+    EXPECT_FALSE(cv.Convert(c.x, c.y, x, y, g));
+    EXPECT_TRUE(std::isnan(x) && std::isnan(y) && std::isnan(g));
+  }
+
+  // A converter never set up, and one whose later setup failed: no stale zone is used.
+  CCoordConverter fresh;
+  double x, y, g;
+  EXPECT_FALSE(fresh.Convert(0, 0, x, y, g));
+  EXPECT_TRUE(std::isnan(x));
+  CCoordConverter reused;
+  ASSERT_TRUE(reused.Setup(2, 3, 9, 0, 2, 2, 0, 54));
+  ASSERT_TRUE(reused.Convert(100, 100, x, y, g));
+  EXPECT_FALSE(reused.Setup(2, 3, 20, 0, 2, 2, 0, 54));
+  EXPECT_FALSE(reused.Convert(100, 100, x, y, g));
+  EXPECT_TRUE(std::isnan(x));
+
+  // SetIdentity passes any point through, whatever was set up before.
+  reused.SetIdentity();
+  ASSERT_TRUE(reused.Convert(100, -7, x, y, g));
+  EXPECT_EQ(x, 100);
+  EXPECT_EQ(y, -7);
+  EXPECT_EQ(g, 0);
+}
+
+}  // namespace
+}  // namespace vx::geo
