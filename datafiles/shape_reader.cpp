@@ -88,6 +88,8 @@ void ShapeFileReader::Close() {
   recordsStarted_ = recordsFinished_ = 0;
   recordOffset_ = recordEnd_ = nextOffset_ = 0;
   contentLength_ = recordType_ = 0;
+  rowStart_ = 0;
+  headerOk_ = false;
   nextError_.clear();
   inRecord_ = broken_ = atEnd_ = open_ = false;
 }
@@ -201,6 +203,7 @@ bool ShapeFileReader::OpenTable() {
     stride = tableHeader_.rowLength;
   }
   if (!tableFile_.Seek(rowStart)) return Fail(name + ": cannot reach the first row");
+  rowStart_ = rowStart;
   row_.assign(stride, ' ');
   return true;
 }
@@ -244,6 +247,7 @@ bool ShapeFileReader::ReadRecordHeader(ShapeRecordHeader& header) {
   if (recordsFinished_ >= recordCount_)
     return Fail(GeometryName() + ": all " + std::to_string(recordCount_) + " records have been read");
   ++recordsStarted_;
+  headerOk_ = false;
   if (!nextError_.empty()) return FailRecord(nextError_);
 
   std::uint64_t pos = 0;
@@ -255,11 +259,13 @@ bool ShapeFileReader::ReadRecordHeader(ShapeRecordHeader& header) {
   header.contentLength = bytes::GetI32BE(b + 4);
   header.shapeType = bytes::GetI32LE(b + 8);
   recordOffset_ = nextOffset_;
+  headerOk_ = true;  // reached: later records lie after this offset
   if (header.contentLength < 2)
     return FailRecord("content length " + std::to_string(header.contentLength) + " words is too small");
-  recordEnd_ = recordOffset_ + kRecordHeaderSize + 2 * static_cast<std::uint64_t>(header.contentLength);
-  if (recordEnd_ > geometrySize_)
+  const std::uint64_t end = recordOffset_ + kRecordHeaderSize + 2 * static_cast<std::uint64_t>(header.contentLength);
+  if (end > geometrySize_)
     return FailRecord("content length " + std::to_string(header.contentLength) + " words runs past the end of the file");
+  recordEnd_ = end;
   contentLength_ = header.contentLength;
   recordType_ = header.shapeType;
   inRecord_ = true;
@@ -379,6 +385,29 @@ bool ShapeFileReader::ReadPartsRecord(PartsRecord& record) {
   }
   if (!ReadRow()) return false;
   return MoveToNextRecord();
+}
+
+bool ShapeFileReader::Resume() {
+  if (!open_) return Fail("no shapefile is open");
+  if (!broken_) return true;
+  const std::int32_t failed = recordsStarted_;
+  broken_ = inRecord_ = false;
+  recordsFinished_ = failed;
+  if (failed >= recordCount_) return true;
+  // The failed record's contents cannot be trusted, only its start.
+  if (headerOk_) recordEnd_ = recordOffset_ + kRecordHeaderSize + 4;
+  const std::uint64_t entry = kFileHeaderSize + kIndexEntrySize * static_cast<std::uint64_t>(failed);
+  std::int32_t words = 0;
+  if (!indexFile_.Seek(entry) || !ReadIndexInt(words)) {
+    broken_ = true;
+    return Fail(Str(indexFile_.Path()) + ": entry " + std::to_string(failed + 1) + " cannot be read");
+  }
+  CheckNextOffset(words, failed + 1);
+  if (!columns_.empty() && !tableFile_.Seek(rowStart_ + row_.size() * static_cast<std::uint64_t>(failed))) {
+    broken_ = true;
+    return Fail(Str(tableFile_.Path()) + ": row " + std::to_string(failed + 1) + " cannot be reached");
+  }
+  return true;
 }
 
 bool ShapeFileReader::SkipRecord() {

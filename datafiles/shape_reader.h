@@ -43,6 +43,10 @@ class ShapeFileReader {
   bool ReadPointRecord(MapPoint& point);
   bool ReadPartsRecord(PartsRecord& record);
   bool SkipRecord();
+  // After a refused record: passes over it and puts the three files at the next record, found
+  // through the index and the table's fixed-length rows. For tools that list every record; the
+  // import stops at the first refused record instead.
+  bool Resume();
 
   // Attribute table.
   int ColumnCount() const { return static_cast<int>(columns_.size()); }
@@ -92,6 +96,8 @@ class ShapeFileReader {
   std::int32_t contentLength_ = 0;
   std::int32_t recordType_ = 0;
   std::uint64_t nextOffset_ = 0;      // byte offset of the next record, from the index
+  std::uint64_t rowStart_ = 0;        // byte offset of the table's first row
+  bool headerOk_ = false;             // the current record's header passed its checks
   std::string nextError_;             // why the next record cannot be read, if it cannot
   bool inRecord_ = false;
   bool broken_ = false;               // a record failed part-way: the files are out of step

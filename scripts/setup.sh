@@ -7,6 +7,7 @@ pkgs=(
   nlohmann-json3-dev libcli11-dev
   shapelib proj-bin libgeographiclib-dev geographiclib-tools
   clang libclang-rt-14-dev
+  gdal-bin
 )
 missing=()
 for p in "${pkgs[@]}"; do

@@ -275,6 +275,18 @@ TEST(ShapeFileReader, MalformedRecordsAreRefused) {
     EXPECT_NE(got[1].find("m.shp: record 2: "), std::string::npos) << c.what << ": " << got[1];
     ShapeRecordHeader h;
     EXPECT_FALSE(r.ReadRecordHeader(h)) << c.what;  // stays stopped
+    // ... until resumed: record 3 is found through the index and gets its own row.
+    ASSERT_TRUE(r.Resume()) << c.what;
+    ASSERT_TRUE(r.ReadRecordHeader(h)) << c.what << ": " << r.LastError();
+    EXPECT_EQ(h.recordNumber, 3) << c.what;
+    MapPoint p;
+    if (missingRows) {
+      EXPECT_FALSE(r.ReadPointRecord(p));
+      continue;
+    }
+    ASSERT_TRUE(r.ReadPointRecord(p)) << c.what << ": " << r.LastError();
+    EXPECT_EQ(p.x, 3.0);
+    EXPECT_EQ(r.GetCell(0), "  3") << c.what;
   }
 }
 
