@@ -484,6 +484,13 @@ class PlatformSuiteImpl final : public PlatformSuite {
     static_cast<ControlWindow*>(w)->handler = handler;
     return kNoErr;
   }
+  Err GetWindowHandler(WindowHandle handle, DialogHandler*& out) override {
+    out = nullptr;
+    Window* w = nullptr;
+    VX_TRY(GetWindow(handle, w));
+    out = static_cast<ControlWindow*>(w)->handler;
+    return kNoErr;
+  }
 
  private:
   StandInHost& host_;

@@ -154,6 +154,9 @@ class PlatformSuite {
   virtual Err GetWindow(WindowHandle handle, Window*& out) = 0;
   // Makes `handler` receive the events of a panel window's controls; nullptr detaches.
   virtual Err SetWindowHandler(WindowHandle handle, DialogHandler* handler) = 0;
+  // The handler that receives a window's events now (nullptr when none), so that a plug-in that
+  // takes a window over can hand unhandled events on and give the window back later.
+  virtual Err GetWindowHandler(WindowHandle handle, DialogHandler*& out) = 0;
 };
 
 }  // namespace vx::host

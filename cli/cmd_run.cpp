@@ -1,0 +1,93 @@
+// vxshape run: plays a script of a person's steps against the plug-in in the stand-in host.
+#include "cli/commands.h"
+#include "cli/session.h"
+#include "host/application.h"
+#include "shell/host/paths.h"
+#include "shell/plugin.h"
+
+#include <nlohmann/json.hpp>
+
+#include <cstdio>
+#include <fstream>
+
+namespace vx::cli {
+namespace {
+
+// The plug-in file the host reports: beside the program unless told otherwise. The files that
+// ship with the plug-in (the datum shift grid) are looked for in its folder.
+std::filesystem::path PluginFile(const std::string& dir) {
+  std::filesystem::path folder = dir;
+  if (folder.empty()) {
+    std::error_code ec;
+    const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    folder = ec ? std::filesystem::current_path() : exe.parent_path();
+  }
+  return folder / "vxshape.aip";
+}
+
+void Install(CLI::App& app) {
+  auto* cmd = app.add_subcommand("run", "Start the plug-in on a document and play a script of steps (docs/run.md)");
+  auto doc = std::make_shared<std::string>();
+  auto script = std::make_shared<std::string>();
+  auto output = std::make_shared<std::string>();
+  auto prefs = std::make_shared<std::string>();
+  auto pluginDir = std::make_shared<std::string>();
+  cmd->add_option("DOC", *doc, "Document to work on; saved when the script has run")->required();
+  cmd->add_option("SCRIPT", *script, "Script (JSON)")->required();
+  cmd->add_option("-o,--output", *output, "Save the document here instead of over DOC");
+  cmd->add_option("--preferences", *prefs, "Preferences file (default: $VXSHAPE_PREFERENCES or ~/.config/vxshape)");
+  cmd->add_option("--plugin-dir", *pluginDir, "Folder the plug-in is installed in (default: the program's folder)");
+  cmd->callback([=] {
+    ExitStatus() = Guard([&] {
+      std::vector<host::ScriptAction> actions;
+      {
+        const std::filesystem::path scriptFile = host::Utf8ToPath(*script);
+        std::ifstream in(scriptFile, std::ios::binary);
+        if (!in) throw Failure(*script + ": cannot read the script");
+        nlohmann::json j;
+        try {
+          j = nlohmann::json::parse(in);
+        } catch (const std::exception& e) {
+          throw Failure(*script + ": not JSON: " + e.what());
+        }
+        try {
+          actions = host::ParseScript(j, scriptFile.parent_path());
+        } catch (const std::exception& e) {
+          throw Failure(*script + ": " + e.what());
+        }
+      }
+
+      host::StandInHost host;
+      auto user = std::make_shared<CliUser>();
+      host.SetUser(user);
+      host.SetPreferencesFile(prefs->empty() ? host::StandInHost::DefaultPreferencesFile() : host::Utf8ToPath(*prefs));
+      OpenDocument(host, *doc);
+
+      host::Application application(host);
+      if (host::Err e = application.Start(PluginMain, PluginFile(*pluginDir)))
+        throw Failure("the plug-in did not start (" + host::ErrText(e) + ")");
+
+      const std::string failure = host::PlayScript(application, *user, actions, [](const std::string& line) {
+        std::printf("%s\n", line.c_str());
+        std::fflush(stdout);
+      });
+      if (!failure.empty()) {
+        application.Quit();
+        throw Failure(failure + "; " + *doc + " was not saved");
+      }
+      if (host.Doc()) {
+        SaveDocument(host, output->empty() ? *doc : *output);
+      } else {
+        std::printf("(the script closed the document; %s is left as it was)\n", doc->c_str());
+      }
+      std::string error;
+      if (!host.SavePreferences(error)) std::fprintf(stderr, "vxshape: %s\n", error.c_str());
+      application.Quit();
+    });
+  });
+}
+
+Registrar reg(Install);
+
+}  // namespace
+}  // namespace vx::cli

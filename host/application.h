@@ -1,0 +1,87 @@
+// The stand-in application: loads the plug-in through its entry and does what a person does in
+// the application (choose menu entries and flyout items, click the panel's buttons, select art),
+// sending the notifications each step calls for. It also plays run scripts, which are these
+// steps written down as JSON.
+#pragma once
+
+#include "host/standin.h"
+
+#include <nlohmann/json.hpp>
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace vx::host {
+
+struct FlyoutItemState {
+  std::int32_t id = 0;
+  std::string text;
+  bool separator = false;
+  bool enabled = true;
+};
+
+class Application {
+ public:
+  explicit Application(StandInHost& host) : host_(host) {}
+
+  // Loads the plug-in and starts it ("Startup", then the application-started notification).
+  Err Start(PluginMainProc main, std::filesystem::path pluginFile);
+  // The application-shut-down notification, then "Shutdown".
+  Err Quit();
+
+  // Each step answers an empty text when it was played, else why it could not be.
+  // A menu entry of the plug-in, by its text; update messages go out first, as before a menu shows.
+  std::string ChooseMenu(const std::string& text);
+  // A flyout item: the display callback runs first, then the command if the item is enabled.
+  std::string ChooseFlyout(std::int32_t id);
+  // The panel's buttons by caption or id; the list's rows by index.
+  std::string ClickPanelButton(const std::string& captionOrId);
+  std::string SelectPanelRows(const std::vector<std::int32_t>& rows);
+  std::string DoubleClickPanelRow(std::int32_t row);
+  // Selects art of the layer with `title`: the layer's top-level art at `indexes` (or all of it),
+  // each with its contents. The previous selection goes.
+  std::string SelectArt(const std::string& title, const std::vector<std::int32_t>& indexes, bool all = false);
+  std::string DeselectAll();
+  std::string NewLayer(const std::string& title);
+  std::string DeleteLayer(const std::string& title);
+  std::string CloseDocument();
+  std::string Notify(const std::string& type);
+
+  // The flyout items as the person sees them when opening the menu (the display callback runs).
+  std::vector<FlyoutItemState> FlyoutStates(std::string& error);
+  // The plug-in's host menu entries after update messages: "group / text [checked]".
+  std::vector<std::string> MenuStates();
+  // The panel's visibility and its controls, one line each.
+  std::vector<std::string> PanelState();
+
+  // The plug-in's panel that is alive, or nullptr.
+  PanelOpaque* Panel();
+  StandInHost& Host() { return host_; }
+
+ private:
+  void SendUpdates();
+  std::string Finish(std::string error);
+  StandInHost& host_;
+};
+
+// A run script: application steps, each followed by the user's steps for what it opens.
+struct ScriptAction {
+  std::size_t number = 0;   // 1-based position in the script
+  nlohmann::json step;      // the application step
+  std::vector<ScriptedUser::Step> userSteps;
+  std::vector<std::string> userLabels;  // for each user step, "step N (kind)"
+  std::int64_t cancelAt = 0;  // cancel at this poll of the action, 0 never
+};
+
+// Parses a script ({"steps": [...]} or a bare array). Relative file names are taken from `base`.
+// Throws std::runtime_error with a one-line reason.
+std::vector<ScriptAction> ParseScript(const nlohmann::json& script, const std::filesystem::path& base);
+
+// Plays the actions with `user` (the host's user). Transcript lines go to `out` as they come.
+// Answers an empty text, or the one-line reason the first step that could not be played failed.
+std::string PlayScript(Application& app, ScriptedUser& user, const std::vector<ScriptAction>& actions,
+                       const std::function<void(const std::string&)>& out);
+
+}  // namespace vx::host

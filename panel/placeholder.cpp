@@ -1,2 +1,0 @@
-// Filled in as the panel commands are built.
-namespace vx {}

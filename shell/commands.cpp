@@ -1,0 +1,42 @@
+#include "shell/commands.h"
+
+namespace vx::shell {
+
+using host::Err;
+using host::PluginRef;
+
+CommandTable& Commands() {
+  static CommandTable table;
+  return table;
+}
+
+// Each command is built with its own subsystem and called from here. Until a command exists its
+// item does nothing: no dialog, no message, no change to the document.
+
+Err ImportShapefiles(PluginRef plugin) {
+  (void)plugin;
+  return host::kNoErr;
+}
+
+Err ImportCoordinateText(PluginRef plugin) {
+  (void)plugin;
+  return host::kNoErr;
+}
+
+Err ImportKml(PluginRef plugin) {
+  (void)plugin;
+  return host::kNoErr;
+}
+
+void ExportShapefiles(PluginRef plugin) { (void)plugin; }
+
+void ExportCoordinateText(PluginRef plugin) { (void)plugin; }
+
+void CreateFourPointMarkerLayer(PluginRef plugin) { (void)plugin; }
+
+void CreateThreePointMarkerLayer(PluginRef plugin) { (void)plugin; }
+
+// Becomes a call of vx::attr::UpgradeOldAttributes(plugin).
+void UpgradeOldAttributes(PluginRef plugin) { (void)plugin; }
+
+}  // namespace vx::shell
