@@ -86,7 +86,6 @@ class ShapeFileWriter {
   TextEncoding encoding_ = TextEncoding::kShiftJIS;
   bool initialized_ = false;
   bool created_ = false;
-  bool failed_ = false;  // a write failed: Finish reports it
   std::string error_;
   std::vector<unsigned char> buffer_;
 };

@@ -35,6 +35,7 @@ void CVxFile::Close() {
 }
 
 bool CVxFile::OpenPath(const std::filesystem::path& path, const char* mode) {
+  Close();  // never leak a handle opened before
   std::error_code ec;
   std::filesystem::path full = std::filesystem::absolute(path, ec);
   if (ec) full = path;
@@ -44,6 +45,7 @@ bool CVxFile::OpenPath(const std::filesystem::path& path, const char* mode) {
 }
 
 bool CVxFile::OpenName(const std::string& name, const char* mode) {
+  Close();
   handle_ = std::fopen(name.c_str(), mode);
   path_ = std::filesystem::path(name);
   return handle_ != nullptr;
