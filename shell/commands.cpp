@@ -1,5 +1,7 @@
 #include "shell/commands.h"
 
+#include "attributes/upgrade.h"
+
 namespace vx::shell {
 
 using host::Err;
@@ -36,7 +38,10 @@ void CreateFourPointMarkerLayer(PluginRef plugin) { (void)plugin; }
 
 void CreateThreePointMarkerLayer(PluginRef plugin) { (void)plugin; }
 
-// Becomes a call of vx::attr::UpgradeOldAttributes(plugin).
-void UpgradeOldAttributes(PluginRef plugin) { (void)plugin; }
+// The upgrade tells the user its outcome itself; its result is of no use here.
+void UpgradeOldAttributes(PluginRef plugin) {
+  (void)plugin;
+  attr::UpgradeOldAttributes();
+}
 
 }  // namespace vx::shell

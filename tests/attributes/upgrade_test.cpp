@@ -6,7 +6,11 @@
 #include "shell/text/text.h"
 #include "tests/support/host_fixture.h"
 
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
 #include <string>
+#include <sys/wait.h>
 #include <vector>
 
 namespace vx::test {
@@ -253,6 +257,38 @@ TEST_F(UpgradeTest, TagsSurviveSaveAndUpgradeAfterReload) {
   host->CloseDocument();
   ASSERT_TRUE(host->OpenDocument(dir / "old.vxd", error)) << error;
   EXPECT_TRUE(attr::UpgradeOldAttributes());
+  ArtHandle art = nullptr;
+  ASSERT_EQ(sArt()->GetArtFirstChild(Group(FirstLayer()), art), kNoErr);
+  EXPECT_EQ(ListOf(art), Lines{"名前|0|10|0=千代田区"});
+}
+
+// vxshape upgrade chooses the menu item in the plug-in, prints the messages and saves.
+TEST_F(UpgradeTest, CommandLineRunsTheMenuItem) {
+  const std::filesystem::path program = std::filesystem::path(VX_BINARY_DIR) / "cli" / "vxshape";
+  if (!std::filesystem::exists(program)) GTEST_SKIP() << program << " is not built";
+  TempDir dir;
+  auto run = [&](const std::string& doc, std::string& out) {
+    const std::string cmd = "'" + program.string() + "' upgrade '" + (dir / doc).string() + "' > '" +
+                            (dir / "out.txt").string() + "' 2>&1";
+    const int rc = std::system(cmd.c_str());
+    std::ifstream f(dir / "out.txt", std::ios::binary);
+    std::ostringstream s;
+    s << f.rdbuf();
+    out = s.str();
+    return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+  };
+  std::string error, out;
+  ASSERT_TRUE(host->SaveDocument(dir / "plain.vxd", error)) << error;
+  Tag(NewPath(Group(FirstLayer())), "VxShapeTag0", Sjis(u"名前") + "|C|10|0|" + Sjis(u"千代田区"));
+  ASSERT_TRUE(host->SaveDocument(dir / "old.vxd", error)) << error;
+
+  EXPECT_EQ(run("plain.vxd", out), 0) << out;
+  EXPECT_EQ(out, std::string(kNothingFound) + "\n");
+  for (int i = 0; i < 2; ++i) {
+    EXPECT_EQ(run("old.vxd", out), 0) << out;
+    EXPECT_EQ(out, std::string(kDone) + "\n");
+  }
+  ASSERT_TRUE(host->OpenDocument(dir / "old.vxd", error)) << error;
   ArtHandle art = nullptr;
   ASSERT_EQ(sArt()->GetArtFirstChild(Group(FirstLayer()), art), kNoErr);
   EXPECT_EQ(ListOf(art), Lines{"名前|0|10|0=千代田区"});
