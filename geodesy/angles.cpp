@@ -54,6 +54,10 @@ std::string DmsText(const DmsAngle& angle) {
   return text;
 }
 
+std::string DmsPairText(const DmsAngle& latitude, const DmsAngle& longitude) {
+  return DmsText(latitude) + "&" + DmsText(longitude);
+}
+
 namespace {
 // strtol on a view, clamped to int, as the C library reads leading digits.
 int LeadingInt(std::string_view s) {

@@ -28,6 +28,8 @@ DmsAngle SplitDms(double x, int decimals);
 // The marker text of one angle, "%d/%d/%f" of (degrees, minutes, seconds), with "-0" as the degree
 // field of a negative angle whose whole degrees are 0 so that the sign survives.
 std::string DmsText(const DmsAngle& angle);
+// Latitude and longitude joined by "&", as "%d/%d/%f&%d/%d/%f".
+std::string DmsPairText(const DmsAngle& latitude, const DmsAngle& longitude);
 
 // Reads one "degrees/minutes/seconds" field (degrees) as written by DmsText; degrees and minutes
 // as strtol reads them, seconds as atof does. False when a "/" is missing.

@@ -119,7 +119,7 @@ bool Locate(std::int32_t code, int& block, int& index) {
 }  // namespace
 
 void ShiftGrid::Clear() {
-  for (auto& b : blocks_) b.reset();
+  blocks_.clear();
   count_ = 0;
   others_.clear();
 }
@@ -130,6 +130,7 @@ void ShiftGrid::Set(std::int32_t code, MeshShift shift) {
     others_[code] = shift;
     return;
   }
+  if (blocks_.empty()) blocks_.resize(100 * 100);
   auto& b = blocks_[block];
   if (!b) b = std::make_unique<Block>();
   if (!b->present[index]) {
@@ -147,6 +148,7 @@ bool ShiftGrid::Find(std::int32_t code, MeshShift& shift) const {
     shift = it->second;
     return true;
   }
+  if (blocks_.empty()) return false;
   const Block* b = blocks_[block].get();
   if (!(b && b->present[index])) return false;
   shift = b->shift[index];
@@ -168,6 +170,7 @@ bool ShiftGrid::CornersOf(const MeshDigits& m, std::array<MeshShift, 4>& corners
     return Find(cell.full, corners[0]) && Find(n[0].full, corners[1]) && Find(n[1].full, corners[2]) &&
            Find(n[2].full, corners[3]);
   }
+  if (blocks_.empty()) return false;
   // Rows and columns of third-order cells counted from mesh 0000: a neighbour is one step along
   // them, whatever digit carries the codes go through.
   const int i = m.pp * kSide + m.d * 10 + m.e;

@@ -70,8 +70,9 @@ class ShiftGrid {
     std::array<MeshShift, kSide * kSide> shift{};
     std::bitset<kSide * kSide> present;
   };
-  // Block of first-order mesh (pp, qq), both 0-99; null when nothing is stored there.
-  std::vector<std::unique_ptr<Block>> blocks_ = std::vector<std::unique_ptr<Block>>(100 * 100);
+  // Block of first-order mesh (pp, qq) at pp * 100 + qq, both 0-99; null when nothing is stored
+  // there. The directory itself is made by the first Set (an engine without a grid pays nothing).
+  std::vector<std::unique_ptr<Block>> blocks_;
   std::size_t count_ = 0;  // codes stored in blocks_
   // Codes that no mesh cell can have (negative, more than eight digits, d or h above 7): kept so
   // that the grid holds every record it was given.

@@ -82,6 +82,7 @@ TEST(Dms, SplitRoundsAndCarries) {
     EXPECT_EQ(a.negative, c.negative);
     EXPECT_EQ(DmsText(a), c.text);
   }
+  EXPECT_EQ(DmsPairText(SplitDms(-0.5, 5), SplitDms(139.74125, 5)), "-0/30/0.000000&139/44/28.500000");
   EXPECT_TRUE(std::isnan(SplitDms(NAN, 5).seconds));
   EXPECT_TRUE(std::isnan(SplitDms(1e300, 5).seconds));
 }
