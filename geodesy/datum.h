@@ -6,6 +6,9 @@
 
 namespace vx::geo {
 
+using Datum = std::int32_t;
+using CoordKind = std::int32_t;
+
 // Datum codes.
 inline constexpr std::int32_t DatumTokyo = 1;     // Tokyo datum, Bessel ellipsoid
 inline constexpr std::int32_t DatumJgd2000 = 2;   // JGD2000, GRS-80 ellipsoid

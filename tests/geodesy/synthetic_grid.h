@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <system_error>
+#include <unistd.h>
 #include <vector>
 
 namespace vx::geo::test {
@@ -49,9 +51,19 @@ inline void WriteParameterList(const std::filesystem::path& path, const std::vec
   std::fclose(f);
 }
 
-// A fresh empty folder under the build tree for one test.
+// A fresh empty folder under the build tree, private to this process (ctest runs tests side by
+// side) and removed when the process ends.
 inline std::filesystem::path ScratchDir(const std::string& name) {
-  const auto dir = std::filesystem::path(VX_BINARY_DIR) / "tests" / "geodesy" / "scratch" / name;
+  struct Root {
+    std::filesystem::path path = std::filesystem::path(VX_BINARY_DIR) / "tests" / "geodesy" / "scratch" /
+                                 std::to_string(::getpid());
+    ~Root() {
+      std::error_code ec;
+      std::filesystem::remove_all(path, ec);
+    }
+  };
+  static const Root root;
+  const auto dir = root.path / name;
   std::filesystem::remove_all(dir);
   std::filesystem::create_directories(dir);
   return dir;
