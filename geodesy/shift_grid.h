@@ -54,8 +54,8 @@ class ShiftGrid {
   std::size_t Size() const { return count_ + others_.size(); }
   bool Empty() const { return Size() == 0; }
 
-  // The shifts at the corners SW, E, N, NE of `cell`. False if any is missing. Same result as four
-  // Find calls on the codes of the cell and its MeshNeighbours, for cells with pp and qq in 0-98.
+  // The shifts at the corners SW, E, N, NE of `cell`: the same as four Find calls on the codes of
+  // the cell and its MeshNeighbours. False if any is missing.
   bool Corners(const MeshCell& cell, std::array<MeshShift, 4>& corners) const;
   // The same from the digits of MeshDigitsOf, without recomposing codes.
   bool CornersOf(const MeshDigits& digits, std::array<MeshShift, 4>& corners) const;
