@@ -475,7 +475,8 @@ std::string PlayScript(Application& app, ScriptedUser& user, const std::vector<S
   };
   for (const ScriptAction& a : actions) {
     const std::string where = "step " + std::to_string(a.number) + " (" + Describe(a.step) + ")";
-    user.CancelAtPoll(a.cancelAt ? user.Polls() + a.cancelAt : 0);
+    user.ResetPolls();
+    user.CancelAtPoll(a.cancelAt);
     for (const Step& s : a.userSteps) user.Push(s);
     user.Note("> " + Describe(a.step));
 

@@ -79,6 +79,8 @@ class ScriptedUser : public User {
   void Push(Step s) { steps_.push_back(std::move(s)); }
   // The n-th poll of the cancel request (1-based) answers yes; 0 never.
   void CancelAtPoll(std::int64_t n) { cancelAt_ = n; }
+  // Starts counting polls from 0 again (each scripted step counts its own).
+  void ResetPolls() { polls_ = 0; }
 
   void Alert(const AlertRecord& alert) override;
   bool AnswerYesNo(const AlertRecord& question) override;

@@ -1,0 +1,220 @@
+// Run scripts: parsing, playing against the plug-in, and `vxshape run` itself.
+#include "host/application.h"
+#include "shell/commands.h"
+#include "shell/plugin.h"
+#include "tests/support/host_fixture.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+namespace vx::test {
+namespace {
+
+using namespace vx::host;
+using nlohmann::json;
+
+class RunTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    saved = shell::Commands();
+    host = std::make_unique<StandInHost>();
+    user = std::make_shared<ScriptedUser>();
+    host->SetUser(user);
+    host->NewDocument();
+    app = std::make_unique<Application>(*host);
+    ASSERT_EQ(app->Start(PluginMain, "/opt/vxshape/vxshape.aip"), kNoErr);
+  }
+  void TearDown() override {
+    app->Quit();
+    app.reset();
+    host.reset();
+    shell::Commands() = saved;
+  }
+  // Plays `script`; answers the failure ("" when it ran) and collects the printed lines.
+  std::string Play(const char* script) {
+    lines.clear();
+    const auto actions = ParseScript(json::parse(script), "/scripts");
+    return PlayScript(*app, *user, actions, [&](const std::string& l) { lines.push_back(l); });
+  }
+  bool Printed(const std::string& line) const { return std::find(lines.begin(), lines.end(), line) != lines.end(); }
+
+  shell::CommandTable saved;
+  std::unique_ptr<StandInHost> host;
+  std::shared_ptr<ScriptedUser> user;
+  std::unique_ptr<Application> app;
+  std::vector<std::string> lines;
+};
+
+TEST(ParseScript, RejectsMalformedScriptsWithTheStepAndTheReason) {
+  struct Case {
+    const char* script;
+    const char* reason;
+  };
+  const Case cases[] = {
+      {R"({"actions": []})", "no \"steps\""},
+      {R"({"steps": {"menu": "x"}})", "must be a list"},
+      {R"([{"click": 1}])", "step 1: \"click\" answers what"},
+      {R"([{"menu": "x"}, {"click": 1, "menu": "y"}])", "step 2: \"click\" and \"menu\" in one step"},
+      {R"([{"menu": "x", "colour": 1}])", "step 1: unknown key \"colour\""},
+      {R"([{"flyout": "1"}])", "step 1: \"flyout\" must be a whole number"},
+      {R"([{"flyout": 1}, {"answer": "maybe"}])", "step 2: \"answer\" takes"},
+      {R"([{"flyout": 1}, {"setText": 1001}])", "step 2: \"setText\" needs \"text\""},
+      {R"([{"flyout": 1}, {"cancelAt": 0}])", "step 2: \"cancelAt\" counts from 1"},
+      {R"([{"select": {"art": [0]}}])", "step 1: \"select\" takes"},
+      {R"([{"text": "x"}])", "step 1: no action"},
+      {R"([3])", "step 1: each step is an object"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.script);
+    try {
+      ParseScript(json::parse(c.script), "");
+      ADD_FAILURE() << "accepted";
+    } catch (const std::runtime_error& e) {
+      EXPECT_NE(std::string(e.what()).find(c.reason), std::string::npos) << e.what();
+    }
+  }
+}
+
+TEST(ParseScript, GroupsUserStepsUnderTheirActionAndResolvesFilesFromTheScriptFolder) {
+  const auto actions = ParseScript(json::parse(R"([
+    {"flyout": 1},
+    {"openFiles": ["a.shp", "/abs/b.shp"], "encoding": "UTF-8"},
+    {"dialog": 108}, {"click": 1}, {"cancelAt": 2},
+    {"menu": "m"}
+  ])"),
+                                   "/scripts");
+  ASSERT_EQ(actions.size(), 2u);
+  EXPECT_EQ(actions[0].number, 1u);
+  EXPECT_EQ(actions[0].cancelAt, 2);
+  ASSERT_EQ(actions[0].userSteps.size(), 3u);
+  const auto& open = actions[0].userSteps[0];
+  EXPECT_EQ(open.files, (std::vector<std::filesystem::path>{"/scripts/a.shp", "/abs/b.shp"}));
+  EXPECT_EQ(open.text, "UTF-8");
+  EXPECT_EQ(actions[0].userSteps[1].id, 108);
+  EXPECT_EQ(actions[1].number, 6u);
+  EXPECT_TRUE(actions[1].userSteps.empty());
+}
+
+TEST_F(RunTest, AboutDialogAndFlyoutStatesWithAndWithoutALayer) {
+  EXPECT_EQ(Play(R"([
+    {"menu": "Varnox-Dirir4.5..."}, {"dialog": 107}, {"snapshot": true}, {"click": 1},
+    {"flyoutStates": true},
+    {"deleteLayer": "レイヤー 1"},
+    {"flyoutStates": true}
+  ])"),
+            "");
+  EXPECT_TRUE(Printed("  1062 static \"Version 4.5.1\""));
+  EXPECT_TRUE(Printed("  1063 button \"Webサイトを開く\""));
+  EXPECT_TRUE(Printed("closed dialog 107 \"Varnox-Dirir4.5について\" with 1"));
+  const auto first = std::find(lines.begin(), lines.end(), "  5 シェープファイル書き出し... enabled");
+  const auto second = std::find(lines.begin(), lines.end(), "  5 シェープファイル書き出し... disabled");
+  EXPECT_NE(first, lines.end());
+  EXPECT_NE(second, lines.end());
+  EXPECT_LT(first, second);
+  EXPECT_TRUE(Printed("  1 シェープファイル読み込み... enabled"));
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "  1 シェープファイル読み込み... enabled"), 2);
+}
+
+TEST_F(RunTest, AStepThatCannotBePlayedEndsTheRunWithItsReason) {
+  struct Case {
+    const char* script;
+    const char* reason;
+  };
+  const Case cases[] = {
+      {R"([{"deleteLayer": "レイヤー 1"}, {"flyout": 5}])", "step 2 (flyout 5): flyout item 5 \"シェープファイル書き出し...\" is disabled"},
+      {R"([{"flyout": 5}, {"dialog": 115}])", "step 2 (dialog 115) was not played after step 1 (flyout 5): the dialog it expects never opened"},
+      {R"([{"menu": "Varnox-Dirir4.5..."}, {"dialog": 108}])", "opened but the script expects dialog 108"},
+      {R"([{"menu": "Varnox-Dirir4.5..."}, {"dialog": 107}, {"click": 5}])", "cannot click 5: no such control"},
+      {R"([{"menu": "Varnox-Dirir4.5..."}])", "opened but the script does not expect a dialog here"},
+      {R"([{"flyout": 1}, {"answer": "yes"}])", "no question was asked"},
+      {R"([{"menu": "Save"}])", "the plug-in has no menu entry \"Save\""},
+      {R"([{"menu": "Varnox-Dirir4.5"}, {"flyout": 1}])", "step 2 (flyout 1): the panel is hidden"},
+      {R"([{"select": {"layer": "レイヤー 1", "art": [0]}}])", "layer \"レイヤー 1\" has no art 0"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.script);
+    TearDown();
+    SetUp();
+    const std::string failure = Play(c.script);
+    EXPECT_NE(failure.find(c.reason), std::string::npos) << failure;
+  }
+}
+
+std::vector<std::int64_t> cancelledAt;
+
+Err PollingImport(PluginRef) {
+  for (std::int64_t i = 1; i <= 10; ++i)
+    if (sUser()->Cancelled()) {
+      cancelledAt.push_back(i);
+      return kStop;
+    }
+  cancelledAt.push_back(0);
+  return kNoErr;
+}
+
+TEST_F(RunTest, CancelAtCountsThePollsOfItsOwnStep) {
+  cancelledAt.clear();
+  shell::Commands().importShapefiles = PollingImport;
+  EXPECT_EQ(Play(R"([{"flyout": 1}, {"flyout": 1}, {"cancelAt": 3}, {"flyout": 1}])"), "");
+  EXPECT_EQ(cancelledAt, (std::vector<std::int64_t>{0, 3, 0}));
+  EXPECT_TRUE(host->Alerts().empty()) << "a cancelled import is quiet";
+  EXPECT_TRUE(Printed("cancel at poll 3"));
+}
+
+// ----- the program
+
+std::string ReadFile(const std::filesystem::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+struct Outcome {
+  int status;
+  std::string out, err;
+};
+
+Outcome Vxshape(const TempDir& dir, const std::string& args) {
+  const std::string exe = std::string(VX_BINARY_DIR) + "/cli/vxshape";
+  const std::string cmd = "'" + exe + "' " + args + " --preferences '" + (dir / "prefs.json").string() + "' >'" +
+                          (dir / "out.txt").string() + "' 2>'" + (dir / "err.txt").string() + "'";
+  const int rc = std::system(cmd.c_str());
+  return {WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, ReadFile(dir / "out.txt"), ReadFile(dir / "err.txt")};
+}
+
+TEST(VxshapeRun, PlaysTheScriptSavesTheDocumentAndFailsWithOneLine) {
+  TempDir dir;
+  const auto doc = dir / "sheet.json";
+  ASSERT_EQ(std::system(("'" + std::string(VX_BINARY_DIR) + "/cli/vxshape' new '" + doc.string() + "'").c_str()), 0);
+  {
+    std::ofstream(dir / "ok.json") << R"({"steps": [
+      {"menu": "Varnox-Dirir4.5..."}, {"dialog": 107}, {"snapshot": true}, {"click": 1},
+      {"newLayer": "道路"},
+      {"flyoutStates": true}
+    ]})";
+    std::ofstream(dir / "bad.json") << R"([{"deleteLayer": "道路"}, {"deleteLayer": "レイヤー 1"}, {"flyout": 8}])";
+  }
+  const std::string cd = "'" + doc.string() + "' '";
+  Outcome ok = Vxshape(dir, "run " + cd + (dir / "ok.json").string() + "'");
+  EXPECT_EQ(ok.status, 0) << ok.err;
+  EXPECT_NE(ok.out.find("  1062 static \"Version 4.5.1\"\n"), std::string::npos) << ok.out;
+  EXPECT_NE(ok.out.find("  8 4点座標マーカーレイヤー作成 enabled\n"), std::string::npos) << ok.out;
+  EXPECT_NE(ReadFile(doc).find("道路"), std::string::npos) << "the document was saved";
+
+  const std::string before = ReadFile(doc);
+  Outcome bad = Vxshape(dir, "run " + cd + (dir / "bad.json").string() + "'");
+  EXPECT_EQ(bad.status, 1);
+  EXPECT_EQ(std::count(bad.err.begin(), bad.err.end(), '\n'), 1) << bad.err;
+  EXPECT_EQ(bad.err.rfind("vxshape: step 3 (flyout 8): flyout item 8", 0), 0u) << bad.err;
+  EXPECT_EQ(ReadFile(doc), before) << "a failed run leaves the document alone";
+
+  Outcome missing = Vxshape(dir, "run " + cd + (dir / "none.json").string() + "'");
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_NE(missing.err.find("cannot read the script"), std::string::npos) << missing.err;
+}
+
+}  // namespace
+}  // namespace vx::test
