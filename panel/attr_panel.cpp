@@ -19,12 +19,12 @@ std::string PlatformText(const char* utf8) {
   return text::Utf16ToUtf8(text::ShiftJisToUtf16(std::string_view(bytes).substr(0, n)));
 }
 
-struct ButtonSpec {
+struct ButtonDef {
   std::int32_t id;
   const char* text;
 };
 
-constexpr ButtonSpec kButtons[] = {
+constexpr ButtonDef kButtons[] = {
     {kAnnotateButtonId, "注記..."},
     {kSearchButtonId, "検索..."},
     {kDefineButtonId, "定義..."},
@@ -125,7 +125,7 @@ void CAttrPanel::CreateControls() {
   w->AddColumn(kListId, PlatformText("フィールド名"), 100, Align::Left);
   w->AddColumn(kListId, PlatformText("属性値"), 150, Align::Left);
   std::int32_t x = 2;
-  for (const ButtonSpec& b : kButtons) {
+  for (const ButtonDef& b : kButtons) {
     const std::string t = PlatformText(b.text);
     w->CreateControl({ControlKind::Button, b.id, t.c_str(), x, 210, 48, 22});
     x += 50;
@@ -192,7 +192,7 @@ void CAttrPanel::Layout() {
   const auto height = static_cast<std::int32_t>(size.height);
   w->MoveControl(kListId, 0, 20, width, height - 50);
   std::int32_t i = 0;
-  for (const ButtonSpec& b : kButtons) w->MoveControl(b.id, 2 + 50 * i++, height - 25, 48, 22);
+  for (const ButtonDef& b : kButtons) w->MoveControl(b.id, 2 + 50 * i++, height - 25, 48, 22);
   std::int32_t first = 0;
   if (w->GetColumnWidth(kListId, 0, first) == kNoErr) w->SetColumnWidth(kListId, 1, width - first - 1);
 }
@@ -231,7 +231,7 @@ void CAttrPanel::OnCommand(Window& w, std::int32_t id, ControlEvent event, std::
       return;
     }
     bool button = false;
-    for (const ButtonSpec& b : kButtons) button = button || b.id == id;
+    for (const ButtonDef& b : kButtons) button = button || b.id == id;
     if (button && event == ControlEvent::Clicked) {
       {
         ScopedAppContext context(plugin_);

@@ -21,13 +21,13 @@ constexpr const char* kAboutGroupItemText = "Varnoxについて...";
 constexpr const char* kAboutEntryText = "Varnox-Dirir4.5...";
 constexpr const char* kWebSite = "https://www.varnox.example/dirir/";
 
-struct NotifierSpec {
+struct NotifierDef {
   const char* name;
   const char* type;
 };
 
 // In the order they are registered.
-constexpr NotifierSpec kNotifiers[] = {
+constexpr NotifierDef kNotifiers[] = {
     {"VxShape Application Shutdown Notifier", kAppShutdownNotification},
     {"VxShape Selection Changed Notifier", kSelectionChangedNotification},
     {"VxShape Document Changed Notifier", kDocumentChangedNotification},
