@@ -2,6 +2,7 @@
 #include "cli/commands.h"
 #include "cli/session.h"
 #include "host/svg.h"
+#include "shell/text/text.h"
 
 #include <nlohmann/json.hpp>
 
@@ -23,26 +24,6 @@ const char* KindLabel(host::ArtType t) {
     case host::ArtType::Symbol: return "symbol";
     default: return "other";
   }
-}
-
-std::string Utf8(const std::u16string& s) {
-  std::string out;
-  for (std::size_t i = 0; i < s.size(); ++i) {
-    std::uint32_t cp = s[i];
-    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF)
-      cp = 0x10000 + ((cp - 0xD800) << 10) + (s[++i] - 0xDC00);
-    else if (cp >= 0xD800 && cp <= 0xDFFF)
-      cp = 0xFFFD;
-    if (cp < 0x80) out += static_cast<char>(cp);
-    else if (cp < 0x800) out += {static_cast<char>(0xC0 | (cp >> 6)), static_cast<char>(0x80 | (cp & 0x3F))};
-    else if (cp < 0x10000)
-      out += {static_cast<char>(0xE0 | (cp >> 12)), static_cast<char>(0x80 | ((cp >> 6) & 0x3F)),
-              static_cast<char>(0x80 | (cp & 0x3F))};
-    else
-      out += {static_cast<char>(0xF0 | (cp >> 18)), static_cast<char>(0x80 | ((cp >> 12) & 0x3F)),
-              static_cast<char>(0x80 | ((cp >> 6) & 0x3F)), static_cast<char>(0x80 | (cp & 0x3F))};
-  }
-  return out;
 }
 
 // The field definitions stored on a layer's group art: an array of [name, type, width, decimals,
@@ -84,7 +65,7 @@ json LayerInfo(const host::Document& doc, const host::LayerOpaque* l) {
   for (host::ArtOpaque* a : all) {
     if (doc.LayerOf(a) != l || a->layerOfGroup) continue;  // sublayers are listed by themselves
     ++counts[KindLabel(a->type)];
-    if (a->type == host::ArtType::TextFrame && frameText.empty()) frameText = Utf8(a->text);
+    if (a->type == host::ArtType::TextFrame && frameText.empty()) frameText = text::Utf16ToUtf8(a->text);
   }
   j["art"] = counts;
   j["fields"] = FieldDefinitions(l->group);

@@ -1,4 +1,5 @@
 #include "host/svg.h"
+#include "shell/text/text.h"
 
 #include <algorithm>
 #include <charconv>
@@ -47,35 +48,6 @@ std::string Escape(const std::string& s) {
       case '&': out += "&amp;"; break;
       case '"': out += "&quot;"; break;
       default: out += ch;
-    }
-  }
-  return out;
-}
-
-std::string Utf8(const std::u16string& s) {
-  std::string out;
-  for (std::size_t i = 0; i < s.size(); ++i) {
-    std::uint32_t cp = s[i];
-    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) {
-      cp = 0x10000 + ((cp - 0xD800) << 10) + (s[i + 1] - 0xDC00);
-      ++i;
-    } else if (cp >= 0xD800 && cp <= 0xDFFF) {
-      cp = 0xFFFD;
-    }
-    if (cp < 0x80) {
-      out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-      out += static_cast<char>(0xC0 | (cp >> 6));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-      out += static_cast<char>(0xE0 | (cp >> 12));
-      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (cp >> 18));
-      out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
     }
   }
   return out;
@@ -228,7 +200,7 @@ class Renderer {
         out_ += "\" fill=\"" + Css(a->textFill) + "\"";
         if (a->justification == Justification::Center) out_ += " text-anchor=\"middle\"";
         if (a->justification == Justification::Right) out_ += " text-anchor=\"end\"";
-        out_ += ">" + Escape(Utf8(a->text)) + "</text>\n";
+        out_ += ">" + Escape(text::Utf16ToUtf8(a->text)) + "</text>\n";
         break;
       }
       case ArtType::Symbol: {

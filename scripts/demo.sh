@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# The main job on the shipped sample: builds vxshape, describes the sample sheet, makes a new
-# document, and renders both as SVG into out/.
+# The main job on the shipped sample: builds vxshape, describes and renders the sample sheet, plays
+# a session with the plug-in loaded on it, makes a new document, and renders both into out/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -13,6 +13,8 @@ mkdir -p out
 cp samples/sample-sheet.vxd out/sample-sheet.vxd
 "$vx" info out/sample-sheet.vxd
 "$vx" render out/sample-sheet.vxd out/sample-sheet.svg
+# A session with the plug-in loaded: the About dialog, the menus, the flyout and the panel.
+"$vx" run out/sample-sheet.vxd samples/about-session.json --preferences out/preferences.json
 "$vx" new out/new.vxd --size 842x595
 "$vx" info out/new.vxd
 "$vx" render out/new.vxd out/new.svg

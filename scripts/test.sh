@@ -11,7 +11,6 @@ if [ -f "$build/CMakeCache.txt" ] && ! grep -q "CMAKE_GENERATOR:INTERNAL=${gen[1
 fi
 cmake -S . -B "$build" "${gen[@]}" -DVX_BUILD_TESTS=ON -DVX_BUILD_BENCH=ON
 cmake --build "$build" -j "$(nproc)"
+# The fuzz smoke run first, so that ctest's summary is the last thing printed.
+bash scripts/fuzz-smoke.sh
 ctest --test-dir "$build" --output-on-failure -j "$(nproc)"
-if [ -x scripts/fuzz-smoke.sh ] || [ -f scripts/fuzz-smoke.sh ]; then
-  bash scripts/fuzz-smoke.sh
-fi
