@@ -12,6 +12,7 @@ using nlohmann::json;
 
 constexpr const char* kFormat = "vxshape-document";
 constexpr int kVersion = 1;
+constexpr int kMaxDepth = 1000;
 
 const char* KindName(ArtType t) {
   switch (t) {
@@ -372,7 +373,9 @@ class Reader {
   }
 
   void FillArt(ArtOpaque* a, const json& j, int depth) {
-    if (depth > 10000) throw std::runtime_error("art nested too deeply");
+    // Drawing, rendering and bounds recurse over the tree; a document deeper than any drawing
+    // needs is refused rather than risking the stack.
+    if (depth > kMaxDepth) throw std::runtime_error("art nested deeper than " + std::to_string(kMaxDepth) + " levels");
     if (j.value("selected", false)) a->flags |= kArtSelected;
     if (j.value("locked", false)) a->flags |= kArtLocked;
     if (j.value("hidden", false)) a->flags |= kArtHidden;

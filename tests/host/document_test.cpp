@@ -177,7 +177,15 @@ TEST_F(DocumentTest, DamagedDocumentsGiveOneLineErrors) {
       {"dictionary reference out of range",
        std::string(good).replace(good.find("\"children\":[]"), 13, R"("children":[],"dict":9)")},
   };
-  for (const Case& c : cases) {
+  std::string deep = R"({"kind":"group","children":[)";
+  for (int i = 0; i < 5000; ++i) deep += R"({"kind":"group","children":[)";
+  for (int i = 0; i < 5000; ++i) deep += "]}";
+  deep += "]}";
+  Case nested{"groups nested 5,000 deep", std::string(good).replace(good.find("\"children\":[]"), 13,
+                                                                     "\"children\":[" + deep + "]")};
+  std::vector<Case> all(std::begin(cases), std::end(cases));
+  all.push_back(nested);
+  for (const Case& c : all) {
     {
       std::ofstream f(dir / "d.vxd", std::ios::binary | std::ios::trunc);
       f << c.text;
