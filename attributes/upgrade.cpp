@@ -26,23 +26,23 @@ constexpr const char* kNothingFound = "ドキュメント内に以前の型式�
 constexpr const char* kUpgrading = "旧型式の属性をアップグレードしています";
 constexpr const char* kDone = "アップグレードが完了しました";
 
-// The C library's atol: leading white space, an optional sign, digits up to the first non-digit;
-// saturates instead of overflowing.
-std::int64_t AtoL(std::string_view s) {
+// The C library's atol with the platform's 32-bit long: leading white space, an optional sign,
+// digits up to the first non-digit; out of range it saturates, so a huge width keeps 0xFF.
+std::int32_t AtoL(std::string_view s) {
   std::size_t i = 0;
   while (i < s.size() && (s[i] == ' ' || (s[i] >= '\t' && s[i] <= '\r'))) ++i;
   bool negative = false;
   if (i < s.size() && (s[i] == '+' || s[i] == '-')) negative = s[i++] == '-';
-  constexpr std::uint64_t kLimit = static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
-  std::uint64_t n = 0;
-  for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i)
-    n = std::min(n * 10 + static_cast<std::uint64_t>(s[i] - '0'), kLimit + 1);
-  if (negative) return n > kLimit ? std::numeric_limits<std::int64_t>::min() : -static_cast<std::int64_t>(n);
-  return static_cast<std::int64_t>(std::min(n, kLimit));
+  constexpr std::int64_t kCap = std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1;
+  std::int64_t n = 0;
+  for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i) n = std::min(n * 10 + (s[i] - '0'), kCap);
+  if (negative) n = -n;
+  return static_cast<std::int32_t>(std::clamp<std::int64_t>(n, std::numeric_limits<std::int32_t>::min(),
+                                                            std::numeric_limits<std::int32_t>::max()));
 }
 
 // The low 8 bits, as the old form kept widths and decimal counts in one byte.
-std::uint8_t LowByte(std::int64_t n) { return static_cast<std::uint8_t>(static_cast<std::uint64_t>(n) & 0xFFu); }
+std::uint8_t LowByte(std::int32_t n) { return static_cast<std::uint8_t>(static_cast<std::uint32_t>(n) & 0xFFu); }
 
 // The value of a "string" tag; the empty text for tags of any other type.
 Err TagValue(ArtHandle art, const std::string& name, std::string& value) {
@@ -122,7 +122,7 @@ bool SuitesHeld() {
 bool ParseOldTag(std::string_view name, std::string_view value, OldTagField& out) {
   if (name.find(kOldTagName) == std::string_view::npos) return false;
   const std::size_t prefix = std::strlen(kOldTagName);
-  const std::int64_t number = AtoL(name.size() > prefix ? name.substr(prefix) : std::string_view());
+  const std::int32_t number = AtoL(name.size() > prefix ? name.substr(prefix) : std::string_view());
 
   std::size_t parts[4];  // position of each of the first four bars
   std::size_t from = 0;

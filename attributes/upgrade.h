@@ -18,7 +18,7 @@ inline constexpr const char* kOldTagName = "VxShapeTag";
 struct OldTagField {
   DbfFieldDesc desc;  // name (at most 11 bytes), type letter ('\0' when none), width, decimals
   std::string value;  // Shift-JIS bytes: everything after the fourth bar
-  std::int64_t number = 0;  // the number after "VxShapeTag"; not used further
+  std::int32_t number = 0;  // the number after "VxShapeTag"; not used further
 };
 
 // False unless the name holds "VxShapeTag" and the value holds at least four bars.

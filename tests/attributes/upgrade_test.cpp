@@ -51,6 +51,9 @@ TEST(ParseOldTag, SplitsNameTypeWidthDecimalsAndValue) {
       {"VxShapeTag1", "||||", true, "", '\0', 0, 0, "", 1},                // empty parts: no type letter
       {"VxShapeTag1", "A|Numeric|300| -1|v", true, "A", 'N', 44, 255, "v", 1},  // low 8 bits
       {"VxShapeTag1", "A|L| 7abc|x|T", true, "A", 'L', 7, 0, "T", 1},      // atol: prefix digits
+      // atol with a 32-bit long saturates: 0x7FFFFFFF keeps 0xFF, 0x80000000 keeps 0x00.
+      {"VxShapeTag1", "A|C|4294967296|-4294967297|v", true, "A", 'C', 255, 0, "v", 1},
+      {"VxShapeTag99999999999", "A|C|5|0|v", true, "A", 'C', 5, 0, "v", 2147483647},
       {"VxShapeTag1", "ABCDEFGHIJKLMN|C|5|0|v", true, "ABCDEFGHIJK", 'C', 5, 0, "v", 1},
       // Eleven bytes would end inside the sixth double-byte character: it is left out whole.
       {"VxShapeTag1", Sjis(u"あいうえおか") + "|C|5|0|v", true, Sjis(u"あいうえお"), 'C', 5, 0, "v", 1},
