@@ -44,6 +44,18 @@ std::int32_t AtoL(std::string_view s) {
 // The low 8 bits, as the old form kept widths and decimal counts in one byte.
 std::uint8_t LowByte(std::int32_t n) { return static_cast<std::uint8_t>(static_cast<std::uint32_t>(n) & 0xFFu); }
 
+// Position of the next bar at or after `from` in Shift-JIS text. The second byte of a double-byte
+// character may be 0x7C (ポ is 0x83 0x7C) and is no bar.
+std::size_t FindBar(std::string_view s, std::size_t from) {
+  std::size_t i = from;
+  while (i < s.size()) {
+    if (s[i] == '|') return i;
+    // Nothing of a double-byte character fits in one byte.
+    i += text::CharBoundary(s.substr(i, 2), 1, text::TextEncoding::kShiftJIS) == 1 ? 1 : 2;
+  }
+  return std::string_view::npos;
+}
+
 // The value of a "string" tag; the empty text for tags of any other type.
 Err TagValue(ArtHandle art, const std::string& name, std::string& value) {
   value.clear();
@@ -127,7 +139,7 @@ bool ParseOldTag(std::string_view name, std::string_view value, OldTagField& out
   std::size_t parts[4];  // position of each of the first four bars
   std::size_t from = 0;
   for (std::size_t& bar : parts) {
-    bar = value.find('|', from);
+    bar = FindBar(value, from);
     if (bar == std::string_view::npos) return false;
     from = bar + 1;
   }

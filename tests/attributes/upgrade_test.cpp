@@ -55,6 +55,9 @@ TEST(ParseOldTag, SplitsNameTypeWidthDecimalsAndValue) {
       {"VxShapeTag1", "A|C|4294967296|-4294967297|v", true, "A", 'C', 255, 0, "v", 1},
       {"VxShapeTag99999999999", "A|C|5|0|v", true, "A", 'C', 5, 0, "v", 2147483647},
       {"VxShapeTag1", "ABCDEFGHIJKLMN|C|5|0|v", true, "ABCDEFGHIJK", 'C', 5, 0, "v", 1},
+      // The second byte of ポ is 0x7C, no bar.
+      {"VxShapeTag1", Sjis(u"ポイント") + "|C|20|0|" + Sjis(u"ポ|ポ"), true, Sjis(u"ポイント"), 'C', 20, 0, Sjis(u"ポ|ポ"), 1},
+      {"VxShapeTag1", Sjis(u"ポ") + "|C|20|0", false, "", 0, 0, 0, "", 0},
       // Eleven bytes would end inside the sixth double-byte character: it is left out whole.
       {"VxShapeTag1", Sjis(u"あいうえおか") + "|C|5|0|v", true, Sjis(u"あいうえお"), 'C', 5, 0, "v", 1},
       {"VxShapeTag1", "AB" + Sjis(u"あいうえお") + "|C|5|0|v", true, "AB" + Sjis(u"あいうえ"), 'C', 5, 0, "v", 1},
