@@ -32,6 +32,9 @@ DmsAngle SplitDms(double x, int decimals) {
   char text[64];
   std::snprintf(text, sizeof text, fmt, s);
   s = std::strtod(text, nullptr);
+  // On a whole minute, (A - D) - M / 60 can come out a hair below 0 and print as "-0.00000";
+  // seconds are never negative, so that zero loses its sign.
+  if (s == 0) s = 0;
   if (s >= 60) {
     s = 0;
     ++m;

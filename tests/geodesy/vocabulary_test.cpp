@@ -72,6 +72,8 @@ TEST(Dms, SplitRoundsAndCarries) {
       {10.0 + 59.0 / 60 + 59.996 / 3600, 2, 11, 0, 0.0, false, "11/0/0.000000", "59.996 at 2 decimals carries twice"},
       {10.0 + 59.0 / 60 + 59.994 / 3600, 2, 10, 59, 59.99, false, "10/59/59.990000", "just below the carry"},
       {0.0, 5, 0, 0, 0.0, false, "0/0/0.000000", "zero"},
+      {1.3833333333333333, 5, 1, 23, 0.0, false, "1/23/0.000000", "whole minute: seconds a hair below 0"},
+      {-2.7666666666666666, 5, -2, 46, 0.0, true, "-2/46/0.000000", "the same for a negative angle"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.why);
