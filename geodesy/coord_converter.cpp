@@ -46,7 +46,9 @@ bool CCoordConverter::Setup(std::int32_t srcDatum, std::int32_t srcKind, std::in
   }
 
   shiftNeeded_ = srcDatum != dstDatum;
-  if (shiftNeeded_ && !gridLoaded_) {
+  // Between a datum and a code that is none there is no shift to load a grid for (nor to warn of).
+  const bool datumsValid = ValidDatum(srcDatum) && ValidDatum(dstDatum);
+  if (shiftNeeded_ && datumsValid && !gridLoaded_) {
     const std::filesystem::path file = host_.gridFile ? host_.gridFile() : std::filesystem::path();
     if (file.empty() || !srcEngine_.LoadShiftGrid(file)) {
       if (host_.warn) host_.warn(kGridMissingMessage);
@@ -61,7 +63,7 @@ bool CCoordConverter::Setup(std::int32_t srcDatum, std::int32_t srcKind, std::in
     case KindLatLong: dstReady_ = MeanRadius(dstDatum, meanRadius_); break;
     default: break;
   }
-  return srcReady_ && dstReady_ && ValidDatum(srcDatum) && ValidDatum(dstDatum);
+  return srcReady_ && dstReady_ && datumsValid;
 }
 
 bool CCoordConverter::Convert(double x, double y, double& xOut, double& yOut, double& convergence) const {
@@ -107,8 +109,8 @@ bool CCoordConverter::ShiftDatum(double lat, double lon, double& latOut, double&
   if (!shiftNeeded_) {
     latOut = lat;
     lonOut = lon;
-  } else if (!gridLoaded_) {
-    ok = false;  // Setup stopped before the shift was ready
+  } else if (!gridLoaded_ || !(ValidDatum(srcDatum_) && ValidDatum(dstDatum_))) {
+    ok = false;  // Setup stopped before the shift was ready, or one side is no datum
   } else if (srcDatum_ == DatumTokyo) {
     ok = srcEngine_.TokyoToJgd(lat, lon, latOut, lonOut);
   } else {

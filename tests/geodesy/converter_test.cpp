@@ -139,6 +139,28 @@ TEST(Converter, GridLoadedOnceAndWarnedWhenMissing) {
   EXPECT_EQ(GridFileBeside("/opt/plugins/VxShape.aip"), std::filesystem::path("/opt/plugins/TKY2JGD_Win.dat"));
 }
 
+// A code that is no datum needs no grid and gets no shift: no file looked for, no warning, and
+// the shift stage fails even when an earlier setup loaded the grid.
+TEST(Converter, NoDatumNoShift) {
+  const auto dir = test::ScratchDir("converter_no_datum");
+  for (auto [src, dst] : {std::pair{0, 2}, {1, 3}, {-1, 1}}) {
+    SCOPED_TRACE(testing::Message() << src << " -> " << dst);
+    FakeHost absent{dir / kShiftGridFileName};
+    CCoordConverter cv(absent.Services());
+    EXPECT_FALSE(cv.Setup(src, 1, 0, 0, dst, 1, 0, 0));
+    EXPECT_EQ(absent.lookups, 0);
+    EXPECT_TRUE(absent.warnings.empty());
+
+    FakeHost present{SyntheticGrid()};
+    CCoordConverter loaded(present.Services());
+    ASSERT_TRUE(loaded.Setup(1, 1, 0, 0, 2, 1, 0, 0));
+    EXPECT_FALSE(loaded.Setup(src, 1, 0, 0, dst, 1, 0, 0));
+    double lat = 1, lon = 2;
+    EXPECT_FALSE(loaded.ShiftDatum(35.7, 139.7, lat, lon));
+    EXPECT_TRUE(std::isnan(lat) && std::isnan(lon));
+  }
+}
+
 // Tokyo plane zone 9 to JGD2000 plane zone 9 through the synthetic grid, checked against the
 // field and GeographicLib's exact transverse Mercator.
 TEST(Converter, AcrossDatumsMatchesIndependentChain) {
