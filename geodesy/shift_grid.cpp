@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <system_error>
 
 namespace vx::geo {
 
@@ -278,9 +279,17 @@ bool ConvertShiftText(const std::filesystem::path& textPath, const std::filesyst
   if (!in) return fail("cannot open " + textPath.string());
   File out = Open(gridPath, "wb");
   if (!out) return fail("cannot create " + gridPath.string());
+  // A cut-short grid would load without complaint and silently fall back where records are
+  // missing, so a failed conversion leaves no grid file behind.
+  auto failOut = [&](std::string why) {
+    out.reset();
+    std::error_code ec;
+    std::filesystem::remove(gridPath, ec);
+    return fail(std::move(why));
+  };
   std::string line;
   for (int i = 1; i <= 2; ++i)
-    if (!ReadLine(in.get(), line)) return fail("header line " + std::to_string(i) + " missing");
+    if (!ReadLine(in.get(), line)) return failOut("header line " + std::to_string(i) + " missing");
   for (long number = 3; ReadLine(in.get(), line); ++number) {
     std::string_view rest = line, t1, t2, t3, extra;
     if (!NextToken(rest, t1)) continue;  // blank line
@@ -288,15 +297,15 @@ bool ConvertShiftText(const std::filesystem::path& textPath, const std::filesyst
     double dB = 0, dL = 0;
     if (!(NextToken(rest, t2) && NextToken(rest, t3) && !NextToken(rest, extra) && ParseNumber(t1, code) &&
           ParseNumber(t2, dB) && ParseNumber(t3, dL)))
-      return fail("line " + std::to_string(number) + ": expected mesh code, dB and dL");
+      return failOut("line " + std::to_string(number) + ": expected mesh code, dB and dL");
     unsigned char rec[kShiftRecordSize];
     PutLittleEndian(rec, static_cast<std::uint32_t>(code), 4);
     PutLittleEndian(rec + 4, std::bit_cast<std::uint64_t>(dB), 8);
     PutLittleEndian(rec + 12, std::bit_cast<std::uint64_t>(dL), 8);
-    if (std::fwrite(rec, sizeof rec, 1, out.get()) != 1) return fail("cannot write " + gridPath.string());
+    if (std::fwrite(rec, sizeof rec, 1, out.get()) != 1) return failOut("cannot write " + gridPath.string());
   }
-  if (std::ferror(in.get())) return fail("cannot read " + textPath.string());
-  if (std::fclose(out.release()) != 0) return fail("cannot write " + gridPath.string());
+  if (std::ferror(in.get())) return failOut("cannot read " + textPath.string());
+  if (std::fclose(out.release()) != 0) return failOut("cannot write " + gridPath.string());
   return true;
 }
 

@@ -206,8 +206,11 @@ TEST(ShiftGridFile, TextParameterList) {
   };
   for (const auto& b : bad) {
     SCOPED_TRACE(b.text);
+    ASSERT_TRUE(ConvertShiftText(good, grid, &error)) << error;
     EXPECT_FALSE(ConvertShiftText(write("bad.par", b.text), grid, &error));
     EXPECT_NE(error.find(b.message), std::string::npos) << error;
+    // No cut-short grid is left to be loaded as if it were whole.
+    EXPECT_FALSE(std::filesystem::exists(grid));
   }
   EXPECT_FALSE(ConvertShiftText(dir / "absent.par", grid, &error));
   EXPECT_FALSE(ConvertShiftText(good, dir / "no" / "such" / "dir.dat", &error));
