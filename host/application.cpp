@@ -293,8 +293,33 @@ bool In(const char* const (&list)[N], const std::string& key) {
   return std::any_of(std::begin(list), std::end(list), [&](const char* k) { return key == k; });
 }
 
+// The options each action takes; an option on any other action would be silently dropped.
+bool TakesOption(const std::string& action, const std::string& option) {
+  struct Takes {
+    const char* action;
+    const char* option;
+  };
+  static const Takes kTakes[] = {
+      {"setText", "text"},     {"selectItem", "index"}, {"selectItem", "text"},  {"setPosition", "value"},
+      {"selectRows", "rows"},  {"doubleClick", "row"},  {"openFiles", "encoding"}, {"openFiles", "combo"},
+  };
+  return std::any_of(std::begin(kTakes), std::end(kTakes),
+                     [&](const Takes& t) { return action == t.action && option == t.option; });
+}
+
+// Reasons quote the script's own texts, which may hold line breaks; a reason stays one line.
+std::string OneLine(const std::string& s) {
+  std::string out;
+  for (char c : s) {
+    if (c == '\n') out += "\\n";
+    else if (c == '\r') out += "\\r";
+    else out += c;
+  }
+  return out;
+}
+
 [[noreturn]] void Bad(std::size_t n, const std::string& why) {
-  throw std::runtime_error("script step " + std::to_string(n) + ": " + why);
+  throw std::runtime_error(OneLine("script step " + std::to_string(n) + ": " + why));
 }
 
 std::int32_t Int(std::size_t n, const json& v, const char* what) {
@@ -443,6 +468,10 @@ std::vector<ScriptAction> ParseScript(const json& script, const std::filesystem:
       }
     }
     if (key.empty()) Bad(n, "no action in the step");
+    for (auto& [k, v] : o.items()) {
+      (void)v;
+      if (In(kOptionKeys, k) && !TakesOption(key, k)) Bad(n, "\"" + k + "\" does not go with \"" + key + "\"");
+    }
     if (In(kAppKeys, key)) {
       CheckAppStep(n, key, o);
       ScriptAction a;
@@ -458,6 +487,7 @@ std::vector<ScriptAction> ParseScript(const json& script, const std::filesystem:
       const std::int32_t at = Int(n, o.at(key), "\"cancelAt\"");
       if (at < 1) Bad(n, "\"cancelAt\" counts from 1");
       a.cancelAt = at;
+      a.cancelAtNumber = n;
       continue;
     }
     a.userSteps.push_back(UserStep(n, key, o, base));
@@ -522,8 +552,8 @@ std::string PlayScript(Application& app, ScriptedUser& user, const std::vector<S
     user.CancelAtPoll(0);
     flush();
 
-    if (!error.empty()) return where + ": " + error;
-    if (user.Failure()) return where + ": " + *user.Failure();
+    if (!error.empty()) return OneLine(where + ": " + error);
+    if (user.Failure()) return OneLine(where + ": " + *user.Failure());
     if (user.StepsLeft()) {
       const std::size_t used = a.userSteps.size() - user.RemainingSteps();
       const std::string& label = a.userLabels[used];
@@ -535,8 +565,12 @@ std::string PlayScript(Application& app, ScriptedUser& user, const std::vector<S
                k == Step::Kind::CancelFileDialog)
         why = "no file dialog opened";
       else why = "no dialog was open for it";
-      return label + " was not played after " + where + ": " + why;
+      return OneLine(label + " was not played after " + where + ": " + why);
     }
+    if (a.cancelAt > 0 && user.Polls() < a.cancelAt)
+      return OneLine("step " + std::to_string(a.cancelAtNumber) + " (cancelAt " + std::to_string(a.cancelAt) +
+                     ") was not played after " + where + ": the command made only " + std::to_string(user.Polls()) +
+                     " cancel polls");
   }
   return "";
 }

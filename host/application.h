@@ -73,14 +73,17 @@ struct ScriptAction {
   std::vector<ScriptedUser::Step> userSteps;
   std::vector<std::string> userLabels;  // for each user step, "step N (kind)"
   std::int64_t cancelAt = 0;  // cancel at this poll of the action, 0 never
+  std::size_t cancelAtNumber = 0;  // the script step that asked for the cancel
 };
 
 // Parses a script ({"steps": [...]} or a bare array). Relative file names are taken from `base`.
-// Throws std::runtime_error with a one-line reason.
+// Throws std::runtime_error with a one-line reason. A step may carry only the options its action
+// takes.
 std::vector<ScriptAction> ParseScript(const nlohmann::json& script, const std::filesystem::path& base);
 
 // Plays the actions with `user` (the host's user). Transcript lines go to `out` as they come.
-// Answers an empty text, or the one-line reason the first step that could not be played failed.
+// Answers an empty text, or the one-line reason the first step that could not be played failed;
+// a cancel asked for at a poll the command never reached is such a step.
 std::string PlayScript(Application& app, ScriptedUser& user, const std::vector<ScriptAction>& actions,
                        const std::function<void(const std::string&)>& out);
 

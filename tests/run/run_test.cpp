@@ -64,6 +64,10 @@ TEST(ParseScript, RejectsMalformedScriptsWithTheStepAndTheReason) {
       {R"([{"flyout": 1}, {"cancelAt": 0}])", "step 2: \"cancelAt\" counts from 1"},
       {R"([{"select": {"art": [0]}}])", "step 1: \"select\" takes"},
       {R"([{"text": "x"}])", "step 1: no action"},
+      {R"([{"menu": "x", "text": "y"}])", "step 1: \"text\" does not go with \"menu\""},
+      {R"([{"flyout": 1}, {"click": 1, "rows": [0]}])", "step 2: \"rows\" does not go with \"click\""},
+      {R"([{"flyout": 1}, {"selectItem": 1081, "index": 0, "row": 2}])", "step 2: \"row\" does not go with"},
+      {R"([{"menu": "x", "a\nb": 1}])", "step 1: unknown key \"a\\nb\""},
       {R"([3])", "step 1: each step is an object"},
   };
   for (const Case& c : cases) {
@@ -132,6 +136,7 @@ TEST_F(RunTest, AStepThatCannotBePlayedEndsTheRunWithItsReason) {
       {R"([{"menu": "Save"}])", "the plug-in has no menu entry \"Save\""},
       {R"([{"menu": "Varnox-Dirir4.5"}, {"flyout": 1}])", "step 2 (flyout 1): the panel is hidden"},
       {R"([{"select": {"layer": "レイヤー 1", "art": [0]}}])", "layer \"レイヤー 1\" has no art 0"},
+      {R"([{"menu": "a\nb"}])", "step 1 (menu a\\nb): the plug-in has no menu entry \"a\\nb\""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.script);
@@ -161,6 +166,11 @@ TEST_F(RunTest, CancelAtCountsThePollsOfItsOwnStep) {
   EXPECT_EQ(cancelledAt, (std::vector<std::int64_t>{0, 3, 0}));
   EXPECT_TRUE(host->Alerts().empty()) << "a cancelled import is quiet";
   EXPECT_TRUE(Printed("cancel at poll 3"));
+
+  cancelledAt.clear();
+  EXPECT_EQ(Play(R"([{"flyout": 1}, {"cancelAt": 11}])"),
+            "step 2 (cancelAt 11) was not played after step 1 (flyout 1): the command made only 10 cancel polls");
+  EXPECT_EQ(cancelledAt, (std::vector<std::int64_t>{0}));
 }
 
 // ----- the program
