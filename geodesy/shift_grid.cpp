@@ -221,6 +221,10 @@ void PutLittleEndian(unsigned char* p, std::uint64_t v, int bytes) {
 
 bool ShiftGrid::Load(const std::filesystem::path& path) {
   Clear();
+  // Some C libraries open a folder for reading and only fail the first read, which would pass
+  // for an empty grid; a folder is no grid file.
+  std::error_code ec;
+  if (std::filesystem::is_directory(path, ec)) return false;
   File f = Open(path, "rb");
   if (!f) return false;
   // Whole records per read; a partial record at the end of the file is dropped.

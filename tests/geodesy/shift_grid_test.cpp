@@ -153,6 +153,7 @@ TEST(ShiftGridFile, BinaryRecords) {
   ShiftGrid g;
   MeshShift s;
   EXPECT_FALSE(g.Load(dir / "absent.dat"));
+  EXPECT_FALSE(g.Load(dir));  // a folder opens on some systems but is no grid
 
   WriteBytes(dir / "empty.dat", {});
   EXPECT_TRUE(g.Load(dir / "empty.dat"));
