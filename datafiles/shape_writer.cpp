@@ -277,9 +277,12 @@ bool ShapeFileWriter::WriteRow() {
 
 bool ShapeFileWriter::CheckRecord(std::int32_t type) {
   if (!created_) return Fail("no shapefile has been created");
-  if (type != shapeType_)
+  if (type != shapeType_) {
+    // The refused record's row ends here too, or its values would land in the next row.
+    for (auto& v : rowValues_) v.reset();
     return Fail(Str(geometryPath_) + ": record " + std::to_string(recordCount_ + 1) + " of shape type " +
                 std::to_string(type) + " in a file of shape type " + std::to_string(shapeType_));
+  }
   return true;
 }
 

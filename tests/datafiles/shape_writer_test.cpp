@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <limits>
+
 namespace vx::data {
 namespace {
 
@@ -275,6 +278,36 @@ TEST(ShapeFileWriter, RefusesWhatItCannotWriteFaithfully) {
   for (int i = 0; i < 300; ++i) ASSERT_TRUE(w.AddColumn(Col(u"C" + text::Utf8ToUtf16(std::to_string(i)), attr::kFieldString, 254)));
   EXPECT_FALSE(w.Create(dir / "wide"));
   EXPECT_FALSE(w.Finish());
+}
+
+TEST(ShapeFileWriter, RefusedRecordLeavesNoPendingValues) {
+  // A refused record still ends its row: its values must not reach the next record's row (a
+  // text frame written as a point into a polyline file carries a text the next line lacks).
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  struct Case {
+    const char* what;
+    std::int32_t shapeType;
+    std::function<bool(ShapeFileWriter&)> refused;
+  };
+  const Case cases[] = {
+      {"point into a polyline file", 3, [](ShapeFileWriter& w) { return w.WritePointRecord({0, 0}); }},
+      {"polygon into a polyline file", 3, [](ShapeFileWriter& w) { return w.WritePolygonRecord({{{0, 0}, {1, 1}}}); }},
+      {"polyline into a point file", 1, [](ShapeFileWriter& w) { return w.WritePolyLineRecord({{{0, 0}, {1, 1}}}); }},
+      {"polyline without parts", 3, [](ShapeFileWriter& w) { return w.WritePolyLineRecord({}); }},
+      {"point not finite", 1, [nan](ShapeFileWriter& w) { return w.WritePointRecord({nan, 0}); }},
+  };
+  for (const auto& c : cases) {
+    TempDir dir;
+    ShapeFileWriter w;
+    ASSERT_TRUE(w.Init(c.shapeType, TextEncoding::kUTF8));
+    ASSERT_TRUE(w.AddColumn(Col(u"AI_TEXT", attr::kFieldString, 5)));
+    ASSERT_TRUE(w.Create(dir / "r"));
+    ASSERT_TRUE(w.SetCellText("AI_TEXT", "label"));
+    EXPECT_FALSE(c.refused(w)) << c.what;
+    ASSERT_TRUE(c.shapeType == 1 ? w.WritePointRecord({1, 1}) : w.WritePolyLineRecord({{{0, 0}, {1, 1}}}));
+    ASSERT_TRUE(w.Finish());
+    EXPECT_EQ(Row(ReadFile(dir / "r.dbf"), 1, 6, 0), "      ") << c.what;
+  }
 }
 
 TEST(ShapeFileWriter, WrittenFileReadsBack) {
