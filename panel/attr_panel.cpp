@@ -121,7 +121,8 @@ void CAttrPanel::CreateControls() {
   if (!w) return;
   const std::string label = PlatformText("選択範囲の属性:");
   w->CreateControl({ControlKind::Static, kLabelId, label.c_str(), 4, 0, 100, 20});
-  w->CreateControl({ControlKind::ListView, kListId, "", 0, 25, 230, 180, kStyleMultiSelect});
+  w->CreateControl({ControlKind::ListView, kListId, "", 0, 25, 230, 180,
+                    kStyleMultiSelect | kStyleShowSelection | kStyleGridLines | kStyleFullRowSelect});
   w->AddColumn(kListId, PlatformText("フィールド名"), 100, Align::Left);
   w->AddColumn(kListId, PlatformText("属性値"), 150, Align::Left);
   std::int32_t x = 2;

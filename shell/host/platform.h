@@ -33,6 +33,9 @@ enum ControlStyle : std::uint32_t {
   kStyleReadOnly = 1u << 5,     // an edit the user cannot type into
   kStyleMultiSelect = 1u << 6,  // a list view that allows several selected rows
   kStyleNumber = 1u << 7,       // an edit that takes digits only
+  kStyleShowSelection = 1u << 8,  // a list view that shows its selection when not focused
+  kStyleGridLines = 1u << 9,      // a list view with grid lines
+  kStyleFullRowSelect = 1u << 10, // a list view that selects whole rows
 };
 
 struct ControlTemplate {
