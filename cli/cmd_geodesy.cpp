@@ -66,7 +66,7 @@ const char* SkipSpace(const char* p, const char* end) {
 }
 
 const char* ParseDouble(const char* p, const char* end, double& v) {
-  if (p < end && *p == '+') ++p;
+  if (end - p > 1 && *p == '+' && p[1] != '-') ++p;  // one sign at most: "+-5" is no number
   const auto [q, ec] = std::from_chars(p, end, v);
   return ec == std::errc() ? q : nullptr;
 }

@@ -258,7 +258,8 @@ bool NextToken(std::string_view& s, std::string_view& token) {
 
 template <typename T>
 bool ParseNumber(std::string_view token, T& v) {
-  if (!token.empty() && token.front() == '+') token.remove_prefix(1);
+  // One sign at most, as scanf reads it: "+-5" is no number.
+  if (token.size() > 1 && token.front() == '+' && token[1] != '-') token.remove_prefix(1);
   const auto [end, ec] = std::from_chars(token.data(), token.data() + token.size(), v);
   return ec == std::errc() && end == token.data() + token.size();
 }

@@ -204,6 +204,8 @@ TEST(ShiftGridFile, TextParameterList) {
       {"h\nh\n53394546 11.5 -11.25\nmesh dB dL\n", "line 4"},
       {"h\nh\n53394546 11.5 -11.25 7\n", "line 3"},
       {"h\nh\n99999999999 1 2\n", "line 3"},  // code beyond 32 bits
+      {"h\nh\n+-53394546 1 2\n", "line 3"},     // two signs
+      {"h\nh\n53394546 +-1 2\n", "line 3"},
   };
   for (const auto& b : bad) {
     SCOPED_TRACE(b.text);
