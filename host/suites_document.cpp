@@ -25,6 +25,13 @@ class Base {
     if (!layer || !layer->alive) return kBadParameter;
     return kNoErr;
   }
+  // A live art of one kind.
+  Err CheckKind(ArtHandle art, ArtType type) {
+    if (Err e = Check(art)) return e;
+    return art->type == type ? kNoErr : kWrongType;
+  }
+  Err CheckPath(ArtHandle art) { return CheckKind(art, ArtType::Path); }
+  Err CheckText(ArtHandle art) { return CheckKind(art, ArtType::TextFrame); }
   void Changed() { host_.documentChanged = true; }
   // Art the user cannot change: locked art, or art on a locked layer.
   bool Locked(ArtHandle art) {
@@ -485,12 +492,6 @@ class PathSuiteImpl final : public PathSuite, Base {
     out = SegmentBezier(path->segments, static_cast<std::size_t>(index));
     return kNoErr;
   }
-
- private:
-  Err CheckPath(ArtHandle a) {
-    VX_TRY(Check(a));
-    return a->type == ArtType::Path ? kNoErr : kWrongType;
-  }
 };
 
 class PathStyleSuiteImpl final : public PathStyleSuite, Base {
@@ -614,12 +615,6 @@ class TextFrameSuiteImpl final : public TextFrameSuite, Base {
     out = frame->anchor;
     return kNoErr;
   }
-
- protected:
-  Err CheckText(ArtHandle a) {
-    VX_TRY(Check(a));
-    return a->type == ArtType::TextFrame ? kNoErr : kWrongType;
-  }
 };
 
 class TextRangeSuiteImpl final : public TextRangeSuite, Base {
@@ -674,12 +669,6 @@ class TextRangeSuiteImpl final : public TextRangeSuite, Base {
     VX_TRY(CheckText(f));
     out = f->justification;
     return kNoErr;
-  }
-
- private:
-  Err CheckText(ArtHandle a) {
-    VX_TRY(Check(a));
-    return a->type == ArtType::TextFrame ? kNoErr : kWrongType;
   }
 };
 
