@@ -1,6 +1,7 @@
 #include "datafiles/shape_reader.h"
 
 #include "datafiles/byte_order.h"
+#include "datafiles/shape_format.h"
 
 #include <cmath>
 #include <cstring>
@@ -9,24 +10,9 @@
 namespace vx::data {
 namespace {
 
-constexpr std::int32_t kFileCode = 9994;
-constexpr std::size_t kFileHeaderSize = 100;
-constexpr std::uint64_t kFirstRecordWords = 50;
-constexpr std::size_t kIndexEntrySize = 8;
-constexpr std::size_t kRecordHeaderSize = 8;
+using namespace layout;
 
-// File header offsets.
-constexpr std::size_t kHdrFileCode = 0;
-constexpr std::size_t kHdrShapeType = 32;
-constexpr std::size_t kHdrXmin = 36;
-constexpr std::size_t kHdrYmin = 44;
-constexpr std::size_t kHdrXmax = 52;
-constexpr std::size_t kHdrYmax = 60;
-
-// Parts contents, after the shape type.
-constexpr std::size_t kPartsFixedSize = 44;  // shape type, box, part count, point count
-constexpr std::size_t kPointSize = 16;
-constexpr std::int64_t kPointContentSize = 20;
+constexpr std::int64_t kPointContentSize = 20;  // shape type and one point, in bytes
 
 std::string Str(const std::filesystem::path& p) {
   const auto u8 = p.filename().u8string();
@@ -151,9 +137,6 @@ bool ShapeFileReader::Open(const std::filesystem::path& path) {
 bool ShapeFileReader::OpenTable() {
   const std::string name = Str(tableFile_.Path());
   // Table header offsets.
-  constexpr std::size_t kTblHeaderSize = 32;
-  constexpr std::size_t kDescSize = 32;
-  constexpr unsigned char kTerminator = 0x0D;
   unsigned char h[kTblHeaderSize];
   if (!tableFile_.Size(tableSize_) || !tableFile_.Read(h, sizeof h))
     return Fail(name + ": the table header is cut short");
@@ -308,7 +291,7 @@ void ShapeFileReader::CheckNextOffset(std::int32_t words, std::int32_t entry) {
                            std::to_string(words) + " words ";
   nextOffset_ = 2 * static_cast<std::uint64_t>(static_cast<std::uint32_t>(words));
   nextError_.clear();
-  if (words < static_cast<std::int32_t>(kFirstRecordWords))
+  if (words < static_cast<std::int32_t>(kHeaderWords))
     nextError_ = what + "is inside the file header";
   else if (nextOffset_ < recordEnd_)
     nextError_ = what + "points back into record " + std::to_string(entry - 1) + " or before";

@@ -1,6 +1,7 @@
 #include "datafiles/shape_writer.h"
 
 #include "datafiles/byte_order.h"
+#include "datafiles/shape_format.h"
 
 #include <climits>
 #include <cmath>
@@ -12,27 +13,9 @@
 namespace vx::data {
 namespace {
 
-constexpr std::int32_t kFileCode = 9994;
-constexpr std::int32_t kVersion = 1000;
-constexpr std::size_t kFileHeaderSize = 100;
-constexpr std::int32_t kHeaderWords = 50;
-constexpr std::size_t kHdrFileLength = 24;
-constexpr std::size_t kHdrVersion = 28;
-constexpr std::size_t kHdrShapeType = 32;
-constexpr std::size_t kHdrBounds = 36;  // Xmin, Ymin, Xmax, Ymax, Zmin, Zmax, Mmin, Mmax
-constexpr std::int32_t kPointContentWords = 10;
-constexpr std::int32_t kRecordHeaderWords = 4;
-constexpr std::size_t kPartsFixedSize = 44;
-constexpr std::size_t kFlushSize = 64 * 1024;
+using namespace layout;
 
-// Table layout.
-constexpr std::size_t kTblHeaderSize = 32;
-constexpr std::size_t kDescSize = 32;
-constexpr std::size_t kTblRecordCount = 4;
-constexpr std::size_t kTblHeaderLength = 8;
-constexpr std::size_t kTblRowLength = 10;
-constexpr unsigned char kTerminator = 0x0D;
-constexpr unsigned char kEndOfFile = 0x1A;
+constexpr std::size_t kFlushSize = 64 * 1024;
 constexpr std::size_t kMaxCellBytes = 255;
 
 std::string Str(const std::filesystem::path& p) {
