@@ -72,15 +72,9 @@ class Renderer {
     Num(out_, w);
     out_ += "\" height=\"";
     Num(out_, h);
-    out_ += "\">\n<rect x=\"";
-    Num(out_, b.left);
-    out_ += "\" y=\"";
-    Num(out_, -b.top);
-    out_ += "\" width=\"";
-    Num(out_, w);
-    out_ += "\" height=\"";
-    Num(out_, h);
-    out_ += "\" fill=\"#ffffff\" stroke=\"#999999\" stroke-width=\"0.5\"/>\n";
+    out_ += "\">\n";
+    Rect(b);
+    out_ += " fill=\"#ffffff\" stroke=\"#999999\" stroke-width=\"0.5\"/>\n";
     // SVG paints later elements on top, the document lists the topmost first: walk bottom up.
     for (auto it = doc_.layers.rbegin(); it != doc_.layers.rend(); ++it) Layer(*it);
     out_ += "</svg>\n";
@@ -88,6 +82,19 @@ class Renderer {
   }
 
  private:
+  // Opens a <rect> of document rectangle r (v up, so its top is the SVG y).
+  void Rect(const RealRect& r) {
+    out_ += "<rect x=\"";
+    Num(out_, r.left);
+    out_ += "\" y=\"";
+    Num(out_, -r.top);
+    out_ += "\" width=\"";
+    Num(out_, r.right - r.left);
+    out_ += "\" height=\"";
+    Num(out_, r.top - r.bottom);
+    out_ += "\"";
+  }
+
   void Layer(const LayerOpaque* l) {
     if (!l->visible) return;
     out_ += "<g data-layer=\"" + Escape(l->title) + "\">\n";
@@ -203,19 +210,10 @@ class Renderer {
         out_ += ">" + Escape(text::Utf16ToUtf8(a->text)) + "</text>\n";
         break;
       }
-      case ArtType::Symbol: {
-        const RealRect& r = a->symbolBounds;
-        out_ += "<rect x=\"";
-        Num(out_, r.left);
-        out_ += "\" y=\"";
-        Num(out_, -r.top);
-        out_ += "\" width=\"";
-        Num(out_, r.right - r.left);
-        out_ += "\" height=\"";
-        Num(out_, r.top - r.bottom);
-        out_ += "\" fill=\"none\" stroke=\"#888888\" stroke-dasharray=\"2 2\"/>\n";
+      case ArtType::Symbol:
+        Rect(a->symbolBounds);
+        out_ += " fill=\"none\" stroke=\"#888888\" stroke-dasharray=\"2 2\"/>\n";
         break;
-      }
       default:
         break;
     }
