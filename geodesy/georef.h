@@ -1,0 +1,154 @@
+// The sheet's georeference kept in the document: the data frame (one point text on its own layer)
+// and the coordinate markers (point texts on seven reserved layers), and CSheetTransform, which
+// turns document points into map points and back through either of them.
+#pragma once
+
+#include "geodesy/coord_converter.h"
+#include "shell/host/types.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace vx::geo {
+
+// ---------------------------------------------------------------------------------------------
+// Reserved layers
+
+inline constexpr const char* kDataFrameLayerTitle = "Varnox-Shape DataFrame";
+// Four-point set.
+inline constexpr const char* kMarkerTopLeft = "4点座標マーカー 左上";
+inline constexpr const char* kMarkerTopRight = "4点座標マーカー 右上";
+inline constexpr const char* kMarkerBottomLeft = "4点座標マーカー 左下";
+inline constexpr const char* kMarkerBottomRight = "4点座標マーカー 右下";
+// Three-point set.
+inline constexpr const char* kMarker1of3 = "3点座標マーカー 1/3";
+inline constexpr const char* kMarker2of3 = "3点座標マーカー 2/3";
+inline constexpr const char* kMarker3of3 = "3点座標マーカー 3/3";
+
+// True for the data frame layer and the seven marker layers (exact title comparison).
+bool IsReservedLayer(host::LayerHandle layer);
+bool IsReservedTitle(const std::string& utf8);
+
+// ---------------------------------------------------------------------------------------------
+// Data frame
+
+struct DataFrame {
+  std::int32_t datum = 0;    // 1 Tokyo, 2 JGD2000
+  std::int32_t kind = 0;     // 1 BL (equirectangular metres), 2 UTM, 3 XY
+  std::int32_t zone = 0;     // plane zone 1-19 (kind 3)
+  std::int32_t utmZone = 0;  // UTM zone 1-60 (kind 2)
+  double X = 0;              // map x of the reference point (metres)
+  double Y = 0;              // map y of the reference point (metres)
+  double R = 0;              // rotation of the map on the sheet (degrees)
+  double S = 0;              // scale denominator (1 : S)
+  double anchorH = 0;        // document point showing the reference point (points)
+  double anchorV = 0;
+};
+
+// "G=JGD|P=XY9|X=...|Y=...|S=25000|R=0.000000".
+std::string DataFrameText(const DataFrame& df);
+// Parses the text of a data frame (anchor left 0). False where ReadDataFrame would be.
+bool ParseDataFrameText(const std::u16string& text, DataFrame& out);
+// Finds and parses the data frame of the current document.
+bool ReadDataFrame(DataFrame& out);
+// Creates the layer and its text; a no-op (0) when the layer already exists.
+host::Err WriteDataFrame(const DataFrame& df);
+// One-line description for dialogs: "(世界測地系 平面直角座標 第9系)", or "無効な設定".
+std::string DataFrameLabel();
+
+// x' = m0 x + m1 y + tx, y' = m2 x + m3 y + ty.
+struct CAffine2D {
+  double m0 = 1, m1 = 0, m2 = 0, m3 = 1, tx = 0, ty = 0;
+  void Translate(double dx, double dy);  // then translate
+  void Scale(double s);                  // then scale both axes
+  void Rotate(double radians);           // then rotate
+  void Apply(double x, double y, double& xOut, double& yOut) const;
+};
+
+// ---------------------------------------------------------------------------------------------
+// Coordinate markers
+
+struct MarkerPoint {
+  double x = 0;  // map order: easting or longitude (the value after "&")
+  double y = 0;  // northing or latitude (the value before "&")
+};
+
+struct MarkerSet {
+  std::int32_t kind = 0;  // 0 four-point, 1 three-point
+  // Four-point: 1 左下, 2 左上, 3 右上, 4 右下; three-point: 1/3, 2/3, 3/3 (no point 4).
+  std::array<host::RealPoint, 4> doc{};  // text anchors (points)
+  std::array<MarkerPoint, 4> map{};      // map coordinates
+};
+
+// Affine fit of three points: maps s1, s2, s3 exactly onto d1, d2, d3.
+class FitAffine3 {
+ public:
+  // False (and not set up) for collinear source points.
+  bool Setup(const MarkerPoint& s1, const MarkerPoint& s2, const MarkerPoint& s3, const MarkerPoint& d1,
+             const MarkerPoint& d2, const MarkerPoint& d3);
+  bool Ready() const { return ready_; }
+  void Apply(double x, double y, double& xOut, double& yOut) const;
+
+ private:
+  bool ready_ = false;
+  MarkerPoint s1_, d1_, e2_, e3_;       // source origin, destination origin and edges
+  double i0_ = 0, i1_ = 0, i2_ = 0, i3_ = 0;  // inverse of [s2 - s1, s3 - s1]
+};
+
+// Quadrilateral fit: source corners s0, s1 (second side), s2 (opposite s0), s3 (first side) onto the
+// axis-aligned rectangle spanned by d0.x .. d3.x and d0.y .. d1.y.
+class FitBilinear4 {
+ public:
+  // False (and not set up) when the source is degenerate (L = 0).
+  bool Setup(const MarkerPoint& s0, const MarkerPoint& s1, const MarkerPoint& s2, const MarkerPoint& s3,
+             const MarkerPoint& d0, const MarkerPoint& d1, const MarkerPoint& d3);
+  bool Ready() const { return ready_; }
+  void Apply(double x, double y, double& xOut, double& yOut) const;
+
+ private:
+  bool ready_ = false;
+  MarkerPoint s0_, s1_, s3_, d0_, d1_, d3_;
+  double L_ = 0, uC_ = 0, vC_ = 0;
+};
+
+// Adds empty marker layers below all layers: four (true) or three (false).
+host::Err CreateMarkerLayers(bool four);
+bool ReadMarkers(MarkerSet& out);
+
+class CSheetTransform;
+// justification: 1 left, 3 right.
+host::Err WriteMarkerText(host::LayerHandle layer, const CCoordConverter& converter, const CSheetTransform& transform,
+                          double x, double y, std::int32_t justification);
+// Four markers at the corners of the extent (in the file's system) after a new data frame.
+host::Err CreateExtentMarkers(const CCoordConverter& converter, const CSheetTransform& transform, double xmin,
+                              double xmax, double ymin, double ymax);
+
+// ---------------------------------------------------------------------------------------------
+// Sheet transform
+
+class CSheetTransform {
+ public:
+  // Mode 0. False (transform unusable) when S is not a positive finite number.
+  bool SetFromDataFrame(const DataFrame& df);
+  // Mode 1. False when a fit is degenerate.
+  bool SetFromMarkers(const MarkerSet& set);
+
+  // Map point (metres) to document point (points) and back.
+  void MapToArt(double x, double y, double& h, double& v) const;
+  void ArtToMap(double h, double v, double& x, double& y) const;
+
+  std::int32_t Mode() const { return mode_; }
+  const DataFrame& Frame() const { return frame_; }
+  const MarkerSet& Markers() const { return markers_; }
+
+ private:
+  std::int32_t mode_ = 0;
+  DataFrame frame_;
+  MarkerSet markers_;
+  FitBilinear4 artToMap4_, mapToArt4_;
+  FitAffine3 artToMap3_, mapToArt3_;
+  std::array<CAffine2D, 3> artToMap_, mapToArt_;
+};
+
+}  // namespace vx::geo
