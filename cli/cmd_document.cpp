@@ -1,6 +1,9 @@
 // vxshape new / info / render: make a document, describe it, draw it.
+#include "attributes/field.h"
+#include "attributes/shape_attr.h"
 #include "cli/commands.h"
 #include "cli/session.h"
+#include "geodesy/georef.h"
 #include "host/svg.h"
 #include "shell/text/text.h"
 
@@ -26,15 +29,19 @@ const char* KindLabel(host::ArtType t) {
   }
 }
 
-// The field definitions stored on a layer's group art: an array of [name, type, width, decimals,
-// value] arrays under "Varnox-ShapeField".
+// The type's display name; a code without one as its number.
+std::string TypeName(std::int32_t type) {
+  const std::u16string name = attr::FieldTypeName(static_cast<attr::FieldType>(type));
+  return name.empty() ? std::to_string(type) : text::Utf16ToUtf8(name);
+}
+
+// The field definitions stored on a layer's group art, in the attribute list's stored form.
 json FieldDefinitions(const host::ArtOpaque* group) {
   json fields = json::array();
   if (!group->dictionary) return fields;
   host::Entry e;
   host::ArrayRef list;
-  if (group->dictionary->Get("Varnox-ShapeField", e) || e.AsArray(list)) return fields;
-  static const char* types[] = {"文字列", "整数", "実数"};
+  if (group->dictionary->Get(attr::kShapeFieldKey, e) || e.AsArray(list)) return fields;
   for (std::int32_t i = 0; i < list->Count(); ++i) {
     host::Entry item;
     host::ArrayRef f;
@@ -45,7 +52,7 @@ json FieldDefinitions(const host::ArtOpaque* group) {
     f->Get(0, n), f->Get(1, t), f->Get(2, w), f->Get(3, d);
     n.AsString(name), t.AsInteger(type), w.AsInteger(width), d.AsInteger(dec);
     fields.push_back({{"name", name},
-                      {"type", type >= 0 && type <= 2 ? types[type] : std::to_string(type)},
+                      {"type", TypeName(type)},
                       {"width", width},
                       {"decimals", dec}});
   }
@@ -69,7 +76,7 @@ json LayerInfo(const host::Document& doc, const host::LayerOpaque* l) {
   }
   j["art"] = counts;
   j["fields"] = FieldDefinitions(l->group);
-  if (l->title == "Varnox-Shape DataFrame") j["dataFrame"] = frameText;
+  if (l->title == geo::kDataFrameLayerTitle) j["dataFrame"] = frameText;
   json subs = json::array();
   for (const host::LayerOpaque* s : doc.Sublayers(l)) subs.push_back(LayerInfo(doc, s));
   if (!subs.empty()) j["sublayers"] = std::move(subs);
