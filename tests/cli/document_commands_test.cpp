@@ -5,11 +5,29 @@
 #include <nlohmann/json.hpp>
 
 #include <fstream>
+#include <regex>
+#include <sstream>
 
 namespace vx::test {
 namespace {
 
 std::string Q(const std::filesystem::path& p) { return "'" + p.string() + "'"; }
+
+std::string ReadFile(const std::filesystem::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+// A straight open path through `points` (h, v in points) on top of `layer`.
+host::ArtOpaque* AddLine(host::Document& d, host::LayerOpaque* layer, std::vector<host::RealPoint> points) {
+  host::ArtOpaque* a = d.NewNode(host::ArtType::Path);
+  for (const host::RealPoint& p : points) a->segments.push_back({p, p, p, true});
+  a->style.strokePaint = true;
+  EXPECT_EQ(d.Place(a, host::PaintOrder::InsideOnTop, layer->group), host::kNoErr);
+  return a;
+}
 
 TEST(DocumentCommands, NewInfoRender) {
   TempDir dir;
@@ -31,6 +49,51 @@ TEST(DocumentCommands, NewInfoRender) {
   EXPECT_EQ(first, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>");
 }
 
+TEST(DocumentCommands, RenderDrawsVisibleArtNorthUpAndLeavesOutWhatIsHidden) {
+  TempDir dir;
+  const auto doc = dir / "d.vxd";
+  {
+    host::StandInHost h;
+    h.NewDocument(600, 800);
+    host::Document& d = *h.Doc();
+    host::LayerOpaque* shown = d.layers[0];
+    shown->title = "shown layer";
+    // North-west, north-east, south-west corners of an L.
+    AddLine(d, shown, {{100, 700}, {500, 700}, {100, 100}});
+    AddLine(d, shown, {{333, 444}, {335, 446}})->flags |= host::kArtHidden;
+    host::LayerOpaque* hidden = d.NewLayer("hidden layer");
+    hidden->visible = false;
+    d.layers.push_back(hidden);
+    AddLine(d, hidden, {{222, 555}, {224, 557}});
+    std::string error;
+    ASSERT_TRUE(h.SaveDocument(doc, error)) << error;
+  }
+  RunResult r = RunVxshape("render " + Q(doc) + " " + Q(dir / "d.svg"));
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::string svg = ReadFile(dir / "d.svg");
+
+  EXPECT_EQ(svg.find("hidden layer"), std::string::npos) << svg;
+  EXPECT_EQ(svg.find("222"), std::string::npos) << "art of a hidden layer\n" << svg;
+  EXPECT_EQ(svg.find("333"), std::string::npos) << "hidden art\n" << svg;
+  EXPECT_NE(svg.find("shown layer"), std::string::npos) << svg;
+
+  // Where each vertex lands in the picture, measured from its top left corner.
+  std::smatch m;
+  ASSERT_TRUE(std::regex_search(svg, m, std::regex(R"re(viewBox="(\S+) (\S+) (\S+) (\S+)")re"))) << svg;
+  const double left = std::stod(m[1]), top = std::stod(m[2]);
+  EXPECT_EQ(std::stod(m[3]), 600);
+  EXPECT_EQ(std::stod(m[4]), 800);
+  ASSERT_TRUE(std::regex_search(svg, m, std::regex(R"re(<path d="([^"]*)")re"))) << svg;
+  const std::string path = m[1];
+  std::vector<std::pair<double, double>> drawn;
+  const std::regex pair(R"((-?[0-9.]+),(-?[0-9.]+))");
+  for (auto it = std::sregex_iterator(path.begin(), path.end(), pair); it != std::sregex_iterator(); ++it)
+    drawn.emplace_back(std::stod((*it)[1]) - left, std::stod((*it)[2]) - top);
+  const std::vector<std::pair<double, double>> expected{{100, 100}, {500, 100}, {100, 700}};
+  EXPECT_EQ(drawn, expected) << "north up, east to the right: " << path;
+  EXPECT_EQ(svg.find("<path", svg.find("<path") + 1), std::string::npos) << "one visible path only\n" << svg;
+}
+
 TEST(DocumentCommands, SampleSheetShowsFieldsAndDataFrame) {
   RunResult info = RunVxshape(std::string("info '") + VX_SOURCE_DIR + "/samples/sample-sheet.vxd'");
   ASSERT_EQ(info.status, 0) << info.err;
@@ -42,6 +105,7 @@ TEST(DocumentCommands, SampleSheetShowsFieldsAndDataFrame) {
 TEST(DocumentCommands, FailuresAreOneLineAndNonZero) {
   TempDir dir;
   { std::ofstream(dir / "bad.vxd") << "{\"format\":\"vxshape-document\",\"version\":1,\"layers\":["; }
+  ASSERT_EQ(RunVxshape("new " + Q(dir / "good.vxd")).status, 0);
   struct Case {
     const char* why;
     std::string args;
@@ -50,7 +114,7 @@ TEST(DocumentCommands, FailuresAreOneLineAndNonZero) {
       {"missing document", "render " + Q(dir / "none.vxd") + " " + Q(dir / "x.svg")},
       {"unknown command", "frobnicate"},
       {"bad size", "new " + Q(dir / "n.vxd") + " --size 10"},
-      {"unwritable target", "render " + Q(dir / "bad.vxd") + " " + Q(dir / "no" / "x.svg")},
+      {"unwritable target", "render " + Q(dir / "good.vxd") + " " + Q(dir / "no" / "x.svg")},
   };
   for (const Case& c : cases) {
     RunResult r = RunVxshape(c.args);
@@ -59,6 +123,10 @@ TEST(DocumentCommands, FailuresAreOneLineAndNonZero) {
     EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << c.why << ": " << r.err;
     EXPECT_EQ(r.err.rfind("vxshape: ", 0), 0u) << c.why << ": " << r.err;
   }
+  // The document loads; only the target cannot be written.
+  RunResult unwritable = RunVxshape("render " + Q(dir / "good.vxd") + " " + Q(dir / "no" / "x.svg"));
+  EXPECT_NE(unwritable.err.find("x.svg"), std::string::npos) << unwritable.err;
+  EXPECT_FALSE(std::filesystem::exists(dir / "no")) << "nothing is made on the way";
   EXPECT_EQ(RunVxshape("info --help").status, 0);
 }
 
