@@ -1,5 +1,6 @@
 #include "attributes/shape_attr.h"
 
+#include "shell/host/check.h"
 #include "shell/host/slots.h"
 #include "shell/text/text.h"
 
@@ -11,11 +12,6 @@ using host::Err;
 using host::kNoErr;
 
 namespace {
-
-#define VX_CHECK(expr)          \
-  do {                          \
-    if (const Err e_ = (expr)) return e_; \
-  } while (false)
 
 Err NewArray(ArrayRef& out) {
   host::DictionarySuite* s = host::sDictionary();

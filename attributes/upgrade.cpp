@@ -2,6 +2,7 @@
 
 #include "attributes/field.h"
 #include "attributes/shape_attr.h"
+#include "shell/host/check.h"
 #include "shell/host/slots.h"
 #include "shell/text/text.h"
 
@@ -16,11 +17,6 @@ using host::Err;
 using host::kNoErr;
 
 namespace {
-
-#define VX_CHECK(expr)                    \
-  do {                                    \
-    if (const Err e_ = (expr)) return e_; \
-  } while (false)
 
 constexpr const char* kNothingFound = "ドキュメント内に以前の型式の属性データはありません";
 constexpr const char* kUpgrading = "旧型式の属性をアップグレードしています";

@@ -2,11 +2,14 @@
 #pragma once
 
 #include "host/standin.h"
+#include "shell/host/check.h"
 
 #include <nlohmann/json.hpp>
 
 #include <map>
 #include <memory>
+#include <stdexcept>
+#include <string>
 #include <utility>
 
 namespace vx::host {
@@ -29,7 +32,9 @@ void RegisterInterfaceSuites(StandInHost& host, StandInHost::Impl& impl);
 template <class Interface, class Object>
 void AddSuite(StandInHost::Impl& impl, const char* name, std::int32_t version, std::shared_ptr<Object> object) {
   Interface* iface = object.get();
-  impl.registry[{name, version}] = static_cast<const void*>(iface);
+  const std::pair<std::string, std::int32_t> key(name, version);
+  if (!impl.registry.emplace(key, static_cast<const void*>(iface)).second)
+    throw std::logic_error(std::string("the stand-in host offers ") + name + " twice");
   impl.owned.push_back(std::move(object));
 }
 

@@ -3,11 +3,55 @@
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <stdexcept>
 
 namespace vx::host {
 namespace {
 
 StandInHost* gCurrent = nullptr;
+
+// The suites the application offers beyond those implemented in suites_*.cpp, by name and
+// version as the application publishes them.
+constexpr SuiteId kSuitesWithoutOperations[] = {
+    {"AI File Path Suite", 4}, {"AI Folders Suite", 5}, {"SP Blocks Suite", 2}, {"SP Files Suite", 3},
+    {"AI Unicode String Suite", 8}, {"AI Action Manager Suite", 5}, {"AI Array Suite", 6},
+    {"AI Art Style Suite", 7}, {"AIATE Paint Suite", 3}, {"AI Dictionary Iterator Suite", 3},
+    {"AI Document View Suite", 12}, {"AI Entry Suite", 7}, {"AI Group Suite", 5}, {"AI Hit Test Suite", 6},
+    {"AI MdMemory Suite", 3}, {"AI Plugin Suite", 5}, {"AI Plugin Group Suite", 6},
+    {"AI Transform Art Suite", 3}, {"AI URL Suite", 3}, {"ATE ApplicationPaint Suite", 1},
+    {"ATE CompFont Suite", 1}, {"ATE CompFontClass Suite", 1}, {"ATE CompFontClassSet Suite", 1},
+    {"ATE CompFontComponent Suite", 1}, {"ATE CompFontSet Suite", 1}, {"ATE GlyphRun Suite", 1},
+    {"ATE GlyphRunsIterator Suite", 1}, {"ATE MojiKumi Suite", 1}, {"ATE MojiKumiSet Suite", 1},
+    {"ATE TextFrame Suite", 101}, {"ATE TextFramesIterator Suite", 1}, {"ATE TextLine Suite", 1},
+    {"ATE TextLinesIterator Suite", 1}, {"ATE TextResources Suite", 1},
+    {"ATE ApplicationTextResources Suite", 1}, {"ATE DocumentTextResources Suite", 101},
+    {"ATE VersionInfo Suite", 1}, {"ATE ArrayApplicationPaintRef Suite", 1}, {"ATE ArrayReal Suite", 1},
+    {"ATE ArrayBool Suite", 1}, {"ATE ArrayInteger Suite", 1}, {"ATE ArrayLineCapType Suite", 1},
+    {"ATE ArrayFigureStyle Suite", 1}, {"ATE ArrayLineJoinType Suite", 1},
+    {"ATE ArrayWariChuJustification Suite", 1}, {"ATE ArrayStyleRunAlignment Suite", 1},
+    {"ATE ArrayAutoKernType Suite", 1}, {"ATE ArrayBaselineDirection Suite", 1},
+    {"ATE ArrayLanguage Suite", 1}, {"ATE ArrayFontCapsOption Suite", 1},
+    {"ATE ArrayFontBaselineOption Suite", 1}, {"ATE ArrayFontOpenTypePositionOption Suite", 1},
+    {"ATE ArrayUnderlinePosition Suite", 1}, {"ATE ArrayStrikethroughPosition Suite", 1},
+    {"ATE ArrayParagraphJustification Suite", 1}, {"ATE ArrayArrayReal Suite", 1},
+    {"ATE ArrayBurasagariType Suite", 1}, {"ATE ArrayPreferredKinsokuOrder Suite", 1},
+    {"ATE ArrayKinsokuRef Suite", 1}, {"ATE ArrayMojiKumiRef Suite", 1}, {"ATE ArrayMojiKumiSetRef Suite", 1},
+    {"ATE ArrayTabStopsRef Suite", 1}, {"ATE ArrayLeadingType Suite", 1}, {"ATE ArrayFontRef Suite", 1},
+    {"ATE ArrayGlyphID Suite", 1}, {"ATE ArrayRealPoint Suite", 1}, {"ATE ArrayRealMatrix Suite", 1},
+    {"ATE ArrayParagraphDirection Suite", 1}, {"ATE ArrayJustificationMethod Suite", 1},
+    {"ATE ArrayKashidaWidth Suite", 1}, {"ATE ArrayKashidas Suite", 1}, {"ATE ArrayDirOverride Suite", 1},
+    {"ATE ArrayDigitSet Suite", 1}, {"ATE ArrayDiacVPos Suite", 1}, {"ATE CharFeatures Suite", 101},
+    {"ATE CharInspector Suite", 101}, {"ATE CharStyle Suite", 1}, {"ATE CharStyles Suite", 1},
+    {"ATE CharStylesIterator Suite", 1}, {"ATE Find Suite", 101}, {"ATE Font Suite", 1},
+    {"ATE Glyph Suite", 1}, {"ATE Glyphs Suite", 1}, {"ATE GlyphsIterator Suite", 1},
+    {"ATE Kinsoku Suite", 1}, {"ATE KinsokuSet Suite", 1}, {"ATE ParaFeatures Suite", 101},
+    {"ATE Paragraph Suite", 1}, {"ATE ParagraphsIterator Suite", 1}, {"ATE ParaInspector Suite", 101},
+    {"ATE ParaStyle Suite", 1}, {"ATE ParaStyles Suite", 1}, {"ATE ParaStylesIterator Suite", 1},
+    {"ATE Spell Suite", 101}, {"ATE Stories Suite", 1}, {"ATE Story Suite", 1}, {"ATE TabStop Suite", 1},
+    {"ATE TabStops Suite", 1}, {"ATE TabStopsIterator Suite", 1}, {"ATE TextRanges Suite", 1},
+    {"ATE TextRangesIterator Suite", 1}, {"ATE TextRunsIterator Suite", 1}, {"ATE WordsIterator Suite", 1},
+    {"ATE ArrayLine Suite", 1}, {"ATE ArrayComposerEngine Suite", 1},
+};
 
 class BasicSuiteImpl final : public BasicSuite {
  public:
@@ -50,16 +94,14 @@ StandInHost::StandInHost() : user_(std::make_shared<ScriptedUser>()), impl(std::
   themeColors[1] = {0, 0.9, 0.9, 0.9};
   RegisterDocumentSuites(*this, *impl);
   RegisterInterfaceSuites(*this, *impl);
-  // Every suite the plug-in's tables name is on offer; those it never calls have no operations.
-  auto addEmpty = [&](const SuiteEntry& e) {
-    if (!impl->registry.count({e.name, e.version})) {
-      auto obj = std::make_shared<EmptySuite>();
-      impl->registry[{e.name, e.version}] = obj.get();
-      impl->owned.push_back(obj);
-    }
-  };
-  for (const SuiteEntry& e : FrameSuiteTable()) addEmpty(e);
-  for (const SuiteEntry& e : ProgramSuiteTable()) addEmpty(e);
+  // The application's other suites are on offer too; the plug-in acquires them but never calls
+  // them, so they have no operations here.
+  for (const SuiteId& id : kSuitesWithoutOperations) {
+    auto obj = std::make_shared<EmptySuite>();
+    if (!impl->registry.emplace(std::pair<std::string, std::int32_t>(id.name, id.version), obj.get()).second)
+      throw std::logic_error(std::string("the stand-in host offers ") + id.name + " twice");
+    impl->owned.push_back(obj);
+  }
   impl->basic = std::make_unique<BasicSuiteImpl>(*this, *impl, removed_);
 }
 

@@ -44,9 +44,6 @@ class Base {
   StandInHost& host_;
 };
 
-#define VX_TRY(expr) \
-  if (Err e_ = (expr)) return e_
-
 class ArtSuiteImpl final : public ArtSuite, Base {
  public:
   using Base::Base;

@@ -10,9 +10,6 @@
 namespace vx::host {
 namespace {
 
-#define VX_TRY(expr) \
-  if (Err e_ = (expr)) return e_
-
 template <class T>
 bool Owns(const std::deque<T>& list, const T* p) {
   for (const T& x : list)
@@ -510,7 +507,7 @@ void RegisterInterfaceSuites(StandInHost& host, StandInHost::Impl& impl) {
   AddSuite<UIThemeSuite>(impl, "AI User Interface Theme Suite", 2, std::make_shared<UIThemeSuiteImpl>(host));
   AddSuite<AccessSuite>(impl, "SP Access Suite", 3, std::make_shared<AccessSuiteImpl>());
   AddSuite<PluginsSuite>(impl, "SP Plug-ins Suite", 4, std::make_shared<PluginsSuiteImpl>());
-  AddSuite<PlatformSuite>(impl, kPlatformSuiteName, kPlatformSuiteVersion, std::make_shared<PlatformSuiteImpl>(host));
+  AddSuite<PlatformSuite>(impl, "VX Platform UI Suite", 1, std::make_shared<PlatformSuiteImpl>(host));
 }
 
 }  // namespace vx::host

@@ -12,12 +12,8 @@ using namespace vx::host;
 
 namespace {
 
-// Platform controls take 8-bit text of at most 255 bytes.
-std::string PlatformText(const char* utf8) {
-  const std::string bytes = text::Utf16ToShiftJis(text::Utf8ToUtf16(utf8));
-  const std::size_t n = text::CharBoundary(bytes, 255, text::TextEncoding::kShiftJIS);
-  return text::Utf16ToUtf8(text::ShiftJisToUtf16(std::string_view(bytes).substr(0, n)));
-}
+// A text as a platform control shows it (8-bit, at most 255 bytes).
+std::string PlatformText(const char* utf8) { return text::FromPlatformText(text::ToPlatformText(utf8)); }
 
 struct ButtonDef {
   std::int32_t id;

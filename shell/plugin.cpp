@@ -58,12 +58,12 @@ void DefaultReporter(PluginRef plugin, Err code) {
   if (!user) {
     if (!gBasicSuite) return;
     const void* s = nullptr;
-    if (gBasicSuite->AcquireSuite("AI User Suite", 11, &s) != kNoErr || !s) return;
+    if (gBasicSuite->AcquireSuite(suite::kAIUserSuite.name, suite::kAIUserSuite.version, &s) != kNoErr || !s) return;
     user = static_cast<UserSuite*>(const_cast<void*>(s));
     borrowed = true;
   }
   if (auto text = MessageTextFor(code)) user->ErrorAlert(*text);
-  if (borrowed) gBasicSuite->ReleaseSuite("AI User Suite", 11);
+  if (borrowed) gBasicSuite->ReleaseSuite(suite::kAIUserSuite.name, suite::kAIUserSuite.version);
 }
 
 // ----- suite set

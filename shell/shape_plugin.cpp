@@ -34,14 +34,6 @@ constexpr NotifierDef kNotifiers[] = {
     {"VxShape UIBrightness Changed Notifier", kBrightnessChangedNotification},
 };
 
-// UTF-8 → the platform's 8-bit text, cut at 255 bytes on a character boundary.
-std::string ToPlatform(const char* utf8) {
-  const std::string bytes = text::Utf16ToShiftJis(text::Utf8ToUtf16(utf8));
-  return bytes.substr(0, text::CharBoundary(bytes, 255, text::TextEncoding::kShiftJIS));
-}
-
-std::string FromPlatform(const std::string& bytes) { return text::Utf16ToUtf8(text::ShiftJisToUtf16(bytes)); }
-
 class AboutDialog final : public DialogHandler {
  public:
   void OnCommand(Window& w, std::int32_t id, ControlEvent event, std::int32_t detail) override {
@@ -63,7 +55,7 @@ Err SDKAboutPluginsHelper::AddAboutPluginsMenuItem(MessageData* message, const c
   if (!message || !message->basic || !out) return kBadParameter;
   *out = nullptr;
   const void* s = nullptr;
-  if (Err e = message->basic->AcquireSuite("AI Menu Suite", 11, &s)) return e;
+  if (Err e = message->basic->AcquireSuite(suite::kAIMenuSuite.name, suite::kAIMenuSuite.version, &s)) return e;
   auto* menu = static_cast<MenuSuite*>(const_cast<void*>(s));
   Err err = kNoErr;
   // Another plug-in of the family may have made the submenu already.
@@ -83,8 +75,8 @@ Err SDKAboutPluginsHelper::AddAboutPluginsMenuItem(MessageData* message, const c
     err = menu->AddMenuItem(message->self, "", "About", groupItemText, 0, groupItem);
     if (!err) err = menu->AddMenuGroupAsSubMenu(submenuGroup, groupItem, group);
   }
-  if (!err) err = menu->AddMenuItem(message->self, "", submenuGroup, FromPlatform(entryText), 0, *out);
-  message->basic->ReleaseSuite("AI Menu Suite", 11);
+  if (!err) err = menu->AddMenuItem(message->self, "", submenuGroup, text::FromPlatformText(entryText), 0, *out);
+  message->basic->ReleaseSuite(suite::kAIMenuSuite.name, suite::kAIMenuSuite.version);
   return err;
 }
 
@@ -138,7 +130,7 @@ Err ShapePlugin::AddMenus(MessageData* message) {
                                    panelMenuItem_))
     return e;
   SDKAboutPluginsHelper about;
-  return about.AddAboutPluginsMenuItem(message, kAboutGroup, kAboutGroupItemText, ToPlatform(kAboutEntryText),
+  return about.AddAboutPluginsMenuItem(message, kAboutGroup, kAboutGroupItemText, text::ToPlatformText(kAboutEntryText),
                                        &aboutMenuItem_);
 }
 

@@ -264,4 +264,13 @@ std::size_t CharBoundary(std::string_view bytes, std::size_t limit, TextEncoding
   return i;
 }
 
+std::string ToPlatformText(std::string_view utf8) {
+  constexpr std::size_t kPlatformTextMax = 255;
+  std::string bytes = Utf16ToShiftJis(Utf8ToUtf16(utf8));
+  bytes.resize(CharBoundary(bytes, kPlatformTextMax, TextEncoding::kShiftJIS));
+  return bytes;
+}
+
+std::string FromPlatformText(std::string_view bytes) { return Utf16ToUtf8(ShiftJisToUtf16(bytes)); }
+
 }  // namespace vx::text

@@ -49,4 +49,10 @@ std::string Encode(std::u16string_view text, TextEncoding encoding);
 // too). Cutting elsewhere corrupts the character for every reader.
 std::size_t CharBoundary(std::string_view bytes, std::size_t limit, TextEncoding encoding);
 
+// UTF-8 → the platform's 8-bit text (code page 932) as its controls and menus hold it: cut at
+// 255 bytes on a character boundary; characters without a code become '?'.
+std::string ToPlatformText(std::string_view utf8);
+// The platform's 8-bit text → UTF-8.
+std::string FromPlatformText(std::string_view bytes);
+
 }  // namespace vx::text

@@ -146,5 +146,28 @@ TEST(Encoding, CharBoundaryNeverCutsACharacter) {
   for (const auto& c : cases) EXPECT_EQ(CharBoundary(c.bytes, c.limit, c.enc), c.cut) << c.bytes;
 }
 
+TEST(Encoding, PlatformTextIsCutAt255BytesBetweenCharacters) {
+  std::string kana;  // 128 × あ: 256 bytes in code page 932
+  for (int i = 0; i < 128; ++i) kana += "あ";
+  struct Case {
+    std::string utf8;
+    std::size_t bytes;  // length of the platform text
+    const char* why;
+  };
+  const Case cases[] = {
+      {"Varnox-Dirir4.5...", 18, "short text is kept"},
+      {kana, 254, "the last character would end at byte 256: it goes whole"},
+      {"a" + kana, 255, "255 bytes fit exactly"},
+      {std::string(300, 'x'), 255, "single-byte text is cut at 255"},
+  };
+  for (const Case& c : cases) {
+    const std::string platform = ToPlatformText(c.utf8);
+    EXPECT_EQ(platform.size(), c.bytes) << c.why;
+    const std::string back = FromPlatformText(platform);
+    EXPECT_EQ(back, c.utf8.substr(0, back.size())) << c.why << ": a prefix of whole characters";
+  }
+  EXPECT_EQ(FromPlatformText(ToPlatformText("地図\xF0\x9F\x97\xBA")), "地図?") << "no code in the code page";
+}
+
 }  // namespace
 }  // namespace vx::text
