@@ -415,6 +415,27 @@ TEST(ShapeFileReader, ReadsWhatOtherReadersRead) {
   }
 }
 
+// The fuzz corpus holds one entry per case above; each must stay a file that reads to its end.
+TEST(ShapeFileReader, FuzzCorpusEntriesReadToTheEnd) {
+  TempDir dir;
+  const fs::path corpus = fs::path(VX_SOURCE_DIR) / "tests/fuzz/corpus/shape";
+  int entries = 0;
+  for (const auto& e : fs::directory_iterator(corpus)) {
+    const Bytes b = ReadFile(e.path());
+    ASSERT_GE(b.size(), 4u);
+    const std::size_t shp = static_cast<unsigned char>(b[0]) | static_cast<unsigned char>(b[1]) << 8;
+    const std::size_t shx = static_cast<unsigned char>(b[2]) | static_cast<unsigned char>(b[3]) << 8;
+    const auto path = WriteShapefile(dir, "c", b.substr(4, shp), b.substr(4 + shp, shx), b.substr(4 + shp + shx));
+    ShapeFileReader r;
+    ASSERT_TRUE(r.Open(path)) << e.path() << ": " << r.LastError();
+    const auto got = ReadAll(r);
+    EXPECT_EQ(got.size(), 3u) << e.path();
+    for (const auto& g : got) EXPECT_NE(g[0], '!') << e.path() << ": " << g;
+    ++entries;
+  }
+  EXPECT_GE(entries, 15);
+}
+
 TEST(ShapeFileReader, CellsEndAtTheFirstZeroByte) {
   TempDir dir;
   ShapeFixture f;
