@@ -308,7 +308,8 @@ bool ShapeFileWriter::WritePartsRecord(std::int32_t type, const PartList& parts)
     for (auto& v : rowValues_) v.reset();
     return Fail(record + why);
   };
-  // Readers refuse records without parts or with empty parts, and non-finite coordinates.
+  // An empty part or a record without parts draws nothing (and shapelib refuses most empty
+  // parts); non-finite coordinates cannot be placed.
   if (parts.empty()) return refuse("no parts");
   std::uint64_t n = 0;
   ShapeExtent box;
