@@ -252,8 +252,8 @@ bool ShapeFileReader::BeginRecordBody(std::uint64_t minContentBytes) {
   if (!inRecord_) return Fail(GeometryName() + ": no record header has been read");
   if (contentBytes_ < minContentBytes)
     return FailRecord("content length " + std::to_string(contentLength_) + " words (index: " +
-                      std::to_string(entryLength_) + ", " + std::to_string(contentBytes_) +
-                      " bytes left in the file) is too small for shape type " + std::to_string(recordType_));
+                      std::to_string(entryLength_) + ") leaves " + std::to_string(contentBytes_) +
+                      " bytes, too few for shape type " + std::to_string(recordType_));
   return true;
 }
 

@@ -250,7 +250,7 @@ TEST(ShapeFileReader, MalformedRecordsAreRefused) {
       {"decreasing starts", PartsContent(3, {{{0, 0}}, {{1, 1}}, {{2, 2}, {3, 3}}}, {0, 2, 1}), nullptr, "part 3 starts"},
       {"infinite point", PointContent(inf, 1), nullptr, "not finite"},
       {"NaN vertex", PartsContent(3, {{{0, 0}, {nan, 1}}}), nullptr, "point 2"},
-      {"point too short", [] { Bytes c; I32LE(c, 1); F64LE(c, 1); return c; }(), nullptr, "too small"},
+      {"point too short", [] { Bytes c; I32LE(c, 1); F64LE(c, 1); return c; }(), nullptr, "leaves 12 bytes, too few for shape type 1"},
       {"start past points", line({0, 5}, 4), nullptr, "part 2 starts at point 5 of 4"},
       {"negative offset", PointContent(1, 1), [](ShapeFixture& f) { f.SetIndex(1, 0, -7); }, "offset -7 words lies outside"},
       {"offset past end", PointContent(1, 1), [](ShapeFixture& f) { f.SetIndex(1, 0, 100000); }, "offset 100000 words lies outside"},
