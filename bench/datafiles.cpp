@@ -1,10 +1,14 @@
 // Reading and writing a shapefile of a million vertices: records of 50 to 100 points, three
-// columns. Items are vertices, so items_per_second is vertices per second.
+// columns. Items are vertices, so items_per_second is vertices per second. The same file is
+// read by shapelib's library (every object and every cell), as the peer to compare with.
 #include "attributes/field.h"
 #include "datafiles/shape_reader.h"
 #include "datafiles/shape_writer.h"
 
 #include <benchmark/benchmark.h>
+#ifdef VX_HAVE_SHAPELIB
+#include <shapefil.h>
+#endif
 
 #include <filesystem>
 #include <random>
@@ -83,10 +87,16 @@ void BM_WriteShapefile(benchmark::State& state) {
 }
 BENCHMARK(BM_WriteShapefile)->Unit(benchmark::kMillisecond);
 
-void BM_ReadShapefile(benchmark::State& state) {
+// The file both readers read, written once.
+fs::path ReadPath(benchmark::State& state) {
   const Data& d = TheData();
   const fs::path path = d.dir / "read.shp";
   if (!fs::exists(path) && !WriteAll(d, path)) state.SkipWithError("write failed");
+  return path;
+}
+
+void BM_ReadShapefile(benchmark::State& state) {
+  const fs::path path = ReadPath(state);
   std::int64_t points = 0;
   for (auto _ : state) {
     data::ShapeFileReader r;
@@ -102,11 +112,48 @@ void BM_ReadShapefile(benchmark::State& state) {
         break;
       }
       points += rec.numPoints;
-      benchmark::DoNotOptimize(r.GetCell(2).data());
+      for (int c = 0; c < r.ColumnCount(); ++c) benchmark::DoNotOptimize(r.GetCell(c).data());
     }
   }
   state.SetItemsProcessed(points);
 }
 BENCHMARK(BM_ReadShapefile)->Unit(benchmark::kMillisecond);
+
+#ifdef VX_HAVE_SHAPELIB
+// shapelib's library: SHPReadObject for every object, DBFReadStringAttribute for every cell.
+void BM_ReadShapefileShapelib(benchmark::State& state) {
+  const fs::path path = ReadPath(state);
+  fs::path dbf = path;
+  dbf.replace_extension(".dbf");
+  std::int64_t points = 0;
+  for (auto _ : state) {
+    SHPHandle shp = SHPOpen(path.c_str(), "rb");
+    DBFHandle table = DBFOpen(dbf.c_str(), "rb");
+    if (!shp || !table) {
+      state.SkipWithError("open failed");
+      if (shp) SHPClose(shp);
+      if (table) DBFClose(table);
+      break;
+    }
+    int count = 0;
+    SHPGetInfo(shp, &count, nullptr, nullptr, nullptr);
+    const int columns = DBFGetFieldCount(table);
+    for (int i = 0; i < count; ++i) {
+      SHPObject* o = SHPReadObject(shp, i);
+      if (!o) {
+        state.SkipWithError("read failed");
+        break;
+      }
+      points += o->nVertices;
+      SHPDestroyObject(o);
+      for (int c = 0; c < columns; ++c) benchmark::DoNotOptimize(DBFReadStringAttribute(table, i, c));
+    }
+    SHPClose(shp);
+    DBFClose(table);
+  }
+  state.SetItemsProcessed(points);
+}
+BENCHMARK(BM_ReadShapefileShapelib)->Unit(benchmark::kMillisecond);
+#endif
 
 }  // namespace

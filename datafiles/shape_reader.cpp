@@ -3,6 +3,7 @@
 #include "datafiles/byte_order.h"
 #include "datafiles/shape_format.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -12,12 +13,9 @@ namespace {
 
 using namespace layout;
 
-constexpr std::int64_t kPointContentSize = 20;  // shape type and one point, in bytes
+constexpr std::uint64_t kPointContentSize = 20;  // shape type and one point, in bytes
 
-std::string Str(const std::filesystem::path& p) {
-  const auto u8 = p.filename().u8string();
-  return std::string(u8.begin(), u8.end());
-}
+std::string Str(const std::filesystem::path& p) { return FileNameText(p); }
 
 // The sibling file with `ext`; a path whose extension is in capitals also finds a sibling in
 // capitals, as written by tools on case-insensitive systems.
@@ -72,11 +70,9 @@ void ShapeFileReader::Close() {
   recordCount_ = 0;
   for (double& e : extent_) e = 0.0;
   recordsStarted_ = recordsFinished_ = 0;
-  recordOffset_ = recordEnd_ = nextOffset_ = 0;
-  contentLength_ = recordType_ = 0;
+  entryOffset_ = entryLength_ = contentLength_ = recordType_ = 0;
+  contentBytes_ = 0;
   rowStart_ = 0;
-  headerOk_ = false;
-  nextError_.clear();
   inRecord_ = broken_ = atEnd_ = open_ = false;
 }
 
@@ -120,11 +116,7 @@ bool ShapeFileReader::Open(const std::filesystem::path& path) {
   recordCount_ = static_cast<std::int32_t>(
       std::min<std::uint64_t>(entries, static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max())));
 
-  std::int32_t first = 0;
-  if (!ReadIndexInt(first)) return fail(indexName + ": the first entry is cut short");
-  // The first offset is checked like every later one, when the record is reached.
-  recordEnd_ = kFileHeaderSize;
-  CheckNextOffset(first, 1);
+  if (!ReadIndexEntry()) return fail(indexName + ": the first entry is cut short");
 
   if (!OpenTable()) {
     const std::string message = error_;
@@ -178,13 +170,9 @@ bool ShapeFileReader::OpenTable() {
   std::uint64_t rowStart = dataStart;
   if (tableHeader_.headerLength > dataStart && tableHeader_.headerLength <= tableSize_)
     rowStart = tableHeader_.headerLength;
-  std::size_t stride = rowBytes;
-  if (!columns_.empty()) {
-    if (tableHeader_.rowLength < rowBytes)
-      return Fail(name + ": row length " + std::to_string(tableHeader_.rowLength) +
-                  " is shorter than the columns need (" + std::to_string(rowBytes) + ")");
-    stride = tableHeader_.rowLength;
-  }
+  // The row length field only spaces the rows: one shorter than the cells (0 included) is
+  // taken as the cells' own length.
+  const std::size_t stride = std::max<std::size_t>(rowBytes, tableHeader_.rowLength);
   if (!tableFile_.Seek(rowStart)) return Fail(name + ": cannot reach the first row");
   rowStart_ = rowStart;
   row_.assign(stride, ' ');
@@ -207,7 +195,8 @@ bool ShapeFileReader::GetColumn(int i, attr::DbfFieldDesc& desc) const {
 std::string_view ShapeFileReader::GetCell(int i) const {
   if (i < 0 || i >= ColumnCount()) return {};
   const auto k = static_cast<std::size_t>(i);
-  return {row_.data() + cellOffsets_[k], columns_[k].length};
+  const std::string_view cell(row_.data() + cellOffsets_[k], columns_[k].length);
+  return cell.substr(0, cell.find('\0'));
 }
 
 bool ShapeFileReader::ReadGeometry(void* buffer, std::size_t size) {
@@ -216,10 +205,11 @@ bool ShapeFileReader::ReadGeometry(void* buffer, std::size_t size) {
   return false;
 }
 
-bool ShapeFileReader::ReadIndexInt(std::int32_t& value) {
-  unsigned char b[4];
+bool ShapeFileReader::ReadIndexEntry() {
+  unsigned char b[kIndexEntrySize];
   if (!indexFile_.Read(b, sizeof b)) return false;
-  value = bytes::GetI32BE(b);
+  entryOffset_ = bytes::GetI32BE(b);
+  entryLength_ = bytes::GetI32BE(b + 4);
   return true;
 }
 
@@ -230,39 +220,40 @@ bool ShapeFileReader::ReadRecordHeader(ShapeRecordHeader& header) {
   if (recordsFinished_ >= recordCount_)
     return Fail(GeometryName() + ": all " + std::to_string(recordCount_) + " records have been read");
   ++recordsStarted_;
-  headerOk_ = false;
-  if (!nextError_.empty()) return FailRecord(nextError_);
 
+  // Records may lie in any order; each is where its entry says, if it fits in the file.
+  const std::uint64_t offset = 2 * static_cast<std::uint64_t>(static_cast<std::uint32_t>(entryOffset_));
+  const std::uint64_t headerEnd = offset + kRecordHeaderSize + 4;
+  if (entryOffset_ < 0 || headerEnd > geometrySize_)
+    return FailRecord(Str(indexFile_.Path()) + " entry " + std::to_string(recordsStarted_) + ": offset " +
+                      std::to_string(entryOffset_) + " words lies outside the " + std::to_string(geometrySize_) +
+                      " bytes of the file");
   std::uint64_t pos = 0;
-  if (!geometryFile_.Tell(pos) || (pos != nextOffset_ && !geometryFile_.Seek(nextOffset_)))
-    return FailRecord("cannot reach offset " + std::to_string(nextOffset_));
+  if (!geometryFile_.Tell(pos) || (pos != offset && !geometryFile_.Seek(offset)))
+    return FailRecord("cannot reach offset " + std::to_string(entryOffset_) + " words");
   unsigned char b[kRecordHeaderSize + 4];
   if (!ReadGeometry(b, sizeof b)) return FailRecord("the record header is cut short");
   header.recordNumber = bytes::GetI32BE(b);
   header.contentLength = bytes::GetI32BE(b + 4);
   header.shapeType = bytes::GetI32LE(b + 8);
-  recordOffset_ = nextOffset_;
-  headerOk_ = true;  // reached: later records lie after this offset
-  if (header.contentLength < 2)
-    return FailRecord("content length " + std::to_string(header.contentLength) + " words is too small");
-  const std::uint64_t end = recordOffset_ + kRecordHeaderSize + 2 * static_cast<std::uint64_t>(header.contentLength);
-  if (end > geometrySize_)
-    return FailRecord("content length " + std::to_string(header.contentLength) + " words runs past the end of the file");
-  recordEnd_ = end;
+
+  // The index and the record header may disagree (lengths in bytes, a last record claiming more
+  // than the file holds): the contents may use the larger length, up to the end of the file.
+  const std::int64_t claimed = 2 * std::max({std::int64_t{0}, std::int64_t{entryLength_}, std::int64_t{header.contentLength}});
+  contentBytes_ = std::min(static_cast<std::uint64_t>(claimed), geometrySize_ - (offset + kRecordHeaderSize));
   contentLength_ = header.contentLength;
   recordType_ = header.shapeType;
   inRecord_ = true;
   return true;
 }
 
-bool ShapeFileReader::BeginRecordBody(std::int64_t minContentBytes) {
+bool ShapeFileReader::BeginRecordBody(std::uint64_t minContentBytes) {
   if (!open_) return Fail("no shapefile is open");
   if (!inRecord_) return Fail(GeometryName() + ": no record header has been read");
-  std::int32_t indexLength = 0;
-  if (!ReadIndexInt(indexLength)) return FailRecord("its index entry is cut short");
-  if (2 * static_cast<std::int64_t>(contentLength_) < minContentBytes)
-    return FailRecord("content length " + std::to_string(contentLength_) + " words is too small for shape type " +
-                      std::to_string(recordType_));
+  if (contentBytes_ < minContentBytes)
+    return FailRecord("content length " + std::to_string(contentLength_) + " words (index: " +
+                      std::to_string(entryLength_) + ") leaves " + std::to_string(contentBytes_) +
+                      " bytes, too few for shape type " + std::to_string(recordType_));
   return true;
 }
 
@@ -277,26 +268,8 @@ bool ShapeFileReader::MoveToNextRecord() {
   inRecord_ = false;
   ++recordsFinished_;
   if (recordsFinished_ >= recordCount_) return true;
-  std::int32_t words = 0;
-  if (!ReadIndexInt(words)) {
-    recordCount_ = recordsFinished_;  // the index ended: that was the last record
-    return true;
-  }
-  CheckNextOffset(words, recordsFinished_ + 1);
+  if (!ReadIndexEntry()) recordCount_ = recordsFinished_;  // the index ended: that was the last record
   return true;
-}
-
-void ShapeFileReader::CheckNextOffset(std::int32_t words, std::int32_t entry) {
-  const std::string what = Str(indexFile_.Path()) + ": entry " + std::to_string(entry) + ": offset " +
-                           std::to_string(words) + " words ";
-  nextOffset_ = 2 * static_cast<std::uint64_t>(static_cast<std::uint32_t>(words));
-  nextError_.clear();
-  if (words < static_cast<std::int32_t>(kHeaderWords))
-    nextError_ = what + "is inside the file header";
-  else if (nextOffset_ < recordEnd_)
-    nextError_ = what + "points back into record " + std::to_string(entry - 1) + " or before";
-  else if (nextOffset_ + kRecordHeaderSize + 4 > geometrySize_)
-    nextError_ = what + "is past the end of " + GeometryName();
 }
 
 bool ShapeFileReader::ReadPointRecord(MapPoint& point) {
@@ -314,7 +287,7 @@ bool ShapeFileReader::ReadPointRecord(MapPoint& point) {
 
 bool ShapeFileReader::ReadPartsRecord(PartsRecord& record) {
   record = PartsRecord{};
-  if (!BeginRecordBody(static_cast<std::int64_t>(kPartsFixedSize))) return false;
+  if (!BeginRecordBody(kPartsFixedSize)) return false;
   if (!IsPartsType(recordType_))
     return FailRecord("shape type " + std::to_string(recordType_) + " is not a polyline or polygon");
   unsigned char b[kPartsFixedSize - 4];
@@ -322,29 +295,37 @@ bool ShapeFileReader::ReadPartsRecord(PartsRecord& record) {
   for (int i = 0; i < 4; ++i) record.box[i] = bytes::GetF64LE(b + 8 * i);
   record.numParts = bytes::GetI32LE(b + 32);
   record.numPoints = bytes::GetI32LE(b + 36);
-  if (record.numParts < 1) return FailRecord("part count " + std::to_string(record.numParts) + " is not positive");
-  if (record.numPoints < 1) return FailRecord("point count " + std::to_string(record.numPoints) + " is not positive");
-  const std::int64_t need = static_cast<std::int64_t>(kPartsFixedSize) + 4 * std::int64_t{record.numParts} +
-                            static_cast<std::int64_t>(kPointSize) * record.numPoints;
-  if (need > 2 * static_cast<std::int64_t>(contentLength_))
+  if (record.numParts < 0) return FailRecord("part count " + std::to_string(record.numParts) + " is negative");
+  if (record.numPoints < 0) return FailRecord("point count " + std::to_string(record.numPoints) + " is negative");
+  // Bounded by the bytes the record may use, so nothing below allocates more than the file holds.
+  const std::uint64_t need = kPartsFixedSize + 4 * static_cast<std::uint64_t>(record.numParts) +
+                             kPointSize * static_cast<std::uint64_t>(record.numPoints);
+  if (need > contentBytes_)
     return FailRecord("part count " + std::to_string(record.numParts) + " and point count " +
                       std::to_string(record.numPoints) + " need " + std::to_string(need) + " bytes, the record holds " +
-                      std::to_string(2 * static_cast<std::int64_t>(contentLength_)));
+                      std::to_string(contentBytes_));
 
-  // Part starts: the first is 0, each is larger than the one before and inside the points.
+  // Part starts as other readers take them: equal starts give an empty part, points before the
+  // first start belong to no part. Starts going back or past the points cannot be read.
   std::vector<unsigned char> starts(4 * static_cast<std::size_t>(record.numParts));
   if (!ReadGeometry(starts.data(), starts.size())) return FailRecord("the part starts are cut short");
   record.partStarts.resize(static_cast<std::size_t>(record.numParts));
   for (std::size_t i = 0; i < record.partStarts.size(); ++i) {
     const std::int32_t s = bytes::GetI32LE(starts.data() + 4 * i);
     const std::string which = "part " + std::to_string(i + 1) + " starts at point " + std::to_string(s);
-    if (i == 0 && s != 0) return FailRecord(which + ", not 0");
-    if (i > 0 && s <= record.partStarts[i - 1])
-      return FailRecord(which + ", not after part " + std::to_string(i) + "'s start");
-    if (s >= record.numPoints) return FailRecord(which + " of " + std::to_string(record.numPoints));
+    if (s < 0) return FailRecord(which);
+    if (i > 0 && s < record.partStarts[i - 1])
+      return FailRecord(which + ", before part " + std::to_string(i) + "'s start " +
+                        std::to_string(record.partStarts[i - 1]));
+    if (s > record.numPoints) return FailRecord(which + " of " + std::to_string(record.numPoints));
     record.partStarts[i] = s;
   }
 
+  if (!record.partStarts.empty() && record.partStarts[0] > 0) {
+    std::uint64_t pos = 0;
+    const std::uint64_t skip = kPointSize * static_cast<std::uint64_t>(record.partStarts[0]);
+    if (!geometryFile_.Tell(pos) || !geometryFile_.Seek(pos + skip)) return FailRecord("the points are cut short");
+  }
   record.parts.reserve(record.partStarts.size());
   for (std::size_t i = 0; i < record.partStarts.size(); ++i) {
     const std::int32_t end = i + 1 < record.partStarts.size() ? record.partStarts[i + 1] : record.numPoints;
@@ -377,15 +358,11 @@ bool ShapeFileReader::Resume() {
   broken_ = inRecord_ = false;
   recordsFinished_ = failed;
   if (failed >= recordCount_) return true;
-  // The failed record's contents cannot be trusted, only its start.
-  if (headerOk_) recordEnd_ = recordOffset_ + kRecordHeaderSize + 4;
   const std::uint64_t entry = kFileHeaderSize + kIndexEntrySize * static_cast<std::uint64_t>(failed);
-  std::int32_t words = 0;
-  if (!indexFile_.Seek(entry) || !ReadIndexInt(words)) {
+  if (!indexFile_.Seek(entry) || !ReadIndexEntry()) {
     broken_ = true;
     return Fail(Str(indexFile_.Path()) + ": entry " + std::to_string(failed + 1) + " cannot be read");
   }
-  CheckNextOffset(words, failed + 1);
   if (!columns_.empty() && !tableFile_.Seek(rowStart_ + row_.size() * static_cast<std::uint64_t>(failed))) {
     broken_ = true;
     return Fail(Str(tableFile_.Path()) + ": row " + std::to_string(failed + 1) + " cannot be reached");

@@ -1,9 +1,14 @@
 // Sequential reader of a shapefile: geometry (.shp), index (.shx) and attribute table (.dbf).
 //
 // Calling order: Open; per record ReadRecordHeader then exactly one of ReadPointRecord,
-// ReadPartsRecord or SkipRecord (by the header's shape type); Close. Every count, offset and
-// length taken from the files is checked against what the files hold before it is used; a
-// record that fails a check is refused like a short read, and LastError() says why.
+// ReadPartsRecord or SkipRecord (by the header's shape type); Close.
+//
+// Lenient where other readers are: every record is found at the offset its index entry gives
+// (in any order), its contents are bounded by the larger of the index's and the record header's
+// content length and by the end of the file, and the table's rows are at least as long as its
+// columns. Only what cannot be read safely is refused (data past the end of a file, counts that
+// need more bytes than the record holds, non-finite coordinates); a refused record fails like a
+// short read, and LastError() names the file, the record and the value.
 #pragma once
 
 #include "attributes/dbf_types.h"
@@ -52,7 +57,8 @@ class ShapeFileReader {
   int ColumnCount() const { return static_cast<int>(columns_.size()); }
   const std::vector<attr::DbfFieldDesc>& Columns() const { return columns_; }
   bool GetColumn(int i, attr::DbfFieldDesc& desc) const;
-  // The i-th cell of the row read last, exactly the column's length; empty for a bad index.
+  // The i-th cell of the row read last: the column's bytes up to the first zero byte (zero
+  // bytes pad a cell, as space does); empty for a bad index.
   std::string_view GetCell(int i) const;
   const attr::DbfHeader& TableHeader() const { return tableHeader_; }
 
@@ -64,11 +70,10 @@ class ShapeFileReader {
   bool FailRecord(const std::string& message);
   bool OpenTable();
   bool ReadGeometry(void* buffer, std::size_t size);
-  bool ReadIndexInt(std::int32_t& value);
-  bool BeginRecordBody(std::int64_t minContentBytes);
+  bool ReadIndexEntry();
+  bool BeginRecordBody(std::uint64_t minContentBytes);
   bool ReadRow();
   bool MoveToNextRecord();
-  void CheckNextOffset(std::int32_t words, std::int32_t entry);
   std::string GeometryName() const;
 
   CVxFile geometryFile_{true};
@@ -91,14 +96,12 @@ class ShapeFileReader {
   // Sequential state.
   std::int32_t recordsStarted_ = 0;   // records whose header has been read
   std::int32_t recordsFinished_ = 0;  // records read or skipped to the end
-  std::uint64_t recordOffset_ = 0;    // byte offset of the current record
-  std::uint64_t recordEnd_ = 0;       // byte offset just past the current record's contents
-  std::int32_t contentLength_ = 0;
+  std::int32_t entryOffset_ = 0;      // the current record's index entry: offset in words
+  std::int32_t entryLength_ = 0;      // and content length in words
+  std::int32_t contentLength_ = 0;    // the record header's content length in words
+  std::uint64_t contentBytes_ = 0;    // the bytes of contents the record may use
   std::int32_t recordType_ = 0;
-  std::uint64_t nextOffset_ = 0;      // byte offset of the next record, from the index
   std::uint64_t rowStart_ = 0;        // byte offset of the table's first row
-  bool headerOk_ = false;             // the current record's header passed its checks
-  std::string nextError_;             // why the next record cannot be read, if it cannot
   bool inRecord_ = false;
   bool broken_ = false;               // a record failed part-way: the files are out of step
   bool atEnd_ = false;

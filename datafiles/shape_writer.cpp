@@ -18,10 +18,7 @@ using namespace layout;
 constexpr std::size_t kFlushSize = 64 * 1024;
 constexpr std::size_t kMaxCellBytes = 255;
 
-std::string Str(const std::filesystem::path& p) {
-  const auto u8 = p.filename().u8string();
-  return std::string(u8.begin(), u8.end());
-}
+std::string Str(const std::filesystem::path& p) { return FileNameText(p); }
 
 // A name as a column stores it: up to its first zero byte, cut to `limit` on a character boundary.
 std::string CutName(std::string_view name, std::size_t limit, TextEncoding encoding) {
@@ -144,12 +141,13 @@ bool ShapeFileWriter::Create(const std::filesystem::path& path) {
   indexPath_.replace_extension(".shx");
   tablePath_.replace_extension(".dbf");
 
-  std::size_t rowLength = 1;
-  for (const auto& c : columns_) rowLength += c.length;
+  // The row: the deletion flag, then every cell.
+  rowLength_ = 1;
+  for (const auto& c : columns_) rowLength_ += c.length;
   const std::size_t headerLength = kTblHeaderSize + kDescSize * columns_.size() + 1;
-  if (headerLength > UINT16_MAX || rowLength > UINT16_MAX)
+  if (headerLength > UINT16_MAX || rowLength_ > UINT16_MAX)
     return Fail(Str(tablePath_) + ": " + std::to_string(columns_.size()) + " columns of " +
-                std::to_string(rowLength) + " bytes per row do not fit the table header");
+                std::to_string(rowLength_) + " bytes per row do not fit the table header");
 
   if (!geometryFile_.OpenPath(geometryPath_, "wb")) return Fail(Str(geometryPath_) + ": cannot be created");
   if (!indexFile_.OpenPath(indexPath_, "wb")) {
@@ -239,9 +237,7 @@ bool ShapeFileWriter::SetRowValues(const std::vector<attr::ShapeField>& fields) 
 }
 
 bool ShapeFileWriter::WriteRow() {
-  std::size_t rowLength = 1;
-  for (const auto& c : columns_) rowLength += c.length;
-  buffer_.assign(rowLength, ' ');
+  buffer_.assign(rowLength_, ' ');
   std::size_t at = 1;
   for (std::size_t i = 0; i < columns_.size(); ++i) {
     const std::size_t len = columns_[i].length;
@@ -312,7 +308,8 @@ bool ShapeFileWriter::WritePartsRecord(std::int32_t type, const PartList& parts)
     for (auto& v : rowValues_) v.reset();
     return Fail(record + why);
   };
-  // Readers refuse records without parts or with empty parts, and non-finite coordinates.
+  // An empty part or a record without parts draws nothing (and shapelib refuses most empty
+  // parts); non-finite coordinates cannot be placed.
   if (parts.empty()) return refuse("no parts");
   std::uint64_t n = 0;
   ShapeExtent box;
@@ -401,12 +398,10 @@ bool ShapeFileWriter::Finish() {
          indexFile_.Write(h + kHdrBounds, 64);
   }
   if (ok) {
-    std::size_t rowLength = 1;
-    for (const auto& c : columns_) rowLength += c.length;
     unsigned char t[8];
     bytes::PutU32LE(t, static_cast<std::uint32_t>(recordCount_));
     bytes::PutU16LE(t + 4, static_cast<std::uint16_t>(kTblHeaderSize + kDescSize * columns_.size() + 1));
-    bytes::PutU16LE(t + 6, static_cast<std::uint16_t>(rowLength));
+    bytes::PutU16LE(t + 6, static_cast<std::uint16_t>(rowLength_));
     ok = tableFile_.Seek(kTblRecordCount) && tableFile_.Write(t, 8);
   }
   // Buffered data reaches the disk only now: a failure here is a write failure too.

@@ -80,6 +80,7 @@ class ShapeFileWriter {
   std::int32_t nextOffset_ = 50;  // words
   attr::DbfHeader tableHeader_;
   std::vector<attr::DbfFieldDesc> columns_;
+  std::size_t rowLength_ = 1;  // bytes per table row, fixed by Create
   std::vector<std::string> sourceNames_;  // each column's full name in the table's encoding
   ShapeExtent extent_;
   std::vector<std::optional<std::string>> rowValues_;  // pending row, by column

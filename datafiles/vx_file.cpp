@@ -59,6 +59,11 @@ bool CVxFile::Write(const void* buffer, std::size_t size) {
   return handle_ && std::fwrite(buffer, 1, size, handle_) == size;
 }
 
+std::string FileNameText(const std::filesystem::path& path) {
+  const auto u8 = path.filename().u8string();
+  return std::string(u8.begin(), u8.end());
+}
+
 bool CVxFile::Seek(std::uint64_t offset) {
   if (!handle_ || offset > static_cast<std::uint64_t>(INT64_MAX)) return false;
 #ifdef _WIN32

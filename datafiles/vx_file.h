@@ -13,6 +13,9 @@ namespace vx::data {
 
 using text::TextEncoding;
 
+// The file's name without its folder, as UTF-8: how messages name a file.
+std::string FileNameText(const std::filesystem::path& path);
+
 // Owns one open C-library stream (binary modes "rb" and "wb").
 class CVxFile {
  public:

@@ -37,8 +37,11 @@ for t in shape_reader_fuzz text_reader_fuzz; do
   corpus="$build/corpus/${t%_fuzz}"
   corpus="${corpus/_reader/}"
   echo "== $t for ${seconds}s"
+  # Checked-in seeds (tests/fuzz/corpus/<name>/) are read as well; new finds go to build-fuzz.
+  seeds=()
+  [ -d "tests/fuzz/corpus/$(basename "$corpus")" ] && seeds=("tests/fuzz/corpus/$(basename "$corpus")")
   "$build/tests/fuzz/$t" -max_total_time="$seconds" -max_len=65536 -rss_limit_mb=2048 -timeout=10 \
-    -print_final_stats=1 "$corpus" 2>"$build/$t.log" || { status=1; tail -50 "$build/$t.log"; }
+    -print_final_stats=1 "$corpus" "${seeds[@]}" 2>"$build/$t.log" || { status=1; tail -50 "$build/$t.log"; }
   grep -E '^(stat::number_of_executed_units|stat::peak_rss_mb)' "$build/$t.log" || true
 done
 exit $status

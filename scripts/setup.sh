@@ -5,7 +5,7 @@ pkgs=(
   cmake g++ make pkg-config ninja-build
   libgtest-dev libgmock-dev libbenchmark-dev
   nlohmann-json3-dev libcli11-dev
-  shapelib proj-bin libgeographiclib-dev geographiclib-tools
+  shapelib libshp-dev proj-bin libgeographiclib-dev geographiclib-tools
   clang libclang-rt-14-dev
   gdal-bin
 )

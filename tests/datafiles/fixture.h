@@ -135,23 +135,29 @@ inline Bytes PartsContent(std::int32_t type, const std::vector<std::vector<std::
 }
 
 // A shapefile assembled from record contents; the index matches unless changed afterwards.
+// `fileOrder` (indexes into `contents`) puts the records in the geometry file in another order
+// than the index's.
 struct ShapeFixture {
   std::int32_t shapeType = 1;
   std::vector<Bytes> contents;
+  std::vector<std::size_t> fileOrder;
   Bytes shp, shx;
 
   void Build() {
     shp = FileHeader(shapeType, 0);
     shx = FileHeader(shapeType, 0);
-    std::int32_t number = 1;
-    for (const auto& c : contents) {
-      const auto offset = static_cast<std::int32_t>(shp.size() / 2);
-      const auto words = static_cast<std::int32_t>(c.size() / 2);
-      I32BE(shp, number++);
-      I32BE(shp, words);
-      shp += c;
-      I32BE(shx, offset);
-      I32BE(shx, words);
+    std::vector<std::size_t> order = fileOrder;
+    for (std::size_t i = order.size(); i < contents.size(); ++i) order.push_back(i);
+    std::vector<std::int32_t> offsets(contents.size());
+    for (std::size_t i : order) {
+      offsets[i] = static_cast<std::int32_t>(shp.size() / 2);
+      I32BE(shp, static_cast<std::int32_t>(i + 1));
+      I32BE(shp, static_cast<std::int32_t>(contents[i].size() / 2));
+      shp += contents[i];
+    }
+    for (std::size_t i = 0; i < contents.size(); ++i) {
+      I32BE(shx, offsets[i]);
+      I32BE(shx, static_cast<std::int32_t>(contents[i].size() / 2));
     }
     SetLength(shp, shp.size());
     SetLength(shx, shx.size());
@@ -166,6 +172,12 @@ struct ShapeFixture {
     Bytes t;
     I32BE(t, v);
     shx.replace(100 + 8 * i + 4 * static_cast<std::size_t>(field), 4, t);
+  }
+  // Overwrites the content length in the header of record `i` (0-based), found through the index.
+  void SetRecordLength(std::size_t i, std::int32_t words) {
+    Bytes t;
+    I32BE(t, words);
+    shp.replace(2 * static_cast<std::size_t>(GetI32BE(shx, 100 + 8 * i)) + 4, 4, t);
   }
 };
 
