@@ -145,11 +145,13 @@ void ShiftGrid::Set(std::int32_t code, MeshShift shift) {
     sparseCount_.assign(kMeshes, 0);
   }
   if (Block* b = blocks_[block].get()) {
-    if (!b->present[index]) {
-      b->present[index] = true;
+    if (b->slot[index] == 0) {
+      b->shift.push_back(shift);
+      b->slot[index] = static_cast<std::uint16_t>(b->shift.size());
       ++count_;
+    } else {
+      b->shift[b->slot[index] - 1u] = shift;
     }
-    b->shift[index] = shift;
     return;
   }
   if (sparse_.insert_or_assign(code, shift).second && ++sparseCount_[block] >= kDenseFrom) MakeDense(block);
@@ -157,11 +159,12 @@ void ShiftGrid::Set(std::int32_t code, MeshShift shift) {
 
 void ShiftGrid::MakeDense(int block) {
   auto b = std::make_unique<Block>();
+  b->shift.reserve(2 * kDenseFrom);
   for (int index = 0; index < kSide * kSide; ++index) {
     const auto it = sparse_.find(CodeAt(block, index));
     if (it == sparse_.end()) continue;
-    b->shift[index] = it->second;
-    b->present[index] = true;
+    b->shift.push_back(it->second);
+    b->slot[index] = static_cast<std::uint16_t>(b->shift.size());
     ++count_;
     sparse_.erase(it);
   }
@@ -174,8 +177,8 @@ bool ShiftGrid::Find(std::int32_t code, MeshShift& shift) const {
   int block, index;
   if (Locate(code, block, index) && !blocks_.empty()) {
     if (const Block* b = blocks_[block].get()) {
-      if (!b->present[index]) return false;
-      shift = b->shift[index];
+      if (b->slot[index] == 0) return false;
+      shift = b->shift[b->slot[index] - 1u];
       return true;
     }
   }
@@ -188,7 +191,7 @@ bool ShiftGrid::Find(std::int32_t code, MeshShift& shift) const {
 const MeshShift* ShiftGrid::At(int latIndex, int lonIndex) const {
   const int block = (latIndex / kSide) * 100 + lonIndex / kSide;
   const int index = (latIndex % kSide) * kSide + lonIndex % kSide;
-  if (const Block* b = blocks_[block].get()) return b->present[index] ? &b->shift[index] : nullptr;
+  if (const Block* b = blocks_[block].get()) return b->slot[index] ? &b->shift[b->slot[index] - 1u] : nullptr;
   if (sparseCount_[block] == 0) return nullptr;
   const auto it = sparse_.find(CodeAt(block, index));
   return it == sparse_.end() ? nullptr : &it->second;
@@ -270,6 +273,9 @@ bool ShiftGrid::Load(const std::filesystem::path& path) {
     }
     if (n < kRecords) break;
   }
+  // Growth leaves up to half of each list unused.
+  for (auto& b : blocks_)
+    if (b) b->shift.shrink_to_fit();
   return true;
 }
 

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <array>
-#include <bitset>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -44,11 +43,11 @@ bool MeshCellOf(double lat, double lon, MeshCell& cell);
 std::array<MeshCell, 3> MeshNeighbours(const MeshCell& cell);
 
 // Shift values by full mesh code. Behaves as an ordered map from code to shift (a later Set of a
-// code replaces the earlier value). A first-order mesh that holds at least a quarter of its 6400
-// cells is stored as a dense 80 x 80 block, so that the four corners of an interpolation cost four
-// array reads; the cells of other meshes, and codes no mesh cell can have, sit in a hash map. Memory
-// thus follows the number of records (some 64 bytes each at most, plus a fixed 100 KB directory),
-// however they are spread over the meshes.
+// code replaces the earlier value). A first-order mesh that holds at least 256 of its 6400 cells
+// gets a block: an 80 x 80 table of slots into its own list of shifts, so that the four corners of
+// an interpolation cost four table reads; the cells of other meshes, and codes no mesh cell can
+// have, sit in a hash map. Memory thus follows the number of records (under 80 bytes each, plus a
+// fixed 100 KB directory), however they are spread over the meshes.
 class ShiftGrid {
  public:
   void Clear();
@@ -56,7 +55,7 @@ class ShiftGrid {
   bool Find(std::int32_t code, MeshShift& shift) const;
   std::size_t Size() const { return count_ + sparse_.size(); }
   bool Empty() const { return Size() == 0; }
-  // First-order meshes stored as dense blocks.
+  // First-order meshes stored as blocks.
   std::size_t DenseMeshes() const { return denseBlocks_; }
 
   // The shifts at the corners SW, E, N, NE of `cell`: the same as four Find calls on the codes of
@@ -72,11 +71,11 @@ class ShiftGrid {
  private:
   static constexpr int kSide = 80;  // third-order cells per first-order mesh side
   static constexpr int kMeshes = 100 * 100;
-  // A block costs some 100 KB: worth it from 1600 cells (64 bytes a cell, a hash entry's cost).
-  static constexpr int kDenseFrom = kSide * kSide / 4;
+  // A block's table costs 12.8 KB: from 256 cells that is 50 bytes a cell, less than a hash entry.
+  static constexpr int kDenseFrom = 256;
   struct Block {
-    std::array<MeshShift, kSide * kSide> shift{};
-    std::bitset<kSide * kSide> present;
+    std::array<std::uint16_t, kSide * kSide> slot{};  // 1 + position in `shift`; 0 for none
+    std::vector<MeshShift> shift;
   };
   // Block of first-order mesh (pp, qq) at pp * 100 + qq, both 0-99; null while the mesh is sparse.
   // The directory is made by the first Set (an engine without a grid pays nothing).
