@@ -317,16 +317,17 @@ bool ConvertShiftText(const std::filesystem::path& textPath, const std::filesyst
     if (error) *error = std::move(why);
     return false;
   };
-  // Reading a file while writing it over would leave neither the list nor a grid.
-  std::error_code ec;
-  if (textPath == gridPath || std::filesystem::equivalent(textPath, gridPath, ec))
-    return fail(textPath.string() + " and " + gridPath.string() + " are the same file");
-  File in = Open(textPath, "rb");
-  if (!in) return fail("cannot open " + textPath.string());
   // Written beside the target and renamed over it when complete: a failed rebuild keeps the
   // previous grid, and a cut-short grid (which would load without complaint and silently fall
   // back where records are missing) is never left under the grid's name.
   const std::filesystem::path tmpPath = gridPath.string() + ".tmp";
+  // Reading a file while writing it over would leave neither the list nor a grid.
+  std::error_code ec;
+  for (const auto& target : {gridPath, tmpPath})
+    if (textPath == target || std::filesystem::equivalent(textPath, target, ec))
+      return fail(textPath.string() + " and " + target.string() + " are the same file");
+  File in = Open(textPath, "rb");
+  if (!in) return fail("cannot open " + textPath.string());
   File out = Open(tmpPath, "wb");
   if (!out) return fail("cannot create " + tmpPath.string());
   auto failOut = [&](std::string why) {

@@ -244,6 +244,7 @@ TEST_F(Cli, GridIsReplacedOnlyWhenComplete) {
   EXPECT_FALSE(std::filesystem::exists(dir_ / "grid.dat.tmp"));
   std::ofstream(dir_ / "bad.par") << "h1\nh2\n53394546 1 2\n53394547 x 2\n";
   std::filesystem::create_symlink(par, dir_ / "alias.par");
+  std::filesystem::copy_file(par, dir_ / "g.dat.tmp");
   struct Case {
     std::filesystem::path text, grid;
     const char* message;
@@ -254,12 +255,15 @@ TEST_F(Cli, GridIsReplacedOnlyWhenComplete) {
       {par, par, "same file", "one path twice"},
       {par, dir_ / "alias.par", "same file", "a link to the list"},
       {par, dir_ / "." / "field.par", "same file", "the list by another spelling"},
+      {dir_ / "g.dat.tmp", dir_ / "g.dat", "same file", "the list under the grid's temporary name"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.why);
     std::string out, err;
+    const std::string text = Slurp(c.text);
     EXPECT_EQ(RunProgram(dir_, kProgram, "grid '" + c.text.string() + "' '" + c.grid.string() + "'", "", out, err), 1);
     EXPECT_NE(err.find(c.message), std::string::npos) << err;
+    EXPECT_EQ(Slurp(c.text), text);
     EXPECT_EQ(Slurp(par), parText);
     EXPECT_EQ(Slurp(dat), datBytes);
     EXPECT_FALSE(std::filesystem::exists(dir_ / "grid.dat.tmp"));
