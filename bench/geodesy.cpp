@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <random>
+#include <string>
 #include <vector>
 
 namespace {
@@ -31,16 +32,18 @@ std::vector<LatLon> Positions() {
 }
 
 // A smooth made-up shift field over mesh rows 52-55 and columns 38-41 (16 first-order meshes),
-// written as a parameter list and converted the way a user makes a grid file.
-std::filesystem::path MakeGridFile() {
+// written as a parameter list and converted the way a user makes a grid file. `rows` rows of
+// cells of each mesh: 80 fills it, 3 leaves a band along its south edge (as on a coast) that the
+// grid keeps in its hash map.
+std::filesystem::path MakeGridFile(int rows = 80) {
   const auto dir = std::filesystem::temp_directory_path() / "vxshape_bench_geodesy";
   std::filesystem::create_directories(dir);
-  const auto text = dir / "field.par", grid = dir / "field.dat";
+  const auto text = dir / "field.par", grid = dir / ("field" + std::to_string(rows) + ".dat");
   std::FILE* f = std::fopen(text.c_str(), "wb");
   std::fputs("synthetic\nMeshCode dB dL\n", f);
   for (int pp = 52; pp <= 55; ++pp)
     for (int qq = 38; qq <= 41; ++qq)
-      for (int i = 0; i < 80; ++i)
+      for (int i = 0; i < rows; ++i)
         for (int j = 0; j < 80; ++j) {
           const double lat = (pp * 80 + i) / 120.0, lon = 100 + (qq * 80 + j) / 80.0;
           std::fprintf(f, "%d %.5f %.5f\n", pp * 1000000 + qq * 10000 + i / 10 * 1000 + j / 10 * 100 + i % 10 * 10 + j % 10,
@@ -124,6 +127,32 @@ void BM_JgdToTokyoGrid(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_JgdToTokyoGrid);
+
+// The same in meshes that hold only a band of 3 rows of cells (kept in the hash map), at points
+// inside the band.
+void BM_TokyoToJgdSparseGrid(benchmark::State& state) {
+  CGeodesy g;
+  g.LoadShiftGrid(MakeGridFile(3));
+  if (g.Grid().DenseMeshes() != 0) {
+    state.SkipWithError("the band grid is dense");
+    return;
+  }
+  std::mt19937 rng(1);
+  std::uniform_int_distribution<int> mesh(52, 55);
+  std::uniform_real_distribution<double> row(0.01, 1.99), lon(139.01, 140.99);
+  std::vector<LatLon> pts(kPoints);
+  for (auto& p : pts) p = {(mesh(rng) * 80 + row(rng)) / 120.0, lon(rng)};
+  std::size_t i = 0;
+  for (auto _ : state) {
+    const LatLon& p = pts[i++ % kPoints];
+    double lat, lon;
+    g.TokyoToJgd(p.lat, p.lon, lat, lon);
+    benchmark::DoNotOptimize(lat);
+    benchmark::DoNotOptimize(lon);
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_TokyoToJgdSparseGrid);
 
 void BM_TokyoToJgdFallback(benchmark::State& state) {
   const CGeodesy g;  // no grid

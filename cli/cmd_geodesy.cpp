@@ -1,10 +1,13 @@
 // vxshape convert: converts "x y" lines between coordinate systems with the plug-in's converter.
 // vxshape grid: turns a text parameter list into the binary datum-shift grid.
 #include "cli/commands.h"
+#include "cli/convert_line.h"
 #include "geodesy/coord_converter.h"
 #include "geodesy/shift_grid.h"
 
+#include <cerrno>
 #include <charconv>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -18,6 +21,7 @@ namespace {
 
 struct CoordSystem {
   std::int32_t datum = 0, kind = 0, zone = 0, utmZone = 0;
+  bool sheet = false;  // "BL-sheet": the sheet's equirectangular metres, not degrees
 };
 
 // A whole number from `text` in [lo, hi]; nothing else may follow.
@@ -26,7 +30,7 @@ bool ParseZone(std::string_view text, int lo, int hi, std::int32_t& zone) {
   return !text.empty() && ec == std::errc() && end == text.data() + text.size() && zone >= lo && zone <= hi;
 }
 
-// "JGD:BL", "TKY:XY9", "JGD:UTM54": the datum key, then the kind key with its zone.
+// "JGD:BL", "TKY:BL-sheet", "TKY:XY9", "JGD:UTM54": the datum key, then the kind key with its zone.
 bool ParseSystem(std::string_view text, CoordSystem& s) {
   const auto colon = text.find(':');
   if (colon == std::string_view::npos) return false;
@@ -37,8 +41,9 @@ bool ParseSystem(std::string_view text, CoordSystem& s) {
     s.datum = geo::DatumJgd2000;
   else
     return false;
-  if (kind == "BL") {
+  if (kind == "BL" || kind == "BL-sheet") {
     s.kind = geo::KindLatLong;
+    s.sheet = kind != "BL";
     return true;
   }
   if (kind.starts_with("XY")) {
@@ -58,64 +63,48 @@ std::filesystem::path ProgramFile() {
   return ec ? std::filesystem::path() : p;
 }
 
-bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
-
-const char* SkipSpace(const char* p, const char* end) {
-  while (p < end && IsSpace(*p)) ++p;
-  return p;
-}
-
-const char* ParseDouble(const char* p, const char* end, double& v) {
-  if (end - p > 1 && *p == '+' && p[1] != '-') ++p;  // one sign at most: "+-5" is no number
-  const auto [q, ec] = std::from_chars(p, end, v);
-  return ec == std::errc() ? q : nullptr;
-}
-
-// "x y" with white space around and between; nothing else.
-bool ParsePair(const char* p, const char* end, double& x, double& y) {
-  p = ParseDouble(SkipSpace(p, end), end, x);
-  if (!p || p == end || !IsSpace(*p)) return false;
-  p = ParseDouble(SkipSpace(p, end), end, y);
-  return p && SkipSpace(p, end) == end;
-}
-
+// Buffered standard output that remembers its first write failure.
 class Output {
  public:
-  explicit Output(std::FILE* f) : f_(f) { buf_.reserve(kFlushAt + 256); }
-  ~Output() { Flush(); }
-  void Append(std::string_view s) {
-    buf_.append(s);
-    if (buf_.size() >= kFlushAt) Flush();
-  }
-  void Number(double v) {
-    char text[64];
-    const auto r = std::to_chars(text, text + sizeof text, v, std::chars_format::fixed, 9);
-    buf_.append(text, r.ptr);
-  }
-  void Char(char c) {
-    buf_.push_back(c);
-    if (buf_.size() >= kFlushAt) Flush();
-  }
-  void Flush() {
-    if (!buf_.empty()) std::fwrite(buf_.data(), 1, buf_.size(), f_);
+  explicit Output(std::FILE* f) : f_(f) { buf_.reserve(kFlushAt + 1024); }
+  std::string& Buffer() { return buf_; }
+  // Writes the buffer out once it is large; false once a write has failed.
+  bool Pace() { return buf_.size() < kFlushAt || Flush(); }
+  bool Flush() {
+    errno = 0;
+    if (error_ == 0 && !buf_.empty() && std::fwrite(buf_.data(), 1, buf_.size(), f_) != buf_.size())
+      error_ = errno ? errno : EIO;
     buf_.clear();
+    errno = 0;
+    if (error_ == 0 && std::fflush(f_) != 0) error_ = errno ? errno : EIO;
+    return error_ == 0;
   }
+  int Error() const { return error_; }
 
  private:
   static constexpr std::size_t kFlushAt = 1 << 20;
   std::FILE* f_;
   std::string buf_;
+  int error_ = 0;
 };
 
 int RunConvert(const std::string& from, const std::string& to, const std::string& grid, const std::string& input) {
   CoordSystem src, dst;
   for (auto [text, sys] : {std::pair{&from, &src}, {&to, &dst}}) {
     if (!ParseSystem(*text, *sys)) {
-      std::fprintf(stderr, "vxshape convert: unknown coordinate system '%s' (write e.g. JGD:BL, TKY:XY9, JGD:UTM54)\n",
+      std::fprintf(stderr,
+                   "vxshape convert: unknown coordinate system '%s' (write e.g. JGD:BL, TKY:BL-sheet, TKY:XY9, "
+                   "JGD:UTM54)\n",
                    text->c_str());
       return 2;
     }
   }
+  // Sheet metres as a source are read back into degrees, as the exporter reads the sheet.
+  if (src.sheet) src.kind = geo::KindSphereMetres;
+  // Degrees out are the position itself, without the destination stage (as the exporter writes
+  // a latitude/longitude file); the setup still prepares that stage, harmlessly.
+  const bool degreesOut = dst.kind == geo::KindLatLong && !dst.sheet;
+
   geo::ConverterHost host;
   host.gridFile = [&grid] {
     return grid.empty() ? geo::GridFileBeside(ProgramFile()) : std::filesystem::path(grid);
@@ -138,61 +127,79 @@ int RunConvert(const std::string& from, const std::string& to, const std::string
     in = owned.get();
   }
 
+  // A reader that has gone away is a write error to report, not a signal to die of.
+  std::signal(SIGPIPE, SIG_IGN);
   Output out(stdout);
   long lineNumber = 0;
   int status = 0;
+  // Degrees carry 12 decimals (about 0.1 micrometre on the ground), metres 9.
+  const int xyDecimals = degreesOut ? 12 : 9;
   auto handle = [&](const char* p, const char* end) {
     ++lineNumber;
-    if (end > p && end[-1] == '\r') --end;
-    const char* first = SkipSpace(p, end);
-    if (first == end || *first == '#') {
-      out.Append(std::string_view(p, static_cast<std::size_t>(end - p)));
-      out.Char('\n');
+    std::string& buf = out.Buffer();
+    double x = 0, y = 0, cx = 0, cy = 0, cg = 0;
+    const cli::ConvertLine kind = cli::ParseConvertLine(std::string_view(p, static_cast<std::size_t>(end - p)), x, y);
+    if (kind == cli::ConvertLine::kPassThrough) {
+      if (end > p && end[-1] == '\r') --end;
+      buf.append(p, end);
+      buf.push_back('\n');
       return;
     }
-    double x, y, cx = 0, cy = 0, cg = 0;
-    bool ok = ParsePair(p, end, x, y);
+    bool ok = kind == cli::ConvertLine::kPair;
     if (!ok) {
       std::fprintf(stderr, "vxshape convert: line %ld: expected two numbers \"x y\"\n", lineNumber);
-    } else if (!(ok = converter.Convert(x, y, cx, cy, cg))) {
-      std::fprintf(stderr, "vxshape convert: line %ld: cannot convert %.17g %.17g\n", lineNumber, x, y);
+    } else {
+      if (degreesOut)
+        ok = converter.SourceToLatLong(y, x, cy, cx) && converter.ShiftDatum(cy, cx, cy, cx);
+      else
+        ok = converter.Convert(x, y, cx, cy, cg);
+      const std::size_t mark = buf.size();
+      ok = ok && cli::AppendFixed(buf, cx, xyDecimals);
+      if (ok) buf.push_back(' ');
+      ok = ok && cli::AppendFixed(buf, cy, xyDecimals);
+      if (ok) buf.push_back(' ');
+      ok = ok && cli::AppendFixed(buf, cg, 9);
+      if (ok) buf.push_back('\n');
+      if (!ok) {
+        buf.resize(mark);
+        std::fprintf(stderr, "vxshape convert: line %ld: cannot convert %.17g %.17g\n", lineNumber, x, y);
+      }
     }
     if (!ok) {
       // Keeps output line N for input line N, with a value no one can take for a coordinate.
-      out.Append("nan nan nan\n");
+      buf.append("nan nan nan\n");
       status = 1;
-      return;
     }
-    out.Number(cx);
-    out.Char(' ');
-    out.Number(cy);
-    out.Char(' ');
-    out.Number(cg);
-    out.Char('\n');
   };
 
   // Whole lines from large blocks; the tail of a block waits for the rest of its line.
   std::vector<char> buf(1 << 20);
   std::size_t kept = 0;
-  for (;;) {
+  bool writing = true;
+  for (; writing;) {
     if (kept == buf.size()) buf.resize(buf.size() * 2);  // a line longer than the buffer
     const std::size_t n = std::fread(buf.data() + kept, 1, buf.size() - kept, in);
     const char* p = buf.data();
     const char* end = buf.data() + kept + n;
-    for (const char* nl; (nl = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p))));
-         p = nl + 1)
+    for (const char* nl; writing && (nl = static_cast<const char*>(
+                                         std::memchr(p, '\n', static_cast<std::size_t>(end - p))));
+         p = nl + 1) {
       handle(p, nl);
+      writing = out.Pace();
+    }
     kept = static_cast<std::size_t>(end - p);
     std::memmove(buf.data(), p, kept);
     if (n == 0) break;
   }
-  if (kept > 0) handle(buf.data(), buf.data() + kept);
+  if (writing && kept > 0) handle(buf.data(), buf.data() + kept);
   if (std::ferror(in)) {
     std::fprintf(stderr, "vxshape convert: read error\n");
     status = 1;
   }
-  out.Flush();
-  if (std::fflush(stdout) != 0) status = 1;
+  if (!out.Flush()) {
+    std::fprintf(stderr, "vxshape: cannot write standard output: %s\n", std::strerror(out.Error()));
+    return 1;
+  }
   return status;
 }
 
@@ -212,7 +219,8 @@ const Registrar registrar([](CLI::App& app) {
   auto to = std::make_shared<std::string>();
   auto grid = std::make_shared<std::string>();
   auto input = std::make_shared<std::string>();
-  convert->add_option("--from", *from, "Source system: DATUM:KIND, e.g. TKY:XY9, JGD:BL, JGD:UTM54")->required();
+  convert->add_option("--from", *from,
+                     "Source system: DATUM:KIND, e.g. TKY:XY9, JGD:UTM54, JGD:BL (degrees), JGD:BL-sheet (sheet metres)")->required();
   convert->add_option("--to", *to, "Destination system, as --from")->required();
   convert->add_option("--grid", *grid, "Datum-shift grid file (default: TKY2JGD_Win.dat beside the program)");
   convert->add_option("file", *input, "Input file (default: standard input)");

@@ -10,6 +10,8 @@ namespace vx::geo {
 namespace {
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 bool ValidDatum(std::int32_t datum) { return datum == DatumTokyo || datum == DatumJgd2000; }
+// A position on the ellipsoid (degrees); false also for NaN.
+bool OnEarth(double lat, double lon) { return std::fabs(lat) <= 90 && std::fabs(lon) <= 180; }
 }  // namespace
 
 std::filesystem::path GridFileBeside(const std::filesystem::path& pluginFile) {
@@ -68,6 +70,10 @@ bool CCoordConverter::Setup(std::int32_t srcDatum, std::int32_t srcKind, std::in
 
 bool CCoordConverter::Convert(double x, double y, double& xOut, double& yOut, double& convergence) const {
   if (identity_) {
+    if (!(std::isfinite(x) && std::isfinite(y))) {
+      xOut = yOut = convergence = kNaN;
+      return false;
+    }
     xOut = x;
     yOut = y;
     convergence = 0;
@@ -100,6 +106,8 @@ bool CCoordConverter::SourceToLatLong(double north, double east, double& lat, do
       default: ok = false; break;
     }
   }
+  // Degrees beyond the ellipsoid would go on to a plausible but wrong point.
+  ok = ok && OnEarth(lat, lon);
   if (!ok) lat = lon = kNaN;
   return ok;
 }
@@ -122,7 +130,7 @@ bool CCoordConverter::ShiftDatum(double lat, double lon, double& latOut, double&
 
 bool CCoordConverter::LatLongToDestination(double lat, double lon, double& x, double& y, double& convergence,
                                            double& k) const {
-  bool ok = dstReady_;
+  bool ok = dstReady_ && OnEarth(lat, lon);
   if (ok) {
     switch (dstKind_) {
       case KindLatLong:

@@ -38,12 +38,14 @@ class CCoordConverter {
   void SetIdentity() { identity_ = true; }
 
   // Map order in and out: x easting (or longitude, degrees), y northing (or latitude); metres for
-  // grids. convergence in degrees. False when a stage fails: unprepared stage, footpoint iteration
-  // not settling, position beyond +-90/+-180 for the datum shift, a result that is not finite;
-  // outputs are then NaN.
+  // grids. convergence in degrees. False when a stage fails: unprepared stage, a source latitude
+  // beyond +-90 or longitude beyond +-180, an inverse projection leaving +-90, footpoint iteration
+  // not settling, a result that is not finite, non-finite input (also for the identity); outputs
+  // are then NaN.
   bool Convert(double x, double y, double& xOut, double& yOut, double& convergence) const;
 
-  // The three stages. Each gives NaN outputs and false on failure.
+  // The three stages. Each gives NaN outputs and false on failure; latitudes beyond +-90 and
+  // longitudes beyond +-180 (degrees) fail, in or out.
   // Survey order: north, east (metres; degrees for the lat/long source kind).
   bool SourceToLatLong(double north, double east, double& lat, double& lon) const;
   bool ShiftDatum(double lat, double lon, double& latOut, double& lonOut) const;

@@ -42,14 +42,16 @@ class CGeodesy {
 
   // Survey order: X north, Y east (metres, scaled by m0, relative to the zone origin); phi, lambda
   // in radians; gamma the meridian convergence (radians, positive east of the central meridian in
-  // the northern hemisphere); k the point scale factor. False only when unprepared.
+  // the northern hemisphere); k the point scale factor. The longitude difference is taken modulo
+  // 2 pi into [-pi, pi]. False only when unprepared.
   bool TmForward(double phi, double lambda, double& X, double& Y, double& gamma, double& k) const;
-  // False when unprepared or when the footpoint iteration does not settle in 100 rounds
-  // (outputs then untouched).
+  // False when unprepared, when the footpoint iteration does not settle in 100 rounds, or when the
+  // latitude leaves [-pi/2, pi/2] (outputs then untouched). lambda comes back in [-pi, pi].
   bool TmInverse(double X, double Y, double& phi, double& lambda, double& gamma, double& k) const;
 
   // Degree wrappers; convergence is returned as -gamma in degrees. False (outputs untouched) where
-  // the underlying call fails.
+  // the underlying call fails, and for a latitude beyond +-90 or a non-finite longitude given to
+  // the forward ones.
   bool LatLongToPlane(double lat, double lon, double& X, double& Y, double& convergence, double& k) const;
   bool LatLongToUtm(double lat, double lon, double& northing, double& easting, double& convergence,
                     double& k) const;

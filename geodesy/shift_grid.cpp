@@ -117,50 +117,84 @@ bool Locate(std::int32_t code, int& block, int& index) {
   index = (d * 10 + e) * 80 + (h * 10 + l);
   return true;
 }
+
+// Full code of the cell at `index` of first-order mesh `block` (the inverse of Locate).
+std::int32_t CodeAt(int block, int index) {
+  const int row = index / 80, col = index % 80;
+  return (block / 100) * 1000000 + (block % 100) * 10000 + row / 10 * 1000 + col / 10 * 100 + row % 10 * 10 +
+         col % 10;
+}
 }  // namespace
 
 void ShiftGrid::Clear() {
   blocks_.clear();
+  sparseCount_.clear();
   count_ = 0;
-  others_.clear();
+  denseBlocks_ = 0;
+  sparse_.clear();
 }
 
 void ShiftGrid::Set(std::int32_t code, MeshShift shift) {
   int block, index;
   if (!Locate(code, block, index)) {
-    others_[code] = shift;
+    sparse_[code] = shift;
     return;
   }
-  if (blocks_.empty()) blocks_.resize(100 * 100);
-  auto& b = blocks_[block];
-  if (!b) b = std::make_unique<Block>();
-  if (!b->present[index]) {
-    b->present[index] = true;
-    ++count_;
+  if (blocks_.empty()) {
+    blocks_.resize(kMeshes);
+    sparseCount_.assign(kMeshes, 0);
   }
-  b->shift[index] = shift;
+  if (Block* b = blocks_[block].get()) {
+    if (b->slot[index] == 0) {
+      b->shift.push_back(shift);
+      b->slot[index] = static_cast<std::uint16_t>(b->shift.size());
+      ++count_;
+    } else {
+      b->shift[b->slot[index] - 1u] = shift;
+    }
+    return;
+  }
+  if (sparse_.insert_or_assign(code, shift).second && ++sparseCount_[block] >= kDenseFrom) MakeDense(block);
+}
+
+void ShiftGrid::MakeDense(int block) {
+  auto b = std::make_unique<Block>();
+  b->shift.reserve(2 * kDenseFrom);
+  for (int index = 0; index < kSide * kSide; ++index) {
+    const auto it = sparse_.find(CodeAt(block, index));
+    if (it == sparse_.end()) continue;
+    b->shift.push_back(it->second);
+    b->slot[index] = static_cast<std::uint16_t>(b->shift.size());
+    ++count_;
+    sparse_.erase(it);
+  }
+  sparseCount_[block] = 0;
+  blocks_[block] = std::move(b);
+  ++denseBlocks_;
 }
 
 bool ShiftGrid::Find(std::int32_t code, MeshShift& shift) const {
   int block, index;
-  if (!Locate(code, block, index)) {
-    const auto it = others_.find(code);
-    if (it == others_.end()) return false;
-    shift = it->second;
-    return true;
+  if (Locate(code, block, index) && !blocks_.empty()) {
+    if (const Block* b = blocks_[block].get()) {
+      if (b->slot[index] == 0) return false;
+      shift = b->shift[b->slot[index] - 1u];
+      return true;
+    }
   }
-  if (blocks_.empty()) return false;
-  const Block* b = blocks_[block].get();
-  if (!(b && b->present[index])) return false;
-  shift = b->shift[index];
+  const auto it = sparse_.find(code);
+  if (it == sparse_.end()) return false;
+  shift = it->second;
   return true;
 }
 
 const MeshShift* ShiftGrid::At(int latIndex, int lonIndex) const {
-  const Block* b = blocks_[(latIndex / kSide) * 100 + lonIndex / kSide].get();
+  const int block = (latIndex / kSide) * 100 + lonIndex / kSide;
   const int index = (latIndex % kSide) * kSide + lonIndex % kSide;
-  if (!(b && b->present[index])) return nullptr;
-  return &b->shift[index];
+  if (const Block* b = blocks_[block].get()) return b->slot[index] ? &b->shift[b->slot[index] - 1u] : nullptr;
+  if (sparseCount_[block] == 0) return nullptr;
+  const auto it = sparse_.find(CodeAt(block, index));
+  return it == sparse_.end() ? nullptr : &it->second;
 }
 
 bool ShiftGrid::CornersOf(const MeshDigits& m, std::array<MeshShift, 4>& corners) const {
@@ -239,6 +273,9 @@ bool ShiftGrid::Load(const std::filesystem::path& path) {
     }
     if (n < kRecords) break;
   }
+  // Growth leaves up to half of each list unused.
+  for (auto& b : blocks_)
+    if (b) b->shift.shrink_to_fit();
   return true;
 }
 
@@ -280,16 +317,22 @@ bool ConvertShiftText(const std::filesystem::path& textPath, const std::filesyst
     if (error) *error = std::move(why);
     return false;
   };
+  // Written beside the target and renamed over it when complete: a failed rebuild keeps the
+  // previous grid, and a cut-short grid (which would load without complaint and silently fall
+  // back where records are missing) is never left under the grid's name.
+  const std::filesystem::path tmpPath = gridPath.string() + ".tmp";
+  // Reading a file while writing it over would leave neither the list nor a grid.
+  std::error_code ec;
+  for (const auto& target : {gridPath, tmpPath})
+    if (textPath == target || std::filesystem::equivalent(textPath, target, ec))
+      return fail(textPath.string() + " and " + target.string() + " are the same file");
   File in = Open(textPath, "rb");
   if (!in) return fail("cannot open " + textPath.string());
-  File out = Open(gridPath, "wb");
-  if (!out) return fail("cannot create " + gridPath.string());
-  // A cut-short grid would load without complaint and silently fall back where records are
-  // missing, so a failed conversion leaves no grid file behind.
+  File out = Open(tmpPath, "wb");
+  if (!out) return fail("cannot create " + tmpPath.string());
   auto failOut = [&](std::string why) {
     out.reset();
-    std::error_code ec;
-    std::filesystem::remove(gridPath, ec);
+    std::filesystem::remove(tmpPath, ec);
     return fail(std::move(why));
   };
   std::string line;
@@ -307,10 +350,16 @@ bool ConvertShiftText(const std::filesystem::path& textPath, const std::filesyst
     PutLittleEndian(rec, static_cast<std::uint32_t>(code), 4);
     PutLittleEndian(rec + 4, std::bit_cast<std::uint64_t>(dB), 8);
     PutLittleEndian(rec + 12, std::bit_cast<std::uint64_t>(dL), 8);
-    if (std::fwrite(rec, sizeof rec, 1, out.get()) != 1) return failOut("cannot write " + gridPath.string());
+    if (std::fwrite(rec, sizeof rec, 1, out.get()) != 1) return failOut("cannot write " + tmpPath.string());
   }
   if (std::ferror(in.get())) return failOut("cannot read " + textPath.string());
-  if (std::fclose(out.release()) != 0) return failOut("cannot write " + gridPath.string());
+  if (std::fclose(out.release()) != 0) return failOut("cannot write " + tmpPath.string());
+  std::filesystem::rename(tmpPath, gridPath, ec);
+  if (ec) {
+    const std::string why = "cannot replace " + gridPath.string() + ": " + ec.message();
+    std::filesystem::remove(tmpPath, ec);
+    return fail(why);
+  }
   return true;
 }
 

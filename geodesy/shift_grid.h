@@ -3,7 +3,6 @@
 #pragma once
 
 #include <array>
-#include <bitset>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -44,15 +43,20 @@ bool MeshCellOf(double lat, double lon, MeshCell& cell);
 std::array<MeshCell, 3> MeshNeighbours(const MeshCell& cell);
 
 // Shift values by full mesh code. Behaves as an ordered map from code to shift (a later Set of a
-// code replaces the earlier value) but stores cells by first-order mesh in dense 80 x 80 blocks,
-// so that the four corners of an interpolation cost four array reads instead of four tree walks.
+// code replaces the earlier value). A first-order mesh that holds at least 256 of its 6400 cells
+// gets a block: an 80 x 80 table of slots into its own list of shifts, so that the four corners of
+// an interpolation cost four table reads; the cells of other meshes, and codes no mesh cell can
+// have, sit in a hash map. Memory thus follows the number of records (under 80 bytes each, plus a
+// fixed 100 KB directory), however they are spread over the meshes.
 class ShiftGrid {
  public:
   void Clear();
   void Set(std::int32_t code, MeshShift shift);
   bool Find(std::int32_t code, MeshShift& shift) const;
-  std::size_t Size() const { return count_ + others_.size(); }
+  std::size_t Size() const { return count_ + sparse_.size(); }
   bool Empty() const { return Size() == 0; }
+  // First-order meshes stored as blocks.
+  std::size_t DenseMeshes() const { return denseBlocks_; }
 
   // The shifts at the corners SW, E, N, NE of `cell`: the same as four Find calls on the codes of
   // the cell and its MeshNeighbours. False if any is missing.
@@ -66,25 +70,33 @@ class ShiftGrid {
 
  private:
   static constexpr int kSide = 80;  // third-order cells per first-order mesh side
+  static constexpr int kMeshes = 100 * 100;
+  // A block's table costs 12.8 KB: from 256 cells that is 50 bytes a cell, less than a hash entry.
+  static constexpr int kDenseFrom = 256;
   struct Block {
-    std::array<MeshShift, kSide * kSide> shift{};
-    std::bitset<kSide * kSide> present;
+    std::array<std::uint16_t, kSide * kSide> slot{};  // 1 + position in `shift`; 0 for none
+    std::vector<MeshShift> shift;
   };
-  // Block of first-order mesh (pp, qq) at pp * 100 + qq, both 0-99; null when nothing is stored
-  // there. The directory itself is made by the first Set (an engine without a grid pays nothing).
+  // Block of first-order mesh (pp, qq) at pp * 100 + qq, both 0-99; null while the mesh is sparse.
+  // The directory is made by the first Set (an engine without a grid pays nothing).
   std::vector<std::unique_ptr<Block>> blocks_;
-  std::size_t count_ = 0;  // codes stored in blocks_
-  // Codes that no mesh cell can have (negative, more than eight digits, d or h above 7): kept so
-  // that the grid holds every record it was given.
-  std::unordered_map<std::int32_t, MeshShift> others_;
+  // Cells of each first-order mesh held in sparse_ (a sparse mesh becomes dense at kDenseFrom).
+  std::vector<std::uint16_t> sparseCount_;
+  std::size_t count_ = 0;        // codes stored in blocks_
+  std::size_t denseBlocks_ = 0;  // blocks made
+  // Codes of sparse meshes, and codes that no mesh cell can have (negative, more than eight
+  // digits, d or h above 7): kept so that the grid holds every record it was given.
+  std::unordered_map<std::int32_t, MeshShift> sparse_;
 
   const MeshShift* At(int latIndex, int lonIndex) const;
+  void MakeDense(int block);
 };
 
 // Turns a text parameter list (two header lines, then lines of mesh code, dB and dL separated by
-// white space) into a binary grid file. False if either file cannot be opened, a header line is
-// missing, or a data line does not hold exactly three numbers; `error` then says why (with the
-// line number). Blank lines are skipped.
+// white space) into a binary grid file, written as gridPath + ".tmp" and renamed over gridPath
+// when complete. False, with gridPath as it was, if the two paths name one file, either file
+// cannot be opened, a header line is missing, or a data line does not hold exactly three numbers;
+// `error` then says why (with the line number). Blank lines are skipped.
 bool ConvertShiftText(const std::filesystem::path& textPath, const std::filesystem::path& gridPath,
                       std::string* error = nullptr);
 

@@ -24,6 +24,12 @@ constexpr double kUtmFalseEasting = 500000;  // metres
 // Footpoint rounds before the inverse gives up; Halley's step from the zone origin settles to
 // 1e-14 rad in 3 or 4 rounds anywhere a zone is used.
 constexpr int kMaxFootpointRounds = 100;
+constexpr double kPi = 3.141592653589793;
+constexpr double kHalfPi = 1.5707963267948966;
+
+// An angle difference or longitude (radians) taken modulo 2 pi into [-pi, pi]; unchanged (bit for
+// bit) when already inside.
+double WrapPi(double a) { return std::fabs(a) <= kPi ? a : std::remainder(a, 2 * kPi); }
 }  // namespace
 
 CGeodesy::CGeodesy() {
@@ -139,7 +145,8 @@ double CGeodesy::ArcFromSinCos(double phi, double s, double c) const {
 
 bool CGeodesy::TmForward(double phi, double lambda, double& X, double& Y, double& gamma, double& k) const {
   if (!IsPrepared()) return false;
-  const double dl = lambda - lon0_;
+  // 179 W seen from a central meridian at 177 E is 4 degrees east, not 356 west.
+  const double dl = WrapPi(lambda - lon0_);
   const double s = std::sin(phi), c = std::cos(phi);
   const double t = s / c;
   const double c2 = c * c;
@@ -218,7 +225,9 @@ bool CGeodesy::TmInverse(double X, double Y, double& phi, double& lambda, double
   bl += (5 + 28 * t2 + 24 * t4 + 6 * eta2 + 8 * t2 * eta2) * u5 / (120 * c1);
   bl -= (1 + 2 * t2 + eta2) * u3 / (6 * c1);
   bl += u / c1;
-  const double lon = lon0_ + bl;
+  // Far from the zone the series runs past the pole: no point on the ellipsoid to give.
+  if (!(std::fabs(lat) <= kHalfPi)) return false;
+  const double lon = WrapPi(lon0_ + bl);
 
   double bg = (1 + t2) * (2 + 3 * t2) * u5 / 15;
   bg -= (1 + t2 - eta2) * u3 / 3;
@@ -239,6 +248,7 @@ bool CGeodesy::TmInverse(double X, double Y, double& phi, double& lambda, double
 
 bool CGeodesy::LatLongToPlane(double lat, double lon, double& X, double& Y, double& convergence,
                               double& k) const {
+  if (!(std::fabs(lat) <= 90 && std::isfinite(lon))) return false;
   double g;
   if (!TmForward(lat * kDegToRad, lon * kDegToRad, X, Y, g, k)) return false;
   convergence = g * (-1) * kRadToDeg;

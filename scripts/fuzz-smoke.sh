@@ -9,10 +9,11 @@ build=build-fuzz
 CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DVX_FUZZ=ON -DVX_BUILD_TESTS=ON -DVX_BUILD_BENCH=OFF -DVX_WERROR=OFF \
   -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link,address,undefined" >/dev/null
-cmake --build "$build" --target shape_reader_fuzz text_reader_fuzz
+cmake --build "$build" --target shape_reader_fuzz text_reader_fuzz shift_grid_fuzz convert_line_fuzz
 
-# Seeds: a valid one-point shapefile (in the fuzzer's packed form) and a few text files.
-mkdir -p "$build/corpus/shape" "$build/corpus/text"
+# Seeds: a valid one-point shapefile (in the fuzzer's packed form), a few text files, a small shift
+# grid and a few lines for `vxshape convert`.
+mkdir -p "$build/corpus/shape" "$build/corpus/text" "$build/corpus/shift_grid" "$build/corpus/convert_line"
 python3 - "$build/corpus" <<'PY'
 import struct, sys, os
 out = sys.argv[1]
@@ -28,12 +29,18 @@ for name, s, x in (('point', shp, shx(10)), ('polygon', shp5, shx(len(poly) // 2
     open(os.path.join(out, 'shape', name), 'wb').write(struct.pack('<HH', len(s), len(x)) + s + x + dbf)
 open(os.path.join(out, 'text', 'sjis'), 'wb').write(b'\x00a,"b,c",\x82\xa0\r\nx\ty\n\x82')
 open(os.path.join(out, 'text', 'utf16'), 'wb').write(b'\x02' + '\ufeffa,b\r\n"c""d",e\n'.encode('utf-16-le') + b'\x00\xd8')
+# A 2 x 2 block of cells where two first-order meshes meet, a repeated code, a code no cell has,
+# and half a record.
+grid = b''.join(struct.pack('<i2d', c, 11.6, -11.6) for c in (53397979, 53407970, 54390909, 54400900, 53397979, -5))
+open(os.path.join(out, 'shift_grid', 'corner'), 'wb').write(grid + grid[:10])
+open(os.path.join(out, 'convert_line', 'lines'), 'wb').write(
+    b'# Tokyo\n-8342.512 22119.73\r\n  139.7\t35.7  \n\n1e300 0\nnan inf\n+-5 3\n0 -1.7976931348623157e308\n139.7 95\n')
 PY
 
 # File-backed targets: keep their files in memory when possible.
 [ -d /dev/shm ] && export TMPDIR=/dev/shm
 status=0
-for t in shape_reader_fuzz text_reader_fuzz; do
+for t in shape_reader_fuzz text_reader_fuzz shift_grid_fuzz convert_line_fuzz; do
   corpus="$build/corpus/${t%_fuzz}"
   corpus="${corpus/_reader/}"
   echo "== $t for ${seconds}s"

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -90,6 +91,114 @@ TEST_F(Cli, BadLinesAreReportedAndTheRunGoesOn) {
   EXPECT_EQ(err.find("line 7:"), std::string::npos);
 }
 
+std::string Fixed(double v, int decimals) {
+  char text[400];
+  std::snprintf(text, sizeof text, "%.*f", decimals, v);
+  return text;
+}
+
+// "BL" is degrees both ways, longitude first, as the exporter writes latitude/longitude;
+// "BL-sheet" is the sheet's equirectangular metres, both ways.
+TEST_F(Cli, LatLongInDegreesAndSheetMetres) {
+  double r;
+  ASSERT_TRUE(MeanRadius(DatumJgd2000, r));
+  const double sx = 139.7 * 0.0174532925199433 * r, sy = 35.7 * 0.0174532925199433 * r;
+  // The expected line from the converter's own stages.
+  auto viaStages = [this](int sd, int sk, int sz, int dd, double x, double y) {
+    CCoordConverter cv({[this] { return dir_ / "grid.dat"; }, {}});
+    EXPECT_TRUE(cv.Setup(sd, sk, sz, 0, dd, KindLatLong, 0, 0));
+    double lat, lon;
+    EXPECT_TRUE(cv.SourceToLatLong(y, x, lat, lon) && cv.ShiftDatum(lat, lon, lat, lon));
+    return Fixed(lon, 12) + " " + Fixed(lat, 12) + " 0.000000000\n";
+  };
+  struct Case {
+    const char* from;
+    const char* to;
+    std::string input, expected;
+    const char* why;
+  } const cases[] = {
+      {"JGD:BL", "JGD:BL", "139.7 35.7\n", "139.700000000000 35.700000000000 0.000000000\n", "degrees pass through"},
+      {"TKY:BL", "JGD:BL", "139.7 35.7\n", viaStages(1, KindLatLong, 0, 2, 139.7, 35.7), "shifted degrees"},
+      {"JGD:XY9", "TKY:BL", "-8342.512 22119.73\n", viaStages(2, KindPlaneXY, 9, 1, -8342.512, 22119.73),
+       "plane zone to Tokyo degrees"},
+      {"JGD:BL", "JGD:BL-sheet", "139.7 35.7\n", Fixed(sx, 9) + " " + Fixed(sy, 9) + " 0.000000000\n",
+       "sheet metres out"},
+      {"JGD:BL-sheet", "JGD:BL", Fixed(sx, 9) + " " + Fixed(sy, 9) + "\n",
+       "139.700000000000 35.700000000000 0.000000000\n", "sheet metres read back"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.why);
+    std::string out, err;
+    EXPECT_EQ(RunProgram(dir_, kProgram,
+                         std::string("convert --from ") + c.from + " --to " + c.to + " --grid '" +
+                             (dir_ / "grid.dat").string() + "'",
+                         c.input, out, err),
+              0)
+        << err;
+    EXPECT_EQ(out, c.expected);
+  }
+}
+
+// Out of the domain, and non-finite through the identity: the failed line, not a plausible point.
+// Numbers of any size are printed whole.
+TEST_F(Cli, OutOfDomainAndHugeNumbers) {
+  struct Case {
+    const char* from;
+    const char* to;
+    std::string input, expected;
+    const char* why;
+  } const cases[] = {
+      {"JGD:BL", "JGD:XY9", "139.7 95\n", "nan nan nan\n", "latitude beyond 90"},
+      {"JGD:BL", "JGD:BL", "-181 35\n", "nan nan nan\n", "longitude beyond -180"},
+      {"JGD:XY9", "JGD:UTM54", "0 1.2e7\n", "nan nan nan\n", "past the pole"},
+      {"JGD:XY9", "JGD:XY9", "nan 0\n", "nan nan nan\n", "NaN through the identity"},
+      {"JGD:UTM54", "JGD:UTM54", "500000 inf\n", "nan nan nan\n", "infinity through the identity"},
+      {"JGD:XY9", "JGD:XY9", "1e300 0\n", Fixed(1e300, 9) + " 0.000000000 0.000000000\n", "1e300 is 301 digits"},
+      {"JGD:XY9", "JGD:XY9", "0 -1.7976931348623157e308\n",
+       "0.000000000 " + Fixed(-1.7976931348623157e308, 9) + " 0.000000000\n", "the largest double"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.why);
+    std::string out, err;
+    const bool bad = c.expected == "nan nan nan\n";
+    EXPECT_EQ(RunProgram(dir_, kProgram, std::string("convert --from ") + c.from + " --to " + c.to, c.input, out, err),
+              bad ? 1 : 0);
+    EXPECT_EQ(out, c.expected);
+    EXPECT_EQ(err.find("line 1:") != std::string::npos, bad) << err;
+  }
+}
+
+// A write that fails ends the run with one line on standard error and status 1, whether it fails
+// while converting or in the last flush, and whether the reader is a full disk or a closed pipe.
+TEST_F(Cli, WriteFailuresAreReported) {
+  std::string many;
+  for (int i = 0; i < 100000; ++i) many += "1000 2000\n";
+  std::ofstream(dir_ / "many.txt") << many;
+  std::ofstream(dir_ / "one.txt") << "# a comment\n1000 2000\n";
+  const std::string convert = "'" + kProgram.string() + "' convert --from JGD:XY9 --to JGD:UTM54 ";
+  const std::string err = "'" + (dir_ / "err.txt").string() + "'";
+  const std::string rc = "'" + (dir_ / "rc.txt").string() + "'";
+  struct Case {
+    std::string command;
+    const char* why;
+  } const cases[] = {
+      {convert + "< '" + (dir_ / "one.txt").string() + "' > /dev/full 2> " + err + "; echo $? > " + rc,
+       "disk full at the last flush"},
+      {convert + "< '" + (dir_ / "many.txt").string() + "' > /dev/full 2> " + err + "; echo $? > " + rc,
+       "disk full while converting"},
+      {"(" + convert + "< '" + (dir_ / "many.txt").string() + "' 2> " + err + "; echo $? > " + rc + ") | true",
+       "reader gone"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.why);
+    std::system(c.command.c_str());
+    EXPECT_EQ(Slurp(dir_ / "rc.txt"), "1\n");
+    const std::string text = Slurp(dir_ / "err.txt");
+    EXPECT_TRUE(text.starts_with("vxshape: cannot write standard output: ")) << text;
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1) << text;
+  }
+}
+
 TEST_F(Cli, GridBesideTheProgramOrNone) {
   std::string out, err;
   // No grid beside the program and no --grid: the plug-in's message, and nothing converted.
@@ -125,6 +234,40 @@ TEST_F(Cli, RejectsUnknownSystemsAndBadParameterLists) {
                 out, err),
             1);
   EXPECT_NE(err.find("line 4"), std::string::npos) << err;
+}
+
+// The grid is replaced only by a complete one, and never written over its own parameter list.
+TEST_F(Cli, GridIsReplacedOnlyWhenComplete) {
+  const auto par = dir_ / "field.par", dat = dir_ / "grid.dat";
+  const std::string parText = Slurp(par), datBytes = Slurp(dat);
+  ASSERT_FALSE(datBytes.empty());
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "grid.dat.tmp"));
+  std::ofstream(dir_ / "bad.par") << "h1\nh2\n53394546 1 2\n53394547 x 2\n";
+  std::filesystem::create_symlink(par, dir_ / "alias.par");
+  std::filesystem::copy_file(par, dir_ / "g.dat.tmp");
+  struct Case {
+    std::filesystem::path text, grid;
+    const char* message;
+    const char* why;
+  } const cases[] = {
+      {dir_ / "bad.par", dat, "line 4", "a bad list keeps the previous grid"},
+      {dir_ / "absent.par", dat, "cannot open", "a missing list keeps the previous grid"},
+      {par, par, "same file", "one path twice"},
+      {par, dir_ / "alias.par", "same file", "a link to the list"},
+      {par, dir_ / "." / "field.par", "same file", "the list by another spelling"},
+      {dir_ / "g.dat.tmp", dir_ / "g.dat", "same file", "the list under the grid's temporary name"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.why);
+    std::string out, err;
+    const std::string text = Slurp(c.text);
+    EXPECT_EQ(RunProgram(dir_, kProgram, "grid '" + c.text.string() + "' '" + c.grid.string() + "'", "", out, err), 1);
+    EXPECT_NE(err.find(c.message), std::string::npos) << err;
+    EXPECT_EQ(Slurp(c.text), text);
+    EXPECT_EQ(Slurp(par), parText);
+    EXPECT_EQ(Slurp(dat), datBytes);
+    EXPECT_FALSE(std::filesystem::exists(dir_ / "grid.dat.tmp"));
+  }
 }
 
 }  // namespace

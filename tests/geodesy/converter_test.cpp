@@ -61,6 +61,10 @@ TEST(Converter, IdentityRules) {
     EXPECT_TRUE(cv.Setup(c.s[0], c.s[1], c.s[2], c.s[3], c.d[0], c.d[1], c.d[2], c.d[3]));
     EXPECT_EQ(cv.IsIdentity(), c.identity);
     double x, y, g;
+    if (c.s[1] == KindLatLong) {
+      ASSERT_TRUE(cv.Convert(139.75, 35.68, x, y, g));
+      continue;
+    }
     ASSERT_TRUE(cv.Convert(-8342.512, 22119.73, x, y, g));
     if (c.identity) {
       EXPECT_EQ(x, -8342.512);
@@ -208,6 +212,16 @@ TEST(Converter, FailedStagesGiveNaN) {
       {{2, 3, 9, 0}, {2, 2, 0, 54}, true, NAN, 0, "NaN easting"},
       {{2, 1, 0, 0}, {2, 3, 9, 0}, true, 139.7, INFINITY, "infinite latitude, no datum shift"},
       {{2, 2, 0, 54}, {2, 3, 9, 0}, true, 500000, INFINITY, "infinite northing"},
+      // Out of the domain: no plausible point.
+      {{2, 1, 0, 0}, {2, 3, 9, 0}, true, 139.7, 95, "latitude beyond 90, same datum"},
+      {{2, 1, 0, 0}, {2, 2, 0, 54}, true, 139.7, -90.001, "latitude beyond -90, same datum"},
+      {{2, 1, 0, 0}, {2, 2, 0, 54}, true, 190, 35, "longitude beyond 180, same datum"},
+      {{2, 1, 0, 0}, {2, 1, 0, 0}, true, -180.5, 35, "longitude beyond -180 to sheet metres"},
+      {{2, 5, 0, 0}, {2, 3, 9, 0}, true, 0, 1.1e7, "sheet metres beyond 90 degrees"},
+      {{2, 3, 9, 0}, {2, 2, 0, 54}, true, 0, 1.2e7, "inverse projection past the pole"},
+      {{2, 2, 0, 54}, {2, 1, 0, 0}, true, 500000, -1.6e7, "inverse projection past the south pole"},
+      {{2, 3, 9, 0}, {2, 3, 9, 0}, true, NAN, 0, "NaN through the identity"},
+      {{2, 2, 0, 54}, {2, 2, 0, 54}, true, 500000, -INFINITY, "infinity through the identity"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.why);
@@ -217,6 +231,15 @@ TEST(Converter, FailedStagesGiveNaN) {
     EXPECT_FALSE(cv.Convert(c.x, c.y, x, y, g));
     EXPECT_TRUE(std::isnan(x) && std::isnan(y) && std::isnan(g));
   }
+
+  // The exporter calls the last stage on its own: it keeps the same domain.
+  CCoordConverter last;
+  ASSERT_TRUE(last.Setup(2, 5, 0, 0, 2, 1, 0, 0));
+  double k = 4;
+  double x0 = 1, y0 = 2, g0 = 3;
+  EXPECT_FALSE(last.LatLongToDestination(90.5, 139, x0, y0, g0, k));
+  EXPECT_TRUE(std::isnan(x0) && std::isnan(y0));
+  EXPECT_TRUE(last.LatLongToDestination(90, 180, x0, y0, g0, k));
 
   // A converter never set up, and one whose later setup failed: no stale zone is used.
   CCoordConverter fresh;

@@ -86,6 +86,49 @@ TEST(TmEngine, UnpreparedAndUnsettledFail) {
   }
 }
 
+// Across the antimeridian the longitude difference is taken modulo 360, in both directions, as
+// GeographicLib takes it; the forward refuses a latitude beyond 90 and the inverse one that runs
+// past the pole.
+TEST(TmEngine, AntimeridianAndPoles) {
+  Ellipsoid e;
+  ASSERT_TRUE(EllipsoidForDatum(2, e));
+  const GeographicLib::TransverseMercatorExact ref(e.a, e.f, 0.9996);
+  struct Case {
+    int zone;
+    double lat, lon;
+    const char* why;
+  } const cases[] = {
+      {60, 50, -179, "179 W is 4 degrees east of 177 E"},
+      {1, -30, 179, "179 E is 4 degrees west of 177 W"},
+      {1, 10, -180, "180 W on the zone edge"},
+      {60, 10, 180, "180 E on the zone edge"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.why);
+    CGeodesy g;
+    ASSERT_TRUE(g.SetupUtmZone(c.zone, 2));
+    double n, east, conv, k, x, y, lat, lon;
+    ASSERT_TRUE(g.LatLongToUtm(c.lat, c.lon, n, east, conv, k));
+    ref.Forward(6 * c.zone - 183, c.lat, c.lon, x, y);
+    EXPECT_NEAR(east, x + 500000, 1e-4);
+    EXPECT_NEAR(n, y, 1e-4);
+    ASSERT_TRUE(g.UtmToLatLong(n, east, lat, lon, conv, k));
+    EXPECT_NEAR(lat, c.lat, 1e-9);
+    EXPECT_LE(std::fabs(lon), 180);
+    EXPECT_NEAR(std::remainder(lon - c.lon, 360), 0, 1e-9);  // 180 E and 180 W are one meridian
+  }
+
+  CGeodesy g;
+  ASSERT_TRUE(g.SetupPlaneZone(9, 2));
+  double a = 1, b = 2, c = 3, d = 4;
+  for (double lat : {90.5, -91.0, 1e300}) EXPECT_FALSE(g.LatLongToPlane(lat, 139, a, b, c, d)) << lat;
+  EXPECT_TRUE(g.LatLongToPlane(90, 139, a, b, c, d));
+  a = 1;
+  // 12 000 km north of 36 N is past the pole (the meridian quadrant is 10 002 km).
+  for (double X : {1.2e7, -1.6e7}) EXPECT_FALSE(g.PlaneToLatLong(X, 0, a, b, c, d)) << X;
+  EXPECT_EQ(a, 1);
+}
+
 TEST(TmEngine, MeridianArcMatchesGeographicLib) {
   for (int datum : {1, 2}) {
     CGeodesy g;
@@ -177,8 +220,10 @@ Worst Sweep(const CGeodesy& g, const GeographicLib::TransverseMercatorExact& ref
       else
         EXPECT_TRUE(g.UtmToLatLong(north, east + falseEasting, la, lo, cv2, k2));
       const double metresPerDegree = 6378137 * kDegToRad;
-      w.inverse = std::max(w.inverse, std::hypot((la - lat) * metresPerDegree,
-                                                 (lo - lon) * metresPerDegree * std::cos(lat * kDegToRad)));
+      // 180 W and 180 E are one meridian.
+      w.inverse = std::max(w.inverse, std::hypot((la - lat) * metresPerDegree, std::remainder(lo - lon, 360) *
+                                                                                   metresPerDegree *
+                                                                                   std::cos(lat * kDegToRad)));
       w.convergence = std::max(w.convergence, std::fabs(cv2 + gr));
       w.scale = std::max(w.scale, std::fabs(k2 - kr));
     }
