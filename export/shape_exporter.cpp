@@ -62,6 +62,9 @@ bool CShapeFileExporter::OpenOutput(const std::filesystem::path& path) {
   finalPath_ = path;
   if (finalPath_.extension() != ".shp") finalPath_ += ".shp";
   tempPath_ = finalPath_.parent_path() / Utf8ToPath("." + PathToUtf8(finalPath_.stem()) + ".vxpart.shp");
+  std::error_code ec;
+  for (const char* ext : kSiblings)
+    if (std::filesystem::is_directory(WithExtension(finalPath_, ext), ec)) return false;  // a folder in the way
 
   auto writer = std::make_unique<data::ShapeFileWriter>();
   const std::int32_t type = settings_.dataType == kDataPolygon    ? data::kShapePolygon
@@ -93,14 +96,18 @@ bool CShapeFileExporter::CloseOutput() {
     std::error_code ec;
     // A .prj left from an earlier export in another system would now lie about the data.
     if (wkt.empty()) std::filesystem::remove(WithExtension(finalPath_, ".prj"), ec);
+    std::vector<std::filesystem::path> moved;
     for (const char* ext : kSiblings) {
       const auto from = WithExtension(tempPath_, ext);
       if (!std::filesystem::exists(from, ec)) continue;
       std::filesystem::rename(from, WithExtension(finalPath_, ext), ec);
       if (ec) {
+        // Half a set would pass for a whole one: take back what was moved.
+        for (const auto& m : moved) std::filesystem::remove(m, ec);
         ok = false;
         break;
       }
+      moved.push_back(WithExtension(finalPath_, ext));
     }
   }
   if (!ok) {

@@ -159,6 +159,7 @@ class ExportFixture : public HostFixture {
       for (int c = 0; c < static_cast<int>(r.Columns().size()); ++c) {
         std::string cell(r.GetCell(c));
         while (!cell.empty() && cell.back() == ' ') cell.pop_back();
+        cell.erase(0, cell.find_first_not_of(' ') == std::string::npos ? cell.size() : cell.find_first_not_of(' '));
         rec.cells.push_back(cell);
       }
       out.push_back(rec);
