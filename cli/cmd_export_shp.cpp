@@ -57,7 +57,7 @@ bool ParseSystem(std::string_view text, CoordSystem& s) {
 
 struct Options {
   std::string doc, out, target = "current", type = "point", encoding = "sjis";
-  std::string objects = "unfilled,filled,text,symbol,group", bezier = "5", markers, to;
+  std::string objects, bezier = "5", markers, to;  // objects: empty for the type's default
   std::string prefs, pluginDir;
   bool perLayer = false, textField = false, layerField = false;
 };
@@ -85,17 +85,20 @@ class ExportUser final : public CliUser {
   }
 
   host::Err ChooseSaveFile(const host::SaveFileRequest&, std::filesystem::path& out) override {
+    fileAsked_ = true;
     if (failure_ || o_.perLayer) return host::kStop;
     out = host::Utf8ToPath(o_.out);
     return host::kNoErr;
   }
   host::Err ChooseFolder(const std::string&, std::filesystem::path& out) override {
+    fileAsked_ = true;
     if (failure_ || !o_.perLayer) return host::kStop;
     out = host::Utf8ToPath(o_.out);
     return host::kNoErr;
   }
 
   bool DialogSeen() const { return dialogSeen_; }
+  bool FileAsked() const { return fileAsked_; }
   using CliUser::Fail;
 
  private:
@@ -173,6 +176,7 @@ class ExportUser final : public CliUser {
   std::optional<CoordSystem> markers_, to_;
   int accuracy_;
   bool dialogSeen_ = false;
+  bool fileAsked_ = false;
 };
 
 std::filesystem::path PluginFile(const std::string& dir) {
@@ -189,7 +193,10 @@ void RunExport(const Options& o) {
   static const std::pair<const char*, std::int32_t> kObjects[] = {
       {"unfilled", 0x1}, {"filled", 0x2}, {"group", 0x4}, {"text", 0x8}, {"symbol", 0x10}, {"expand", 0x800}};
   std::int32_t objects = 0;
-  std::stringstream list(o.objects);
+  // Groups, texts and symbols are points only: the dialog offers them for points alone.
+  const std::string wanted =
+      !o.objects.empty() ? o.objects : o.type == "point" ? "unfilled,filled,text,symbol,group" : "unfilled,filled";
+  std::stringstream list(wanted == "none" ? "" : wanted);
   for (std::string item; std::getline(list, item, ',');) {
     bool known = false;
     for (auto [name, bit] : kObjects)
@@ -235,6 +242,8 @@ void RunExport(const Options& o) {
   const auto& alerts = user->Alerts();
   if (!user->DialogSeen())
     throw Failure(alerts.empty() ? "the export settings dialog did not open" : alerts.back().text);
+  // Stopped after the dialog (a converter that could not be set up): nothing was written.
+  if (!user->FileAsked()) throw Failure(alerts.empty() ? "the export stopped before writing" : alerts.back().text);
   for (const auto& a : alerts)
     if (a.kind == host::AlertKind::Error) throw Failure(a.text);
   // The document is left as it was: nothing is saved, nor are the preferences.
@@ -251,7 +260,8 @@ void Install(CLI::App& app) {
   cmd->add_option("--type", o->type, "point, line or polygon (default point)")->check(CLI::IsMember({"point", "line", "polygon"}));
   cmd->add_option("--encoding", o->encoding, "sjis or utf8 (default sjis)")->check(CLI::IsMember({"sjis", "utf8"}));
   cmd->add_option("--objects", o->objects,
-                  "Comma list of unfilled, filled, text, symbol, group, expand (default unfilled,filled,text,symbol,group)");
+                  "Comma list of unfilled, filled, text, symbol, group, expand, or none (default: all but expand for "
+                  "points, unfilled,filled for lines and polygons)");
   cmd->add_flag("--text-field", o->textField, "Add the field AI_TEXT with the contents of text objects");
   cmd->add_flag("--layer-field", o->layerField, "Add the field AI_LAYER with the object's layer title");
   cmd->add_option("--bezier", o->bezier, "Flatten curves at accuracy 1 (rough) to 9 (precise), or off (default 5)");
