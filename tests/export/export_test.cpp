@@ -261,3 +261,51 @@ TEST_F(ShapeExportTest, NoGeoreferenceStopsBeforeTheDialog) {
 
 }  // namespace
 }  // namespace vx::test
+
+namespace vx::test {
+namespace {
+
+// A sheet georeferenced by four markers in plane form: 1 point = 10 m, origin at the sheet's.
+class MarkerExportTest : public ExportFixture {
+ protected:
+  void SetUp() override {
+    ExportFixture::SetUp();
+    ASSERT_EQ(geo::CreateMarkerLayers(true), host::kNoErr);
+    const struct {
+      const char* title;
+      double h, v;
+      const char16_t* text;
+    } markers[] = {{geo::kMarkerBottomLeft, 0, 0, u"0&0"},
+                   {geo::kMarkerTopLeft, 0, 100, u"1000&0"},
+                   {geo::kMarkerTopRight, 100, 100, u"1000&1000"},
+                   {geo::kMarkerBottomRight, 100, 0, u"0&1000"}};
+    for (const auto& m : markers) {
+      for (LayerHandle l = first; l;) {
+        std::string t;
+        host::sLayer()->GetLayerTitle(l, t);
+        if (t == m.title) NewText(Group(l), m.h, m.v, m.text);
+        if (host::sLayer()->GetNextLayer(l, l) != host::kNoErr) break;
+      }
+    }
+    geo::MarkerSet set;
+    ASSERT_TRUE(geo::ReadMarkers(set));
+  }
+};
+
+TEST_F(MarkerExportTest, MarkersGiveTheMapAndTheirSystemIsWritten) {
+  Square(Group(first), 40, 40, 20);  // centre (50, 50)
+  // The dialog opens on the markers; OK without a zone is refused, then the zone is chosen.
+  Script({Click(id::kMarkerXY), Click(host::kIdOk), Pick(id::kMarkerZone, 9)}, dir / "m.shp");
+  xport::CShapeFileExporter exporter(nullptr);
+  ASSERT_EQ(exporter.Run(), host::kNoErr);
+  EXPECT_EQ(AlertTexts(), (std::vector<std::string>{xport::kChooseZoneMessage}));
+  EXPECT_FALSE(user->Failure()) << *user->Failure();
+  const auto records = Read(dir / "m.shp");
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_NEAR(records[0].parts[0][0].x, 500, 1e-9);
+  EXPECT_NEAR(records[0].parts[0][0].y, 500, 1e-9);
+  EXPECT_EQ(Slurp(dir / "m.prj"), xport::EsriWkt(2, 3, 9, 0));
+}
+
+}  // namespace
+}  // namespace vx::test
