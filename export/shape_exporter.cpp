@@ -48,6 +48,8 @@ std::vector<FileFilter> CShapeFileExporter::FileFilters() { return {{"Shapefiles
 std::string CShapeFileExporter::DefaultFileName() {
   std::filesystem::path doc;
   sDocument()->GetDocumentFile(doc);
+  // A document never saved has no name to offer; ".shp" alone would make a hidden file.
+  if (doc.stem().empty()) return CExporterBase::DefaultFileName();
   return PathToUtf8(doc.stem()) + ".shp";
 }
 

@@ -250,6 +250,31 @@ TEST_F(ShapeExportTest, OutputThatCannotBeCompletedLeavesNothing) {
   EXPECT_EQ(Files(dir.path()), (std::vector<std::string>{"x.shp"})) << "only the folder that was in the way";
 }
 
+// The save dialog proposes the document's name with .shp, the shapefile filter and the last place.
+TEST_F(ShapeExportTest, SaveDialogProposals) {
+  struct Peek : host::ScriptedUser {
+    host::SaveFileRequest seen;
+    host::Err ChooseSaveFile(const host::SaveFileRequest& r, std::filesystem::path& out) override {
+      seen = r;
+      return ScriptedUser::ChooseSaveFile(r, out);
+    }
+  };
+  auto peek = std::make_shared<Peek>();
+  user = peek;
+  host->SetUser(user);
+  Square(Group(first), 0, 0, 4);
+  ASSERT_EQ(Export({}, dir / "a.shp"), host::kNoErr);
+  EXPECT_EQ(peek->seen.defaultName, "Export.shp") << "a document never saved";
+  std::string error;
+  ASSERT_TRUE(host->SaveDocument(dir / "map1.vxd", error)) << error;
+  ASSERT_EQ(Export({}, dir / "b.shp"), host::kNoErr);
+  EXPECT_EQ(peek->seen.defaultName, "map1.shp");
+  EXPECT_EQ(peek->seen.title, "ファイルの書き出し");
+  ASSERT_EQ(peek->seen.filters.size(), 1u);
+  EXPECT_EQ(peek->seen.filters[0].label, "Shapefiles(*.shp)");
+  EXPECT_EQ(peek->seen.folder, dir.path()) << "where the last export went";
+}
+
 TEST_F(ShapeExportTest, NoGeoreferenceStopsBeforeTheDialog) {
   host::LayerHandle frame = nullptr;
   host::sLayer()->GetFirstLayer(frame);
