@@ -381,23 +381,23 @@ Err CExporterBase::ExportLayerArt(LayerHandle layer) {
 }
 
 Err CExporterBase::Dispatch(ArtHandle a, ArtType type) {
-  const std::int32_t spec = settings_.objectSpec;
+  const std::int32_t objects = settings_.objectSpec;
   try {
     switch (type) {
       case ArtType::Group:
-        if (spec & (kSpecGroup | kSpecExpandGroups)) return ExportGroup(a);
+        if (objects & (kSpecGroup | kSpecExpandGroups)) return ExportGroup(a);
         break;
       case ArtType::Path:
-        if (spec & (kSpecUnfilledPath | kSpecFilledPath)) return ExportPath(a);
+        if (objects & (kSpecUnfilledPath | kSpecFilledPath)) return ExportPath(a);
         break;
       case ArtType::CompoundPath:
-        if (spec & (kSpecUnfilledPath | kSpecFilledPath | kSpecExpandGroups)) return ExportCompoundPath(a);
+        if (objects & (kSpecUnfilledPath | kSpecFilledPath | kSpecExpandGroups)) return ExportCompoundPath(a);
         break;
       case ArtType::TextFrame:
-        if (spec & kSpecText) return ExportText(a);
+        if (objects & kSpecText) return ExportText(a);
         break;
       case ArtType::Symbol:
-        if (spec & kSpecSymbol) return ExportSymbol(a);
+        if (objects & kSpecSymbol) return ExportSymbol(a);
         break;
       default: break;
     }

@@ -320,16 +320,16 @@ Err CExporterBase::WalkArt(ArtHandle art, bool descend, bool siblings) {
   bool layerGroup = false;
   if (Err e = sArt()->IsLayerGroup(art, layerGroup)) return e;
   if (layerGroup) return kNoErr;
-  const std::int32_t spec = settings_.objectSpec;
+  const std::int32_t objects = settings_.objectSpec;
   ArtType type = ArtType::Unknown;
   if (Err e = sArt()->GetArtType(art, type)) return e;
   try {
     // One object's failure leaves that object out; the walk goes on.
-    if (type == ArtType::Path && (spec & (kSpecUnfilledPath | kSpecFilledPath)))
+    if (type == ArtType::Path && (objects & (kSpecUnfilledPath | kSpecFilledPath)))
       ExportPath(art);
-    else if (type == ArtType::TextFrame && (spec & kSpecText))
+    else if (type == ArtType::TextFrame && (objects & kSpecText))
       ExportText(art);
-    else if (type == ArtType::Symbol && (spec & kSpecSymbol))
+    else if (type == ArtType::Symbol && (objects & kSpecSymbol))
       ExportSymbol(art);
   } catch (const HostError&) {
   }

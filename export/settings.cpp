@@ -283,15 +283,15 @@ class ExportDialog final : public DialogHandler {
     }
     s_.delimiter = On(w, id::kTab) ? 9 : 44;
 
-    std::int32_t spec = 0;
-    if (On(w, id::kUnfilled)) spec |= kSpecUnfilledPath;
-    if (On(w, id::kFilled)) spec |= kSpecFilledPath;
-    if (On(w, id::kText)) spec |= kSpecText;
-    if (On(w, id::kSymbol)) spec |= kSpecSymbol;
-    if (On(w, id::kGroup)) spec |= kSpecGroup;
-    if (On(w, id::kExpand)) spec |= kSpecExpandGroups;
-    s_.objectSpec = spec;
-    if (spec == 0) return Refuse(kNoObjectsMessage);
+    std::int32_t objects = 0;
+    if (On(w, id::kUnfilled)) objects |= kSpecUnfilledPath;
+    if (On(w, id::kFilled)) objects |= kSpecFilledPath;
+    if (On(w, id::kText)) objects |= kSpecText;
+    if (On(w, id::kSymbol)) objects |= kSpecSymbol;
+    if (On(w, id::kGroup)) objects |= kSpecGroup;
+    if (On(w, id::kExpand)) objects |= kSpecExpandGroups;
+    s_.objectSpec = objects;
+    if (objects == 0) return Refuse(kNoObjectsMessage);
 
     s_.addTextField = On(w, id::kAddText) && On(w, id::kText);
     s_.addLayerField = On(w, id::kAddLayer);
