@@ -15,7 +15,18 @@ cp samples/sample-sheet.vxd out/sample-sheet.vxd
 "$vx" render out/sample-sheet.vxd out/sample-sheet.svg
 # A session with the plug-in loaded: the About dialog, the menus, the flyout and the panel.
 "$vx" run out/sample-sheet.vxd samples/about-session.json --preferences out/preferences.json
+# The sheet's art back out as shapefiles: one file in the sheet's plane zone, and one file per
+# layer converted to latitude/longitude; GDAL reads them in the right system and encoding.
+mkdir -p out/layers
+"$vx" export-shp out/sample-sheet.vxd out/sheet.shp --target all --type polygon --encoding utf8 --layer-field \
+  --preferences out/preferences.json
+"$vx" export-shp out/sample-sheet.vxd out/layers --target all --per-layer --type polygon --to JGD:BL \
+  --preferences out/preferences.json
+if command -v ogrinfo >/dev/null; then
+  ogrinfo -ro -al -so out/sheet.shp
+  for f in out/layers/*.shp; do ogrinfo -ro -al -so "$f"; done
+fi
 "$vx" new out/new.vxd --size 842x595
 "$vx" info out/new.vxd
 "$vx" render out/new.vxd out/new.svg
-echo "wrote out/sample-sheet.svg and out/new.svg"
+echo "wrote out/sample-sheet.svg, out/new.svg, out/sheet.shp and out/layers/*.shp"
