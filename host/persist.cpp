@@ -130,51 +130,63 @@ struct DocumentError : std::runtime_error {
 
 class Out {
  public:
-  explicit Out(AtomicFile& file) : file_(file) { buf_.reserve(kChunk + 4096); }
-  void Raw(std::string_view s) { buf_.append(s); }
-  void Char(char c) { buf_.push_back(c); }
+  explicit Out(AtomicFile& file) : file_(file), buf_(new char[kChunk + kSlack]) {}
+  void Raw(std::string_view s) {
+    if (s.size() > kSlack) {
+      Flush();
+      file_.Write(s);
+      return;
+    }
+    Room();
+    std::memcpy(buf_.get() + pos_, s.data(), s.size());
+    pos_ += s.size();
+  }
+  void Char(char c) {
+    Room();
+    buf_[pos_++] = c;
+  }
   void Num(double v, const Where& w) {
     if (!std::isfinite(v)) Fail(w, "the number " + std::to_string(v) + " cannot be saved (not finite)");
-    char tmp[32];
-    const auto r = std::to_chars(tmp, tmp + sizeof tmp, v);
-    buf_.append(tmp, r.ptr);
+    Room();
+    char* p = buf_.get() + pos_;
+    pos_ = static_cast<std::size_t>(std::to_chars(p, p + 32, v).ptr - buf_.get());
   }
   void Int(long long v) {
-    char tmp[24];
-    const auto r = std::to_chars(tmp, tmp + sizeof tmp, v);
-    buf_.append(tmp, r.ptr);
+    Room();
+    char* p = buf_.get() + pos_;
+    pos_ = static_cast<std::size_t>(std::to_chars(p, p + 24, v).ptr - buf_.get());
   }
-  void Bool(bool b) { buf_.append(b ? "true" : "false"); }
+  void Bool(bool b) { Raw(b ? "true" : "false"); }
   // A JSON text; `s` is valid UTF-8.
   void Str(std::string_view s) {
-    buf_.push_back('"');
+    Char('"');
     std::size_t run = 0;
     for (std::size_t i = 0; i < s.size(); ++i) {
       const auto c = static_cast<unsigned char>(s[i]);
       if (c >= 0x20 && c != '"' && c != '\\') continue;
-      buf_.append(s.data() + run, i - run);
+      Raw(s.substr(run, i - run));
       run = i + 1;
       switch (c) {
-        case '"': buf_.append("\\\""); break;
-        case '\\': buf_.append("\\\\"); break;
-        case '\n': buf_.append("\\n"); break;
-        case '\r': buf_.append("\\r"); break;
-        case '\t': buf_.append("\\t"); break;
+        case '"': Raw("\\\""); break;
+        case '\\': Raw("\\\\"); break;
+        case '\n': Raw("\\n"); break;
+        case '\r': Raw("\\r"); break;
+        case '\t': Raw("\\t"); break;
         default: {
           static const char* d = "0123456789abcdef";
           const char esc[] = {'\\', 'u', '0', '0', d[c >> 4], d[c & 15]};
-          buf_.append(esc, sizeof esc);
+          Raw(std::string_view(esc, sizeof esc));
         }
       }
     }
-    buf_.append(s.data() + run, s.size() - run);
-    buf_.push_back('"');
+    Raw(s.substr(run));
+    Char('"');
   }
   // "key": with the key plain ASCII.
   void Key(const char* k) {
-    buf_.push_back('"');
-    buf_.append(k);
-    buf_.append("\":");
+    Char('"');
+    Raw(k);
+    Raw("\":");
   }
   // A text member, or its hex form when the text is not UTF-8: "title":"…" or "titleHex":"…".
   void TextMember(const char* key, const char* hexKey, std::string_view s) {
@@ -186,18 +198,21 @@ class Out {
       Str(Hex(s));
     }
   }
-  void MaybeFlush() {
-    if (buf_.size() >= kChunk) Flush();
-  }
   void Flush() {
-    file_.Write(buf_);
-    buf_.clear();
+    file_.Write(std::string_view(buf_.get(), pos_));
+    pos_ = 0;
   }
 
  private:
+  // Every single write is at most kSlack bytes, so one check before it is enough.
+  void Room() {
+    if (pos_ >= kChunk) Flush();
+  }
   static constexpr std::size_t kChunk = 1 << 20;
+  static constexpr std::size_t kSlack = 64;
   AtomicFile& file_;
-  std::string buf_;
+  std::unique_ptr<char[]> buf_;
+  std::size_t pos_ = 0;
 };
 
 const char* KindName(ArtType t) {
@@ -246,7 +261,6 @@ class Writer {
         EntryOut(e, nullptr, arraysW.At(i).At(static_cast<std::size_t>(k)));
       }
       out_.Char(']');
-      out_.MaybeFlush();
     }
     out_.Raw("],\"dictionaries\":[");
     for (std::size_t i = 0; i < dicts_.size(); ++i) {
@@ -265,7 +279,6 @@ class Writer {
         EntryOut(e, plain ? nullptr : &k, dictsW.At(i).Key(""));
       }
       out_.Char('}');
-      out_.MaybeFlush();
     }
     out_.Char(']');
   }
@@ -400,7 +413,6 @@ class Writer {
         } else {
           Art(c, here, depth + 1);
         }
-        out_.MaybeFlush();
       }
       out_.Char(']');
     }
@@ -1282,6 +1294,9 @@ class Reader {
 bool ReadAll(const std::filesystem::path& file, std::string& text) {
   std::FILE* f = std::fopen(file.c_str(), "rb");
   if (!f) return false;
+  std::error_code ec;
+  const auto size = std::filesystem::file_size(file, ec);
+  if (!ec) text.reserve(static_cast<std::size_t>(size) + 1);
   char buf[1 << 16];
   std::size_t n;
   while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) text.append(buf, n);
@@ -1323,7 +1338,6 @@ bool WriteDocument(const Document& doc, const std::filesystem::path& file, std::
     for (std::size_t i = 0; i < doc.layers.size(); ++i) {
       if (i) out.Char(',');
       w.Layer(doc.layers[i], lw.At(i), 0);
-      out.MaybeFlush();
     }
     out.Char(']');
     w.Tables();
