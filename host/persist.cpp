@@ -604,6 +604,8 @@ class Writer {
 
 // ----- the reader: a JSON tree whose number lists are plain vectors
 
+struct Member;
+
 struct Node {
   enum class Kind : std::uint8_t { Null, Bool, Number, String, Array, Object };
   Kind kind = Kind::Null;
@@ -614,16 +616,22 @@ struct Node {
   // `items`.
   std::vector<double> nums;
   std::vector<Node> items;
-  std::vector<std::pair<std::string, Node>> members;
+  std::vector<Member> members;
 
   bool IsNumbers() const { return kind == Kind::Array && items.empty(); }
-  std::size_t Size() const { return items.empty() ? nums.size() : items.size(); }
-  const Node* Find(std::string_view key) const {
-    for (const auto& [k, v] : members)
-      if (k == key) return &v;
-    return nullptr;
-  }
+  const Node* Find(std::string_view key) const;
 };
+
+struct Member {
+  std::string first;
+  Node second;
+};
+
+const Node* Node::Find(std::string_view key) const {
+  for (const Member& m : members)
+    if (m.first == key) return &m.second;
+  return nullptr;
+}
 
 class Parser {
  public:
@@ -1211,13 +1219,14 @@ class Reader {
     static const char* const kValueKeys[] = {"int", "bool", "real", "string", "stringHex", "array", "dict"};
     const Node* value = nullptr;
     std::string key;
-    for (const auto& [k, v] : j.members) {
+    for (const Member& m : j.members) {
+      const std::string& k = m.first;
       if (inDictionary && k == "keyHex") continue;
       if (value || std::find_if(std::begin(kValueKeys), std::end(kValueKeys), [&](const char* x) { return k == x; }) ==
                        std::end(kValueKeys))
         Fail(w, "an entry is one of {\"int\": N}, {\"bool\": B}, {\"real\": X}, {\"string\": S}, "
                 "{\"stringHex\": H}, {\"array\": I}, {\"dict\": I}");
-      value = &v;
+      value = &m.second;
       key = k;
     }
     if (!value) Fail(w, "an entry needs a value");
