@@ -1,9 +1,13 @@
-// Saving and loading a document of a million path vertices (10,000 paths of 100 points).
+// Saving and loading a document of a million path vertices (10,000 paths of 100 points), side by
+// side with a general JSON library (nlohmann::json) only parsing and printing the same file.
 #include "host/standin.h"
 
 #include <benchmark/benchmark.h>
+#include <nlohmann/json.hpp>
 
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <unistd.h>
 
@@ -59,5 +63,42 @@ void BM_LoadMillionVertices(benchmark::State& state) {
   std::filesystem::remove(file);
 }
 BENCHMARK(BM_LoadMillionVertices)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+std::string Saved() {
+  const auto file = File();
+  std::string error;
+  {
+    StandInHost host;
+    Fill(host, 10000, 100);
+    host.SaveDocument(file, error);
+  }
+  std::ifstream in(file, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  std::filesystem::remove(file);
+  return ss.str();
+}
+
+// The peer: the JSON library parsing the text into its tree (no document is built).
+void BM_JsonLibraryParse(benchmark::State& state) {
+  const std::string text = Saved();
+  for (auto _ : state) benchmark::DoNotOptimize(nlohmann::json::parse(text));
+  state.counters["vertices/s"] = benchmark::Counter(1e6, benchmark::Counter::kIsIterationInvariantRate);
+}
+BENCHMARK(BM_JsonLibraryParse)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The peer: the JSON library printing its tree and writing the text to a file.
+void BM_JsonLibraryDump(benchmark::State& state) {
+  const nlohmann::json tree = nlohmann::json::parse(Saved());
+  const auto file = File();
+  for (auto _ : state) {
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    const std::string text = tree.dump();
+    out.write(text.data(), static_cast<std::streamsize>(text.size()));
+  }
+  state.counters["vertices/s"] = benchmark::Counter(1e6, benchmark::Counter::kIsIterationInvariantRate);
+  std::filesystem::remove(file);
+}
+BENCHMARK(BM_JsonLibraryDump)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace

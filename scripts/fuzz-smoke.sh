@@ -9,11 +9,14 @@ build=build-fuzz
 CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DVX_FUZZ=ON -DVX_BUILD_TESTS=ON -DVX_BUILD_BENCH=OFF -DVX_WERROR=OFF \
   -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link,address,undefined" >/dev/null
-cmake --build "$build" --target shape_reader_fuzz text_reader_fuzz shift_grid_fuzz convert_line_fuzz
+cmake --build "$build" --target shape_reader_fuzz text_reader_fuzz shift_grid_fuzz convert_line_fuzz \
+  document_reader_fuzz
 
 # Seeds: a valid one-point shapefile (in the fuzzer's packed form), a few text files, a small shift
-# grid and a few lines for `vxshape convert`.
-mkdir -p "$build/corpus/shape" "$build/corpus/text" "$build/corpus/shift_grid" "$build/corpus/convert_line"
+# grid, a few lines for `vxshape convert` and the sample document.
+mkdir -p "$build/corpus/shape" "$build/corpus/text" "$build/corpus/shift_grid" "$build/corpus/convert_line" \
+  "$build/corpus/document"
+cp samples/sample-sheet.vxd "$build/corpus/document/"
 python3 - "$build/corpus" <<'PY'
 import struct, sys, os
 out = sys.argv[1]
@@ -40,7 +43,7 @@ PY
 # File-backed targets: keep their files in memory when possible.
 [ -d /dev/shm ] && export TMPDIR=/dev/shm
 status=0
-for t in shape_reader_fuzz text_reader_fuzz shift_grid_fuzz convert_line_fuzz; do
+for t in shape_reader_fuzz text_reader_fuzz shift_grid_fuzz convert_line_fuzz document_reader_fuzz; do
   corpus="$build/corpus/${t%_fuzz}"
   corpus="${corpus/_reader/}"
   echo "== $t for ${seconds}s"
