@@ -1,6 +1,7 @@
 #include "shell/commands.h"
 
 #include "attributes/upgrade.h"
+#include "import/shape_importer.h"
 
 namespace vx::shell {
 
@@ -16,8 +17,8 @@ CommandTable& Commands() {
 // item does nothing: no dialog, no message, no change to the document.
 
 Err ImportShapefiles(PluginRef plugin) {
-  (void)plugin;
-  return host::kNoErr;
+  imp::CShapeFileImporter importer(plugin);
+  return importer.Run();
 }
 
 Err ImportCoordinateText(PluginRef plugin) {
