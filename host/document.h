@@ -126,6 +126,8 @@ class Document {
   std::deque<LayerOpaque> layerArena;
 };
 
+// The paint of a new path or compound path: white fill, black 1-point stroke.
+PathStyle NewArtStyle();
 // True when every descendant (and the art itself) is selected.
 bool FullySelected(const ArtOpaque* art);
 // Bounds of an art and its contents; empty art gives a zero rectangle.
