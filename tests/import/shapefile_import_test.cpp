@@ -213,6 +213,39 @@ TEST_F(ShapefileImportTest, APartLongerThan32000PointsIsDrawnInPiecesThatShareNo
   for (ArtOpaque* p : pieces) EXPECT_EQ(Values(p), std::vector<std::string>{"N=1"});
 }
 
+TEST_F(ShapefileImportTest, WithoutADataFrameTheMarkersPlaceTheFileCoordinatesAsTheirMapCoordinates) {
+  const auto bl = WriteShapefile("bl", 1, StationPoints(), StationColumns());
+  ChooseFiles({bl});
+  NewFrameXY9(false);
+  RunImport();
+  ASSERT_EQ(app->DeleteLayer("Varnox-Shape DataFrame"), "");
+
+  // The same stations in plane zone IX metres: the markers hold zone IX coordinates.
+  geo::CCoordConverter conv;
+  ASSERT_TRUE(conv.Setup(2, 1, 0, 0, 2, 3, 9, 0));
+  std::vector<PartList> xy;
+  for (const PartList& p : StationPoints()) {
+    double x = 0, y = 0, c = 0;
+    conv.Convert(p[0][0].x, p[0][0].y, x, y, c);
+    xy.push_back({{{x, y}}});
+  }
+  const auto plane = WriteShapefile("plane", 1, xy, StationColumns());
+  ChooseFiles({plane});
+  Dialog({Snapshot(), Click(1126), SelectItem(1115, 9), Click(1)});
+  RunImport();
+  EXPECT_TRUE(host->Alerts().empty());
+  EXPECT_TRUE(Printed("  1178 static \"座標マーカーに合わせて読み込まれます\""));
+  const auto a = Art(Layer("bl")), b = Art(Layer("plane"));
+  ASSERT_EQ(a.size(), 3u);
+  ASSERT_EQ(b.size(), 3u);
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    // The marker texts keep six decimals of a metre.
+    EXPECT_NEAR(Centre(a[i]).h, Centre(b[i]).h, 1e-4);
+    EXPECT_NEAR(Centre(a[i]).v, Centre(b[i]).v, 1e-4);
+  }
+  EXPECT_EQ(Layer("Varnox-Shape DataFrame"), nullptr) << "markers in use: no new data frame";
+}
+
 // Z and M variants and multipoints as GDAL writes them, with UTF-8 tables.
 TEST_F(ShapefileImportTest, GdalFilesOfEveryKindImportEveryRecordAndValue) {
   struct File {
