@@ -143,6 +143,31 @@ TEST_F(BadInputTest, PointsThatCannotBeConvertedAreLeftOutAndCountedPerFile) {
   SaveAndReload();
 }
 
+TEST_F(BadInputTest, ADataFrameLayerWhoseTextCannotBeReadStopsTheImportBeforeAnythingIsPlaced) {
+  // The frame cannot be rewritten; a new one would not be stored and the art would be placed by
+  // a frame the document does not hold.
+  ASSERT_EQ(app->NewLayer("Varnox-Shape DataFrame"), "");
+  ChooseFiles({Points("a")});
+  RunImport();  // no dialog 108
+  EXPECT_EQ(AlertTexts(), std::vector<std::string>{"データフレームの設定が正しくありません"});
+  EXPECT_EQ(LayerTitles(), (std::vector<std::string>{"Varnox-Shape DataFrame", "レイヤー 1"}));
+}
+
+TEST_F(BadInputTest, AShiftJisTableReadAsUtf8GivesOtherTextButADocumentThatSavesAndLoads) {
+  const auto t = WriteShapefile("t", 1, {{{{139.7, 35.6}}}}, {{Def(u"名称", kFieldString, 20), {"東京都"}}});
+  ChooseFiles({t}, "UTF-8");
+  Dialog({Click(1)});
+  RunImport();
+  EXPECT_TRUE(host->Alerts().empty()) << "the encoding is the user's choice";
+  const auto art = Art(Layer("t"));
+  ASSERT_EQ(art.size(), 1u);
+  ASSERT_EQ(Values(art[0]).size(), 1u);
+  const auto read = Values(art[0]);
+  EXPECT_NE(read[0], "名称=東京都");
+  SaveAndReload();
+  EXPECT_EQ(Values(Art(Layer("t"))[0]), read);
+}
+
 // A person who moves the chosen files away while the coordinate dialog is open.
 class FileMover : public ScriptedUser {
  public:

@@ -308,10 +308,11 @@ TEST_F(ShapefileImportTest, TheNewLayerGoesAboveTheTopmostLayerThatHoldsNoGeoref
     std::vector<std::string> want;  // the first titles afterwards
   };
   const Case cases[] = {
-      // Only reserved layers: above all of them.
-      {{"3点座標マーカー 1/3", "Varnox-Shape DataFrame"}, {"a", "Varnox-Shape DataFrame", "3点座標マーカー 1/3"}},
-      // An ordinary layer below a reserved one: directly above the ordinary layer.
-      {{"地図", "Varnox-Shape DataFrame"}, {"Varnox-Shape DataFrame", "a", "地図"}},
+      // Only reserved layers: above all of them (the new data frame's layer included).
+      {{"3点座標マーカー 1/3", "4点座標マーカー 左上"},
+       {"a", "Varnox-Shape DataFrame", "4点座標マーカー 左上", "3点座標マーカー 1/3"}},
+      // An ordinary layer below reserved ones: directly above the ordinary layer.
+      {{"地図", "4点座標マーカー 左上"}, {"Varnox-Shape DataFrame", "4点座標マーカー 左上", "a", "地図"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.want[1]);
@@ -320,7 +321,7 @@ TEST_F(ShapefileImportTest, TheNewLayerGoesAboveTheTopmostLayerThatHoldsNoGeoref
     ASSERT_EQ(app->DeleteLayer("レイヤー 1"), "");
     for (const char* t : c.made) ASSERT_EQ(app->NewLayer(t), "");
     ChooseFiles({shp});
-    Dialog({Click(1)});  // an empty data frame layer holds no frame: a new one is made
+    Dialog({Click(1)});
     RunImport();
     auto titles = LayerTitles();
     titles.resize(c.want.size());
