@@ -69,6 +69,8 @@ TEST_F(ShapefileImportTest, PointsBecomeMarksWithTheirRowsOnANewDataFrame) {
   NewFrameXY9();
   RunImport();
   EXPECT_TRUE(host->Alerts().empty()) << AlertTexts().front();
+  EXPECT_EQ(host->progressLog, std::vector<std::string>{"シェープファイルを読み込んでいます [ stations.shp ]"});
+  EXPECT_EQ(user->Polls(), 3) << "one cancel poll per record";
 
   EXPECT_EQ(LayerTitles(), (std::vector<std::string>{"Varnox-Shape DataFrame", "stations", "レイヤー 1",
                                                      "4点座標マーカー 右下", "4点座標マーカー 左下",
