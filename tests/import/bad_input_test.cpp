@@ -168,6 +168,21 @@ TEST_F(BadInputTest, AShiftJisTableReadAsUtf8GivesOtherTextButADocumentThatSaves
   EXPECT_EQ(Values(Art(Layer("t"))[0]), read);
 }
 
+TEST_F(BadInputTest, ADataFrameOfASystemTheConverterDoesNotKnowIsToldAndPlacesNothing) {
+  // Edited by hand: "LL" is no coordinate kind, so no conversion to the sheet can be set up.
+  ASSERT_EQ(app->NewLayer("Varnox-Shape DataFrame"), "");
+  ArtHandle group = nullptr, text = nullptr;
+  ASSERT_EQ(sLayer()->GetLayerGroup(Layer("Varnox-Shape DataFrame"), group), kNoErr);
+  ASSERT_EQ(sTextFrame()->NewPointText(PaintOrder::InsideOnTop, group, TextOrientation::Horizontal, {306, 396}, text),
+            kNoErr);
+  ASSERT_EQ(sTextRange()->InsertAfter(text, u"G=JGD|P=LL|X=0|Y=0|S=25000|R=0"), kNoErr);
+  ChooseFiles({Points("a")});
+  Dialog({Click(1)});
+  RunImport();
+  EXPECT_EQ(AlertTexts(), std::vector<std::string>{"座標変換を設定できません"});
+  EXPECT_EQ(Layer("a"), nullptr);
+}
+
 // A person who moves the chosen files away while the coordinate dialog is open.
 class FileMover : public ScriptedUser {
  public:
