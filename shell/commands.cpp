@@ -3,6 +3,7 @@
 #include "attributes/upgrade.h"
 #include "export/shape_exporter.h"
 #include "geodesy/georef.h"
+#include "import/shape_importer.h"
 
 namespace vx::shell {
 
@@ -18,8 +19,8 @@ CommandTable& Commands() {
 // item does nothing: no dialog, no message, no change to the document.
 
 Err ImportShapefiles(PluginRef plugin) {
-  (void)plugin;
-  return host::kNoErr;
+  imp::CShapeFileImporter importer(plugin);
+  return importer.Run();
 }
 
 Err ImportCoordinateText(PluginRef plugin) {
