@@ -30,6 +30,10 @@ inline constexpr const char* kMarker3of3 = "3点座標マーカー 3/3";
 bool IsReservedLayer(host::LayerHandle layer);
 bool IsReservedTitle(const std::string& utf8);
 
+// The first layer (in pre-order, sublayers included) whose title is exactly `utf8`; nullptr and
+// no error when there is none.
+host::Err FindLayerByTitle(const std::string& utf8, host::LayerHandle& out);
+
 // ---------------------------------------------------------------------------------------------
 // Data frame
 
@@ -46,11 +50,16 @@ struct DataFrame {
   double anchorV = 0;
 };
 
-// "G=JGD|P=XY9|X=...|Y=...|S=25000|R=0.000000".
+// "G=JGD|P=XY9|X=...|Y=...|S=25000|R=0.000000". S is written toward zero as an integer; a scale
+// that is not a number writes 0 and one beyond the 32-bit range saturates.
 std::string DataFrameText(const DataFrame& df);
-// Parses the text of a data frame (anchor left 0). False where ReadDataFrame would be.
+// A data frame the sheet transform can use: S finite and positive, X, Y and R finite.
+bool UsableDataFrame(const DataFrame& df);
+// Parses the text of a data frame (anchor left 0). False where ReadDataFrame would be: fewer than
+// six fields, a field without "=", a key of the six missing, or a frame that is not usable (S 0,
+// negative or not a number; X, Y or R not finite), which would put art at infinite positions.
 bool ParseDataFrameText(const std::u16string& text, DataFrame& out);
-// Finds and parses the data frame of the current document.
+// Finds and parses the data frame of the current document (at most its first 255 characters).
 bool ReadDataFrame(DataFrame& out);
 // Creates the layer and its text; a no-op (0) when the layer already exists.
 host::Err WriteDataFrame(const DataFrame& df);
@@ -93,7 +102,8 @@ class FitAffine3 {
  private:
   bool ready_ = false;
   MarkerPoint s1_, d1_, e2_, e3_;       // source origin, destination origin and edges
-  double i0_ = 0, i1_ = 0, i2_ = 0, i3_ = 0;  // inverse of [s2 - s1, s3 - s1]
+  // Inverse of [s2 - s1, s3 - s1] times b, and b: dividing per point keeps each s exactly on its d.
+  double i0_ = 0, i1_ = 0, i2_ = 0, i3_ = 0, b_ = 0;
 };
 
 // Quadrilateral fit: source corners s0, s1 (second side), s2 (opposite s0), s3 (first side) onto the
@@ -112,15 +122,24 @@ class FitBilinear4 {
   double L_ = 0, uC_ = 0, vC_ = 0;
 };
 
-// Adds empty marker layers below all layers: four (true) or three (false).
-host::Err CreateMarkerLayers(bool four);
+// Adds empty marker layers below all layers: four (true) or three (false). The four-point layers
+// end in the order 右下, 左下, 右上, 左上 (top to bottom); `made`, when given, receives the new
+// layers in the order 左上, 右上, 左下, 右下 (three-point: 1/3, 2/3, 3/3).
+host::Err CreateMarkerLayers(bool four, std::array<host::LayerHandle, 4>* made = nullptr);
+// Reads a complete marker set. False also for a set the sheet transform cannot use: a four-point
+// set whose map points are not an axis-aligned rectangle (exact comparison), a value that is not
+// finite, or a degenerate fit (collinear three points, zero-area quadrilateral).
 bool ReadMarkers(MarkerSet& out);
+// Parses one marker text (map order out: x after "&", y before it).
+bool ParseMarkerText(const std::u16string& text, MarkerPoint& out);
 
 class CSheetTransform;
-// justification: 1 left, 3 right.
+// justification: 1 left, 3 right. A position the transform cannot give (NaN) writes nothing and
+// answers kBadParameter.
 host::Err WriteMarkerText(host::LayerHandle layer, const CCoordConverter& converter, const CSheetTransform& transform,
                           double x, double y, std::int32_t justification);
-// Four markers at the corners of the extent (in the file's system) after a new data frame.
+// Four markers at the corners of the extent (in the file's system) after a new data frame. Corners
+// that do not convert (NaN) answer kBadParameter before any layer is made.
 host::Err CreateExtentMarkers(const CCoordConverter& converter, const CSheetTransform& transform, double xmin,
                               double xmax, double ymin, double ymax);
 
@@ -129,21 +148,25 @@ host::Err CreateExtentMarkers(const CCoordConverter& converter, const CSheetTran
 
 class CSheetTransform {
  public:
-  // Mode 0. False (transform unusable) when S is not a positive finite number.
+  // Mode 0. False (transform unusable) when the frame is not usable (UsableDataFrame).
   bool SetFromDataFrame(const DataFrame& df);
-  // Mode 1. False when a fit is degenerate.
+  // Mode 1. False when a fit is degenerate or a value is not finite.
   bool SetFromMarkers(const MarkerSet& set);
 
-  // Map point (metres) to document point (points) and back.
+  // Map point (metres, or degrees for marker sets in degree form) to document point (points) and
+  // back. NaN out while the transform is not ready.
   void MapToArt(double x, double y, double& h, double& v) const;
   void ArtToMap(double h, double v, double& x, double& y) const;
 
+  // True after a successful SetFromDataFrame or SetFromMarkers.
+  bool Ready() const { return ready_; }
   std::int32_t Mode() const { return mode_; }
   const DataFrame& Frame() const { return frame_; }
   const MarkerSet& Markers() const { return markers_; }
 
  private:
   std::int32_t mode_ = 0;
+  bool ready_ = false;
   DataFrame frame_;
   MarkerSet markers_;
   FitBilinear4 artToMap4_, mapToArt4_;

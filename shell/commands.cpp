@@ -1,6 +1,7 @@
 #include "shell/commands.h"
 
 #include "attributes/upgrade.h"
+#include "geodesy/georef.h"
 
 namespace vx::shell {
 
@@ -34,9 +35,17 @@ void ExportShapefiles(PluginRef plugin) { (void)plugin; }
 
 void ExportCoordinateText(PluginRef plugin) { (void)plugin; }
 
-void CreateFourPointMarkerLayer(PluginRef plugin) { (void)plugin; }
+// Empty marker layers for the user to fill; a host error leaves nothing to tell beyond the host's
+// own state, as the item has no message of its own.
+void CreateFourPointMarkerLayer(PluginRef plugin) {
+  (void)plugin;
+  geo::CreateMarkerLayers(true);
+}
 
-void CreateThreePointMarkerLayer(PluginRef plugin) { (void)plugin; }
+void CreateThreePointMarkerLayer(PluginRef plugin) {
+  (void)plugin;
+  geo::CreateMarkerLayers(false);
+}
 
 // The upgrade tells the user its outcome itself; its result is of no use here.
 void UpgradeOldAttributes(PluginRef plugin) {
