@@ -98,7 +98,7 @@ ojson Feature(const host::ArtOpaque* a, const Georef& g) {
   } else if (a->type == host::ArtType::CompoundPath || a->type == host::ArtType::Group) {
     ojson parts = ojson::array();
     bool allClosed = true;
-    for (const host::ArtOpaque* c = a->firstChild; c; c = c->next) {
+    for (const host::ArtOpaque* c = a->lastChild; c; c = c->prev) {  // bottom first: the order they were made
       if (!c->alive || c->type != host::ArtType::Path) continue;
       vertices += c->segments.size();
       allClosed = allClosed && c->closed;
@@ -194,7 +194,8 @@ void PrintFeatures(const std::string& doc, const std::string& layerTitle, bool a
     lj["fields"] = Fields(l->group, false);
     ojson features = ojson::array();
     std::size_t index = 0;
-    for (const host::ArtOpaque* a = l->group->firstChild; a; a = a->next) {
+    // Bottom first: the order the art was made in, which for an import is the record order.
+    for (const host::ArtOpaque* a = l->group->lastChild; a; a = a->prev) {
       if (!a->alive || a->layerOfGroup) continue;  // sublayers are listed by themselves
       ojson f = Feature(a, g);
       ojson props = ojson::object();
