@@ -206,7 +206,7 @@ std::optional<SidecarEncoding> AutoEncoding(const std::vector<std::filesystem::p
     }
     if (chosen && *chosen != g.encoding)
       throw Failure("--encoding auto: " + chosenFrom + " and " + g.reason +
-                    "; import the files separately or give --encoding");
+                    "; import the files separately or give --encoding", 2);
     if (!chosen) std::printf("--encoding auto: %s: --encoding %s\n", g.reason.c_str(), EncodingOption(g.encoding));
     chosen = g.encoding;
     chosenFrom = g.reason;
@@ -226,7 +226,7 @@ std::optional<CoordSystem> AutoSystem(const std::vector<std::filesystem::path>& 
     }
     if (chosen && !(*chosen == g.system))
       throw Failure("--from auto: " + chosenFrom + " is " + SystemText(*chosen) + ", " + g.reason + " is " +
-                    SystemText(g.system) + "; import the files separately or give --from");
+                    SystemText(g.system) + "; import the files separately or give --from", 2);
     if (!chosen) {
       std::printf("--from auto: %s: --from %s\n", g.reason.c_str(), SystemText(g.system).c_str());
       if (!g.note.empty()) std::printf("--from auto: %s\n", g.note.c_str());
@@ -243,7 +243,7 @@ Answers Resolve(const Options& o) {
   for (const std::string& f : o.files) {
     std::filesystem::path p = host::Utf8ToPath(f);
     std::error_code ec;
-    if (!std::filesystem::is_regular_file(p, ec)) throw Failure(f + ": no such file");
+    if (!std::filesystem::is_regular_file(p, ec)) throw Failure(f + ": no such file", 2);
     a.files.push_back(std::filesystem::absolute(p, ec));
   }
   if (o.encoding == "sjis") a.encoding = SidecarEncoding::ShiftJis;
