@@ -198,16 +198,16 @@ void PrintFeatures(const std::string& doc, const std::string& layerTitle, bool a
     for (const host::ArtOpaque* a = l->group->lastChild; a; a = a->prev) {
       if (!a->alive || a->layerOfGroup) continue;  // sublayers are listed by themselves
       ojson f = Feature(a, g);
+      // The list in field order, and by name (the first of a repeated name, as text read in the
+      // wrong encoding may give).
+      ojson attributes = Fields(const_cast<host::ArtOpaque*>(a), true);
       ojson props = ojson::object();
-      ojson types = ojson::object();
-      for (const ojson& field : Fields(const_cast<host::ArtOpaque*>(a), true)) {
-        props[field["name"].get<std::string>()] = field["value"];
-        types[field["name"].get<std::string>()] = field["type"];
-      }
+      for (const ojson& field : attributes)
+        if (!props.contains(field["name"].get<std::string>())) props[field["name"].get<std::string>()] = field["value"];
       ojson feature = {{"index", index++}};
       feature.update(f);
       feature["properties"] = props;
-      feature["types"] = types;
+      feature["attributes"] = attributes;
       features.push_back(std::move(feature));
     }
     lj["features"] = std::move(features);
@@ -232,9 +232,9 @@ void PrintFeatures(const std::string& doc, const std::string& layerTitle, bool a
                   f["index"].get<std::size_t>(), f["kind"].get<std::string>().c_str(), f["vertices"].get<std::size_t>(),
                   f.contains("parts") ? (", " + std::to_string(f["parts"].get<std::size_t>()) + " parts").c_str() : "");
       if (f.contains("text")) std::printf("  text = %s\n", f["text"].get<std::string>().c_str());
-      for (const auto& [name, value] : f["properties"].items())
-        std::printf("  %s (%s) = %s\n", name.c_str(), f["types"][name].get<std::string>().c_str(),
-                    value.get<std::string>().c_str());
+      for (const ojson& a : f["attributes"])
+        std::printf("  %s (%s) = %s\n", a["name"].get<std::string>().c_str(), a["type"].get<std::string>().c_str(),
+                    a["value"].get<std::string>().c_str());
       if (f.contains("geometry")) std::printf("  %s\n", GeometryText(f["geometry"]).c_str());
       std::printf("\n");
     }

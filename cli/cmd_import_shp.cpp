@@ -296,8 +296,12 @@ void Run(const Options& o) {
   user->ProgressClosed();
   const std::string unsaved = "; " + o.doc + " was not saved";
   auto stop = [&](const std::string& why) {
+    // The last warning or error names the cause; its first line is enough here.
+    std::string cause;
+    for (const host::AlertRecord& a : user->Alerts())
+      if (a.kind == host::AlertKind::Warning || a.kind == host::AlertKind::Error) cause = a.text.substr(0, a.text.find('\n'));
     application.Quit();
-    throw Failure(why + unsaved);
+    throw Failure(why + (cause.empty() || why.find(cause) != std::string::npos ? "" : " (" + cause + ")") + unsaved);
   };
   if (!error.empty()) stop(error);
   if (user->Refusal()) stop("the import settings refused the entry: " + *user->Refusal());

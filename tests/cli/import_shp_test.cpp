@@ -289,6 +289,61 @@ TEST(ImportShp, RangeAndAutoDetection) {
   EXPECT_NE(r.out.find("--encoding auto: "), std::string::npos) << r.out;
 }
 
+// Damaged or incomplete files: every problem is printed; the document is saved when something was
+// imported (status 3 tells that warnings came), and left alone when nothing was.
+TEST(ImportShp, BadFiles) {
+  TempDir dir;
+  for (const char* ext : {".shp", ".shx", ".dbf", ".prj", ".cpg"}) {
+    std::filesystem::copy_file(kSamples / (std::string("roads") + ext), dir / (std::string("roads") + ext));
+    std::filesystem::copy_file(kSamples / (std::string("blocks") + ext), dir / (std::string("blocks") + ext));
+  }
+  std::filesystem::copy_file(dir / "roads.shx", dir / "cut.shx");
+  std::filesystem::copy_file(dir / "roads.dbf", dir / "cut.dbf");
+  {
+    const std::string shp = Slurp(dir / "roads.shp");
+    std::ofstream(dir / "cut.shp", std::ios::binary) << shp.substr(0, 300);  // record 2 cut short
+  }
+  std::filesystem::remove(dir / "blocks.dbf");
+  const std::string frame = " --from JGD:XY9 --map JGD:XY9 --scale 25000";
+
+  Sheet sheet(dir);
+  const std::string before = Slurp(sheet.doc);
+  // The only file cannot be opened: nothing imported, nothing saved.
+  RunResult r = sheet.Import(Q(dir / "blocks.shp") + frame);
+  EXPECT_EQ(r.status, 1) << r.out << r.err;
+  EXPECT_NE(r.out.find("blocks.shp"), std::string::npos) << "the file is named: " << r.out;
+  EXPECT_NE(r.err.find("ファイルを開けません"), std::string::npos) << r.err;
+  EXPECT_EQ(Slurp(sheet.doc), before);
+
+  // With a good file beside it, the good one is imported and the bad one named.
+  r = sheet.Import(Q(dir / "roads.shp") + " " + Q(dir / "blocks.shp") + frame);
+  EXPECT_EQ(r.status, 3) << r.out << r.err;
+  EXPECT_NE(r.out.find("blocks.dbf"), std::string::npos) << r.out;
+  json features = sheet.Features();
+  ASSERT_TRUE(Layer(features, "roads"));
+  EXPECT_EQ((*Layer(features, "roads"))["features"].size(), 4u);
+  EXPECT_FALSE(Layer(features, "blocks"));
+
+  // A cut-short file: the record before the cut stays, the user hears which record failed.
+  r = sheet.Import(Q(dir / "cut.shp") + frame);
+  EXPECT_EQ(r.status, 3) << r.out << r.err;
+  EXPECT_NE(r.out.find("cut.shp"), std::string::npos) << r.out;
+  features = sheet.Features("--layer cut");
+  EXPECT_EQ(features["layers"][0]["features"].size(), 1u);
+
+  // Shift-JIS read as UTF-8 is the user's choice: imported, wrongly decoded, and the document
+  // still saves and reads back.
+  r = sheet.Import(Q(dir / "roads.shp") + " --encoding utf8 --from JGD:XY9");
+  EXPECT_EQ(r.status, 0) << r.out << r.err;
+  RunResult text = RunVxshape("info " + Q(sheet.doc) + " --features");
+  EXPECT_EQ(text.status, 0) << text.err;
+
+  // A range that excludes everything makes an empty layer.
+  r = sheet.Import(Q(dir / "roads.shp") + " --from JGD:XY9 --range '0,100' '-10,200'");
+  EXPECT_EQ(r.status, 0) << r.out << r.err;
+  EXPECT_NE(r.out.find("layer \"roads\": 0 art"), std::string::npos) << r.out;
+}
+
 TEST(ImportShp, GridMissingForATokyoImport) {
   TempDir dir;
   TempDir emptyPluginDir;
