@@ -2,6 +2,7 @@
 #include "cli/commands.h"
 #include "cli/features.h"
 #include "cli/session.h"
+#include "host/atomic_file.h"
 #include "host/svg.h"
 #include "shell/text/text.h"
 
@@ -155,9 +156,8 @@ void Install(CLI::App& app) {
         host::StandInHost host;
         OpenDocument(host, *doc);
         const std::string svg = host::RenderSvg(*host.Doc());
-        std::ofstream f(*out, std::ios::binary | std::ios::trunc);
-        f.write(svg.data(), static_cast<std::streamsize>(svg.size()));
-        if (!f.flush()) throw Failure(*out + ": cannot write");
+        std::string error;
+        if (!host::WriteFileAtomically(*out, svg, error)) throw Failure(error);
       });
     });
   }
