@@ -57,15 +57,19 @@ std::vector<std::string> DictionaryImpl::Keys() const {
 
 Document::Document() = default;
 
+PathStyle NewArtStyle() {
+  PathStyle s;
+  s.fillPaint = true;
+  s.fill.color = Color::Cmyk(0, 0, 0, 0);
+  s.strokePaint = true;
+  s.stroke.color = Color::Cmyk(0, 0, 0, 1);
+  return s;
+}
+
 ArtOpaque* Document::NewNode(ArtType type) {
   ArtOpaque& a = artArena.emplace_back();
   a.type = type;
-  if (type == ArtType::Path || type == ArtType::CompoundPath) {
-    a.style.fillPaint = true;
-    a.style.fill.color = Color::Cmyk(0, 0, 0, 0);
-    a.style.strokePaint = true;
-    a.style.stroke.color = Color::Cmyk(0, 0, 0, 1);
-  }
+  if (type == ArtType::Path || type == ArtType::CompoundPath) a.style = NewArtStyle();
   return &a;
 }
 

@@ -132,6 +132,8 @@ bool WriteDocument(const Document& doc, const std::filesystem::path& file, std::
 // Loads a document; nullptr with a one-line reason naming the place of a fault.
 std::unique_ptr<Document> ReadDocument(const std::filesystem::path& file, std::string& error);
 
+// The paint of a new path or compound path: white fill, black 1-point stroke.
+PathStyle NewArtStyle();
 // True when every descendant (and the art itself) is selected.
 bool FullySelected(const ArtOpaque* art);
 // Bounds of an art and its contents; empty art gives a zero rectangle.

@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cmath>
 #include <string>
+#include <vector>
 
 namespace vx::host {
 namespace {
@@ -18,6 +19,7 @@ void Num(std::string& out, double v) {
 }
 
 std::string Hex2(double x) {
+  if (!std::isfinite(x)) x = 0;
   const int v = static_cast<int>(std::lround(std::clamp(x, 0.0, 1.0) * 255));
   static const char* d = "0123456789abcdef";
   return {d[v >> 4], d[v & 15]};
@@ -47,10 +49,25 @@ std::string Escape(const std::string& s) {
       case '>': out += "&gt;"; break;
       case '&': out += "&amp;"; break;
       case '"': out += "&quot;"; break;
-      default: out += ch;
+      case '\t': case '\n': case '\r': out += ' '; break;
+      default:
+        // Other control characters are not allowed in XML at all.
+        if (static_cast<unsigned char>(ch) < 0x20) out += "\xEF\xBF\xBD";
+        else out += ch;
     }
   }
   return out;
+}
+
+bool Drawable(const ArtOpaque* a) { return a->alive && !(a->flags & kArtHidden); }
+
+// The paths of a compound path, groups inside it included, top to bottom.
+void CompoundParts(const ArtOpaque* a, std::vector<const ArtOpaque*>& out) {
+  for (const ArtOpaque* c = a->firstChild; c; c = c->next) {
+    if (!Drawable(c)) continue;
+    if (c->type == ArtType::Path && !c->guide && !c->segments.empty()) out.push_back(c);
+    if (c->type == ArtType::Group || c->type == ArtType::CompoundPath) CompoundParts(c, out);
+  }
 }
 
 class Renderer {
@@ -150,6 +167,11 @@ class Renderer {
       static const char* joins[] = {"miter", "round", "bevel"};
       out_ += std::string(" stroke-linecap=\"") + caps[static_cast<int>(s.stroke.cap)] + "\"";
       out_ += std::string(" stroke-linejoin=\"") + joins[static_cast<int>(s.stroke.join)] + "\"";
+      if (s.stroke.join == LineJoin::Miter && s.stroke.miterLimit != 4) {
+        out_ += " stroke-miterlimit=\"";
+        Num(out_, std::max(1.0, s.stroke.miterLimit));
+        out_ += "\"";
+      }
       if (s.stroke.dashCount > 0) {
         out_ += " stroke-dasharray=\"";
         for (int i = 0; i < s.stroke.dashCount; ++i) {
@@ -157,6 +179,11 @@ class Renderer {
           Num(out_, s.stroke.dashes[static_cast<std::size_t>(i)]);
         }
         out_ += "\"";
+        if (s.stroke.dashOffset != 0) {
+          out_ += " stroke-dashoffset=\"";
+          Num(out_, s.stroke.dashOffset);
+          out_ += "\"";
+        }
       }
     }
     if (opacity < 1) {
@@ -174,7 +201,13 @@ class Renderer {
     }
     switch (a->type) {
       case ArtType::Group:
-        out_ += "<g>\n";
+        out_ += "<g";
+        if (a->opacity < 1) {
+          out_ += " opacity=\"";
+          Num(out_, a->opacity);
+          out_ += "\"";
+        }
+        out_ += ">\n";
         Children(a);
         out_ += "</g>\n";
         break;
@@ -187,13 +220,18 @@ class Renderer {
         out_ += "/>\n";
         break;
       case ArtType::CompoundPath: {
-        out_ += "<path d=\"";
+        // One SVG path, so that the fill rule makes the holes.
         std::vector<const ArtOpaque*> parts;
-        for (const ArtOpaque* c = a->firstChild; c; c = c->next)
-          if (c->alive && c->type == ArtType::Path) parts.push_back(c);
+        CompoundParts(a, parts);
+        if (parts.empty()) return;
+        out_ += "<path d=\"";
         for (const ArtOpaque* c : parts) PathData(c);
         out_ += "\"";
-        Style(a->style, a->opacity);
+        // All parts show one paint. The import paints the paths before it gathers them, leaving
+        // the compound path's own style as new; a style set on the compound path itself shows
+        // while its parts still have the new-art paint.
+        const PathStyle& part = parts.front()->style;
+        Style(part == NewArtStyle() ? a->style : part, a->opacity);
         out_ += "/>\n";
         break;
       }

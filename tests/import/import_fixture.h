@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -87,17 +88,18 @@ class ImportFixture : public ::testing::Test {
     return path;
   }
 
-  // Runs ogr2ogr to turn a GeoJSON text into a shapefile; false when GDAL is not installed.
-  bool Ogr2Ogr(const std::string& name, const std::string& geojson, const std::string& options = "") {
-    const auto src = dir / (name + ".geojson");
+  // Runs GDAL's ogr2ogr on a CSV text whose WKT column holds the geometry, giving NAME.shp with a
+  // UTF-8 table; false when that fails (GDAL missing).
+  bool Ogr2Ogr(const std::string& name, const std::string& csv, const std::string& options = "") {
+    const auto src = dir / (name + ".csv");
     {
-      std::FILE* f = std::fopen(src.c_str(), "wb");
-      std::fputs(geojson.c_str(), f);
-      std::fclose(f);
+      std::ofstream f(src, std::ios::binary);
+      f << csv;
     }
     const std::string cmd = "ogr2ogr -f 'ESRI Shapefile' -lco ENCODING=UTF-8 " + options + " '" +
-                            (dir / (name + ".shp")).string() + "' '" + src.string() + "' >/dev/null 2>&1";
-    return std::system(cmd.c_str()) == 0;
+                            (dir / (name + ".shp")).string() + "' '" + src.string() +
+                            "' -oo GEOM_POSSIBLE_NAMES=WKT -oo KEEP_GEOM_COLUMNS=NO -oo AUTODETECT_TYPE=YES >/dev/null 2>&1";
+    return std::system(cmd.c_str()) == 0 && std::filesystem::exists(dir / (name + ".shp"));
   }
 
   // The script of one import: the files (with the encoding item), then dialog 108's steps ending

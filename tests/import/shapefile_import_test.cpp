@@ -213,6 +213,58 @@ TEST_F(ShapefileImportTest, APartLongerThan32000PointsIsDrawnInPiecesThatShareNo
   for (ArtOpaque* p : pieces) EXPECT_EQ(Values(p), std::vector<std::string>{"N=1"});
 }
 
+// Z and M variants and multipoints as GDAL writes them, with UTF-8 tables.
+TEST_F(ShapefileImportTest, GdalFilesOfEveryKindImportEveryRecordAndValue) {
+  struct File {
+    const char* name;
+    const char* wkt;  // one record
+    std::vector<ArtType> art;  // top-level art, topmost first
+    bool closed;
+  };
+  const std::string hole = "((139.70 35.60 1,139.70 35.70 1,139.80 35.70 1,139.80 35.60 1,139.70 35.60 1),"
+                           "(139.74 35.64 1,139.76 35.64 1,139.76 35.66 1,139.74 35.66 1,139.74 35.64 1))";
+  const std::string polyZ = "POLYGON Z " + hole, polyM = "POLYGON M " + hole;
+  const File files[] = {
+      {"pz", polyZ.c_str(), {ArtType::CompoundPath}, true},  // polygon rings are closed and filled
+      {"pm", polyM.c_str(), {ArtType::CompoundPath}, true},
+      {"lz", "LINESTRING Z (139.7 35.6 1,139.8 35.7 2)", {ArtType::Path}, false},
+      {"ptz", "POINT Z (139.7 35.6 3)", {ArtType::Path}, true},
+      {"mp", "MULTIPOINT ((139.7 35.6),(139.8 35.7))", {ArtType::Path, ArtType::Path}, true},
+      {"mpz", "MULTIPOINT Z ((139.7 35.6 1),(139.8 35.7 2))", {ArtType::Path, ArtType::Path}, true},
+      {"mpm", "MULTIPOINT M ((139.7 35.6 1),(139.8 35.7 2),(139.75 35.65 3))",
+       {ArtType::Path, ArtType::Path, ArtType::Path}, true},
+  };
+  std::vector<std::filesystem::path> paths;
+  for (const File& f : files) {
+    if (!Ogr2Ogr(f.name, std::string("WKT,NAME,N\n\"") + f.wkt + "\",名前 " + f.name + ",42\n"))
+      GTEST_SKIP() << "ogr2ogr cannot be run";
+    paths.push_back(dir / (std::string(f.name) + ".shp"));
+  }
+  ChooseFiles(paths, "UTF-8");
+  NewFrameXY9();
+  RunImport();
+  EXPECT_TRUE(host->Alerts().empty()) << AlertTexts().front();
+  for (const File& f : files) {
+    SCOPED_TRACE(f.name);
+    LayerOpaque* layer = Layer(f.name);
+    ASSERT_NE(layer, nullptr);
+    EXPECT_EQ(Definitions(layer->group), (std::vector<std::string>{"NAME|0|80|0", "N|1|9|0"}));
+    const auto art = Art(layer);
+    std::vector<ArtType> kinds;
+    for (const ArtOpaque* a : art) kinds.push_back(a->type);
+    EXPECT_EQ(kinds, f.art);
+    const std::vector<std::string> row{"NAME=名前 " + std::string(f.name), "N=42"};
+    for (ArtOpaque* a : art) {
+      EXPECT_EQ(Values(a), row);
+      for (ArtOpaque* part : a->type == ArtType::CompoundPath ? Children(a) : std::vector<ArtOpaque*>{a}) {
+        EXPECT_EQ(Values(part), row);
+        EXPECT_EQ(part->closed, f.closed);
+        EXPECT_EQ(part->style.fillPaint, f.closed && kinds[0] == ArtType::CompoundPath);
+      }
+    }
+  }
+}
+
 // ---------------------------------------------------------------------------------------------
 // Layers, several files, cancel
 
