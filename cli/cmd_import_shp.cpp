@@ -292,6 +292,11 @@ void Run(const Options& o) {
   host::Application application(host);
   if (host::Err e = application.Start(PluginMain, PluginFile(o.pluginDir)))
     throw Failure("the plug-in did not start (" + host::ErrText(e) + ")");
+  // The plug-in is shut down however the session ends.
+  struct QuitAtEnd {
+    host::Application& app;
+    ~QuitAtEnd() { app.Quit(); }
+  } quitAtEnd{application};
   const std::string error = application.ChooseFlyout(kFlyoutImportShapefile);
   user->ProgressClosed();
   const std::string unsaved = "; " + o.doc + " was not saved";
@@ -300,7 +305,6 @@ void Run(const Options& o) {
     std::string cause;
     for (const host::AlertRecord& a : user->Alerts())
       if (a.kind == host::AlertKind::Warning || a.kind == host::AlertKind::Error) cause = a.text.substr(0, a.text.find('\n'));
-    application.Quit();
     throw Failure(why + (cause.empty() || why.find(cause) != std::string::npos ? "" : " (" + cause + ")") + unsaved);
   };
   if (!error.empty()) stop(error);
@@ -326,7 +330,6 @@ void Run(const Options& o) {
   SaveDocument(host, out);
   std::string perr;
   if (!host.SavePreferences(perr)) std::fprintf(stderr, "vxshape: %s\n", perr.c_str());
-  application.Quit();
   if (user->Problems() > 0)
     throw Failure("the import finished with " + std::to_string(user->Problems()) + " warning(s); " + out +
                       " was saved",
