@@ -93,7 +93,7 @@ struct MarkerSet {
 // Affine fit of three points: maps s1, s2, s3 exactly onto d1, d2, d3.
 class FitAffine3 {
  public:
-  // False (and not set up) for collinear source points.
+  // False (and not set up) for collinear source points or a value that is not finite.
   bool Setup(const MarkerPoint& s1, const MarkerPoint& s2, const MarkerPoint& s3, const MarkerPoint& d1,
              const MarkerPoint& d2, const MarkerPoint& d3);
   bool Ready() const { return ready_; }
@@ -102,7 +102,7 @@ class FitAffine3 {
  private:
   bool ready_ = false;
   MarkerPoint s1_, d1_, e2_, e3_;       // source origin, destination origin and edges
-  // Inverse of [s2 - s1, s3 - s1] times b, and b: dividing per point keeps each s exactly on its d.
+  // Adjugate of [s2 - s1, s3 - s1] and its determinant b: dividing per point keeps each s on its d.
   double i0_ = 0, i1_ = 0, i2_ = 0, i3_ = 0, b_ = 0;
 };
 
@@ -110,7 +110,7 @@ class FitAffine3 {
 // axis-aligned rectangle spanned by d0.x .. d3.x and d0.y .. d1.y.
 class FitBilinear4 {
  public:
-  // False (and not set up) when the source is degenerate (L = 0).
+  // False (and not set up) when the source is degenerate (L = 0) or a value is not finite.
   bool Setup(const MarkerPoint& s0, const MarkerPoint& s1, const MarkerPoint& s2, const MarkerPoint& s3,
              const MarkerPoint& d0, const MarkerPoint& d1, const MarkerPoint& d3);
   bool Ready() const { return ready_; }
