@@ -118,6 +118,11 @@ json GdalFeatures(const std::filesystem::path& shp) {
 TEST(ImportShp, RoadsMakeALayerADataFrameAndMarkers) {
   TempDir dir;
   Sheet sheet(dir);
+  // Before the import: no georeference, and a layer that is not there is an error.
+  EXPECT_EQ(sheet.Features()["georeference"]["kind"], "none");
+  RunResult none = RunVxshape("info " + Q(sheet.doc) + " --features --layer roads");
+  EXPECT_EQ(none.status, 1);
+  EXPECT_NE(none.err.find("no layer titled \"roads\""), std::string::npos) << none.err;
   RunResult r = sheet.Import(Q(kSamples / "roads.shp") + " --from JGD:XY9 --map JGD:XY9 --scale 25000");
   ASSERT_EQ(r.status, 0) << r.out << r.err;
   EXPECT_NE(r.out.find("新たにデータフレームを作成します"), std::string::npos) << r.out;
@@ -136,6 +141,18 @@ TEST(ImportShp, RoadsMakeALayerADataFrameAndMarkers) {
     const json* m = Layer(info, marker);
     ASSERT_TRUE(m) << marker;
     EXPECT_EQ((*m)["art"].value("text", 0), 1) << marker;
+  }
+
+  // Each extent marker's text (northing&easting) is where the data frame places its anchor.
+  for (const char* marker : {"4点座標マーカー 左上", "4点座標マーカー 右下"}) {
+    const json m = sheet.Features("--layer '" + std::string(marker) + "'");
+    const json& f = m["layers"][0]["features"][0];
+    ASSERT_EQ(f["kind"], "text") << f.dump();
+    const std::string t = f["text"];
+    const auto amp = t.find('&');
+    ASSERT_NE(amp, std::string::npos) << t;
+    EXPECT_NEAR(f["geometry"]["coordinates"][1].get<double>(), std::stod(t.substr(0, amp)), 1e-6) << marker;
+    EXPECT_NEAR(f["geometry"]["coordinates"][0].get<double>(), std::stod(t.substr(amp + 1)), 1e-6) << marker;
   }
 
   // One art per record with its values, at the file's coordinates.
