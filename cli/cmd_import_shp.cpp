@@ -238,7 +238,13 @@ std::optional<CoordSystem> AutoSystem(const std::vector<std::filesystem::path>& 
   return chosen;
 }
 
-Answers Resolve(const Options& o) {
+Answers Resolve(Options o) {
+  // "--range 'N,W S,E' FILE.shp": the parser hands the file to --range as its second corner.
+  if (o.range.size() == 2 && o.range[0].find_first_of(" \t") != std::string::npos) {
+    o.files.insert(o.files.begin(), o.range[1]);
+    o.range.pop_back();
+  }
+  if (o.files.empty()) throw Failure("import-shp: FILES is required (see vxshape import-shp --help)", 2);
   Answers a;
   for (const std::string& f : o.files) {
     std::filesystem::path p = host::Utf8ToPath(f);
@@ -340,7 +346,8 @@ void Install(CLI::App& app) {
   auto* cmd = app.add_subcommand("import-shp", "Import shapefiles into a document through the plug-in (docs/import.md)");
   auto o = std::make_shared<Options>();
   cmd->add_option("DOC", o->doc, "Document to import into; saved when the import is complete")->required();
-  cmd->add_option("FILES", o->files, "Shapefiles (.shp) to import, each into a new layer")->required();
+  // Not required by the parser: a file may arrive as --range's second word (see Resolve).
+  cmd->add_option("FILES", o->files, "Shapefiles (.shp) to import, each into a new layer");
   cmd->add_option("-o,--output", o->output, "Save the document here instead of over DOC");
   cmd->add_option("--encoding", o->encoding, "Attribute text encoding: sjis, utf8, or auto (read the .cpg file)");
   cmd->add_option("--from", o->from, "The files' coordinate system, e.g. JGD:XY9, TKY:BL, JGD:UTM54, or auto (read the .prj file)");

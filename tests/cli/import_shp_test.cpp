@@ -286,8 +286,11 @@ TEST(ImportShp, RangeAndAutoDetection) {
   TempDir dir;
   Sheet sheet(dir);
   // The sidecars say Shift-JIS and zone IX; the range keeps the two roads that reach east of -6900.
-  RunResult r = sheet.Import(Q(kSamples / "roads.shp") + " --encoding auto --from auto --map JGD:XY9 --scale 10000 "
-                             "--no-north --range '-35000,-6900' '-35900,-6500'");
+  // The range in one word before the file: the file is not taken for the second corner.
+  RunResult r = RunVxshape("import-shp " + Q(sheet.doc) + " --range '-35000,-6900 -35900,-6500' " +
+                           Q(kSamples / "roads.shp") +
+                           " --encoding auto --from auto --map JGD:XY9 --scale 10000 --no-north --preferences " +
+                           Q(sheet.prefs));
   ASSERT_EQ(r.status, 0) << r.out << r.err;
   EXPECT_NE(r.out.find("--from JGD:XY9"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("--encoding sjis"), std::string::npos) << r.out;
