@@ -1,5 +1,7 @@
 #include "resources/templates.h"
 
+#include "resources/panel_templates.h"
+
 #include <array>
 #include <vector>
 
@@ -27,6 +29,11 @@ std::vector<DialogTemplate>& Table() {
       {kAboutDialog, "Varnox-Dirir4.5について", 243, 148, kAboutControls},
       {kOpenFileEncodingArea, "", 379, 55, kEncodingAreaControls},
   };
+  static const bool panelAdded = [] {
+    for (const DialogTemplate& t : PanelDialogTemplates()) table.push_back(t);
+    return true;
+  }();
+  (void)panelAdded;
   return table;
 }
 
