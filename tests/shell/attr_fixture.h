@@ -7,6 +7,7 @@
 #include "resources/panel_templates.h"
 #include "tests/shell/shell_fixture.h"
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <vector>
@@ -129,6 +130,20 @@ class AttrFixture : public ShellFixture {
     std::vector<std::string> out;
     for (const auto& a : host->Alerts()) out.push_back(a.text);
     return out;
+  }
+  // The control lines of the last snapshot step ("1130 edit \"text\"", "1079 edit \"\" disabled").
+  std::vector<std::string> LastSnapshot() {
+    const auto& t = user->Transcript();
+    std::vector<std::string> out;
+    for (std::size_t i = t.size(); i-- > 0;) {
+      if (t[i].rfind("state of", 0) != 0) continue;
+      for (std::size_t k = i + 1; k < t.size() && t[k].rfind("  ", 0) == 0; ++k) out.push_back(t[k].substr(2));
+      break;
+    }
+    return out;
+  }
+  bool HasLine(const std::vector<std::string>& lines, const std::string& line) {
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
   }
   bool Selected(host::ArtOpaque* a) { return (a->flags & host::kArtSelected) != 0; }
 };
