@@ -192,7 +192,8 @@ std::string Application::DoubleClickPanelRow(std::int32_t row) {
   return Finish("");
 }
 
-std::string Application::SelectArt(const std::string& title, const std::vector<std::int32_t>& indexes, bool all) {
+std::string Application::SelectArt(const std::string& title, const std::vector<std::int32_t>& indexes, bool all,
+                                   bool add) {
   Document* d = host_.Doc();
   if (!d) return "no document is open";
   LayerOpaque* layer = nullptr;
@@ -206,7 +207,7 @@ std::string Application::SelectArt(const std::string& title, const std::vector<s
     if (i < 0 || i >= static_cast<std::int32_t>(top.size()))
       return "layer " + Quoted(title) + " has no art " + std::to_string(i) + " (it has " + std::to_string(top.size()) +
              ")";
-  ClearSelection(*d);
+  if (!add) ClearSelection(*d);
   if (all) {
     for (ArtOpaque* a : top) SelectWithContents(a);
   } else {
