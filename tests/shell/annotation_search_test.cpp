@@ -195,6 +195,12 @@ TEST_F(SearchTest, HiddenLockedAndOtherDefinitionsAreNeverSelected) {
     l->visible = visible;
     l->editable = editable;
   }
+  // A hidden sublayer of S: its art is in S's art set too, yet it is searched with its own layer.
+  Document& d = *host->Doc();
+  LayerOpaque* sub = d.NewLayer("Sub");
+  ASSERT_EQ(d.Place(sub->group, PaintOrder::InsideOnBottom, s->group), kNoErr);
+  sub->visible = false;
+  Obj(sub->group, u"in hidden sublayer", u"x");
   Search(0, false, "");
   EXPECT_EQ(SelectedNames(), (std::vector<std::string>{"plain", "in open group"}));
 }
