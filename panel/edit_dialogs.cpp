@@ -247,7 +247,7 @@ bool DefinitionCommand(PluginRef plugin, std::int32_t r, CSelectionModel& model)
 bool NewFieldCommand(PluginRef plugin, CSelectionModel& model) {
   std::int32_t layers = 0;
   if (sLayer()->CountLayers(layers) != kNoErr || layers == 0) {
-    sUser()->MessageAlert(kNoDocument);
+    sUser()->MessageAlert(kOpenDocumentFirst);
     return false;
   }
   FieldDialogParams params;

@@ -54,7 +54,7 @@ class CSelectionModel {
 inline constexpr const char* kNothingSelected = "オブジェクトが選択されていません";
 inline constexpr const char* kNoFields = "属性フィールドがありません";
 inline constexpr const char* kDuplicateName = "指定されたフィールド名が重複しています";
-inline constexpr const char* kNoDocument = "新規ドキュメントを開いた状態で実行してください";
+inline constexpr const char* kOpenDocumentFirst = "新規ドキュメントを開いた状態で実行してください";
 inline constexpr const char* kMixedValues = "(複数の属性値)";
 
 }  // namespace vx::panel

@@ -263,7 +263,7 @@ TEST_F(EditDialogsTest, NewFieldWithoutLayersTellsTheUser) {
   EXPECT_EQ(app->DeleteLayer(host->Doc()->layers.at(0)->title), "");
   ASSERT_TRUE(host->Doc()->layers.empty());
   EXPECT_EQ(app->ClickPanelButton("新規..."), "");
-  EXPECT_EQ(AlertTexts(), std::vector<std::string>{panel::kNoDocument});
+  EXPECT_EQ(AlertTexts(), std::vector<std::string>{panel::kOpenDocumentFirst});
 }
 
 }  // namespace
