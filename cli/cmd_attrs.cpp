@@ -193,6 +193,8 @@ void AddSelect(CLI::App* cmd, Common& c, bool required) {
   auto* o = cmd->add_option("--select", c.select,
                             "Art to select: TITLE (all top-level art of the layer) or TITLE:0,2 (positions, "
                             "topmost 0); may repeat");
+  // One selection per --select, so that a positional value after it is not taken for one.
+  o->expected(1)->allow_extra_args(false)->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
   if (required) o->required();
 }
 

@@ -43,7 +43,7 @@ TEST_F(PanelCommands, AttrsShowsRowsAndSetChangesTheSelectedArtOnly) {
   EXPECT_EQ(nlohmann::json::parse(r.out)[1], nlohmann::json({{"field", "FLOORS"}, {"type", "整数"}, {"width", 4},
                                                               {"decimals", 0}, {"mixed", false}, {"value", "2"}}));
 
-  r = Run("set --select 道路:0 --field WIDTH 3.14159");
+  r = Run("set --select 道路:0 3.14159 --field WIDTH");  // the value may stand between options
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_NE(r.out.find("WIDTH\t実数\t8\t1\t3.1\n"), std::string::npos) << r.out;
   r = Run("attrs --select 道路:0");
