@@ -192,7 +192,8 @@ std::string Application::DoubleClickPanelRow(std::int32_t row) {
   return Finish("");
 }
 
-std::string Application::SelectArt(const std::string& title, const std::vector<std::int32_t>& indexes, bool all) {
+std::string Application::SelectArt(const std::string& title, const std::vector<std::int32_t>& indexes, bool all,
+                                   bool add) {
   Document* d = host_.Doc();
   if (!d) return "no document is open";
   LayerOpaque* layer = nullptr;
@@ -217,7 +218,7 @@ std::string Application::SelectArt(const std::string& title, const std::vector<s
       return "cannot select art " + std::to_string(i) + " of layer " + Quoted(title) + ": it is " +
              ((a->flags & kArtHidden) ? "hidden" : "locked");
   }
-  ClearSelection(*d);
+  if (!add) ClearSelection(*d);
   if (all) {
     for (ArtOpaque* a : top)
       if (!(a->flags & (kArtLocked | kArtHidden))) SelectWithContents(a);

@@ -41,8 +41,9 @@ class Application {
   std::string SelectPanelRows(const std::vector<std::int32_t>& rows);
   std::string DoubleClickPanelRow(std::int32_t row);
   // Selects art of the layer with `title`: the layer's top-level art at `indexes` (or all of it),
-  // each with its contents. The previous selection goes.
-  std::string SelectArt(const std::string& title, const std::vector<std::int32_t>& indexes, bool all = false);
+  // each with its contents. The previous selection goes, unless `add` (a shift-click).
+  std::string SelectArt(const std::string& title, const std::vector<std::int32_t>& indexes, bool all = false,
+                        bool add = false);
   std::string DeselectAll();
   std::string NewLayer(const std::string& title);
   std::string DeleteLayer(const std::string& title);

@@ -65,6 +65,18 @@ void ScriptedUser::RunDialog(ControlWindow& dialog) {
 void ScriptedUser::PlayActions(ControlWindow& w) {
   while (!steps_.empty() && !w.Ended() && !failure_) {
     Step s = steps_.front();
+    switch (s.kind) {
+      case Step::Kind::SetText:
+      case Step::Kind::Click:
+      case Step::Kind::SelectItem:
+      case Step::Kind::SetPosition:
+      case Step::Kind::SelectRows:
+      case Step::Kind::DoubleClick:
+      case Step::Kind::Snapshot: break;
+      default: return;  // not a dialog action: the dialog's part of the script is over
+    }
+    // Taken before it is played: a question the action raises answers from the steps after it.
+    steps_.pop_front();
     Err e = kNoErr;
     std::string what;
     switch (s.kind) {
@@ -110,12 +122,10 @@ void ScriptedUser::PlayActions(ControlWindow& w) {
       case Step::Kind::Snapshot:
         transcript_.push_back("state of " + DialogName(w) + ":");
         for (auto& line : w.Describe()) transcript_.push_back("  " + line);
-        steps_.pop_front();
         continue;
       default:
-        return;  // not a dialog action: the dialog's part of the script is over
+        return;
     }
-    steps_.pop_front();
     if (e == kLocked) {
       Fail(DialogName(w) + ": cannot " + what + ": the control is disabled or hidden");
     } else if (e == kNotFound) {

@@ -38,6 +38,7 @@ Err ControlWindow::CreateControl(const ControlTemplate& t) {
   c.text = t.text ? t.text : "";
   c.x = t.x, c.y = t.y, c.width = t.width, c.height = t.height;
   c.style = t.style;
+  c.limit = t.limit;
   c.enabled = !(t.style & kStyleDisabled);
   c.visible = !(t.style & kStyleHidden);
   controls_.push_back(std::move(c));
@@ -107,6 +108,12 @@ Err ControlWindow::GetVisible(std::int32_t id, bool& out) {
 Err ControlWindow::SetFocus(std::int32_t id) {
   VX_CONTROL(id, c);
   (void)c;
+  focus_ = id;
+  return kNoErr;
+}
+Err ControlWindow::SetTextLimit(std::int32_t id, std::int32_t chars) {
+  VX_CONTROL_KIND(id, c, ControlKind::Edit);
+  c->limit = std::max(chars, 0);
   return kNoErr;
 }
 Err ControlWindow::ClearItems(std::int32_t id) {
@@ -250,6 +257,15 @@ Err ControlWindow::UserSetText(std::int32_t id, const std::string& utf8) {
   if (Err e = Usable(id, c)) return e;
   if (c->kind != ControlKind::Edit || (c->style & kStyleReadOnly)) return kWrongType;
   c->text = utf8;
+  if (c->limit > 0) {
+    // Typing stops at the limit: keep the first `limit` characters (code points).
+    std::size_t at = 0;
+    for (std::int32_t n = 0; at < c->text.size() && n < c->limit; ++n) {
+      ++at;
+      while (at < c->text.size() && (static_cast<unsigned char>(c->text[at]) & 0xC0) == 0x80) ++at;
+    }
+    c->text.resize(at);
+  }
   if (handler) handler->OnCommand(*this, id, ControlEvent::TextChanged, 0);
   return kNoErr;
 }

@@ -16,6 +16,7 @@ struct ControlState {
   std::string text;
   std::int32_t x = 0, y = 0, width = 0, height = 0;
   std::uint32_t style = 0;
+  std::int32_t limit = 0;  // edits: most characters typed, 0 for none
   bool checked = false;
   bool enabled = true;
   bool visible = true;
@@ -54,6 +55,7 @@ class ControlWindow final : public Window {
   Err SetVisible(std::int32_t id, bool visible) override;
   Err GetVisible(std::int32_t id, bool& out) override;
   Err SetFocus(std::int32_t id) override;
+  Err SetTextLimit(std::int32_t id, std::int32_t chars) override;
   Err ClearItems(std::int32_t id) override;
   Err AddItem(std::int32_t id, const std::string& utf8, std::intptr_t data) override;
   Err CountItems(std::int32_t id, std::int32_t& out) override;
@@ -83,6 +85,8 @@ class ControlWindow final : public Window {
   bool Modal() const { return modal_; }
   bool Ended() const { return ended_; }
   std::int32_t Result() const { return result_; }
+  // The control that has the focus, or 0.
+  std::int32_t Focus() const { return focus_; }
 
   DialogHandler* handler = nullptr;
 
@@ -106,6 +110,7 @@ class ControlWindow final : public Window {
   std::vector<ControlState> controls_;
   bool ended_ = false;
   std::int32_t result_ = 0;
+  std::int32_t focus_ = 0;
 };
 
 const char* ControlKindName(ControlKind k);

@@ -1,5 +1,10 @@
 #include "panel/attr_panel.h"
 
+#include "panel/annotation.h"
+#include "panel/art_walk.h"
+#include "panel/edit_dialogs.h"
+#include "panel/search.h"
+
 #include "shell/host/app_context.h"
 #include "shell/host/slots.h"
 #include "shell/text/text.h"
@@ -171,8 +176,15 @@ void CAttrPanel::Reload() {
   ++reloads_;
   Window* w = PanelWindow();
   if (!w) return;
+  model_.Collect();
   w->DeleteAllRows(kListId);
-  // The rows of the selection model go here once the model exists.
+  for (std::int32_t i = 0; i < model_.RowCount(); ++i) {
+    AttrRow row;
+    if (!model_.GetRow(i, row)) continue;
+    const std::string name = text::Utf16ToUtf8(CutText(row.field.name, 255));
+    const std::string value = row.mixed ? std::string(kMixedValues) : text::Utf16ToUtf8(CutText(row.field.value, 254));
+    w->AddRow(kListId, {name, value});
+  }
 }
 
 Err CAttrPanel::LoadThemeColors() {
@@ -201,17 +213,6 @@ std::int32_t CAttrPanel::CommandRow() const {
   return 0;
 }
 
-bool CAttrPanel::AnyLayerHasSelectedArt() const {
-  LayerHandle layer = nullptr;
-  if (sLayer()->GetFirstLayer(layer) != kNoErr) return false;
-  while (layer) {
-    bool selected = false;
-    if (sLayer()->LayerHasSelectedArt(layer, selected) == kNoErr && selected) return true;
-    if (sLayer()->GetNextLayer(layer, layer) != kNoErr) return false;
-  }
-  return false;
-}
-
 void CAttrPanel::OnCommand(Window& w, std::int32_t id, ControlEvent event, std::int32_t detail) {
   // The host calls in here directly: nothing may escape.
   try {
@@ -224,7 +225,7 @@ void CAttrPanel::OnCommand(Window& w, std::int32_t id, ControlEvent event, std::
         sUser()->MessageAlert("オブジェクトが選択されていません");
         return;
       }
-      if (detail >= 0 && RunValueCommand(detail)) Refresh();
+      if (detail >= 0 && ValueCommand(plugin_, detail, model_)) Refresh();
       return;
     }
     bool button = false;
@@ -234,14 +235,14 @@ void CAttrPanel::OnCommand(Window& w, std::int32_t id, ControlEvent event, std::
         ScopedAppContext context(plugin_);
         const std::int32_t row = CommandRow();
         switch (id) {
-          case kAnnotateButtonId: RunAnnotation(row); break;
-          case kSearchButtonId: RunSearch(row); break;
+          case kAnnotateButtonId: MakeLabels(plugin_, row, model_); break;
+          case kSearchButtonId: SearchByValue(plugin_, row, model_); break;
           case kDefineButtonId:
-            RunDefinition(row);
+            DefinitionCommand(plugin_, row, model_);
             Refresh();
             break;
           case kNewButtonId:
-            RunNewField();
+            NewFieldCommand(plugin_, model_);
             Refresh();
             break;
         }
@@ -271,16 +272,5 @@ bool CAttrPanel::OnStaticColors(Window& w, std::int32_t id, std::uint32_t& text,
   back = ColorRef(labelBack_);
   return true;
 }
-
-// ----- commands behind the list and the buttons
-
-bool CAttrPanel::RunValueCommand(std::int32_t row) {
-  (void)row;
-  return false;
-}
-void CAttrPanel::RunAnnotation(std::int32_t row) { (void)row; }
-void CAttrPanel::RunSearch(std::int32_t row) { (void)row; }
-void CAttrPanel::RunDefinition(std::int32_t row) { (void)row; }
-void CAttrPanel::RunNewField() {}
 
 }  // namespace vx::panel

@@ -3,6 +3,7 @@
 // commands are chosen.
 #pragma once
 
+#include "panel/selection_model.h"
 #include "shell/host/platform.h"
 #include "shell/host/suites.h"
 
@@ -81,6 +82,7 @@ class CAttrPanel : private host::DialogHandler {
   host::FlyoutMenuHandle FlyoutMenu() const { return flyout_; }
   const host::ThemeColor& LabelBackColor() const { return labelBack_; }
   const host::ThemeColor& LabelTextColor() const { return labelText_; }
+  CSelectionModel& Model() { return model_; }
   // How many times a refresh rebuilt the list.
   std::int32_t Reloads() const { return reloads_; }
 
@@ -100,17 +102,9 @@ class CAttrPanel : private host::DialogHandler {
   host::Window* PanelWindow() const;
   // The first selected list row, or 0.
   std::int32_t CommandRow() const;
-  bool AnyLayerHasSelectedArt() const;
   // Rebuilds the list from the selection.
   void Reload();
 
-  // The commands behind the list and the buttons. The value, definition and new-field dialogs,
-  // annotation and search come with their own sources; until then they do nothing.
-  bool RunValueCommand(std::int32_t row);
-  void RunAnnotation(std::int32_t row);
-  void RunSearch(std::int32_t row);
-  void RunDefinition(std::int32_t row);
-  void RunNewField();
 
   host::PluginRef plugin_;
   FlyoutProcs flyoutProcs_;
@@ -122,6 +116,7 @@ class CAttrPanel : private host::DialogHandler {
   bool attached_ = false;
   host::DialogHandler* previous_ = nullptr;  // the window's handler before this object took over
   std::int32_t reloads_ = 0;
+  CSelectionModel model_;
 };
 
 }  // namespace vx::panel

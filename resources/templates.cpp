@@ -1,5 +1,7 @@
 #include "resources/templates.h"
 
+#include "resources/panel_templates.h"
+
 #include <array>
 #include <vector>
 
@@ -140,6 +142,11 @@ std::vector<DialogTemplate>& Table() {
       {kOpenFileEncodingArea, "", 379, 55, kEncodingAreaControls},
       {kExportSettingsDialog, "書き出しの設定", 314, 462, kExportControls},
   };
+  static const bool panelAdded = [] {
+    for (const DialogTemplate& t : PanelDialogTemplates()) table.push_back(t);
+    return true;
+  }();
+  (void)panelAdded;
   return table;
 }
 

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# The main job on the shipped samples: builds vxshape, describes and renders the sample sheet, plays
-# a session with the plug-in loaded on it, imports the sample shapefiles (roads, blocks, stations in
-# plane zone IX with Shift-JIS tables) into a new document, lists the roads as features, and
-# renders everything into out/.
+# The main job on the shipped samples: builds vxshape; imports the sample shapefiles (roads, blocks,
+# stations in plane zone IX with Shift-JIS tables) into a new document, labels the stations and
+# blocks from their attribute values, finds the busy stations, exports the imported layers back
+# as shapefiles (in the sheet's zone, and per layer in latitude/longitude), and renders the sheet.
+# It also describes, plays a plug-in session on and renders the older sample sheet. Output: out/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -24,20 +25,25 @@ cp samples/sample-sheet.vxd out/sample-sheet.vxd
   --encoding auto --from auto --map JGD:XY9 --scale 5000 --north --preferences out/preferences.json
 "$vx" info out/import.vxd
 "$vx" info out/import.vxd --features --layer roads
+# Labels from attribute values, and a search by value, as the attribute panel does them.
+"$vx" attrs out/import.vxd --select stations
+"$vx" label out/import.vxd --select stations --field 駅名
+"$vx" label out/import.vxd --select blocks --field 名称
+"$vx" search out/import.vxd --field 乗降客数 --min 100000
 "$vx" render out/import.vxd out/import.svg
-echo "wrote out/sample-sheet.svg and out/import.svg"
-# The sheet's art back out as shapefiles: one file in the sheet's plane zone, and one file per
+# The imported art back out as shapefiles: one file in the sheet's plane zone, and one file per
 # layer converted to latitude/longitude; GDAL reads them in the right system and encoding.
 mkdir -p out/layers
-"$vx" export-shp out/sample-sheet.vxd out/sheet.shp --target all --type polygon --encoding utf8 --layer-field \
+"$vx" export-shp out/import.vxd out/roads-out.shp --target all --type line --layer-field \
   --preferences out/preferences.json
-"$vx" export-shp out/sample-sheet.vxd out/layers --target all --per-layer --type polygon --to JGD:BL \
+"$vx" export-shp out/import.vxd out/layers --target all --per-layer --type polygon --to JGD:BL \
   --preferences out/preferences.json
 if command -v ogrinfo >/dev/null; then
-  ogrinfo -ro -al -so out/sheet.shp
+  ogrinfo -ro -al -so out/roads-out.shp
   for f in out/layers/*.shp; do ogrinfo -ro -al -so "$f"; done
 fi
-"$vx" new out/new.vxd --size 842x595
-"$vx" info out/new.vxd
-"$vx" render out/new.vxd out/new.svg
-echo "wrote out/sample-sheet.svg, out/new.svg, out/sheet.shp and out/layers/*.shp"
+# The older sample sheet: the panel's work on its buildings.
+"$vx" attrs out/sample-sheet.vxd --select 建物
+"$vx" label out/sample-sheet.vxd --select 建物 --field NAME
+"$vx" render out/sample-sheet.vxd out/sample-labelled.svg
+echo "wrote out/import.svg, out/roads-out.shp, out/layers/*.shp, out/sample-sheet.svg and out/sample-labelled.svg"

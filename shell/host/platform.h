@@ -44,6 +44,7 @@ struct ControlTemplate {
   const char* text;  // UTF-8; the caption of statics, buttons, boxes; an edit's first text
   std::int32_t x, y, width, height;  // dialog units
   std::uint32_t style = 0;
+  std::int32_t limit = 0;  // an edit: the most characters a person can type; 0 for no limit
 };
 
 struct DialogTemplate {
@@ -113,6 +114,9 @@ class Window {
   virtual Err SetVisible(std::int32_t id, bool visible) = 0;
   virtual Err GetVisible(std::int32_t id, bool& out) = 0;
   virtual Err SetFocus(std::int32_t id) = 0;
+  // The most characters a person can type into an edit (0: no limit); the program's own SetText
+  // is not cut.
+  virtual Err SetTextLimit(std::int32_t id, std::int32_t chars) = 0;
 
   // Combo boxes.
   virtual Err ClearItems(std::int32_t id) = 0;

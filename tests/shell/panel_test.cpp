@@ -132,7 +132,7 @@ TEST_F(PanelTest, DoubleClickWithNothingSelectedTellsTheUser) {
   EXPECT_EQ(host->Alerts()[0].text, "オブジェクトが選択されていません");
   EXPECT_EQ(host->contextDepth, 0);
 
-  // With art selected the value command runs instead (it has nothing to show yet).
+  // With art selected the value command runs instead (the layer has no fields, so no row).
   Document& d = *host->Doc();
   ArtOpaque* path = d.NewNode(ArtType::Path);
   ASSERT_EQ(d.Place(path, PaintOrder::InsideOnTop, d.layers[0]->group), kNoErr);
@@ -142,15 +142,40 @@ TEST_F(PanelTest, DoubleClickWithNothingSelectedTellsTheUser) {
 }
 
 TEST_F(PanelTest, DefinitionAndNewFieldButtonsRefreshTheListAfterwards) {
-  const std::pair<const char*, std::int32_t> buttons[] = {{"注記...", 0}, {"検索...", 0}, {"定義...", 1}, {"新規...", 1}};
-  for (auto [caption, refreshes] : buttons) {
-    SCOPED_TRACE(caption);
+  // An empty document: the first three buttons tell why they stop; 新規... opens its dialog,
+  // which the person cancels.
+  host::ScriptedUser::Step dialog;
+  dialog.kind = host::ScriptedUser::Step::Kind::Dialog;
+  host::ScriptedUser::Step cancel;
+  cancel.kind = host::ScriptedUser::Step::Kind::Click;
+  cancel.id = kIdCancel;
+  user->Push(dialog);
+  user->Push(cancel);
+  struct Case {
+    const char* caption;
+    std::int32_t refreshes;
+    const char* alert;
+  };
+  const Case cases[] = {{"注記...", 0, "オブジェクトが選択されていません"},
+                        {"検索...", 0, "属性フィールドがありません"},
+                        {"定義...", 1, "属性フィールドがありません"},
+                        {"新規...", 1, nullptr}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.caption);
+    const std::size_t alerts = host->Alerts().size();
     const std::int32_t before = object->Reloads();
-    EXPECT_EQ(app->ClickPanelButton(caption), "");
-    EXPECT_EQ(object->Reloads(), before + refreshes);
+    EXPECT_EQ(app->ClickPanelButton(c.caption), "");
+    EXPECT_EQ(object->Reloads(), before + c.refreshes);
     EXPECT_EQ(host->contextDepth, 0);
+    if (c.alert) {
+      ASSERT_EQ(host->Alerts().size(), alerts + 1);
+      EXPECT_EQ(host->Alerts().back().text, c.alert);
+    } else {
+      EXPECT_EQ(host->Alerts().size(), alerts);
+    }
   }
-  EXPECT_TRUE(host->Alerts().empty());
+  EXPECT_FALSE(user->Failure().has_value());
+  EXPECT_FALSE(user->StepsLeft());
   EXPECT_NE(app->ClickPanelButton("削除..."), "") << "no such button";
 }
 
