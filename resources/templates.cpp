@@ -83,6 +83,7 @@ const ControlTemplate kExportControls[] = {
     {ControlKind::ComboBox, exp115::kOutUtmZone, "", 56, 420, 120, 120, G},
     {ControlKind::Button, host::kIdOk, "OK", 196, 442, 50, 14, G | host::kStyleDefault},
     {ControlKind::Button, host::kIdCancel, "キャンセル", 252, 442, 50, 14, G},
+};
 
 // Two columns: the file's extent and the import range on the left; the file's system and the
 // placement on the sheet on the right. Radio groups start with kStyleGroup and end at the next
