@@ -278,8 +278,6 @@ bool ShapeFileReader::ReadPointRecord(MapPoint& point) {
   unsigned char b[kPointSize];
   if (!ReadGeometry(b, sizeof b)) return FailRecord("the point is cut short");
   const double x = bytes::GetF64LE(b), y = bytes::GetF64LE(b + 8);
-  if (!std::isfinite(x) || !std::isfinite(y))
-    return FailRecord("point (" + std::to_string(x) + ", " + std::to_string(y) + ") is not finite");
   if (!ReadRow()) return false;
   point = {x, y};
   return MoveToNextRecord();
@@ -338,9 +336,6 @@ bool ShapeFileReader::ReadPartsRecord(PartsRecord& record) {
       for (std::size_t k = 0; k < n; ++k) {
         const double x = bytes::GetF64LE(pointBuffer_.get() + k * kPointSize);
         const double y = bytes::GetF64LE(pointBuffer_.get() + k * kPointSize + 8);
-        if (!std::isfinite(x) || !std::isfinite(y))
-          return FailRecord("point " + std::to_string(record.partStarts[i] + static_cast<std::int64_t>(part.size()) + 1) +
-                            " (" + std::to_string(x) + ", " + std::to_string(y) + ") is not finite");
         part.push_back({x, y});
       }
       left -= n;
@@ -361,11 +356,12 @@ bool ShapeFileReader::ReadMultiPointRecord(double box[4], PointList& points) {
   if (!ReadGeometry(b, sizeof b)) return FailRecord("the multipoint header is cut short");
   for (int i = 0; i < 4; ++i) box[i] = bytes::GetF64LE(b + 8 * i);
   const std::int32_t count = bytes::GetI32LE(b + 32);
-  if (count < 1) return FailRecord("point count " + std::to_string(count) + " is not positive");
-  const std::int64_t need = static_cast<std::int64_t>(kFixed) + static_cast<std::int64_t>(kPointSize) * count;
-  if (need > 2 * static_cast<std::int64_t>(contentLength_))
+  if (count < 0) return FailRecord("point count " + std::to_string(count) + " is negative");
+  // Bounded by the bytes the record may use, so nothing below allocates more than the file holds.
+  const std::uint64_t need = kFixed + kPointSize * static_cast<std::uint64_t>(count);
+  if (need > contentBytes_)
     return FailRecord("point count " + std::to_string(count) + " needs " + std::to_string(need) +
-                      " bytes, the record holds " + std::to_string(2 * static_cast<std::int64_t>(contentLength_)));
+                      " bytes, the record holds " + std::to_string(contentBytes_));
   points.reserve(static_cast<std::size_t>(count));
   std::size_t left = static_cast<std::size_t>(count);
   while (left > 0) {
@@ -374,9 +370,6 @@ bool ShapeFileReader::ReadMultiPointRecord(double box[4], PointList& points) {
     for (std::size_t k = 0; k < n; ++k) {
       const double x = bytes::GetF64LE(pointBuffer_.get() + k * kPointSize);
       const double y = bytes::GetF64LE(pointBuffer_.get() + k * kPointSize + 8);
-      if (!std::isfinite(x) || !std::isfinite(y))
-        return FailRecord("point " + std::to_string(points.size() + 1) + " (" + std::to_string(x) + ", " +
-                          std::to_string(y) + ") is not finite");
       points.push_back({x, y});
     }
     left -= n;

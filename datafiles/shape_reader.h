@@ -7,8 +7,9 @@
 // (in any order), its contents are bounded by the larger of the index's and the record header's
 // content length and by the end of the file, and the table's rows are at least as long as its
 // columns. Only what cannot be read safely is refused (data past the end of a file, counts that
-// need more bytes than the record holds, non-finite coordinates); a refused record fails like a
-// short read, and LastError() names the file, the record and the value.
+// need more bytes than the record holds); coordinates are given as stored, NaN and infinities
+// included, for the caller to leave out. A refused record fails like a short read, and
+// LastError() names the file, the record and the value.
 #pragma once
 
 #include "attributes/dbf_types.h"

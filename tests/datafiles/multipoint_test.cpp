@@ -75,7 +75,7 @@ TEST(ShapeFileReaderMultiPoint, RefusesACountTheRecordCannotHoldAndOtherTypes) {
     const char* reason;
   };
   for (const Case& c : {Case{1, "bad.shp: record 1: point count 5 needs 120 bytes, the record holds 56"},
-                        Case{2, "bad.shp: record 2: point count 0 is not positive"}}) {
+                        Case{2, nullptr}}) {
     ShapeFileReader r;
     ASSERT_TRUE(r.Open(path)) << r.LastError();
     ShapeRecordHeader h;
@@ -86,6 +86,11 @@ TEST(ShapeFileReaderMultiPoint, RefusesACountTheRecordCannotHoldAndOtherTypes) {
     ASSERT_TRUE(r.ReadRecordHeader(h));
     double box[4];
     PointList pts;
+    if (!c.reason) {  // no points: read as an empty record, as other readers do
+      EXPECT_TRUE(r.ReadMultiPointRecord(box, pts)) << r.LastError();
+      EXPECT_TRUE(pts.empty());
+      continue;
+    }
     EXPECT_FALSE(r.ReadMultiPointRecord(box, pts));
     EXPECT_EQ(r.LastError(), c.reason);
   }
@@ -101,7 +106,7 @@ TEST(ShapeFileReaderMultiPoint, RefusesACountTheRecordCannotHoldAndOtherTypes) {
   double box[4];
   PointList pts;
   EXPECT_FALSE(r.ReadMultiPointRecord(box, pts));
-  EXPECT_EQ(r.LastError(), "pt.shp: record 1: content length 10 words is too small for shape type 1");
+  EXPECT_EQ(r.LastError(), "pt.shp: record 1: content length 10 words (index: 10) leaves 20 bytes, too few for shape type 1");
 }
 
 }  // namespace

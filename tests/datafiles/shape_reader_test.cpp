@@ -221,8 +221,6 @@ TEST(ShapeFileReader, IndexCountIsWhatTheIndexHolds) {
 // names the file and the record, and nothing after it is read.
 TEST(ShapeFileReader, MalformedRecordsAreRefused) {
   TempDir dir;
-  const double inf = std::numeric_limits<double>::infinity();
-  const double nan = std::numeric_limits<double>::quiet_NaN();
   auto line = [](std::vector<std::int32_t> starts, std::int32_t numPoints) {
     return PartsContent(3, {{{0, 0}, {1, 1}}, {{2, 2}, {3, 3}}}, std::move(starts), numPoints);
   };
@@ -248,8 +246,6 @@ TEST(ShapeFileReader, MalformedRecordsAreRefused) {
       {"points past content", line({0, 2}, 5), nullptr, "need"},
       {"negative start", line({0, -2}, 4), nullptr, "part 2 starts at point -2"},
       {"decreasing starts", PartsContent(3, {{{0, 0}}, {{1, 1}}, {{2, 2}, {3, 3}}}, {0, 2, 1}), nullptr, "part 3 starts"},
-      {"infinite point", PointContent(inf, 1), nullptr, "not finite"},
-      {"NaN vertex", PartsContent(3, {{{0, 0}, {nan, 1}}}), nullptr, "point 2"},
       {"point too short", [] { Bytes c; I32LE(c, 1); F64LE(c, 1); return c; }(), nullptr, "leaves 12 bytes, too few for shape type 1"},
       {"start past points", line({0, 5}, 4), nullptr, "part 2 starts at point 5 of 4"},
       {"negative offset", PointContent(1, 1), [](ShapeFixture& f) { f.SetIndex(1, 0, -7); }, "offset -7 words lies outside"},
@@ -289,6 +285,31 @@ TEST(ShapeFileReader, MalformedRecordsAreRefused) {
     EXPECT_EQ(p.x, 3.0);
     EXPECT_EQ(r.GetCell(0), "  3") << c.what;
   }
+}
+
+// Other readers take NaN and infinite coordinates as stored; refusing them would end an import at
+// the record, so they are read and left to the caller (the import leaves such points out).
+TEST(ShapeFileReader, NonFiniteCoordinatesAreReadAsStored) {
+  TempDir dir;
+  const double inf = std::numeric_limits<double>::infinity();
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  ShapeFixture f;
+  f.shapeType = 3;
+  f.contents = {PartsContent(3, {{{0, 0}, {nan, 1}}}), PartsContent(3, {{{inf, 2}, {3, -inf}}})};
+  f.Build();
+  const auto path = WriteShapefile(dir, "n", f.shp, f.shx, Dbf(kOneColumn, IdRows(2)));
+  ShapeFileReader r;
+  ASSERT_TRUE(r.Open(path)) << r.LastError();
+  ShapeRecordHeader h;
+  PartsRecord rec;
+  ASSERT_TRUE(r.ReadRecordHeader(h) && r.ReadPartsRecord(rec)) << r.LastError();
+  ASSERT_EQ(rec.parts.at(0).size(), 2u);
+  EXPECT_TRUE(std::isnan(rec.parts[0][1].x));
+  EXPECT_EQ(r.GetCell(0), "  1");
+  ASSERT_TRUE(r.ReadRecordHeader(h) && r.ReadPartsRecord(rec)) << r.LastError();
+  EXPECT_EQ(rec.parts.at(0).at(0).x, inf);
+  EXPECT_EQ(rec.parts[0][1].y, -inf);
+  EXPECT_EQ(r.GetCell(0), "  2");
 }
 
 TEST(ShapeFileReader, RecordCutShortAndReadPastTheEnd) {

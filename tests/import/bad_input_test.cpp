@@ -77,7 +77,7 @@ TEST_F(BadInputTest, ARecordThatCannotBeReadEndsItsFileAndTheUserIsTold) {
   ASSERT_EQ(host->Alerts().size(), 1u);
   EXPECT_EQ(AlertTexts()[0],
             "レコードを読み込めません [ t.shp 第3レコード ]\nこのファイルの以降のレコードは読み込まれていません\n"
-            "t.shp: record 3: t.shx: entry 3: offset 78 words is past the end of t.shp");
+            "t.shp: record 3: t.shx entry 3: offset 78 words lies outside the 166 bytes of the file");
   EXPECT_EQ(Art(Layer("t")).size(), 2u);
   EXPECT_EQ(Art(Layer("u")).size(), 3u) << "the next file is imported";
   EXPECT_NE(Layer("4点座標マーカー 左上"), nullptr) << "the run goes on to its end";
