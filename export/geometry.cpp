@@ -221,6 +221,9 @@ Err CExporterBase::EmitParts(bool polygon, const PartList& parts, const CVxShape
     ++leftOut_;
     return kNoErr;
   }
+  // A compound path with no ring of non-zero area (or no line of non-zero length) has nothing of
+  // the chosen kind to write, like a single path of zero length, which is passed over.
+  if (parts.empty()) return kNoErr;
   const Err e = polygon ? WritePolygon(parts, a, title) : WritePolyline(parts, a, title);
   if (e) ++refused_;
   return e;

@@ -137,7 +137,13 @@ bool CShapeFileExporter::SetRow(const CVxShapeAttr& attributes, const std::strin
 
 Err CShapeFileExporter::Result(bool written) {
   if (written) return kNoErr;
-  if (refusedReason_.empty()) refusedReason_ = writer_->LastError();
+  if (refusedReason_.empty()) {
+    // The writer names the temporary file; the user knows the file by the name they chose.
+    refusedReason_ = writer_->LastError();
+    const std::string temp = PathToUtf8(tempPath_.filename()), final = PathToUtf8(finalPath_.filename());
+    for (std::size_t at = refusedReason_.find(temp); at != std::string::npos; at = refusedReason_.find(temp, at))
+      refusedReason_.replace(at, temp.size(), final), at += final.size();
+  }
   return kFileError;
 }
 

@@ -39,8 +39,9 @@ mkdir -p out/layers
 "$vx" export-shp out/import.vxd out/layers --target all --per-layer --type polygon --to JGD:BL \
   --preferences out/preferences.json
 if command -v ogrinfo >/dev/null; then
-  ogrinfo -ro -al -so out/roads-out.shp
-  for f in out/layers/*.shp; do ogrinfo -ro -al -so "$f"; done
+  for f in out/roads-out.shp out/layers/*.shp; do
+    ogrinfo -ro -al -so -nomd "$f" | grep -E '^(Layer name|Geometry|Feature Count|Extent):|^    ID\["EPSG"'
+  done
 fi
 # The older sample sheet: the panel's work on its buildings.
 "$vx" attrs out/sample-sheet.vxd --select 建物
