@@ -2,8 +2,13 @@
 #include "attributes/field.h"
 #include "attributes/shape_attr.h"
 #include "cli/commands.h"
+#include "cli/features.h"
 #include "cli/session.h"
+<<<<<<< HEAD
 #include "geodesy/georef.h"
+=======
+#include "host/atomic_file.h"
+>>>>>>> h-importcli
 #include "host/svg.h"
 #include "shell/text/text.h"
 
@@ -125,8 +130,13 @@ void Install(CLI::App& app) {
     auto asJson = std::make_shared<bool>(false);
     cmd->add_option("DOC", *doc, "Document to read")->required();
     cmd->add_flag("--json", *asJson, "Print JSON");
-    cmd->callback([doc, asJson] {
+    auto features = std::make_shared<bool>(false);
+    auto layer = std::make_shared<std::string>();
+    cmd->add_flag("--features", *features, "List every art of each layer with its position and values (docs/import.md)");
+    cmd->add_option("--layer", *layer, "With --features: only the layer with this title")->needs("--features");
+    cmd->callback([doc, asJson, features, layer] {
       ExitStatus() = Guard([&] {
+        if (*features) return PrintFeatures(*doc, *layer, *asJson);
         host::StandInHost host;
         OpenDocument(host, *doc);
         const host::Document& d = *host.Doc();
@@ -156,9 +166,8 @@ void Install(CLI::App& app) {
         host::StandInHost host;
         OpenDocument(host, *doc);
         const std::string svg = host::RenderSvg(*host.Doc());
-        std::ofstream f(*out, std::ios::binary | std::ios::trunc);
-        f.write(svg.data(), static_cast<std::streamsize>(svg.size()));
-        if (!f.flush()) throw Failure(*out + ": cannot write");
+        std::string error;
+        if (!host::WriteFileAtomically(*out, svg, error)) throw Failure(error);
       });
     });
   }

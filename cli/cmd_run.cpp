@@ -67,22 +67,25 @@ void Install(CLI::App& app) {
       if (host::Err e = application.Start(PluginMain, PluginFile(*pluginDir)))
         throw Failure("the plug-in did not start (" + host::ErrText(e) + ")");
 
-      const std::string failure = host::PlayScript(application, *user, actions, [](const std::string& line) {
-        std::printf("%s\n", line.c_str());
-        std::fflush(stdout);
-      });
-      if (!failure.empty()) {
-        application.Quit();
-        throw Failure(failure + "; " + *doc + " was not saved");
-      }
-      if (host.Doc()) {
-        SaveDocument(host, output->empty() ? *doc : *output);
-      } else {
-        std::printf("(the script closed the document; %s is left as it was)\n", doc->c_str());
-      }
-      std::string error;
-      if (!host.SavePreferences(error)) std::fprintf(stderr, "vxshape: %s\n", error.c_str());
-      application.Quit();
+      const std::string target = output->empty() ? *doc : *output;
+      const host::SessionResult r = host::PlaySession(
+          application, *user, actions,
+          [](const std::string& line) {
+            std::printf("%s\n", line.c_str());
+            std::fflush(stdout);
+          },
+          [&]() -> std::string {
+            std::string error;
+            if (host.Doc()) {
+              if (!host.SaveDocument(host::Utf8ToPath(target), error)) return error;
+            } else {
+              std::printf("(the script closed the document; %s is left as it was)\n", doc->c_str());
+            }
+            if (!host.SavePreferences(error)) std::fprintf(stderr, "vxshape: %s\n", error.c_str());
+            return "";
+          });
+      if (!r.scriptFailure.empty()) throw Failure(r.scriptFailure + "; " + *doc + " was not saved");
+      if (!r.saveFailure.empty()) throw Failure(r.saveFailure);
     });
   });
 }

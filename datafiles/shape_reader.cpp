@@ -370,6 +370,40 @@ bool ShapeFileReader::ReadPartsRecord(PartsRecord& record) {
   return MoveToNextRecord();
 }
 
+bool ShapeFileReader::ReadMultiPointRecord(double box[4], PointList& points) {
+  points.clear();
+  constexpr std::size_t kFixed = 40;  // shape type, box, point count
+  if (!BeginRecordBody(static_cast<std::int64_t>(kFixed))) return false;
+  if (!IsMultiPointType(recordType_))
+    return FailRecord("shape type " + std::to_string(recordType_) + " is not a multipoint");
+  unsigned char b[kFixed - 4];
+  if (!ReadGeometry(b, sizeof b)) return FailRecord("the multipoint header is cut short");
+  for (int i = 0; i < 4; ++i) box[i] = bytes::GetF64LE(b + 8 * i);
+  const std::int32_t count = bytes::GetI32LE(b + 32);
+  if (count < 1) return FailRecord("point count " + std::to_string(count) + " is not positive");
+  const std::int64_t need = static_cast<std::int64_t>(kFixed) + static_cast<std::int64_t>(kPointSize) * count;
+  if (need > 2 * static_cast<std::int64_t>(contentLength_))
+    return FailRecord("point count " + std::to_string(count) + " needs " + std::to_string(need) +
+                      " bytes, the record holds " + std::to_string(2 * static_cast<std::int64_t>(contentLength_)));
+  points.reserve(static_cast<std::size_t>(count));
+  std::size_t left = static_cast<std::size_t>(count);
+  while (left > 0) {
+    const std::size_t n = std::min(left, kChunkPoints);
+    if (!ReadGeometry(pointBuffer_.get(), n * kPointSize)) return FailRecord("the points are cut short");
+    for (std::size_t k = 0; k < n; ++k) {
+      const double x = bytes::GetF64LE(pointBuffer_.get() + k * kPointSize);
+      const double y = bytes::GetF64LE(pointBuffer_.get() + k * kPointSize + 8);
+      if (!std::isfinite(x) || !std::isfinite(y))
+        return FailRecord("point " + std::to_string(points.size() + 1) + " (" + std::to_string(x) + ", " +
+                          std::to_string(y) + ") is not finite");
+      points.push_back({x, y});
+    }
+    left -= n;
+  }
+  if (!ReadRow()) return false;
+  return MoveToNextRecord();
+}
+
 bool ShapeFileReader::Resume() {
   if (!open_) return Fail("no shapefile is open");
   if (!broken_) return true;

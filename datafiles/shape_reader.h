@@ -42,6 +42,9 @@ class ShapeFileReader {
   bool ReadRecordHeader(ShapeRecordHeader& header);
   bool ReadPointRecord(MapPoint& point);
   bool ReadPartsRecord(PartsRecord& record);
+  // MultiPoint, MultiPointZ and MultiPointM: the box (Xmin, Ymin, Xmax, Ymax as stored) and the
+  // X, Y of every point; Z and M are passed over.
+  bool ReadMultiPointRecord(double box[4], PointList& points);
   bool SkipRecord();
   // After a refused record: passes over it and puts the three files at the next record, found
   // through the index and the table's fixed-length rows. For tools that list every record; the

@@ -38,6 +38,10 @@ inline bool IsPartsType(std::int32_t t) {
          t == kShapePolyLineM || t == kShapePolygonM;
 }
 
+inline bool IsMultiPointType(std::int32_t t) {
+  return t == kShapeMultiPoint || t == kShapeMultiPointZ || t == kShapeMultiPointM;
+}
+
 struct ShapeRecordHeader {
   std::int32_t recordNumber = 0;
   std::int32_t contentLength = 0;  // words

@@ -199,16 +199,28 @@ std::string Application::SelectArt(const std::string& title, const std::vector<s
   for (LayerOpaque* l : d->PreorderLayers())
     if (l->title == title && !layer) layer = l;
   if (!layer) return "the document has no layer " + Quoted(title);
+  // A person cannot select art on a locked or hidden layer (or inside one), nor locked or hidden art.
+  for (const LayerOpaque* l = layer; l; l = d->ParentLayer(l)) {
+    const std::string which = l == layer ? "layer " + Quoted(title) : "its parent layer " + Quoted(l->title);
+    if (!l->visible) return "cannot select art of layer " + Quoted(title) + ": " + which + " is hidden";
+    if (!l->editable) return "cannot select art of layer " + Quoted(title) + ": " + which + " is locked";
+  }
   std::vector<ArtOpaque*> top;
   for (ArtOpaque* a = layer->group->firstChild; a; a = a->next)
     if (a->alive && !a->layerOfGroup) top.push_back(a);
-  for (std::int32_t i : indexes)
+  for (std::int32_t i : indexes) {
     if (i < 0 || i >= static_cast<std::int32_t>(top.size()))
       return "layer " + Quoted(title) + " has no art " + std::to_string(i) + " (it has " + std::to_string(top.size()) +
              ")";
+    const ArtOpaque* a = top[static_cast<std::size_t>(i)];
+    if (a->flags & (kArtLocked | kArtHidden))
+      return "cannot select art " + std::to_string(i) + " of layer " + Quoted(title) + ": it is " +
+             ((a->flags & kArtHidden) ? "hidden" : "locked");
+  }
   ClearSelection(*d);
   if (all) {
-    for (ArtOpaque* a : top) SelectWithContents(a);
+    for (ArtOpaque* a : top)
+      if (!(a->flags & (kArtLocked | kArtHidden))) SelectWithContents(a);
   } else {
     for (std::int32_t i : indexes) SelectWithContents(top[static_cast<std::size_t>(i)]);
   }
@@ -416,8 +428,22 @@ Step UserStep(std::size_t n, const std::string& key, const json& o, const std::f
   return s;
 }
 
+// The notifications the application sends.
+const char* const kNotificationTypes[] = {"AI Application Started Notifier", "AI Application Shutdown Notifier",
+                                          "AI Art Selection Changed Notifier", "AI Document Changed Notifier",
+                                          "AI UI Brightness Changed Notifier"};
+
 void CheckAppStep(std::size_t n, const std::string& key, const json& o) {
   const json& v = o.at(key);
+  if (key == "notify") {
+    const std::string type = Text(n, v, "\"notify\"");
+    if (!In(kNotificationTypes, type)) {
+      std::string known;
+      for (const char* t : kNotificationTypes) known += (known.empty() ? "" : ", ") + Quoted(t);
+      Bad(n, "the application sends no notification " + Quoted(type) + " (it sends " + known + ")");
+    }
+    return;
+  }
   if (key == "menu" || key == "panelButton" || key == "newLayer" || key == "deleteLayer" || key == "notify") {
     if (key == "panelButton" && v.is_number_integer()) return;
     Text(n, v, ("\"" + key + "\"").c_str());
@@ -573,6 +599,21 @@ std::string PlayScript(Application& app, ScriptedUser& user, const std::vector<S
                      " cancel polls");
   }
   return "";
+}
+
+SessionResult PlaySession(Application& app, ScriptedUser& user, const std::vector<ScriptAction>& actions,
+                          const std::function<void(const std::string&)>& out,
+                          const std::function<std::string()>& save) {
+  SessionResult r;
+  try {
+    r.scriptFailure = PlayScript(app, user, actions, out);
+    if (r.scriptFailure.empty()) r.saveFailure = save();
+  } catch (...) {
+    app.Quit();
+    throw;
+  }
+  app.Quit();
+  return r;
 }
 
 }  // namespace vx::host

@@ -87,4 +87,15 @@ std::vector<ScriptAction> ParseScript(const nlohmann::json& script, const std::f
 std::string PlayScript(Application& app, ScriptedUser& user, const std::vector<ScriptAction>& actions,
                        const std::function<void(const std::string&)>& out);
 
+// A whole session of `vxshape run`: plays the actions; when they all ran, `save` stores the work
+// (answering an empty text or why it could not); then the plug-in is shut down (the application
+// shut-down notification, then shut-down) whatever happened.
+struct SessionResult {
+  std::string scriptFailure;  // as PlayScript answers it
+  std::string saveFailure;    // what `save` answered
+};
+SessionResult PlaySession(Application& app, ScriptedUser& user, const std::vector<ScriptAction>& actions,
+                          const std::function<void(const std::string&)>& out,
+                          const std::function<std::string()>& save);
+
 }  // namespace vx::host

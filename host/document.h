@@ -126,6 +126,12 @@ class Document {
   std::deque<LayerOpaque> layerArena;
 };
 
+// Saves `doc` as JSON (docs/document-format.md) through a temporary file and a rename; never
+// throws. On failure `error` says why in one line and the file keeps what it held.
+bool WriteDocument(const Document& doc, const std::filesystem::path& file, std::string& error);
+// Loads a document; nullptr with a one-line reason naming the place of a fault.
+std::unique_ptr<Document> ReadDocument(const std::filesystem::path& file, std::string& error);
+
 // The paint of a new path or compound path: white fill, black 1-point stroke.
 PathStyle NewArtStyle();
 // True when every descendant (and the art itself) is selected.

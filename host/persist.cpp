@@ -1,18 +1,204 @@
 // Saving and loading documents as JSON (format described in docs/document-format.md).
+//
+// Documents of imported data are mostly path coordinates, so both directions are written by hand:
+// the writer streams to the file with numbers through std::to_chars (shortest form that reads back
+// exactly), and the reader parses into a small tree whose number lists are plain vectors of
+// doubles, read with std::from_chars.
+#include "host/atomic_file.h"
 #include "host/impl.h"
 
-#include <fstream>
-#include <sstream>
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <string_view>
 #include <unordered_map>
 
 namespace vx::host {
 namespace {
 
-using nlohmann::json;
-
 constexpr const char* kFormat = "vxshape-document";
 constexpr int kVersion = 1;
+// Drawing, rendering and bounds recurse over the tree; deeper art is refused rather than risking
+// the stack. The same bound holds for arrays and dictionaries inside one another.
 constexpr int kMaxDepth = 1000;
+// A sublayer costs three JSON levels, an art two.
+constexpr int kMaxJsonDepth = 3 * kMaxDepth + 16;
+
+// ----- text helpers
+
+// Length of the strict UTF-8 sequence at s (no overlong forms, no surrogates, nothing past
+// U+10FFFF), or 0 when the bytes are not one.
+std::size_t Utf8Length(const unsigned char* s, std::size_t avail) {
+  const unsigned char c = s[0];
+  std::size_t len;
+  std::uint32_t cp;
+  if (c < 0x80) return 1;
+  if ((c & 0xE0) == 0xC0) len = 2, cp = c & 0x1F;
+  else if ((c & 0xF0) == 0xE0) len = 3, cp = c & 0x0F;
+  else if ((c & 0xF8) == 0xF0) len = 4, cp = c & 0x07;
+  else return 0;
+  if (len > avail) return 0;
+  for (std::size_t k = 1; k < len; ++k) {
+    if ((s[k] & 0xC0) != 0x80) return 0;
+    cp = (cp << 6) | (s[k] & 0x3F);
+  }
+  static const std::uint32_t kMin[5] = {0, 0, 0x80, 0x800, 0x10000};
+  if (cp < kMin[len] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
+  return len;
+}
+
+bool ValidUtf8(std::string_view s) {
+  const auto* p = reinterpret_cast<const unsigned char*>(s.data());
+  for (std::size_t i = 0, n = s.size(); i < n;) {
+    if (p[i] < 0x80) {
+      ++i;
+      continue;
+    }
+    const std::size_t len = Utf8Length(p + i, n - i);
+    if (!len) return false;
+    i += len;
+  }
+  return true;
+}
+
+std::string Hex(std::string_view s) {
+  static const char* d = "0123456789abcdef";
+  std::string out;
+  out.reserve(s.size() * 2);
+  for (unsigned char c : s) {
+    out += d[c >> 4];
+    out += d[c & 15];
+  }
+  return out;
+}
+
+// Messages quote texts from the file; they stay one line.
+std::string OneLine(std::string s) {
+  for (char& c : s)
+    if (static_cast<unsigned char>(c) < 0x20) c = ' ';
+  return s;
+}
+
+std::string Quote(std::string_view s) {
+  std::string q(s.substr(0, 40));
+  if (s.size() > 40) q += "...";
+  return "\"" + q + "\"";
+}
+
+// ----- where a value sits, for messages: layers[2].group.children[5].style (layer "roads")
+
+struct Where {
+  const Where* up = nullptr;
+  const char* key = nullptr;  // member name, or nullptr for an index
+  std::size_t index = 0;
+  const std::string* layer = nullptr;  // a layer's title, on the layer's own node
+
+  Where Key(const char* k) const { return Where{this, k, 0, nullptr}; }
+  Where At(std::size_t i) const { return Where{this, nullptr, i, nullptr}; }
+
+  std::string Text() const {
+    std::vector<const Where*> chain;
+    for (const Where* w = this; w; w = w->up) chain.push_back(w);
+    std::string out;
+    const std::string* title = nullptr;
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+      const Where* w = *it;
+      if (w->key) {
+        if (!*w->key) continue;  // the document itself
+        if (!out.empty()) out += '.';
+        out += w->key;
+      } else {
+        out += "[" + std::to_string(w->index) + "]";
+      }
+      if (w->layer) title = w->layer;
+    }
+    if (out.empty()) out = "the document";
+    if (title) out += " (layer " + Quote(*title) + ")";
+    return out;
+  }
+};
+
+struct DocumentError : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+[[noreturn]] void Fail(const Where& w, const std::string& what) { throw DocumentError(w.Text() + ": " + what); }
+
+// ----- the writer
+
+class Out {
+ public:
+  explicit Out(AtomicFile& file) : file_(file) { buf_.reserve(kChunk + 4096); }
+  void Raw(std::string_view s) { buf_.append(s); }
+  void Char(char c) { buf_.push_back(c); }
+  void Num(double v, const Where& w) {
+    if (!std::isfinite(v)) Fail(w, "the number " + std::to_string(v) + " cannot be saved (not finite)");
+    char tmp[32];
+    const auto r = std::to_chars(tmp, tmp + sizeof tmp, v);
+    buf_.append(tmp, r.ptr);
+  }
+  void Int(long long v) {
+    char tmp[24];
+    const auto r = std::to_chars(tmp, tmp + sizeof tmp, v);
+    buf_.append(tmp, r.ptr);
+  }
+  void Bool(bool b) { buf_.append(b ? "true" : "false"); }
+  // A JSON text; `s` is valid UTF-8.
+  void Str(std::string_view s) {
+    buf_.push_back('"');
+    std::size_t run = 0;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+      const auto c = static_cast<unsigned char>(s[i]);
+      if (c >= 0x20 && c != '"' && c != '\\') continue;
+      buf_.append(s.data() + run, i - run);
+      run = i + 1;
+      switch (c) {
+        case '"': buf_.append("\\\""); break;
+        case '\\': buf_.append("\\\\"); break;
+        case '\n': buf_.append("\\n"); break;
+        case '\r': buf_.append("\\r"); break;
+        case '\t': buf_.append("\\t"); break;
+        default: {
+          static const char* d = "0123456789abcdef";
+          const char esc[] = {'\\', 'u', '0', '0', d[c >> 4], d[c & 15]};
+          buf_.append(esc, sizeof esc);
+        }
+      }
+    }
+    buf_.append(s.data() + run, s.size() - run);
+    buf_.push_back('"');
+  }
+  // "key": with the key plain ASCII.
+  void Key(const char* k) {
+    buf_.push_back('"');
+    buf_.append(k);
+    buf_.append("\":");
+  }
+  // A text member, or its hex form when the text is not UTF-8: "title":"…" or "titleHex":"…".
+  void TextMember(const char* key, const char* hexKey, std::string_view s) {
+    if (ValidUtf8(s)) {
+      Key(key);
+      Str(s);
+    } else {
+      Key(hexKey);
+      Str(Hex(s));
+    }
+  }
+  void MaybeFlush() {
+    if (buf_.size() >= kChunk) Flush();
+  }
+  void Flush() {
+    file_.Write(buf_);
+    buf_.clear();
+  }
+
+ private:
+  static constexpr std::size_t kChunk = 1 << 20;
+  AtomicFile& file_;
+  std::string buf_;
+};
 
 const char* KindName(ArtType t) {
   switch (t) {
@@ -25,556 +211,1192 @@ const char* KindName(ArtType t) {
   }
 }
 
-ArtType KindFromName(const std::string& s) {
-  if (s == "group") return ArtType::Group;
-  if (s == "path") return ArtType::Path;
-  if (s == "compound") return ArtType::CompoundPath;
-  if (s == "text") return ArtType::TextFrame;
-  if (s == "symbol") return ArtType::Symbol;
-  if (s == "other") return ArtType::Other;
-  throw std::runtime_error("unknown art kind \"" + s + "\"");
-}
-
-// Strict UTF-8 (no overlong forms, no surrogates, nothing past U+10FFFF), as the JSON writer
-// accepts it; other byte strings are written as hex.
-bool ValidUtf8(const std::string& s) {
-  std::size_t i = 0;
-  const std::size_t n = s.size();
-  while (i < n) {
-    const auto c = static_cast<unsigned char>(s[i]);
-    if (c < 0x80) {
-      ++i;
-      continue;
-    }
-    std::size_t len;
-    std::uint32_t cp;
-    if ((c & 0xE0) == 0xC0) len = 2, cp = c & 0x1F;
-    else if ((c & 0xF0) == 0xE0) len = 3, cp = c & 0x0F;
-    else if ((c & 0xF8) == 0xF0) len = 4, cp = c & 0x07;
-    else return false;
-    if (len > n - i) return false;
-    for (std::size_t k = 1; k < len; ++k) {
-      const auto d = static_cast<unsigned char>(s[i + k]);
-      if ((d & 0xC0) != 0x80) return false;
-      cp = (cp << 6) | (d & 0x3F);
-    }
-    static const std::uint32_t kMin[5] = {0, 0, 0x80, 0x800, 0x10000};
-    if (cp < kMin[len] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
-    i += len;
-  }
-  return true;
-}
-
-std::string Hex(const std::string& s) {
-  static const char* d = "0123456789abcdef";
-  std::string out;
-  for (unsigned char c : s) {
-    out += d[c >> 4];
-    out += d[c & 15];
-  }
-  return out;
-}
-
-std::string Unhex(const std::string& s) {
-  if (s.size() % 2) throw std::runtime_error("odd hex text");
-  auto v = [](char c) -> int {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    throw std::runtime_error("bad hex digit");
-  };
-  std::string out;
-  for (std::size_t i = 0; i < s.size(); i += 2) out += static_cast<char>(v(s[i]) * 16 + v(s[i + 1]));
-  return out;
-}
-
-json ColorJson(const Color& c) {
-  switch (c.kind) {
-    case ColorKind::None: return nullptr;
-    case ColorKind::Gray: return {{"gray", c.gray}};
-    case ColorKind::Cmyk: return {{"cmyk", {c.c, c.m, c.y, c.k}}};
-    case ColorKind::Rgb: return {{"rgb", {c.r, c.g, c.b}}};
-  }
-  return nullptr;
-}
-
-Color ColorFrom(const json& j) {
-  Color c;
-  if (j.is_null()) return c;
-  if (j.contains("gray")) {
-    c.kind = ColorKind::Gray;
-    c.gray = j.at("gray").get<double>();
-  } else if (j.contains("cmyk")) {
-    auto v = j.at("cmyk").get<std::vector<double>>();
-    if (v.size() != 4) throw std::runtime_error("cmyk needs 4 components");
-    c = Color::Cmyk(v[0], v[1], v[2], v[3]);
-  } else if (j.contains("rgb")) {
-    auto v = j.at("rgb").get<std::vector<double>>();
-    if (v.size() != 3) throw std::runtime_error("rgb needs 3 components");
-    c = Color::Rgb(v[0], v[1], v[2]);
-  } else {
-    throw std::runtime_error("unknown colour");
-  }
-  return c;
-}
-
-json StyleJson(const PathStyle& s) {
-  json st;
-  st["fill"] = s.fillPaint ? ColorJson(s.fill.color) : json(nullptr);
-  if (s.fillPaint && s.fill.color.kind == ColorKind::None) st["fill"] = json::object();
-  st["fillOverprint"] = s.fill.overprint;
-  st["stroke"] = s.strokePaint ? ColorJson(s.stroke.color) : json(nullptr);
-  if (s.strokePaint && s.stroke.color.kind == ColorKind::None) st["stroke"] = json::object();
-  st["strokeOverprint"] = s.stroke.overprint;
-  st["width"] = s.stroke.width;
-  st["dashes"] = std::vector<double>(s.stroke.dashes.begin(), s.stroke.dashes.begin() + s.stroke.dashCount);
-  st["dashOffset"] = s.stroke.dashOffset;
-  st["cap"] = static_cast<int>(s.stroke.cap);
-  st["join"] = static_cast<int>(s.stroke.join);
-  st["miterLimit"] = s.stroke.miterLimit;
-  st["evenOdd"] = s.evenOdd;
-  return st;
-}
-
-PathStyle StyleFrom(const json& st) {
-  PathStyle s;
-  const json& f = st.at("fill");
-  s.fillPaint = !f.is_null();
-  if (s.fillPaint && !f.empty()) s.fill.color = ColorFrom(f);
-  s.fill.overprint = st.at("fillOverprint").get<bool>();
-  const json& k = st.at("stroke");
-  s.strokePaint = !k.is_null();
-  if (s.strokePaint && !k.empty()) s.stroke.color = ColorFrom(k);
-  s.stroke.overprint = st.at("strokeOverprint").get<bool>();
-  s.stroke.width = st.at("width").get<double>();
-  auto d = st.at("dashes").get<std::vector<double>>();
-  if (d.size() > kMaxDashes) throw std::runtime_error("more than 6 dashes");
-  s.stroke.dashCount = static_cast<std::int32_t>(d.size());
-  std::copy(d.begin(), d.end(), s.stroke.dashes.begin());
-  s.stroke.dashOffset = st.at("dashOffset").get<double>();
-  const int cap = st.at("cap").get<int>(), join = st.at("join").get<int>();
-  if (cap < 0 || cap > 2 || join < 0 || join > 2) throw std::runtime_error("bad cap or join");
-  s.stroke.cap = static_cast<LineCap>(cap);
-  s.stroke.join = static_cast<LineJoin>(join);
-  s.stroke.miterLimit = st.at("miterLimit").get<double>();
-  s.evenOdd = st.at("evenOdd").get<bool>();
-  return s;
-}
-
 // Arrays and dictionaries are written once each into tables and referred to by index, so that a
-// shared array stays shared after a load.
+// shared array stays shared after a load. They are numbered while the art is written (so a fault
+// names the art it belongs to) and written after the layers.
 class Writer {
  public:
-  json arrays = json::array();
-  json dicts = json::array();
+  explicit Writer(Out& out) : out_(out) {}
 
-  json EntryJson(const Entry& e) {
-    switch (e.Type()) {
-      case EntryType::Integer: {
-        std::int32_t v = 0;
-        e.AsInteger(v);
-        return {{"int", v}};
-      }
-      case EntryType::Boolean: {
-        bool v = false;
-        e.AsBoolean(v);
-        return {{"bool", v}};
-      }
-      case EntryType::Real: {
-        double v = 0;
-        e.AsReal(v);
-        return {{"real", v}};
-      }
-      case EntryType::String: {
-        std::string v;
-        e.AsString(v);
-        if (ValidUtf8(v)) return {{"string", v}};
-        return {{"stringHex", Hex(v)}};
-      }
-      case EntryType::Array: {
-        ArrayRef a;
-        e.AsArray(a);
-        return {{"array", ArrayId(a)}};
-      }
-      case EntryType::Dictionary: {
-        DictionaryRef d;
-        e.AsDictionary(d);
-        return {{"dict", DictId(d)}};
-      }
-    }
-    return nullptr;
+  void Layer(const LayerOpaque* l, const Where& here, int depth) {
+    const Where w{here.up, here.key, here.index, &l->title};
+    out_.Char('{');
+    out_.TextMember("title", "titleHex", l->title);
+    out_.Raw(",\"visible\":");
+    out_.Bool(l->visible);
+    out_.Raw(",\"editable\":");
+    out_.Bool(l->editable);
+    out_.Raw(",\"group\":");
+    Art(l->group, w.Key("group"), depth);
+    out_.Char('}');
   }
 
-  std::size_t ArrayId(const ArrayRef& a) {
-    auto it = arrayIds_.find(a.get());
-    if (it != arrayIds_.end()) return it->second;
-    const std::size_t id = arrays.size();
-    arrayIds_[a.get()] = id;
-    arrays.push_back(nullptr);
-    json items = json::array();
-    for (std::int32_t i = 0; i < a->Count(); ++i) {
-      Entry e;
-      a->Get(i, e);
-      items.push_back(EntryJson(e));
+  void Tables() {
+    const Where root{nullptr, "", 0, nullptr};
+    const Where arraysW = root.Key("arrays"), dictsW = root.Key("dictionaries");
+    out_.Raw(",\"arrays\":[");
+    for (std::size_t i = 0; i < arrays_.size(); ++i) {
+      if (i) out_.Char(',');
+      out_.Char('[');
+      const Array& a = *arrays_[i];
+      for (std::int32_t k = 0; k < a.Count(); ++k) {
+        Entry e;
+        a.Get(k, e);
+        if (k) out_.Char(',');
+        EntryOut(e, nullptr, arraysW.At(i).At(static_cast<std::size_t>(k)));
+      }
+      out_.Char(']');
+      out_.MaybeFlush();
     }
-    arrays[id] = std::move(items);
-    return id;
+    out_.Raw("],\"dictionaries\":[");
+    for (std::size_t i = 0; i < dicts_.size(); ++i) {
+      if (i) out_.Char(',');
+      out_.Char('{');
+      const Dictionary& d = *dicts_[i];
+      bool first = true;
+      for (const std::string& k : d.Keys()) {
+        Entry e;
+        d.Get(k, e);
+        if (!first) out_.Char(',');
+        first = false;
+        const bool plain = ValidUtf8(k);
+        out_.Str(plain ? k : Hex(k));
+        out_.Char(':');
+        EntryOut(e, plain ? nullptr : &k, dictsW.At(i).Key(""));
+      }
+      out_.Char('}');
+      out_.MaybeFlush();
+    }
+    out_.Char(']');
   }
 
-  std::size_t DictId(const DictionaryRef& d) {
-    auto it = dictIds_.find(d.get());
-    if (it != dictIds_.end()) return it->second;
-    const std::size_t id = dicts.size();
-    dictIds_[d.get()] = id;
-    dicts.push_back(nullptr);
-    json entries = json::object();
-    for (const std::string& k : d->Keys()) {
-      Entry e;
-      d->Get(k, e);
-      entries[k] = EntryJson(e);
+ private:
+  void Art(const ArtOpaque* a, const Where& w, int depth) {
+    if (depth > kMaxDepth) Fail(w, "art nested deeper than " + std::to_string(kMaxDepth) + " levels cannot be saved");
+    out_.Raw("{\"kind\":\"");
+    out_.Raw(KindName(a->type));
+    out_.Char('"');
+    if (a->flags & kArtSelected) out_.Raw(",\"selected\":true");
+    if (a->flags & kArtLocked) out_.Raw(",\"locked\":true");
+    if (a->flags & kArtHidden) out_.Raw(",\"hidden\":true");
+    if (a->opacity != 1.0) {
+      out_.Raw(",\"opacity\":");
+      out_.Num(a->opacity, w.Key("opacity"));
     }
-    dicts[id] = std::move(entries);
-    return id;
-  }
-
-  json ArtJson(const ArtOpaque* a) {
-    json j;
-    j["kind"] = KindName(a->type);
-    if (a->flags & kArtSelected) j["selected"] = true;
-    if (a->flags & kArtLocked) j["locked"] = true;
-    if (a->flags & kArtHidden) j["hidden"] = true;
-    if (a->opacity != 1.0) j["opacity"] = a->opacity;
     switch (a->type) {
       case ArtType::Path: {
         // Straight segments (handles on the anchor) are written as two numbers, others as six.
         bool straight = true;
         for (const auto& s : a->segments) straight = straight && s.in == s.p && s.out == s.p && !s.corner;
-        json pts = json::array();
-        auto& v = pts.get_ref<json::array_t&>();
-        v.reserve(a->segments.size() * (straight ? 2 : 6));
+        const Where pw = w.Key(straight ? "points" : "segments");
+        out_.Raw(straight ? ",\"points\":[" : ",\"segments\":[");
+        bool first = true;
         for (const auto& s : a->segments) {
-          v.emplace_back(s.p.h);
-          v.emplace_back(s.p.v);
+          if (!first) out_.Char(',');
+          first = false;
+          out_.Num(s.p.h, pw);
+          out_.Char(',');
+          out_.Num(s.p.v, pw);
           if (!straight) {
-            v.emplace_back(s.in.h);
-            v.emplace_back(s.in.v);
-            v.emplace_back(s.out.h);
-            v.emplace_back(s.out.v);
+            out_.Char(',');
+            out_.Num(s.in.h, pw);
+            out_.Char(',');
+            out_.Num(s.in.v, pw);
+            out_.Char(',');
+            out_.Num(s.out.h, pw);
+            out_.Char(',');
+            out_.Num(s.out.v, pw);
           }
         }
-        j[straight ? "points" : "segments"] = std::move(pts);
+        out_.Char(']');
         if (!straight) {
-          std::string corners;
-          for (const auto& s : a->segments) corners += s.corner ? '1' : '0';
-          j["corners"] = corners;
+          out_.Raw(",\"corners\":\"");
+          for (const auto& s : a->segments) out_.Char(s.corner ? '1' : '0');
+          out_.Char('"');
         }
-        j["closed"] = a->closed;
-        if (a->guide) j["guide"] = true;
-        if (a->clip) j["clip"] = true;
-        j["style"] = StyleJson(a->style);
+        out_.Raw(",\"closed\":");
+        out_.Bool(a->closed);
+        if (a->guide) out_.Raw(",\"guide\":true");
+        if (a->clip) out_.Raw(",\"clip\":true");
+        Style(a->style, w.Key("style"));
         break;
       }
       case ArtType::CompoundPath:
-        if (a->clip) j["clip"] = true;
-        j["style"] = StyleJson(a->style);
+        if (a->clip) out_.Raw(",\"clip\":true");
+        Style(a->style, w.Key("style"));
         break;
       case ArtType::TextFrame: {
-        j["frame"] = static_cast<int>(a->frameKind);
-        j["vertical"] = a->orientation == TextOrientation::Vertical;
-        j["anchor"] = {a->anchor.h, a->anchor.v};
-        std::u16string t = a->text;
-        json units = json::array();
-        for (char16_t c : t) units.push_back(static_cast<int>(c));
-        j["utf16"] = std::move(units);
-        j["fontSize"] = a->fontSize;
-        j["textFill"] = ColorJson(a->textFill);
-        j["justification"] = static_cast<int>(a->justification);
-        break;
-      }
-      case ArtType::Symbol:
-        j["symbol"] = a->symbolName;
-        j["bounds"] = {a->symbolBounds.left, a->symbolBounds.top, a->symbolBounds.right, a->symbolBounds.bottom};
-        break;
-      default:
-        break;
-    }
-    if (a->dictionary) j["dict"] = DictId(a->dictionary);
-    if (!a->tags.empty()) {
-      json tags = json::array();
-      for (const auto& t : a->tags) {
-        json tj{{"name", t.name}, {"type", t.type}};
-        if (ValidUtf8(t.value)) tj["value"] = t.value; else tj["valueHex"] = Hex(t.value);
-        tags.push_back(std::move(tj));
-      }
-      j["tags"] = std::move(tags);
-    }
-    if (a->type == ArtType::Group || a->type == ArtType::CompoundPath) {
-      json kids = json::array();
-      for (const ArtOpaque* c = a->firstChild; c; c = c->next) {
-        if (!c->alive) continue;
-        if (c->layerOfGroup) kids.push_back({{"kind", "layer"}, {"layer", LayerJson(c->layerOfGroup)}});
-        else kids.push_back(ArtJson(c));
-      }
-      j["children"] = std::move(kids);
-    }
-    return j;
-  }
-
-  json LayerJson(const LayerOpaque* l) {
-    json j;
-    j["title"] = l->title;
-    j["visible"] = l->visible;
-    j["editable"] = l->editable;
-    j["group"] = ArtJson(l->group);
-    return j;
-  }
-
- private:
-  std::unordered_map<const Array*, std::size_t> arrayIds_;
-  std::unordered_map<const Dictionary*, std::size_t> dictIds_;
-};
-
-class Reader {
- public:
-  Reader(const json& root, Document& doc) : root_(root), doc_(doc) {
-    arrays_.resize(root.at("arrays").size());
-    dicts_.resize(root.at("dictionaries").size());
-  }
-
-  Entry EntryFrom(const json& j) {
-    if (j.contains("int")) return Entry::Integer(j.at("int").get<std::int32_t>());
-    if (j.contains("bool")) return Entry::Boolean(j.at("bool").get<bool>());
-    if (j.contains("real")) return Entry::Real(j.at("real").get<double>());
-    if (j.contains("string")) return Entry::String(j.at("string").get<std::string>());
-    if (j.contains("stringHex")) return Entry::String(Unhex(j.at("stringHex").get<std::string>()));
-    if (j.contains("array")) return Entry::FromArray(ArrayAt(j.at("array").get<std::size_t>()));
-    if (j.contains("dict")) return Entry::FromDictionary(DictAt(j.at("dict").get<std::size_t>()));
-    throw std::runtime_error("unknown entry type");
-  }
-
-  ArrayRef ArrayAt(std::size_t id) {
-    if (id >= arrays_.size()) throw std::runtime_error("array reference out of range");
-    if (arrays_[id]) return arrays_[id];
-    if (busy_.count(id)) throw std::runtime_error("array contains itself");
-    busy_.insert(id);
-    auto a = std::make_shared<ArrayImpl>();
-    arrays_[id] = a;
-    for (const json& e : root_.at("arrays").at(id)) a->Append(EntryFrom(e));
-    return a;
-  }
-
-  DictionaryRef DictAt(std::size_t id) {
-    if (id >= dicts_.size()) throw std::runtime_error("dictionary reference out of range");
-    if (dicts_[id]) return dicts_[id];
-    auto d = std::make_shared<DictionaryImpl>();
-    dicts_[id] = d;
-    for (const auto& [k, e] : root_.at("dictionaries").at(id).items()) d->Set(k, EntryFrom(e));
-    return d;
-  }
-
-  void FillArt(ArtOpaque* a, const json& j, int depth) {
-    // Drawing, rendering and bounds recurse over the tree; a document deeper than any drawing
-    // needs is refused rather than risking the stack.
-    if (depth > kMaxDepth) throw std::runtime_error("art nested deeper than " + std::to_string(kMaxDepth) + " levels");
-    if (j.value("selected", false)) a->flags |= kArtSelected;
-    if (j.value("locked", false)) a->flags |= kArtLocked;
-    if (j.value("hidden", false)) a->flags |= kArtHidden;
-    a->opacity = j.value("opacity", 1.0);
-    switch (a->type) {
-      case ArtType::Path: {
-        const bool straight = j.contains("points");
-        const json& pts = straight ? j.at("points") : j.at("segments");
-        const std::size_t per = straight ? 2 : 6;
-        const auto& v = pts.get_ref<const json::array_t&>();
-        if (v.size() % per) throw std::runtime_error("path coordinates do not come in whole segments");
-        a->segments.resize(v.size() / per);
-        std::string corners = straight ? std::string() : j.at("corners").get<std::string>();
-        if (!straight && corners.size() != a->segments.size()) throw std::runtime_error("corner flags do not match");
-        for (std::size_t i = 0; i < a->segments.size(); ++i) {
-          PathSegment& s = a->segments[i];
-          const std::size_t b = i * per;
-          s.p = {v[b].get<double>(), v[b + 1].get<double>()};
-          if (straight) {
-            s.in = s.out = s.p;
-          } else {
-            s.in = {v[b + 2].get<double>(), v[b + 3].get<double>()};
-            s.out = {v[b + 4].get<double>(), v[b + 5].get<double>()};
-            s.corner = corners[i] == '1';
-          }
+        out_.Raw(",\"frame\":");
+        out_.Int(static_cast<int>(a->frameKind));
+        out_.Raw(",\"vertical\":");
+        out_.Bool(a->orientation == TextOrientation::Vertical);
+        out_.Raw(",\"anchor\":[");
+        out_.Num(a->anchor.h, w.Key("anchor"));
+        out_.Char(',');
+        out_.Num(a->anchor.v, w.Key("anchor"));
+        out_.Raw("],\"utf16\":[");
+        for (std::size_t i = 0; i < a->text.size(); ++i) {
+          if (i) out_.Char(',');
+          out_.Int(a->text[i]);
         }
-        a->closed = j.at("closed").get<bool>();
-        a->guide = j.value("guide", false);
-        a->clip = j.value("clip", false);
-        a->style = StyleFrom(j.at("style"));
-        break;
-      }
-      case ArtType::CompoundPath:
-        a->clip = j.value("clip", false);
-        a->style = StyleFrom(j.at("style"));
-        break;
-      case ArtType::TextFrame: {
-        const int frame = j.at("frame").get<int>();
-        if (frame < 0 || frame > 2) throw std::runtime_error("bad text frame kind");
-        a->frameKind = static_cast<TextFrameKind>(frame);
-        a->orientation = j.at("vertical").get<bool>() ? TextOrientation::Vertical : TextOrientation::Horizontal;
-        auto an = j.at("anchor").get<std::vector<double>>();
-        if (an.size() != 2) throw std::runtime_error("bad text anchor");
-        a->anchor = {an[0], an[1]};
-        for (const json& u : j.at("utf16")) {
-          const int c = u.get<int>();
-          if (c < 0 || c > 0xFFFF) throw std::runtime_error("bad UTF-16 code unit");
-          a->text += static_cast<char16_t>(c);
-        }
-        a->fontSize = j.at("fontSize").get<double>();
-        a->textFill = ColorFrom(j.at("textFill"));
-        const int just = j.at("justification").get<int>();
-        if (just < 0 || just > 3) throw std::runtime_error("bad justification");
-        a->justification = static_cast<Justification>(just);
+        out_.Raw("],\"fontSize\":");
+        out_.Num(a->fontSize, w.Key("fontSize"));
+        out_.Raw(",\"textFill\":");
+        Colour(a->textFill, w.Key("textFill"));
+        out_.Raw(",\"justification\":");
+        out_.Int(static_cast<int>(a->justification));
         break;
       }
       case ArtType::Symbol: {
-        a->symbolName = j.at("symbol").get<std::string>();
-        auto b = j.at("bounds").get<std::vector<double>>();
-        if (b.size() != 4) throw std::runtime_error("bad symbol bounds");
-        a->symbolBounds = {b[0], b[1], b[2], b[3]};
+        out_.Char(',');
+        out_.TextMember("symbol", "symbolHex", a->symbolName);
+        const Where bw = w.Key("bounds");
+        out_.Raw(",\"bounds\":[");
+        out_.Num(a->symbolBounds.left, bw);
+        out_.Char(',');
+        out_.Num(a->symbolBounds.top, bw);
+        out_.Char(',');
+        out_.Num(a->symbolBounds.right, bw);
+        out_.Char(',');
+        out_.Num(a->symbolBounds.bottom, bw);
+        out_.Char(']');
         break;
       }
       default:
         break;
     }
-    if (j.contains("dict")) a->dictionary = DictAt(j.at("dict").get<std::size_t>());
-    if (j.contains("tags"))
-      for (const json& t : j.at("tags"))
-        a->tags.push_back({t.at("name").get<std::string>(), t.at("type").get<std::string>(),
-                           t.contains("valueHex") ? Unhex(t.at("valueHex").get<std::string>())
-                                                  : t.at("value").get<std::string>()});
+    if (a->dictionary) {
+      out_.Raw(",\"dict\":");
+      out_.Int(static_cast<long long>(DictId(a->dictionary.get(), w.Key("dict"), 0)));
+    }
+    if (!a->tags.empty()) {
+      out_.Raw(",\"tags\":[");
+      bool first = true;
+      for (const auto& t : a->tags) {
+        if (!first) out_.Char(',');
+        first = false;
+        out_.Char('{');
+        out_.TextMember("name", "nameHex", t.name);
+        out_.Char(',');
+        out_.TextMember("type", "typeHex", t.type);
+        out_.Char(',');
+        out_.TextMember("value", "valueHex", t.value);
+        out_.Char('}');
+      }
+      out_.Char(']');
+    }
     if (a->type == ArtType::Group || a->type == ArtType::CompoundPath) {
-      if (!j.contains("children")) return;
-      for (const json& c : j.at("children")) {
-        const std::string kind = c.at("kind").get<std::string>();
-        ArtOpaque* child;
-        if (kind == "layer") {
-          if (a->type != ArtType::Group) throw std::runtime_error("a sublayer inside a compound path");
-          child = LayerFrom(c.at("layer"), depth + 1)->group;
+      out_.Raw(",\"children\":[");
+      const Where cw = w.Key("children");
+      std::size_t i = 0;
+      for (const ArtOpaque* c = a->firstChild; c; c = c->next) {
+        if (!c->alive) continue;
+        if (i) out_.Char(',');
+        const Where here = cw.At(i++);
+        if (c->layerOfGroup) {
+          out_.Raw("{\"kind\":\"layer\",\"layer\":");
+          Layer(c->layerOfGroup, here.Key("layer"), depth + 1);
+          out_.Char('}');
         } else {
-          child = doc_.NewNode(KindFromName(kind));
-          if (child->type == ArtType::CompoundPath || child->type == ArtType::Group || child->type == ArtType::Path ||
-              child->type == ArtType::TextFrame || child->type == ArtType::Symbol || child->type == ArtType::Other) {
-            FillArt(child, c, depth + 1);
-          }
+          Art(c, here, depth + 1);
         }
-        if (Err e = doc_.Place(child, PaintOrder::InsideOnBottom, a)) throw std::runtime_error("cannot place art: " + ErrText(e));
+        out_.MaybeFlush();
+      }
+      out_.Char(']');
+    }
+    out_.Char('}');
+  }
+
+  void Colour(const Color& c, const Where& w) {
+    switch (c.kind) {
+      case ColorKind::None: out_.Raw("null"); return;
+      case ColorKind::Gray:
+        out_.Raw("{\"gray\":");
+        out_.Num(c.gray, w);
+        break;
+      case ColorKind::Cmyk:
+        out_.Raw("{\"cmyk\":");
+        List({c.c, c.m, c.y, c.k}, w);
+        break;
+      case ColorKind::Rgb:
+        out_.Raw("{\"rgb\":");
+        List({c.r, c.g, c.b}, w);
+        break;
+    }
+    out_.Char('}');
+  }
+
+  void List(std::initializer_list<double> xs, const Where& w) {
+    out_.Char('[');
+    bool first = true;
+    for (double x : xs) {
+      if (!first) out_.Char(',');
+      first = false;
+      out_.Num(x, w);
+    }
+    out_.Char(']');
+  }
+
+  void Paint(const char* key, bool paint, const Color& c, const Where& w) {
+    out_.Char(',');
+    out_.Key(key);
+    if (!paint) out_.Raw("null");
+    else if (c.kind == ColorKind::None) out_.Raw("{}");
+    else Colour(c, w.Key(key));
+  }
+
+  void Style(const PathStyle& s, const Where& w) {
+    out_.Raw(",\"style\":{\"evenOdd\":");
+    out_.Bool(s.evenOdd);
+    Paint("fill", s.fillPaint, s.fill.color, w);
+    out_.Raw(",\"fillOverprint\":");
+    out_.Bool(s.fill.overprint);
+    Paint("stroke", s.strokePaint, s.stroke.color, w);
+    out_.Raw(",\"strokeOverprint\":");
+    out_.Bool(s.stroke.overprint);
+    out_.Raw(",\"width\":");
+    out_.Num(s.stroke.width, w.Key("width"));
+    out_.Raw(",\"dashes\":[");
+    for (std::int32_t i = 0; i < s.stroke.dashCount && i < kMaxDashes; ++i) {
+      if (i) out_.Char(',');
+      out_.Num(s.stroke.dashes[static_cast<std::size_t>(i)], w.Key("dashes"));
+    }
+    out_.Raw("],\"dashOffset\":");
+    out_.Num(s.stroke.dashOffset, w.Key("dashOffset"));
+    out_.Raw(",\"cap\":");
+    out_.Int(static_cast<int>(s.stroke.cap));
+    out_.Raw(",\"join\":");
+    out_.Int(static_cast<int>(s.stroke.join));
+    out_.Raw(",\"miterLimit\":");
+    out_.Num(s.stroke.miterLimit, w.Key("miterLimit"));
+    out_.Char('}');
+  }
+
+  // Numbers an array (and what it holds) on first sight; a container met again while its own
+  // contents are being numbered contains itself, which no load could rebuild.
+  std::size_t ArrayId(const Array* a, const Where& w, int depth) {
+    if (auto it = ids_.find(a); it != ids_.end()) {
+      if (it->second.busy) Fail(w, "an array contains itself; such a document could not be loaded");
+      return it->second.id;
+    }
+    if (depth > kMaxDepth)
+      Fail(w, "arrays and dictionaries nested deeper than " + std::to_string(kMaxDepth) + " levels cannot be saved");
+    const std::size_t id = arrays_.size();
+    arrays_.push_back(a);
+    ids_[a] = {id, true};
+    for (std::int32_t i = 0; i < a->Count(); ++i) {
+      Entry e;
+      a->Get(i, e);
+      Register(e, w, depth);
+    }
+    ids_[a].busy = false;
+    return id;
+  }
+
+  std::size_t DictId(const Dictionary* d, const Where& w, int depth) {
+    if (auto it = ids_.find(d); it != ids_.end()) {
+      if (it->second.busy) Fail(w, "a dictionary contains itself; such a document could not be loaded");
+      return it->second.id;
+    }
+    if (depth > kMaxDepth)
+      Fail(w, "arrays and dictionaries nested deeper than " + std::to_string(kMaxDepth) + " levels cannot be saved");
+    const std::size_t id = dicts_.size();
+    dicts_.push_back(d);
+    ids_[d] = {id, true};
+    for (const std::string& k : d->Keys()) {
+      Entry e;
+      d->Get(k, e);
+      Register(e, w, depth);
+    }
+    ids_[d].busy = false;
+    return id;
+  }
+
+  void Register(const Entry& e, const Where& w, int depth) {
+    if (e.Type() == EntryType::Array) {
+      ArrayRef a;
+      e.AsArray(a);
+      ArrayId(a.get(), w, depth + 1);
+    } else if (e.Type() == EntryType::Dictionary) {
+      DictionaryRef d;
+      e.AsDictionary(d);
+      DictId(d.get(), w, depth + 1);
+    } else if (e.Type() == EntryType::Real) {
+      double v = 0;
+      e.AsReal(v);
+      if (!std::isfinite(v)) Fail(w, "a real entry " + std::to_string(v) + " cannot be saved (not finite)");
+    }
+  }
+
+  // `hexKey`: the dictionary key, when it is written in hex.
+  void EntryOut(const Entry& e, const std::string* hexKey, const Where& w) {
+    out_.Char('{');
+    if (hexKey) {
+      out_.Raw("\"keyHex\":true,");
+    }
+    switch (e.Type()) {
+      case EntryType::Integer: {
+        std::int32_t v = 0;
+        e.AsInteger(v);
+        out_.Raw("\"int\":");
+        out_.Int(v);
+        break;
+      }
+      case EntryType::Boolean: {
+        bool v = false;
+        e.AsBoolean(v);
+        out_.Raw("\"bool\":");
+        out_.Bool(v);
+        break;
+      }
+      case EntryType::Real: {
+        double v = 0;
+        e.AsReal(v);
+        out_.Raw("\"real\":");
+        out_.Num(v, w);
+        break;
+      }
+      case EntryType::String: {
+        std::string v;
+        e.AsString(v);
+        out_.TextMember("string", "stringHex", v);
+        break;
+      }
+      case EntryType::Array: {
+        ArrayRef a;
+        e.AsArray(a);
+        out_.Raw("\"array\":");
+        out_.Int(static_cast<long long>(ids_.at(a.get()).id));
+        break;
+      }
+      case EntryType::Dictionary: {
+        DictionaryRef d;
+        e.AsDictionary(d);
+        out_.Raw("\"dict\":");
+        out_.Int(static_cast<long long>(ids_.at(d.get()).id));
+        break;
+      }
+    }
+    out_.Char('}');
+  }
+
+  struct Id {
+    std::size_t id;
+    bool busy;
+  };
+  Out& out_;
+  std::vector<const Array*> arrays_;
+  std::vector<const Dictionary*> dicts_;
+  std::unordered_map<const void*, Id> ids_;
+};
+
+// ----- the reader: a JSON tree whose number lists are plain vectors
+
+struct Node {
+  enum class Kind : std::uint8_t { Null, Bool, Number, String, Array, Object };
+  Kind kind = Kind::Null;
+  bool b = false;
+  double num = 0;
+  std::string str;
+  // An array is held in `nums` while every element is a number (the bulk of a document), else in
+  // `items`.
+  std::vector<double> nums;
+  std::vector<Node> items;
+  std::vector<std::pair<std::string, Node>> members;
+
+  bool IsNumbers() const { return kind == Kind::Array && items.empty(); }
+  std::size_t Size() const { return items.empty() ? nums.size() : items.size(); }
+  const Node* Find(std::string_view key) const {
+    for (const auto& [k, v] : members)
+      if (k == key) return &v;
+    return nullptr;
+  }
+};
+
+class Parser {
+ public:
+  // `text` is NUL-terminated one past its end (a std::string's data is).
+  Parser(const char* text, std::size_t size) : begin_(text), p_(text), end_(text + size) {}
+
+  void Parse(Node& root) {
+    Space();
+    Value(root, 0);
+    Space();
+    if (p_ != end_) Fail("text after the document's end");
+  }
+
+ private:
+  [[noreturn]] void Fail(const std::string& what) const {
+    std::size_t line = 1;
+    const char* lineStart = begin_;
+    for (const char* q = begin_; q < p_; ++q)
+      if (*q == '\n') ++line, lineStart = q + 1;
+    throw DocumentError("line " + std::to_string(line) + ", column " + std::to_string(p_ - lineStart + 1) +
+                        ": " + what);
+  }
+
+  void Space() {
+    while (*p_ == ' ' || *p_ == '\n' || *p_ == '\r' || *p_ == '\t') ++p_;
+  }
+
+  void Literal(const char* word) {
+    const std::size_t n = std::strlen(word);
+    if (static_cast<std::size_t>(end_ - p_) < n || std::memcmp(p_, word, n) != 0) Fail("not JSON");
+    p_ += n;
+  }
+
+  void Value(Node& out, int depth) {
+    if (depth > kMaxJsonDepth) Fail("nested deeper than " + std::to_string(kMaxJsonDepth) + " levels");
+    switch (*p_) {
+      case '{': Object(out, depth); return;
+      case '[': List(out, depth); return;
+      case '"':
+        out.kind = Node::Kind::String;
+        String(out.str);
+        return;
+      case 't':
+        Literal("true");
+        out.kind = Node::Kind::Bool;
+        out.b = true;
+        return;
+      case 'f':
+        Literal("false");
+        out.kind = Node::Kind::Bool;
+        return;
+      case 'n':
+        Literal("null");
+        return;
+      default:
+        if (*p_ == '-' || (*p_ >= '0' && *p_ <= '9')) {
+          out.kind = Node::Kind::Number;
+          out.num = Number();
+          return;
+        }
+        Fail(p_ == end_ ? "the document ends too early" : "not JSON");
+    }
+  }
+
+  static bool Digit(char c) { return c >= '0' && c <= '9'; }
+
+  double Number() {
+    const char* start = p_;
+    if (*p_ == '-') ++p_;
+    if (*p_ == '0') {
+      ++p_;
+    } else if (Digit(*p_)) {
+      while (Digit(*p_)) ++p_;
+    } else {
+      Fail("bad number");
+    }
+    if (*p_ == '.') {
+      ++p_;
+      if (!Digit(*p_)) Fail("bad number");
+      while (Digit(*p_)) ++p_;
+    }
+    if (*p_ == 'e' || *p_ == 'E') {
+      ++p_;
+      if (*p_ == '+' || *p_ == '-') ++p_;
+      if (!Digit(*p_)) Fail("bad number");
+      while (Digit(*p_)) ++p_;
+    }
+    double v = 0;
+    const auto r = std::from_chars(start, p_, v);
+    if (r.ec != std::errc() || r.ptr != p_) {
+      p_ = start;
+      Fail("number " + std::string(start, static_cast<std::size_t>(r.ptr - start)) + " is out of range");
+    }
+    return v;
+  }
+
+  static void AppendUtf8(std::string& s, std::uint32_t cp) {
+    if (cp < 0x80) {
+      s += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+      s += static_cast<char>(0xC0 | (cp >> 6));
+      s += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+      s += static_cast<char>(0xE0 | (cp >> 12));
+      s += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+      s += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+      s += static_cast<char>(0xF0 | (cp >> 18));
+      s += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+      s += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+      s += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+  }
+
+  std::uint32_t Hex4() {
+    std::uint32_t v = 0;
+    for (int i = 0; i < 4; ++i, ++p_) {
+      const char c = *p_;
+      v <<= 4;
+      if (Digit(c)) v |= static_cast<std::uint32_t>(c - '0');
+      else if (c >= 'a' && c <= 'f') v |= static_cast<std::uint32_t>(c - 'a' + 10);
+      else if (c >= 'A' && c <= 'F') v |= static_cast<std::uint32_t>(c - 'A' + 10);
+      else Fail("bad \\u escape");
+    }
+    return v;
+  }
+
+  void String(std::string& out) {
+    ++p_;  // the opening quote
+    out.clear();
+    for (;;) {
+      const char* run = p_;
+      while (static_cast<unsigned char>(*p_) >= 0x20 && *p_ != '"' && *p_ != '\\' &&
+             static_cast<unsigned char>(*p_) < 0x80)
+        ++p_;
+      out.append(run, p_);
+      const auto c = static_cast<unsigned char>(*p_);
+      if (c == '"') {
+        ++p_;
+        return;
+      }
+      if (c == '\\') {
+        ++p_;
+        const char e = *p_++;
+        switch (e) {
+          case '"': out += '"'; break;
+          case '\\': out += '\\'; break;
+          case '/': out += '/'; break;
+          case 'b': out += '\b'; break;
+          case 'f': out += '\f'; break;
+          case 'n': out += '\n'; break;
+          case 'r': out += '\r'; break;
+          case 't': out += '\t'; break;
+          case 'u': {
+            std::uint32_t cp = Hex4();
+            if (cp >= 0xD800 && cp <= 0xDBFF) {
+              if (p_[0] != '\\' || p_[1] != 'u') Fail("a lone UTF-16 surrogate in a text");
+              p_ += 2;
+              const std::uint32_t lo = Hex4();
+              if (lo < 0xDC00 || lo > 0xDFFF) Fail("a lone UTF-16 surrogate in a text");
+              cp = 0x10000 + ((cp - 0xD800) << 10) + (lo - 0xDC00);
+            } else if (cp >= 0xDC00 && cp <= 0xDFFF) {
+              Fail("a lone UTF-16 surrogate in a text");
+            }
+            AppendUtf8(out, cp);
+            break;
+          }
+          default: --p_, Fail("bad escape in a text");
+        }
+      } else if (c >= 0x80) {
+        const std::size_t len =
+            Utf8Length(reinterpret_cast<const unsigned char*>(p_), static_cast<std::size_t>(end_ - p_));
+        if (!len) Fail("a text is not valid UTF-8");
+        out.append(p_, len);
+        p_ += len;
+      } else {
+        Fail(p_ == end_ ? "the document ends inside a text" : "a control character inside a text");
       }
     }
   }
 
-  LayerOpaque* LayerFrom(const json& j, int depth) {
-    LayerOpaque* l = doc_.NewLayer(j.at("title").get<std::string>());
-    l->visible = j.at("visible").get<bool>();
-    l->editable = j.at("editable").get<bool>();
-    const json& g = j.at("group");
-    if (g.at("kind").get<std::string>() != "group") throw std::runtime_error("a layer's art must be a group");
-    FillArt(l->group, g, depth);
+  void List(Node& out, int depth) {
+    ++p_;
+    out.kind = Node::Kind::Array;
+    Space();
+    if (*p_ == ']') {
+      ++p_;
+      return;
+    }
+    for (;;) {
+      Space();
+      if (out.items.empty() && (*p_ == '-' || Digit(*p_))) {
+        out.nums.push_back(Number());
+      } else {
+        if (out.items.empty() && !out.nums.empty()) {
+          // Not a list of numbers after all: keep the numbers read so far as elements.
+          out.items.resize(out.nums.size());
+          for (std::size_t i = 0; i < out.nums.size(); ++i) {
+            out.items[i].kind = Node::Kind::Number;
+            out.items[i].num = out.nums[i];
+          }
+          out.nums.clear();
+          out.nums.shrink_to_fit();
+        }
+        out.items.emplace_back();
+        Value(out.items.back(), depth + 1);
+      }
+      Space();
+      if (*p_ == ',') {
+        ++p_;
+        continue;
+      }
+      if (*p_ == ']') {
+        ++p_;
+        return;
+      }
+      Fail(p_ == end_ ? "the document ends too early" : "',' or ']' expected");
+    }
+  }
+
+  void Object(Node& out, int depth) {
+    ++p_;
+    out.kind = Node::Kind::Object;
+    Space();
+    if (*p_ == '}') {
+      ++p_;
+      return;
+    }
+    for (;;) {
+      Space();
+      if (*p_ != '"') Fail(p_ == end_ ? "the document ends too early" : "a quoted key expected");
+      out.members.emplace_back();
+      String(out.members.back().first);
+      Space();
+      if (*p_ != ':') Fail("':' expected");
+      ++p_;
+      Space();
+      Value(out.members.back().second, depth + 1);
+      Space();
+      if (*p_ == ',') {
+        ++p_;
+        continue;
+      }
+      if (*p_ == '}') {
+        ++p_;
+        return;
+      }
+      Fail(p_ == end_ ? "the document ends too early" : "',' or '}' expected");
+    }
+  }
+
+  const char* begin_;
+  const char* p_;
+  const char* end_;
+};
+
+// ----- reading values with their places
+
+std::string DescribeNumber(double x) {
+  char tmp[32];
+  const auto r = std::to_chars(tmp, tmp + sizeof tmp, x);
+  return std::string(tmp, r.ptr);
+}
+
+std::string Describe(const Node& v) {
+  switch (v.kind) {
+    case Node::Kind::Null: return "null";
+    case Node::Kind::Bool: return v.b ? "true" : "false";
+    case Node::Kind::Number: return DescribeNumber(v.num);
+    case Node::Kind::String: return "the text " + Quote(v.str);
+    case Node::Kind::Array: return "a list";
+    case Node::Kind::Object: return "an object";
+  }
+  return "?";
+}
+
+const Node& Need(const Node& o, const char* key, const Where& w) {
+  if (const Node* v = o.Find(key)) return *v;
+  Fail(w, std::string("key '") + key + "' missing");
+}
+
+void Expect(const Node& v, Node::Kind k, const char* what, const Where& w) {
+  if (v.kind != k) Fail(w, std::string(what) + " is needed, not " + Describe(v));
+}
+
+const Node& Obj(const Node& v, const Where& w) {
+  Expect(v, Node::Kind::Object, "an object", w);
+  return v;
+}
+
+double Num(const Node& v, const Where& w) {
+  Expect(v, Node::Kind::Number, "a number", w);
+  return v.num;
+}
+
+bool Bool(const Node& v, const Where& w) {
+  Expect(v, Node::Kind::Bool, "true or false", w);
+  return v.b;
+}
+
+const std::string& Str(const Node& v, const Where& w) {
+  Expect(v, Node::Kind::String, "a text", w);
+  return v.str;
+}
+
+std::int64_t IntIn(const Node& v, std::int64_t lo, std::int64_t hi, const Where& w) {
+  if (v.kind != Node::Kind::Number || !(v.num >= static_cast<double>(lo) && v.num <= static_cast<double>(hi)) ||
+      v.num != std::trunc(v.num))
+    Fail(w, "a whole number from " + std::to_string(lo) + " to " + std::to_string(hi) + " is needed, not " +
+                Describe(v));
+  return static_cast<std::int64_t>(v.num);
+}
+
+// A list of numbers; `count` of them unless 0.
+const std::vector<double>& Numbers(const Node& v, std::size_t count, const Where& w) {
+  if (v.kind != Node::Kind::Array) Fail(w, "a list of numbers is needed, not " + Describe(v));
+  for (std::size_t i = 0; i < v.items.size(); ++i)
+    if (v.items[i].kind != Node::Kind::Number) Fail(w.At(i), "a number is needed, not " + Describe(v.items[i]));
+  if (count && v.nums.size() != count)
+    Fail(w, "a list of " + std::to_string(count) + " numbers is needed, not " + std::to_string(v.nums.size()));
+  return v.nums;
+}
+
+// The elements of a list that are not numbers (objects, lists); an empty list is fine.
+const std::vector<Node>& Items(const Node& v, const Where& w) {
+  Expect(v, Node::Kind::Array, "a list", w);
+  if (v.items.empty() && !v.nums.empty()) Fail(w.At(0), "an object is needed, not " + DescribeNumber(v.nums[0]));
+  return v.items;
+}
+
+bool OptBool(const Node& o, const char* key, bool def, const Where& w) {
+  const Node* v = o.Find(key);
+  return v ? Bool(*v, w.Key(key)) : def;
+}
+
+double OptNum(const Node& o, const char* key, double def, const Where& w) {
+  const Node* v = o.Find(key);
+  return v ? Num(*v, w.Key(key)) : def;
+}
+
+std::int64_t OptInt(const Node& o, const char* key, std::int64_t lo, std::int64_t hi, std::int64_t def,
+                    const Where& w) {
+  const Node* v = o.Find(key);
+  return v ? IntIn(*v, lo, hi, w.Key(key)) : def;
+}
+
+std::string Unhex(const std::string& s, const Where& w) {
+  if (s.size() % 2) Fail(w, "hex text of odd length");
+  auto digit = [&](char c) -> int {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    Fail(w, std::string("bad hex digit '") + c + "'");
+  };
+  std::string out;
+  out.reserve(s.size() / 2);
+  for (std::size_t i = 0; i < s.size(); i += 2) out += static_cast<char>(digit(s[i]) * 16 + digit(s[i + 1]));
+  return out;
+}
+
+// A text stored as `key` or, when not UTF-8, as `hexKey`; `def` when neither is there (nullptr:
+// required).
+std::string TextOrHex(const Node& o, const char* key, const char* hexKey, const char* def, const Where& w) {
+  if (const Node* v = o.Find(key)) return Str(*v, w.Key(key));
+  if (const Node* v = o.Find(hexKey)) return Unhex(Str(*v, w.Key(hexKey)), w.Key(hexKey));
+  if (!def) Fail(w, std::string("key '") + key + "' missing");
+  return def;
+}
+
+Color ColourFrom(const Node& j, const Where& w) {
+  Color c;
+  if (j.kind == Node::Kind::Null) return c;
+  Obj(j, w);
+  if (const Node* g = j.Find("gray")) {
+    c.kind = ColorKind::Gray;
+    c.gray = Num(*g, w.Key("gray"));
+  } else if (const Node* v = j.Find("cmyk")) {
+    const auto& x = Numbers(*v, 4, w.Key("cmyk"));
+    c = Color::Cmyk(x[0], x[1], x[2], x[3]);
+  } else if (const Node* r = j.Find("rgb")) {
+    const auto& x = Numbers(*r, 3, w.Key("rgb"));
+    c = Color::Rgb(x[0], x[1], x[2]);
+  } else {
+    Fail(w, "a colour is {\"gray\": g}, {\"cmyk\": [c, m, y, k]} or {\"rgb\": [r, g, b]}");
+  }
+  return c;
+}
+
+// Keys left out keep the style a new path has.
+void StyleFrom(const Node& st, PathStyle& s, const Where& w) {
+  Obj(st, w);
+  auto paint = [&](const char* key, bool& on, Color& colour) {
+    const Node* v = st.Find(key);
+    if (!v) return;
+    on = v->kind != Node::Kind::Null;
+    colour = on && !(v->kind == Node::Kind::Object && v->members.empty()) ? ColourFrom(*v, w.Key(key)) : Color();
+  };
+  paint("fill", s.fillPaint, s.fill.color);
+  paint("stroke", s.strokePaint, s.stroke.color);
+  s.fill.overprint = OptBool(st, "fillOverprint", s.fill.overprint, w);
+  s.stroke.overprint = OptBool(st, "strokeOverprint", s.stroke.overprint, w);
+  s.stroke.width = OptNum(st, "width", s.stroke.width, w);
+  if (!(s.stroke.width >= 0)) Fail(w.Key("width"), "a stroke width is not negative");
+  if (const Node* d = st.Find("dashes")) {
+    const auto& x = Numbers(*d, 0, w.Key("dashes"));
+    if (x.size() > kMaxDashes) Fail(w.Key("dashes"), "at most 6 dash lengths, not " + std::to_string(x.size()));
+    s.stroke.dashCount = static_cast<std::int32_t>(x.size());
+    s.stroke.dashes = {};
+    std::copy(x.begin(), x.end(), s.stroke.dashes.begin());
+  }
+  s.stroke.dashOffset = OptNum(st, "dashOffset", s.stroke.dashOffset, w);
+  s.stroke.cap = static_cast<LineCap>(OptInt(st, "cap", 0, 2, static_cast<int>(s.stroke.cap), w));
+  s.stroke.join = static_cast<LineJoin>(OptInt(st, "join", 0, 2, static_cast<int>(s.stroke.join), w));
+  s.stroke.miterLimit = OptNum(st, "miterLimit", s.stroke.miterLimit, w);
+  s.evenOdd = OptBool(st, "evenOdd", s.evenOdd, w);
+}
+
+class Reader {
+ public:
+  Reader(const Node& root, const Where& top, Document& doc)
+      : doc_(doc), arraysW_(top.Key("arrays")), dictsW_(top.Key("dictionaries")) {
+    if (const Node* a = root.Find("arrays")) arrays_ = &Items(*a, arraysW_);
+    if (const Node* d = root.Find("dictionaries")) dicts_ = &Items(*d, dictsW_);
+    arrayRefs_.resize(arrays_ ? arrays_->size() : 0);
+    arrayState_.resize(arrayRefs_.size());
+    dictRefs_.resize(dicts_ ? dicts_->size() : 0);
+    dictState_.resize(dictRefs_.size());
+  }
+
+  LayerOpaque* LayerFrom(const Node& j, const Where& here, int depth) {
+    Obj(j, here);
+    const std::string title = TextOrHex(j, "title", "titleHex", nullptr, here);
+    const Where w{here.up, here.key, here.index, &title};
+    LayerOpaque* l = doc_.NewLayer(title);
+    l->visible = OptBool(j, "visible", true, w);
+    l->editable = OptBool(j, "editable", true, w);
+    if (const Node* g = j.Find("group")) {
+      const Where gw = w.Key("group");
+      Obj(*g, gw);
+      if (const Node* k = g->Find("kind"); k && Str(*k, gw.Key("kind")) != "group")
+        Fail(gw.Key("kind"), "a layer's art is a group, not " + Quote(k->str));
+      FillArt(l->group, *g, gw, depth);
+    }
     return l;
   }
 
  private:
-  const json& root_;
+  static ArtType KindFrom(const std::string& s, const Where& w) {
+    if (s == "group") return ArtType::Group;
+    if (s == "path") return ArtType::Path;
+    if (s == "compound") return ArtType::CompoundPath;
+    if (s == "text") return ArtType::TextFrame;
+    if (s == "symbol") return ArtType::Symbol;
+    if (s == "other") return ArtType::Other;
+    Fail(w, "unknown art kind " + Quote(s));
+  }
+
+  void PathFrom(ArtOpaque* a, const Node& j, const Where& w) {
+    const Node* pts = j.Find("points");
+    const Node* segs = j.Find("segments");
+    if (pts && segs) Fail(w, "a path has 'points' or 'segments', not both");
+    if (!pts && !segs) Fail(w, "key 'points' (or 'segments') missing");
+    const bool straight = pts != nullptr;
+    const Where pw = w.Key(straight ? "points" : "segments");
+    const auto& v = Numbers(straight ? *pts : *segs, 0, pw);
+    const std::size_t per = straight ? 2 : 6;
+    if (v.size() % per)
+      Fail(pw, std::to_string(v.size()) + " numbers do not make whole segments of " + std::to_string(per));
+    const std::size_t n = v.size() / per;
+    a->segments.resize(n);
+    if (straight) {
+      for (std::size_t i = 0; i < n; ++i) {
+        const RealPoint p{v[2 * i], v[2 * i + 1]};
+        a->segments[i] = {p, p, p, false};
+      }
+    } else {
+      std::string corners(n, '0');
+      if (const Node* c = j.Find("corners")) {
+        corners = Str(*c, w.Key("corners"));
+        if (corners.size() != n || corners.find_first_not_of("01") != std::string::npos)
+          Fail(w.Key("corners"), "one '0' or '1' for each of the " + std::to_string(n) + " segments is needed");
+      }
+      for (std::size_t i = 0; i < n; ++i) {
+        const double* s = v.data() + 6 * i;
+        a->segments[i] = {{s[0], s[1]}, {s[2], s[3]}, {s[4], s[5]}, corners[i] == '1'};
+      }
+    }
+    a->closed = OptBool(j, "closed", false, w);
+    a->guide = OptBool(j, "guide", false, w);
+    a->clip = OptBool(j, "clip", false, w);
+    if (const Node* s = j.Find("style")) StyleFrom(*s, a->style, w.Key("style"));
+  }
+
+  void TextFrom(ArtOpaque* a, const Node& j, const Where& w) {
+    a->frameKind = static_cast<TextFrameKind>(OptInt(j, "frame", 0, 2, 0, w));
+    a->orientation = OptBool(j, "vertical", false, w) ? TextOrientation::Vertical : TextOrientation::Horizontal;
+    if (const Node* an = j.Find("anchor")) {
+      const auto& x = Numbers(*an, 2, w.Key("anchor"));
+      a->anchor = {x[0], x[1]};
+    }
+    if (const Node* u = j.Find("utf16")) {
+      const Where uw = w.Key("utf16");
+      const auto& units = Numbers(*u, 0, uw);
+      a->text.reserve(units.size());
+      for (std::size_t i = 0; i < units.size(); ++i) {
+        const double c = units[i];
+        if (!(c >= 0 && c <= 0xFFFF) || c != std::trunc(c))
+          Fail(uw.At(i), "a UTF-16 code unit (0 to 65535) is needed, not " + std::to_string(c));
+        a->text += static_cast<char16_t>(c);
+      }
+    }
+    a->fontSize = OptNum(j, "fontSize", a->fontSize, w);
+    if (const Node* f = j.Find("textFill")) a->textFill = ColourFrom(*f, w.Key("textFill"));
+    a->justification = static_cast<Justification>(OptInt(j, "justification", 0, 3, 0, w));
+  }
+
+ public:
+  void FillArt(ArtOpaque* a, const Node& j, const Where& w, int depth) {
+    if (depth > kMaxDepth) Fail(w, "art nested deeper than " + std::to_string(kMaxDepth) + " levels");
+    if (OptBool(j, "selected", false, w)) a->flags |= kArtSelected;
+    if (OptBool(j, "locked", false, w)) a->flags |= kArtLocked;
+    if (OptBool(j, "hidden", false, w)) a->flags |= kArtHidden;
+    a->opacity = OptNum(j, "opacity", 1.0, w);
+    if (!(a->opacity >= 0 && a->opacity <= 1)) Fail(w.Key("opacity"), "an opacity is from 0 to 1");
+    switch (a->type) {
+      case ArtType::Path: PathFrom(a, j, w); break;
+      case ArtType::CompoundPath:
+        a->clip = OptBool(j, "clip", false, w);
+        if (const Node* s = j.Find("style")) StyleFrom(*s, a->style, w.Key("style"));
+        break;
+      case ArtType::TextFrame: TextFrom(a, j, w); break;
+      case ArtType::Symbol: {
+        a->symbolName = TextOrHex(j, "symbol", "symbolHex", nullptr, w);
+        if (const Node* b = j.Find("bounds")) {
+          const auto& x = Numbers(*b, 4, w.Key("bounds"));
+          a->symbolBounds = {x[0], x[1], x[2], x[3]};
+        }
+        break;
+      }
+      default:
+        break;
+    }
+    if (const Node* d = j.Find("dict")) {
+      const Where dw = w.Key("dict");
+      a->dictionary = DictAt(static_cast<std::size_t>(IntIn(*d, 0, INT32_MAX, dw)), dw, 0);
+    }
+    if (const Node* tags = j.Find("tags")) {
+      const Where tw = w.Key("tags");
+      const auto& list = Items(*tags, tw);
+      for (std::size_t i = 0; i < list.size(); ++i) {
+        const Where t = tw.At(i);
+        Obj(list[i], t);
+        a->tags.push_back({TextOrHex(list[i], "name", "nameHex", nullptr, t),
+                           TextOrHex(list[i], "type", "typeHex", "string", t),
+                           TextOrHex(list[i], "value", "valueHex", "", t)});
+      }
+    }
+    const Node* children = j.Find("children");
+    if (!children) return;
+    const Where cw = w.Key("children");
+    if (a->type != ArtType::Group && a->type != ArtType::CompoundPath)
+      Fail(cw, std::string("a ") + KindName(a->type) + " has no children");
+    const auto& list = Items(*children, cw);
+    for (std::size_t i = 0; i < list.size(); ++i) {
+      const Node& c = list[i];
+      const Where here = cw.At(i);
+      Obj(c, here);
+      const std::string& kind = Str(Need(c, "kind", here), here.Key("kind"));
+      ArtOpaque* child;
+      if (kind == "layer") {
+        if (a->type != ArtType::Group) Fail(here, "a sublayer cannot be inside a compound path");
+        child = LayerFrom(Need(c, "layer", here), here.Key("layer"), depth + 1)->group;
+      } else {
+        child = doc_.NewNode(KindFrom(kind, here.Key("kind")));
+        FillArt(child, c, here, depth + 1);
+      }
+      if (Err e = doc_.Place(child, PaintOrder::InsideOnBottom, a)) Fail(here, "cannot place the art: " + ErrText(e));
+    }
+  }
+
+ private:
+  // `w`: where the entry stands; `depth`: how many containers hold it.
+  Entry EntryFrom(const Node& j, bool inDictionary, const Where& w, int depth) {
+    Obj(j, w);
+    static const char* const kValueKeys[] = {"int", "bool", "real", "string", "stringHex", "array", "dict"};
+    const Node* value = nullptr;
+    std::string key;
+    for (const auto& [k, v] : j.members) {
+      if (inDictionary && k == "keyHex") continue;
+      if (value || std::find_if(std::begin(kValueKeys), std::end(kValueKeys), [&](const char* x) { return k == x; }) ==
+                       std::end(kValueKeys))
+        Fail(w, "an entry is one of {\"int\": N}, {\"bool\": B}, {\"real\": X}, {\"string\": S}, "
+                "{\"stringHex\": H}, {\"array\": I}, {\"dict\": I}");
+      value = &v;
+      key = k;
+    }
+    if (!value) Fail(w, "an entry needs a value");
+    const Where vw = w.Key("stringHex");
+    if (key == "int") return Entry::Integer(static_cast<std::int32_t>(IntIn(*value, INT32_MIN, INT32_MAX, w.Key("int"))));
+    if (key == "bool") return Entry::Boolean(Bool(*value, w.Key("bool")));
+    if (key == "real") return Entry::Real(Num(*value, w.Key("real")));
+    if (key == "string") return Entry::String(Str(*value, w.Key("string")));
+    if (key == "stringHex") return Entry::String(Unhex(Str(*value, vw), vw));
+    if (key == "array")
+      return Entry::FromArray(ArrayAt(static_cast<std::size_t>(IntIn(*value, 0, INT32_MAX, w.Key("array"))),
+                                      w.Key("array"), depth + 1));
+    return Entry::FromDictionary(
+        DictAt(static_cast<std::size_t>(IntIn(*value, 0, INT32_MAX, w.Key("dict"))), w.Key("dict"), depth + 1));
+  }
+
+  void CheckNesting(int depth, const Where& w) {
+    if (depth > kMaxDepth)
+      Fail(w, "arrays and dictionaries nested deeper than " + std::to_string(kMaxDepth) + " levels");
+  }
+
+  // State of a table entry: 0 not built, 1 being built (a reference now is a cycle), 2 built.
+  ArrayRef ArrayAt(std::size_t id, const Where& w, int depth) {
+    if (id >= arrayRefs_.size())
+      Fail(w, "arrays[" + std::to_string(id) + "] does not exist (" + std::to_string(arrayRefs_.size()) + " arrays)");
+    if (arrayState_[id] == 2) return arrayRefs_[id];
+    if (arrayState_[id] == 1)
+      Fail(w, "refers to arrays[" + std::to_string(id) + "], which holds this entry: an array cannot contain itself");
+    CheckNesting(depth, w);
+    arrayState_[id] = 1;
+    auto a = std::make_shared<ArrayImpl>();
+    const Where aw = arraysW_.At(id);
+    const auto& items = Items((*arrays_)[id], aw);
+    for (std::size_t i = 0; i < items.size(); ++i) a->Append(EntryFrom(items[i], false, aw.At(i), depth));
+    arrayRefs_[id] = a;
+    arrayState_[id] = 2;
+    return a;
+  }
+
+  DictionaryRef DictAt(std::size_t id, const Where& w, int depth) {
+    if (id >= dictRefs_.size())
+      Fail(w, "dictionaries[" + std::to_string(id) + "] does not exist (" + std::to_string(dictRefs_.size()) +
+                  " dictionaries)");
+    if (dictState_[id] == 2) return dictRefs_[id];
+    if (dictState_[id] == 1)
+      Fail(w, "refers to dictionaries[" + std::to_string(id) +
+                  "], which holds this entry: a dictionary cannot contain itself");
+    CheckNesting(depth, w);
+    dictState_[id] = 1;
+    auto d = std::make_shared<DictionaryImpl>();
+    const Where dw = dictsW_.At(id);
+    const Node& o = Obj((*dicts_)[id], dw);
+    for (const auto& [k, e] : o.members) {
+      const Where ew = dw.Key(k.c_str());
+      const Node* hex = e.kind == Node::Kind::Object ? e.Find("keyHex") : nullptr;
+      const bool isHex = hex && Bool(*hex, ew.Key("keyHex"));
+      d->Set(isHex ? Unhex(k, ew) : k, EntryFrom(e, true, ew, depth));
+    }
+    dictRefs_[id] = d;
+    dictState_[id] = 2;
+    return d;
+  }
+
   Document& doc_;
-  std::vector<ArrayRef> arrays_;
-  std::vector<DictionaryRef> dicts_;
-  std::set<std::size_t> busy_;
+  const Where arraysW_, dictsW_;
+  const std::vector<Node>* arrays_ = nullptr;
+  const std::vector<Node>* dicts_ = nullptr;
+  std::vector<ArrayRef> arrayRefs_;
+  std::vector<char> arrayState_;
+  std::vector<DictionaryRef> dictRefs_;
+  std::vector<char> dictState_;
 };
 
+bool ReadAll(const std::filesystem::path& file, std::string& text) {
+  std::FILE* f = std::fopen(file.c_str(), "rb");
+  if (!f) return false;
+  char buf[1 << 16];
+  std::size_t n;
+  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) text.append(buf, n);
+  const bool ok = !std::ferror(f);
+  std::fclose(f);
+  return ok;
+}
+
 }  // namespace
+
+bool WriteDocument(const Document& doc, const std::filesystem::path& file, std::string& error) {
+  try {
+    AtomicFile f;
+    if (!f.Open(file, error)) return false;
+    Out out(f);
+    Writer w(out);
+    const Where root{nullptr, "", 0, nullptr};
+    out.Raw("{\"format\":\"");
+    out.Raw(kFormat);
+    out.Raw("\",\"version\":");
+    out.Int(kVersion);
+    const RealRect& b = doc.bounds;
+    const Where bw = root.Key("bounds");
+    out.Raw(",\"bounds\":[");
+    out.Num(b.left, bw);
+    out.Char(',');
+    out.Num(b.top, bw);
+    out.Char(',');
+    out.Num(b.right, bw);
+    out.Char(',');
+    out.Num(b.bottom, bw);
+    // The current layer as its position in pre-order.
+    const auto pre = doc.PreorderLayers();
+    auto it = std::find(pre.begin(), pre.end(), doc.current);
+    out.Raw("],\"currentLayer\":");
+    out.Int(it == pre.end() ? -1 : static_cast<long long>(it - pre.begin()));
+    out.Raw(",\"layers\":[");
+    const Where lw = root.Key("layers");
+    for (std::size_t i = 0; i < doc.layers.size(); ++i) {
+      if (i) out.Char(',');
+      w.Layer(doc.layers[i], lw.At(i), 0);
+      out.MaybeFlush();
+    }
+    out.Char(']');
+    w.Tables();
+    out.Raw("}\n");
+    out.Flush();
+    return f.Commit(error);
+  } catch (const DocumentError& e) {
+    error = OneLine(file.string() + ": not saved: " + e.what());
+  } catch (const std::bad_alloc&) {
+    error = file.string() + ": not saved: out of memory";
+  } catch (const std::exception& e) {
+    error = OneLine(file.string() + ": not saved: " + e.what());
+  }
+  return false;
+}
+
+std::unique_ptr<Document> ReadDocument(const std::filesystem::path& file, std::string& error) {
+  std::string text;
+  if (!ReadAll(file, text)) {
+    error = file.string() + ": cannot open the document";
+    return nullptr;
+  }
+  try {
+    Node root;
+    Parser(text.data(), text.size()).Parse(root);
+    std::string().swap(text);
+    const Where top{nullptr, "", 0, nullptr};
+    if (root.kind != Node::Kind::Object) throw DocumentError("not a vxshape document");
+    const Node* format = root.Find("format");
+    if (!format || format->kind != Node::Kind::String || format->str != kFormat)
+      throw DocumentError("not a vxshape document");
+    const Node& version = Need(root, "version", top);
+    if (version.kind != Node::Kind::Number || version.num != kVersion)
+      throw DocumentError("document version " + Describe(version) + " is not supported");
+    auto doc = std::make_unique<Document>();
+    if (const Node* b = root.Find("bounds")) {
+      const auto& x = Numbers(*b, 4, top.Key("bounds"));
+      doc->bounds = {x[0], x[1], x[2], x[3]};
+    }
+    Reader r(root, top, *doc);
+    const Where lw = top.Key("layers");
+    const auto& layers = Items(Need(root, "layers", top), lw);
+    for (std::size_t i = 0; i < layers.size(); ++i) doc->layers.push_back(r.LayerFrom(layers[i], lw.At(i), 0));
+    const auto pre = doc->PreorderLayers();
+    const auto cur = OptInt(root, "currentLayer", -1, static_cast<std::int64_t>(pre.size()) - 1, pre.empty() ? -1 : 0, top);
+    doc->current = cur >= 0 ? pre[static_cast<std::size_t>(cur)] : nullptr;
+    std::error_code ec;
+    doc->file = std::filesystem::absolute(file, ec);
+    return doc;
+  } catch (const std::bad_alloc&) {
+    error = file.string() + ": the document is too large for memory";
+  } catch (const std::exception& e) {
+    error = OneLine(file.string() + ": damaged document: " + e.what());
+  }
+  return nullptr;
+}
 
 bool StandInHost::SaveDocument(const std::filesystem::path& file, std::string& error) {
   if (!doc_) {
     error = "no document is open";
     return false;
   }
-  Writer w;
-  json root;
-  root["format"] = kFormat;
-  root["version"] = kVersion;
-  const RealRect& b = doc_->bounds;
-  root["bounds"] = {b.left, b.top, b.right, b.bottom};
-  json layers = json::array();
-  for (const LayerOpaque* l : doc_->layers) layers.push_back(w.LayerJson(l));
-  root["layers"] = std::move(layers);
-  // The current layer as its position in pre-order.
-  const auto pre = doc_->PreorderLayers();
-  auto it = std::find(pre.begin(), pre.end(), doc_->current);
-  root["currentLayer"] = it == pre.end() ? -1 : static_cast<int>(it - pre.begin());
-  root["arrays"] = std::move(w.arrays);
-  root["dictionaries"] = std::move(w.dicts);
-
-  // Written beside the target and renamed over it, so a failure never leaves half a document.
-  const std::filesystem::path tmp = file.string() + ".tmp";
-  {
-    std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-    if (!out) {
-      error = "cannot write " + tmp.string();
-      return false;
-    }
-    const std::string text = root.dump();
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
-    out.put('\n');
-    if (!out.flush()) {
-      error = "cannot write " + tmp.string();
-      std::error_code ec;
-      std::filesystem::remove(tmp, ec);
-      return false;
-    }
-  }
+  if (!WriteDocument(*doc_, file, error)) return false;
   std::error_code ec;
-  std::filesystem::rename(tmp, file, ec);
-  if (ec) {
-    error = "cannot replace " + file.string() + ": " + ec.message();
-    std::filesystem::remove(tmp, ec);
-    return false;
-  }
   doc_->file = std::filesystem::absolute(file, ec);
   return true;
 }
 
 bool StandInHost::OpenDocument(const std::filesystem::path& file, std::string& error) {
-  std::ifstream in(file, std::ios::binary);
-  if (!in) {
-    error = file.string() + ": cannot open the document";
-    return false;
-  }
-  try {
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    const json root = json::parse(ss.str());
-    if (!root.is_object() || root.value("format", "") != kFormat)
-      throw std::runtime_error("not a vxshape document");
-    if (root.at("version").get<int>() != kVersion)
-      throw std::runtime_error("document version " + root.at("version").dump() + " is not supported");
-    auto doc = std::make_unique<Document>();
-    auto b = root.at("bounds").get<std::vector<double>>();
-    if (b.size() != 4) throw std::runtime_error("bad bounds");
-    doc->bounds = {b[0], b[1], b[2], b[3]};
-    Reader r(root, *doc);
-    for (const json& l : root.at("layers")) doc->layers.push_back(r.LayerFrom(l, 0));
-    const int cur = root.at("currentLayer").get<int>();
-    const auto pre = doc->PreorderLayers();
-    if (cur >= static_cast<int>(pre.size())) throw std::runtime_error("current layer out of range");
-    doc->current = cur >= 0 ? pre[static_cast<std::size_t>(cur)] : nullptr;
-    std::error_code ec;
-    doc->file = std::filesystem::absolute(file, ec);
-    doc_ = std::move(doc);
-    return true;
-  } catch (const std::exception& e) {
-    std::string what = e.what();
-    if (auto nl = what.find('\n'); nl != std::string::npos) what.resize(nl);
-    // The JSON library prefixes its messages with "[json.exception.kind.N] ".
-    if (what.rfind("[json.exception.", 0) == 0)
-      if (auto end = what.find("] "); end != std::string::npos) what.erase(0, end + 2);
-    error = file.string() + ": damaged document: " + what;
-    return false;
-  }
+  auto doc = ReadDocument(file, error);
+  if (!doc) return false;
+  doc_ = std::move(doc);
+  return true;
 }
 
 }  // namespace vx::host

@@ -85,6 +85,10 @@ class BasicSuiteImpl final : public BasicSuite {
 }  // namespace
 
 StandInHost::StandInHost() : user_(std::make_shared<ScriptedUser>()), impl(std::make_unique<Impl>()) {
+  // The suite slots are process-wide: a second host would take them over, and its destruction
+  // would clear them under the first one.
+  if (gCurrent)
+    throw std::logic_error("a stand-in host already exists; only one can exist at a time");
   gCurrent = this;
   // The host's own menu groups.
   for (const char* g : {"Tool Palettes", "About", "Window Utilities", "Document Utilities"})

@@ -1,7 +1,8 @@
 // The stand-in host: documents in memory, preferences, menus, panels, notifiers, the platform's
 // dialogs and the user, offered to the plug-in as suites through a basic suite interface.
 //
-// One StandInHost exists at a time (the suites are process-wide, as in the real application).
+// One StandInHost exists at a time (the suites are process-wide, as in the real application);
+// constructing a second one throws std::logic_error.
 #pragma once
 
 #include "host/document.h"

@@ -142,6 +142,11 @@ Err ScriptedUser::ChooseOpenFiles(const OpenFileRequest& request, ControlWindow*
     Fail("the open-file dialog takes one file, the script gives " + std::to_string(s.files.size()));
     return kStop;
   }
+  if (!child && !s.text.empty()) {
+    Fail("the open-file dialog (" + request.title + ") shows no encoding list, but the script picks the encoding \"" +
+         s.text + "\"");
+    return kStop;
+  }
   if (child && !s.text.empty()) {
     Step pick;
     pick.kind = Step::Kind::SelectItem;

@@ -21,6 +21,35 @@ inline constexpr std::int32_t kAboutOk = 1;
 inline constexpr std::int32_t kAboutVersion = 1062;
 inline constexpr std::int32_t kAboutWebSite = 1063;
 
+// Control ids of the import coordinate settings dialog.
+inline constexpr std::int32_t kImpOk = 1;
+inline constexpr std::int32_t kImpCancel = 2;
+inline constexpr std::int32_t kImpDataJgd = 1123;     // the file's datum
+inline constexpr std::int32_t kImpDataTokyo = 1124;
+inline constexpr std::int32_t kImpDataBL = 1125;      // the file's coordinates
+inline constexpr std::int32_t kImpDataXY = 1126;
+inline constexpr std::int32_t kImpDataUTM = 1087;
+inline constexpr std::int32_t kImpDataZone = 1115;    // plane zone list
+inline constexpr std::int32_t kImpDataUtmZone = 1075;  // UTM zone list
+inline constexpr std::int32_t kImpModeText = 1178;
+inline constexpr std::int32_t kImpMapJgd = 1127;      // a new data frame's datum
+inline constexpr std::int32_t kImpMapTokyo = 1128;
+inline constexpr std::int32_t kImpMapBL = 1129;       // a new data frame's projection
+inline constexpr std::int32_t kImpMapXY = 1130;
+inline constexpr std::int32_t kImpMapUTM = 1131;
+inline constexpr std::int32_t kImpMapZone = 1132;
+inline constexpr std::int32_t kImpMapUtmZone = 1133;
+inline constexpr std::int32_t kImpScale = 1114;
+inline constexpr std::int32_t kImpTrueNorth = 1082;
+inline constexpr std::int32_t kImpExtentXmin = 1145;
+inline constexpr std::int32_t kImpExtentXmax = 1146;
+inline constexpr std::int32_t kImpExtentYmin = 1144;
+inline constexpr std::int32_t kImpExtentYmax = 1143;
+inline constexpr std::int32_t kImpLimitOn = 1076;
+inline constexpr std::int32_t kImpNorthWest = 1079;
+inline constexpr std::int32_t kImpSouthEast = 1080;
+inline constexpr std::int32_t kImpWebMap = 1077;
+
 // Control ids of the open-file dialog's encoding area.
 inline constexpr std::int32_t kEncodingCombo = 1081;
 

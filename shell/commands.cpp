@@ -2,6 +2,7 @@
 
 #include "attributes/upgrade.h"
 #include "geodesy/georef.h"
+#include "import/shape_importer.h"
 
 namespace vx::shell {
 
@@ -17,8 +18,8 @@ CommandTable& Commands() {
 // item does nothing: no dialog, no message, no change to the document.
 
 Err ImportShapefiles(PluginRef plugin) {
-  (void)plugin;
-  return host::kNoErr;
+  imp::CShapeFileImporter importer(plugin);
+  return importer.Run();
 }
 
 Err ImportCoordinateText(PluginRef plugin) {

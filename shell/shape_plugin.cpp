@@ -143,7 +143,9 @@ Err ShapePlugin::AddNotifiers() {
 Err ShapePlugin::OnMenuGo(MenuMessage* message) {
   if (!message) return kNoErr;
   if (message->menuItem == panelMenuItem_ && panelMenuItem_) {
-    if (panel_) return panel_->Show(!panel_->IsShown());
+    // Showing or hiding answers success whatever the host says; only the About dialog's error
+    // goes back.
+    if (panel_) panel_->Show(!panel_->IsShown());
     return kNoErr;
   }
   if (message->menuItem == aboutMenuItem_ && aboutMenuItem_) return RunAboutDialog();

@@ -4,7 +4,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <regex>
 #include <sstream>
 
@@ -128,6 +130,42 @@ TEST(DocumentCommands, FailuresAreOneLineAndNonZero) {
   EXPECT_NE(unwritable.err.find("x.svg"), std::string::npos) << unwritable.err;
   EXPECT_FALSE(std::filesystem::exists(dir / "no")) << "nothing is made on the way";
   EXPECT_EQ(RunVxshape("info --help").status, 0);
+}
+
+// Usage errors: one line naming the fault and where help is, status 2.
+TEST(DocumentCommands, UsageErrorsAreOneLineWithStatusTwo) {
+  struct Case {
+    const char* args;
+    const char* line;
+  } cases[] = {
+      {"", "vxshape: a command is needed (see vxshape --help)"},
+      {"--bogus", "vxshape: unknown option '--bogus' (see vxshape --help)"},
+      {"render d.vxd", "vxshape: render: OUT is required (see vxshape render --help)"},
+      {"info d.vxd --bogus", "vxshape: info: unknown option '--bogus' (see vxshape info --help)"},
+      {"info d.vxd extra", "vxshape: info: unexpected argument 'extra' (see vxshape info --help)"},
+  };
+  for (const Case& c : cases) {
+    RunResult r = RunVxshape(c.args);
+    EXPECT_EQ(r.status, 2) << c.args;
+    EXPECT_EQ(r.err, std::string(c.line) + "\n") << c.args;
+    EXPECT_EQ(r.out, "") << c.args;
+  }
+}
+
+// A render cut short (here: killed at a file size limit) leaves the previous SVG as it was.
+TEST(DocumentCommands, RenderReplacesTheTargetOnlyWhenComplete) {
+  TempDir dir;
+  const auto svg = dir / "d.svg";
+  { std::ofstream(svg) << "previous"; }
+  const std::string cmd = std::string("ulimit -f 1; '") + VXSHAPE_BIN + "' render '" + VX_SOURCE_DIR +
+                          "/samples/sample-sheet.vxd' " + Q(svg) + " 2>/dev/null";
+  EXPECT_NE(std::system(cmd.c_str()), 0);
+  std::ifstream in(svg);
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(text, "previous");
+  ASSERT_EQ(RunVxshape("render '" + std::string(VX_SOURCE_DIR) + "/samples/sample-sheet.vxd' " + Q(svg)).status, 0);
+  EXPECT_GT(std::filesystem::file_size(svg), 512u);
+  EXPECT_FALSE(std::filesystem::exists(dir / "d.svg.tmp"));
 }
 
 }  // namespace

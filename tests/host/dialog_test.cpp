@@ -186,6 +186,16 @@ TEST_F(DialogTest, OpenFileDialogWithEncodingArea) {
 
   user->Push(Make(Step::Kind::CancelFileDialog));
   EXPECT_EQ(sUser()->GetOpenFiles(req, files), kStop);
+
+  // A dialog without the encoding area has no list a person could pick the encoding from.
+  user->Push(s);
+  OpenFileRequest plain;
+  plain.title = "KMLファイルを読み込む";
+  EXPECT_EQ(sUser()->GetOpenFiles(plain, files), kStop);
+  ASSERT_TRUE(user->Failure());
+  EXPECT_NE(user->Failure()->find("shows no encoding list, but the script picks the encoding \"UTF-8\""),
+            std::string::npos)
+      << *user->Failure();
 }
 
 TEST_F(DialogTest, QuestionsAndCancelFollowTheScript) {

@@ -26,6 +26,16 @@ TEST(BasicSuite, OffersEveryTableEntryAndRefusesOthers) {
   EXPECT_EQ(host.Basic().ReleaseSuite("AI Art Suite", 17), kBadParameter) << "released more often than acquired";
 }
 
+// The suite slots are process-wide: a second host must not take them over, nor clear them when it
+// goes.
+TEST(BasicSuite, OnlyOneHostExistsAtATime) {
+  StandInHost host;
+  host.FillSlots();
+  EXPECT_THROW(StandInHost second, std::logic_error);
+  EXPECT_EQ(StandInHost::Current(), &host);
+  EXPECT_NE(sArt(), nullptr) << "the first host's suites are still in their slots";
+}
+
 TEST(Preferences, PersistBetweenRunsByTypeAndKey) {
   TempDir dir;
   const auto file = dir / "prefs" / "preferences.json";

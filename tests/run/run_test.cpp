@@ -69,6 +69,7 @@ TEST(ParseScript, RejectsMalformedScriptsWithTheStepAndTheReason) {
       {R"([{"flyout": 1}, {"selectItem": 1081, "index": 0, "row": 2}])", "step 2: \"row\" does not go with"},
       {R"([{"menu": "x", "a\nb": 1}])", "step 1: unknown key \"a\\nb\""},
       {R"([3])", "step 1: each step is an object"},
+      {R"([{"notify": "AI Bogus Notifier"}])", "step 1: the application sends no notification \"AI Bogus Notifier\""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.script);
@@ -132,7 +133,7 @@ TEST_F(RunTest, AStepThatCannotBePlayedEndsTheRunWithItsReason) {
       {R"([{"menu": "Varnox-Dirir4.5..."}, {"dialog": 108}])", "opened but the script expects dialog 108"},
       {R"([{"menu": "Varnox-Dirir4.5..."}, {"dialog": 107}, {"click": 5}])", "cannot click 5: no such control"},
       {R"([{"menu": "Varnox-Dirir4.5..."}])", "opened but the script does not expect a dialog here"},
-      {R"([{"flyout": 1}, {"answer": "yes"}])", "no question was asked"},
+      {R"([{"flyout": 2}, {"answer": "yes"}])", "no question was asked"},
       {R"([{"menu": "Save"}])", "the plug-in has no menu entry \"Save\""},
       {R"([{"menu": "Varnox-Dirir4.5"}, {"flyout": 1}])", "step 2 (flyout 1): the panel is hidden"},
       {R"([{"select": {"layer": "レイヤー 1", "art": [0]}}])", "layer \"レイヤー 1\" has no art 0"},
@@ -144,6 +145,72 @@ TEST_F(RunTest, AStepThatCannotBePlayedEndsTheRunWithItsReason) {
     SetUp();
     const std::string failure = Play(c.script);
     EXPECT_NE(failure.find(c.reason), std::string::npos) << failure;
+  }
+}
+
+// A person cannot select art on a locked or hidden layer, nor locked or hidden art itself.
+TEST_F(RunTest, SelectingWhatAPersonCannotSelectIsRefused) {
+  Document& d = *host->Doc();
+  auto addPath = [&](LayerOpaque* l, std::uint32_t flags = 0) {
+    ArtOpaque* a = d.NewNode(ArtType::Path);
+    a->flags = flags;
+    EXPECT_EQ(d.Place(a, PaintOrder::InsideOnBottom, l->group), kNoErr);
+    return a;
+  };
+  LayerOpaque* open = d.layers[0];
+  ArtOpaque* free = addPath(open);
+  addPath(open, kArtLocked);
+  addPath(open, kArtHidden);
+  LayerOpaque* locked = d.NewLayer("locked");
+  LayerOpaque* hidden = d.NewLayer("hidden");
+  LayerOpaque* inner = d.NewLayer("inner");
+  d.layers.push_back(locked);
+  d.layers.push_back(hidden);
+  locked->editable = false;
+  hidden->visible = false;
+  ASSERT_EQ(d.Place(inner->group, PaintOrder::InsideOnBottom, locked->group), kNoErr);
+  for (LayerOpaque* l : {locked, hidden, inner}) addPath(l);
+
+  struct Case {
+    const char* script;
+    const char* reason;
+  };
+  const Case cases[] = {
+      {R"([{"select": {"layer": "locked", "art": [0]}}])", "cannot select art of layer \"locked\": layer \"locked\" is locked"},
+      {R"([{"select": {"layer": "hidden"}}])", "cannot select art of layer \"hidden\": layer \"hidden\" is hidden"},
+      {R"([{"select": {"layer": "inner"}}])", "its parent layer \"locked\" is locked"},
+      {R"([{"select": {"layer": "レイヤー 1", "art": [0, 1]}}])", "cannot select art 1 of layer \"レイヤー 1\": it is locked"},
+      {R"([{"select": {"layer": "レイヤー 1", "art": [2]}}])", "cannot select art 2 of layer \"レイヤー 1\": it is hidden"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.script);
+    EXPECT_NE(Play(c.script).find(c.reason), std::string::npos);
+    EXPECT_FALSE(free->flags & kArtSelected) << "a refused step selects nothing";
+  }
+  // "All" is what a person gets with Select All: the art that can be selected.
+  ASSERT_EQ(Play(R"([{"select": {"layer": "レイヤー 1", "art": "all"}}])"), "");
+  std::vector<bool> selected;
+  for (ArtOpaque* a = open->group->firstChild; a; a = a->next) selected.push_back(a->flags & kArtSelected);
+  EXPECT_EQ(selected, (std::vector<bool>{true, false, false}));
+}
+
+// `vxshape run` shuts the plug-in down at the end whatever happened: a step failed, saving failed.
+TEST_F(RunTest, ASessionAlwaysShutsThePluginDown) {
+  for (const bool stepFails : {false, true}) {
+    SCOPED_TRACE(stepFails);
+    TearDown();
+    SetUp();
+    bool wasSaved = false;
+    const auto actions = ParseScript(json::parse(stepFails ? R"([{"menu": "Save"}])" : R"([{"flyoutStates": true}])"), "");
+    const SessionResult r = PlaySession(*app, *user, actions, [](const std::string&) {}, [&] {
+      wasSaved = true;
+      return std::string("cannot write d.vxd.tmp: No space left on device");
+    });
+    EXPECT_EQ(wasSaved, !stepFails) << "nothing is saved after a failed step";
+    EXPECT_EQ(r.scriptFailure.empty(), !stepFails);
+    EXPECT_EQ(r.saveFailure.empty(), stepFails);
+    EXPECT_EQ(host->Plugin()->globals, nullptr) << "the plug-in was shut down";
+    EXPECT_EQ(app->Panel(), nullptr) << "the application shut-down notification destroyed the panel";
   }
 }
 

@@ -1,0 +1,358 @@
+// vxshape import-shp: a shapefile import through the plug-in, played the way a person does it:
+// flyout item 1, the open-file dialog with its encoding list, the import settings dialog, OK.
+#include "cli/commands.h"
+#include "cli/session.h"
+#include "cli/shp_sidecars.h"
+#include "geodesy/datum.h"
+#include "geodesy/georef.h"
+#include "host/application.h"
+#include "shell/host/paths.h"
+#include "shell/plugin.h"
+
+#include <cstdio>
+#include <optional>
+#include <set>
+
+namespace vx::cli {
+namespace {
+
+// Controls of the open-file dialog's child area and of the import settings dialog.
+constexpr std::int32_t kFlyoutImportShapefile = 1;
+constexpr std::int32_t kEncodingCombo = 1081;
+constexpr std::int32_t kImportDialog = 108;
+constexpr std::int32_t kModeText = 1178;
+constexpr std::int32_t kDataJgd = 1123, kDataTokyo = 1124;
+constexpr std::int32_t kDataBL = 1125, kDataXY = 1126, kDataUtm = 1087;
+constexpr std::int32_t kDataZoneList = 1115, kDataUtmList = 1075;
+constexpr std::int32_t kMapJgd = 1127, kMapTokyo = 1128;
+constexpr std::int32_t kMapBL = 1129, kMapXY = 1130, kMapUtm = 1131;
+constexpr std::int32_t kMapZoneList = 1132, kMapUtmList = 1133;
+constexpr std::int32_t kScaleEdit = 1114, kTrueNorth = 1082;
+constexpr std::int32_t kRangeCheck = 1076, kRangeNorthWest = 1079, kRangeSouthEast = 1080;
+constexpr std::int32_t kOk = 1;
+
+constexpr const char* kModeUseFrame = "現在のデータフレーム設定を使用します";
+constexpr const char* kModeNewFrame = "新たにデータフレームを作成します";
+constexpr const char* kImportFailed = "読み込みでエラーが発生しました";
+
+const char* EncodingItem(SidecarEncoding e) { return e == SidecarEncoding::Utf8 ? "UTF-8" : "シフトJIS"; }
+const char* EncodingOption(SidecarEncoding e) { return e == SidecarEncoding::Utf8 ? "utf8" : "sjis"; }
+
+// What the command line asks of the dialogs, already resolved (sidecars read).
+struct Answers {
+  std::vector<std::filesystem::path> files;
+  std::optional<SidecarEncoding> encoding;  // none: leave the list as it opens
+  std::optional<CoordSystem> from;
+  std::optional<CoordSystem> map;
+  std::string scale;  // typed as given; empty: leave the edit
+  std::optional<bool> north;
+  std::optional<std::pair<std::string, std::string>> range;
+  bool newFrameAsked() const { return map || !scale.empty() || north; }
+};
+
+using Step = host::ScriptedUser::Step;
+
+// The person at the keyboard: answers the file dialog and the settings dialog from `Answers`,
+// prints every alert as it comes, and notes a refused entry.
+class ImportUser : public CliUser {
+ public:
+  explicit ImportUser(Answers a) : answers_(std::move(a)) {}
+
+  void Alert(const host::AlertRecord& alert) override {
+    CliUser::Alert(alert);
+    ProgressClosed();
+    std::printf("%s\n", transcript_.back().c_str());
+    std::fflush(stdout);
+    if (inSettings_ && alert.kind == host::AlertKind::Warning && !refusal_) refusal_ = alert.text;
+    if (alert.kind == host::AlertKind::Warning || alert.kind == host::AlertKind::Error) ++problems_;
+  }
+
+  host::Err ChooseOpenFiles(const host::OpenFileRequest& request, host::ControlWindow* child,
+                            std::vector<std::filesystem::path>& out) override {
+    Step s;
+    s.kind = Step::Kind::OpenFiles;
+    s.files = answers_.files;
+    if (answers_.encoding) {
+      if (!child) {
+        Fail("the open-file dialog offers no encoding list");
+        return host::kStop;
+      }
+      s.id = kEncodingCombo;
+      s.text = EncodingItem(*answers_.encoding);
+    }
+    steps_.push_back(std::move(s));
+    return CliUser::ChooseOpenFiles(request, child, out);
+  }
+
+  void RunDialog(host::ControlWindow& dialog) override {
+    if (dialog.TemplateId() != kImportDialog) {
+      CliUser::RunDialog(dialog);  // not expected: fails and cancels
+      return;
+    }
+    settingsSeen_ = true;
+    std::string mode;
+    dialog.GetText(kModeText, mode);
+    std::printf("読み込み座標の設定: %s\n", mode.c_str());
+    Plan(dialog, mode);
+    inSettings_ = true;
+    CliUser::RunDialog(dialog);
+    inSettings_ = false;
+    settingsResult_ = dialog.Result();
+  }
+
+  const std::optional<std::string>& Refusal() const { return refusal_; }
+  bool SettingsSeen() const { return settingsSeen_; }
+  bool SettingsConfirmed() const { return settingsResult_ == kOk; }
+  int Problems() const { return problems_; }
+
+ private:
+  void Push(Step::Kind kind, std::int32_t id) {
+    Step s;
+    s.kind = kind;
+    s.id = id;
+    steps_.push_back(std::move(s));
+  }
+  void SelectIndex(std::int32_t id, std::int32_t index) {
+    Step s;
+    s.kind = Step::Kind::SelectItem;
+    s.id = id;
+    s.index = index;
+    steps_.push_back(std::move(s));
+  }
+  void SetText(std::int32_t id, const std::string& text) {
+    Step s;
+    s.kind = Step::Kind::SetText;
+    s.id = id;
+    s.text = text;
+    steps_.push_back(std::move(s));
+  }
+  // Clicks a check box when its state differs from `want`.
+  void Check(host::ControlWindow& dialog, std::int32_t id, bool want) {
+    const host::ControlState* c = dialog.Find(id);
+    if (!c || c->checked != want) Push(Step::Kind::Click, id);
+  }
+  // The datum radio, the kind radio and the zone list of one side of the dialog.
+  void System(const CoordSystem& s, std::int32_t jgd, std::int32_t tokyo, std::int32_t bl, std::int32_t xy,
+              std::int32_t utm, std::int32_t zoneList, std::int32_t utmList) {
+    Push(Step::Kind::Click, s.datum == geo::DatumTokyo ? tokyo : jgd);
+    if (s.kind == geo::KindPlaneXY) {
+      Push(Step::Kind::Click, xy);
+      SelectIndex(zoneList, s.zone);
+    } else if (s.kind == geo::KindUtm) {
+      Push(Step::Kind::Click, utm);
+      SelectIndex(utmList, s.utmZone);
+    } else {
+      Push(Step::Kind::Click, bl);
+    }
+  }
+
+  void Plan(host::ControlWindow& dialog, const std::string& mode) {
+    Push(Step::Kind::Dialog, kImportDialog);
+    if (answers_.from)
+      System(*answers_.from, kDataJgd, kDataTokyo, kDataBL, kDataXY, kDataUtm, kDataZoneList, kDataUtmList);
+    if (mode == kModeNewFrame) {
+      if (answers_.map) System(*answers_.map, kMapJgd, kMapTokyo, kMapBL, kMapXY, kMapUtm, kMapZoneList, kMapUtmList);
+      if (!answers_.scale.empty()) SetText(kScaleEdit, answers_.scale);
+      if (answers_.north) Check(dialog, kTrueNorth, *answers_.north);
+    } else if (answers_.newFrameAsked()) {
+      std::printf("(%s: --map, --scale and --north are not used)\n",
+                  mode == kModeUseFrame ? "the document has a data frame" : "the document has coordinate markers");
+    }
+    // Without --range the whole of every file is read: the corner texts are rounded to six
+    // decimals and could cut off the data on the border.
+    Check(dialog, kRangeCheck, answers_.range.has_value());
+    if (answers_.range) {
+      SetText(kRangeNorthWest, answers_.range->first);
+      SetText(kRangeSouthEast, answers_.range->second);
+    }
+    Push(Step::Kind::Click, kOk);
+  }
+
+  Answers answers_;
+  bool inSettings_ = false;
+  bool settingsSeen_ = false;
+  std::int32_t settingsResult_ = 0;
+  std::optional<std::string> refusal_;
+  int problems_ = 0;
+};
+
+std::filesystem::path PluginFile(const std::string& dir) {
+  std::filesystem::path folder = dir;
+  if (folder.empty()) {
+    std::error_code ec;
+    const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    folder = ec ? std::filesystem::current_path() : exe.parent_path();
+  }
+  return folder / "vxshape.aip";
+}
+
+struct Options {
+  std::string doc, output, prefs, pluginDir;
+  std::vector<std::string> files;
+  std::string encoding, from, map, scale;
+  bool north = false, noNorth = false;
+  std::vector<std::string> range;
+};
+
+// Reads the sidecars of every file for `auto`; the files must agree.
+std::optional<SidecarEncoding> AutoEncoding(const std::vector<std::filesystem::path>& files) {
+  std::optional<SidecarEncoding> chosen;
+  std::string chosenFrom;
+  for (const auto& f : files) {
+    const EncodingGuess g = GuessEncoding(f);
+    if (g.encoding == SidecarEncoding::Unknown) {
+      std::printf("--encoding auto: %s: %s\n", host::PathToUtf8(f.filename()).c_str(), g.reason.c_str());
+      continue;
+    }
+    if (chosen && *chosen != g.encoding)
+      throw Failure("--encoding auto: " + chosenFrom + " and " + g.reason +
+                    "; import the files separately or give --encoding", 2);
+    if (!chosen) std::printf("--encoding auto: %s: --encoding %s\n", g.reason.c_str(), EncodingOption(g.encoding));
+    chosen = g.encoding;
+    chosenFrom = g.reason;
+  }
+  if (!chosen) std::printf("--encoding auto: nothing tells the encoding; the dialog's default is used\n");
+  return chosen;
+}
+
+std::optional<CoordSystem> AutoSystem(const std::vector<std::filesystem::path>& files) {
+  std::optional<CoordSystem> chosen;
+  std::string chosenFrom;
+  for (const auto& f : files) {
+    const SystemGuess g = GuessSystem(f);
+    if (!g.known) {
+      std::printf("--from auto: %s: %s\n", host::PathToUtf8(f.filename()).c_str(), g.reason.c_str());
+      continue;
+    }
+    if (chosen && !(*chosen == g.system))
+      throw Failure("--from auto: " + chosenFrom + " is " + SystemText(*chosen) + ", " + g.reason + " is " +
+                    SystemText(g.system) + "; import the files separately or give --from", 2);
+    if (!chosen) {
+      std::printf("--from auto: %s: --from %s\n", g.reason.c_str(), SystemText(g.system).c_str());
+      if (!g.note.empty()) std::printf("--from auto: %s\n", g.note.c_str());
+    }
+    chosen = g.system;
+    chosenFrom = g.reason;
+  }
+  if (!chosen) std::printf("--from auto: nothing tells the file's system; the dialog's setting is used\n");
+  return chosen;
+}
+
+Answers Resolve(const Options& o) {
+  Answers a;
+  for (const std::string& f : o.files) {
+    std::filesystem::path p = host::Utf8ToPath(f);
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(p, ec)) throw Failure(f + ": no such file", 2);
+    a.files.push_back(std::filesystem::absolute(p, ec));
+  }
+  if (o.encoding == "sjis") a.encoding = SidecarEncoding::ShiftJis;
+  else if (o.encoding == "utf8") a.encoding = SidecarEncoding::Utf8;
+  else if (o.encoding == "auto") a.encoding = AutoEncoding(a.files);
+  else if (!o.encoding.empty()) throw Failure("--encoding must be sjis, utf8 or auto, not \"" + o.encoding + "\"", 2);
+
+  auto system = [](const std::string& opt, const std::string& text) {
+    CoordSystem s;
+    if (!ParseSystem(text, s))
+      throw Failure(opt + ": unknown coordinate system \"" + text + "\" (write e.g. JGD:BL, TKY:XY9, JGD:UTM54)", 2);
+    return s;
+  };
+  if (o.from == "auto") a.from = AutoSystem(a.files);
+  else if (!o.from.empty()) a.from = system("--from", o.from);
+  if (!o.map.empty()) a.map = system("--map", o.map);
+  a.scale = o.scale;
+  if (o.north && o.noNorth) throw Failure("--north and --no-north exclude each other", 2);
+  if (o.north) a.north = true;
+  if (o.noNorth) a.north = false;
+  if (!o.range.empty()) {
+    std::vector<std::string> corners = o.range;
+    if (corners.size() == 1) {  // "N,W S,E" in one word
+      const std::string s = corners.front();
+      const auto sp = s.find_first_of(" \t");
+      if (sp == std::string::npos) throw Failure("--range takes two corners: N,W S,E (north-west, then south-east)", 2);
+      const auto rest = s.find_first_not_of(" \t", sp);
+      corners = {s.substr(0, sp), rest == std::string::npos ? "" : s.substr(rest)};
+    }
+    a.range = std::make_pair(corners[0], corners[1]);
+  }
+  return a;
+}
+
+bool IsOrdinary(const host::LayerOpaque* l) { return !geo::IsReservedTitle(l->title); }
+
+void Run(const Options& o) {
+  Answers answers = Resolve(o);
+  host::StandInHost host;
+  auto user = std::make_shared<ImportUser>(answers);
+  host.SetUser(user);
+  host.SetPreferencesFile(o.prefs.empty() ? host::StandInHost::DefaultPreferencesFile() : host::Utf8ToPath(o.prefs));
+  OpenDocument(host, o.doc);
+  std::set<const host::LayerOpaque*> before(host.Doc()->layers.begin(), host.Doc()->layers.end());
+
+  host::Application application(host);
+  if (host::Err e = application.Start(PluginMain, PluginFile(o.pluginDir)))
+    throw Failure("the plug-in did not start (" + host::ErrText(e) + ")");
+  const std::string error = application.ChooseFlyout(kFlyoutImportShapefile);
+  user->ProgressClosed();
+  const std::string unsaved = "; " + o.doc + " was not saved";
+  auto stop = [&](const std::string& why) {
+    // The last warning or error names the cause; its first line is enough here.
+    std::string cause;
+    for (const host::AlertRecord& a : user->Alerts())
+      if (a.kind == host::AlertKind::Warning || a.kind == host::AlertKind::Error) cause = a.text.substr(0, a.text.find('\n'));
+    application.Quit();
+    throw Failure(why + (cause.empty() || why.find(cause) != std::string::npos ? "" : " (" + cause + ")") + unsaved);
+  };
+  if (!error.empty()) stop(error);
+  if (user->Refusal()) stop("the import settings refused the entry: " + *user->Refusal());
+  if (user->Failure()) stop(*user->Failure());
+  for (const host::AlertRecord& a : user->Alerts())
+    if (a.kind == host::AlertKind::Error && a.text == kImportFailed) stop("the import failed (" + a.text + ")");
+  if (!user->SettingsSeen()) stop("the import stopped before its settings dialog");
+  if (!user->SettingsConfirmed()) stop("the import settings were not confirmed");
+
+  std::vector<const host::LayerOpaque*> made;
+  for (const host::LayerOpaque* l : host.Doc()->layers)
+    if (!before.count(l) && IsOrdinary(l)) made.push_back(l);
+  if (made.empty()) stop("nothing was imported");
+  for (const host::LayerOpaque* l : made) {
+    std::vector<host::ArtOpaque*> all;
+    host::Document::Walk(l->group, all);
+    std::size_t top = 0;
+    for (const host::ArtOpaque* a : all) top += a->parent == l->group ? 1 : 0;
+    std::printf("layer \"%s\": %zu art\n", l->title.c_str(), top);
+  }
+  const std::string out = o.output.empty() ? o.doc : o.output;
+  SaveDocument(host, out);
+  std::string perr;
+  if (!host.SavePreferences(perr)) std::fprintf(stderr, "vxshape: %s\n", perr.c_str());
+  application.Quit();
+  if (user->Problems() > 0)
+    throw Failure("the import finished with " + std::to_string(user->Problems()) + " warning(s); " + out +
+                      " was saved",
+                  3);
+}
+
+void Install(CLI::App& app) {
+  auto* cmd = app.add_subcommand("import-shp", "Import shapefiles into a document through the plug-in (docs/import.md)");
+  auto o = std::make_shared<Options>();
+  cmd->add_option("DOC", o->doc, "Document to import into; saved when the import is complete")->required();
+  cmd->add_option("FILES", o->files, "Shapefiles (.shp) to import, each into a new layer")->required();
+  cmd->add_option("-o,--output", o->output, "Save the document here instead of over DOC");
+  cmd->add_option("--encoding", o->encoding, "Attribute text encoding: sjis, utf8, or auto (read the .cpg file)");
+  cmd->add_option("--from", o->from, "The files' coordinate system, e.g. JGD:XY9, TKY:BL, JGD:UTM54, or auto (read the .prj file)");
+  cmd->add_option("--map", o->map, "A new data frame's coordinate system, e.g. JGD:XY9");
+  cmd->add_option("--scale", o->scale, "A new data frame's scale denominator, e.g. 25000");
+  cmd->add_flag("--north", o->north, "Turn a new data frame so that true north is up");
+  cmd->add_flag("--no-north", o->noNorth, "Keep a new data frame unturned");
+  cmd->add_option("--range", o->range, "Import only inside the range: N,W S,E (north-west corner, south-east corner)")
+      ->expected(1, 2);
+  cmd->add_option("--preferences", o->prefs, "Preferences file (default: $VXSHAPE_PREFERENCES or ~/.config/vxshape)");
+  cmd->add_option("--plugin-dir", o->pluginDir, "Folder the plug-in is installed in (default: the program's folder)");
+  cmd->callback([o] { ExitStatus() = Guard([&] { Run(*o); }); });
+}
+
+Registrar reg(Install);
+
+}  // namespace
+}  // namespace vx::cli

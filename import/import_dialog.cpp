@@ -1,0 +1,236 @@
+#include "import/import_dialog.h"
+
+#include "geodesy/zones.h"
+#include "import/messages.h"
+#include "resources/templates.h"
+#include "shell/host/slots.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace vx::imp {
+
+using namespace vx::host;
+using namespace vx::resources;
+
+namespace {
+
+// A number read as atof reads it: leading white space, then the longest number; none gives 0.
+double AtoF(std::string_view text) {
+  const std::string s(text);
+  return std::strtod(s.c_str(), nullptr);
+}
+
+std::string Format(const char* format, double a) {
+  char buf[400];
+  std::snprintf(buf, sizeof buf, format, a);
+  return buf;
+}
+
+std::string Format(const char* format, double a, double b) {
+  char buf[800];
+  std::snprintf(buf, sizeof buf, format, a, b);
+  return buf;
+}
+
+// One corner: the numbers before and after the first comma.
+bool ParseCorner(std::string_view text, double& first, double& second) {
+  const std::size_t comma = text.find(',');
+  if (comma == std::string_view::npos) return false;
+  const std::string_view after = text.substr(comma + 1);
+  if (after.size() < 3) return false;
+  first = AtoF(text.substr(0, comma));
+  second = AtoF(after);
+  return std::isfinite(first) && std::isfinite(second);
+}
+
+class ImportDialog : public DialogHandler {
+ public:
+  explicit ImportDialog(ImportSettings& s) : s_(s) {}
+
+  void OnInit(Window& w) override {
+    FillList(w, kImpDataZone, geo::PlaneZonePickerItems());
+    FillList(w, kImpDataUtmZone, geo::UtmZonePickerItems());
+    FillList(w, kImpMapZone, geo::PlaneZonePickerItems());
+    FillList(w, kImpMapUtmZone, geo::UtmZonePickerItems());
+
+    const char* mode = s_.mode == kModeDataFrame ? kModeDataFrameText
+                       : s_.mode == kModeMarkers ? kModeMarkersText
+                                                 : kModeNewFrameText;
+    w.SetText(kImpModeText, mode);
+
+    w.SetText(kImpExtentXmin, Format("%f", s_.extent.xmin));
+    w.SetText(kImpExtentXmax, Format("%f", s_.extent.xmax));
+    w.SetText(kImpExtentYmin, Format("%f", s_.extent.ymin));
+    w.SetText(kImpExtentYmax, Format("%f", s_.extent.ymax));
+    // The corners always start with the whole extent.
+    w.SetText(kImpNorthWest, Format("%f,%f", s_.extent.ymax, s_.extent.xmin));
+    w.SetText(kImpSouthEast, Format("%f,%f", s_.extent.ymin, s_.extent.xmax));
+
+    w.SetChecked(s_.dataDatum == 2 ? kImpDataJgd : kImpDataTokyo, true);
+    if (s_.dataKind == 1) w.SetChecked(kImpDataBL, true);
+    if (s_.dataKind == 3) w.SetChecked(kImpDataXY, true);
+    if (s_.dataKind == 2) w.SetChecked(kImpDataUTM, true);
+    Select(w, kImpDataZone, s_.dataZone);
+    Select(w, kImpDataUtmZone, s_.dataUtmZone);
+    w.SetChecked(kImpLimitOn, s_.limitOn);
+
+    w.SetChecked(s_.mapDatum == 2 ? kImpMapJgd : kImpMapTokyo, true);
+    if (s_.mapKind == 1) w.SetChecked(kImpMapBL, true);
+    if (s_.mapKind == 3) w.SetChecked(kImpMapXY, true);
+    if (s_.mapKind == 2) w.SetChecked(kImpMapUTM, true);
+    Select(w, kImpMapZone, s_.mapZone);
+    Select(w, kImpMapUtmZone, s_.mapUtmZone);
+    w.SetText(kImpScale, Format("%.0f", s_.scale));
+    w.SetChecked(kImpTrueNorth, s_.trueNorth);
+
+    ApplyRules(w);
+  }
+
+  void OnCommand(Window& w, std::int32_t id, ControlEvent event, std::int32_t detail) override {
+    (void)detail;
+    if (event != ControlEvent::Clicked) return;
+    switch (id) {
+      case kImpLimitOn:
+      case kImpDataUTM:
+      case kImpDataBL:
+      case kImpDataXY:
+      case kImpMapBL:
+      case kImpMapXY:
+      case kImpMapUTM:
+        ApplyRules(w);
+        break;
+      case kImpWebMap:
+        sUser()->OpenUrl(kWebMapUrl);
+        break;
+      case kImpOk:
+        if (Accept(w)) w.EndDialog(kIdOk);
+        break;
+      case kImpCancel:
+        w.EndDialog(kIdCancel);
+        break;
+      default:
+        break;
+    }
+  }
+
+ private:
+  static void FillList(Window& w, std::int32_t id, const std::vector<std::string>& items) {
+    w.ClearItems(id);
+    for (std::size_t i = 0; i < items.size(); ++i) w.AddItem(id, items[i], static_cast<std::intptr_t>(i));
+  }
+  // A stored zone outside the list shows as no zone chosen.
+  static void Select(Window& w, std::int32_t id, std::int32_t index) {
+    if (w.SetSelectedItem(id, index) != kNoErr) w.SetSelectedItem(id, 0);
+  }
+  static bool Checked(Window& w, std::int32_t id) {
+    bool c = false;
+    return w.GetChecked(id, c) == kNoErr && c;
+  }
+  static std::int32_t Position(Window& w, std::int32_t id) {
+    std::int32_t i = 0;
+    if (w.GetSelectedItem(id, i) != kNoErr || i < 0) return 0;
+    return i;
+  }
+  static std::string Text255(Window& w, std::int32_t id) {
+    std::string t;
+    w.GetText(id, t);
+    if (t.size() > 255) t.resize(255);
+    return t;
+  }
+
+  void ApplyRules(Window& w) {
+    const bool limit = Checked(w, kImpLimitOn);
+    w.SetEnabled(kImpNorthWest, limit);
+    w.SetEnabled(kImpSouthEast, limit);
+    w.SetEnabled(kImpDataUtmZone, Checked(w, kImpDataUTM));
+    w.SetEnabled(kImpDataZone, Checked(w, kImpDataXY));
+    // The values of a new data frame only matter when one is made.
+    const bool newFrame = s_.mode == kModeNewFrame;
+    w.SetEnabled(kImpMapUtmZone, newFrame && Checked(w, kImpMapUTM));
+    w.SetEnabled(kImpMapZone, newFrame && Checked(w, kImpMapXY));
+    for (std::int32_t id : {kImpMapJgd, kImpMapTokyo, kImpMapBL, kImpMapXY, kImpMapUTM, kImpTrueNorth, kImpScale})
+      w.SetEnabled(id, newFrame);
+  }
+
+  // Reads the controls into the record in order; the first refusal warns and keeps the dialog
+  // open, leaving what was read so far in the record.
+  bool Accept(Window& w) {
+    s_.dataDatum = Checked(w, kImpDataJgd) ? 2 : 1;
+    if (Checked(w, kImpDataBL)) {
+      s_.dataKind = 1;
+    } else if (Checked(w, kImpDataXY)) {
+      s_.dataKind = 3;
+      s_.dataZone = Position(w, kImpDataZone);
+      if (s_.dataZone == 0) return Refuse(kChooseZoneMessage);
+    } else {
+      s_.dataKind = 2;
+      s_.dataUtmZone = Position(w, kImpDataUtmZone);
+      if (s_.dataUtmZone == 0) return Refuse(kChooseUtmZoneMessage);
+    }
+
+    if (s_.mode == kModeNewFrame) {
+      s_.mapDatum = Checked(w, kImpMapJgd) ? 2 : 1;
+      if (Checked(w, kImpMapXY)) {
+        s_.mapKind = 3;
+        s_.mapZone = Position(w, kImpMapZone);
+        if (s_.mapZone == 0) return Refuse(kChooseZoneMessage);
+      } else if (Checked(w, kImpMapUTM)) {
+        s_.mapKind = 2;
+        s_.mapUtmZone = Position(w, kImpMapUtmZone);
+        if (s_.mapUtmZone == 0) return Refuse(kChooseUtmZoneMessage);
+      } else {
+        s_.mapKind = 1;
+      }
+      // An infinite or undefined scale would place everything at infinity.
+      const double scale = AtoF(Text255(w, kImpScale));
+      if (!(std::isfinite(scale) && scale > 0)) return Refuse(kBadScaleMessage);
+      s_.scale = scale;
+      s_.trueNorth = Checked(w, kImpTrueNorth);
+    }
+
+    if (!Checked(w, kImpLimitOn)) {
+      s_.limitOn = false;
+      return true;
+    }
+    s_.limitOn = true;
+    Extent range;
+    if (!ParseRange(Text255(w, kImpNorthWest), Text255(w, kImpSouthEast), range)) return Refuse(kBadRangeMessage);
+    s_.limit = range;
+    return true;
+  }
+
+  static bool Refuse(const char* message) {
+    sUser()->WarningAlert(message);
+    return false;
+  }
+
+  ImportSettings& s_;
+};
+
+}  // namespace
+
+bool ParseRange(std::string_view northWest, std::string_view southEast, Extent& out) {
+  double north = 0, west = 0, south = 0, east = 0;
+  if (!ParseCorner(northWest, north, west)) return false;
+  if (!ParseCorner(southEast, south, east)) return false;
+  if (south >= north || west >= east) return false;
+  out = {west, east, south, north};
+  return true;
+}
+
+Err ShowImportDialog(PluginRef plugin, ImportSettings& s) {
+  WindowHandle parent = nullptr;
+  if (Err e = sModalParent()->GetApplicationWindow(parent)) return e;
+  // The template lives in the plug-in's own module.
+  std::filesystem::path module;
+  if (Err e = sPlugins()->GetPluginFileSpecification(plugin, module)) return e;
+  ImportDialog handler(s);
+  std::int32_t result = 0;
+  if (Err e = sPlatform()->RunModalDialog(plugin, kImportSettingsDialog, parent, handler, result)) return e;
+  return result == kIdOk ? kNoErr : kStop;
+}
+
+}  // namespace vx::imp

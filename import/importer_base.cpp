@@ -1,0 +1,407 @@
+#include "import/importer_base.h"
+
+#include "geodesy/host_services.h"
+#include "import/import_dialog.h"
+#include "import/messages.h"
+#include "resources/templates.h"
+#include "shell/host/slots.h"
+
+#include <cmath>
+#include <cstdio>
+
+namespace vx::imp {
+
+using namespace vx::host;
+namespace fs = std::filesystem;
+
+// ---------------------------------------------------------------------------------------------
+// Preferences
+
+void LoadImportPreferences(ImportSettings& s) {
+  PreferenceSuite* p = sPreference();
+  if (!p) return;
+  bool b = false;
+  if (p->GetBoolean(kPrefPrefix, kPrefLimitArea, b) == kNoErr) s.limitOn = b;
+  std::int32_t v = 0;
+  if (p->GetInteger(kPrefPrefix, kPrefDataDatum, v) == kNoErr) s.dataDatum = v;
+  if (p->GetInteger(kPrefPrefix, kPrefDataKind, v) == kNoErr) s.dataKind = v;
+  if (p->GetInteger(kPrefPrefix, kPrefDataZone, v) == kNoErr) s.dataZone = v;
+  if (p->GetInteger(kPrefPrefix, kPrefDataUtmZone, v) == kNoErr) s.dataUtmZone = v;
+}
+
+void StoreImportPreferences(const ImportSettings& s) {
+  PreferenceSuite* p = sPreference();
+  if (!p) return;
+  p->PutBoolean(kPrefPrefix, kPrefLimitArea, s.limitOn);
+  p->PutInteger(kPrefPrefix, kPrefDataDatum, s.dataDatum);
+  p->PutInteger(kPrefPrefix, kPrefDataKind, s.dataKind);
+  p->PutInteger(kPrefPrefix, kPrefDataZone, s.dataZone);
+  p->PutInteger(kPrefPrefix, kPrefDataUtmZone, s.dataUtmZone);
+}
+
+std::string FileNameUtf8(const fs::path& file) {
+  const std::u8string s = file.filename().u8string();
+  return std::string(s.begin(), s.end());
+}
+
+std::string FileStemUtf8(const fs::path& file) {
+  const std::u8string s = file.stem().u8string();
+  return std::string(s.begin(), s.end());
+}
+
+// ---------------------------------------------------------------------------------------------
+// Construction
+
+namespace {
+
+// The converter's warnings go to the user; the importer also learns that one was shown, so that a
+// failed set-up is never left without a word.
+geo::ConverterHost ConverterServices(PluginRef plugin, bool* warned) {
+  geo::ConverterHost h = geo::HostConverterServices(plugin);
+  auto warn = h.warn;
+  h.warn = [warn, warned](std::string_view text) {
+    *warned = true;
+    if (warn) warn(text);
+  };
+  return h;
+}
+
+void Warn(const std::string& text) {
+  if (UserSuite* u = sUser()) u->WarningAlert(text);
+}
+
+}  // namespace
+
+CImporterBase::CImporterBase(PluginRef plugin)
+    : plugin_(plugin),
+      converter_(ConverterServices(plugin, &converterWarned_)),
+      segments_(new PathSegment[kSegmentsPerPath]) {}
+
+CImporterBase::~CImporterBase() = default;
+
+Err CImporterBase::ChooseFiles() { return kNoErr; }
+
+Err CImporterBase::ImportFile(const fs::path& file, LayerHandle& layer) {
+  (void)file, (void)layer;
+  return kNoErr;
+}
+
+bool CImporterBase::GetDataExtent(Extent& extent) {
+  extent = {};
+  return true;
+}
+
+bool CImporterBase::PrepareImport() { return true; }
+
+// ---------------------------------------------------------------------------------------------
+// Run
+
+Err CImporterBase::Run() {
+  struct ProgressCloser {
+    ~ProgressCloser() {
+      if (UserSuite* u = sUser()) u->CloseProgress();
+    }
+  } closer;
+
+  if (Err r = ChooseFiles()) return r;
+  if (!PrepareImport()) return kStop;
+  Extent e;
+  // No chosen file can be read: GetDataExtent has told the user which and why.
+  if (!GetDataExtent(e)) return kStop;
+
+  ImportSettings s;
+  s.extent = s.limit = e;
+  LoadImportPreferences(s);
+  if (!SetupCoordinates(s)) return kStop;
+  StoreImportPreferences(s);
+
+  dropped_.clear();
+  LayerHandle layer = nullptr;
+  for (const fs::path& file : files_) {
+    droppedInFile_ = 0;
+    const Err r = ImportFile(file, layer);
+    if (droppedInFile_ > 0) dropped_.push_back({FileNameUtf8(file), droppedInFile_});
+    if (r != kNoErr) {
+      if (r != kStop) ReportDroppedPoints();
+      return r;
+    }
+  }
+  if (s.mode == kModeNewFrame) {
+    if (Err r = geo::CreateExtentMarkers(converter_, transform_, s.limit.xmin, s.limit.xmax, s.limit.ymin,
+                                         s.limit.ymax)) {
+      ReportDroppedPoints();
+      return r;
+    }
+  }
+  ReportDroppedPoints();
+  // Every file may have been passed over: then there is no layer to make current.
+  if (!layer) return kNoErr;
+  return sLayer()->SetCurrentLayer(layer);
+}
+
+void CImporterBase::ReportDroppedPoints() {
+  if (dropped_.empty()) return;
+  std::string text = kDroppedPointsMessage;
+  for (const DroppedPoints& d : dropped_) text += "\n" + d.file + ": " + std::to_string(d.points) + " 点";
+  Warn(text);
+}
+
+bool CImporterBase::SetupCoordinates(ImportSettings& s) {
+  geo::DataFrame frame;
+  geo::MarkerSet markers;
+  // A georeference counts only when it gives a usable transform (a scale of 0, collinear markers
+  // and the like would place everything at infinity).
+  if (geo::ReadDataFrame(frame) && transform_.SetFromDataFrame(frame)) {
+    s.mode = kModeDataFrame;
+  } else if (geo::ReadMarkers(markers) && transform_.SetFromMarkers(markers)) {
+    s.mode = kModeMarkers;
+  } else {
+    s.mode = kModeNewFrame;
+  }
+
+  if (ShowImportDialog(plugin_, s) != kNoErr) return false;
+
+  converterWarned_ = false;
+  auto setup = [&](std::int32_t datum, std::int32_t kind, std::int32_t zone, std::int32_t utmZone) {
+    if (converter_.Setup(s.dataDatum, s.dataKind, s.dataZone, s.dataUtmZone, datum, kind, zone, utmZone)) return true;
+    // The grid warning has been shown; any other failure is a system the converter does not know.
+    if (!converterWarned_) Warn(kConverterSetupMessage);
+    return false;
+  };
+
+  switch (s.mode) {
+    case kModeDataFrame:
+      if (!setup(frame.datum, frame.kind, frame.zone, frame.utmZone)) return false;
+      break;
+    case kModeMarkers:
+      // The file's coordinates are the markers' map coordinates.
+      converter_.SetIdentity();
+      break;
+    default: {
+      if (!setup(s.mapDatum, s.mapKind, s.mapZone, s.mapUtmZone)) return false;
+      const double cx = (s.limit.xmin + s.limit.xmax) / 2, cy = (s.limit.ymin + s.limit.ymax) / 2;
+      double X = 0, Y = 0, convergence = 0;
+      if (!converter_.Convert(cx, cy, X, Y, convergence)) {
+        Warn(kCentreNotConvertedMessage);
+        return false;
+      }
+      RealRect bounds;
+      if (sDocument()->GetDocumentBounds(bounds) != kNoErr) {
+        Warn(kFrameNotWrittenMessage);
+        return false;
+      }
+      frame = geo::DataFrame{};
+      frame.datum = s.mapDatum;
+      frame.kind = s.mapKind;
+      frame.zone = s.mapZone;
+      frame.utmZone = s.mapUtmZone;
+      frame.X = X;
+      frame.Y = Y;
+      frame.R = s.trueNorth ? convergence : 0.0;
+      frame.S = s.scale;
+      frame.anchorH = (bounds.left + bounds.right) / 2;
+      frame.anchorV = (bounds.top + bounds.bottom) / 2;
+      if (geo::WriteDataFrame(frame) != kNoErr) {
+        Warn(kFrameNotWrittenMessage);
+        return false;
+      }
+      break;
+    }
+  }
+
+  const bool ready = s.mode == kModeMarkers ? transform_.SetFromMarkers(markers) : transform_.SetFromDataFrame(frame);
+  if (!ready) {
+    Warn(kBadGeoreferenceMessage);
+    return false;
+  }
+  if (s.limitOn) SetLimit(s.limit);
+  return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Art
+
+Err CImporterBase::CreateImportLayer(LayerHandle& out) {
+  out = nullptr;
+  LayerHandle layer = nullptr;
+  if (Err e = sLayer()->GetFirstLayer(layer)) return e;
+  while (layer && geo::IsReservedLayer(layer)) {
+    if (Err e = sLayer()->GetNextLayer(layer, layer)) return e;
+  }
+  return sLayer()->InsertLayer(layer, PaintOrder::Above, out);
+}
+
+bool CImporterBase::ToSheet(const data::MapPoint& p, RealPoint& out) const {
+  double x = 0, y = 0, convergence = 0;
+  if (!converter_.Convert(p.x, p.y, x, y, convergence)) return false;
+  transform_.MapToArt(x, y, out.h, out.v);
+  return std::isfinite(out.h) && std::isfinite(out.v);
+}
+
+namespace {
+
+void SolidStroke(PathStyle& st, const Color& colour, double width) {
+  st.strokePaint = true;
+  st.stroke.color = colour;
+  st.stroke.width = width;
+  st.stroke.overprint = false;
+  st.stroke.dashCount = 0;
+  st.stroke.dashOffset = 0;
+  st.stroke.cap = LineCap::Butt;
+  st.stroke.join = LineJoin::Miter;
+  st.stroke.miterLimit = 4.0;
+  st.evenOdd = false;
+}
+
+}  // namespace
+
+Err CImporterBase::CreatePointArt(const data::MapPoint& p, LayerHandle layer, ArtHandle& art) {
+  art = nullptr;
+  RealPoint at;
+  if (!ToSheet(p, at)) {
+    ++droppedInFile_;
+    return kNoErr;
+  }
+  ArtHandle group = nullptr;
+  if (Err e = sLayer()->GetLayerGroup(layer, group)) return e;
+  ArtHandle mark = nullptr;
+  if (Err e = sShapeConstruction()->NewEllipse(at, 2.5, 2.5, false, mark)) return e;
+  if (!mark) return kCant;
+  if (Err e = sArt()->ReorderArt(mark, PaintOrder::InsideOnTop, group)) return e;
+  PathStyle st;
+  if (Err e = sPathStyle()->GetPathStyle(mark, st)) return e;
+  st.fillPaint = false;
+  SolidStroke(st, Color::Cmyk(0, 0, 0, 1), 1.0);
+  if (Err e = sPathStyle()->SetPathStyle(mark, st)) return e;
+  art = mark;
+  return kNoErr;
+}
+
+Err CImporterBase::CreatePathArt(const data::PointList& points, bool closed, LayerHandle layer,
+                                 std::vector<ArtHandle>& out) {
+  out.clear();
+  ArtHandle group = nullptr;
+  if (Err e = sLayer()->GetLayerGroup(layer, group)) return e;
+
+  std::size_t n = 0;  // segments waiting in the buffer
+  auto flush = [&]() -> Err {
+    ArtHandle path = nullptr;
+    if (Err e = sArt()->NewArt(ArtType::Path, PaintOrder::InsideOnTop, group, path)) return e;
+    if (!path) return kCant;
+    if (Err e = sPath()->SetPathSegments(path, static_cast<std::int32_t>(n), segments_.get())) return e;
+    if (Err e = sPath()->SetPathClosed(path, closed)) return e;
+    PathStyle st;
+    if (Err e = sPathStyle()->GetPathStyle(path, st)) return e;
+    SolidStroke(st, Color::Cmyk(0.8, 0, 0.5, 0), 0.5);
+    st.fillPaint = closed;
+    if (closed) st.fill.color = Color::Cmyk(0, 0, 0, 0.1);
+    if (Err e = sPathStyle()->SetPathStyle(path, st)) return e;
+    out.push_back(path);
+    n = 0;
+    return kNoErr;
+  };
+
+  for (const data::MapPoint& p : points) {
+    RealPoint at;
+    if (!ToSheet(p, at)) {
+      ++droppedInFile_;
+      continue;
+    }
+    segments_[n++] = PathSegment{at, at, at, false};
+    if (n == kSegmentsPerPath) {
+      if (Err e = flush()) return e;
+    }
+  }
+  if (n > 0) return flush();
+  return kNoErr;
+}
+
+Err CImporterBase::MakeCompoundPath(const std::vector<ArtHandle>& paths, ArtHandle group, ArtHandle& out) {
+  out = nullptr;
+  ArtHandle compound = nullptr;
+  if (Err e = sArt()->NewArt(ArtType::CompoundPath, PaintOrder::InsideOnTop, group, compound)) return e;
+  if (!compound) return kCant;
+  for (ArtHandle path : paths) {
+    if (Err e = sArt()->ReorderArt(path, PaintOrder::InsideOnTop, compound)) return e;
+  }
+  out = compound;
+  return kNoErr;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Import range
+
+bool CImporterBase::PointInLimit(const data::MapPoint& p) const {
+  return limit_.xmin <= p.x && p.x <= limit_.xmax && limit_.ymin <= p.y && p.y <= limit_.ymax;
+}
+
+bool CImporterBase::BoxInLimit(double xmin, double ymin, double xmax, double ymax) const {
+  // A box that only touches the range counts as inside.
+  return !(limit_.xmin > xmax || xmin > limit_.xmax || limit_.ymin > ymax || ymin > limit_.ymax);
+}
+
+void CImporterBase::SetLimit(const Extent& limit) {
+  limit_ = limit;
+  limitOn_ = true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Open-file dialog
+
+namespace {
+
+// The encoding area below the open-file dialog.
+class EncodingArea : public DialogHandler {
+ public:
+  explicit EncodingArea(bool offerUtf16) : offerUtf16_(offerUtf16) {}
+  void OnInit(Window& w) override {
+    const std::int32_t id = resources::kEncodingCombo;
+    w.ClearItems(id);
+    w.AddItem(id, "シフトJIS", static_cast<std::intptr_t>(text::TextEncoding::kShiftJIS));
+    w.AddItem(id, "UTF-8", static_cast<std::intptr_t>(text::TextEncoding::kUTF8));
+    if (offerUtf16_) w.AddItem(id, "UTF-16", static_cast<std::intptr_t>(text::TextEncoding::kUTF16));
+    w.SetSelectedItem(id, 0);
+  }
+  void OnCommand(Window& w, std::int32_t id, ControlEvent event, std::int32_t detail) override {
+    (void)event, (void)detail;
+    if (id != kIdFileOk) return;
+    std::int32_t index = 0;
+    std::intptr_t data = 0;
+    if (w.GetSelectedItem(resources::kEncodingCombo, index) == kNoErr && index >= 0 &&
+        w.GetItemData(resources::kEncodingCombo, index, data) == kNoErr &&
+        text::IsKnownEncoding(static_cast<std::int32_t>(data)))
+      chosen = static_cast<text::TextEncoding>(data);
+  }
+  text::TextEncoding chosen = text::TextEncoding::kShiftJIS;
+
+ private:
+  bool offerUtf16_;
+};
+
+}  // namespace
+
+Err CImporterBase::ChooseFilesDialog(const std::string& title, const std::vector<FileFilter>& filters,
+                                     const std::string& defaultExt, bool allowMultiple, bool offerUtf16,
+                                     bool showEncoding, const fs::path& folder, std::vector<fs::path>& files,
+                                     text::TextEncoding& encoding) {
+  OpenFileRequest request;
+  request.title = title;
+  for (const FileFilter& f : filters) request.filters.push_back({f.label, f.pattern});
+  request.defaultExtension = defaultExt;
+  request.allowMultiple = allowMultiple;
+  std::error_code ec;
+  if (!folder.empty() && fs::is_directory(folder, ec)) request.folder = folder;
+  EncodingArea area(offerUtf16);
+  if (showEncoding) {
+    request.childTemplate = resources::kOpenFileEncodingArea;
+    request.childHandler = &area;
+  }
+  std::vector<fs::path> chosen;
+  // Any failure of the platform's dialog counts as a cancel.
+  if (sUser()->GetOpenFiles(request, chosen) != kNoErr || chosen.empty()) return kStop;
+  files.insert(files.end(), chosen.begin(), chosen.end());
+  if (showEncoding) encoding = area.chosen;
+  return kNoErr;
+}
+
+}  // namespace vx::imp

@@ -1,0 +1,146 @@
+// The machinery the imports share: choosing files, the coordinate settings of a run, placing the
+// data on the sheet through the document's georeference, and the art every importer makes (a new
+// layer, point marks, paths, compound paths), with the optional import range.
+#pragma once
+
+#include "datafiles/shape_types.h"
+#include "geodesy/coord_converter.h"
+#include "geodesy/georef.h"
+#include "shell/host/suites.h"
+#include "shell/text/text.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace vx::imp {
+
+// Preference keys, all under one prefix.
+inline constexpr const char* kPrefPrefix = "Varnox-Dirir4.5";
+inline constexpr const char* kPrefLimitArea = "importLimitArea";
+inline constexpr const char* kPrefDataDatum = "importInGeoSysType";
+inline constexpr const char* kPrefDataKind = "importInProjection";
+inline constexpr const char* kPrefDataZone = "importInXYKei";
+inline constexpr const char* kPrefDataUtmZone = "importInUTMZone";
+
+// Xmin, Xmax, Ymin, Ymax in the data file's system: easting or longitude, northing or latitude.
+struct Extent {
+  double xmin = 0, xmax = 0, ymin = 0, ymax = 0;
+};
+
+// How the data of one run is placed.
+enum ImportMode : std::int32_t { kModeDataFrame = 0, kModeMarkers = 1, kModeNewFrame = 2 };
+
+// The settings record of one run; the coordinate dialog edits it in place.
+struct ImportSettings {
+  std::int32_t mode = kModeNewFrame;
+  std::int32_t dataDatum = 2;  // the file's system
+  std::int32_t dataKind = 1;
+  std::int32_t dataZone = 0;
+  std::int32_t dataUtmZone = 0;
+  std::int32_t mapDatum = 2;  // a new data frame's system
+  std::int32_t mapKind = 1;
+  double scale = 25000.0;  // scale denominator of a new data frame
+  std::int32_t mapZone = 0;
+  std::int32_t mapUtmZone = 0;
+  bool trueNorth = true;
+  bool limitOn = false;
+  Extent extent;  // of all chosen files
+  Extent limit;   // the import range
+};
+
+// Reads the five import preferences into `s`; keys not stored leave the defaults.
+void LoadImportPreferences(ImportSettings& s);
+void StoreImportPreferences(const ImportSettings& s);
+
+class CImporterBase {
+ public:
+  explicit CImporterBase(host::PluginRef plugin);
+  virtual ~CImporterBase();
+  CImporterBase(const CImporterBase&) = delete;
+  CImporterBase& operator=(const CImporterBase&) = delete;
+
+  // Slots. ChooseFiles and ImportFile answer 0, 'STOP' or an error code.
+  virtual host::Err ChooseFiles();
+  // Reads one file into a new layer, reported in `layer` (left alone when none was made).
+  virtual host::Err ImportFile(const std::filesystem::path& file, host::LayerHandle& layer);
+  // The combined extent of the chosen files; false when none can be read.
+  virtual bool GetDataExtent(Extent& extent);
+  virtual bool PrepareImport();
+  // Decides the mode, shows the coordinate dialog and prepares converter and transform.
+  virtual bool SetupCoordinates(ImportSettings& s);
+
+  // The whole import: 0, 'STOP' when the user cancelled (or was told why it cannot go on), or an
+  // error code.
+  host::Err Run();
+
+  const std::vector<std::filesystem::path>& Files() const { return files_; }
+  text::TextEncoding Encoding() const { return encoding_; }
+  const geo::CCoordConverter& Converter() const { return converter_; }
+  const geo::CSheetTransform& Transform() const { return transform_; }
+
+  // Points a run could not place (conversion failed) for each file, in file order.
+  struct DroppedPoints {
+    std::string file;  // name with its extension
+    std::int64_t points = 0;
+  };
+  const std::vector<DroppedPoints>& Dropped() const { return dropped_; }
+
+ protected:
+  // Inserts the layer that receives a file: above the topmost layer that holds no georeference,
+  // or above all layers when there is none.
+  host::Err CreateImportLayer(host::LayerHandle& out);
+  // A point mark at `p` (the file's system). A point that cannot be converted makes no art: the
+  // result is 0 with `art` nullptr, and the point is counted as dropped.
+  host::Err CreatePointArt(const data::MapPoint& p, host::LayerHandle layer, host::ArtHandle& art);
+  // Paths of at most 32,000 points each through `points`; points that cannot be converted are
+  // left out (and counted), so a list of none gives no path.
+  host::Err CreatePathArt(const data::PointList& points, bool closed, host::LayerHandle layer,
+                          std::vector<host::ArtHandle>& out);
+  // A compound path in `group` holding `paths`, in order.
+  host::Err MakeCompoundPath(const std::vector<host::ArtHandle>& paths, host::ArtHandle group,
+                             host::ArtHandle& out);
+
+  bool PointInLimit(const data::MapPoint& p) const;
+  bool BoxInLimit(double xmin, double ymin, double xmax, double ymax) const;
+  void SetLimit(const Extent& limit);
+  bool LimitOn() const { return limitOn_; }
+
+  struct FileFilter {
+    std::string label;
+    std::string pattern;
+  };
+  // The open-file dialog with the encoding area (template 110) when `showEncoding`. Appends the
+  // chosen files to `files`; 'STOP' when cancelled.
+  host::Err ChooseFilesDialog(const std::string& title, const std::vector<FileFilter>& filters,
+                              const std::string& defaultExt, bool allowMultiple, bool offerUtf16, bool showEncoding,
+                              const std::filesystem::path& folder, std::vector<std::filesystem::path>& files,
+                              text::TextEncoding& encoding);
+
+  host::PluginRef plugin_;
+  bool converterWarned_ = false;  // the converter has shown its warning since the last set-up
+  geo::CCoordConverter converter_;
+  geo::CSheetTransform transform_;
+  text::TextEncoding encoding_ = text::TextEncoding::kShiftJIS;
+  std::vector<std::filesystem::path> files_;
+
+ private:
+  // Converts one file point to the sheet; false when it cannot be placed.
+  bool ToSheet(const data::MapPoint& p, host::RealPoint& out) const;
+  void ReportDroppedPoints();
+
+  static constexpr std::size_t kSegmentsPerPath = 32000;
+  std::unique_ptr<host::PathSegment[]> segments_;  // reused for every path
+  bool limitOn_ = false;
+  Extent limit_;
+  std::int64_t droppedInFile_ = 0;
+  std::vector<DroppedPoints> dropped_;
+};
+
+// Name of a file for messages and layer titles (UTF-8), with and without its extension.
+std::string FileNameUtf8(const std::filesystem::path& file);
+std::string FileStemUtf8(const std::filesystem::path& file);
+
+}  // namespace vx::imp

@@ -1,0 +1,39 @@
+// What the imports tell the user.
+#pragma once
+
+namespace vx::imp {
+
+// Coordinate dialog: refusals and mode texts.
+inline constexpr const char* kChooseZoneMessage = "座標系を選択してください";
+inline constexpr const char* kChooseUtmZoneMessage = "UTMの座標帯を選択してください";
+inline constexpr const char* kBadScaleMessage = "縮尺指定が正しくありません";
+inline constexpr const char* kBadRangeMessage = "指定した座標範囲が無効です";
+inline constexpr const char* kModeDataFrameText = "現在のデータフレーム設定を使用します";
+inline constexpr const char* kModeMarkersText = "座標マーカーに合わせて読み込まれます";
+inline constexpr const char* kModeNewFrameText = "新たにデータフレームを作成します";
+// A public map where latitudes and longitudes can be read off.
+inline constexpr const char* kWebMapUrl = "https://maps.gsi.go.jp/";
+
+// Setting up the placement.
+inline constexpr const char* kConverterSetupMessage = "座標変換を設定できません";
+inline constexpr const char* kCentreNotConvertedMessage = "読み込み範囲の中心を座標変換できません";
+inline constexpr const char* kFrameNotWrittenMessage = "データフレームを作成できません";
+inline constexpr const char* kBadGeoreferenceMessage = "データフレームか座標マーカーが正しくありません";
+
+// Points whose conversion failed; each file follows on a line of its own.
+inline constexpr const char* kDroppedPointsMessage = "座標を変換できない点は描画していません";
+
+// Shapefiles.
+inline constexpr const char* kShapeFileTitle = "シェープファイルを読み込む（複数選択可）";
+inline constexpr const char* kShapeFolderKey = "importShapeDir";
+// %s: the file's name with its extension.
+inline constexpr const char* kShapeProgressFormat = "シェープファイルを読み込んでいます [ %s ]";
+// %d: the shape type.
+inline constexpr const char* kUnknownShapeTypeFormat = "読み込みエラー [ エラーコード：%d ]";
+// %s: the file's name; the reader's reason follows on the next line.
+inline constexpr const char* kOpenFailedFormat = "ファイルを開けません [ %s ]";
+// %s: the file's name, %d: the record number; the reader's reason follows.
+inline constexpr const char* kRecordUnreadableFormat =
+    "レコードを読み込めません [ %s 第%dレコード ]\nこのファイルの以降のレコードは読み込まれていません";
+
+}  // namespace vx::imp

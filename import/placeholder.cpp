@@ -1,2 +1,0 @@
-// Filled in as the import commands are built.
-namespace vx {}

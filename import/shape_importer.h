@@ -1,0 +1,38 @@
+// Shapefile import: each chosen shapefile becomes a layer named after the file, carrying the
+// table's columns as its field definitions; each record becomes point marks, a path or a compound
+// path carrying the record's row.
+#pragma once
+
+#include "attributes/field.h"
+#include "datafiles/shape_reader.h"
+#include "import/importer_base.h"
+
+#include <vector>
+
+namespace vx::imp {
+
+class CShapeFileImporter : public CImporterBase {
+ public:
+  explicit CShapeFileImporter(host::PluginRef plugin) : CImporterBase(plugin) {}
+
+  host::Err ChooseFiles() override;
+  // The extent of the files that open; false (after telling the user why) when none does.
+  bool GetDataExtent(Extent& extent) override;
+  host::Err ImportFile(const std::filesystem::path& file, host::LayerHandle& layer) override;
+
+ private:
+  host::Err ImportRecords(const std::filesystem::path& file, host::LayerHandle layer);
+  // The current row as a list of fields, built once per record.
+  void ReadRow();
+  // Stores the record's row on one art.
+  host::Err StoreRow(host::ArtHandle art);
+
+  data::ShapeFileReader reader_;
+  std::vector<attr::ShapeField> row_;
+  // Reused between records.
+  data::PartsRecord parts_;
+  data::PointList points_;
+  std::vector<host::ArtHandle> arts_, pieces_;
+};
+
+}  // namespace vx::imp

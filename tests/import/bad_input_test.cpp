@@ -1,0 +1,169 @@
+// Input the import cannot take whole: every failure reaches the user as an alert, what was
+// imported stays, and the document stays one that saves and loads.
+#include "geodesy/shift_grid.h"
+#include "tests/geodesy/synthetic_grid.h"
+#include "tests/import/import_fixture.h"
+
+#include <fstream>
+
+namespace vx::test {
+namespace {
+
+using namespace vx::host;
+using attr::kFieldInteger;
+using attr::kFieldString;
+using data::PartList;
+
+class BadInputTest : public ImportFixture {
+ protected:
+  std::filesystem::path Points(const std::string& name) {
+    return WriteShapefile(name, 1, {{{{139.70, 35.65}}}, {{{139.71, 35.66}}}, {{{139.72, 35.67}}}},
+                          {{Def(u"N", kFieldInteger, 2), {"1", "2", "3"}}});
+  }
+  // Saves the document and loads it again.
+  void SaveAndReload() {
+    std::string error;
+    const auto file = dir / "doc.json";
+    ASSERT_TRUE(host->SaveDocument(file, error)) << error;
+    const auto before = LayerTitles();
+    ASSERT_TRUE(host->OpenDocument(file, error)) << error;
+    EXPECT_EQ(LayerTitles(), before);
+  }
+  static void Cut(const std::filesystem::path& file, std::uintmax_t size) { std::filesystem::resize_file(file, size); }
+  static void PatchI32LE(const std::filesystem::path& file, std::streamoff at, std::int32_t v) {
+    std::fstream f(file, std::ios::binary | std::ios::in | std::ios::out);
+    f.seekp(at);
+    const unsigned char b[4] = {static_cast<unsigned char>(v), static_cast<unsigned char>(v >> 8),
+                                static_cast<unsigned char>(v >> 16), static_cast<unsigned char>(v >> 24)};
+    f.write(reinterpret_cast<const char*>(b), 4);
+  }
+};
+
+TEST_F(BadInputTest, AFileThatCannotBeOpenedIsNamedWithItsReasonAndTheOthersAreImported) {
+  const auto a = Points("a");
+  const auto b = Points("b");
+  std::filesystem::remove(dir / "b.dbf");
+  ChooseFiles({a, b});
+  Dialog({Click(1)});
+  RunImport();
+  ASSERT_EQ(AlertTexts(), std::vector<std::string>{"ファイルを開けません [ b.shp ]\nb.dbf: cannot be opened"})
+      << "one warning, given when the file's turn comes";
+  EXPECT_EQ(Art(Layer("a")).size(), 3u);
+  EXPECT_EQ(Layer("b"), nullptr);
+  EXPECT_EQ(host->Doc()->current, Layer("a"));
+  SaveAndReload();
+}
+
+TEST_F(BadInputTest, WhenNoChosenFileOpensTheUserIsToldWhyAndNothingElseHappens) {
+  const auto a = Points("a");
+  const auto b = Points("b");
+  std::filesystem::remove(dir / "a.shx");
+  Cut(b, 60);  // inside the file header
+  ChooseFiles({a, b});
+  RunImport();  // no dialog 108 follows
+  EXPECT_EQ(AlertTexts(), (std::vector<std::string>{"ファイルを開けません [ a.shp ]\na.shx: cannot be opened",
+                                                    "ファイルを開けません [ b.shp ]\nb.shp: the file header is cut short"}));
+  EXPECT_EQ(LayerTitles(), std::vector<std::string>{"レイヤー 1"});
+  for (const auto& a1 : host->Alerts()) EXPECT_EQ(a1.kind, AlertKind::Warning);
+}
+
+TEST_F(BadInputTest, ARecordThatCannotBeReadEndsItsFileAndTheUserIsTold) {
+  const auto t = Points("t");
+  Cut(t, 100 + 2 * 28 + 10);  // the third record is cut short
+  const auto u = Points("u");
+  ChooseFiles({t, u});
+  Dialog({Click(1)});
+  RunImport();
+  ASSERT_EQ(host->Alerts().size(), 1u);
+  EXPECT_EQ(AlertTexts()[0],
+            "レコードを読み込めません [ t.shp 第3レコード ]\nこのファイルの以降のレコードは読み込まれていません\n"
+            "t.shp: record 3: t.shx: entry 3: offset 78 words is past the end of t.shp");
+  EXPECT_EQ(Art(Layer("t")).size(), 2u);
+  EXPECT_EQ(Art(Layer("u")).size(), 3u) << "the next file is imported";
+  EXPECT_NE(Layer("4点座標マーカー 左上"), nullptr) << "the run goes on to its end";
+  SaveAndReload();
+}
+
+TEST_F(BadInputTest, ARecordOfAnUnknownTypeIsReportedAndTheNextRecordsKeepTheirOwnRows) {
+  const auto t = Points("t");
+  PatchI32LE(t, 100 + 28 + 8, 7);  // the shape type of record 2
+  ChooseFiles({t});
+  Dialog({Click(1)});
+  RunImport();
+  EXPECT_EQ(AlertTexts(), std::vector<std::string>{"読み込みエラー [ エラーコード：7 ]"});
+  EXPECT_EQ(host->Alerts()[0].kind, AlertKind::Error);
+  auto art = Art(Layer("t"));
+  ASSERT_EQ(art.size(), 2u);
+  EXPECT_EQ(Values(art[1]), std::vector<std::string>{"N=1"});
+  EXPECT_EQ(Values(art[0]), std::vector<std::string>{"N=3"});
+}
+
+TEST_F(BadInputTest, ATokyoImportWithoutTheGridFileStopsAfterItsWarningAndWritesNothing) {
+  const auto t = Points("t");
+  ChooseFiles({t});
+  Dialog({Click(1124), Click(1)});  // the file is in the Tokyo datum, the new frame in JGD2000
+  RunImport();
+  EXPECT_EQ(AlertTexts(), std::vector<std::string>{"測地系変換パラメータファイルを開けません"});
+  EXPECT_EQ(LayerTitles(), std::vector<std::string>{"レイヤー 1"}) << "no layer, no data frame";
+  std::int32_t datum = 0;
+  EXPECT_NE(sPreference()->GetInteger("Varnox-Dirir4.5", "importInGeoSysType", datum), kNoErr)
+      << "a run that did not set up stores no settings";
+  SaveAndReload();
+}
+
+TEST_F(BadInputTest, PointsThatCannotBeConvertedAreLeftOutAndCountedPerFile) {
+  // A datum shift needs the grid beside the plug-in; positions beyond 180 degrees east cannot be
+  // shifted.
+  const auto text = dir / "grid.par";
+  geo::test::WriteParameterList(text, {5339});
+  std::string error;
+  ASSERT_TRUE(geo::ConvertShiftText(text, dir / "TKY2JGD_Win.dat", &error)) << error;
+  const auto p = WriteShapefile("p", 1, {{{{139.70, 35.65}}}, {{{200.0, 35.66}}}, {{{139.75, 35.68}}}},
+                                {{Def(u"N", kFieldInteger, 2), {"1", "2", "3"}}});
+  const auto l = WriteShapefile("l", 3,
+                                {{{{139.70, 35.65}, {200.0, 35.66}, {139.72, 35.67}}},
+                                 {{{200.0, 35.6}, {201.0, 35.7}}}},
+                                {{Def(u"N", kFieldInteger, 2), {"1", "2"}}});
+  ChooseFiles({p, l});
+  Dialog({Click(1128), Click(1130), SelectItem(1132, 9), Click(1)});  // a new Tokyo XY9 frame
+  RunImport();
+  EXPECT_EQ(AlertTexts(), std::vector<std::string>{"座標を変換できない点は描画していません\np.shp: 1 点\nl.shp: 3 点"});
+  auto marks = Art(Layer("p"));
+  ASSERT_EQ(marks.size(), 2u);
+  EXPECT_EQ(Values(marks[1]), std::vector<std::string>{"N=1"});
+  EXPECT_EQ(Values(marks[0]), std::vector<std::string>{"N=3"});
+  auto lines = Art(Layer("l"));
+  ASSERT_EQ(lines.size(), 1u) << "a record with no point that can be drawn gives no art";
+  EXPECT_EQ(lines[0]->segments.size(), 2u);
+  for (const ArtOpaque* a : {marks[0], marks[1], lines[0]})
+    for (const PathSegment& s : a->segments) EXPECT_TRUE(std::isfinite(s.p.h) && std::isfinite(s.p.v));
+  SaveAndReload();
+}
+
+// A person who moves the chosen files away while the coordinate dialog is open.
+class FileMover : public ScriptedUser {
+ public:
+  std::vector<std::filesystem::path> files;
+  void RunDialog(ControlWindow& dialog) override {
+    for (const auto& f : files) std::filesystem::remove(f);
+    ScriptedUser::RunDialog(dialog);
+  }
+};
+
+TEST_F(BadInputTest, WithNoLayerMadeTheRunMakesNoLayerCurrentAndIsNoFailure) {
+  auto mover = std::make_shared<FileMover>();
+  user = mover;
+  host->SetUser(mover);
+  const auto a = Points("a");
+  mover->files = {a};
+  LayerOpaque* before = host->Doc()->current;
+  ChooseFiles({a});
+  Dialog({Click(1)});
+  RunImport();
+  ASSERT_EQ(AlertTexts(), std::vector<std::string>{"ファイルを開けません [ a.shp ]\na.shp: cannot be opened"});
+  EXPECT_EQ(host->Doc()->current, before);
+  EXPECT_EQ(Layer("a"), nullptr);
+}
+
+}  // namespace
+}  // namespace vx::test

@@ -1,0 +1,350 @@
+// Shapefile import through flyout item 1, played by the scripted user: layers, art, styles,
+// attribute values, the data frame and markers, the import range, and bad input.
+#include "geodesy/coord_converter.h"
+#include "geodesy/georef.h"
+#include "tests/import/import_fixture.h"
+
+#include <cmath>
+#include <fstream>
+
+namespace vx::test {
+namespace {
+
+using namespace vx::host;
+using attr::kFieldInteger;
+using attr::kFieldReal;
+using attr::kFieldString;
+using data::MapPoint;
+using data::PartList;
+
+constexpr double kPtPerM = 2834.645669291339;
+
+// Stations around Tokyo (JGD2000 latitude/longitude) with a Shift-JIS table.
+std::vector<Column> StationColumns() {
+  return {{Def(u"名称", kFieldString, 20), {"東京", "新宿", "渋谷"}},
+          {Def(u"RANK", kFieldInteger, 4), {"1", "22", "333"}},
+          {Def(u"AREA", kFieldReal, 10, 3), {"1.5", "-2.25", "0"}}};
+}
+std::vector<PartList> StationPoints() {
+  return {{{{139.7671, 35.6812}}}, {{{139.7006, 35.6896}}}, {{{139.7016, 35.6580}}}};
+}
+
+class ShapefileImportTest : public ImportFixture {
+ protected:
+  // Dialog 108 for a new plane-zone IX frame at 1:25000 with the file in JGD2000 lat/long.
+  void NewFrameXY9(bool trueNorth = true) {
+    std::vector<Step> steps{Click(1123), Click(1125), Click(1127), Click(1130), SelectItem(1132, 9),
+                            SetText(1114, "25000")};
+    if (!trueNorth) steps.push_back(Click(1082));
+    steps.push_back(Click(1));
+    Dialog(steps);
+  }
+  // The same placement computed independently: centre of the extent through the converter,
+  // then the closed form of the sheet transform.
+  struct Placement {
+    geo::CCoordConverter conv;
+    double X = 0, Y = 0, R = 0, S = 25000, h0 = 306, v0 = 396;
+    RealPoint At(double lon, double lat) const {
+      double x = 0, y = 0, c = 0;
+      conv.Convert(lon, lat, x, y, c);
+      const double t = R * 3.141592653589793 / 180, k = kPtPerM / S;
+      return {h0 + k * (std::cos(t) * (x - X) - std::sin(t) * (y - Y)),
+              v0 + k * (std::sin(t) * (x - X) + std::cos(t) * (y - Y))};
+    }
+  };
+  static std::unique_ptr<Placement> XY9Placement(double xmin, double xmax, double ymin, double ymax,
+                                                 bool trueNorth = true) {
+    auto p = std::make_unique<Placement>();
+    EXPECT_TRUE(p->conv.Setup(2, 1, 0, 0, 2, 3, 9, 0));
+    double c = 0;
+    p->conv.Convert((xmin + xmax) / 2, (ymin + ymax) / 2, p->X, p->Y, c);
+    p->R = trueNorth ? c : 0;
+    return p;
+  }
+};
+
+TEST_F(ShapefileImportTest, PointsBecomeMarksWithTheirRowsOnANewDataFrame) {
+  const auto shp = WriteShapefile("stations", 1, StationPoints(), StationColumns());
+  ChooseFiles({shp});
+  NewFrameXY9();
+  RunImport();
+  EXPECT_TRUE(host->Alerts().empty()) << AlertTexts().front();
+
+  EXPECT_EQ(LayerTitles(), (std::vector<std::string>{"Varnox-Shape DataFrame", "stations", "レイヤー 1",
+                                                     "4点座標マーカー 右下", "4点座標マーカー 左下",
+                                                     "4点座標マーカー 右上", "4点座標マーカー 左上"}));
+  LayerOpaque* layer = Layer("stations");
+  ASSERT_NE(layer, nullptr);
+  EXPECT_EQ(host->Doc()->current, layer) << "the imported layer becomes current";
+  EXPECT_EQ(Definitions(layer->group),
+            (std::vector<std::string>{"名称|0|20|0", "RANK|1|4|0", "AREA|2|10|3"}));
+
+  // Art is stacked on top as it is made: the last record is the topmost.
+  auto marks = Art(layer);
+  ASSERT_EQ(marks.size(), 3u);
+  std::reverse(marks.begin(), marks.end());
+  EXPECT_EQ(Values(marks[0]), (std::vector<std::string>{"名称=東京", "RANK=1", "AREA=1.500"}));
+  EXPECT_EQ(Values(marks[1]), (std::vector<std::string>{"名称=新宿", "RANK=22", "AREA=-2.250"}));
+  EXPECT_EQ(Values(marks[2]), (std::vector<std::string>{"名称=渋谷", "RANK=333", "AREA=0.000"}));
+
+  const auto place = XY9Placement(139.7006, 139.7671, 35.6580, 35.6896);
+  const auto pts = StationPoints();
+  for (std::size_t i = 0; i < marks.size(); ++i) {
+    SCOPED_TRACE(i);
+    const ArtOpaque* m = marks[i];
+    EXPECT_EQ(m->type, ArtType::Path);
+    EXPECT_TRUE(m->closed);
+    const RealRect b = ArtBounds(m);
+    EXPECT_NEAR(b.right - b.left, 2.5, 1e-9);
+    const RealPoint want = place->At(pts[i][0][0].x, pts[i][0][0].y);
+    EXPECT_NEAR(Centre(m).h, want.h, 1e-6);
+    EXPECT_NEAR(Centre(m).v, want.v, 1e-6);
+    EXPECT_FALSE(m->style.fillPaint);
+    EXPECT_TRUE(m->style.strokePaint);
+    EXPECT_EQ(m->style.stroke.color, Color::Cmyk(0, 0, 0, 1));
+    EXPECT_EQ(m->style.stroke.width, 1.0);
+  }
+
+  // The data frame holds the dialog's values; its reference point is the extent's centre.
+  geo::DataFrame df;
+  ASSERT_TRUE(geo::ReadDataFrame(df));
+  EXPECT_EQ(df.datum, 2);
+  EXPECT_EQ(df.kind, 3);
+  EXPECT_EQ(df.zone, 9);
+  EXPECT_EQ(df.S, 25000);
+  EXPECT_NEAR(df.X, place->X, 1e-6);
+  EXPECT_NEAR(df.Y, place->Y, 1e-6);
+  EXPECT_NEAR(df.R, place->R, 1e-6);
+  EXPECT_NE(df.R, 0.0);
+  EXPECT_EQ(df.anchorH, 306);
+  EXPECT_EQ(df.anchorV, 396);
+
+  // The file's system is remembered; the next import offers the frame that is now there.
+  std::int32_t kind = 0;
+  EXPECT_EQ(sPreference()->GetInteger("Varnox-Dirir4.5", "importInProjection", kind), kNoErr);
+  EXPECT_EQ(kind, 1);
+  std::filesystem::path folder;
+  EXPECT_EQ(sPreference()->GetFilePath("Varnox-Dirir4.5", "importShapeDir", folder), kNoErr);
+  EXPECT_EQ(folder, dir.path());
+
+  const auto again = WriteShapefile("again", 1, {{{{139.7671, 35.6812}}}}, {});
+  ChooseFiles({again});
+  Dialog({Snapshot(), Click(1)});
+  RunImport();
+  EXPECT_TRUE(Printed("  1178 static \"現在のデータフレーム設定を使用します\""));
+  EXPECT_TRUE(Printed("  1125 radio \"10進緯度経度(BL)\" checked"));
+  EXPECT_TRUE(Printed("  1130 radio \"平面直角座標系(XY)\" unchecked disabled"));
+  ASSERT_NE(Layer("again"), nullptr);
+  const auto again1 = Art(Layer("again"));
+  ASSERT_EQ(again1.size(), 1u);
+  // The frame's text keeps six decimals of its values.
+  EXPECT_NEAR(Centre(again1[0]).h, Centre(marks[0]).h, 1e-4) << "the same point lands on the same place";
+  EXPECT_NEAR(Centre(again1[0]).v, Centre(marks[0]).v, 1e-4);
+  EXPECT_EQ(Values(again1[0]), std::vector<std::string>{}) << "a table without columns gives empty lists";
+  EXPECT_EQ(Definitions(Layer("again")->group), std::vector<std::string>{});
+  EXPECT_EQ(LayerTitles()[1], "again");
+  const auto titles = LayerTitles();
+  EXPECT_EQ(std::count(titles.begin(), titles.end(), "4点座標マーカー 左上"), 1)
+      << "markers only come with a new data frame";
+}
+
+TEST_F(ShapefileImportTest, LinesArePathsAndPolygonsWithHolesAreCompoundPathsCarryingTheRowEverywhere) {
+  const PartList line{{{139.70, 35.65}, {139.71, 35.66}, {139.72, 35.66}}};
+  const PartList twoLines{{{139.70, 35.60}, {139.71, 35.61}}, {{139.72, 35.62}, {139.73, 35.63}}};
+  const auto lines = WriteShapefile("roads", 3, {line, twoLines},
+                                    {{Def(u"NAME", kFieldString, 10), {"甲", "乙"}}});
+  const PartList ring{{{139.70, 35.60}, {139.70, 35.70}, {139.80, 35.70}, {139.80, 35.60}, {139.70, 35.60}},
+                      {{139.74, 35.64}, {139.76, 35.64}, {139.76, 35.66}, {139.74, 35.66}, {139.74, 35.64}}};
+  const auto polys = WriteShapefile("lakes", 5, {ring}, {{Def(u"ID", kFieldInteger, 5), {"7"}}});
+  ChooseFiles({lines, polys});
+  NewFrameXY9();
+  RunImport();
+  EXPECT_TRUE(host->Alerts().empty());
+  // Files are imported in the dialog's order, each layer above the one before.
+  EXPECT_EQ(LayerTitles()[1], "lakes");
+  EXPECT_EQ(LayerTitles()[2], "roads");
+  EXPECT_EQ(host->Doc()->current, Layer("lakes"));
+
+  auto roads = Art(Layer("roads"));
+  ASSERT_EQ(roads.size(), 2u);
+  ArtOpaque* single = roads[1];
+  EXPECT_EQ(single->type, ArtType::Path);
+  EXPECT_EQ(single->segments.size(), 3u);
+  EXPECT_FALSE(single->closed);
+  EXPECT_FALSE(single->style.fillPaint);
+  EXPECT_EQ(single->style.stroke.color, Color::Cmyk(0.8, 0, 0.5, 0));
+  EXPECT_EQ(single->style.stroke.width, 0.5);
+  for (const PathSegment& s : single->segments) EXPECT_TRUE(s.in == s.p && s.out == s.p);
+  EXPECT_EQ(Values(single), std::vector<std::string>{"NAME=甲"});
+  ArtOpaque* multi = roads[0];
+  EXPECT_EQ(multi->type, ArtType::CompoundPath);
+  EXPECT_EQ(Values(multi), std::vector<std::string>{"NAME=乙"});
+  ASSERT_EQ(Children(multi).size(), 2u);
+  for (ArtOpaque* part : Children(multi)) EXPECT_EQ(Values(part), std::vector<std::string>{"NAME=乙"});
+
+  auto lakes = Art(Layer("lakes"));
+  ASSERT_EQ(lakes.size(), 1u);
+  EXPECT_EQ(lakes[0]->type, ArtType::CompoundPath);
+  EXPECT_EQ(Values(lakes[0]), std::vector<std::string>{"ID=7"});
+  for (ArtOpaque* part : Children(lakes[0])) {
+    EXPECT_TRUE(part->closed);
+    EXPECT_TRUE(part->style.fillPaint);
+    EXPECT_EQ(part->style.fill.color, Color::Cmyk(0, 0, 0, 0.1));
+    EXPECT_EQ(part->segments.size(), 5u);
+    EXPECT_EQ(Values(part), std::vector<std::string>{"ID=7"});
+  }
+}
+
+TEST_F(ShapefileImportTest, APartLongerThan32000PointsIsDrawnInPiecesThatShareNoPoint) {
+  data::PointList many;
+  for (int i = 0; i < 32001; ++i) many.push_back({139.0 + i * 1e-5, 35.0 + (i % 2) * 1e-5});
+  const auto shp = WriteShapefile("long", 3, {{many}}, {{Def(u"N", kFieldInteger, 3), {"1"}}});
+  ChooseFiles({shp});
+  NewFrameXY9();
+  RunImport();
+  auto art = Art(Layer("long"));
+  ASSERT_EQ(art.size(), 1u);
+  ASSERT_EQ(art[0]->type, ArtType::CompoundPath);
+  auto pieces = Children(art[0]);
+  ASSERT_EQ(pieces.size(), 2u);
+  std::vector<std::size_t> sizes{pieces[0]->segments.size(), pieces[1]->segments.size()};
+  std::sort(sizes.begin(), sizes.end());
+  EXPECT_EQ(sizes, (std::vector<std::size_t>{1, 32000}));
+  for (ArtOpaque* p : pieces) EXPECT_EQ(Values(p), std::vector<std::string>{"N=1"});
+}
+
+// Z and M variants and multipoints as GDAL writes them, with UTF-8 tables.
+TEST_F(ShapefileImportTest, GdalFilesOfEveryKindImportEveryRecordAndValue) {
+  struct File {
+    const char* name;
+    const char* wkt;  // one record
+    std::vector<ArtType> art;  // top-level art, topmost first
+    bool closed;
+  };
+  const std::string hole = "((139.70 35.60 1,139.70 35.70 1,139.80 35.70 1,139.80 35.60 1,139.70 35.60 1),"
+                           "(139.74 35.64 1,139.76 35.64 1,139.76 35.66 1,139.74 35.66 1,139.74 35.64 1))";
+  const std::string polyZ = "POLYGON Z " + hole, polyM = "POLYGON M " + hole;
+  const File files[] = {
+      {"pz", polyZ.c_str(), {ArtType::CompoundPath}, true},  // polygon rings are closed and filled
+      {"pm", polyM.c_str(), {ArtType::CompoundPath}, true},
+      {"lz", "LINESTRING Z (139.7 35.6 1,139.8 35.7 2)", {ArtType::Path}, false},
+      {"ptz", "POINT Z (139.7 35.6 3)", {ArtType::Path}, true},
+      {"mp", "MULTIPOINT ((139.7 35.6),(139.8 35.7))", {ArtType::Path, ArtType::Path}, true},
+      {"mpz", "MULTIPOINT Z ((139.7 35.6 1),(139.8 35.7 2))", {ArtType::Path, ArtType::Path}, true},
+      {"mpm", "MULTIPOINT M ((139.7 35.6 1),(139.8 35.7 2),(139.75 35.65 3))",
+       {ArtType::Path, ArtType::Path, ArtType::Path}, true},
+  };
+  std::vector<std::filesystem::path> paths;
+  for (const File& f : files) {
+    if (!Ogr2Ogr(f.name, std::string("WKT,NAME,N\n\"") + f.wkt + "\",名前 " + f.name + ",42\n"))
+      GTEST_SKIP() << "ogr2ogr cannot be run";
+    paths.push_back(dir / (std::string(f.name) + ".shp"));
+  }
+  ChooseFiles(paths, "UTF-8");
+  NewFrameXY9();
+  RunImport();
+  EXPECT_TRUE(host->Alerts().empty()) << AlertTexts().front();
+  for (const File& f : files) {
+    SCOPED_TRACE(f.name);
+    LayerOpaque* layer = Layer(f.name);
+    ASSERT_NE(layer, nullptr);
+    EXPECT_EQ(Definitions(layer->group), (std::vector<std::string>{"NAME|0|80|0", "N|1|9|0"}));
+    const auto art = Art(layer);
+    std::vector<ArtType> kinds;
+    for (const ArtOpaque* a : art) kinds.push_back(a->type);
+    EXPECT_EQ(kinds, f.art);
+    const std::vector<std::string> row{"NAME=名前 " + std::string(f.name), "N=42"};
+    for (ArtOpaque* a : art) {
+      EXPECT_EQ(Values(a), row);
+      for (ArtOpaque* part : a->type == ArtType::CompoundPath ? Children(a) : std::vector<ArtOpaque*>{a}) {
+        EXPECT_EQ(Values(part), row);
+        EXPECT_EQ(part->closed, f.closed);
+        EXPECT_EQ(part->style.fillPaint, f.closed && kinds[0] == ArtType::CompoundPath);
+      }
+    }
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Layers, several files, cancel
+
+TEST_F(ShapefileImportTest, TheNewLayerGoesAboveTheTopmostLayerThatHoldsNoGeoreference) {
+  const auto shp = WriteShapefile("a", 1, {{{{139.7, 35.6}}}}, {});
+  struct Case {
+    std::vector<const char*> made;  // new layers, each on top of the others
+    std::vector<std::string> want;  // the first titles afterwards
+  };
+  const Case cases[] = {
+      // Only reserved layers: above all of them.
+      {{"3点座標マーカー 1/3", "Varnox-Shape DataFrame"}, {"a", "Varnox-Shape DataFrame", "3点座標マーカー 1/3"}},
+      // An ordinary layer below a reserved one: directly above the ordinary layer.
+      {{"地図", "Varnox-Shape DataFrame"}, {"Varnox-Shape DataFrame", "a", "地図"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.want[1]);
+    TearDown();
+    SetUp();
+    ASSERT_EQ(app->DeleteLayer("レイヤー 1"), "");
+    for (const char* t : c.made) ASSERT_EQ(app->NewLayer(t), "");
+    ChooseFiles({shp});
+    Dialog({Click(1)});  // an empty data frame layer holds no frame: a new one is made
+    RunImport();
+    auto titles = LayerTitles();
+    titles.resize(c.want.size());
+    EXPECT_EQ(titles, c.want);
+  }
+}
+
+TEST_F(ShapefileImportTest, CancelInTheSecondOfThreeFilesKeepsTheFirstAndPartOfTheSecondQuietly) {
+  std::vector<std::filesystem::path> files;
+  for (const char* name : {"f1", "f2", "f3"})
+    files.push_back(WriteShapefile(name, 1, StationPoints(), StationColumns()));
+  ChooseFiles(files);
+  NewFrameXY9();
+  user->CancelAtPoll(5);  // records 1-3 of f1, record 1 of f2, then the cancel
+  RunImport();
+  EXPECT_TRUE(host->Alerts().empty()) << "a cancel is never an error";
+  EXPECT_EQ(Art(Layer("f1")).size(), 3u);
+  ASSERT_NE(Layer("f2"), nullptr);
+  EXPECT_EQ(Art(Layer("f2")).size(), 1u);
+  EXPECT_EQ(Layer("f3"), nullptr);
+  EXPECT_EQ(Layer("4点座標マーカー 左上"), nullptr) << "the run ended before the markers";
+  EXPECT_NE(host->Doc()->current, Layer("f2")) << "the last layer is not made current";
+}
+
+// ---------------------------------------------------------------------------------------------
+// Import range
+
+TEST_F(ShapefileImportTest, TheRangeKeepsRecordsOnItsBorderAndBoxesThatTouchIt) {
+  const auto pts = WriteShapefile("p", 1, {{{{139.6, 35.6}}}, {{{139.7, 35.65}}}, {{{139.9, 35.65}}}},
+                                  {{Def(u"N", kFieldInteger, 2), {"1", "2", "3"}}});
+  const auto lines = WriteShapefile("l", 3,
+                                    {{{{139.8, 35.65}, {139.85, 35.66}}},   // its box touches the east side
+                                     {{{139.81, 35.65}, {139.85, 35.66}}}},  // outside
+                                    {{Def(u"N", kFieldInteger, 2), {"1", "2"}}});
+  ChooseFiles({pts, lines});
+  Dialog({Click(1076), SetText(1079, "35.7,139.6"), SetText(1080, "35.6,139.8"), Click(1)});
+  RunImport();
+  auto p = Art(Layer("p"));
+  ASSERT_EQ(p.size(), 2u);
+  EXPECT_EQ(Values(p[1]), std::vector<std::string>{"N=1"}) << "the corner point is inside";
+  EXPECT_EQ(Values(p[0]), std::vector<std::string>{"N=2"});
+  auto l = Art(Layer("l"));
+  ASSERT_EQ(l.size(), 1u);
+  EXPECT_EQ(Values(l[0]), std::vector<std::string>{"N=1"});
+  bool on = false;
+  EXPECT_EQ(sPreference()->GetBoolean("Varnox-Dirir4.5", "importLimitArea", on), kNoErr);
+  EXPECT_TRUE(on);
+
+  // A range that excludes everything: the layers are made, empty, and the run is no failure.
+  ChooseFiles({pts});
+  Dialog({SetText(1079, "10,100"), SetText(1080, "9,101"), Click(1)});
+  RunImport();
+  EXPECT_TRUE(host->Alerts().empty());
+  ASSERT_EQ(LayerTitles()[0], "Varnox-Shape DataFrame");
+  EXPECT_EQ(LayerTitles()[1], "p");
+  EXPECT_TRUE(Art(host->Doc()->layers[1]).empty());
+}
+
+}  // namespace
+}  // namespace vx::test
