@@ -406,8 +406,10 @@ double SignedArea(const std::vector<PathSegment>& s, bool closed, double flatnes
     auto piece = Flatten(SegmentBezier(s, i), flatness);
     pts.insert(pts.end(), piece.begin() + (pts.empty() ? 0 : 1), piece.end());
   }
+  // Positive for clockwise paths (v up), so that an exported outer ring, kept in the order of a
+  // positive area, runs clockwise in map coordinates as shapefiles want (docs/export.md).
   double a = 0;
-  for (std::size_t i = 0; i + 1 < pts.size(); ++i) a += pts[i].h * pts[i + 1].v - pts[i + 1].h * pts[i].v;
+  for (std::size_t i = 0; i + 1 < pts.size(); ++i) a += pts[i + 1].h * pts[i].v - pts[i].h * pts[i + 1].v;
   return a / 2;
 }
 

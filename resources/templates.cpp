@@ -73,11 +73,73 @@ const ControlTemplate kImportSettingsControls[] = {
     {ControlKind::Button, kImpCancel, "キャンセル", 478, 304, 55, 14},
 };
 
+// Export settings. Every control that does not continue a radio group starts a group, so each
+// set of radio buttons excludes only its own members.
+constexpr std::uint32_t G = host::kStyleGroup;
+const ControlTemplate kExportControls[] = {
+    {ControlKind::GroupBox, -1, "書き出し対象", 7, 4, 300, 44, G},
+    {ControlKind::ComboBox, exp115::kTarget, "", 14, 16, 286, 60, G},
+    {ControlKind::CheckBox, exp115::kPerLayer, "レイヤーごとに別のファイルにする", 14, 33, 200, 10, G},
+    {ControlKind::GroupBox, -1, "データタイプ", 7, 52, 300, 42, G},
+    {ControlKind::Radio, exp115::kPoint, "ポイント", 14, 64, 50, 10, G},
+    {ControlKind::Radio, exp115::kPolyline, "ポリライン", 70, 64, 50, 10},
+    {ControlKind::Radio, exp115::kPolygon, "ポリゴン", 126, 64, 50, 10},
+    {ControlKind::Static, -1, "エンコーディング:", 14, 79, 60, 8, G | host::kStyleRightAlign},
+    {ControlKind::ComboBox, exp115::kEncoding, "", 76, 77, 70, 40, G},
+    {ControlKind::Static, exp115::kDelimiterLabel, "フィールド区切り:", 152, 79, 60, 8, G | host::kStyleRightAlign},
+    {ControlKind::Radio, exp115::kTab, "タブ", 214, 79, 30, 10, G},
+    {ControlKind::Radio, exp115::kComma, "カンマ(CSV)", 248, 79, 55, 10},
+    {ControlKind::GroupBox, -1, "書き出すオブジェクト", 7, 98, 300, 54, G},
+    {ControlKind::CheckBox, exp115::kUnfilled, "塗りの無いパス", 14, 110, 90, 10, G},
+    {ControlKind::CheckBox, exp115::kFilled, "塗りのあるパス", 108, 110, 90, 10, G},
+    {ControlKind::CheckBox, exp115::kText, "テキスト", 202, 110, 50, 10, G},
+    {ControlKind::CheckBox, exp115::kSymbol, "シンボル", 14, 124, 50, 10, G},
+    {ControlKind::CheckBox, exp115::kGroup, "グループ", 108, 124, 50, 10, G},
+    {ControlKind::CheckBox, exp115::kExpand, "グループと複合パスは内部の要素を個別に書き出す", 14, 138, 280, 10, G},
+    {ControlKind::GroupBox, -1, "オプション", 7, 156, 300, 76, G},
+    {ControlKind::CheckBox, exp115::kAddText, "テキストを書き出す場合、文字列を属性に付加", 14, 168, 280, 10, G},
+    {ControlKind::CheckBox, exp115::kAddLayer, "レイヤー名を属性に付加", 14, 182, 280, 10, G},
+    {ControlKind::CheckBox, exp115::kBezier, "ベジェ曲線パスを折れ線補間する", 14, 196, 280, 10, G},
+    {ControlKind::Static, exp115::kAccuracyLabel, "精度:", 24, 212, 24, 8, G},
+    {ControlKind::TrackBar, exp115::kAccuracy, "", 50, 208, 160, 14, G},
+    {ControlKind::Static, exp115::kAccuracyValue, "", 214, 212, 16, 8, G},
+    {ControlKind::Static, exp115::kRough, "ラフ", 50, 222, 24, 8, G},
+    {ControlKind::Static, exp115::kPrecise, "精密", 190, 222, 24, 8, G},
+    {ControlKind::GroupBox, -1, "ドキュメント上の地理座標計算", 7, 236, 300, 40, G},
+    {ControlKind::Radio, exp115::kUseFrame, "データフレームを使用", 14, 248, 100, 10, G},
+    {ControlKind::Radio, exp115::kUseMarkers, "座標マーカーを使用", 160, 248, 100, 10},
+    {ControlKind::Static, exp115::kFrameLabel, "", 24, 262, 270, 8, G},
+    {ControlKind::GroupBox, -1, "座標マーカーの座標値", 7, 280, 300, 54, G},
+    {ControlKind::Static, -1, "測地系:", 14, 292, 40, 8, G},
+    {ControlKind::Radio, exp115::kMarkerJgd, "世界測地系", 56, 292, 60, 10, G},
+    {ControlKind::Radio, exp115::kMarkerTokyo, "日本測地系", 120, 292, 60, 10},
+    {ControlKind::Static, -1, "座標値:", 14, 306, 40, 8, G},
+    {ControlKind::Radio, exp115::kMarkerBL, "緯度経度(BL)", 56, 306, 70, 10, G},
+    {ControlKind::Radio, exp115::kMarkerXY, "平面直角座標(XY)", 130, 306, 80, 10},
+    {ControlKind::ComboBox, exp115::kMarkerZone, "", 56, 318, 240, 120, G},
+    {ControlKind::GroupBox, -1, "ファイルに書き込む座標値", 7, 338, 300, 24, G},
+    {ControlKind::Radio, exp115::kNoConvert, "変換しない", 14, 348, 60, 10, G},
+    {ControlKind::Radio, exp115::kConvert, "変換する", 80, 348, 60, 10},
+    {ControlKind::GroupBox, -1, "変換先", 7, 366, 300, 70, G},
+    {ControlKind::Static, -1, "測地系:", 14, 378, 40, 8, G},
+    {ControlKind::Radio, exp115::kOutJgd, "世界測地系", 56, 378, 60, 10, G},
+    {ControlKind::Radio, exp115::kOutTokyo, "日本測地系", 120, 378, 60, 10},
+    {ControlKind::Static, -1, "座標値:", 14, 392, 40, 8, G},
+    {ControlKind::Radio, exp115::kOutBL, "10進緯度経度(BL)", 56, 392, 80, 10, G},
+    {ControlKind::Radio, exp115::kOutXY, "平面直角座標(XY)", 140, 392, 80, 10},
+    {ControlKind::Radio, exp115::kOutUTM, "UTM座標(NE)", 224, 392, 70, 10},
+    {ControlKind::ComboBox, exp115::kOutZone, "", 56, 406, 240, 120, G},
+    {ControlKind::ComboBox, exp115::kOutUtmZone, "", 56, 420, 120, 120, G},
+    {ControlKind::Button, host::kIdOk, "OK", 196, 442, 50, 14, G | host::kStyleDefault},
+    {ControlKind::Button, host::kIdCancel, "キャンセル", 252, 442, 50, 14, G},
+};
+
 std::vector<DialogTemplate>& Table() {
   static std::vector<DialogTemplate> table{
       {kAboutDialog, "Varnox-Dirir4.5について", 243, 148, kAboutControls},
       {kImportSettingsDialog, "読み込み座標の設定", 543, 325, kImportSettingsControls},
       {kOpenFileEncodingArea, "", 379, 55, kEncodingAreaControls},
+      {kExportSettingsDialog, "書き出しの設定", 314, 462, kExportControls},
   };
   return table;
 }

@@ -50,6 +50,23 @@ inline constexpr std::int32_t kImpNorthWest = 1079;
 inline constexpr std::int32_t kImpSouthEast = 1080;
 inline constexpr std::int32_t kImpWebMap = 1077;
 
+// Control ids of the export settings dialog.
+namespace exp115 {
+inline constexpr std::int32_t kTarget = 1116, kPerLayer = 1127;
+inline constexpr std::int32_t kPoint = 1117, kPolyline = 1118, kPolygon = 1093;
+inline constexpr std::int32_t kEncoding = 1119, kDelimiterLabel = 1129, kTab = 1085, kComma = 1086;
+inline constexpr std::int32_t kUnfilled = 1125, kFilled = 1094, kText = 1096, kSymbol = 1095, kGroup = 1122,
+                              kExpand = 1124;
+inline constexpr std::int32_t kAddText = 1121, kAddLayer = 1120, kBezier = 1097, kAccuracyLabel = 1128,
+                              kAccuracy = 1099, kAccuracyValue = 1126, kRough = 1136, kPrecise = 1137;
+inline constexpr std::int32_t kUseFrame = 1100, kUseMarkers = 1101, kFrameLabel = 1135;
+inline constexpr std::int32_t kMarkerJgd = 1102, kMarkerTokyo = 1103, kMarkerBL = 1104, kMarkerXY = 1105,
+                              kMarkerZone = 1106;
+inline constexpr std::int32_t kNoConvert = 1107, kConvert = 1108;
+inline constexpr std::int32_t kOutJgd = 1109, kOutTokyo = 1110, kOutBL = 1111, kOutXY = 1112, kOutUTM = 1087,
+                              kOutZone = 1113, kOutUtmZone = 1075;
+}  // namespace exp115
+
 // Control ids of the open-file dialog's encoding area.
 inline constexpr std::int32_t kEncodingCombo = 1081;
 

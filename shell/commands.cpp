@@ -1,6 +1,7 @@
 #include "shell/commands.h"
 
 #include "attributes/upgrade.h"
+#include "export/shape_exporter.h"
 #include "geodesy/georef.h"
 #include "import/shape_importer.h"
 
@@ -32,7 +33,14 @@ Err ImportKml(PluginRef plugin) {
   return host::kNoErr;
 }
 
-void ExportShapefiles(PluginRef plugin) { (void)plugin; }
+// The exporter shows its own messages; a host error that escapes it ends the command quietly.
+void ExportShapefiles(PluginRef plugin) {
+  try {
+    xport::CShapeFileExporter exporter(plugin);
+    exporter.Run();
+  } catch (const host::HostError&) {
+  }
+}
 
 void ExportCoordinateText(PluginRef plugin) { (void)plugin; }
 

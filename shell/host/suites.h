@@ -132,7 +132,7 @@ class PathSuite {
   // Clipping flag of a path or compound path.
   virtual Err GetPathIsClip(ArtHandle art, bool& out) = 0;
   virtual Err SetPathIsClip(ArtHandle art, bool clip) = 0;
-  // Signed area in square points: positive for counter-clockwise paths (v up).
+  // Signed area in square points: positive for clockwise paths (v up), negative for counter-clockwise.
   virtual Err GetPathArea(ArtHandle path, double& out) = 0;
   // Length in points, curves flattened until no chord is farther than `flatness` from the curve.
   virtual Err GetPathLength(ArtHandle path, double& out, double flatness) = 0;

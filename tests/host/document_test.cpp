@@ -476,7 +476,7 @@ TEST_F(DocumentTest, PathGeometry) {
   ArtHandle r = NewPath(Group(l), {Corner(0, 0), Corner(10, 0), Corner(10, 20), Corner(0, 20)}, true);
   double area = 0, len = 0;
   ASSERT_EQ(sPath()->GetPathArea(r, area), kNoErr);
-  EXPECT_DOUBLE_EQ(area, 200);
+  EXPECT_DOUBLE_EQ(area, -200) << "counter-clockwise is negative";
   ASSERT_EQ(sPath()->GetPathLength(r, len, 0.1), kNoErr);
   EXPECT_DOUBLE_EQ(len, 60);
   RealRect b;
@@ -490,7 +490,7 @@ TEST_F(DocumentTest, PathGeometry) {
   EXPECT_NEAR(b.left, 98.75, 1e-9);
   EXPECT_NEAR(b.top, 51.25, 1e-9);
   ASSERT_EQ(sPath()->GetPathArea(e, area), kNoErr);
-  EXPECT_NEAR(area, 3.14159265 * 1.25 * 1.25, 0.01);
+  EXPECT_NEAR(area, -3.14159265 * 1.25 * 1.25, 0.01) << "the ellipse is drawn counter-clockwise";
   RealBezier bz;
   ASSERT_EQ(sPath()->GetPathBezier(e, 3, bz), kNoErr) << "a closed path has a Bezier back to its start";
   EXPECT_EQ(sPath()->GetPathBezier(e, 4, bz), kOutOfRange);

@@ -1,2 +1,0 @@
-// Filled in as the export commands are built.
-namespace vx {}

@@ -1,0 +1,42 @@
+// CShapeFileExporter: the export frame writing one shapefile (.shp, .shx, .dbf, with .prj and
+// .cpg beside them) per output.
+#pragma once
+
+#include "datafiles/shape_writer.h"
+#include "export/exporter_base.h"
+
+#include <memory>
+
+namespace vx::xport {
+
+class CShapeFileExporter : public CExporterBase {
+ public:
+  explicit CShapeFileExporter(host::PluginRef plugin) : CExporterBase(plugin) {}
+  ~CShapeFileExporter() override;
+
+  void InitSettings(ExportSettings& settings) override;
+  host::Err WritePoint(const MapPoint& point, const attr::CVxShapeAttr& attributes, const std::string* layerTitle,
+                       const std::u16string* text) override;
+  host::Err WritePolyline(const PartList& parts, const attr::CVxShapeAttr& attributes,
+                          const std::string* layerTitle) override;
+  host::Err WritePolygon(const PartList& parts, const attr::CVxShapeAttr& attributes,
+                         const std::string* layerTitle) override;
+  std::vector<host::FileFilter> FileFilters() override;
+  std::string DefaultFileName() override;
+  std::string LayerFileName(host::LayerHandle layer) override;
+  // The files are written under temporary names beside the chosen one and get their own names
+  // only when complete.
+  bool OpenOutput(const std::filesystem::path& path) override;
+  bool CloseOutput() override;
+
+ private:
+  bool SetRow(const attr::CVxShapeAttr& attributes, const std::string* layerTitle, const std::u16string* text);
+  host::Err Result(bool written);
+  void RemoveTemporaries();
+
+  std::unique_ptr<data::ShapeFileWriter> writer_;
+  std::filesystem::path finalPath_;  // the .shp the set is renamed to
+  std::filesystem::path tempPath_;   // the .shp being written
+};
+
+}  // namespace vx::xport

@@ -1,0 +1,147 @@
+// Export geometry: curve flattening, vertex order and orientation of rings, text values.
+#include "tests/export/export_fixture.h"
+
+#include <cmath>
+
+namespace vx::test {
+namespace {
+
+using xport::CExporterBase;
+
+// The exporter with map = document points (scale 1 point = 1 metre, no conversion).
+struct Probe : CExporterBase {
+  Probe() : CExporterBase(nullptr) {
+    geo::DataFrame df;
+    df.datum = 2, df.kind = 3, df.zone = 9;
+    df.S = 2834.645669291339;
+    sheetTransform_.SetFromDataFrame(df);
+    converter_.SetIdentity();
+  }
+};
+
+class GeometryTest : public ExportFixture {
+ protected:
+  // A one-segment open path from (0, 0) to (len, 0) whose handles lie on the chord: curved for
+  // the test of retracted handles, yet of an exactly known length.
+  static ArtHandle StraightCurve(ArtHandle inside, double len) {
+    PathSegment a{{0, 0}, {0, 0}, {len / 3, 0}, false};
+    PathSegment b{{len, 0}, {2 * len / 3, 0}, {len, 0}, false};
+    return NewPath(inside, {a, b}, false);
+  }
+};
+
+TEST_F(GeometryTest, CurvedSegmentsGiveTheirStepCount) {
+  struct Case {
+    double length;
+    int accuracy;
+    std::size_t added;  // points the curve adds after the first anchor
+    const char* why;
+  };
+  const Case cases[] = {
+      {20, 5, 6, "6 steps fit between 6 x 0.3 and 6 x 5"},
+      {100, 5, 20, "longer than 6 x 5: one step per 5"},
+      {0.2, 5, 0, "shorter than one minimum step: not even the end anchor"},
+      {20, 9, 20, "precise: steps of at most 1"},
+      {20, 1, 2, "rough: steps of at most 9"},
+      {5, 9, 10, "within 10 x 0.1 and 10 x 1: accuracy + 1 steps"},
+  };
+  Probe probe;
+  for (const Case& c : cases) {
+    ArtHandle p = StraightCurve(Group(first), c.length);
+    const data::PointList v = probe.FlattenPath(p, xport::kCloseLine, c.accuracy);
+    ASSERT_EQ(v.size(), 1 + c.added) << c.why;
+    EXPECT_NEAR(v.front().x, 0, 1e-9) << c.why;
+    if (c.added > 0) {
+      EXPECT_NEAR(v.back().x, c.length, 1e-6) << c.why << ": the last step ends on the anchor";
+    }
+  }
+}
+
+TEST_F(GeometryTest, RetractedHandlesAreStraight) {
+  struct Case {
+    double dh, dv;
+    bool curved;
+    const char* why;
+  };
+  const Case cases[] = {
+      {0, 0, false, "both handles on their anchors"},
+      {0.03, 0.03, false, "0.03 off in each coordinate still counts as retracted"},
+      {0.031, 0, true, "past 0.03 in one coordinate"},
+  };
+  for (const Case& c : cases) {
+    host::RealBezier b{{0, 0}, {c.dh, c.dv}, {10 - c.dh, c.dv}, {10, 0}};
+    EXPECT_EQ(CExporterBase::IsCurved(b), c.curved) << c.why;
+  }
+  // All handles retracted: the anchors only, at any accuracy.
+  Probe probe;
+  ArtHandle p = NewPath(Group(first), {Corner(0, 0), Corner(30, 0), Corner(30, 40)}, false);
+  for (int a : {1, 5, 9}) EXPECT_EQ(probe.FlattenPath(p, xport::kCloseLine, a).size(), 3u);
+}
+
+TEST_F(GeometryTest, ClosingPoints) {
+  Probe probe;
+  ArtHandle rect = Square(Group(first), 0, 0, 10);
+  ArtHandle open = NewPath(Group(first), {Corner(0, 0), Corner(10, 0), Corner(5, 8)}, false);
+  // A closed rectangle as a line ends on its first point, flattened or not.
+  for (const data::PointList& v : {probe.PathVertices(rect, xport::kCloseLine), probe.FlattenPath(rect, xport::kCloseLine, 5)}) {
+    ASSERT_EQ(v.size(), 5u);
+    EXPECT_EQ(v.back().x, v.front().x);
+    EXPECT_EQ(v.back().y, v.front().y);
+  }
+  // An open path as a ring is closed; as a line it is not.
+  EXPECT_EQ(probe.PathVertices(open, xport::kClosePolygon).size(), 4u);
+  EXPECT_EQ(probe.FlattenPath(open, xport::kClosePolygon, 5).size(), 4u);
+  EXPECT_EQ(probe.PathVertices(open, xport::kCloseLine).size(), 3u);
+}
+
+// Whatever the drawing direction of the outer and the inner square, the larger one comes first
+// and runs clockwise in map coordinates, the hole counter-clockwise.
+TEST_F(GeometryTest, CompoundRingsLargestFirstHolesReversed) {
+  Probe probe;
+  for (bool outerCw : {false, true}) {
+    for (bool innerCw : {false, true}) {
+      ArtHandle compound = NewArt(host::ArtType::CompoundPath, Group(first));
+      Square(compound, 0, 0, 100, outerCw);
+      Square(compound, 40, 40, 10, innerCw);  // first child
+      for (bool expand : {false, true}) {
+        const data::PartList parts = probe.CompoundRings(compound, expand, 5);
+        ASSERT_EQ(parts.size(), 2u);
+        EXPECT_NEAR(std::abs(RingArea(parts[0])), 10000, 1e-6) << "the outer square first";
+        EXPECT_LT(RingArea(parts[0]), 0) << "outer clockwise; drawn cw " << outerCw;
+        EXPECT_GT(RingArea(parts[1]), 0) << "hole counter-clockwise; drawn cw " << innerCw;
+      }
+    }
+  }
+}
+
+TEST_F(GeometryTest, CompoundLinesSkipZeroLength) {
+  Probe probe;
+  ArtHandle compound = NewArt(host::ArtType::CompoundPath, Group(first));
+  NewPath(compound, {Corner(0, 0), Corner(10, 0)}, false);
+  NewPath(compound, {Corner(5, 5), Corner(5, 5)}, false);  // a dot
+  NewPath(compound, {Corner(0, 20), Corner(10, 20), Corner(10, 30)}, false);
+  const data::PartList parts = probe.CompoundLines(compound, false, 5);
+  ASSERT_EQ(parts.size(), 2u);
+  EXPECT_EQ(parts[0].size(), 3u);
+  EXPECT_EQ(parts[1].size(), 2u);
+}
+
+TEST_F(GeometryTest, TextFieldValue) {
+  EXPECT_EQ(CExporterBase::TextFieldValue(u"一行目\r二行目\r"), u"一行目\\n二行目\\n");
+  EXPECT_EQ(CExporterBase::TextFieldValue(u"tab\tstays"), u"tab\tstays");
+}
+
+// The output system's description beside the data.
+TEST(EsriWkt, NamesAndParameters) {
+  EXPECT_NE(xport::EsriWkt(2, 3, 9, 0).find("PROJCS[\"JGD_2000_Japan_Zone_9\""), std::string::npos);
+  EXPECT_NE(xport::EsriWkt(2, 3, 9, 0).find("PARAMETER[\"Central_Meridian\",139.83333333333334]"), std::string::npos);
+  EXPECT_NE(xport::EsriWkt(1, 3, 9, 0).find("PROJCS[\"Japan_Zone_9\",GEOGCS[\"GCS_Tokyo\""), std::string::npos);
+  EXPECT_NE(xport::EsriWkt(2, 2, 0, 54).find("PROJCS[\"JGD_2000_UTM_Zone_54N\""), std::string::npos);
+  EXPECT_NE(xport::EsriWkt(2, 2, 0, 54).find("PARAMETER[\"Central_Meridian\",141.0]"), std::string::npos);
+  EXPECT_EQ(xport::EsriWkt(2, 1, 0, 0).rfind("GEOGCS[\"GCS_JGD_2000\"", 0), 0u);
+  EXPECT_EQ(xport::EsriWkt(0, 3, 9, 0), "");
+  EXPECT_EQ(xport::EsriWkt(2, 3, 20, 0), "");
+}
+
+}  // namespace
+}  // namespace vx::test
