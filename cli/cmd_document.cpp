@@ -4,11 +4,8 @@
 #include "cli/commands.h"
 #include "cli/features.h"
 #include "cli/session.h"
-<<<<<<< HEAD
 #include "geodesy/georef.h"
-=======
 #include "host/atomic_file.h"
->>>>>>> h-importcli
 #include "host/svg.h"
 #include "shell/text/text.h"
 

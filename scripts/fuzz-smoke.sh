@@ -9,10 +9,11 @@ build=build-fuzz
 CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DVX_FUZZ=ON -DVX_BUILD_TESTS=ON -DVX_BUILD_BENCH=OFF -DVX_WERROR=OFF \
   -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link,address,undefined" >/dev/null
-cmake --build "$build" --target shape_reader_fuzz text_reader_fuzz
+cmake --build "$build" --target shape_reader_fuzz text_reader_fuzz kml_reader_fuzz
 
 # Seeds: a valid one-point shapefile (in the fuzzer's packed form) and a few text files.
-mkdir -p "$build/corpus/shape" "$build/corpus/text"
+mkdir -p "$build/corpus/shape" "$build/corpus/text" "$build/corpus/kml"
+cp tests/import/data/*.kml "$build/corpus/kml/"
 python3 - "$build/corpus" <<'PY'
 import struct, sys, os
 out = sys.argv[1]
@@ -33,7 +34,7 @@ PY
 # File-backed targets: keep their files in memory when possible.
 [ -d /dev/shm ] && export TMPDIR=/dev/shm
 status=0
-for t in shape_reader_fuzz text_reader_fuzz; do
+for t in shape_reader_fuzz text_reader_fuzz kml_reader_fuzz; do
   corpus="$build/corpus/${t%_fuzz}"
   corpus="${corpus/_reader/}"
   echo "== $t for ${seconds}s"
