@@ -15,9 +15,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
+constexpr std::size_t kMaxLayerDepth = 32;
 constexpr const char* kKmlTitle = "KMLファイルを読み込む";
 constexpr const char* kKmlFolderKey = "importKMLDir";
 constexpr const char* kKmlProgressText = "読み込んでいます";
+constexpr const char* kNoCoordinatesFormat = "座標を含むプレースマークがありません [ %s ]";
 
 std::uint64_t FileSize(const fs::path& file) {
   std::error_code ec;
@@ -53,8 +55,6 @@ class ExtentPass : public KmlHandler {
     return !sUser()->Cancelled();
   }
   Extent extent;
-
- private:
   bool set_ = false;
 };
 
@@ -129,8 +129,10 @@ class CKMLFileImporter::Builder : public KmlHandler {
   void ContainerBegin(bool document, int depth) override {
     if (error_) return;
     // The outermost document is the file itself: it names the new top layer.
-    if (document && depth == 0) {
-      layers_.push_back(layers_.front());
+    // So are containers nested deeper than people nest folders: their placemarks join the
+    // deepest layer rather than making a layer chain the host has to walk.
+    if ((document && depth == 0) || layers_.size() > kMaxLayerDepth) {
+      layers_.push_back(layers_.size() > kMaxLayerDepth ? layers_.back() : layers_.front());
       return;
     }
     LayerHandle layer = nullptr;
@@ -236,8 +238,16 @@ bool CKMLFileImporter::GetDataExtent(Extent& extent) {
   KmlReader reader;
   const bool done = reader.Read(f, FileSize(file), pass);
   std::fclose(f);
-  if (done) extent = pass.extent;
-  return done;
+  if (!done) return false;
+  // Nothing to place: no empty layer and no data frame around the origin.
+  if (!pass.set_) {
+    std::string message = kNoCoordinatesFormat;
+    message.replace(message.find("%s"), 2, FileNameUtf8(file));
+    sUser()->WarningAlert(message);
+    return false;
+  }
+  extent = pass.extent;
+  return true;
 }
 
 Err CKMLFileImporter::ImportFile(const fs::path& file, LayerHandle& layer) {

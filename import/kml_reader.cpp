@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <set>
+#include <unordered_map>
 
 namespace vx::imp {
 
@@ -11,6 +12,8 @@ namespace {
 
 constexpr std::size_t kMaxTagBytes = 64 * 1024;  // longer tags are cut (their name survives)
 constexpr std::size_t kBlockBytes = 64 * 1024;
+// Deeper elements are not tracked one by one: each closing tag then ends one of them.
+constexpr std::size_t kMaxDepth = 4096;
 
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v'; }
 
@@ -220,6 +223,8 @@ struct KmlReader::Impl {
   bool rawInCdata = false;
 
   std::vector<std::string> stack;  // open elements, local names
+  std::unordered_map<std::string, std::size_t> openCount;  // of each name in `stack`
+  std::size_t untracked = 0;  // open elements beyond kMaxDepth
 
   // Containers and the placemark being read.
   int containerDepth = 0;
@@ -253,16 +258,25 @@ struct KmlReader::Impl {
            n == "outline" || n == "key";
   }
 
+  void Push(std::string_view name) {
+    stack.emplace_back(name);
+    ++openCount[stack.back()];
+  }
+
   void Open(std::string_view name, std::string_view attrs, bool selfClosing) {
     name = LocalName(name);
+    if (stack.size() >= kMaxDepth || untracked > 0) {
+      if (!selfClosing) ++untracked;
+      return;
+    }
     if (name == "description" && !selfClosing) {
-      stack.emplace_back(name);
+      Push(name);
       mode = Mode::kRaw;
       raw.clear();
       rawInCdata = false;
       return;
     }
-    stack.emplace_back(name);
+    Push(name);
     if (name == "Document" || name == "Folder") {
       handler.ContainerBegin(name == "Document", containerDepth);
       ++containerDepth;
@@ -350,11 +364,18 @@ struct KmlReader::Impl {
 
   void Close(std::string_view name) {
     name = LocalName(name);
+    if (untracked > 0) {
+      --untracked;
+      return;
+    }
     // Pops to the matching element; a closing tag that matches nothing open is ignored.
-    std::size_t at = stack.size();
-    while (at > 0 && stack[at - 1] != name) --at;
-    if (at == 0) return;
-    while (stack.size() >= at) Pop();
+    const auto it = openCount.find(std::string(name));
+    if (it == openCount.end() || it->second == 0) return;
+    while (!stack.empty()) {
+      const bool last = stack.back() == name;
+      Pop();
+      if (last) break;
+    }
   }
 
   void Pop() {
@@ -395,6 +416,7 @@ struct KmlReader::Impl {
       --containerDepth;
       handler.ContainerEnd();
     }
+    --openCount[name];
     stack.pop_back();
   }
 
@@ -423,6 +445,7 @@ struct KmlReader::Impl {
       descriptionSeen = true;
     }
     raw.clear();
+    --openCount[stack.back()];
     stack.pop_back();
     mode = Mode::kText;
   }

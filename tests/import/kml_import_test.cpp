@@ -195,9 +195,11 @@ TEST_F(KmlImportTest, PointsLandWhereTheSameShapefilePointsLand) {
   const auto shape = Art(Layer("st"));
   ASSERT_EQ(kml.size(), 2u);
   ASSERT_EQ(shape.size(), 2u);
+  // The second import places through the stored frame text, whose rounding moves points by far
+  // less than a micrometre on the ground.
   for (int i = 0; i < 2; ++i) {
-    EXPECT_NEAR(Centre(kml[i]).h, Centre(shape[i]).h, 1e-9);
-    EXPECT_NEAR(Centre(kml[i]).v, Centre(shape[i]).v, 1e-9);
+    EXPECT_NEAR(Centre(kml[i]).h, Centre(shape[i]).h, 1e-5);
+    EXPECT_NEAR(Centre(kml[i]).v, Centre(shape[i]).v, 1e-5);
   }
 }
 
@@ -218,13 +220,17 @@ TEST_F(KmlImportTest, ImportRangeLeavesOutWhatLiesOutside) {
   EXPECT_EQ(names, (std::vector<std::string>{"Name=cross", "Name=in"}));
 }
 
-TEST_F(KmlImportTest, UnreadableFilesEndBeforeTheDialog) {
-  Step s = UserStep(StepKind::OpenFiles);
-  s.files = {dir / "missing.kml"};
-  user->Push(s);
-  EXPECT_EQ(app->ChooseFlyout(3), "");
-  EXPECT_FALSE(user->StepsLeft());
-  EXPECT_EQ(AlertTexts(), (std::vector<std::string>{"ファイルを開けません [ missing.kml ]"}));
+TEST_F(KmlImportTest, FilesWithoutCoordinatesEndBeforeTheDialog) {
+  for (const char* body : {"", "<kml><Document><name>x</name><Placemark><name>p</name></Placemark></Document></kml>",
+                           "\x89PNG\r\n\x1a\n\0\0\0"}) {
+    Step s = UserStep(StepKind::OpenFiles);
+    s.files = {WriteKml("empty", body)};
+    user->Push(s);
+    EXPECT_EQ(app->ChooseFlyout(3), "");
+    EXPECT_FALSE(user->StepsLeft()) << "no settings dialog";
+  }
+  EXPECT_EQ(AlertsStartingWith("座標を含むプレースマークがありません").size(), 3u);
+  EXPECT_EQ(host->Doc()->layers.size(), 1u) << "no layer is made";
 }
 
 }  // namespace

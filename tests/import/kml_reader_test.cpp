@@ -160,12 +160,13 @@ TEST(KmlReader, ColoursAndTuples) {
   }
   data::PointList p;
   ParseKmlCoordinates("  1.5,2.5,10 \n 3,4\t5 6,x,1 7,8,9,10 ", p);
-  ASSERT_EQ(p.size(), 3u) << "a tuple without a comma is left out";
+  ASSERT_EQ(p.size(), 4u) << "the tuple 5, without a comma, is left out";
   EXPECT_EQ(p[0].x, 1.5);
   EXPECT_EQ(p[0].y, 2.5);
   EXPECT_EQ(p[1].x, 3);
   EXPECT_EQ(p[2].x, 6);
   EXPECT_EQ(p[2].y, 0) << "a component that is not a number reads 0";
+  EXPECT_EQ(p[3].y, 8) << "components past the second are passed over";
 }
 
 TEST(KmlReader, HostileInputEndsQuietly) {
@@ -173,7 +174,10 @@ TEST(KmlReader, HostileInputEndsQuietly) {
   std::string million = "<Placemark><LineString><coordinates>";
   for (int i = 0; i < 1'000'000; ++i) million += "1,2 ";
   million += "</coordinates></LineString></Placemark>";
-  const std::string inputs[] = {"<", "</", "<<<>>>", "<a b=\"unclosed>", "<![CDATA[", "<!--", "<description>",
+  std::string deep;
+  for (int i = 0; i < 500'000; ++i) deep += "<Folder>";
+  for (int i = 0; i < 500'000; ++i) deep += "</x></Folder>";
+  const std::string inputs[] = {deep, "<", "</", "<<<>>>", "<a b=\"unclosed>", "<![CDATA[", "<!--", "<description>",
                                 "</Placemark></Folder></Document>", "<Placemark><Polygon></Placemark></Polygon>",
                                 std::string("\0\xff\xfe<\x01>\0", 8), "<" + big, "<name>" + big, million};
   for (const std::string& in : inputs) {
