@@ -11,7 +11,7 @@ namespace vx::cli {
 namespace {
 
 void Install(CLI::App& app) {
-  auto* cmd = app.add_subcommand("export-text", "Export a document's objects as coordinate text through the plug-in (docs/export.md)");
+  auto* cmd = app.add_subcommand("export-text", "Export a document's objects as coordinate text through the plug-in (docs/text-kml.md)");
   auto o = std::make_shared<ExportOptions>();
   auto tab = std::make_shared<bool>(false), comma = std::make_shared<bool>(false);
   o->flyout = 6;

@@ -12,7 +12,7 @@ namespace {
 constexpr std::int32_t kFlyoutImportKml = 3;
 
 void Install(CLI::App& app) {
-  auto* cmd = app.add_subcommand("import-kml", "Import a KML file into a document through the plug-in (docs/import.md)");
+  auto* cmd = app.add_subcommand("import-kml", "Import a KML file into a document through the plug-in (docs/text-kml.md)");
   auto o = std::make_shared<ImportOptions>();
   auto file = std::make_shared<std::string>();
   cmd->add_option("DOC", o->doc, "Document to import into; saved when the import is complete")->required();
