@@ -69,8 +69,7 @@ TEST(ImportKml, GdalWrittenStationsArriveWithNamesAndDescriptions) {
   ASSERT_EQ(ours.size(), gdal["features"].size());
   for (std::size_t i = 0; i < ours.size(); ++i) {
     const json& g = gdal["features"][i];
-    // Our features come topmost first; GDAL's in file order.
-    const json& o = ours[ours.size() - 1 - i];
+    const json& o = ours[i];  // both in file order
     EXPECT_EQ(o["properties"]["Name"], g["properties"]["Name"]);
     EXPECT_EQ(o["properties"]["Desc"], g["properties"]["Description"]);
     const json& c = o["geometry"]["coordinates"];
