@@ -15,7 +15,11 @@ class TextExportTest : public ExportFixture {
   void SetUp() override {
     ExportFixture::SetUp();
     AddFrame();  // JGD2000 plane zone IX, 1:10000
+    // AI_TEXT only where a test asks for it.
+    ASSERT_EQ(host::sPreference()->PutBoolean(xport::kPreferencePrefix, "exportAddTextField", false), host::kNoErr);
   }
+  // The layer's field definitions, which decide the columns.
+  void Define(const std::vector<attr::ShapeField>& defs) { SetFields(Group(first), defs); }
   host::Err ExportText(const std::vector<Step>& actions, const std::filesystem::path& out, bool folder = false) {
     Script(actions, out, folder);
     xport::CGeoTextFileExporter exporter(nullptr);
@@ -31,15 +35,16 @@ class TextExportTest : public ExportFixture {
     return out;
   }
   // A point mark-like square of side 4 whose centre is (h, v), carrying `fields`.
-  ArtHandle Mark(double h, double v, const std::vector<attr::ShapeField>& fields) {
+  ArtHandle Mark(double h, double v, const std::vector<attr::ShapeField>& values) {
     ArtHandle a = Square(Group(first), h - 2, v - 2, 4);
-    SetFields(a, fields);
+    SetFields(a, values);
     return a;
   }
 };
 
 // The map point of sheet point (12, 22): X = -2000 + 22·k northing, Y = 1000 + 12·k easting.
 TEST_F(TextExportTest, EncodingsDelimitersAndLineEnds) {
+  Define({Field("名前", kFieldString, 10)});
   Mark(12, 22, {Field("名前", kFieldString, 10, 0, "東京")});
   char x[32], y[32];
   std::snprintf(x, sizeof x, "%2.9f", -2000 + 22 * kMetresPerPoint);
@@ -74,6 +79,7 @@ TEST_F(TextExportTest, EncodingsDelimitersAndLineEnds) {
 
 TEST_F(TextExportTest, CommaCellsReadBackThroughTheSplitter) {
   const char* values[] = {"A,B", "say \"hi\"", "\"quoted\"", "plain", "", "a\"b,c\""};
+  Define({Field("V", kFieldString, 20)});
   for (int i = 0; i < 6; ++i) Mark(10.0 * i, 0, {Field("V", kFieldString, 20, 0, values[i])});
   ASSERT_EQ(ExportText({Pick(id::kEncoding, 1), Click(id::kComma)}, dir / "v.csv"), host::kNoErr);
   data::CVxTextFile file;
@@ -97,11 +103,13 @@ TEST_F(TextExportTest, CommaCellsReadBackThroughTheSplitter) {
 }
 
 TEST_F(TextExportTest, ColumnsByDefinitionAndTheExtraColumns) {
+  Define({Field("NAME", kFieldString, 10), Field("CODE", kFieldString, 4), Field("NAME", kFieldString, 12)});
   Mark(0, 0, {Field("NAME", kFieldString, 10, 0, "a"), Field("CODE", kFieldString, 4, 0, "c1")});
   // Same name, another width: a column of its own, so the first column stays empty here.
   Mark(20, 0, {Field("NAME", kFieldString, 12, 0, "b")});
   NewText(Group(first), 40, 0, u"一行目\r二行目");
-  ASSERT_EQ(ExportText({Pick(id::kEncoding, 1), Click(id::kTab), Click(id::kAddLayer)}, dir / "c.txt"),
+  ASSERT_EQ(ExportText({Pick(id::kEncoding, 1), Click(id::kTab), Click(id::kAddText), Click(id::kAddLayer)},
+                       dir / "c.txt"),
             host::kNoErr);
   data::CVxTextFile file;
   ASSERT_TRUE(file.Open(dir / "c.txt", text::TextEncoding::kUTF8));
@@ -116,11 +124,11 @@ TEST_F(TextExportTest, ColumnsByDefinitionAndTheExtraColumns) {
     lines.push_back(row);
   }
   ASSERT_EQ(lines.size(), 4u);
-  EXPECT_EQ(lines[0], "|NAME|CODE|NAME|AI_TEXT|AI_LAYER") << "header: the fields, then the two extra columns";
+  EXPECT_EQ(lines[0], "|NAME|CODE|NAME|AI_LAYER|AI_TEXT") << "header: the fields, then the two extra columns";
   std::sort(lines.begin() + 1, lines.end());
-  EXPECT_EQ(lines[1], "|||b||道路");
-  EXPECT_EQ(lines[2], "||||一行目\\n二行目|道路") << "paragraph breaks as \\n";
-  EXPECT_EQ(lines[3], "|a|c1|||道路");
+  EXPECT_EQ(lines[1], "|a|c1||道路|");
+  EXPECT_EQ(lines[2], "|||b|道路|");
+  EXPECT_EQ(lines[3], "||||道路|一行目\\n二行目") << "paragraph breaks as \\n";
 }
 
 TEST_F(TextExportTest, FileNamesAndHeadersByOutputSystem) {
