@@ -156,6 +156,13 @@ bool CImporterBase::SetupCoordinates(ImportSettings& s) {
   } else if (geo::ReadMarkers(markers) && transform_.SetFromMarkers(markers)) {
     s.mode = kModeMarkers;
   } else {
+    // A frame layer whose text cannot be read would keep a new frame from being written, and the
+    // data would be placed by a frame the document does not hold.
+    LayerHandle unreadable = nullptr;
+    if (geo::FindLayerByTitle(geo::kDataFrameLayerTitle, unreadable) == kNoErr && unreadable) {
+      Warn(kUnreadableFrameMessage);
+      return false;
+    }
     s.mode = kModeNewFrame;
   }
 

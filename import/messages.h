@@ -18,6 +18,7 @@ inline constexpr const char* kWebMapUrl = "https://maps.gsi.go.jp/";
 inline constexpr const char* kConverterSetupMessage = "座標変換を設定できません";
 inline constexpr const char* kCentreNotConvertedMessage = "読み込み範囲の中心を座標変換できません";
 inline constexpr const char* kFrameNotWrittenMessage = "データフレームを作成できません";
+inline constexpr const char* kUnreadableFrameMessage = "データフレームの設定が正しくありません";
 inline constexpr const char* kBadGeoreferenceMessage = "データフレームか座標マーカーが正しくありません";
 
 // Points whose conversion failed; each file follows on a line of its own.

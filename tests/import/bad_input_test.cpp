@@ -127,7 +127,10 @@ TEST_F(BadInputTest, PointsThatCannotBeConvertedAreLeftOutAndCountedPerFile) {
   ChooseFiles({p, l});
   Dialog({Click(1128), Click(1130), SelectItem(1132, 9), Click(1)});  // a new Tokyo XY9 frame
   RunImport();
-  EXPECT_EQ(AlertTexts(), std::vector<std::string>{"座標を変換できない点は描画していません\np.shp: 1 点\nl.shp: 3 点"});
+  // The extent's corners cannot be converted either, so its markers cannot be placed: the run
+  // ends with the import failure after the count.
+  EXPECT_EQ(AlertTexts(), (std::vector<std::string>{"座標を変換できない点は描画していません\np.shp: 1 点\nl.shp: 3 点",
+                                                    "読み込みでエラーが発生しました"}));
   auto marks = Art(Layer("p"));
   ASSERT_EQ(marks.size(), 2u);
   EXPECT_EQ(Values(marks[1]), std::vector<std::string>{"N=1"});
@@ -138,6 +141,46 @@ TEST_F(BadInputTest, PointsThatCannotBeConvertedAreLeftOutAndCountedPerFile) {
   for (const ArtOpaque* a : {marks[0], marks[1], lines[0]})
     for (const PathSegment& s : a->segments) EXPECT_TRUE(std::isfinite(s.p.h) && std::isfinite(s.p.v));
   SaveAndReload();
+}
+
+TEST_F(BadInputTest, ADataFrameLayerWhoseTextCannotBeReadStopsTheImportBeforeAnythingIsPlaced) {
+  // The frame cannot be rewritten; a new one would not be stored and the art would be placed by
+  // a frame the document does not hold.
+  ASSERT_EQ(app->NewLayer("Varnox-Shape DataFrame"), "");
+  ChooseFiles({Points("a")});
+  RunImport();  // no dialog 108
+  EXPECT_EQ(AlertTexts(), std::vector<std::string>{"データフレームの設定が正しくありません"});
+  EXPECT_EQ(LayerTitles(), (std::vector<std::string>{"Varnox-Shape DataFrame", "レイヤー 1"}));
+}
+
+TEST_F(BadInputTest, AShiftJisTableReadAsUtf8GivesOtherTextButADocumentThatSavesAndLoads) {
+  const auto t = WriteShapefile("t", 1, {{{{139.7, 35.6}}}}, {{Def(u"名称", kFieldString, 20), {"東京都"}}});
+  ChooseFiles({t}, "UTF-8");
+  Dialog({Click(1)});
+  RunImport();
+  EXPECT_TRUE(host->Alerts().empty()) << "the encoding is the user's choice";
+  const auto art = Art(Layer("t"));
+  ASSERT_EQ(art.size(), 1u);
+  ASSERT_EQ(Values(art[0]).size(), 1u);
+  const auto read = Values(art[0]);
+  EXPECT_NE(read[0], "名称=東京都");
+  SaveAndReload();
+  EXPECT_EQ(Values(Art(Layer("t"))[0]), read);
+}
+
+TEST_F(BadInputTest, ADataFrameOfASystemTheConverterDoesNotKnowIsToldAndPlacesNothing) {
+  // Edited by hand: "LL" is no coordinate kind, so no conversion to the sheet can be set up.
+  ASSERT_EQ(app->NewLayer("Varnox-Shape DataFrame"), "");
+  ArtHandle group = nullptr, text = nullptr;
+  ASSERT_EQ(sLayer()->GetLayerGroup(Layer("Varnox-Shape DataFrame"), group), kNoErr);
+  ASSERT_EQ(sTextFrame()->NewPointText(PaintOrder::InsideOnTop, group, TextOrientation::Horizontal, {306, 396}, text),
+            kNoErr);
+  ASSERT_EQ(sTextRange()->InsertAfter(text, u"G=JGD|P=LL|X=0|Y=0|S=25000|R=0"), kNoErr);
+  ChooseFiles({Points("a")});
+  Dialog({Click(1)});
+  RunImport();
+  EXPECT_EQ(AlertTexts(), std::vector<std::string>{"座標変換を設定できません"});
+  EXPECT_EQ(Layer("a"), nullptr);
 }
 
 // A person who moves the chosen files away while the coordinate dialog is open.

@@ -69,6 +69,8 @@ TEST_F(ShapefileImportTest, PointsBecomeMarksWithTheirRowsOnANewDataFrame) {
   NewFrameXY9();
   RunImport();
   EXPECT_TRUE(host->Alerts().empty()) << AlertTexts().front();
+  EXPECT_EQ(host->progressLog, std::vector<std::string>{"シェープファイルを読み込んでいます [ stations.shp ]"});
+  EXPECT_EQ(user->Polls(), 3) << "one cancel poll per record";
 
   EXPECT_EQ(LayerTitles(), (std::vector<std::string>{"Varnox-Shape DataFrame", "stations", "レイヤー 1",
                                                      "4点座標マーカー 右下", "4点座標マーカー 左下",
@@ -213,6 +215,39 @@ TEST_F(ShapefileImportTest, APartLongerThan32000PointsIsDrawnInPiecesThatShareNo
   for (ArtOpaque* p : pieces) EXPECT_EQ(Values(p), std::vector<std::string>{"N=1"});
 }
 
+TEST_F(ShapefileImportTest, WithoutADataFrameTheMarkersPlaceTheFileCoordinatesAsTheirMapCoordinates) {
+  const auto bl = WriteShapefile("bl", 1, StationPoints(), StationColumns());
+  ChooseFiles({bl});
+  NewFrameXY9(false);
+  RunImport();
+  ASSERT_EQ(app->DeleteLayer("Varnox-Shape DataFrame"), "");
+
+  // The same stations in plane zone IX metres: the markers hold zone IX coordinates.
+  geo::CCoordConverter conv;
+  ASSERT_TRUE(conv.Setup(2, 1, 0, 0, 2, 3, 9, 0));
+  std::vector<PartList> xy;
+  for (const PartList& p : StationPoints()) {
+    double x = 0, y = 0, c = 0;
+    conv.Convert(p[0][0].x, p[0][0].y, x, y, c);
+    xy.push_back({{{x, y}}});
+  }
+  const auto plane = WriteShapefile("plane", 1, xy, StationColumns());
+  ChooseFiles({plane});
+  Dialog({Snapshot(), Click(1126), SelectItem(1115, 9), Click(1)});
+  RunImport();
+  EXPECT_TRUE(host->Alerts().empty());
+  EXPECT_TRUE(Printed("  1178 static \"座標マーカーに合わせて読み込まれます\""));
+  const auto a = Art(Layer("bl")), b = Art(Layer("plane"));
+  ASSERT_EQ(a.size(), 3u);
+  ASSERT_EQ(b.size(), 3u);
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    // The marker texts keep six decimals of a metre.
+    EXPECT_NEAR(Centre(a[i]).h, Centre(b[i]).h, 1e-4);
+    EXPECT_NEAR(Centre(a[i]).v, Centre(b[i]).v, 1e-4);
+  }
+  EXPECT_EQ(Layer("Varnox-Shape DataFrame"), nullptr) << "markers in use: no new data frame";
+}
+
 // Z and M variants and multipoints as GDAL writes them, with UTF-8 tables.
 TEST_F(ShapefileImportTest, GdalFilesOfEveryKindImportEveryRecordAndValue) {
   struct File {
@@ -275,10 +310,11 @@ TEST_F(ShapefileImportTest, TheNewLayerGoesAboveTheTopmostLayerThatHoldsNoGeoref
     std::vector<std::string> want;  // the first titles afterwards
   };
   const Case cases[] = {
-      // Only reserved layers: above all of them.
-      {{"3点座標マーカー 1/3", "Varnox-Shape DataFrame"}, {"a", "Varnox-Shape DataFrame", "3点座標マーカー 1/3"}},
-      // An ordinary layer below a reserved one: directly above the ordinary layer.
-      {{"地図", "Varnox-Shape DataFrame"}, {"Varnox-Shape DataFrame", "a", "地図"}},
+      // Only reserved layers: above all of them (the new data frame's layer included).
+      {{"3点座標マーカー 1/3", "4点座標マーカー 左上"},
+       {"a", "Varnox-Shape DataFrame", "4点座標マーカー 左上", "3点座標マーカー 1/3"}},
+      // An ordinary layer below reserved ones: directly above the ordinary layer.
+      {{"地図", "4点座標マーカー 左上"}, {"Varnox-Shape DataFrame", "4点座標マーカー 左上", "a", "地図"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.want[1]);
@@ -287,7 +323,7 @@ TEST_F(ShapefileImportTest, TheNewLayerGoesAboveTheTopmostLayerThatHoldsNoGeoref
     ASSERT_EQ(app->DeleteLayer("レイヤー 1"), "");
     for (const char* t : c.made) ASSERT_EQ(app->NewLayer(t), "");
     ChooseFiles({shp});
-    Dialog({Click(1)});  // an empty data frame layer holds no frame: a new one is made
+    Dialog({Click(1)});
     RunImport();
     auto titles = LayerTitles();
     titles.resize(c.want.size());
