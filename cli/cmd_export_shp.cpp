@@ -2,6 +2,7 @@
 // does it: flyout item 5, the export settings dialog set from the options, OK, then the save-file
 // dialog (or the folder dialog for one file per layer).
 #include "cli/commands.h"
+#include "cli/export_run.h"
 #include "cli/session.h"
 #include "geodesy/geodesy.h"
 #include "host/application.h"
@@ -55,12 +56,7 @@ bool ParseSystem(std::string_view text, CoordSystem& s) {
   return false;
 }
 
-struct Options {
-  std::string doc, out, target = "current", type = "point", encoding = "sjis";
-  std::string objects, bezier = "5", markers, to;  // objects: empty for the type's default
-  std::string prefs, pluginDir;
-  bool perLayer = false, textField = false, layerField = false;
-};
+using Options = ExportOptions;
 
 // Sets the export settings dialog from the options as a person would: clicks and picks only
 // where the control does not show the wanted state yet; a control that is disabled refuses.
@@ -130,7 +126,9 @@ class ExportUser final : public CliUser {
     if (!Check(w, id::kPerLayer, o_.perLayer)) return;
     const std::int32_t type = o_.type == "polygon" ? id::kPolygon : o_.type == "line" ? id::kPolyline : id::kPoint;
     if (!Check(w, type, true)) return;
-    if (!Pick(w, id::kEncoding, o_.encoding == "utf8" ? 1 : 0, "--encoding " + o_.encoding)) return;
+    if (!Pick(w, id::kEncoding, o_.encoding == "utf8" ? 1 : o_.encoding == "utf16" ? 2 : 0, "--encoding " + o_.encoding))
+      return;
+    if (!o_.delimiter.empty() && !Check(w, o_.delimiter == "comma" ? id::kComma : id::kTab, true)) return;
     // Path boxes before the others: the expand box is usable only with a path or group box on.
     const std::pair<std::int32_t, std::int32_t> boxes[] = {{id::kUnfilled, 0x1}, {id::kFilled, 0x2}, {id::kGroup, 0x4},
                                                            {id::kText, 0x8},     {id::kSymbol, 0x10}, {id::kExpand, 0x800}};
@@ -189,7 +187,9 @@ std::filesystem::path PluginFile(const std::string& dir) {
   return folder / "vxshape.aip";
 }
 
-void RunExport(const Options& o) {
+}  // namespace
+
+void RunExport(const ExportOptions& o) {
   static const std::pair<const char*, std::int32_t> kObjects[] = {
       {"unfilled", 0x1}, {"filled", 0x2}, {"group", 0x4}, {"text", 0x8}, {"symbol", 0x10}, {"expand", 0x800}};
   std::int32_t objects = 0;
@@ -233,7 +233,7 @@ void RunExport(const Options& o) {
   host::Application application(host);
   if (host::Err e = application.Start(PluginMain, PluginFile(o.pluginDir)))
     throw Failure("the plug-in did not start (" + host::ErrText(e) + ")");
-  const std::string error = application.ChooseFlyout(5);
+  const std::string error = application.ChooseFlyout(o.flyout);
   application.Quit();
   if (!error.empty()) throw Failure(error);
   if (user->Failure()) throw Failure(*user->Failure());
@@ -248,6 +248,8 @@ void RunExport(const Options& o) {
     if (a.kind == host::AlertKind::Error) throw Failure(a.text);
   // The document is left as it was: nothing is saved, nor are the preferences.
 }
+
+namespace {
 
 void Install(CLI::App& app) {
   auto* cmd = app.add_subcommand("export-shp", "Export a document's art as a shapefile through the plug-in (docs/export.md)");

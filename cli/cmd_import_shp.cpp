@@ -1,6 +1,7 @@
 // vxshape import-shp: a shapefile import through the plug-in, played the way a person does it:
 // flyout item 1, the open-file dialog with its encoding list, the import settings dialog, OK.
 #include "cli/commands.h"
+#include "cli/import_run.h"
 #include "cli/session.h"
 #include "cli/shp_sidecars.h"
 #include "geodesy/datum.h"
@@ -42,6 +43,8 @@ const char* EncodingOption(SidecarEncoding e) { return e == SidecarEncoding::Utf
 struct Answers {
   std::vector<std::filesystem::path> files;
   std::optional<SidecarEncoding> encoding;  // none: leave the list as it opens
+  std::string encodingItem;                 // a list item given as it stands
+  DialogHook hook;                          // another importer's own dialog
   std::optional<CoordSystem> from;
   std::optional<CoordSystem> map;
   std::string scale;  // typed as given; empty: leave the edit
@@ -72,13 +75,13 @@ class ImportUser : public CliUser {
     Step s;
     s.kind = Step::Kind::OpenFiles;
     s.files = answers_.files;
-    if (answers_.encoding) {
+    if (answers_.encoding || !answers_.encodingItem.empty()) {
       if (!child) {
         Fail("the open-file dialog offers no encoding list");
         return host::kStop;
       }
       s.id = kEncodingCombo;
-      s.text = EncodingItem(*answers_.encoding);
+      s.text = answers_.encoding ? EncodingItem(*answers_.encoding) : answers_.encodingItem;
     }
     steps_.push_back(std::move(s));
     return CliUser::ChooseOpenFiles(request, child, out);
@@ -86,6 +89,7 @@ class ImportUser : public CliUser {
 
   void RunDialog(host::ControlWindow& dialog) override {
     if (dialog.TemplateId() != kImportDialog) {
+      if (answers_.hook && answers_.hook(dialog)) return;
       CliUser::RunDialog(dialog);  // not expected: fails and cancels
       return;
     }
@@ -186,13 +190,7 @@ std::filesystem::path PluginFile(const std::string& dir) {
   return folder / "vxshape.aip";
 }
 
-struct Options {
-  std::string doc, output, prefs, pluginDir;
-  std::vector<std::string> files;
-  std::string encoding, from, map, scale;
-  bool north = false, noNorth = false;
-  std::vector<std::string> range;
-};
+using Options = ImportOptions;
 
 // Reads the sidecars of every file for `auto`; the files must agree.
 std::optional<SidecarEncoding> AutoEncoding(const std::vector<std::filesystem::path>& files) {
@@ -255,6 +253,7 @@ Answers Resolve(Options o) {
   if (o.encoding == "sjis") a.encoding = SidecarEncoding::ShiftJis;
   else if (o.encoding == "utf8") a.encoding = SidecarEncoding::Utf8;
   else if (o.encoding == "auto") a.encoding = AutoEncoding(a.files);
+  else if (!o.encodingItem.empty()) a.encodingItem = o.encodingItem;
   else if (!o.encoding.empty()) throw Failure("--encoding must be sjis, utf8 or auto, not \"" + o.encoding + "\"", 2);
 
   auto system = [](const std::string& opt, const std::string& text) {
@@ -286,8 +285,11 @@ Answers Resolve(Options o) {
 
 bool IsOrdinary(const host::LayerOpaque* l) { return !geo::IsReservedTitle(l->title); }
 
-void Run(const Options& o) {
+}  // namespace
+
+void RunImport(const ImportOptions& o, std::int32_t flyout, const DialogHook& hook) {
   Answers answers = Resolve(o);
+  answers.hook = hook;
   host::StandInHost host;
   auto user = std::make_shared<ImportUser>(answers);
   host.SetUser(user);
@@ -303,7 +305,7 @@ void Run(const Options& o) {
     host::Application& app;
     ~QuitAtEnd() { app.Quit(); }
   } quitAtEnd{application};
-  const std::string error = application.ChooseFlyout(kFlyoutImportShapefile);
+  const std::string error = application.ChooseFlyout(flyout);
   user->ProgressClosed();
   const std::string unsaved = "; " + o.doc + " was not saved";
   auto stop = [&](const std::string& why) {
@@ -342,15 +344,9 @@ void Run(const Options& o) {
                   3);
 }
 
-void Install(CLI::App& app) {
-  auto* cmd = app.add_subcommand("import-shp", "Import shapefiles into a document through the plug-in (docs/import.md)");
-  auto o = std::make_shared<Options>();
-  cmd->add_option("DOC", o->doc, "Document to import into; saved when the import is complete")->required();
-  // Not required by the parser: a file may arrive as --range's second word (see Resolve).
-  cmd->add_option("FILES", o->files, "Shapefiles (.shp) to import, each into a new layer");
+void AddCommonImportOptions(CLI::App* cmd, ImportOptions& o_) {
+  ImportOptions* o = &o_;
   cmd->add_option("-o,--output", o->output, "Save the document here instead of over DOC");
-  cmd->add_option("--encoding", o->encoding, "Attribute text encoding: sjis, utf8, or auto (read the .cpg file)");
-  cmd->add_option("--from", o->from, "The files' coordinate system, e.g. JGD:XY9, TKY:BL, JGD:UTM54, or auto (read the .prj file)");
   cmd->add_option("--map", o->map, "A new data frame's coordinate system, e.g. JGD:XY9");
   cmd->add_option("--scale", o->scale, "A new data frame's scale denominator, e.g. 25000");
   cmd->add_flag("--north", o->north, "Turn a new data frame so that true north is up");
@@ -359,7 +355,20 @@ void Install(CLI::App& app) {
       ->expected(1, 2);
   cmd->add_option("--preferences", o->prefs, "Preferences file (default: $VXSHAPE_PREFERENCES or ~/.config/vxshape)");
   cmd->add_option("--plugin-dir", o->pluginDir, "Folder the plug-in is installed in (default: the program's folder)");
-  cmd->callback([o] { ExitStatus() = Guard([&] { Run(*o); }); });
+}
+
+namespace {
+
+void Install(CLI::App& app) {
+  auto* cmd = app.add_subcommand("import-shp", "Import shapefiles into a document through the plug-in (docs/import.md)");
+  auto o = std::make_shared<Options>();
+  cmd->add_option("DOC", o->doc, "Document to import into; saved when the import is complete")->required();
+  // Not required by the parser: a file may arrive as --range's second word (see Resolve).
+  cmd->add_option("FILES", o->files, "Shapefiles (.shp) to import, each into a new layer");
+  cmd->add_option("--encoding", o->encoding, "Attribute text encoding: sjis, utf8, or auto (read the .cpg file)");
+  cmd->add_option("--from", o->from, "The files' coordinate system, e.g. JGD:XY9, TKY:BL, JGD:UTM54, or auto (read the .prj file)");
+  AddCommonImportOptions(cmd, *o);
+  cmd->callback([o] { ExitStatus() = Guard([&] { RunImport(*o, kFlyoutImportShapefile); }); });
 }
 
 Registrar reg(Install);

@@ -2,8 +2,9 @@
 # The main job on the shipped samples: builds vxshape; imports the sample shapefiles (roads, blocks,
 # stations in plane zone IX with Shift-JIS tables) into a new document, labels the stations and
 # blocks from their attribute values, finds the busy stations, exports the imported layers back
-# as shapefiles (in the sheet's zone, and per layer in latitude/longitude), and renders the sheet.
-# It also describes, plays a plug-in session on and renders the older sample sheet. Output: out/.
+# as shapefiles (in the sheet's zone, and per layer in latitude/longitude) and the stations as
+# coordinate text, imports a shipped KML file, and renders the sheets. It also describes, plays a
+# plug-in session on and renders the older sample sheet. Output: out/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -47,4 +48,12 @@ fi
 "$vx" attrs out/sample-sheet.vxd --select 建物
 "$vx" label out/sample-sheet.vxd --select 建物 --field NAME
 "$vx" render out/sample-sheet.vxd out/sample-labelled.svg
-echo "wrote out/import.svg, out/roads-out.shp, out/layers/*.shp, out/sample-sheet.svg and out/sample-labelled.svg"
+# The stations as comma-separated UTF-8 coordinate text.
+"$vx" export-text out/import.vxd out/stations.csv --target current --comma --encoding utf8 --preferences out/preferences.json
+# A KML file of the layout desktop globe viewers write: folders become layers, styles the look.
+"$vx" new out/kml.vxd --size 842x595
+"$vx" import-kml out/kml.vxd samples/sights.kml --map JGD:XY9 --scale 10000 --preferences out/preferences.json
+"$vx" info out/kml.vxd --features
+"$vx" render out/kml.vxd out/kml.svg
+echo "wrote out/import.svg, out/roads-out.shp, out/layers/*.shp, out/stations.csv, out/kml.svg,"
+echo "      out/sample-sheet.svg and out/sample-labelled.svg"

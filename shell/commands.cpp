@@ -2,7 +2,9 @@
 
 #include "attributes/upgrade.h"
 #include "export/shape_exporter.h"
+#include "export/text_exporter.h"
 #include "geodesy/georef.h"
+#include "import/kml_importer.h"
 #include "import/shape_importer.h"
 
 namespace vx::shell {
@@ -29,8 +31,8 @@ Err ImportCoordinateText(PluginRef plugin) {
 }
 
 Err ImportKml(PluginRef plugin) {
-  (void)plugin;
-  return host::kNoErr;
+  imp::CKMLFileImporter importer(plugin);
+  return importer.Run();
 }
 
 // The exporter shows its own messages; a host error that escapes it ends the command quietly.
@@ -42,7 +44,13 @@ void ExportShapefiles(PluginRef plugin) {
   }
 }
 
-void ExportCoordinateText(PluginRef plugin) { (void)plugin; }
+void ExportCoordinateText(PluginRef plugin) {
+  try {
+    xport::CGeoTextFileExporter exporter(plugin);
+    exporter.Run();
+  } catch (const host::HostError&) {
+  }
+}
 
 // Empty marker layers for the user to fill; a host error leaves nothing to tell beyond the host's
 // own state, as the item has no message of its own.

@@ -1,0 +1,159 @@
+#include "export/text_exporter.h"
+
+#include "shell/host/paths.h"
+#include "shell/host/slots.h"
+#include "shell/text/text.h"
+
+#include <cstdio>
+#include <system_error>
+
+namespace vx::xport {
+
+using namespace vx::host;
+using attr::CVxShapeAttr;
+using attr::ShapeField;
+
+namespace {
+
+constexpr std::int32_t kEncodingUtf8 = 1, kEncodingUtf16 = 2;
+constexpr std::int32_t kProjectionUtm = 2, kProjectionPlane = 3;
+
+std::u16string Number(double v) {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%2.9f", v);
+  return text::Utf8ToUtf16(buf);
+}
+
+}  // namespace
+
+std::u16string TextCell(const std::u16string& value, char16_t delimiter) {
+  if (delimiter != u',' || value.find_first_of(u",\"") == std::u16string::npos) return value;
+  std::u16string out = u"\"";
+  for (char16_t c : value) {
+    if (c == u'"') out += u'"';
+    out += c;
+  }
+  out += u'"';
+  return out;
+}
+
+CGeoTextFileExporter::~CGeoTextFileExporter() {
+  if (file_) {
+    file_.reset();
+    std::error_code ec;
+    std::filesystem::remove(tempPath_, ec);
+  }
+}
+
+void CGeoTextFileExporter::InitSettings(ExportSettings& settings) {
+  settings.kind = 1;
+  settings.dataType = kDataPoint;
+  CExporterBase::InitSettings(settings);
+}
+
+std::vector<FileFilter> CGeoTextFileExporter::FileFilters() {
+  if (settings_.delimiter == 44) return {{"CSVファイル(*.csv)", "*.csv"}, {"すべてのファイル(*.*)", "*.*"}};
+  return {{"タブ区切りテキストファイル(*.txt)", "*.txt"}, {"すべてのファイル(*.*)", "*.*"}};
+}
+
+std::string CGeoTextFileExporter::DefaultFileName() {
+  std::filesystem::path doc;
+  sDocument()->GetDocumentFile(doc);
+  return PathToUtf8(doc.stem()) + ".txt";
+}
+
+std::string CGeoTextFileExporter::LayerFileName(LayerHandle layer) {
+  std::string title;
+  sLayer()->GetLayerTitle(layer, title);
+  return title + (settings_.delimiter == 44 ? ".csv" : ".txt");
+}
+
+bool CGeoTextFileExporter::WriteLine(const std::u16string& line) {
+  std::string bytes;
+  if (settings_.encoding == kEncodingUtf16) {
+    bytes = text::Utf16ToUtf16LeBytes(line + u"\r\n");
+  } else {
+    bytes = settings_.encoding == kEncodingUtf8 ? text::Utf16ToUtf8(line) : text::Utf16ToShiftJis(line);
+    bytes += "\r\n";
+  }
+  if (!file_->Write(bytes.data(), bytes.size())) {
+    writeFailed_ = true;
+    return false;
+  }
+  return true;
+}
+
+bool CGeoTextFileExporter::OpenOutput(const std::filesystem::path& path) {
+  if (file_) CloseOutput();
+  columnOf_.clear();
+  for (std::size_t i = 0; i < exportFields_.size(); ++i) columnOf_[attr::FieldKey(exportFields_[i])] = i;
+  finalPath_ = path;
+  tempPath_ = path.parent_path() / Utf8ToPath("." + PathToUtf8(path.filename()) + ".vxpart");
+  std::error_code ec;
+  if (std::filesystem::is_directory(finalPath_, ec)) return false;  // a folder in the way
+  auto file = std::make_unique<data::CVxFile>();
+  if (!file->OpenPath(tempPath_, "wb")) return false;
+  file_ = std::move(file);
+  writeFailed_ = false;
+
+  bool ok = true;
+  if (settings_.encoding == kEncodingUtf8) ok = file_->Write("\xEF\xBB\xBF", 3);
+  else if (settings_.encoding == kEncodingUtf16) ok = file_->Write("\xFF\xFE", 2);
+  const char16_t sep = static_cast<char16_t>(settings_.delimiter);
+  std::u16string header = settings_.outProjection == kProjectionUtm     ? u"UTM N座標(m)" + std::u16string(1, sep) + u"UTM E座標(m)"
+                          : settings_.outProjection == kProjectionPlane ? u"平面直角X座標(m)" + std::u16string(1, sep) + u"平面直角Y座標(m)"
+                                                                        : u"緯度(B)" + std::u16string(1, sep) + u"経度(L)";
+  for (const ShapeField& f : exportFields_) header += sep + f.name;
+  if (ok) ok = WriteLine(header);
+  if (!ok) {
+    file_.reset();
+    std::filesystem::remove(tempPath_, ec);
+  }
+  return ok;
+}
+
+bool CGeoTextFileExporter::CloseOutput() {
+  if (!file_) return true;
+  bool ok = !writeFailed_;
+  ok = (std::fflush(file_->GetHandle()) == 0) && ok;
+  file_->Close();
+  file_.reset();
+  std::error_code ec;
+  if (ok) {
+    std::filesystem::rename(tempPath_, finalPath_, ec);
+    ok = !ec;
+  }
+  if (!ok) {
+    std::filesystem::remove(tempPath_, ec);
+    sUser()->ErrorAlert("出力ファイルを書き込めません: " + PathToUtf8(finalPath_));
+  }
+  return ok;
+}
+
+Err CGeoTextFileExporter::WritePoint(const MapPoint& point, const CVxShapeAttr& attributes,
+                                     const std::string* layerTitle, const std::u16string* text) {
+  if (!file_) return kFileError;
+  const char16_t sep = static_cast<char16_t>(settings_.delimiter);
+  std::u16string line = Number(point.y) + sep + Number(point.x);
+  std::vector<std::u16string> row(exportFields_.size());
+  for (std::int32_t i = 0; i < attributes.Count(); ++i) {
+    ShapeField f;
+    if (!attributes.GetField(i, f)) continue;
+    const auto it = columnOf_.find(attr::FieldKey(f));
+    if (it != columnOf_.end()) row[it->second] = std::move(f.value);
+  }
+  auto put = [&](const char* name, const std::u16string& value) {
+    for (std::size_t i = 0; i < exportFields_.size(); ++i)
+      if (exportFields_[i].name == text::Utf8ToUtf16(name)) row[i] = value;
+  };
+  if (layerTitle) put(kLayerFieldName, text::Utf8ToUtf16(*layerTitle));
+  if (text) put(kTextFieldName, *text);
+  for (const std::u16string& v : row) line += sep + TextCell(v, sep);
+  if (!WriteLine(line)) {
+    if (refusedReason_.empty()) refusedReason_ = "書き込みに失敗しました: " + PathToUtf8(finalPath_);
+    return kFileError;
+  }
+  return kNoErr;
+}
+
+}  // namespace vx::xport
