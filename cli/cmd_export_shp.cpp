@@ -4,13 +4,12 @@
 #include "cli/commands.h"
 #include "cli/export_run.h"
 #include "cli/session.h"
+#include "cli/systems.h"
 #include "geodesy/geodesy.h"
 #include "host/application.h"
 #include "resources/templates.h"
 #include "shell/host/paths.h"
-#include "shell/plugin.h"
 
-#include <charconv>
 #include <cstdio>
 #include <optional>
 #include <sstream>
@@ -20,41 +19,6 @@ namespace {
 
 namespace id = resources::exp115;
 using host::ControlWindow;
-
-struct CoordSystem {
-  std::int32_t datum = 0, kind = 0, zone = 0, utmZone = 0;
-};
-
-bool ParseZone(std::string_view text, int lo, int hi, std::int32_t& zone) {
-  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), zone);
-  return !text.empty() && ec == std::errc() && end == text.data() + text.size() && zone >= lo && zone <= hi;
-}
-
-// "JGD:BL", "TKY:XY9", "JGD:UTM54".
-bool ParseSystem(std::string_view text, CoordSystem& s) {
-  const auto colon = text.find(':');
-  if (colon == std::string_view::npos) return false;
-  const std::string_view datum = text.substr(0, colon), kind = text.substr(colon + 1);
-  if (datum == "TKY")
-    s.datum = 1;
-  else if (datum == "JGD")
-    s.datum = 2;
-  else
-    return false;
-  if (kind == "BL") {
-    s.kind = 1;
-    return true;
-  }
-  if (kind.starts_with("XY")) {
-    s.kind = 3;
-    return ParseZone(kind.substr(2), 1, 19, s.zone);
-  }
-  if (kind.starts_with("UTM")) {
-    s.kind = 2;
-    return ParseZone(kind.substr(3), 1, 60, s.utmZone);
-  }
-  return false;
-}
 
 using Options = ExportOptions;
 
@@ -177,16 +141,6 @@ class ExportUser final : public CliUser {
   bool fileAsked_ = false;
 };
 
-std::filesystem::path PluginFile(const std::string& dir) {
-  std::filesystem::path folder = dir;
-  if (folder.empty()) {
-    std::error_code ec;
-    const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    folder = ec ? std::filesystem::current_path() : exe.parent_path();
-  }
-  return folder / "vxshape.aip";
-}
-
 }  // namespace
 
 void RunExport(const ExportOptions& o) {
@@ -204,7 +158,7 @@ void RunExport(const ExportOptions& o) {
     if (!known) throw Failure("--objects: unknown object kind '" + item + "' (unfilled, filled, text, symbol, group, expand)", 2);
   }
   int accuracy = 0;
-  if (o.bezier != "off" && !(ParseZone(o.bezier, 1, 9, accuracy)))
+  if (o.bezier != "off" && !(ParseWhole(o.bezier, 1, 9, accuracy)))
     throw Failure("--bezier: '" + o.bezier + "' is neither 1 to 9 nor off", 2);
   std::optional<CoordSystem> markers, to;
   if (!o.markers.empty()) {
@@ -223,7 +177,7 @@ void RunExport(const ExportOptions& o) {
   host::StandInHost host;
   auto user = std::make_shared<ExportUser>(o, target, objects, markers, to, accuracy);
   host.SetUser(user);
-  host.SetPreferencesFile(o.prefs.empty() ? host::StandInHost::DefaultPreferencesFile() : host::Utf8ToPath(o.prefs));
+  UsePreferences(host, o.prefs);
   OpenDocument(host, o.doc);
   if (o.perLayer) {
     std::error_code ec;
@@ -231,8 +185,7 @@ void RunExport(const ExportOptions& o) {
   }
 
   host::Application application(host);
-  if (host::Err e = application.Start(PluginMain, PluginFile(o.pluginDir)))
-    throw Failure("the plug-in did not start (" + host::ErrText(e) + ")");
+  StartPlugin(application, o.pluginDir);
   const std::string error = application.ChooseFlyout(o.flyout);
   application.Quit();
   if (!error.empty()) throw Failure(error);

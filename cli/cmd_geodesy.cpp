@@ -2,11 +2,11 @@
 // vxshape grid: turns a text parameter list into the binary datum-shift grid.
 #include "cli/commands.h"
 #include "cli/convert_line.h"
+#include "cli/systems.h"
 #include "geodesy/coord_converter.h"
 #include "geodesy/shift_grid.h"
 
 #include <cerrno>
-#include <charconv>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -18,44 +18,6 @@
 
 namespace vx::cli {
 namespace {
-
-struct CoordSystem {
-  std::int32_t datum = 0, kind = 0, zone = 0, utmZone = 0;
-  bool sheet = false;  // "BL-sheet": the sheet's equirectangular metres, not degrees
-};
-
-// A whole number from `text` in [lo, hi]; nothing else may follow.
-bool ParseZone(std::string_view text, int lo, int hi, std::int32_t& zone) {
-  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), zone);
-  return !text.empty() && ec == std::errc() && end == text.data() + text.size() && zone >= lo && zone <= hi;
-}
-
-// "JGD:BL", "TKY:BL-sheet", "TKY:XY9", "JGD:UTM54": the datum key, then the kind key with its zone.
-bool ParseSystem(std::string_view text, CoordSystem& s) {
-  const auto colon = text.find(':');
-  if (colon == std::string_view::npos) return false;
-  const std::string_view datum = text.substr(0, colon), kind = text.substr(colon + 1);
-  if (datum == geo::DatumKey(geo::DatumTokyo))
-    s.datum = geo::DatumTokyo;
-  else if (datum == geo::DatumKey(geo::DatumJgd2000))
-    s.datum = geo::DatumJgd2000;
-  else
-    return false;
-  if (kind == "BL" || kind == "BL-sheet") {
-    s.kind = geo::KindLatLong;
-    s.sheet = kind != "BL";
-    return true;
-  }
-  if (kind.starts_with("XY")) {
-    s.kind = geo::KindPlaneXY;
-    return ParseZone(kind.substr(2), 1, geo::kPlaneZoneCount, s.zone);
-  }
-  if (kind.starts_with("UTM")) {
-    s.kind = geo::KindUtm;
-    return ParseZone(kind.substr(3), 1, geo::kUtmZoneCount, s.utmZone);
-  }
-  return false;
-}
 
 std::filesystem::path ProgramFile() {
   std::error_code ec;
@@ -91,7 +53,7 @@ class Output {
 int RunConvert(const std::string& from, const std::string& to, const std::string& grid, const std::string& input) {
   CoordSystem src, dst;
   for (auto [text, sys] : {std::pair{&from, &src}, {&to, &dst}}) {
-    if (!ParseSystem(*text, *sys)) {
+    if (!ParseSystemOrSheet(*text, *sys)) {
       std::fprintf(stderr,
                    "vxshape convert: unknown coordinate system '%s' (write e.g. JGD:BL, TKY:BL-sheet, TKY:XY9, "
                    "JGD:UTM54)\n",

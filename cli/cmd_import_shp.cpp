@@ -8,7 +8,6 @@
 #include "geodesy/georef.h"
 #include "host/application.h"
 #include "shell/host/paths.h"
-#include "shell/plugin.h"
 
 #include <cstdio>
 #include <optional>
@@ -180,16 +179,6 @@ class ImportUser : public CliUser {
   int problems_ = 0;
 };
 
-std::filesystem::path PluginFile(const std::string& dir) {
-  std::filesystem::path folder = dir;
-  if (folder.empty()) {
-    std::error_code ec;
-    const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    folder = ec ? std::filesystem::current_path() : exe.parent_path();
-  }
-  return folder / "vxshape.aip";
-}
-
 using Options = ImportOptions;
 
 // Reads the sidecars of every file for `auto`; the files must agree.
@@ -293,13 +282,12 @@ void RunImport(const ImportOptions& o, std::int32_t flyout, const DialogHook& ho
   host::StandInHost host;
   auto user = std::make_shared<ImportUser>(answers);
   host.SetUser(user);
-  host.SetPreferencesFile(o.prefs.empty() ? host::StandInHost::DefaultPreferencesFile() : host::Utf8ToPath(o.prefs));
+  UsePreferences(host, o.prefs);
   OpenDocument(host, o.doc);
   std::set<const host::LayerOpaque*> before(host.Doc()->layers.begin(), host.Doc()->layers.end());
 
   host::Application application(host);
-  if (host::Err e = application.Start(PluginMain, PluginFile(o.pluginDir)))
-    throw Failure("the plug-in did not start (" + host::ErrText(e) + ")");
+  StartPlugin(application, o.pluginDir);
   // The plug-in is shut down however the session ends.
   struct QuitAtEnd {
     host::Application& app;

@@ -3,7 +3,6 @@
 #include "cli/session.h"
 #include "host/application.h"
 #include "shell/host/paths.h"
-#include "shell/plugin.h"
 
 #include <nlohmann/json.hpp>
 
@@ -12,18 +11,6 @@
 
 namespace vx::cli {
 namespace {
-
-// The plug-in file the host reports: beside the program unless told otherwise. The files that
-// ship with the plug-in (the datum shift grid) are looked for in its folder.
-std::filesystem::path PluginFile(const std::string& dir) {
-  std::filesystem::path folder = dir;
-  if (folder.empty()) {
-    std::error_code ec;
-    const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    folder = ec ? std::filesystem::current_path() : exe.parent_path();
-  }
-  return folder / "vxshape.aip";
-}
 
 void Install(CLI::App& app) {
   auto* cmd = app.add_subcommand("run", "Start the plug-in on a document and play a script of steps (docs/run.md)");
@@ -60,12 +47,11 @@ void Install(CLI::App& app) {
       host::StandInHost host;
       auto user = std::make_shared<CliUser>();
       host.SetUser(user);
-      host.SetPreferencesFile(prefs->empty() ? host::StandInHost::DefaultPreferencesFile() : host::Utf8ToPath(*prefs));
+      UsePreferences(host, *prefs);
       OpenDocument(host, *doc);
 
       host::Application application(host);
-      if (host::Err e = application.Start(PluginMain, PluginFile(*pluginDir)))
-        throw Failure("the plug-in did not start (" + host::ErrText(e) + ")");
+      StartPlugin(application, *pluginDir);
 
       const std::string target = output->empty() ? *doc : *output;
       const host::SessionResult r = host::PlaySession(

@@ -1,5 +1,9 @@
 #include "cli/session.h"
 
+#include "host/application.h"
+#include "shell/host/paths.h"
+#include "shell/plugin.h"
+
 #include <cstdio>
 #include <filesystem>
 #include <unistd.h>
@@ -52,6 +56,25 @@ int Guard(const std::function<void()>& body) {
     std::fprintf(stderr, "vxshape: %s\n", e.what());
     return 1;
   }
+}
+
+std::filesystem::path PluginFile(const std::string& dir) {
+  std::filesystem::path folder = dir;
+  if (folder.empty()) {
+    std::error_code ec;
+    const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    folder = ec ? std::filesystem::current_path() : exe.parent_path();
+  }
+  return folder / "vxshape.aip";
+}
+
+void UsePreferences(host::StandInHost& host, const std::string& prefs) {
+  host.SetPreferencesFile(prefs.empty() ? host::StandInHost::DefaultPreferencesFile() : host::Utf8ToPath(prefs));
+}
+
+void StartPlugin(host::Application& application, const std::string& pluginDir) {
+  if (host::Err e = application.Start(PluginMain, PluginFile(pluginDir)))
+    throw Failure("the plug-in did not start (" + host::ErrText(e) + ")");
 }
 
 }  // namespace vx::cli

@@ -4,9 +4,15 @@
 
 #include "host/standin.h"
 
+#include <filesystem>
+
 #include <functional>
 #include <stdexcept>
 #include <string>
+
+namespace vx::host {
+class Application;
+}
 
 namespace vx::cli {
 
@@ -32,6 +38,16 @@ class CliUser : public host::ScriptedUser {
 // Loads DOC into `host`, or throws Failure with the reason.
 void OpenDocument(host::StandInHost& host, const std::string& doc);
 void SaveDocument(host::StandInHost& host, const std::string& doc);
+
+// The plug-in file the host reports: beside the program unless `dir` names its folder. The files
+// that ship with the plug-in (the datum shift grid) are looked for in its folder.
+std::filesystem::path PluginFile(const std::string& dir);
+
+// Points `host` at the preferences file `prefs`, or the default one when it is empty.
+void UsePreferences(host::StandInHost& host, const std::string& prefs);
+
+// Starts the plug-in from the folder `pluginDir` (see PluginFile) on `host`, or throws Failure.
+void StartPlugin(host::Application& application, const std::string& pluginDir);
 
 // Runs `body` and turns a Failure into the exit status, printing its line.
 int Guard(const std::function<void()>& body);

@@ -16,12 +16,6 @@ namespace vx::cli {
 
 namespace {
 
-// A whole number from `text` in [lo, hi]; nothing else may follow.
-bool ParseZone(std::string_view text, int lo, int hi, std::int32_t& zone) {
-  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), zone);
-  return !text.empty() && ec == std::errc() && end == text.data() + text.size() && zone >= lo && zone <= hi;
-}
-
 // Upper-case letters and digits only: "JGD_2000 / UTM zone 54N" -> "JGD2000UTMZONE54N".
 std::string Squeeze(std::string_view s) {
   std::string out;
@@ -223,7 +217,7 @@ std::optional<Known> FromName(const std::string& squeezed) {
   Known k;
   std::size_t at = squeezed.find("JAPANZONE");
   if (at != std::string::npos &&
-      ParseZone(std::string_view(squeezed).substr(at + 9), 1, geo::kPlaneZoneCount, k.zone)) {
+      ParseWhole(std::string_view(squeezed).substr(at + 9), 1, geo::kPlaneZoneCount, k.zone)) {
     k.kind = geo::KindPlaneXY;
     return k;
   }
@@ -240,7 +234,7 @@ std::optional<Known> FromName(const std::string& squeezed) {
   if (at != std::string::npos && squeezed.back() == 'N') {
     std::string_view digits = std::string_view(squeezed).substr(at + 7);
     digits.remove_suffix(1);
-    if (ParseZone(digits, 1, geo::kUtmZoneCount, k.utmZone)) {
+    if (ParseWhole(digits, 1, geo::kUtmZoneCount, k.utmZone)) {
       k.kind = geo::KindUtm;
       return k;
     }
@@ -351,41 +345,6 @@ const WktNode* FindDatum(const WktNode& n) {
 }
 
 }  // namespace
-
-bool ParseSystem(std::string_view text, CoordSystem& s) {
-  s = {};
-  const auto colon = text.find(':');
-  if (colon == std::string_view::npos) return false;
-  const std::string_view datum = text.substr(0, colon), kind = text.substr(colon + 1);
-  if (datum == geo::DatumKey(geo::DatumTokyo))
-    s.datum = geo::DatumTokyo;
-  else if (datum == geo::DatumKey(geo::DatumJgd2000))
-    s.datum = geo::DatumJgd2000;
-  else
-    return false;
-  if (kind == "BL") {
-    s.kind = geo::KindLatLong;
-    return true;
-  }
-  if (kind.starts_with("XY")) {
-    s.kind = geo::KindPlaneXY;
-    return ParseZone(kind.substr(2), 1, geo::kPlaneZoneCount, s.zone);
-  }
-  if (kind.starts_with("UTM")) {
-    s.kind = geo::KindUtm;
-    return ParseZone(kind.substr(3), 1, geo::kUtmZoneCount, s.utmZone);
-  }
-  return false;
-}
-
-std::string SystemText(const CoordSystem& s) {
-  std::string t(geo::DatumKey(s.datum));
-  t += ':';
-  if (s.kind == geo::KindPlaneXY) t += "XY" + std::to_string(s.zone);
-  else if (s.kind == geo::KindUtm) t += "UTM" + std::to_string(s.utmZone);
-  else t += "BL";
-  return t;
-}
 
 SidecarEncoding EncodingFromCpg(std::string_view text) {
   if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);

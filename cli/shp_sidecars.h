@@ -3,25 +3,14 @@
 // command line reads them; the plug-in's dialogs keep their own defaults.
 #pragma once
 
+#include "cli/systems.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
 
 namespace vx::cli {
-
-// A coordinate system in the terms of the import dialog.
-struct CoordSystem {
-  std::int32_t datum = 0;    // 1 Tokyo, 2 JGD2000
-  std::int32_t kind = 0;     // 1 BL, 2 UTM, 3 XY
-  std::int32_t zone = 0;     // plane zone 1-19 (kind 3)
-  std::int32_t utmZone = 0;  // UTM zone 1-60 (kind 2)
-  bool operator==(const CoordSystem&) const = default;
-};
-
-// "JGD:BL", "TKY:XY9", "JGD:UTM54".
-bool ParseSystem(std::string_view text, CoordSystem& out);
-std::string SystemText(const CoordSystem& s);
 
 enum class SidecarEncoding { Unknown, ShiftJis, Utf8 };
 

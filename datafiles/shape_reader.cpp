@@ -327,23 +327,29 @@ bool ShapeFileReader::ReadPartsRecord(PartsRecord& record) {
   record.parts.reserve(record.partStarts.size());
   for (std::size_t i = 0; i < record.partStarts.size(); ++i) {
     const std::int32_t end = i + 1 < record.partStarts.size() ? record.partStarts[i + 1] : record.numPoints;
-    std::size_t left = static_cast<std::size_t>(end - record.partStarts[i]);
+    const std::size_t count = static_cast<std::size_t>(end - record.partStarts[i]);
     PointList part;
-    part.reserve(left);
-    while (left > 0) {
-      const std::size_t n = std::min(left, kChunkPoints);
-      if (!ReadGeometry(pointBuffer_.get(), n * kPointSize)) return FailRecord("the points are cut short");
-      for (std::size_t k = 0; k < n; ++k) {
-        const double x = bytes::GetF64LE(pointBuffer_.get() + k * kPointSize);
-        const double y = bytes::GetF64LE(pointBuffer_.get() + k * kPointSize + 8);
-        part.push_back({x, y});
-      }
-      left -= n;
-    }
+    part.reserve(count);
+    if (!ReadPoints(count, part)) return false;
     record.parts.push_back(std::move(part));
   }
   if (!ReadRow()) return false;
   return MoveToNextRecord();
+}
+
+bool ShapeFileReader::ReadPoints(std::size_t count, PointList& out) {
+  std::size_t left = count;
+  while (left > 0) {
+    const std::size_t n = std::min(left, kChunkPoints);
+    if (!ReadGeometry(pointBuffer_.get(), n * kPointSize)) return FailRecord("the points are cut short");
+    for (std::size_t k = 0; k < n; ++k) {
+      const double x = bytes::GetF64LE(pointBuffer_.get() + k * kPointSize);
+      const double y = bytes::GetF64LE(pointBuffer_.get() + k * kPointSize + 8);
+      out.push_back({x, y});
+    }
+    left -= n;
+  }
+  return true;
 }
 
 bool ShapeFileReader::ReadMultiPointRecord(double box[4], PointList& points) {
@@ -363,17 +369,7 @@ bool ShapeFileReader::ReadMultiPointRecord(double box[4], PointList& points) {
     return FailRecord("point count " + std::to_string(count) + " needs " + std::to_string(need) +
                       " bytes, the record holds " + std::to_string(contentBytes_));
   points.reserve(static_cast<std::size_t>(count));
-  std::size_t left = static_cast<std::size_t>(count);
-  while (left > 0) {
-    const std::size_t n = std::min(left, kChunkPoints);
-    if (!ReadGeometry(pointBuffer_.get(), n * kPointSize)) return FailRecord("the points are cut short");
-    for (std::size_t k = 0; k < n; ++k) {
-      const double x = bytes::GetF64LE(pointBuffer_.get() + k * kPointSize);
-      const double y = bytes::GetF64LE(pointBuffer_.get() + k * kPointSize + 8);
-      points.push_back({x, y});
-    }
-    left -= n;
-  }
+  if (!ReadPoints(static_cast<std::size_t>(count), points)) return false;
   if (!ReadRow()) return false;
   return MoveToNextRecord();
 }

@@ -74,6 +74,8 @@ class ShapeFileReader {
   bool FailRecord(const std::string& message);
   bool OpenTable();
   bool ReadGeometry(void* buffer, std::size_t size);
+  // Appends `count` points from the geometry file to `out`, a chunk at a time.
+  bool ReadPoints(std::size_t count, PointList& out);
   bool ReadIndexEntry();
   bool BeginRecordBody(std::uint64_t minContentBytes);
   bool ReadRow();

@@ -293,8 +293,8 @@ Err CExporterBase::ExportLayer(LayerHandle layer, bool ownFile) {
   return result;
 }
 
-Err CExporterBase::ExportVisibleLayers() {
-  CollectFields(1);
+Err CExporterBase::ExportLayersToOneFile(std::int32_t target, bool visibleOnly) {
+  CollectFields(target);
   AddExtraFields();
   if (!OpenOutput(outputPath_)) {
     sUser()->ErrorAlert(kCannotOpenMessage);
@@ -302,24 +302,14 @@ Err CExporterBase::ExportVisibleLayers() {
   }
   Err result = kNoErr;
   for (LayerHandle l = FirstLayer(); l && result == kNoErr; l = NextPreorder(l))
-    if (!geo::IsReservedLayer(l) && Visible(l)) result = ExportLayerArt(l);
+    if (!geo::IsReservedLayer(l) && (!visibleOnly || Visible(l))) result = ExportLayerArt(l);
   CloseOutput();
   return result;
 }
 
-Err CExporterBase::ExportAllLayers() {
-  CollectFields(2);
-  AddExtraFields();
-  if (!OpenOutput(outputPath_)) {
-    sUser()->ErrorAlert(kCannotOpenMessage);
-    return kNoErr;
-  }
-  Err result = kNoErr;
-  for (LayerHandle l = FirstLayer(); l && result == kNoErr; l = NextPreorder(l))
-    if (!geo::IsReservedLayer(l)) result = ExportLayerArt(l);
-  CloseOutput();
-  return result;
-}
+Err CExporterBase::ExportVisibleLayers() { return ExportLayersToOneFile(kTargetVisibleLayers, true); }
+
+Err CExporterBase::ExportAllLayers() { return ExportLayersToOneFile(kTargetAllLayers, false); }
 
 Err CExporterBase::ExportSelection() {
   CollectFields(3);

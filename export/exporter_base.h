@@ -110,6 +110,8 @@ class CExporterBase {
  private:
   host::Err Dispatch(host::ArtHandle art, host::ArtType type);
   host::Err ReadSegments(host::ArtHandle path);
+  // Exports every ordinary layer, or the visible ones only, into the one output file.
+  host::Err ExportLayersToOneFile(std::int32_t target, bool visibleOnly);
   bool PassesFillFilter(host::ArtHandle art);
   void LayerFieldsInto(host::LayerHandle layer);
   // Reads the attribute list and, with addLayerField, the title of the art's layer.

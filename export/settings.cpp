@@ -1,11 +1,12 @@
 #include "export/settings.h"
 
 #include "geodesy/georef.h"
+#include "geodesy/zones.h"
 #include "resources/templates.h"
 #include "shell/host/slots.h"
 
-#include <cstdio>
 #include <string>
+#include <vector>
 
 namespace vx::xport {
 
@@ -66,46 +67,6 @@ void SaveExportSettings(const ExportSettings& s) {
 
 namespace {
 
-constexpr const char* kZoneNames[] = {
-    "(座標系を選択)",
-    "1系（長崎と周辺島嶼）",
-    "2系（福岡, 佐賀, 熊本, 大分, 宮崎, 鹿児島）",
-    "3系（山口, 島根, 広島）",
-    "4系（香川, 愛媛, 徳島, 高知）",
-    "5系（兵庫, 鳥取, 岡山）",
-    "6系（京都, 大阪, 福井, 滋賀, 三重, 奈良, 和歌山）",
-    "7系（石川, 富山, 岐阜, 愛知）",
-    "8系（新潟, 長野, 山梨, 静岡）",
-    "9系（東京, 福島, 栃木, 茨城, 埼玉, 千葉, 群馬, 神奈川）",
-    "10系（青森, 秋田, 山形, 岩手, 宮城）",
-    "11系（北海道西部）",
-    "12系（北海道中部）",
-    "13系（北海道東部）",
-    "14系（小笠原諸島）",
-    "15系（沖縄主要部）",
-    "16系（宮古列島・八重山列島）",
-    "17系（大東島）",
-    "18系（沖ノ鳥島）",
-    "19系（南鳥島）",
-};
-
-std::string UtmEdge(int degrees) {
-  char buf[32];
-  if (degrees < 0)
-    std::snprintf(buf, sizeof buf, "%d度W", -degrees);
-  else if (degrees == 0)
-    std::snprintf(buf, sizeof buf, "%d度", degrees);
-  else
-    std::snprintf(buf, sizeof buf, "%d度E", degrees);
-  return buf;
-}
-
-std::string UtmZoneName(int n) {
-  char buf[96];
-  std::snprintf(buf, sizeof buf, "第%d帯(%s～%s)", n, UtmEdge(6 * n - 186).c_str(), UtmEdge(6 * n - 180).c_str());
-  return buf;
-}
-
 class ExportDialog final : public DialogHandler {
  public:
   explicit ExportDialog(ExportSettings& s) : s_(s) {}
@@ -134,12 +95,14 @@ class ExportDialog final : public DialogHandler {
     }
     for (std::int32_t list : {id::kMarkerZone, id::kOutZone}) {
       w.ClearItems(list);
-      for (std::intptr_t z = 0; z <= 19; ++z) w.AddItem(list, kZoneNames[z], z);
+      const std::vector<std::string> zones = geo::PlaneZonePickerItems();
+      for (std::size_t z = 0; z < zones.size(); ++z) w.AddItem(list, zones[z], static_cast<std::intptr_t>(z));
       w.SetSelectedItem(list, 0);
     }
     w.ClearItems(id::kOutUtmZone);
-    w.AddItem(id::kOutUtmZone, "(座標帯を選択)", 0);
-    for (int n = 1; n <= 60; ++n) w.AddItem(id::kOutUtmZone, UtmZoneName(n), n);
+    const std::vector<std::string> utmZones = geo::UtmZonePickerItems();
+    for (std::size_t n = 0; n < utmZones.size(); ++n)
+      w.AddItem(id::kOutUtmZone, utmZones[n], static_cast<std::intptr_t>(n));
     w.SetSelectedItem(id::kOutUtmZone, 0);
     if (s_.kind == 1) {
       w.SetEnabled(id::kPolyline, false);

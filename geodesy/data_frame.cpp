@@ -1,5 +1,7 @@
 #include "geodesy/georef.h"
+#include "geodesy/georef_text.h"
 
+#include "shell/host/check.h"
 #include "shell/host/slots.h"
 #include "shell/text/text.h"
 
@@ -17,14 +19,6 @@ using host::Err;
 using host::kNoErr;
 
 namespace {
-
-#define VX_CHECK(expr)                    \
-  do {                                    \
-    if (const Err e_ = (expr)) return e_; \
-  } while (false)
-
-// Texts longer than this are read only up to here; the frame and marker texts are far shorter.
-constexpr std::size_t kMaxTextUnits = 255;
 
 constexpr const char* kReservedTitles[] = {kDataFrameLayerTitle, kMarkerTopLeft,  kMarkerTopRight,
                                            kMarkerBottomLeft,    kMarkerBottomRight, kMarker1of3,
@@ -55,8 +49,6 @@ std::int32_t ScaleAsInt(double s) {
   if (s <= -2147483648.0) return std::numeric_limits<std::int32_t>::min();
   return static_cast<std::int32_t>(s);
 }
-
-bool SuitesHeld() { return host::sLayer() && host::sArt() && host::sTextFrame() && host::sTextRange(); }
 
 }  // namespace
 
@@ -131,7 +123,7 @@ bool UsableDataFrame(const DataFrame& df) {
 
 bool ParseDataFrameText(const std::u16string& text, DataFrame& out) {
   try {
-    const std::string s = text::Utf16ToUtf8(std::u16string_view(text).substr(0, kMaxTextUnits));
+    const std::string s = text::Utf16ToUtf8(std::u16string_view(text).substr(0, detail::kMaxTextUnits));
     std::string_view rest(s);
     // Five fields end at a bar; the sixth is all that is left, bars included.
     std::map<std::string, std::string> values;
@@ -177,7 +169,7 @@ bool ParseDataFrameText(const std::u16string& text, DataFrame& out) {
 }
 
 bool ReadDataFrame(DataFrame& out) {
-  if (!SuitesHeld()) return false;
+  if (!detail::SuitesHeld()) return false;
   try {
     host::LayerHandle layer = nullptr;
     if (FindLayerByTitle(kDataFrameLayerTitle, layer) != kNoErr || !layer) return false;
@@ -205,7 +197,7 @@ bool ReadDataFrame(DataFrame& out) {
 }
 
 Err WriteDataFrame(const DataFrame& df) {
-  if (!SuitesHeld()) return host::kNotFound;
+  if (!detail::SuitesHeld()) return host::kNotFound;
   host::LayerHandle layer = nullptr;
   try {
     const std::u16string text = text::Utf8ToUtf16(DataFrameText(df));

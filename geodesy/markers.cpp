@@ -1,6 +1,8 @@
 #include "geodesy/angles.h"
 #include "geodesy/georef.h"
+#include "geodesy/georef_text.h"
 
+#include "shell/host/check.h"
 #include "shell/host/slots.h"
 #include "shell/text/text.h"
 
@@ -17,15 +19,6 @@ using host::Err;
 using host::kNoErr;
 
 namespace {
-
-#define VX_CHECK(expr)                    \
-  do {                                    \
-    if (const Err e_ = (expr)) return e_; \
-  } while (false)
-
-constexpr std::size_t kMaxTextUnits = 255;
-
-bool SuitesHeld() { return host::sLayer() && host::sArt() && host::sTextFrame() && host::sTextRange(); }
 
 // Reads the marker on `layer`: the anchor of its first art, which must be a text frame, and the
 // map point its text gives.
@@ -63,7 +56,7 @@ bool Finite(double a, double b) { return std::isfinite(a) && std::isfinite(b); }
 
 bool ParseMarkerText(const std::u16string& text, MarkerPoint& out) {
   try {
-    const std::string s = text::Utf16ToUtf8(std::u16string_view(text).substr(0, kMaxTextUnits));
+    const std::string s = text::Utf16ToUtf8(std::u16string_view(text).substr(0, detail::kMaxTextUnits));
     const std::size_t amp = s.find('&');
     if (amp == std::string::npos) return false;
     const std::string a = s.substr(0, amp), b = s.substr(amp + 1);
@@ -107,7 +100,7 @@ Err CreateMarkerLayers(bool four, std::array<host::LayerHandle, 4>* made) {
 }
 
 bool ReadMarkers(MarkerSet& out) {
-  if (!SuitesHeld()) return false;
+  if (!detail::SuitesHeld()) return false;
   try {
     MarkerSet set;
     std::array<host::LayerHandle, 4> byPoint{};  // layers of points 1-4
@@ -149,7 +142,7 @@ bool ReadMarkers(MarkerSet& out) {
 
 Err WriteMarkerText(host::LayerHandle layer, const CCoordConverter& converter, const CSheetTransform& transform,
                     double x, double y, std::int32_t justification) {
-  if (!SuitesHeld()) return host::kNotFound;
+  if (!detail::SuitesHeld()) return host::kNotFound;
   try {
     std::string text;
     host::RealPoint at;
@@ -184,7 +177,7 @@ Err WriteMarkerText(host::LayerHandle layer, const CCoordConverter& converter, c
 
 Err CreateExtentMarkers(const CCoordConverter& converter, const CSheetTransform& transform, double xmin, double xmax,
                         double ymin, double ymax) {
-  if (!SuitesHeld()) return host::kNotFound;
+  if (!detail::SuitesHeld()) return host::kNotFound;
   // Corners in the file's system: bottom left, top left, top right, bottom right.
   const MarkerPoint corner[4] = {{xmin, ymin}, {xmin, ymax}, {xmax, ymax}, {xmax, ymin}};
   MarkerPoint c[4];  // in the drawing's system: metres, or longitude and latitude

@@ -44,20 +44,17 @@ inline attr::ShapeField Def(const std::u16string& name, attr::FieldType type, in
   return f;
 }
 
-class ImportFixture : public ::testing::Test {
+class ImportFixture : public HostFixture {
  protected:
   void SetUp() override {
-    host = std::make_unique<host::StandInHost>();
-    user = std::make_shared<host::ScriptedUser>();
-    host->SetUser(user);
-    host->NewDocument();
+    OpenHost();
     app = std::make_unique<host::Application>(*host);
     ASSERT_EQ(app->Start(PluginMain, dir / "vxshape.aip"), host::kNoErr);
   }
   void TearDown() override {
     app->Quit();
     app.reset();
-    host.reset();
+    HostFixture::TearDown();
   }
 
   // Writes a shapefile of `type` (1, 3 or 5) with the table `columns`; `geometry` holds one part
@@ -205,8 +202,6 @@ class ImportFixture : public ::testing::Test {
   }
 
   TempDir dir;
-  std::unique_ptr<host::StandInHost> host;
-  std::shared_ptr<host::ScriptedUser> user;
   std::unique_ptr<host::Application> app;
 };
 

@@ -14,11 +14,15 @@ namespace vx::test {
 class HostFixture : public ::testing::Test {
  protected:
   void SetUp() override {
+    OpenHost();
+    host->FillSlots();
+  }
+  // The host with its user and a new document; the slots stay empty (the plug-in fills them).
+  void OpenHost() {
     host = std::make_unique<host::StandInHost>();
     user = std::make_shared<host::ScriptedUser>();
     host->SetUser(user);
     host->NewDocument();
-    host->FillSlots();
   }
   void TearDown() override { host.reset(); }
 
