@@ -3,6 +3,7 @@
 // points with their attributes, and the lines left out because a coordinate is not a number.
 #include "tests/import/import_fixture.h"
 
+#include <array>
 #include <fstream>
 
 namespace vx::test {
@@ -160,6 +161,32 @@ TEST_F(TextImportTest, LinesWithoutNumericCoordinatesAreLeftOutAndNamed) {
   for (ArtOpaque* a : art) names.push_back(Values(a).at(0));
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (std::vector<std::string>{"FIELD3=A", "FIELD3=D"}));
+}
+
+// Reads the colours the dialog gives the list's cells, then plays the script.
+class ColourUser : public ScriptedUser {
+ public:
+  void RunDialog(ControlWindow& dialog) override {
+    if (dialog.TemplateId() == 111 && dialog.handler)
+      for (std::int32_t column = 0; column < 4; ++column) {
+        std::uint32_t text = 1, back = 1;
+        const bool set = dialog.handler->OnListCellColors(dialog, kList, 0, column, text, back);
+        colours.push_back(set ? std::array<std::uint32_t, 2>{text, back} : std::array<std::uint32_t, 2>{1, 1});
+      }
+    ScriptedUser::RunDialog(dialog);
+  }
+  std::vector<std::array<std::uint32_t, 2>> colours;
+};
+
+TEST_F(TextImportTest, ListCellColoursByColumn) {
+  auto colours = std::make_shared<ColourUser>();
+  user = colours;
+  host->SetUser(user);
+  Fields(WriteText("p.csv", "LAT,LON\n35,139\n"), {Click(2)});
+  EXPECT_EQ(app->ChooseFlyout(2), "");
+  // 0xBBGGRR: white on dark grey, black on light green, black on white twice.
+  EXPECT_EQ(colours->colours, (std::vector<std::array<std::uint32_t, 2>>{
+                                  {0xFFFFFF, 0x404040}, {0, 0xDCF0DC}, {0, 0xFFFFFF}, {0, 0xFFFFFF}}));
 }
 
 TEST_F(TextImportTest, AFileWithoutADataLineStopsBeforeTheSettings) {
