@@ -136,12 +136,26 @@ const ControlTemplate kImportSettingsControls[] = {
     {ControlKind::Button, kImpCancel, "キャンセル", 478, 304, 55, 14},
 };
 
+// Coordinate text fields.
+const ControlTemplate kTextFieldsControls[] = {
+    {ControlKind::GroupBox, -1, "フィールド区切り文字", 7, 7, 160, 28},
+    {ControlKind::Radio, txt111::kTab, "タブ", 17, 19, 50, 10, G},
+    {ControlKind::Radio, txt111::kComma, "カンマ(CSV)", 77, 19, 70, 10},
+    {ControlKind::CheckBox, txt111::kHeaderRow, "ファイルの1行目はフィールド名", 180, 19, 150, 10, G},
+    {ControlKind::Static, -1, "必要な場合、項目をダブルクリックして、フィールド定義を修正してください。", 7, 42, 329, 8},
+    {ControlKind::ListView, txt111::kFieldList, "", 7, 54, 329, 184,
+     G | host::kStyleShowSelection | host::kStyleGridLines | host::kStyleFullRowSelect},
+    {ControlKind::Button, host::kIdOk, "OK", 224, 246, 55, 14, host::kStyleDefault | G},
+    {ControlKind::Button, host::kIdCancel, "キャンセル", 283, 246, 55, 14},
+};
+
 std::vector<DialogTemplate>& Table() {
   static std::vector<DialogTemplate> table{
       {kAboutDialog, "Varnox-Dirir4.5について", 243, 148, kAboutControls},
       {kImportSettingsDialog, "読み込み座標の設定", 543, 325, kImportSettingsControls},
       {kOpenFileEncodingArea, "", 379, 55, kEncodingAreaControls},
       {kExportSettingsDialog, "書き出しの設定", 314, 462, kExportControls},
+      {kTextFieldsDialog, "座標付きテキストファイル - フィールドの設定", 343, 267, kTextFieldsControls},
   };
   static const bool panelAdded = [] {
     for (const DialogTemplate& t : PanelDialogTemplates()) table.push_back(t);

@@ -67,6 +67,11 @@ inline constexpr std::int32_t kImpNorthWest = 1079;
 inline constexpr std::int32_t kImpSouthEast = 1080;
 inline constexpr std::int32_t kImpWebMap = 1077;
 
+// Control ids of the coordinate text field dialog.
+namespace txt111 {
+inline constexpr std::int32_t kTab = 1085, kComma = 1086, kHeaderRow = 1076, kFieldList = 1083;
+}  // namespace txt111
+
 // Control ids of the open-file dialog's encoding area.
 inline constexpr std::int32_t kEncodingCombo = 1081;
 

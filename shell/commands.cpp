@@ -6,6 +6,7 @@
 #include "geodesy/georef.h"
 #include "import/kml_importer.h"
 #include "import/shape_importer.h"
+#include "import/text_importer.h"
 
 namespace vx::shell {
 
@@ -26,8 +27,8 @@ Err ImportShapefiles(PluginRef plugin) {
 }
 
 Err ImportCoordinateText(PluginRef plugin) {
-  (void)plugin;
-  return host::kNoErr;
+  imp::CGeoTextFileImporter importer(plugin);
+  return importer.Run();
 }
 
 Err ImportKml(PluginRef plugin) {

@@ -133,7 +133,7 @@ TEST_F(RunTest, AStepThatCannotBePlayedEndsTheRunWithItsReason) {
       {R"([{"menu": "Varnox-Dirir4.5..."}, {"dialog": 108}])", "opened but the script expects dialog 108"},
       {R"([{"menu": "Varnox-Dirir4.5..."}, {"dialog": 107}, {"click": 5}])", "cannot click 5: no such control"},
       {R"([{"menu": "Varnox-Dirir4.5..."}])", "opened but the script does not expect a dialog here"},
-      {R"([{"flyout": 2}, {"answer": "yes"}])", "no question was asked"},
+      {R"([{"flyout": 8}, {"answer": "yes"}])", "no question was asked"},
       {R"([{"menu": "Save"}])", "the plug-in has no menu entry \"Save\""},
       {R"([{"menu": "Varnox-Dirir4.5"}, {"flyout": 1}])", "step 2 (flyout 1): the panel is hidden"},
       {R"([{"select": {"layer": "レイヤー 1", "art": [0]}}])", "layer \"レイヤー 1\" has no art 0"},
