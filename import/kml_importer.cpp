@@ -1,6 +1,7 @@
 #include "import/kml_importer.h"
 
 #include "attributes/shape_attr.h"
+#include "datafiles/vx_file.h"
 #include "import/messages.h"
 #include "shell/host/slots.h"
 
@@ -21,10 +22,11 @@ constexpr const char* kKmlFolderKey = "importKMLDir";
 constexpr const char* kKmlProgressText = "読み込んでいます";
 constexpr const char* kNoCoordinatesFormat = "座標を含むプレースマークがありません [ %s ]";
 
-std::uint64_t FileSize(const fs::path& file) {
-  std::error_code ec;
-  const auto n = fs::file_size(file, ec);
-  return ec ? 0 : static_cast<std::uint64_t>(n);
+// Opens `file` for reading and gives its size (0 when unknown, for the progress only).
+bool OpenKml(const fs::path& file, data::CVxFile& stream, std::uint64_t& size) {
+  if (!stream.OpenPath(file, "rb")) return false;
+  if (!stream.Size(size)) size = 0;
+  return true;
 }
 
 void WarnOpenFailed(const fs::path& file) {
@@ -224,21 +226,15 @@ Err CKMLFileImporter::ChooseFiles() {
 bool CKMLFileImporter::GetDataExtent(Extent& extent) {
   if (files_.empty()) return false;
   const fs::path& file = files_.front();
-  std::FILE* f = nullptr;
-#ifdef _WIN32
-  f = _wfopen(file.c_str(), L"rb");
-#else
-  f = std::fopen(file.c_str(), "rb");
-#endif
-  if (!f) {
+  data::CVxFile stream;
+  std::uint64_t size = 0;
+  if (!OpenKml(file, stream, size)) {
     WarnOpenFailed(file);
     return false;
   }
   ExtentPass pass;
   KmlReader reader;
-  const bool done = reader.Read(f, FileSize(file), pass);
-  std::fclose(f);
-  if (!done) return false;
+  if (!reader.Read(stream.GetHandle(), size, pass)) return false;
   // Nothing to place: no empty layer and no data frame around the origin.
   if (!pass.set_) {
     std::string message = kNoCoordinatesFormat;
@@ -257,20 +253,15 @@ Err CKMLFileImporter::ImportFile(const fs::path& file, LayerHandle& layer) {
   if (top) layer = top;
   if (r) return r;
   if ((r = DefineLayerFields(top))) return r;
-  std::FILE* f = nullptr;
-#ifdef _WIN32
-  f = _wfopen(file.c_str(), L"rb");
-#else
-  f = std::fopen(file.c_str(), "rb");
-#endif
-  if (!f) {
+  data::CVxFile stream;
+  std::uint64_t size = 0;
+  if (!OpenKml(file, stream, size)) {
     WarnOpenFailed(file);
     return kNoErr;
   }
   Builder builder(*this, top);
   reader_ = KmlReader{};
-  reader_.Read(f, FileSize(file), builder);
-  std::fclose(f);
+  reader_.Read(stream.GetHandle(), size, builder);
   if (builder.error_) return builder.error_;
   return builder.cancelled_ ? kStop : kNoErr;
 }

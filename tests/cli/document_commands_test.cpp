@@ -13,15 +13,6 @@
 namespace vx::test {
 namespace {
 
-std::string Q(const std::filesystem::path& p) { return "'" + p.string() + "'"; }
-
-std::string ReadFile(const std::filesystem::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
 // A straight open path through `points` (h, v in points) on top of `layer`.
 host::ArtOpaque* AddLine(host::Document& d, host::LayerOpaque* layer, std::vector<host::RealPoint> points) {
   host::ArtOpaque* a = d.NewNode(host::ArtType::Path);
@@ -72,7 +63,7 @@ TEST(DocumentCommands, RenderDrawsVisibleArtNorthUpAndLeavesOutWhatIsHidden) {
   }
   RunResult r = RunVxshape("render " + Q(doc) + " " + Q(dir / "d.svg"));
   ASSERT_EQ(r.status, 0) << r.err;
-  const std::string svg = ReadFile(dir / "d.svg");
+  const std::string svg = Slurp(dir / "d.svg");
 
   EXPECT_EQ(svg.find("hidden layer"), std::string::npos) << svg;
   EXPECT_EQ(svg.find("222"), std::string::npos) << "art of a hidden layer\n" << svg;

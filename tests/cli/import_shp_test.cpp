@@ -18,15 +18,6 @@ namespace {
 
 using nlohmann::json;
 
-std::string Q(const std::filesystem::path& p) { return "'" + p.string() + "'"; }
-
-std::string Slurp(const std::filesystem::path& p) {
-  std::ifstream f(p, std::ios::binary);
-  std::stringstream ss;
-  ss << f.rdbuf();
-  return ss.str();
-}
-
 // Standard output of a shell command; empty when it fails.
 std::string Capture(const std::string& cmd, int* status = nullptr) {
   std::unique_ptr<FILE, int (*)(FILE*)> p(popen((cmd + " 2>/dev/null").c_str(), "r"), pclose);

@@ -14,15 +14,6 @@ namespace {
 
 using nlohmann::json;
 
-std::string Q(const std::filesystem::path& p) { return "'" + p.string() + "'"; }
-
-std::string Slurp(const std::filesystem::path& p) {
-  std::ifstream f(p, std::ios::binary);
-  std::stringstream ss;
-  ss << f.rdbuf();
-  return ss.str();
-}
-
 const std::filesystem::path kSource(VX_SOURCE_DIR);
 
 // The features of the layer titled `title`.

@@ -10,15 +10,6 @@
 namespace vx::test {
 namespace {
 
-std::string Q(const std::filesystem::path& p) { return "'" + p.string() + "'"; }
-
-std::string ReadFile(const std::filesystem::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
 class PanelCommands : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -53,7 +44,7 @@ TEST_F(PanelCommands, AttrsShowsRowsAndSetChangesTheSelectedArtOnly) {
 }
 
 TEST_F(PanelCommands, RefusalsEndWithTheAlertAndLeaveTheDocumentUnsaved) {
-  const std::string before = ReadFile(doc);
+  const std::string before = Slurp(doc);
   struct Case {
     const char* args;
     const char* message;
@@ -74,7 +65,7 @@ TEST_F(PanelCommands, RefusalsEndWithTheAlertAndLeaveTheDocumentUnsaved) {
     RunResult r = Run(c.args);
     EXPECT_NE(r.status, 0);
     EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
-    EXPECT_EQ(ReadFile(doc), before) << "not saved";
+    EXPECT_EQ(Slurp(doc), before) << "not saved";
   }
 }
 
@@ -100,7 +91,7 @@ TEST_F(PanelCommands, FieldLabelAndSearchChangeAndSaveTheDocument) {
   EXPECT_EQ(r.out, "3 labels made\n");
   r = RunVxshape("render " + Q(doc) + " " + Q(dir / "d.svg"));
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_NE(ReadFile(dir / "d.svg").find(">日比谷<"), std::string::npos);
+  EXPECT_NE(Slurp(dir / "d.svg").find(">日比谷<"), std::string::npos);
 
   r = Run("search --field FLOORS --min 2 --json");
   ASSERT_EQ(r.status, 0) << r.err;
@@ -111,7 +102,7 @@ TEST_F(PanelCommands, FieldLabelAndSearchChangeAndSaveTheDocument) {
     EXPECT_GE(std::atof(f["value"].get<std::string>().c_str()), 2.0);
   }
   // The selection is saved: attrs of the selection as it stands shows the field.
-  EXPECT_NE(ReadFile(doc).find("\"selected\""), std::string::npos);
+  EXPECT_NE(Slurp(doc).find("\"selected\""), std::string::npos);
 }
 
 }  // namespace

@@ -33,4 +33,13 @@ RunResult RunVxshape(const std::string& args, const std::string& stdinText) {
   return r;
 }
 
+std::string Q(const std::filesystem::path& p) { return "'" + p.string() + "'"; }
+
+std::string Slurp(const std::filesystem::path& p) {
+  std::ifstream f(p, std::ios::binary);
+  std::stringstream ss;
+  ss << f.rdbuf();
+  return ss.str();
+}
+
 }  // namespace vx::test

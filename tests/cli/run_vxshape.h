@@ -1,6 +1,7 @@
 // Runs the vxshape program and captures what it prints.
 #pragma once
 
+#include <filesystem>
 #include <string>
 
 namespace vx::test {
@@ -13,5 +14,10 @@ struct RunResult {
 
 // `args` is appended to the program's path as shell words (quote them yourself).
 RunResult RunVxshape(const std::string& args, const std::string& stdinText = "");
+
+// A path as one shell word.
+std::string Q(const std::filesystem::path& p);
+// A file's bytes; empty when it cannot be read.
+std::string Slurp(const std::filesystem::path& p);
 
 }  // namespace vx::test

@@ -19,15 +19,6 @@ namespace {
 
 using nlohmann::json;
 
-std::string Q(const std::filesystem::path& p) { return "'" + p.string() + "'"; }
-
-std::string Slurp(const std::filesystem::path& p) {
-  std::ifstream f(p, std::ios::binary);
-  std::stringstream ss;
-  ss << f.rdbuf();
-  return ss.str();
-}
-
 const std::filesystem::path kSource(VX_SOURCE_DIR);
 
 json Features(const std::filesystem::path& doc) {
