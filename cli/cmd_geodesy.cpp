@@ -68,11 +68,16 @@ int RunConvert(const std::string& from, const std::string& to, const std::string
   const bool degreesOut = dst.kind == geo::KindLatLong && !dst.sheet;
 
   geo::ConverterHost host;
-  host.gridFile = [&grid] {
-    return grid.empty() ? geo::GridFileBeside(ProgramFile()) : std::filesystem::path(grid);
-  };
-  host.warn = [](std::string_view text) {
+  const std::filesystem::path gridFile = grid.empty() ? geo::GridFileBeside(ProgramFile()) : std::filesystem::path(grid);
+  host.gridFile = [&gridFile] { return gridFile; };
+  host.warn = [&gridFile, &grid](std::string_view text) {
     std::fprintf(stderr, "vxshape convert: %.*s\n", static_cast<int>(text.size()), text.data());
+    // The plug-in's message names no file; on the command line say which one and how to give one.
+    if (text == geo::kGridMissingMessage)
+      std::fprintf(stderr,
+                   "vxshape convert: cannot open the datum-shift grid %s%s; give one with --grid FILE "
+                   "(make it from the parameter list with `vxshape grid`)\n",
+                   gridFile.string().c_str(), grid.empty() ? " (looked for beside the program)" : "");
   };
   geo::CCoordConverter converter(std::move(host));
   if (!converter.Setup(src.datum, src.kind, src.zone, src.utmZone, dst.datum, dst.kind, dst.zone, dst.utmZone))

@@ -157,9 +157,14 @@ class ImportUser : public CliUser {
       if (answers_.map) System(*answers_.map, kMapJgd, kMapTokyo, kMapBL, kMapXY, kMapUtm, kMapZoneList, kMapUtmList);
       if (!answers_.scale.empty()) SetText(kScaleEdit, answers_.scale);
       if (answers_.north) Check(dialog, kTrueNorth, *answers_.north);
-    } else if (answers_.newFrameAsked()) {
-      std::printf("(%s: --map, --scale and --north are not used)\n",
-                  mode == kModeUseFrame ? "the document has a data frame" : "the document has coordinate markers");
+    } else if (mode == kModeUseFrame) {
+      if (answers_.newFrameAsked())
+        std::printf("(the document has a data frame: --map, --scale and --north are not used)\n");
+    } else {
+      // Markers: --map names their system.
+      if (answers_.map) System(*answers_.map, kMapJgd, kMapTokyo, kMapBL, kMapXY, kMapUtm, kMapZoneList, kMapUtmList);
+      if (!answers_.scale.empty() || answers_.north)
+        std::printf("(the document has coordinate markers: --scale and --north are not used)\n");
     }
     // Without --range the whole of every file is read: the corner texts are rounded to six
     // decimals and could cut off the data on the border.
@@ -335,7 +340,7 @@ void RunImport(const ImportOptions& o, std::int32_t flyout, const DialogHook& ho
 void AddCommonImportOptions(CLI::App* cmd, ImportOptions& o_) {
   ImportOptions* o = &o_;
   cmd->add_option("-o,--output", o->output, "Save the document here instead of over DOC");
-  cmd->add_option("--map", o->map, "A new data frame's coordinate system, e.g. JGD:XY9");
+  cmd->add_option("--map", o->map, "A new data frame's coordinate system, or the markers' one, e.g. JGD:XY9");
   cmd->add_option("--scale", o->scale, "A new data frame's scale denominator, e.g. 25000");
   cmd->add_flag("--north", o->north, "Turn a new data frame so that true north is up");
   cmd->add_flag("--no-north", o->noNorth, "Keep a new data frame unturned");

@@ -9,6 +9,8 @@ namespace vx::geo {
 
 namespace {
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+// Degrees beyond +-180 still read as the date line.
+constexpr double kLongitudeRounding = 1e-9;
 bool ValidDatum(std::int32_t datum) { return datum == DatumTokyo || datum == DatumJgd2000; }
 // A position on the ellipsoid (degrees); false also for NaN.
 bool OnEarth(double lat, double lon) { return std::fabs(lat) <= 90 && std::fabs(lon) <= 180; }
@@ -95,7 +97,9 @@ bool CCoordConverter::SourceToLatLong(double north, double east, double& lat, do
     switch (srcKind_) {
       case KindLatLong:
         lat = north;
-        lon = east;
+        // Files written by other tools carry the date line as 180.00000000000006 and the like:
+        // within rounding of it is on it.
+        lon = std::fabs(east) > 180 && std::fabs(east) - 180 <= kLongitudeRounding ? std::copysign(180.0, east) : east;
         break;
       case KindPlaneXY: ok = srcEngine_.PlaneToLatLong(north, east, lat, lon, convergence, k); break;
       case KindUtm: ok = srcEngine_.UtmToLatLong(north, east, lat, lon, convergence, k); break;

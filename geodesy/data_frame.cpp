@@ -117,6 +117,15 @@ std::string DataFrameText(const DataFrame& df) {
   return t;
 }
 
+bool StoredDataFrame(const DataFrame& df, DataFrame& out) {
+  DataFrame back;
+  if (!ParseDataFrameText(text::Utf8ToUtf16(DataFrameText(df)), back)) return false;
+  back.anchorH = df.anchorH;
+  back.anchorV = df.anchorV;
+  out = back;
+  return true;
+}
+
 bool UsableDataFrame(const DataFrame& df) {
   return std::isfinite(df.S) && df.S > 0 && std::isfinite(df.X) && std::isfinite(df.Y) && std::isfinite(df.R);
 }

@@ -59,6 +59,11 @@ bool UsableDataFrame(const DataFrame& df);
 // six fields, a field without "=", a key of the six missing, or a frame that is not usable (S 0,
 // negative or not a number; X, Y or R not finite), which would put art at infinite positions.
 bool ParseDataFrameText(const std::u16string& text, DataFrame& out);
+// The frame as ReadDataFrame will give it back from its text (S toward zero as an integer, X, Y
+// and R to six decimals), anchor kept: a new frame places its art with these values, so that later
+// imports and exports read the very transform that placed it. False when the text would not read
+// (a scale that stores as 0).
+bool StoredDataFrame(const DataFrame& df, DataFrame& out);
 // Finds and parses the data frame of the current document (at most its first 255 characters).
 bool ReadDataFrame(DataFrame& out);
 // Creates the layer and its text; a no-op (0) when the layer already exists.
@@ -88,6 +93,7 @@ struct MarkerSet {
   // Four-point: 1 左下, 2 左上, 3 右上, 4 右下; three-point: 1/3, 2/3, 3/3 (no point 4).
   std::array<host::RealPoint, 4> doc{};  // text anchors (points)
   std::array<MarkerPoint, 4> map{};      // map coordinates
+  bool degrees = false;                  // every text in degree form: latitudes and longitudes
 };
 
 // Affine fit of three points: maps s1, s2, s3 exactly onto d1, d2, d3.
@@ -110,15 +116,20 @@ class FitAffine3 {
 // axis-aligned rectangle spanned by d0.x .. d3.x and d0.y .. d1.y.
 class FitBilinear4 {
  public:
-  // False (and not set up) when the source is degenerate (L = 0) or a value is not finite.
+  // False (and not set up) when the source is degenerate (L = 0), the rectangle has no width or
+  // height, or a value is not finite.
   bool Setup(const MarkerPoint& s0, const MarkerPoint& s1, const MarkerPoint& s2, const MarkerPoint& s3,
              const MarkerPoint& d0, const MarkerPoint& d1, const MarkerPoint& d3);
   bool Ready() const { return ready_; }
+  // Source quadrilateral to rectangle.
   void Apply(double x, double y, double& xOut, double& yOut) const;
+  // Rectangle back to the source quadrilateral: the bilinear map itself, so that it undoes Apply
+  // for any convex quadrilateral (not only an axis-aligned one).
+  void ApplyInverse(double x, double y, double& xOut, double& yOut) const;
 
  private:
   bool ready_ = false;
-  MarkerPoint s0_, s1_, s3_, d0_, d1_, d3_;
+  MarkerPoint s0_, s1_, s2_, s3_, d0_, d1_, d3_;
   double L_ = 0, uC_ = 0, vC_ = 0;
 };
 
@@ -131,7 +142,8 @@ host::Err CreateMarkerLayers(bool four, std::array<host::LayerHandle, 4>* made =
 // finite, or a degenerate fit (collinear three points, zero-area quadrilateral).
 bool ReadMarkers(MarkerSet& out);
 // Parses one marker text (map order out: x after "&", y before it).
-bool ParseMarkerText(const std::u16string& text, MarkerPoint& out);
+// `degrees`, when given, tells whether the text was in degree form.
+bool ParseMarkerText(const std::u16string& text, MarkerPoint& out, bool* degrees = nullptr);
 
 class CSheetTransform;
 // justification: 1 left, 3 right. A position the transform cannot give (NaN) writes nothing and
@@ -169,7 +181,7 @@ class CSheetTransform {
   bool ready_ = false;
   DataFrame frame_;
   MarkerSet markers_;
-  FitBilinear4 artToMap4_, mapToArt4_;
+  FitBilinear4 artToMap4_;  // map to art is its inverse
   FitAffine3 artToMap3_, mapToArt3_;
   std::array<CAffine2D, 3> artToMap_, mapToArt_;
 };

@@ -22,7 +22,7 @@ namespace {
 
 // Reads the marker on `layer`: the anchor of its first art, which must be a text frame, and the
 // map point its text gives.
-bool ReadMarker(host::LayerHandle layer, host::RealPoint& doc, MarkerPoint& map) {
+bool ReadMarker(host::LayerHandle layer, host::RealPoint& doc, MarkerPoint& map, bool& degrees) {
   host::ArtHandle group = nullptr, frame = nullptr;
   if (host::sLayer()->GetLayerGroup(layer, group) != kNoErr || !group) return false;
   if (host::sArt()->GetArtFirstChild(group, frame) != kNoErr || !frame) return false;
@@ -33,7 +33,7 @@ bool ReadMarker(host::LayerHandle layer, host::RealPoint& doc, MarkerPoint& map)
   if (host::sTextRange()->GetSize(frame, size) != kNoErr || size <= 0) return false;
   std::u16string contents;
   if (host::sTextRange()->GetContents(frame, contents) != kNoErr) return false;
-  return ParseMarkerText(contents, map);
+  return ParseMarkerText(contents, map, &degrees);
 }
 
 // Inserts one layer below all and titles it; a layer whose title could not be set is removed
@@ -54,14 +54,16 @@ bool Finite(double a, double b) { return std::isfinite(a) && std::isfinite(b); }
 
 }  // namespace
 
-bool ParseMarkerText(const std::u16string& text, MarkerPoint& out) {
+bool ParseMarkerText(const std::u16string& text, MarkerPoint& out, bool* degrees) {
   try {
     const std::string s = text::Utf16ToUtf8(std::u16string_view(text).substr(0, detail::kMaxTextUnits));
     const std::size_t amp = s.find('&');
     if (amp == std::string::npos) return false;
     const std::string a = s.substr(0, amp), b = s.substr(amp + 1);
     MarkerPoint p;
-    if (std::count(s.begin(), s.end(), '/') >= 4) {
+    const bool degreeForm = std::count(s.begin(), s.end(), '/') >= 4;
+    if (degrees) *degrees = degreeForm;
+    if (degreeForm) {
       // Degree form: latitude before "&", longitude after it.
       if (!ParseDmsText(a, p.y) || !ParseDmsText(b, p.x)) return false;
     } else {
@@ -120,9 +122,12 @@ bool ReadMarkers(MarkerSet& out) {
       byPoint = {p1, p2, p3, nullptr};
     }
     const int count = set.kind == 0 ? 4 : 3;
+    set.degrees = true;
     for (int i = 0; i < count; ++i) {
       const auto k = static_cast<std::size_t>(i);
-      if (!ReadMarker(byPoint[k], set.doc[k], set.map[k])) return false;
+      bool degrees = false;
+      if (!ReadMarker(byPoint[k], set.doc[k], set.map[k], degrees)) return false;
+      set.degrees = set.degrees && degrees;
     }
     if (set.kind == 0) {
       const auto& m = set.map;

@@ -95,7 +95,9 @@ bool FitBilinear4::Setup(const MarkerPoint& s0, const MarkerPoint& s1, const Mar
   const double uC = ((s1.y - s0.y) * (s2.x - s0.x) - (s1.x - s0.x) * (s2.y - s0.y)) / L;
   const double vC = ((s3.x - s0.x) * (s2.y - s0.y) - (s3.y - s0.y) * (s2.x - s0.x)) / L;
   if (!(std::isfinite(uC) && std::isfinite(vC))) return false;
-  s0_ = s0, s1_ = s1, s3_ = s3;
+  const double width = d3.x - d0.x, height = d1.y - d0.y;
+  if (!(std::isfinite(width) && std::isfinite(height) && width != 0 && height != 0)) return false;
+  s0_ = s0, s1_ = s1, s2_ = s2, s3_ = s3;
   d0_ = d0, d1_ = d1, d3_ = d3;
   L_ = L, uC_ = uC, vC_ = vC;
   ready_ = true;
@@ -116,6 +118,18 @@ void FitBilinear4::Apply(double x, double y, double& xOut, double& yOut) const {
   const double n = 2 * V / ((1 - g) + r);
   xOut = d0_.x + (d3_.x - d0_.x) * m;
   yOut = d0_.y + (d1_.y - d0_.y) * n;
+}
+
+void FitBilinear4::ApplyInverse(double x, double y, double& xOut, double& yOut) const {
+  if (!ready_) {
+    xOut = yOut = kNaN;
+    return;
+  }
+  // The point's parameters in the rectangle, then P = s0 + m (s3 - s0) + n (s1 - s0) + m n (s2 - s1 - s3 + s0).
+  const double m = (x - d0_.x) / (d3_.x - d0_.x);
+  const double n = (y - d0_.y) / (d1_.y - d0_.y);
+  xOut = s0_.x + m * (s3_.x - s0_.x) + n * (s1_.x - s0_.x) + m * n * (s2_.x - s1_.x - s3_.x + s0_.x);
+  yOut = s0_.y + m * (s3_.y - s0_.y) + n * (s1_.y - s0_.y) + m * n * (s2_.y - s1_.y - s3_.y + s0_.y);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -150,8 +164,10 @@ bool CSheetTransform::SetFromMarkers(const MarkerSet& set) {
   const auto& A = set.doc;
   const auto& M = set.map;
   if (set.kind == 0) {
-    ready_ = artToMap4_.Setup(FromDoc(A[0]), FromDoc(A[1]), FromDoc(A[2]), FromDoc(A[3]), M[0], M[1], M[3]) &&
-             mapToArt4_.Setup(M[0], M[1], M[2], M[3], FromDoc(A[0]), FromDoc(A[1]), FromDoc(A[3]));
+    // The map points are an axis-aligned rectangle (ReadMarkers checks it), so the bilinear map
+    // from it onto the markers' positions is the exact inverse of the fit; a second fit in that
+    // direction would treat the positions as a rectangle too.
+    ready_ = artToMap4_.Setup(FromDoc(A[0]), FromDoc(A[1]), FromDoc(A[2]), FromDoc(A[3]), M[0], M[1], M[3]);
   } else if (set.kind == 1) {
     ready_ = artToMap3_.Setup(FromDoc(A[0]), FromDoc(A[1]), FromDoc(A[2]), M[0], M[1], M[2]) &&
              mapToArt3_.Setup(M[0], M[1], M[2], FromDoc(A[0]), FromDoc(A[1]), FromDoc(A[2]));
@@ -166,7 +182,7 @@ void CSheetTransform::MapToArt(double x, double y, double& h, double& v) const {
     for (const CAffine2D& m : mapToArt_) m.Apply(x, y, x, y);
     h = x, v = y;
   } else if (markers_.kind == 0) {
-    mapToArt4_.Apply(x, y, h, v);
+    artToMap4_.ApplyInverse(x, y, h, v);
   } else {
     mapToArt3_.Apply(x, y, h, v);
   }

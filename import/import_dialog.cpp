@@ -66,8 +66,10 @@ class ImportDialog : public DialogHandler {
     w.SetText(kImpExtentYmin, Format("%f", s_.extent.ymin));
     w.SetText(kImpExtentYmax, Format("%f", s_.extent.ymax));
     // The corners always start with the whole extent.
-    w.SetText(kImpNorthWest, Format("%f,%f", s_.extent.ymax, s_.extent.xmin));
-    w.SetText(kImpSouthEast, Format("%f,%f", s_.extent.ymin, s_.extent.xmax));
+    northWestShown_ = Format("%f,%f", s_.extent.ymax, s_.extent.xmin);
+    southEastShown_ = Format("%f,%f", s_.extent.ymin, s_.extent.xmax);
+    w.SetText(kImpNorthWest, northWestShown_);
+    w.SetText(kImpSouthEast, southEastShown_);
 
     w.SetChecked(s_.dataDatum == 2 ? kImpDataJgd : kImpDataTokyo, true);
     if (s_.dataKind == 1) w.SetChecked(kImpDataBL, true);
@@ -77,6 +79,14 @@ class ImportDialog : public DialogHandler {
     Select(w, kImpDataUtmZone, s_.dataUtmZone);
     w.SetChecked(kImpLimitOn, s_.limitOn);
 
+    if (s_.mode == kModeMarkers) {
+      // The markers' system starts as the file's: degree-form markers in latitude and longitude,
+      // plane-form ones in the file's grid (a plane zone for a lat/long file).
+      s_.mapDatum = s_.dataDatum;
+      s_.mapKind = s_.markerDegrees ? 1 : s_.dataKind == 1 ? 3 : s_.dataKind;
+      s_.mapZone = s_.dataZone;
+      s_.mapUtmZone = s_.dataUtmZone;
+    }
     w.SetChecked(s_.mapDatum == 2 ? kImpMapJgd : kImpMapTokyo, true);
     if (s_.mapKind == 1) w.SetChecked(kImpMapBL, true);
     if (s_.mapKind == 3) w.SetChecked(kImpMapXY, true);
@@ -91,6 +101,7 @@ class ImportDialog : public DialogHandler {
 
   void OnCommand(Window& w, std::int32_t id, ControlEvent event, std::int32_t detail) override {
     (void)detail;
+    if (id >= kImpMapJgd && id <= kImpMapUtmZone) mapTouched_ = true;
     if (event != ControlEvent::Clicked) return;
     switch (id) {
       case kImpLimitOn:
@@ -147,12 +158,14 @@ class ImportDialog : public DialogHandler {
     w.SetEnabled(kImpSouthEast, limit);
     w.SetEnabled(kImpDataUtmZone, Checked(w, kImpDataUTM));
     w.SetEnabled(kImpDataZone, Checked(w, kImpDataXY));
-    // The values of a new data frame only matter when one is made.
+    // The system matters for a new data frame and for markers (theirs); scale and north only
+    // for a new frame.
     const bool newFrame = s_.mode == kModeNewFrame;
-    w.SetEnabled(kImpMapUtmZone, newFrame && Checked(w, kImpMapUTM));
-    w.SetEnabled(kImpMapZone, newFrame && Checked(w, kImpMapXY));
-    for (std::int32_t id : {kImpMapJgd, kImpMapTokyo, kImpMapBL, kImpMapXY, kImpMapUTM, kImpTrueNorth, kImpScale})
-      w.SetEnabled(id, newFrame);
+    const bool system = newFrame || s_.mode == kModeMarkers;
+    w.SetEnabled(kImpMapUtmZone, system && Checked(w, kImpMapUTM));
+    w.SetEnabled(kImpMapZone, system && Checked(w, kImpMapXY));
+    for (std::int32_t id : {kImpMapJgd, kImpMapTokyo, kImpMapBL, kImpMapXY, kImpMapUTM}) w.SetEnabled(id, system);
+    for (std::int32_t id : {kImpTrueNorth, kImpScale}) w.SetEnabled(id, newFrame);
   }
 
   // Reads the controls into the record in order; the first refusal warns and keeps the dialog
@@ -171,7 +184,19 @@ class ImportDialog : public DialogHandler {
       if (s_.dataUtmZone == 0) return Refuse(kChooseUtmZoneMessage);
     }
 
-    if (s_.mode == kModeNewFrame) {
+    if (s_.mode == kModeMarkers && !mapTouched_) {
+      // Left as it opened: the markers are taken in the file's system as it now stands.
+      s_.mapDatum = s_.dataDatum;
+      if (s_.markerDegrees) {
+        s_.mapKind = 1;
+      } else {
+        // Plane-form markers hold grid metres: a lat/long file needs their zone.
+        if (s_.dataKind == 1) return Refuse(kChooseZoneMessage);
+        s_.mapKind = s_.dataKind;
+        s_.mapZone = s_.dataZone;
+        s_.mapUtmZone = s_.dataUtmZone;
+      }
+    } else if (s_.mode != kModeDataFrame) {
       s_.mapDatum = Checked(w, kImpMapJgd) ? 2 : 1;
       if (Checked(w, kImpMapXY)) {
         s_.mapKind = 3;
@@ -184,9 +209,13 @@ class ImportDialog : public DialogHandler {
       } else {
         s_.mapKind = 1;
       }
-      // An infinite or undefined scale would place everything at infinity.
+    }
+    if (s_.mode == kModeNewFrame) {
+      // An infinite or undefined scale would place everything at infinity. The frame keeps the
+      // scale as a 32-bit integer: below 1 it would store as 0 (a frame no one can read), beyond
+      // the range as another scale.
       const double scale = AtoF(Text255(w, kImpScale));
-      if (!(std::isfinite(scale) && scale > 0)) return Refuse(kBadScaleMessage);
+      if (!(std::isfinite(scale) && scale >= 1 && scale <= kMaxStoredScale)) return Refuse(kBadScaleMessage);
       s_.scale = scale;
       s_.trueNorth = Checked(w, kImpTrueNorth);
     }
@@ -197,10 +226,20 @@ class ImportDialog : public DialogHandler {
     }
     s_.limitOn = true;
     Extent range;
-    if (!ParseRange(Text255(w, kImpNorthWest), Text255(w, kImpSouthEast), range)) return Refuse(kBadRangeMessage);
+    const std::string northWest = Text255(w, kImpNorthWest), southEast = Text255(w, kImpSouthEast);
+    if (!ParseRange(northWest, southEast, range)) return Refuse(kBadRangeMessage);
+    // A corner left as shown means the extent itself, not its six-decimal rounding (which would
+    // leave out the points on the west or north edge).
+    if (northWest == northWestShown_) range.ymax = s_.extent.ymax, range.xmin = s_.extent.xmin;
+    if (southEast == southEastShown_) range.ymin = s_.extent.ymin, range.xmax = s_.extent.xmax;
+    if (!(range.ymin < range.ymax && range.xmin < range.xmax)) return Refuse(kBadRangeMessage);
     s_.limit = range;
     return true;
   }
+
+  static constexpr double kMaxStoredScale = 2147483647;
+  std::string northWestShown_, southEastShown_;
+  bool mapTouched_ = false;  // the user set the system group (the markers' system in mode 1)
 
   static bool Refuse(const char* message) {
     sUser()->WarningAlert(message);

@@ -6,6 +6,7 @@
 #include "resources/templates.h"
 #include "shell/host/slots.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -93,6 +94,42 @@ bool CImporterBase::GetDataExtent(Extent& extent) {
 
 bool CImporterBase::PrepareImport() { return true; }
 
+bool CImporterBase::ScanPoints(const std::function<void(const data::MapPoint&)>& visit) {
+  (void)visit;
+  return false;
+}
+
+bool CImporterBase::PlacedBox(const ImportSettings& s, Extent& box) {
+  box = s.limitOn ? s.limit : s.extent;
+  auto converts = [this](double x, double y) {
+    double cx, cy, cv;
+    return converter_.Convert(x, y, cx, cy, cv);
+  };
+  if (converts((box.xmin + box.xmax) / 2, (box.ymin + box.ymax) / 2) && converts(box.xmin, box.ymin) &&
+      converts(box.xmin, box.ymax) && converts(box.xmax, box.ymax) && converts(box.xmax, box.ymin))
+    return true;
+  // The box of the points that convert, inside the range when it is on.
+  bool any = false;
+  Extent placed;
+  const bool scanned = ScanPoints([&](const data::MapPoint& p) {
+    if (s.limitOn && !(s.limit.xmin <= p.x && p.x <= s.limit.xmax && s.limit.ymin <= p.y && p.y <= s.limit.ymax))
+      return;
+    if (!converts(p.x, p.y)) return;
+    if (!any) {
+      placed = {p.x, p.x, p.y, p.y};
+      any = true;
+      return;
+    }
+    placed.xmin = std::min(placed.xmin, p.x);
+    placed.xmax = std::max(placed.xmax, p.x);
+    placed.ymin = std::min(placed.ymin, p.y);
+    placed.ymax = std::max(placed.ymax, p.y);
+  });
+  if (!scanned || !any) return false;
+  box = placed;
+  return true;
+}
+
 // ---------------------------------------------------------------------------------------------
 // Run
 
@@ -127,8 +164,13 @@ Err CImporterBase::Run() {
     }
   }
   if (s.mode == kModeNewFrame) {
-    if (Err r = geo::CreateExtentMarkers(converter_, transform_, s.limit.xmin, s.limit.xmax, s.limit.ymin,
-                                         s.limit.ymax)) {
+    const Err r = geo::CreateExtentMarkers(converter_, transform_, markerBox_.xmin, markerBox_.xmax, markerBox_.ymin,
+                                           markerBox_.ymax);
+    // A corner of the box that does not convert (points in a curve around it) costs the markers,
+    // not the import: the frame already places the data.
+    if (r == kBadParameter) {
+      Warn(kNoExtentMarkersMessage);
+    } else if (r != kNoErr) {
       ReportDroppedPoints();
       return r;
     }
@@ -155,6 +197,7 @@ bool CImporterBase::SetupCoordinates(ImportSettings& s) {
     s.mode = kModeDataFrame;
   } else if (geo::ReadMarkers(markers) && transform_.SetFromMarkers(markers)) {
     s.mode = kModeMarkers;
+    s.markerDegrees = markers.degrees;
   } else {
     // A frame layer whose text cannot be read would keep a new frame from being written, and the
     // data would be placed by a frame the document does not hold.
@@ -181,12 +224,20 @@ bool CImporterBase::SetupCoordinates(ImportSettings& s) {
       if (!setup(frame.datum, frame.kind, frame.zone, frame.utmZone)) return false;
       break;
     case kModeMarkers:
-      // The file's coordinates are the markers' map coordinates.
-      converter_.SetIdentity();
+      // The file's system converted into the markers' (as into a data frame's); markers in
+      // degrees take the latitude and longitude themselves, not the sheet's metres.
+      markersInDegrees_ = s.mapKind == geo::KindLatLong;
+      if (!setup(s.mapDatum, s.mapKind, s.mapZone, s.mapUtmZone)) return false;
       break;
     default: {
       if (!setup(s.mapDatum, s.mapKind, s.mapZone, s.mapUtmZone)) return false;
-      const double cx = (s.limit.xmin + s.limit.xmax) / 2, cy = (s.limit.ymin + s.limit.ymax) / 2;
+      // The frame and the extent markers come from the points that convert: one point past the
+      // edge of the world or of the zone must not stop the whole import.
+      if (!PlacedBox(s, markerBox_)) {
+        Warn(kCentreNotConvertedMessage);
+        return false;
+      }
+      const double cx = (markerBox_.xmin + markerBox_.xmax) / 2, cy = (markerBox_.ymin + markerBox_.ymax) / 2;
       double X = 0, Y = 0, convergence = 0;
       if (!converter_.Convert(cx, cy, X, Y, convergence)) {
         Warn(kCentreNotConvertedMessage);
@@ -208,6 +259,12 @@ bool CImporterBase::SetupCoordinates(ImportSettings& s) {
       frame.S = s.scale;
       frame.anchorH = (bounds.left + bounds.right) / 2;
       frame.anchorV = (bounds.top + bounds.bottom) / 2;
+      // Placed with the values the frame's text keeps (the scale as an integer, the rotation to
+      // six decimals): every later import and export reads those.
+      if (!geo::StoredDataFrame(frame, frame)) {
+        Warn(kBadGeoreferenceMessage);
+        return false;
+      }
       if (geo::WriteDataFrame(frame) != kNoErr) {
         Warn(kFrameNotWrittenMessage);
         return false;
@@ -240,7 +297,11 @@ Err CImporterBase::CreateImportLayer(LayerHandle& out) {
 
 bool CImporterBase::ToSheet(const data::MapPoint& p, RealPoint& out) const {
   double x = 0, y = 0, convergence = 0;
-  if (!converter_.Convert(p.x, p.y, x, y, convergence)) return false;
+  if (markersInDegrees_) {
+    if (!(converter_.SourceToLatLong(p.y, p.x, y, x) && converter_.ShiftDatum(y, x, y, x))) return false;
+  } else if (!converter_.Convert(p.x, p.y, x, y, convergence)) {
+    return false;
+  }
   transform_.MapToArt(x, y, out.h, out.v);
   return std::isfinite(out.h) && std::isfinite(out.v);
 }

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -40,7 +41,9 @@ struct ImportSettings {
   std::int32_t dataKind = 1;
   std::int32_t dataZone = 0;
   std::int32_t dataUtmZone = 0;
-  std::int32_t mapDatum = 2;  // a new data frame's system
+  // A new data frame's system; with markers (mode 1), the markers' system: lat/long (degrees),
+  // a plane zone or a UTM zone.
+  std::int32_t mapDatum = 2;
   std::int32_t mapKind = 1;
   double scale = 25000.0;  // scale denominator of a new data frame
   std::int32_t mapZone = 0;
@@ -49,6 +52,7 @@ struct ImportSettings {
   bool limitOn = false;
   Extent extent;  // of all chosen files
   Extent limit;   // the import range
+  bool markerDegrees = false;  // mode 1: the markers' texts are in degree form
 };
 
 // Reads the five import preferences into `s`; keys not stored leave the defaults.
@@ -69,6 +73,9 @@ class CImporterBase {
   // The combined extent of the chosen files; false when none can be read.
   virtual bool GetDataExtent(Extent& extent);
   virtual bool PrepareImport();
+  // Calls `visit` with every point of the chosen files (the file's system) that the import would
+  // read; false when it cannot go through them (the base has none).
+  virtual bool ScanPoints(const std::function<void(const data::MapPoint&)>& visit);
   // Decides the mode, shows the coordinate dialog and prepares converter and transform.
   virtual bool SetupCoordinates(ImportSettings& s);
 
@@ -127,6 +134,13 @@ class CImporterBase {
   std::vector<std::filesystem::path> files_;
 
  private:
+  // A new frame's box (the file's system): the range when on, else the extent; when its centre or
+  // a corner does not convert (a point beyond 180 degrees, far outside a zone), the box of the
+  // points that do. False when no point converts.
+  bool PlacedBox(const ImportSettings& s, Extent& box);
+  Extent markerBox_;  // corners of the extent markers of a new frame
+  bool markersInDegrees_ = false;  // the markers' map points are longitude and latitude
+
   // Converts one file point to the sheet; false when it cannot be placed.
   bool ToSheet(const data::MapPoint& p, host::RealPoint& out) const;
   void ReportDroppedPoints();

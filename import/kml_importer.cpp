@@ -60,6 +60,19 @@ class ExtentPass : public KmlHandler {
   bool set_ = false;
 };
 
+// Every coordinate tuple of a file, for the box of the points that convert.
+class PointPass : public KmlHandler {
+ public:
+  explicit PointPass(const std::function<void(const data::MapPoint&)>& visit) : visit_(visit) {}
+  void Coordinates(const data::PointList& points) override {
+    for (const data::MapPoint& p : points) visit_(p);
+  }
+  bool Progress(std::uint64_t, std::uint64_t) override { return true; }
+
+ private:
+  const std::function<void(const data::MapPoint&)>& visit_;
+};
+
 Err DefineFields(ArtHandle art, const std::string& name, const std::string& description) {
   attr::CVxShapeAttr list;
   list.Load(art);
@@ -244,6 +257,16 @@ bool CKMLFileImporter::GetDataExtent(Extent& extent) {
   }
   extent = pass.extent;
   return true;
+}
+
+bool CKMLFileImporter::ScanPoints(const std::function<void(const data::MapPoint&)>& visit) {
+  if (files_.empty()) return false;
+  data::CVxFile stream;
+  std::uint64_t size = 0;
+  if (!OpenKml(files_.front(), stream, size)) return false;
+  PointPass pass(visit);
+  KmlReader reader;
+  return reader.Read(stream.GetHandle(), size, pass);
 }
 
 Err CKMLFileImporter::ImportFile(const fs::path& file, LayerHandle& layer) {

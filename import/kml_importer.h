@@ -14,6 +14,7 @@ class CKMLFileImporter : public CImporterBase {
 
   host::Err ChooseFiles() override;
   bool GetDataExtent(Extent& extent) override;
+  bool ScanPoints(const std::function<void(const data::MapPoint&)>& visit) override;
   host::Err ImportFile(const std::filesystem::path& file, host::LayerHandle& layer) override;
   bool PrepareImport() override { return true; }
 

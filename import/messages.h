@@ -17,6 +17,8 @@ inline constexpr const char* kWebMapUrl = "https://maps.gsi.go.jp/";
 // Setting up the placement.
 inline constexpr const char* kConverterSetupMessage = "座標変換を設定できません";
 inline constexpr const char* kCentreNotConvertedMessage = "読み込み範囲の中心を座標変換できません";
+// The corners of a new frame's extent do not convert: the data is placed, the markers left out.
+inline constexpr const char* kNoExtentMarkersMessage = "範囲の四隅を座標変換できないため、座標マーカーは作成しませんでした";
 inline constexpr const char* kFrameNotWrittenMessage = "データフレームを作成できません";
 inline constexpr const char* kUnreadableFrameMessage = "データフレームの設定が正しくありません";
 inline constexpr const char* kBadGeoreferenceMessage = "データフレームか座標マーカーが正しくありません";

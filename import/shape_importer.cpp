@@ -76,6 +76,38 @@ bool CShapeFileImporter::GetDataExtent(Extent& extent) {
   return any;
 }
 
+bool CShapeFileImporter::ScanPoints(const std::function<void(const data::MapPoint&)>& visit) {
+  for (const fs::path& file : files_) {
+    if (!reader_.Open(file)) {
+      reader_.Close();
+      continue;  // passed over by the import too
+    }
+    const std::int32_t count = reader_.RecordCount();
+    for (std::int32_t n = 0; n < count && !reader_.AtEnd(); ++n) {
+      data::ShapeRecordHeader header;
+      if (!reader_.ReadRecordHeader(header)) break;
+      bool ok = true;
+      if (data::IsPointType(header.shapeType)) {
+        data::MapPoint p;
+        if ((ok = reader_.ReadPointRecord(p))) visit(p);
+      } else if (data::IsPartsType(header.shapeType)) {
+        if ((ok = reader_.ReadPartsRecord(parts_)))
+          for (const data::PointList& part : parts_.parts)
+            for (const data::MapPoint& p : part) visit(p);
+      } else if (data::IsMultiPointType(header.shapeType)) {
+        double box[4];
+        if ((ok = reader_.ReadMultiPointRecord(box, points_)))
+          for (const data::MapPoint& p : points_) visit(p);
+      } else {
+        ok = reader_.SkipRecord();
+      }
+      if (!ok) break;
+    }
+    reader_.Close();
+  }
+  return true;
+}
+
 Err CShapeFileImporter::ImportFile(const fs::path& file, LayerHandle& layer) {
   if (!reader_.Open(file)) {
     WarnOpenFailed(file, reader_.LastError());

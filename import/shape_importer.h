@@ -18,6 +18,7 @@ class CShapeFileImporter : public CImporterBase {
   host::Err ChooseFiles() override;
   // The extent of the files that open; false (after telling the user why) when none does.
   bool GetDataExtent(Extent& extent) override;
+  bool ScanPoints(const std::function<void(const data::MapPoint&)>& visit) override;
   host::Err ImportFile(const std::filesystem::path& file, host::LayerHandle& layer) override;
 
  private:

@@ -252,6 +252,24 @@ bool CGeoTextFileImporter::GetDataExtent(Extent& extent) {
   return set;
 }
 
+bool CGeoTextFileImporter::ScanPoints(const std::function<void(const data::MapPoint&)>& visit) {
+  if (files_.empty()) return false;
+  data::CVxTextFile f;
+  if (!f.Open(files_.front(), encoding_)) return false;
+  data::FieldSplitter split;
+  split.SetDelimiter(static_cast<char16_t>(settings_.delimiter));
+  std::u16string line;
+  if (settings_.headerRow && !f.ReadLine(line)) return false;
+  while (f.ReadLine(line)) {
+    if (line.empty()) continue;
+    split.Split(line);
+    data::MapPoint p;
+    if (ReadCoordinate(split.Field(settings_.lonIndex), p.x) && ReadCoordinate(split.Field(settings_.latIndex), p.y))
+      visit(p);
+  }
+  return true;
+}
+
 Err CGeoTextFileImporter::ImportFile(const fs::path& file, LayerHandle& layer) {
   data::CVxTextFile f;
   if (!f.Open(file, encoding_)) return kNoErr;

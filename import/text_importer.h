@@ -41,6 +41,7 @@ class CGeoTextFileImporter : public CImporterBase {
   host::Err ChooseFiles() override;
   bool PrepareImport() override;
   bool GetDataExtent(Extent& extent) override;
+  bool ScanPoints(const std::function<void(const data::MapPoint&)>& visit) override;
   host::Err ImportFile(const std::filesystem::path& file, host::LayerHandle& layer) override;
 
   const TextImportSettings& Settings() const { return settings_; }

@@ -207,7 +207,13 @@ TEST_F(Cli, GridBesideTheProgramOrNone) {
   std::filesystem::copy_file(kProgram, lonely / "vxshape");
   EXPECT_EQ(RunProgram(dir_, (lonely / "vxshape").string(), "convert --from TKY:XY9 --to JGD:XY9", "0 0\n", out, err), 1);
   EXPECT_NE(err.find("測地系変換パラメータファイルを開けません"), std::string::npos) << err;
+  // ... followed by the file looked for and the way to give one.
+  EXPECT_NE(err.find((lonely / kShiftGridFileName).string()), std::string::npos) << err;
+  EXPECT_NE(err.find("--grid FILE"), std::string::npos) << err;
   EXPECT_EQ(out, "");
+  const std::string missing = (dir_ / "no-such.dat").string();
+  EXPECT_EQ(RunProgram(dir_, kProgram, "convert --from TKY:XY9 --to JGD:XY9 --grid '" + missing + "'", "0 0\n", out, err), 1);
+  EXPECT_NE(err.find(missing), std::string::npos) << err;
   // The same datum needs no grid.
   EXPECT_EQ(RunProgram(dir_, (lonely / "vxshape").string(), "convert --from TKY:XY9 --to TKY:XY9", "0 0\n", out, err), 0);
   EXPECT_EQ(out, "0.000000000 0.000000000 0.000000000\n");

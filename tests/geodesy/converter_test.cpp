@@ -261,5 +261,46 @@ TEST(Converter, FailedStagesGiveNaN) {
   EXPECT_EQ(g, 0);
 }
 
+// A ship track in UTM54 reaching far east and across the date line: the points the projection
+// cannot hold to a millimetre fail (NaN and false) in both directions, the others come back within
+// 1 mm; longitudes a hair past 180 read as the date line.
+TEST(Converter, FarFromTheZoneFailsOrRoundTrips) {
+  CCoordConverter toUtm, toBL;
+  ASSERT_TRUE(toUtm.Setup(2, 1, 0, 0, 2, 2, 0, 54));
+  ASSERT_TRUE(toBL.Setup(2, 2, 0, 54, 2, 1, 0, 0));
+  struct Case {
+    double lon, lat;
+    bool ok;
+  } const cases[] = {{141, 38, true},     {136, 38, true},  {146.4, 45, true},   {150, 38, false},
+                     {160, 38, false},    {170, 38, false}, {-179.9, 38, false}, {135.4, 38, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.lon);
+    double e, n, cv;
+    EXPECT_EQ(toUtm.Convert(c.lon, c.lat, e, n, cv), c.ok);
+    if (!c.ok) {
+      EXPECT_TRUE(std::isnan(e) && std::isnan(n));
+      continue;
+    }
+    double lat, lon;
+    ASSERT_TRUE(toBL.SourceToLatLong(n, e, lat, lon));
+    EXPECT_NEAR(lat, c.lat, 1e-8);  // 1 mm is some 9e-9 degrees
+    EXPECT_NEAR(lon, c.lon, 1e-8);
+  }
+  // Grid positions far east of the zone (as a wrong forward gave them) are refused on the way in.
+  double lat, lon;
+  EXPECT_FALSE(toBL.SourceToLatLong(4.3e6, 1.3e6, lat, lon));
+  EXPECT_TRUE(std::isnan(lat));
+
+  CCoordConverter sheet;
+  ASSERT_TRUE(sheet.Setup(2, 1, 0, 0, 2, 1, 0, 0));
+  double x, y, cv, x180;
+  ASSERT_TRUE(sheet.Convert(180, 60, x180, y, cv));
+  EXPECT_TRUE(sheet.Convert(180.00000000000006, 60, x, y, cv));
+  EXPECT_EQ(x, x180);
+  EXPECT_TRUE(sheet.Convert(-180.00000000000006, 60, x, y, cv));
+  EXPECT_EQ(x, -x180);
+  EXPECT_FALSE(sheet.Convert(180.000001, 60, x, y, cv));
+}
+
 }  // namespace
 }  // namespace vx::geo

@@ -4,6 +4,8 @@
 #include "shell/text/text.h"
 #include "tests/support/host_fixture.h"
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 #include <string>
@@ -329,6 +331,56 @@ TEST(Fits, BilinearInvertsAGeneralQuadrilateral) {
   FitBilinear4 flat;
   EXPECT_FALSE(flat.Setup(s0, s0, s2, s3, d0, d1, d3)) << "L = 0";
   EXPECT_FALSE(flat.Setup({0, 0}, {0, 1}, {1, 1}, {1, 0}, d0, {kInf, 1}, d3));
+}
+
+// Four markers whose sheet positions are not an axis-aligned rectangle (a turned sheet, a general
+// convex quadrilateral, the slightly skewed degree-form markers of a plane-zone drawing): map to
+// art must undo art to map everywhere, corners included.
+TEST(SheetTransform, FourMarkersRoundTripForAnyConvexQuadrilateral) {
+  auto turned = [](double deg) {
+    const double t = deg * 3.141592653589793 / 180, c = std::cos(t), s = std::sin(t);
+    std::array<host::RealPoint, 4> doc{};
+    const double corner[4][2] = {{0, 0}, {0, 600}, {400, 600}, {400, 0}};  // 1 左下, 2 左上, 3 右上, 4 右下
+    for (int i = 0; i < 4; ++i)
+      doc[static_cast<std::size_t>(i)] = {300 + c * corner[i][0] - s * corner[i][1], 100 + s * corner[i][0] + c * corner[i][1]};
+    return doc;
+  };
+  const std::array<host::RealPoint, 4> cases[] = {
+      turned(2), turned(-30),
+      {{{100, 100}, {90, 520}, {640, 560}, {600, 80}}},
+      {{{100, 100}, {100, 700}, {502.8, 700}, {500, 100}}},
+  };
+  for (const auto& doc : cases) {
+    MarkerSet set;
+    set.kind = 0;
+    set.doc = doc;
+    set.map = {{{-12000, 30000}, {-12000, 45000}, {-2000, 45000}, {-2000, 30000}}};
+    CSheetTransform t;
+    ASSERT_TRUE(t.SetFromMarkers(set));
+    double worst = 0;
+    for (int i = 0; i <= 10; ++i) {
+      for (int j = 0; j <= 10; ++j) {
+        // Points inside the quadrilateral, its corners and edges included.
+        const double m = i / 10.0, n = j / 10.0;
+        const double h = doc[0].h + m * (doc[3].h - doc[0].h) + n * (doc[1].h - doc[0].h) +
+                         m * n * (doc[2].h - doc[1].h - doc[3].h + doc[0].h);
+        const double v = doc[0].v + m * (doc[3].v - doc[0].v) + n * (doc[1].v - doc[0].v) +
+                         m * n * (doc[2].v - doc[1].v - doc[3].v + doc[0].v);
+        double x, y, h2, v2;
+        t.ArtToMap(h, v, x, y);
+        t.MapToArt(x, y, h2, v2);
+        worst = std::max({worst, std::fabs(h2 - h), std::fabs(v2 - v)});
+      }
+    }
+    EXPECT_LE(worst, 1e-9) << doc[2].h << "," << doc[2].v;
+    // Each marker's map point lands on its own position.
+    for (std::size_t i = 0; i < 4; ++i) {
+      double h, v;
+      t.MapToArt(set.map[i].x, set.map[i].y, h, v);
+      EXPECT_NEAR(h, doc[i].h, 1e-9) << i;
+      EXPECT_NEAR(v, doc[i].v, 1e-9) << i;
+    }
+  }
 }
 
 // ---------------------------------------------------------------------------------------------

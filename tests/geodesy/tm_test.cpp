@@ -291,5 +291,60 @@ TEST(TmAccuracy, UtmZonesAgainstExactTm) {
   Report("UTM zones, full width", all);
 }
 
+// Far from the central meridian the series move points by metres and then degrees. Every
+// conversion the engine gives must come back within 1 mm and lie within 1 mm of the exact mapping;
+// everything else must be refused. Swept over the whole globe seen from one zone, both directions,
+// both ellipsoids; near the meridian nothing may be refused.
+TEST(TmDomain, ConvertsWithinAMillimetreOrRefuses) {
+  for (int datum : {1, 2}) {
+    Ellipsoid e;
+    ASSERT_TRUE(EllipsoidForDatum(datum, e));
+    const GeographicLib::TransverseMercatorExact ref(e.a, e.f, 0.9996);
+    CGeodesy g;
+    ASSERT_TRUE(g.SetupUtmZone(54, datum));
+    const double lon0 = 141;
+    double worstForward = 0, worstInverse = 0, worstRoundTrip = 0;
+    int refusedNear = 0, converted = 0, refused = 0;
+    for (double lat = -89.5; lat <= 89.5; lat += 1.5) {
+      for (double dl = -179.75; dl <= 180; dl += 0.25) {
+        SCOPED_TRACE(testing::Message() << "datum " << datum << " lat " << lat << " dl " << dl);
+        const double lon = std::remainder(lon0 + dl, 360);
+        const bool near = std::fabs(dl) <= 5.49;
+        double xr, yr;
+        ref.Forward(lon0, lat, lon, xr, yr);
+        // Forward, then back.
+        double n, east, cv, k, la, lo;
+        if (g.LatLongToUtm(lat, lon, n, east, cv, k)) {
+          ++converted;
+          worstForward = std::max(worstForward, std::hypot(east - 500000 - xr, n - yr));
+          ASSERT_TRUE(g.UtmToLatLong(n, east, la, lo, cv, k)) << "a forward result must come back";
+          double xb, yb;
+          ref.Forward(lon0, la, lo, xb, yb);
+          worstRoundTrip = std::max(worstRoundTrip, std::hypot(xb - xr, yb - yr));
+        } else {
+          ++refused;
+          refusedNear += near;
+        }
+        // The exact grid position, inverted.
+        if (g.UtmToLatLong(yr, xr + 500000, la, lo, cv, k)) {
+          double xb, yb;
+          ref.Forward(lon0, la, lo, xb, yb);
+          worstInverse = std::max(worstInverse, std::hypot(xb - xr, yb - yr));
+        } else {
+          refusedNear += near;
+        }
+      }
+    }
+    EXPECT_EQ(refusedNear, 0);
+    EXPECT_GT(converted, 0);
+    EXPECT_GT(refused, 0);
+    EXPECT_LT(worstForward, 0.6e-3);
+    EXPECT_LT(worstInverse, 0.6e-3);
+    EXPECT_LT(worstRoundTrip, 1e-3);
+    std::printf("datum %d: worst forward %.3g mm, inverse %.3g mm, round trip %.3g mm\n", datum, worstForward * 1e3,
+                worstInverse * 1e3, worstRoundTrip * 1e3);
+  }
+}
+
 }  // namespace
 }  // namespace vx::geo

@@ -1,6 +1,7 @@
 // The import coordinate settings dialog (108): what it shows, its enabling rules, its refusals and
 // what it remembers; the corner texts of the import range.
 #include "import/import_dialog.h"
+#include "geodesy/georef.h"
 #include "tests/import/import_fixture.h"
 
 #include <cmath>
@@ -109,6 +110,9 @@ TEST_F(ImportDialogTest, EachRefusalWarnsOverTheDialogAndKeepsItOpen) {
       // Not numbers a sheet can be drawn at.
       {{SetText(1114, "1e999")}, scale.c_str()},
       {{SetText(1114, "nan")}, scale.c_str()},
+      // The frame keeps the scale as a 32-bit integer: these would store as 0 or as another scale.
+      {{SetText(1114, "0.5")}, scale.c_str()},
+      {{SetText(1114, "3e9")}, scale.c_str()},
       {{Click(1076), SetText(1079, "35.7,1")}, range.c_str()},
       {{Click(1076), SetText(1080, "35.8,139.8")}, range.c_str()},
       {{Click(1076), SetText(1079, "35.7 139.6")}, range.c_str()},
@@ -164,6 +168,76 @@ TEST_F(ImportDialogTest, AcceptedEntriesAndWhatTheNextImportRemembers) {
   EXPECT_NE(Line(1115).find("|*9系（"), std::string::npos) << Line(1115);
   EXPECT_EQ(Line(1076), "  1076 checkbox \"読み込み座標範囲を限定する\" checked");
   EXPECT_EQ(Line(1079), "  1079 edit \"-30000.000000,-8000.000000\"") << "the corners start with the extent";
+}
+
+// With the range ticked and the corners left as shown, the range is the exact extent: the
+// six-decimal texts would drop the points on the west and north edges. An edited corner is read
+// as written.
+TEST_F(ImportDialogTest, UntouchedCornersMeanTheExactExtent) {
+  // One point on each edge, each edge's six-decimal text rounding inwards.
+  const std::vector<data::PartList> edges = {{{{139.70061256, 35.67}}},      // west: 139.700613
+                                             {{{139.73, 35.68967640}}},      // north: 35.689676
+                                             {{{139.76712345, 35.67}}},      // east: 139.767123
+                                             {{{139.73, 35.65809876}}}};     // south: 35.658099
+  ChooseFiles({WriteShapefile("edges", 1, edges, {})});
+  Dialog({Click(1076), Click(1)});
+  RunImport();
+  EXPECT_TRUE(host->Alerts().empty());
+  ASSERT_NE(Layer("edges"), nullptr);
+  EXPECT_EQ(Art(Layer("edges")).size(), 4u);
+
+  // An edited corner is read as written: the north-west one moved west by a millionth of a degree
+  // takes the west point in and still leaves the north point out.
+  TearDown();
+  SetUp();
+  ChooseFiles({WriteShapefile("edges", 1, edges, {})});
+  Dialog({Click(1076), SetText(1079, "35.689676,139.700612"), Click(1)});
+  RunImport();
+  ASSERT_NE(Layer("edges"), nullptr);
+  EXPECT_EQ(Art(Layer("edges")).size(), 3u);
+}
+
+// A new frame places its art with the values its text keeps: a scale with decimals and a
+// rotation to true north with more than six decimals read back as the same transform, so each
+// mark sits where the stored frame puts its point.
+TEST_F(ImportDialogTest, ANewFramePlacesArtWithTheValuesItStores) {
+  const std::vector<data::MapPoint> points = {{-8000, -30000}, {12000.5, 41000.25}, {-60000, 90000}};
+  std::vector<data::PartList> geometry;
+  for (const auto& p : points) geometry.push_back({{p}});
+  struct Case {
+    const char* scale;
+    double stored;
+  } const cases[] = {{"25000.7", 25000}, {"2500.9", 2500}, {"1.5", 1}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.scale);
+    TearDown();
+    SetUp();
+    const auto file = WriteShapefile("xy", 1, geometry, {});
+    ChooseFiles({file});
+    // Plane zone IX data drawn in zone X, turned to true north.
+    Dialog({Click(1126), SelectItem(1115, 9), Click(1130), SelectItem(1132, 10), SetText(1114, c.scale), Click(1)});
+    RunImport();
+    EXPECT_TRUE(host->Alerts().empty());
+    geo::DataFrame df;
+    ASSERT_TRUE(geo::ReadDataFrame(df));
+    EXPECT_EQ(df.S, c.stored);
+    EXPECT_NE(df.R, 0);
+    geo::CSheetTransform t;
+    ASSERT_TRUE(t.SetFromDataFrame(df));
+    geo::CCoordConverter conv;
+    ASSERT_TRUE(conv.Setup(2, 3, 9, 0, 2, 3, 10, 0));
+    const auto marks = Art(Layer("xy"));
+    ASSERT_EQ(marks.size(), points.size());
+    for (std::size_t i = 0; i < points.size(); ++i) {
+      double x, y, cv, h, v;
+      ASSERT_TRUE(conv.Convert(points[i].x, points[i].y, x, y, cv));
+      t.MapToArt(x, y, h, v);
+      // Marks are made in file order, each on top: the last one first.
+      const host::RealPoint at = Centre(marks[marks.size() - 1 - i]);
+      EXPECT_NEAR(at.h, h, 1e-9) << i;
+      EXPECT_NEAR(at.v, v, 1e-9) << i;
+    }
+  }
 }
 
 }  // namespace

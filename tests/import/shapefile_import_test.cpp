@@ -246,6 +246,49 @@ TEST_F(ShapefileImportTest, WithoutADataFrameTheMarkersPlaceTheFileCoordinatesAs
     EXPECT_NEAR(Centre(a[i]).v, Centre(b[i]).v, 1e-4);
   }
   EXPECT_EQ(Layer("Varnox-Shape DataFrame"), nullptr) << "markers in use: no new data frame";
+
+  // A lat/long file with these plane-form markers: their zone must be named (else the degrees
+  // would be taken as metres), and the file is then converted into it.
+  const auto again = WriteShapefile("again", 1, StationPoints(), StationColumns());
+  ChooseFiles({again});
+  Dialog({Click(1125), Click(1), Click(1130), SelectItem(1132, 9), Click(1)});
+  RunImport();
+  EXPECT_EQ(AlertTexts(), std::vector<std::string>{"座標系を選択してください"});
+  const auto c = Art(Layer("again"));
+  ASSERT_EQ(c.size(), 3u);
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    EXPECT_NEAR(Centre(a[i]).h, Centre(c[i]).h, 1e-4);
+    EXPECT_NEAR(Centre(a[i]).v, Centre(c[i]).v, 1e-4);
+  }
+}
+
+// Degree-form markers (a lat/long sheet's) and a plane-zone file: the file's metres are converted
+// into latitude and longitude, not taken as degrees.
+TEST_F(ShapefileImportTest, DegreeFormMarkersTakeAPlaneFileConverted) {
+  const auto bl = WriteShapefile("bl", 1, StationPoints(), StationColumns());
+  ChooseFiles({bl});
+  Dialog({Click(1123), Click(1125), Click(1127), Click(1129), Click(1082), Click(1)});  // lat/long sheet
+  RunImport();
+  ASSERT_EQ(app->DeleteLayer("Varnox-Shape DataFrame"), "");
+  geo::CCoordConverter conv;
+  ASSERT_TRUE(conv.Setup(2, 1, 0, 0, 2, 3, 9, 0));
+  std::vector<PartList> xy;
+  for (const PartList& p : StationPoints()) {
+    double x = 0, y = 0, cv = 0;
+    ASSERT_TRUE(conv.Convert(p[0][0].x, p[0][0].y, x, y, cv));
+    xy.push_back({{{x, y}}});
+  }
+  ChooseFiles({WriteShapefile("plane", 1, xy, StationColumns())});
+  Dialog({Click(1126), SelectItem(1115, 9), Click(1)});
+  RunImport();
+  EXPECT_TRUE(host->Alerts().empty()) << AlertTexts().front();
+  const auto a = Art(Layer("bl")), b = Art(Layer("plane"));
+  ASSERT_EQ(b.size(), a.size());
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    // The degree texts keep 1e-5 seconds, some 0.3 mm.
+    EXPECT_NEAR(Centre(a[i]).h, Centre(b[i]).h, 1e-3);
+    EXPECT_NEAR(Centre(a[i]).v, Centre(b[i]).v, 1e-3);
+  }
 }
 
 // Z and M variants and multipoints as GDAL writes them, with UTF-8 tables.

@@ -1,6 +1,7 @@
 // Coordinate text import through flyout item 2, played by the scripted user: dialog 111 driven by
 // control id (delimiter, header box, double click into the field dialog, OK's check), then the
 // points with their attributes, and the lines left out because a coordinate is not a number.
+#include "geodesy/georef.h"
 #include "tests/import/import_fixture.h"
 
 #include <array>
@@ -161,6 +162,33 @@ TEST_F(TextImportTest, LinesWithoutNumericCoordinatesAreLeftOutAndNamed) {
   for (ArtOpaque* a : art) names.push_back(Values(a).at(0));
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (std::vector<std::string>{"FIELD3=A", "FIELD3=D"}));
+}
+
+// One line past the date line must not stop a new-frame import: the frame and its markers come
+// from the points that convert, the other point is left out and counted.
+TEST_F(TextImportTest, APointPastTheDateLineIsLeftOutOfANewFrame) {
+  const auto file = WriteText("track.csv", "lat,lon\n60,170\n60,181\n61,171\n");
+  std::vector<Step> steps;
+  for (auto list : {Retype(0, 3), Retype(1, 4)})
+    for (Step& s : list) steps.push_back(s);
+  steps.push_back(Click(1));
+  Fields(file, steps);
+  Dialog({Click(1123), Click(1125), Click(1127), Click(1129), Click(1)});  // lat/long in, lat/long sheet
+  Run();
+  EXPECT_EQ(AlertTexts(), std::vector<std::string>{"座標を変換できない点は描画していません\ntrack.csv: 1 点"});
+  EXPECT_EQ(Art(Top()).size(), 2u);
+  geo::DataFrame df;
+  ASSERT_TRUE(geo::ReadDataFrame(df));
+  // The centre of 170..171 E, 60..61 N in equirectangular metres.
+  geo::CCoordConverter conv;
+  ASSERT_TRUE(conv.Setup(2, 1, 0, 0, 2, 1, 0, 0));
+  double x, y, cv;
+  ASSERT_TRUE(conv.Convert(170.5, 60.5, x, y, cv));
+  EXPECT_NEAR(df.X, x, 1e-6);
+  EXPECT_NEAR(df.Y, y, 1e-6);
+  geo::MarkerSet markers;
+  ASSERT_TRUE(geo::ReadMarkers(markers));
+  EXPECT_NEAR(markers.map[2].x, 171, 1e-5) << "the top-right marker at the last point that converts";
 }
 
 // Reads the colours the dialog gives the list's cells, then plays the script.
