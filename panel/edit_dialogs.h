@@ -23,9 +23,10 @@ struct FieldDialogParams {
 
 // 0 when confirmed, kStop when cancelled, or the host's error when the dialog could not open.
 host::Err RunFieldDialog(FieldDialogParams& params);
+
 struct ValueDialogResult {
-  bool edited = false;        // the user changed the edit's text; OK on an untouched edit changes nothing
-  std::int32_t widenTo = 0;   // the user agreed to widen the field to this width for the value
+  bool edited = false;       // the user changed the edit's text; OK on an untouched edit changes nothing
+  std::int32_t widenTo = 0;  // the user agreed to widen the field to this width for the value
 };
 
 // Shows the row's field; on OK the typed text becomes the row's value. A value the field cannot
@@ -46,9 +47,9 @@ inline constexpr const char* kTextWidthRange = "文字列型の全桁数は1～2
 inline constexpr const char* kIntegerWidthRange = "整数型の全桁数は1～10の間に設定してください";
 inline constexpr const char* kRealWidthRange = "実数型の全桁数は1～19の間に設定してください";
 inline constexpr const char* kRealDecimalsRange = "実数型の精度が不適切です";
+inline constexpr const char* kConfirmDelete = "このフィールドをレイヤーから削除します。よろしいですか？";
 // Value dialog alert: a number field given a text that is not a number.
 inline constexpr const char* kEnterNumber = "数値を入力してください";
-inline constexpr const char* kConfirmDelete = "このフィールドをレイヤーから削除します。よろしいですか？";
 
 // The first `units` UTF-16 code units of a text, never half a surrogate pair.
 std::u16string CutText(std::u16string_view text, std::size_t units);
