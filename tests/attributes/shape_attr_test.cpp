@@ -294,7 +294,7 @@ TEST_F(ShapeAttrTest, SetValueFormatsForTheField) {
       {Field(u"I", kFieldInteger, 3, 0), u"123456", u"999"},
       {Field(u"I", kFieldInteger, 5, 0), u"12.7", u"12"},
       {Field(u"R", kFieldReal, 10, 2), u"3.146", u"3.15"},
-      {Field(u"R", kFieldReal, 10, 2), u"", u"0.00"},
+      {Field(u"R", kFieldReal, 10, 2), u"", u""},  // an empty number stays empty, no value
       {Field(u"X", attr::kFieldLatitudeOrX, 0, 0, u"old"), u"new", u"old"},
   };
   for (const Case& c : cases) {

@@ -205,7 +205,7 @@ TEST(ShapeFileWriter, NumbersAreWrittenAsThemselvesOrLeftBlank) {
       {attr::kFieldInteger, 3, 0, u"+7", "  7", false},
       {attr::kFieldInteger, 20, 0, u"-1234567890123456789", "-1234567890123456789", false},
       {attr::kFieldInteger, 22, 0, u"123456789012345678901", " 123456789012345678901", false},
-      {attr::kFieldReal, 6, 2, u"3.14159", "  3.14", false},
+      {attr::kFieldReal, 6, 2, u"3.14159", "3.14  ", false},
       {attr::kFieldReal, 4, 1, u"-1.5", "-1.5", false},
   };
   for (const Case& c : cases) {

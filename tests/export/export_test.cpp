@@ -159,11 +159,11 @@ TEST_F(ShapeExportTest, FieldsOfOneNameFromTwoLayersKeepTheirOwnColumns) {
   ASSERT_EQ(Export({Pick(id::kTarget, 2)}, dir / "n.shp"), host::kNoErr);
   std::vector<std::string> columns;
   const auto records = Read(dir / "n.shp", &columns);
-  EXPECT_EQ(columns, (std::vector<std::string>{"NAME", "NAME_1", "POP"}));
+  EXPECT_EQ(columns, (std::vector<std::string>{"NAME", "NAME_1", "POP", "AI_TEXT"}));
   std::vector<std::vector<std::string>> cells;
   for (const Record& r : records) cells.push_back(r.cells);
   std::sort(cells.begin(), cells.end());
-  EXPECT_EQ(cells, (std::vector<std::vector<std::string>>{{"", "a name longer than ten", ""}, {"short", "", ""}}));
+  EXPECT_EQ(cells, (std::vector<std::vector<std::string>>{{"", "a name longer than ten", "", ""}, {"short", "", "", ""}}));
   EXPECT_TRUE(user->Alerts().empty()) << "nothing was cut";
 }
 
@@ -177,7 +177,7 @@ TEST_F(ShapeExportTest, CutTextsAndNumbersTooWideAreTold) {
   ASSERT_EQ(Export({}, dir / "w.shp"), host::kNoErr);
   std::vector<std::vector<std::string>> cells;
   for (const Record& r : Read(dir / "w.shp")) cells.push_back(r.cells);
-  EXPECT_EQ(cells, (std::vector<std::vector<std::string>>{{"abc", ""}, {"ab", "7"}, {"xyz", ""}}));
+  EXPECT_EQ(cells, (std::vector<std::vector<std::string>>{{"abc", "", ""}, {"ab", "7", ""}, {"xyz", "", ""}}));
   EXPECT_EQ(AlertTexts(), (std::vector<std::string>{"列の幅を超える文字列を切り詰めました: w.shp の NAME（2 件）\n"
                                                     "列に収まらない数値を空欄にしました: w.shp の POP（2 件: レコード 1 の 12345、レコード 3 の -123）"}));
 }
