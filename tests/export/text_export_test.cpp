@@ -146,7 +146,7 @@ TEST_F(TextExportTest, FileNamesAndHeadersByOutputSystem) {
     const char* header;
   } rows[] = {
       {{Click(id::kConvert), Click(id::kOutJgd), Click(id::kOutBL)}, "緯度(B)\t経度(L)"},
-      {{Click(id::kConvert), Click(id::kOutJgd), Click(id::kOutUTM), Pick(id::kOutUtmZone, 3)},
+      {{Click(id::kConvert), Click(id::kOutJgd), Click(id::kOutUTM), Pick(id::kOutUtmZone, 54)},
        "UTM N座標(m)\tUTM E座標(m)"},
       {{Click(id::kNoConvert)}, "平面直角X座標(m)\t平面直角Y座標(m)"},
   };
