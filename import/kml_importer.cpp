@@ -153,6 +153,9 @@ class CKMLFileImporter::Builder : public KmlHandler {
   void Placemark(KmlPlacemark& pm) override {
     if (error_) return;
     const KmlStyle* style = pm.hasInlineStyle ? &pm.inlineStyle : owner_.reader_.Resolve(pm.styleUrl);
+    char label[64];
+    std::snprintf(label, sizeof label, kPlacemarkLabelFormat, ++placemarks_);
+    owner_.itemLabel_ = label;
     for (const KmlGeometry& g : pm.geometries)
       if ((error_ = Geometry(pm, g, style))) return;
   }
@@ -209,6 +212,7 @@ class CKMLFileImporter::Builder : public KmlHandler {
   }
 
   CKMLFileImporter& owner_;
+  int placemarks_ = 0;
   std::vector<LayerHandle> layers_;
   std::vector<ArtHandle> arts_, pieces_;
 };
