@@ -118,7 +118,8 @@ Err CImporterBase::Run() {
   notes_.clear();
   LayerHandle layer = nullptr;
   for (const fs::path& file : files_) {
-    fileNotes_ = FileNotes{FileNameUtf8(file)};
+    fileNotes_ = FileNotes{};
+    fileNotes_.file = FileNameUtf8(file);
     itemLabel_.clear();
     const Err r = ImportFile(file, layer);
     if (!fileNotes_.Empty()) notes_.push_back(fileNotes_);

@@ -370,7 +370,7 @@ TEST(ShapeFileReader, TableRowsHeaderLengthAndDeletionFlag) {
 }
 
 // A table that ends before the geometry (no more rows, a row cut short, the end-of-file byte
-// where a row should be) leaves the geometry whole: the records without a row read empty cells.
+// where a row should be) leaves the geometry whole: the records without a row read blank cells.
 TEST(ShapeFileReader, RecordsPastTheTablesLastRowKeepTheirShapesWithEmptyCells) {
   TempDir dir;
   ShapeFixture f;
@@ -404,7 +404,7 @@ TEST(ShapeFileReader, RecordsPastTheTablesLastRowKeepTheirShapesWithEmptyCells) 
       got.push_back(ReadOne(r));
       missing.push_back(r.RowMissing());
     }
-    EXPECT_EQ(got, (std::vector<std::string>{"p1|  1", "l(2@2)|", "s0|", "p4|"})) << c.what;
+    EXPECT_EQ(got, (std::vector<std::string>{"p1|  1", "l(2@2)|   ", "s0|   ", "p4|   "})) << c.what;
     EXPECT_EQ(missing, (std::vector<bool>{false, true, true, true})) << c.what;
   }
 }

@@ -247,13 +247,15 @@ TEST_F(ShapefileImportTest, APartLongerThan32000PointsIsDrawnInPiecesThatShareTh
     EXPECT_EQ(sizes, c.sizes);
     for (std::size_t i = 1; i < pieces.size(); ++i)
       EXPECT_EQ(pieces[i]->segments.front().p, pieces[i - 1]->segments.back().p) << "piece " << i;
-    for (const ArtOpaque* p : pieces) {
+    for (ArtOpaque* p : pieces) {
       EXPECT_EQ(p->closed, c.type == 5 && !ringSplit);
       EXPECT_EQ(p->style.fillPaint, c.type == 5 && !ringSplit);
       EXPECT_EQ(p->style.stroke.color, Color::Cmyk(0.8, 0, 0.5, 0));
       EXPECT_EQ(Values(p), std::vector<std::string>{"N=2"});
     }
-    if (ringSplit) EXPECT_EQ(pieces.back()->segments.back().p, pieces.front()->segments.front().p) << "closed";
+    if (ringSplit) {
+      EXPECT_EQ(pieces.back()->segments.back().p, pieces.front()->segments.front().p) << "closed";
+    }
     for (std::size_t i = pieces.size(); i < drawn.size(); ++i) {
       EXPECT_TRUE(drawn[i]->closed) << "a ring that fits";
       EXPECT_TRUE(drawn[i]->style.fillPaint);
