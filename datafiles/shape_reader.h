@@ -7,10 +7,10 @@
 // (in any order), its contents are bounded by the larger of the index's and the record header's
 // content length and by the end of the file, and the table's rows are at least as long as its
 // columns; a table that ends before the geometry gives the later records empty cells. Only what
-// cannot be read safely is refused (data past the end of a file, counts that
-// need more bytes than the record holds); coordinates are given as stored, NaN and infinities
-// included, for the caller to leave out. A refused record fails like a short read, and
-// LastError() names the file, the record and the value.
+// cannot be read safely is refused (data past the end of a file, counts that need more bytes than
+// the record holds); coordinates are given as stored, NaN and infinities included, for the caller
+// to leave out. A refused record fails like a short read, and LastError() names the file, the
+// record and the value.
 #pragma once
 
 #include "attributes/dbf_types.h"
