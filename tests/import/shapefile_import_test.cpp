@@ -225,7 +225,7 @@ TEST_F(ShapefileImportTest, APartLongerThan32000PointsIsDrawnInPiecesThatShareTh
       {"line that fits", 3, {data::PointList(line.begin(), line.begin() + 32000)}, {32000}},
       {"ring stored closed", 5, {circle(40000, 0.01, true), circle(4, 0.001, true)}, {32000, 8002}},
       {"ring stored open", 5, {circle(40000, 0.01, false)}, {32000, 8002}},
-      {"ring that fits", 5, {circle(31999, 0.01, true)}, {32000}},
+      {"ring that fits with its repeated first point", 5, {circle(32000, 0.01, true)}, {32000}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
