@@ -111,6 +111,7 @@ void Install(CLI::App& app) {
       httplib::Server svr;
       // Bounded bodies: the page sends short JSON texts only.
       svr.set_payload_max_length(64 * 1024);
+      svr.set_keep_alive_timeout(2);
       svr.set_pre_routing_handler([&](const httplib::Request& req, httplib::Response& res) {
         std::string given = req.get_param_value("token");
         if (given.empty()) given = req.get_header_value("X-Vx-Token");
@@ -174,6 +175,7 @@ void Install(CLI::App& app) {
       std::atomic<bool> serverDone{false};
       std::thread watcher([&] {
         while (!gStop && !serverDone) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        session.BeginStop();  // wakes the page's waiting requests and cancels what is asked
         svr.stop();
       });
       session.Start(

@@ -363,12 +363,14 @@ void WebSession::Start(std::function<std::string()> startPlugin, std::function<v
   worker_ = std::thread([this, startPlugin = std::move(startPlugin), atEnd = std::move(atEnd)] { Run(startPlugin, atEnd); });
 }
 
+void WebSession::BeginStop() {
+  std::lock_guard<std::mutex> lock(mu_);
+  stopping_ = true;
+  cv_.notify_all();
+}
+
 void WebSession::Stop() {
-  {
-    std::lock_guard<std::mutex> lock(mu_);
-    stopping_ = true;
-    cv_.notify_all();
-  }
+  BeginStop();
   if (worker_.joinable()) worker_.join();
 }
 

@@ -42,6 +42,8 @@ class WebSession {
   // Ends what is asked as a cancel, lets the running command unwind, stops the worker. Nothing is
   // saved.
   void Stop();
+  // Tells everyone waiting that the server stops, without waiting for the worker.
+  void BeginStop();
   // The page was heard from (any request); a page silent for longer than `goneAfter` has gone.
   void Touch();
   void SetGoneAfter(std::chrono::milliseconds goneAfter) { goneAfter_ = goneAfter; }

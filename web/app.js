@@ -161,8 +161,8 @@ function renderWindow(box, desc, send) {
   box.style.height = desc.height + 'px';
   box.els = box.els || new Map();
   const seen = new Set();
-  for (const c of desc.controls) {
-    const key = c.kind + ':' + c.id;
+  desc.controls.forEach((c, index) => {
+    const key = index + ':' + c.kind + ':' + c.id;
     seen.add(key);
     let el = box.els.get(key);
     if (!el) {
@@ -177,7 +177,7 @@ function renderWindow(box, desc, send) {
     el.style.display = c.visible ? '' : 'none';
     el.classList.toggle('disabled', !c.enabled);
     updateControl(el, c);
-  }
+  });
   for (const [key, el] of box.els) if (!seen.has(key)) { el.remove(); box.els.delete(key); }
 }
 
@@ -526,6 +526,31 @@ function zoomAt(factor, cx, cy) {
   applyView();
 }
 
+// The art under the pointer, or the nearest within a few pixels: thin lines and small marks are
+// hard to hit exactly.
+function artNear(x, y, target) {
+  const hit = target.closest && target.closest('[data-art]');
+  if (hit) return hit;
+  for (const r of [2, 4]) {
+    for (let k = 0; k < 8; ++k) {
+      const a = (k * Math.PI) / 4;
+      for (const el of document.elementsFromPoint(x + r * Math.cos(a), y + r * Math.sin(a))) {
+        const near = el.closest && el.closest('#sheet [data-art]');
+        if (near) return near;
+      }
+    }
+  }
+  // Small marks: the point within a few pixels of their box.
+  let best = null, bestArea = Infinity;
+  for (const el of document.querySelectorAll('#sheet [data-art]')) {
+    const b = el.getBoundingClientRect();
+    if (b.width > 16 || b.height > 16) continue;
+    if (x < b.left - 4 || x > b.right + 4 || y < b.top - 4 || y > b.bottom + 4) continue;
+    if (b.width * b.height < bestArea) { best = el; bestArea = b.width * b.height; }
+  }
+  return best;
+}
+
 (function wireSheet() {
   const vp = $('sheet-viewport');
   let drag = null;
@@ -540,7 +565,7 @@ function zoomAt(factor, cx, cy) {
     const moved = drag && drag.moved;
     drag = null;
     if (moved) return;
-    const art = e.target.closest('[data-art]');
+    const art = artNear(e.clientX, e.clientY, e.target);
     const layer = art && art.closest('[data-layer-index]');
     if (art && layer) act({ do: 'select', layer: Number(layer.dataset.layerIndex), art: Number(art.dataset.art), add: e.shiftKey });
     else if (!e.shiftKey) act({ do: 'deselect' });
