@@ -111,7 +111,14 @@ void Install(CLI::App& app) {
       httplib::Server svr;
       // Bounded bodies: the page sends short JSON texts only.
       svr.set_payload_max_length(64 * 1024);
-      svr.set_keep_alive_timeout(2);
+      // A browser keeps several idle connections open, and each would hold one of the server's
+      // threads: one request per connection, and threads enough for the page's own requests.
+      svr.set_keep_alive_max_count(1);
+      svr.new_task_queue = [] { return new httplib::ThreadPool(16); };
+      // The page's requests are short; a connection opened ahead and left idle frees its thread soon,
+      // so that a stop is not held up by it.
+      svr.set_read_timeout(1, 0);
+      svr.set_keep_alive_timeout(1);
       svr.set_pre_routing_handler([&](const httplib::Request& req, httplib::Response& res) {
         std::string given = req.get_param_value("token");
         if (given.empty()) given = req.get_header_value("X-Vx-Token");
