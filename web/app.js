@@ -129,7 +129,7 @@ function renderPanel(panel, flyout) {
     click: (id) => act({ do: 'panelButton', id }),
     rows: (id, rows) => act({ do: 'panelRows', rows }),
     doubleClick: (id, row) => act({ do: 'panelDoubleClick', row }),
-  });
+  }, PIXELS);
   const menu = $('flyout-menu');
   menu.replaceChildren(...flyout.map((f) => {
     const li = document.createElement('li');
@@ -156,9 +156,14 @@ function dialogSender(extra) {
   };
 }
 
-function renderWindow(box, desc, send) {
-  box.style.width = desc.width + 'px';
-  box.style.height = desc.height + 'px';
+// Dialog templates are laid out in dialog units (a quarter of the font's mean character width
+// across, an eighth of its height down); panels in pixels.
+const DIALOG_UNITS = { x: 1.5, y: 1.625 };
+const PIXELS = { x: 1, y: 1 };
+
+function renderWindow(box, desc, send, unit = DIALOG_UNITS) {
+  box.style.width = Math.round(desc.width * unit.x) + 'px';
+  box.style.height = Math.round(desc.height * unit.y) + 'px';
   box.els = box.els || new Map();
   const seen = new Set();
   desc.controls.forEach((c, index) => {
@@ -170,10 +175,10 @@ function renderWindow(box, desc, send) {
       box.els.set(key, el);
       box.appendChild(el);
     }
-    el.style.left = c.x + 'px';
-    el.style.top = c.y + 'px';
-    el.style.width = c.width + 'px';
-    el.style.height = (c.kind === 'combobox' ? 22 : c.height) + 'px';
+    el.style.left = Math.round(c.x * unit.x) + 'px';
+    el.style.top = Math.round(c.y * unit.y) + 'px';
+    el.style.width = Math.round(c.width * unit.x) + 'px';
+    el.style.height = (c.kind === 'combobox' ? 22 : Math.round(c.height * unit.y)) + 'px';
     el.style.display = c.visible ? '' : 'none';
     el.classList.toggle('disabled', !c.enabled);
     updateControl(el, c);
