@@ -32,7 +32,7 @@ function startServer(doc, extra = []) {
       if (m) resolve({ child, base: m[1], token: m[2], stderr: () => err });
     });
     child.on('exit', (code) => reject(new Error(`vxshape serve exited (${code}): ${err}`)));
-    setTimeout(() => reject(new Error('vxshape serve printed no address: ' + out + err)), 20000);
+    setTimeout(() => reject(new Error('vxshape serve printed no address: ' + out + err)), 20000).unref();
   });
 }
 
@@ -272,6 +272,40 @@ test('a long import cancelled from the progress box keeps what was read before',
   assert.ok(kept > 0 && kept < 150000, `the import stopped early (${kept} kept; ${message})`);
   t.diagnostic(`kept ${kept} of 150000 points; ${message}`);
   await shot('11-cancelled');
+});
+
+test('a page that goes away: what it was asked is cancelled, nothing is saved', async () => {
+  const doc = path.join(work, 'gone.vxd');
+  fs.copyFileSync(path.join(source, 'samples', 'sample-sheet.vxd'), doc);
+  const other = await startServer(doc, ['--gone-after', '1']);
+  const ended = new Promise((r) => other.child.on('exit', (code) => r(code)));
+  const call = async (p, body) => {
+    const r = await fetch(other.base + p, { method: body ? 'POST' : 'GET', headers: { 'X-Vx-Token': other.token },
+      body: body && JSON.stringify(body) });
+    return { status: r.status, json: await r.json() };
+  };
+  const waitFor = async (ok) => {
+    for (let i = 0; i < 100; ++i) {
+      const { json } = await call('/api/state');
+      if (ok(json)) return json;
+      await new Promise((r) => setTimeout(r, 100));
+    }
+    throw new Error('the state never came');
+  };
+  assert.equal((await call('/api/act', { do: 'menu', text: 'Varnox-Dirir4.5...' })).status, 202);
+  const asked = await waitFor((s) => s.ask && s.ask.kind === 'dialog');
+  assert.equal(asked.dialogs[0].template, 107);
+  assert.equal((await call('/api/act', { do: 'save' })).status, 409, 'one command at a time');
+  // Silence: no request for longer than --gone-after.
+  await new Promise((r) => setTimeout(r, 2500));
+  const after = await waitFor((s) => !s.busy);
+  assert.equal(after.ask, null);
+  assert.deepEqual(after.dialogs, []);
+  assert.equal((await call('/api/answer', { ask: asked.ask.ask, event: 'click', id: 1 })).status, 409,
+    'a late answer is refused');
+  other.child.kill('SIGTERM');
+  assert.equal(await ended, 0);
+  assert.deepEqual(fs.readFileSync(doc), fs.readFileSync(path.join(source, 'samples', 'sample-sheet.vxd')));
 });
 
 test('Ctrl-C stops the server without saving', async () => {
