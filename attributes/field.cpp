@@ -206,11 +206,18 @@ std::u16string DbfValueText(char typeLetter, std::string_view raw, text::TextEnc
   switch (typeLetter) {
     case 'C':
     case 'D':
-    case 'F':
-    case 'N':
       return TrimSpaces(text::Decode(raw, encoding));
+    case 'F':
+    case 'N': {
+      // Other writers mark a null number by filling the cell with '*'.
+      std::u16string v = TrimSpaces(text::Decode(raw, encoding));
+      if (v.find_first_not_of(u'*') == std::u16string::npos) v.clear();
+      return v;
+    }
     case 'L': {
-      const char c = raw.empty() ? '\0' : raw.front();
+      // '?' and a blank cell are an unknown value, kept empty like a null number.
+      if (raw.find_first_not_of(" ?") == std::string_view::npos) return {};
+      const char c = raw.front();
       return (c == 'T' || c == 'Y' || c == 't' || c == 'y') ? u"1" : u"0";
     }
     default:

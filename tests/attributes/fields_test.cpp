@@ -38,6 +38,7 @@ TEST(NormalizeValue, FormatsByType) {
       {kFieldInteger, 3, 0, u"  ", u""},
       {kFieldInteger, 3, 0, u"007", u"7"},
       {kFieldInteger, 3, 0, u"-0", u"0"},
+      {kFieldReal, 8, 2, u"  ", u""},
       {kFieldInteger, 5, 0, u"12.7", u"12"},
       {kFieldInteger, 10, 0, u"2147483647", u"2147483647"},
       {kFieldInteger, 10, 0, u"-2147483648", u"-2147483648"},
@@ -217,7 +218,9 @@ TEST(Dbf, ValueTextByTypeLetter) {
   const Case cases[] = {
       {'C', "  ab c   ", u"ab c"}, {'N', "     12.50", u"12.50"}, {'F', " -1.5e3 ", u"-1.5e3"},
       {'D', "20240305", u"20240305"}, {'L', "T", u"1"}, {'L', "y", u"1"}, {'L', "Y", u"1"},
-      {'L', "t", u"1"}, {'L', "F", u"0"}, {'L', "?", u"0"}, {'L', "", u"0"}, {'L', " T", u"0"},
+      {'L', "t", u"1"}, {'L', "F", u"0"}, {'L', "?", u""}, {'L', "", u""}, {'L', " T", u"0"},
+      // null numbers: blank, or filled with '*' by other writers
+      {'N', "          ", u""}, {'N', "**********", u""}, {'F', " *** ", u""}, {'N', "*1", u"*1"},
       {'M', "0000000001", u""}, {'0', "x", u""}, {'C', "", u""},
   };
   for (const auto& c : cases)
