@@ -66,10 +66,11 @@ std::optional<std::string> TypeItem(const std::string& t) {
 
 class PanelSession {
  public:
-  explicit PanelSession(std::string doc) : doc_(std::move(doc)) {
+  explicit PanelSession(std::string doc, bool forChange = true) : doc_(std::move(doc)) {
     user_ = std::make_shared<CliUser>();
     host_.SetUser(user_);
-    OpenDocument(host_, doc_);
+    if (forChange) OpenDocumentForChange(host_, doc_);
+    else OpenDocument(host_, doc_);
     app_ = std::make_unique<host::Application>(host_);
     // Nothing the panel does needs the files that ship beside the plug-in.
     if (host::Err e = app_->Start(PluginMain, std::filesystem::current_path() / "vxshape.aip"))
@@ -206,7 +207,7 @@ void InstallAttrs(CLI::App& app) {
   cmd->add_flag("--json", c->json, "Print JSON");
   cmd->callback([c] {
     ExitStatus() = Guard([&] {
-      PanelSession s(c->doc);
+      PanelSession s(c->doc, false);
       if (c->select.empty()) s.Do(s.App().DeselectAll());
       else s.Select(c->select);
       PrintRows(s.Model(), c->json);
