@@ -26,6 +26,8 @@ void Install(CLI::App& app) {
   cmd->add_option("--plugin-dir", *pluginDir, "Folder the plug-in is installed in (default: the program's folder)");
   cmd->callback([=] {
     ExitStatus() = Guard([&] {
+      const std::string target = output->empty() ? *doc : *output;
+      RefuseSameFile(target, {host::Utf8ToPath(*script)});
       std::vector<host::ScriptAction> actions;
       {
         const std::filesystem::path scriptFile = host::Utf8ToPath(*script);
@@ -48,8 +50,6 @@ void Install(CLI::App& app) {
       auto user = std::make_shared<CliUser>();
       host.SetUser(user);
       UsePreferences(host, *prefs);
-      const std::string target = output->empty() ? *doc : *output;
-      RefuseSameFile(target, {host::Utf8ToPath(*script)});
       OpenDocumentForChange(host, *doc);
 
       host::Application application(host);

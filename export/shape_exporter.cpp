@@ -152,8 +152,9 @@ bool CShapeFileExporter::OpenOutput(const std::filesystem::path& path) {
   const std::int32_t type = settings_.dataType == kDataPolygon    ? data::kShapePolygon
                             : settings_.dataType == kDataPolyline ? data::kShapePolyLine
                                                                   : data::kShapePoint;
-  bool ok = writer->Init(type, static_cast<text::TextEncoding>(settings_.encoding));
-  for (const ShapeField& f : exportFields_) ok = ok && writer->AddColumn(f);
+  const bool ok = writer->Init(type, static_cast<text::TextEncoding>(settings_.encoding));
+  if (ok)
+    for (const ShapeField& f : exportFields_) writer->AddColumn(f);
   errno = 0;
   if (!ok || !writer->Create(tempPath_)) {
     const int why = errno;

@@ -66,7 +66,9 @@ TEST_F(SetReplaceTest, NoMomentShowsAMixedSet) {
   int renames = 0;
   host::SetRenameFaultForTesting([&](const fs::path&, const fs::path&) {
     ++renames;
-    if (fs::exists(dir / "x.shp")) EXPECT_TRUE(OldSetIntact()) << "before rename " << renames;
+    if (fs::exists(dir / "x.shp")) {
+      EXPECT_TRUE(OldSetIntact()) << "before rename " << renames;
+    }
     return false;
   });
   ASSERT_EQ(Export({}, dir / "x.shp"), host::kNoErr);

@@ -71,7 +71,9 @@ TEST(AtomicFile, KeepsModeAndWritesThroughLinks) {
     ASSERT_TRUE(WriteFileAtomically(target, "new", error)) << error;
     EXPECT_EQ(Read(file), "new");
     EXPECT_EQ(Mode(file), c.mode);
-    if (!c.link.empty()) EXPECT_TRUE(fs::is_symlink(c.link)) << "the link is kept, not replaced by a file";
+    if (!c.link.empty()) {
+      EXPECT_TRUE(fs::is_symlink(c.link)) << "the link is kept, not replaced by a file";
+    }
     EXPECT_EQ(Names(dir / "real"), std::vector<std::string>{"doc.vxd"});
   }
 }
@@ -96,7 +98,7 @@ TEST(AtomicFile, PlantedLinksAtTemporaryNamesAreNotFollowed) {
   ASSERT_TRUE(WriteFileAtomically(dir / "doc.vxd", "document", error)) << error;
   EXPECT_EQ(Read(victim), "precious");
   EXPECT_EQ(Read(dir / "doc.vxd"), "document");
-  EXPECT_EQ(Names(dir).size(), 5u) << "nothing but the document was added";
+  EXPECT_EQ(Names(dir.path()).size(), 5u) << "nothing but the document was added";
 }
 
 TEST(AtomicFile, FailuresKeepTheTargetAndLeaveNothing) {
@@ -111,7 +113,7 @@ TEST(AtomicFile, FailuresKeepTheTargetAndLeaveNothing) {
   EXPECT_NE(error.find("doc.vxd"), std::string::npos) << error;
   EXPECT_NE(error.find(SystemReason(EIO)), std::string::npos) << error;
   EXPECT_EQ(Read(file), "old");
-  EXPECT_EQ(Names(dir), std::vector<std::string>{"doc.vxd"});
+  EXPECT_EQ(Names(dir.path()), std::vector<std::string>{"doc.vxd"});
 
   // A folder that does not exist: the reason is the system's.
   error.clear();
