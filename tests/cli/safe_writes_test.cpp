@@ -36,7 +36,8 @@ std::set<std::string> LayerTitles(const fs::path& doc) {
   EXPECT_EQ(r.status, 0) << r.err;
   std::set<std::string> out;
   if (r.status != 0) return out;
-  for (const json& l : json::parse(r.out)["layers"]) out.insert(l["title"].get<std::string>());
+  const json info = json::parse(r.out);
+  for (const json& l : info["layers"]) out.insert(l["title"].get<std::string>());
   return out;
 }
 
