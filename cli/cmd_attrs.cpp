@@ -79,11 +79,13 @@ class PanelUser : public CliUser {
 
 class PanelSession {
  public:
-  explicit PanelSession(std::string doc, bool yes = false) : doc_(std::move(doc)) {
+  // `forChange`: the command saves the document, and so holds its lock from the start.
+  explicit PanelSession(std::string doc, bool yes = false, bool forChange = true) : doc_(std::move(doc)) {
     user_ = std::make_shared<PanelUser>();
     user_->yes = yes;
     host_.SetUser(user_);
-    OpenDocument(host_, doc_);
+    if (forChange) OpenDocumentForChange(host_, doc_);
+    else OpenDocument(host_, doc_);
     app_ = std::make_unique<host::Application>(host_);
     // Nothing the panel does needs the files that ship beside the plug-in.
     if (host::Err e = app_->Start(PluginMain, std::filesystem::current_path() / "vxshape.aip"))
@@ -223,7 +225,7 @@ void InstallAttrs(CLI::App& app) {
   cmd->add_flag("--json", c->json, "Print JSON");
   cmd->callback([c] {
     ExitStatus() = Guard([&] {
-      PanelSession s(c->doc);
+      PanelSession s(c->doc, false, false);
       if (c->select.empty()) s.Do(s.App().DeselectAll());
       else s.Select(c->select);
       PrintRows(s.Model(), c->json);

@@ -6,6 +6,7 @@
 #include "cli/session.h"
 #include "geodesy/georef.h"
 #include "host/atomic_file.h"
+#include "shell/host/paths.h"
 #include "host/svg.h"
 #include "shell/text/text.h"
 
@@ -168,10 +169,11 @@ void Install(CLI::App& app) {
     cmd->callback([doc, out] {
       ExitStatus() = Guard([&] {
         host::StandInHost host;
+        RefuseSameFile(*out, {host::Utf8ToPath(*doc)});
         OpenDocument(host, *doc);
         const std::string svg = host::RenderSvg(*host.Doc());
         std::string error;
-        if (!host::WriteFileAtomically(*out, svg, error)) throw Failure(error);
+        if (!host::WriteFileAtomically(host::Utf8ToPath(*out), svg, error)) throw Failure(error);
       });
     });
   }

@@ -7,6 +7,7 @@
 #include "cli/systems.h"
 #include "geodesy/geodesy.h"
 #include "host/application.h"
+#include "host/atomic_file.h"
 #include "resources/templates.h"
 #include "shell/host/paths.h"
 
@@ -22,6 +23,8 @@ using host::ControlWindow;
 
 using Options = ExportOptions;
 
+constexpr std::int32_t kFlyoutShapefile = 5;
+
 // Sets the export settings dialog from the options as a person would: clicks and picks only
 // where the control does not show the wanted state yet; a control that is disabled refuses.
 class ExportUser final : public CliUser {
@@ -32,9 +35,15 @@ class ExportUser final : public CliUser {
 
   void Alert(const host::AlertRecord& alert) override {
     CliUser::Alert(alert);
-    std::printf("%s: %s\n", host::AlertKindName(alert.kind), alert.text.c_str());
+    // The plug-in's alert says only that a file could not be opened or written; where and why
+    // are noted beside it.
+    const std::string detail = host::TakeFileFailure();
+    details_.push_back(detail.empty() ? alert.text : alert.text + " (" + detail + ")");
+    std::printf("%s: %s\n", host::AlertKindName(alert.kind), details_.back().c_str());
     std::fflush(stdout);
   }
+  // The alerts' texts with where and why added.
+  const std::vector<std::string>& Details() const { return details_; }
 
   void RunDialog(ControlWindow& w) override {
     if (w.TemplateId() == resources::kExportSettingsDialog && !failure_) Fill(w);
@@ -139,6 +148,7 @@ class ExportUser final : public CliUser {
   int accuracy_;
   bool dialogSeen_ = false;
   bool fileAsked_ = false;
+  std::vector<std::string> details_;
 };
 
 }  // namespace
@@ -178,6 +188,18 @@ void RunExport(const ExportOptions& o) {
   auto user = std::make_shared<ExportUser>(o, target, objects, markers, to, accuracy);
   host.SetUser(user);
   UsePreferences(host, o.prefs);
+  if (!o.perLayer) {
+    // Every file the export writes, against the document it reads.
+    std::vector<std::string> outputs{o.out};
+    if (o.flyout == kFlyoutShapefile) {
+      std::filesystem::path shp = host::Utf8ToPath(o.out);
+      if (shp.extension() != ".shp") shp += ".shp";
+      outputs.clear();
+      for (const char* ext : {".shp", ".shx", ".dbf", ".prj", ".cpg"})
+        outputs.push_back(host::PathToUtf8(std::filesystem::path(shp).replace_extension(ext)));
+    }
+    for (const std::string& out : outputs) RefuseSameFile(out, {host::Utf8ToPath(o.doc)});
+  }
   OpenDocument(host, o.doc);
   if (!o.layer.empty()) {
     host::LayerOpaque* found = nullptr;
@@ -200,12 +222,13 @@ void RunExport(const ExportOptions& o) {
   // An export that stopped with an alert (no georeference, a converter that could not be set up,
   // an output that could not be written) has failed.
   const auto& alerts = user->Alerts();
+  const auto& details = user->Details();
   if (!user->DialogSeen())
-    throw Failure(alerts.empty() ? "the export settings dialog did not open" : alerts.back().text);
+    throw Failure(details.empty() ? "the export settings dialog did not open" : details.back());
   // Stopped after the dialog (a converter that could not be set up): nothing was written.
-  if (!user->FileAsked()) throw Failure(alerts.empty() ? "the export stopped before writing" : alerts.back().text);
-  for (const auto& a : alerts)
-    if (a.kind == host::AlertKind::Error) throw Failure(a.text);
+  if (!user->FileAsked()) throw Failure(details.empty() ? "the export stopped before writing" : details.back());
+  for (std::size_t i = 0; i < alerts.size() && i < details.size(); ++i)
+    if (alerts[i].kind == host::AlertKind::Error) throw Failure(details[i]);
   // The document is left as it was: nothing is saved, nor are the preferences.
 }
 

@@ -288,7 +288,17 @@ void RunImport(const ImportOptions& o, std::int32_t flyout, const DialogHook& ho
   auto user = std::make_shared<ImportUser>(answers);
   host.SetUser(user);
   UsePreferences(host, o.prefs);
-  OpenDocument(host, o.doc);
+  // An output that is one of the files read (a shapefile's own sidecars included) is refused
+  // before anything is read or written.
+  const std::string out = o.output.empty() ? o.doc : o.output;
+  std::vector<std::filesystem::path> inputs;
+  for (const auto& f : answers.files) {
+    inputs.push_back(f);
+    for (const char* ext : {".shx", ".dbf", ".prj", ".cpg"})
+      if (f.extension() == ".shp" || f.extension() == ".SHP") inputs.push_back(std::filesystem::path(f).replace_extension(ext));
+  }
+  RefuseSameFile(out, inputs);
+  OpenDocumentForChange(host, o.doc);
   std::set<const host::LayerOpaque*> before(host.Doc()->layers.begin(), host.Doc()->layers.end());
 
   host::Application application(host);
@@ -327,10 +337,8 @@ void RunImport(const ImportOptions& o, std::int32_t flyout, const DialogHook& ho
     for (const host::ArtOpaque* a : all) top += a->parent == l->group ? 1 : 0;
     std::printf("layer \"%s\": %zu art\n", l->title.c_str(), top);
   }
-  const std::string out = o.output.empty() ? o.doc : o.output;
   SaveDocument(host, out);
-  std::string perr;
-  if (!host.SavePreferences(perr)) std::fprintf(stderr, "vxshape: %s\n", perr.c_str());
+  SavePreferences(host, out);
   if (user->Problems() > 0)
     throw Failure("the import finished with " + std::to_string(user->Problems()) + " warning(s); " + out +
                       " was saved",

@@ -26,6 +26,8 @@ void Install(CLI::App& app) {
   cmd->add_option("--plugin-dir", *pluginDir, "Folder the plug-in is installed in (default: the program's folder)");
   cmd->callback([=] {
     ExitStatus() = Guard([&] {
+      const std::string target = output->empty() ? *doc : *output;
+      RefuseSameFile(target, {host::Utf8ToPath(*script)});
       std::vector<host::ScriptAction> actions;
       {
         const std::filesystem::path scriptFile = host::Utf8ToPath(*script);
@@ -48,12 +50,12 @@ void Install(CLI::App& app) {
       auto user = std::make_shared<CliUser>();
       host.SetUser(user);
       UsePreferences(host, *prefs);
-      OpenDocument(host, *doc);
+      OpenDocumentForChange(host, *doc);
 
       host::Application application(host);
       StartPlugin(application, *pluginDir);
 
-      const std::string target = output->empty() ? *doc : *output;
+      std::string prefsFailure;
       const host::SessionResult r = host::PlaySession(
           application, *user, actions,
           [](const std::string& line) {
@@ -67,11 +69,12 @@ void Install(CLI::App& app) {
             } else {
               std::printf("(the script closed the document; %s is left as it was)\n", doc->c_str());
             }
-            if (!host.SavePreferences(error)) std::fprintf(stderr, "vxshape: %s\n", error.c_str());
+            if (!host.SavePreferences(error)) prefsFailure = error;
             return "";
           });
       if (!r.scriptFailure.empty()) throw Failure(r.scriptFailure + "; " + *doc + " was not saved");
       if (!r.saveFailure.empty()) throw Failure(r.saveFailure);
+      if (!prefsFailure.empty()) throw Failure(prefsFailure + "; " + target + " was saved");
     });
   });
 }

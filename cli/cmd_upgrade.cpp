@@ -20,7 +20,7 @@ void Install(CLI::App& app) {
     ExitStatus() = Guard([&] {
       host::StandInHost host;
       host.SetUser(std::make_shared<CliUser>());
-      OpenDocument(host, *doc);
+      OpenDocumentForChange(host, *doc);
 
       // The upgrade needs nothing that ships beside the plug-in, so any plug-in location does.
       host::Application application(host);

@@ -1,6 +1,7 @@
 #include "cli/session.h"
 
 #include "host/application.h"
+#include "host/atomic_file.h"
 #include "shell/host/paths.h"
 #include "shell/plugin.h"
 
@@ -40,9 +41,32 @@ void OpenDocument(host::StandInHost& host, const std::string& doc) {
   if (!host.OpenDocument(doc, error)) throw Failure(error);
 }
 
+void OpenDocumentForChange(host::StandInHost& host, const std::string& doc) {
+  const std::filesystem::path file = host::Utf8ToPath(doc);
+  std::error_code ec;
+  if (!std::filesystem::exists(file, ec)) throw Failure(doc + ": no such document");
+  std::string error;
+  if (!host.LockDocument(file, kDocumentLockWaitMs, error)) throw Failure(error);
+  OpenDocument(host, doc);
+}
+
 void SaveDocument(host::StandInHost& host, const std::string& doc) {
   std::string error;
-  if (!host.SaveDocument(doc, error)) throw Failure(error);
+  if (!host.SaveDocument(host::Utf8ToPath(doc), error)) throw Failure(error);
+}
+
+void SavePreferences(host::StandInHost& host, const std::string& saved) {
+  std::string error;
+  if (!host.SavePreferences(error)) throw Failure(error + (saved.empty() ? "" : "; " + saved + " was saved"));
+}
+
+void RefuseSameFile(const std::string& output, const std::vector<std::filesystem::path>& inputs) {
+  const std::filesystem::path out = host::Utf8ToPath(output);
+  for (const auto& in : inputs)
+    if (host::SameFile(out, in))
+      throw Failure(output + " is " + (host::PathToUtf8(in) == output ? "an input" : "the input " + host::PathToUtf8(in)) +
+                        "; writing it would destroy what is read (choose another output)",
+                    2);
 }
 
 int Guard(const std::function<void()>& body) {

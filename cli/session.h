@@ -9,6 +9,7 @@
 #include <functional>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace vx::host {
 class Application;
@@ -37,7 +38,19 @@ class CliUser : public host::ScriptedUser {
 
 // Loads DOC into `host`, or throws Failure with the reason.
 void OpenDocument(host::StandInHost& host, const std::string& doc);
+// As OpenDocument for a command that will save DOC: first takes the document's lock (see
+// StandInHost::LockDocument), waiting a moment for another command to finish.
+void OpenDocumentForChange(host::StandInHost& host, const std::string& doc);
 void SaveDocument(host::StandInHost& host, const std::string& doc);
+// Saves the preferences; a failure throws, naming `saved` as what was saved before it.
+void SavePreferences(host::StandInHost& host, const std::string& saved);
+
+// Refuses, before anything is written, an output that is one of the inputs: the same file by
+// any name, links followed. Exit status 2, as for other wrong arguments.
+void RefuseSameFile(const std::string& output, const std::vector<std::filesystem::path>& inputs);
+
+// How long a command waits for another command to release a document (ms).
+inline constexpr int kDocumentLockWaitMs = 2000;
 
 // The plug-in file the host reports: beside the program unless `dir` names its folder. The files
 // that ship with the plug-in (the datum shift grid) are looked for in its folder.

@@ -1,6 +1,5 @@
 #include "datafiles/field_splitter.h"
 
-#include <limits>
 
 namespace vx::data {
 
@@ -13,6 +12,7 @@ void FieldSplitter::SetDelimiter(char16_t delimiter) {
 std::int32_t FieldSplitter::Split(std::u16string_view line) {
   fields_.clear();
   count_ = 0;
+  tooMany_ = false;
   line_.assign(line);
   const std::size_t n = line_.size();
   if (n == 0) return 0;
@@ -47,7 +47,8 @@ std::int32_t FieldSplitter::Split(std::u16string_view line) {
     }
     fields_.push_back(std::move(field));
     i = j + 1;
-  } while (j < n && fields_.size() < static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()));
+  } while (j < n && fields_.size() < static_cast<std::size_t>(kMaxFields));
+  tooMany_ = j < n;
   count_ = static_cast<std::int32_t>(fields_.size());
   return count_;
 }

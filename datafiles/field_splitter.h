@@ -10,6 +10,10 @@ namespace vx::data {
 
 class FieldSplitter {
  public:
+  // The most fields a line may have. A line with more is cut there and TooMany() says so: each
+  // field costs memory all the way to the attribute lists, and a table has at most 255 columns.
+  static constexpr std::int32_t kMaxFields = 10000;
+
   FieldSplitter() = default;
 
   // The delimiter becomes `delimiter` and the current line is split again.
@@ -19,9 +23,12 @@ class FieldSplitter {
   // Field i of the current line; empty when i is not a field index.
   std::u16string Field(std::int32_t i) const;
   std::int32_t Count() const { return count_; }
+  // True when the current line has more than kMaxFields fields.
+  bool TooMany() const { return tooMany_; }
 
  private:
   std::int32_t count_ = 0;
+  bool tooMany_ = false;
   char16_t delimiter_ = u',';
   std::u16string line_;
   std::vector<std::u16string> fields_;

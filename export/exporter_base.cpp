@@ -1,6 +1,7 @@
 #include "export/exporter_base.h"
 
 #include "geodesy/host_services.h"
+#include "shell/host/atomic_file.h"
 #include "shell/host/paths.h"
 #include "shell/host/slots.h"
 #include "shell/text/text.h"
@@ -285,6 +286,7 @@ Err CExporterBase::ExportLayer(LayerHandle layer, bool ownFile) {
     const std::string name = DistinctLayerFileName(layer);
     // A title that names another folder ("../x", "a/b") must not write outside the chosen one.
     if (name.find('/') != std::string::npos || name.find('\0') != std::string::npos) {
+      NoteFileFailure("layer \"" + Title(layer) + "\": the title cannot be a file name (it holds a / or a zero byte)");
       sUser()->ErrorAlert(kCannotOpenMessage);
       return kNoErr;
     }

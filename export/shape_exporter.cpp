@@ -1,10 +1,12 @@
 #include "export/shape_exporter.h"
 
 #include "export/prj.h"
+#include "shell/host/atomic_file.h"
 #include "shell/host/paths.h"
 #include "shell/host/slots.h"
 #include "shell/text/text.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <system_error>
 
@@ -22,7 +24,9 @@ std::filesystem::path WithExtension(std::filesystem::path shp, const char* ext) 
   return shp;
 }
 
-constexpr const char* kSiblings[] = {".shx", ".dbf", ".prj", ".cpg", ".shp"};  // .shp last: a whole set
+// The files of a set. They are put in place .shp last, so that no reader meets a new .shp with
+// the previous .shx or .dbf.
+constexpr const char* kSiblings[] = {".shx", ".dbf", ".prj", ".cpg", ".shp"};
 
 bool WriteSmallFile(const std::filesystem::path& path, const std::string& bytes) {
   std::FILE* f = std::fopen(path.c_str(), "wb");
@@ -30,6 +34,65 @@ bool WriteSmallFile(const std::filesystem::path& path, const std::string& bytes)
   bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
   ok = (std::fclose(f) == 0) && ok;
   return ok;
+}
+
+// Where the previous file of `ext` waits while the new set goes in: a folder of its own, as the
+// new files beside it may have any name.
+std::filesystem::path KeptName(const std::filesystem::path& folder, const char* ext) {
+  return folder / "previous" / (std::string("previous") + ext);
+}
+
+// Puts the complete set written in `folder` (named like `finalShp`) in place of the previous
+// one. The previous files are first moved into `folder`, .shp first; the new ones follow, .shp
+// last. Any failure puts the previous set back. An interruption between the first and the last
+// rename leaves no .shp under the name (never a mixed set); the previous files are then in
+// `folder`. `error` says why on failure.
+// `keptIn`: set when the previous files could not be put back and wait in `folder`.
+bool ReplaceSet(const std::filesystem::path& folder, const std::filesystem::path& finalShp, std::string& error,
+                bool& keptIn) {
+  std::error_code ec;
+  std::vector<const char*> kept, placed;
+  auto fail = [&] {
+    std::string ignored;
+    bool back = true;
+    for (auto it = placed.rbegin(); it != placed.rend(); ++it)
+      RenameOver(WithExtension(finalShp, *it), WithExtension(folder / finalShp.filename(), *it), ignored);
+    // .shp back last, as it went first.
+    for (auto it = kept.rbegin(); it != kept.rend(); ++it)
+      back = RenameOver(KeptName(folder, *it), WithExtension(finalShp, *it), ignored) && back;
+    keptIn = !back;
+    if (keptIn) error += "; the previous files are kept in " + PathToUtf8(folder);
+    return false;
+  };
+  std::filesystem::create_directory(folder / "previous", ec);
+  if (ec) {
+    error = "cannot write in " + PathToUtf8(folder) + ": " + ec.message();
+    return false;
+  }
+  constexpr const char* kAsideOrder[] = {".shp", ".shx", ".dbf", ".prj", ".cpg"};
+  for (const char* ext : kAsideOrder) {
+    const auto old = WithExtension(finalShp, ext);
+    const auto status = std::filesystem::symlink_status(old, ec);
+    if (!std::filesystem::exists(status)) continue;
+    if (std::filesystem::is_directory(status)) {
+      error = PathToUtf8(old) + ": a folder of that name is in the way";
+      return fail();
+    }
+    if (!RenameOver(old, KeptName(folder, ext), error)) return fail();
+    kept.push_back(ext);
+  }
+  for (const char* ext : kSiblings) {
+    const auto from = WithExtension(folder / finalShp.filename(), ext);
+    if (!std::filesystem::exists(from, ec)) continue;
+    if (!SyncFile(from)) {
+      error = "cannot write " + PathToUtf8(WithExtension(finalShp, ext)) + ": " + SystemReason(errno ? errno : EIO);
+      return fail();
+    }
+    if (!RenameOver(from, WithExtension(finalShp, ext), error)) return fail();
+    placed.push_back(ext);
+  }
+  SyncFolder(finalShp.parent_path());
+  return true;
 }
 
 }  // namespace
@@ -63,18 +126,39 @@ bool CShapeFileExporter::OpenOutput(const std::filesystem::path& path) {
   if (writer_) CloseOutput();
   finalPath_ = path;
   if (finalPath_.extension() != ".shp") finalPath_ += ".shp";
-  tempPath_ = finalPath_.parent_path() / Utf8ToPath("." + PathToUtf8(finalPath_.stem()) + ".vxpart.shp");
   std::error_code ec;
-  for (const char* ext : kSiblings)
-    if (std::filesystem::is_directory(WithExtension(finalPath_, ext), ec)) return false;  // a folder in the way
+  std::filesystem::path doc;
+  sDocument()->GetDocumentFile(doc);
+  for (const char* ext : kSiblings) {
+    const auto file = WithExtension(finalPath_, ext);
+    if (std::filesystem::is_directory(file, ec)) {
+      NoteFileFailure(PathToUtf8(file) + ": a folder of that name is in the way");
+      return false;
+    }
+    if (!doc.empty() && SameFile(file, doc)) {
+      NoteFileFailure(PathToUtf8(file) + ": this is the document being exported");
+      return false;
+    }
+  }
+  // The set is written in a private folder beside the output, under the output's own names.
+  std::string error;
+  if (!MakeTempFolder(finalPath_, tempFolder_, error)) {
+    NoteFileFailure(error);
+    return false;
+  }
+  tempPath_ = tempFolder_ / finalPath_.filename();
 
   auto writer = std::make_unique<data::ShapeFileWriter>();
   const std::int32_t type = settings_.dataType == kDataPolygon    ? data::kShapePolygon
                             : settings_.dataType == kDataPolyline ? data::kShapePolyLine
                                                                   : data::kShapePoint;
-  if (!writer->Init(type, static_cast<text::TextEncoding>(settings_.encoding))) return false;
-  for (const ShapeField& f : exportFields_) writer->AddColumn(f);
-  if (!writer->Create(tempPath_)) {
+  const bool ok = writer->Init(type, static_cast<text::TextEncoding>(settings_.encoding));
+  if (ok)
+    for (const ShapeField& f : exportFields_) writer->AddColumn(f);
+  errno = 0;
+  if (!ok || !writer->Create(tempPath_)) {
+    const int why = errno;
+    NoteFileFailure(PathToUtf8(finalPath_) + ": " + (why ? SystemReason(why) : writer->LastError()));
     RemoveTemporaries();
     return false;
   }
@@ -84,7 +168,8 @@ bool CShapeFileExporter::OpenOutput(const std::filesystem::path& path) {
 
 void CShapeFileExporter::RemoveTemporaries() {
   std::error_code ec;
-  for (const char* ext : kSiblings) std::filesystem::remove(WithExtension(tempPath_, ext), ec);
+  if (!tempFolder_.empty()) std::filesystem::remove_all(tempFolder_, ec);
+  tempFolder_.clear();
 }
 
 void CShapeFileExporter::NoteCells() {
@@ -112,28 +197,24 @@ bool CShapeFileExporter::CloseOutput() {
   bool ok = writer_->Finish();
   writer_.reset();
   const std::string wkt = EsriWkt(settings_.outGeoSys, settings_.outProjection, settings_.outXYKei, settings_.outUTMZone);
+  // Without a .prj of our own, one left from an earlier export in another system is moved aside
+  // with the rest of the previous set: it would now lie about the data.
   if (ok && !wkt.empty()) ok = WriteSmallFile(WithExtension(tempPath_, ".prj"), wkt);
   if (ok) ok = WriteSmallFile(WithExtension(tempPath_, ".cpg"), CodePageName(settings_.encoding));
+  std::string error;
   if (ok) {
-    std::error_code ec;
-    // A .prj left from an earlier export in another system would now lie about the data.
-    if (wkt.empty()) std::filesystem::remove(WithExtension(finalPath_, ".prj"), ec);
-    std::vector<std::filesystem::path> moved;
-    for (const char* ext : kSiblings) {
-      const auto from = WithExtension(tempPath_, ext);
-      if (!std::filesystem::exists(from, ec)) continue;
-      std::filesystem::rename(from, WithExtension(finalPath_, ext), ec);
-      if (ec) {
-        // Half a set would pass for a whole one: take back what was moved.
-        for (const auto& m : moved) std::filesystem::remove(m, ec);
-        ok = false;
-        break;
-      }
-      moved.push_back(WithExtension(finalPath_, ext));
-    }
+    // Two exports to one folder put their sets in place one after the other, never interleaved.
+    FileLock folderLock;
+    const auto folder = finalPath_.parent_path().empty() ? std::filesystem::path(".") : finalPath_.parent_path();
+    folderLock.Acquire(folder, kSetLockWaitMs, error);
+    error.clear();
+    bool keptIn = false;
+    ok = ReplaceSet(tempFolder_, finalPath_, error, keptIn);
+    if (keptIn) tempFolder_.clear();  // the only copy of the previous files: not removed
   }
+  RemoveTemporaries();
   if (!ok) {
-    RemoveTemporaries();
+    if (!error.empty()) NoteFileFailure(error);
     sUser()->ErrorAlert("出力ファイルを書き込めません: " + PathToUtf8(finalPath_));
   }
   return ok;
@@ -160,7 +241,7 @@ Err CShapeFileExporter::Result(bool written) {
   if (refusedReason_.empty()) {
     // The writer names the temporary file; the user knows the file by the name they chose.
     refusedReason_ = writer_->LastError();
-    const std::string temp = PathToUtf8(tempPath_.filename()), final = PathToUtf8(finalPath_.filename());
+    const std::string temp = PathToUtf8(tempPath_), final = PathToUtf8(finalPath_);
     for (std::size_t at = refusedReason_.find(temp); at != std::string::npos; at = refusedReason_.find(temp, at))
       refusedReason_.replace(at, temp.size(), final), at += final.size();
   }

@@ -24,8 +24,8 @@ class CShapeFileExporter : public CExporterBase {
   std::vector<host::FileFilter> FileFilters() override;
   std::string DefaultFileName() override;
   std::string LayerFileName(host::LayerHandle layer) override;
-  // The files are written under temporary names beside the chosen one and get their own names
-  // only when complete.
+  // The files are written in a private folder beside the chosen one and are put in place only
+  // when complete, .shp last; a failure leaves the previous set as it was.
   bool OpenOutput(const std::filesystem::path& path) override;
   bool CloseOutput() override;
 
@@ -39,6 +39,8 @@ class CShapeFileExporter : public CExporterBase {
   std::unique_ptr<data::ShapeFileWriter> writer_;
   std::filesystem::path finalPath_;  // the .shp the set is renamed to
   std::filesystem::path tempPath_;   // the .shp being written
+  std::filesystem::path tempFolder_;  // the private folder holding it
+  static constexpr int kSetLockWaitMs = 60000;  // how long a set waits for another export's renames (ms)
 };
 
 }  // namespace vx::xport

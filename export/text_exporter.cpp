@@ -37,13 +37,7 @@ std::u16string TextCell(const std::u16string& value, char16_t delimiter) {
   return out;
 }
 
-CGeoTextFileExporter::~CGeoTextFileExporter() {
-  if (file_) {
-    file_.reset();
-    std::error_code ec;
-    std::filesystem::remove(tempPath_, ec);
-  }
-}
+CGeoTextFileExporter::~CGeoTextFileExporter() = default;  // an uncommitted file removes its temporary
 
 void CGeoTextFileExporter::InitSettings(ExportSettings& settings) {
   settings.kind = 1;
@@ -76,7 +70,8 @@ bool CGeoTextFileExporter::WriteLine(const std::u16string& line) {
     bytes = settings_.encoding == kEncodingUtf8 ? text::Utf16ToUtf8(line) : text::Utf16ToShiftJis(line);
     bytes += "\r\n";
   }
-  if (!file_->Write(bytes.data(), bytes.size())) {
+  file_->Write(bytes);
+  if (file_->Failed()) {
     writeFailed_ = true;
     return false;
   }
@@ -88,17 +83,30 @@ bool CGeoTextFileExporter::OpenOutput(const std::filesystem::path& path) {
   columnOf_.clear();
   for (std::size_t i = 0; i < exportFields_.size(); ++i) columnOf_[attr::FieldKey(exportFields_[i])] = i;
   finalPath_ = path;
-  tempPath_ = path.parent_path() / Utf8ToPath("." + PathToUtf8(path.filename()) + ".vxpart");
   std::error_code ec;
-  if (std::filesystem::is_directory(finalPath_, ec)) return false;  // a folder in the way
-  auto file = std::make_unique<data::CVxFile>();
-  if (!file->OpenPath(tempPath_, "wb")) return false;
+  if (std::filesystem::is_directory(finalPath_, ec)) {
+    NoteFileFailure(PathToUtf8(finalPath_) + ": a folder of that name is in the way");
+    return false;
+  }
+  std::filesystem::path doc;
+  sDocument()->GetDocumentFile(doc);
+  if (!doc.empty() && SameFile(finalPath_, doc)) {
+    NoteFileFailure(PathToUtf8(finalPath_) + ": this is the document being exported");
+    return false;
+  }
+  auto file = std::make_unique<AtomicFile>();
+  std::string error;
+  if (!file->Open(finalPath_, error)) {
+    NoteFileFailure(error);
+    return false;
+  }
   file_ = std::move(file);
   writeFailed_ = false;
 
   bool ok = true;
-  if (settings_.encoding == kEncodingUtf8) ok = file_->Write("\xEF\xBB\xBF", 3);
-  else if (settings_.encoding == kEncodingUtf16) ok = file_->Write("\xFF\xFE", 2);
+  if (settings_.encoding == kEncodingUtf8) file_->Write(std::string_view("\xEF\xBB\xBF", 3));
+  else if (settings_.encoding == kEncodingUtf16) file_->Write(std::string_view("\xFF\xFE", 2));
+  ok = !file_->Failed();
   const char16_t sep = static_cast<char16_t>(settings_.delimiter);
   std::u16string header = settings_.outProjection == kProjectionUtm     ? u"UTM N座標(m)" + std::u16string(1, sep) + u"UTM E座標(m)"
                           : settings_.outProjection == kProjectionPlane ? u"平面直角X座標(m)" + std::u16string(1, sep) + u"平面直角Y座標(m)"
@@ -106,25 +114,22 @@ bool CGeoTextFileExporter::OpenOutput(const std::filesystem::path& path) {
   for (const ShapeField& f : exportFields_) header += sep + f.name;
   if (ok) ok = WriteLine(header);
   if (!ok) {
+    std::string why;
+    file_->Commit(why);  // reports the write's reason; removes the temporary
+    NoteFileFailure(why);
     file_.reset();
-    std::filesystem::remove(tempPath_, ec);
   }
   return ok;
 }
 
 bool CGeoTextFileExporter::CloseOutput() {
   if (!file_) return true;
-  bool ok = !writeFailed_;
-  ok = (std::fflush(file_->GetHandle()) == 0) && ok;
-  file_->Close();
+  std::string error;
+  // A failed write left the file short: the previous file stays (Commit refuses it).
+  const bool ok = file_->Commit(error);
   file_.reset();
-  std::error_code ec;
-  if (ok) {
-    std::filesystem::rename(tempPath_, finalPath_, ec);
-    ok = !ec;
-  }
   if (!ok) {
-    std::filesystem::remove(tempPath_, ec);
+    if (!error.empty()) NoteFileFailure(error);
     sUser()->ErrorAlert("出力ファイルを書き込めません: " + PathToUtf8(finalPath_));
   }
   return ok;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "datafiles/vx_file.h"
+#include "shell/host/atomic_file.h"
 #include "export/exporter_base.h"
 
 #include <map>
@@ -34,9 +35,9 @@ class CGeoTextFileExporter : public CExporterBase {
   bool WriteLine(const std::u16string& line);
 
   std::map<std::string, std::size_t> columnOf_;  // FieldKey → column
-  std::unique_ptr<data::CVxFile> file_;
+  std::unique_ptr<host::AtomicFile> file_;
   bool writeFailed_ = false;
-  std::filesystem::path finalPath_, tempPath_;
+  std::filesystem::path finalPath_;
 };
 
 }  // namespace vx::xport

@@ -1,6 +1,7 @@
 #include "geodesy/shift_grid.h"
 
 #include "geodesy/mesh_digits.h"
+#include "shell/host/atomic_file.h"
 
 #include <bit>
 #include <charconv>
@@ -320,24 +321,17 @@ bool ConvertShiftText(const std::filesystem::path& textPath, const std::filesyst
   // Written beside the target and renamed over it when complete: a failed rebuild keeps the
   // previous grid, and a cut-short grid (which would load without complaint and silently fall
   // back where records are missing) is never left under the grid's name.
-  const std::filesystem::path tmpPath = gridPath.string() + ".tmp";
   // Reading a file while writing it over would leave neither the list nor a grid.
-  std::error_code ec;
-  for (const auto& target : {gridPath, tmpPath})
-    if (textPath == target || std::filesystem::equivalent(textPath, target, ec))
-      return fail(textPath.string() + " and " + target.string() + " are the same file");
+  if (textPath == gridPath || host::SameFile(textPath, gridPath))
+    return fail(textPath.string() + " and " + gridPath.string() + " are the same file");
   File in = Open(textPath, "rb");
   if (!in) return fail("cannot open " + textPath.string());
-  File out = Open(tmpPath, "wb");
-  if (!out) return fail("cannot create " + tmpPath.string());
-  auto failOut = [&](std::string why) {
-    out.reset();
-    std::filesystem::remove(tmpPath, ec);
-    return fail(std::move(why));
-  };
+  host::AtomicFile out;
+  std::string why;
+  if (!out.Open(gridPath, why)) return fail(why);
   std::string line;
   for (int i = 1; i <= 2; ++i)
-    if (!ReadLine(in.get(), line)) return failOut("header line " + std::to_string(i) + " missing");
+    if (!ReadLine(in.get(), line)) return fail("header line " + std::to_string(i) + " missing");
   for (long number = 3; ReadLine(in.get(), line); ++number) {
     std::string_view rest = line, t1, t2, t3, extra;
     if (!NextToken(rest, t1)) continue;  // blank line
@@ -345,21 +339,15 @@ bool ConvertShiftText(const std::filesystem::path& textPath, const std::filesyst
     double dB = 0, dL = 0;
     if (!(NextToken(rest, t2) && NextToken(rest, t3) && !NextToken(rest, extra) && ParseNumber(t1, code) &&
           ParseNumber(t2, dB) && ParseNumber(t3, dL)))
-      return failOut("line " + std::to_string(number) + ": expected mesh code, dB and dL");
+      return fail("line " + std::to_string(number) + ": expected mesh code, dB and dL");
     unsigned char rec[kShiftRecordSize];
     PutLittleEndian(rec, static_cast<std::uint32_t>(code), 4);
     PutLittleEndian(rec + 4, std::bit_cast<std::uint64_t>(dB), 8);
     PutLittleEndian(rec + 12, std::bit_cast<std::uint64_t>(dL), 8);
-    if (std::fwrite(rec, sizeof rec, 1, out.get()) != 1) return failOut("cannot write " + tmpPath.string());
+    out.Write(std::string_view(reinterpret_cast<const char*>(rec), sizeof rec));
   }
-  if (std::ferror(in.get())) return failOut("cannot read " + textPath.string());
-  if (std::fclose(out.release()) != 0) return failOut("cannot write " + tmpPath.string());
-  std::filesystem::rename(tmpPath, gridPath, ec);
-  if (ec) {
-    const std::string why = "cannot replace " + gridPath.string() + ": " + ec.message();
-    std::filesystem::remove(tmpPath, ec);
-    return fail(why);
-  }
+  if (std::ferror(in.get())) return fail("cannot read " + textPath.string());
+  if (!out.Commit(why)) return fail(why);
   return true;
 }
 

@@ -25,6 +25,7 @@ constexpr int kVersion = 1;
 constexpr int kMaxDepth = 1000;
 // A sublayer costs three JSON levels, an art two.
 constexpr int kMaxJsonDepth = 3 * kMaxDepth + 16;
+constexpr const char* kMaxDepthText = "1,000";  // kMaxDepth as messages write it
 
 // ----- text helpers
 
@@ -115,6 +116,9 @@ struct Where {
       if (w->layer) title = w->layer;
     }
     if (out.empty()) out = "the document";
+    // A place hundreds of levels down is told by its two ends.
+    constexpr std::size_t kEnds = 80;
+    if (out.size() > 3 * kEnds) out = out.substr(0, kEnds) + " ... " + out.substr(out.size() - kEnds);
     if (title) out += " (layer " + Quote(*title) + ")";
     return out;
   }
@@ -285,7 +289,7 @@ class Writer {
 
  private:
   void Art(const ArtOpaque* a, const Where& w, int depth) {
-    if (depth > kMaxDepth) Fail(w, "art nested deeper than " + std::to_string(kMaxDepth) + " levels cannot be saved");
+    if (depth > kMaxDepth) Fail(w, std::string("art nested deeper than ") + kMaxDepthText + " levels cannot be saved");
     out_.Raw("{\"kind\":\"");
     out_.Raw(KindName(a->type));
     out_.Char('"');
@@ -492,7 +496,7 @@ class Writer {
       return it->second.id;
     }
     if (depth > kMaxDepth)
-      Fail(w, "arrays and dictionaries nested deeper than " + std::to_string(kMaxDepth) + " levels cannot be saved");
+      Fail(w, std::string("arrays and dictionaries nested deeper than ") + kMaxDepthText + " levels cannot be saved");
     const std::size_t id = arrays_.size();
     arrays_.push_back(a);
     ids_[a] = {id, true};
@@ -511,7 +515,7 @@ class Writer {
       return it->second.id;
     }
     if (depth > kMaxDepth)
-      Fail(w, "arrays and dictionaries nested deeper than " + std::to_string(kMaxDepth) + " levels cannot be saved");
+      Fail(w, std::string("arrays and dictionaries nested deeper than ") + kMaxDepthText + " levels cannot be saved");
     const std::size_t id = dicts_.size();
     dicts_.push_back(d);
     ids_[d] = {id, true};
@@ -666,7 +670,7 @@ class Parser {
   }
 
   void Value(Node& out, int depth) {
-    if (depth > kMaxJsonDepth) Fail("nested deeper than " + std::to_string(kMaxJsonDepth) + " levels");
+    if (depth > kMaxJsonDepth) Fail(std::string("nested too deep (art is read to ") + kMaxDepthText + " levels)");
     switch (*p_) {
       case '{': Object(out, depth); return;
       case '[': List(out, depth); return;
@@ -1150,7 +1154,7 @@ class Reader {
 
  public:
   void FillArt(ArtOpaque* a, const Node& j, const Where& w, int depth) {
-    if (depth > kMaxDepth) Fail(w, "art nested deeper than " + std::to_string(kMaxDepth) + " levels");
+    if (depth > kMaxDepth) Fail(w, std::string("art nested deeper than ") + kMaxDepthText + " levels");
     if (OptBool(j, "selected", false, w)) a->flags |= kArtSelected;
     if (OptBool(j, "locked", false, w)) a->flags |= kArtLocked;
     if (OptBool(j, "hidden", false, w)) a->flags |= kArtHidden;
@@ -1245,7 +1249,7 @@ class Reader {
 
   void CheckNesting(int depth, const Where& w) {
     if (depth > kMaxDepth)
-      Fail(w, "arrays and dictionaries nested deeper than " + std::to_string(kMaxDepth) + " levels");
+      Fail(w, std::string("arrays and dictionaries nested deeper than ") + kMaxDepthText + " levels");
   }
 
   // State of a table entry: 0 not built, 1 being built (a reference now is a cycle), 2 built.

@@ -1,5 +1,8 @@
 #include "host/impl.h"
 
+#include "host/atomic_file.h"
+#include "shell/host/paths.h"
+
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -182,25 +185,28 @@ void StandInHost::SetPreferencesFile(std::filesystem::path file) {
   }
 }
 
+bool StandInHost::LockDocument(const std::filesystem::path& file, int waitMs, std::string& error) {
+  auto lock = std::make_unique<FileLock>();
+  switch (lock->Acquire(file, waitMs, error)) {
+    case FileLock::Outcome::kHeld:
+      locks_.push_back(std::move(lock));
+      return true;
+    case FileLock::Outcome::kBusy:
+      error = PathToUtf8(file) + " is being changed by another command; try again when it has finished";
+      return false;
+    case FileLock::Outcome::kError:
+      break;
+  }
+  return false;
+}
+
 bool StandInHost::SavePreferences(std::string& error) const {
   if (prefsFile_.empty()) return true;
   std::error_code ec;
   std::filesystem::create_directories(prefsFile_.parent_path(), ec);
-  const auto tmp = std::filesystem::path(prefsFile_.string() + ".tmp");
-  {
-    std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-    out << impl->prefs.dump(2) << '\n';
-    if (!out.flush()) {
-      error = "cannot write the preferences file " + tmp.string();
-      return false;
-    }
-  }
-  std::filesystem::rename(tmp, prefsFile_, ec);
-  if (ec) {
-    error = "cannot replace the preferences file " + prefsFile_.string() + ": " + ec.message();
-    return false;
-  }
-  return true;
+  if (WriteFileAtomically(prefsFile_, impl->prefs.dump(2) + "\n", error)) return true;
+  error = "the preferences were not saved: " + error;
+  return false;
 }
 
 // ----- the plug-in

@@ -8,6 +8,7 @@
 #include "host/document.h"
 #include "host/user.h"
 #include "host/window.h"
+#include "shell/host/atomic_file.h"
 #include "shell/host/plugin_main.h"
 #include "shell/host/slots.h"
 
@@ -95,6 +96,10 @@ class StandInHost {
   // Loads or saves the document; on failure `error` says why in one line.
   bool OpenDocument(const std::filesystem::path& file, std::string& error);
   bool SaveDocument(const std::filesystem::path& file, std::string& error);
+  // Takes the advisory lock a command that changes `file` holds from before it reads the
+  // document until after it has saved it: a second such command waits up to `waitMs`
+  // milliseconds, then is refused with `error` naming the file. Held until the host goes.
+  bool LockDocument(const std::filesystem::path& file, int waitMs, std::string& error);
   // Replaces the open document (tests build documents directly).
   void SetDocument(std::unique_ptr<Document> doc) { doc_ = std::move(doc); }
 
@@ -161,6 +166,7 @@ class StandInHost {
   std::deque<AccessOpaque> access_;
   std::deque<ContextOpaque> contexts_;
   std::filesystem::path prefsFile_;
+  std::vector<std::unique_ptr<FileLock>> locks_;
 
  public:
   struct Impl;

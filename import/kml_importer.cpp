@@ -21,6 +21,17 @@ constexpr const char* kKmlTitle = "KMLファイルを読み込む";
 constexpr const char* kKmlFolderKey = "importKMLDir";
 constexpr const char* kKmlProgressText = "読み込んでいます";
 constexpr const char* kNoCoordinatesFormat = "座標を含むプレースマークがありません [ %s ]";
+// %s: the file's name, %llu: how many elements, %zu: the depth bound.
+constexpr const char* kTooDeepFormat = "入れ子が%zu階層より深い要素%llu個は読み込んでいません [ %s ]";
+
+// The line telling how many elements were passed over for their depth; empty when none.
+std::string TooDeepLine(const KmlReader& reader, const fs::path& file) {
+  if (reader.PassedOverForDepth() == 0) return {};
+  char buf[512];
+  std::snprintf(buf, sizeof buf, kTooDeepFormat, KmlReader::kMaxDepth,
+                static_cast<unsigned long long>(reader.PassedOverForDepth()), FileNameUtf8(file).c_str());
+  return buf;
+}
 
 // Opens `file` for reading and gives its size (0 when unknown, for the progress only).
 bool OpenKml(const fs::path& file, data::CVxFile& stream, std::uint64_t& size) {
@@ -260,6 +271,7 @@ bool CKMLFileImporter::GetDataExtent(Extent& extent) {
   if (!pass.set_) {
     std::string message = kNoCoordinatesFormat;
     message.replace(message.find("%s"), 2, FileNameUtf8(file));
+    if (const std::string deep = TooDeepLine(reader, file); !deep.empty()) message += "\n" + deep;
     sUser()->WarningAlert(message);
     return false;
   }
@@ -294,6 +306,7 @@ Err CKMLFileImporter::ImportFile(const fs::path& file, LayerHandle& layer) {
   reader_ = KmlReader{};
   reader_.Read(stream.GetHandle(), size, builder);
   if (builder.error_) return builder.error_;
+  if (const std::string deep = TooDeepLine(reader_, file); !deep.empty()) sUser()->WarningAlert(deep);
   return builder.cancelled_ ? kStop : kNoErr;
 }
 

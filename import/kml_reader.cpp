@@ -13,7 +13,7 @@ namespace {
 constexpr std::size_t kMaxTagBytes = 64 * 1024;  // longer tags are cut (their name survives)
 constexpr std::size_t kBlockBytes = 64 * 1024;
 // Deeper elements are not tracked one by one: each closing tag then ends one of them.
-constexpr std::size_t kMaxDepth = 4096;
+constexpr std::size_t kMaxDepth = KmlReader::kMaxDepth;
 
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v'; }
 
@@ -267,6 +267,7 @@ struct KmlReader::Impl {
     name = LocalName(name);
     if (stack.size() >= kMaxDepth || untracked > 0) {
       if (!selfClosing) ++untracked;
+      ++reader.passedOver_;
       return;
     }
     if (name == "description" && !selfClosing) {
@@ -529,6 +530,7 @@ struct KmlReader::Impl {
 };
 
 bool KmlReader::ReadBuffer(std::string_view bytes, KmlHandler& handler) {
+  passedOver_ = 0;
   Impl impl(*this, handler);
   for (std::size_t at = 0; at < bytes.size(); at += kBlockBytes) {
     if (!handler.Progress(at, bytes.size())) return false;
@@ -539,6 +541,7 @@ bool KmlReader::ReadBuffer(std::string_view bytes, KmlHandler& handler) {
 }
 
 bool KmlReader::Read(std::FILE* file, std::uint64_t size, KmlHandler& handler) {
+  passedOver_ = 0;
   Impl impl(*this, handler);
   std::vector<char> block(kBlockBytes);
   std::uint64_t done = 0;

@@ -88,10 +88,15 @@ class KmlReader {
   const std::map<std::string, KmlStyle>& Styles() const { return styles_; }
   // The style a reference leads to through style maps; nullptr when none (or a cycle).
   const KmlStyle* Resolve(const std::string& id) const;
+  // How many elements of the last read were nested too deep to be read (kMaxDepth levels) and
+  // were passed over with everything inside them.
+  std::uint64_t PassedOverForDepth() const { return passedOver_; }
+  static constexpr std::size_t kMaxDepth = 4096;
 
  private:
   struct Impl;
   std::map<std::string, KmlStyle> styles_;
+  std::uint64_t passedOver_ = 0;
 };
 
 }  // namespace vx::imp

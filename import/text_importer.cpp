@@ -30,6 +30,8 @@ constexpr const char* kNoDataLineFormat = "座標値を含む行がありませ�
 // The file's name and the line numbers follow, on lines of their own.
 constexpr const char* kSkippedLinesMessage = "座標値が数値でない行は読み込んでいません";
 constexpr std::size_t kListedLines = 20;  // line numbers named before "ほか"
+// %s: the file's name, %lld: the line number, %d: the limit.
+constexpr const char* kTooManyFieldsFormat = "列の数が上限の%d列を超えています [ %s 第%lld行 ]\nこのファイルは読み込まれていません";
 
 constexpr std::uint32_t kDarkGrey = 0x404040, kLightGreen = 0xDCF0DC, kWhite = 0xFFFFFF, kBlack = 0;
 
@@ -142,6 +144,15 @@ void WarnWithFile(const char* format, const fs::path& file) {
   sUser()->WarningAlert(message);
 }
 
+// Refuses a file with a line of more fields than the splitter keeps, naming file, line and limit.
+bool RefuseTooMany(const fs::path& file, std::int64_t lineNumber) {
+  char buf[512];
+  std::snprintf(buf, sizeof buf, kTooManyFieldsFormat, static_cast<int>(data::FieldSplitter::kMaxFields),
+                FileNameUtf8(file).c_str(), static_cast<long long>(lineNumber));
+  sUser()->WarningAlert(buf);
+  return false;
+}
+
 }  // namespace
 
 bool ReadCoordinate(const std::u16string& cell, double& value) {
@@ -210,7 +221,14 @@ bool CGeoTextFileImporter::PrepareImport() {
   data::CVxTextFile f;
   if (!f.Open(file, encoding_)) return false;
   std::u16string line;
-  while (settings_.sampleLines.size() < 3 && f.ReadLine(line)) settings_.sampleLines.push_back(line);
+  data::FieldSplitter split;
+  split.SetDelimiter(static_cast<char16_t>(settings_.delimiter));
+  while (settings_.sampleLines.size() < 3 && f.ReadLine(line)) {
+    // Checked before the field dialog builds a row for every column.
+    split.Split(line);
+    if (split.TooMany()) return RefuseTooMany(file, static_cast<std::int64_t>(settings_.sampleLines.size()) + 1);
+    settings_.sampleLines.push_back(line);
+  }
   if (settings_.sampleLines.empty()) return false;
   if (ShowFieldDialog(plugin_, settings_) != kNoErr) return false;
   for (std::size_t i = 0; i < settings_.fields.size(); ++i) {
@@ -230,9 +248,10 @@ bool CGeoTextFileImporter::GetDataExtent(Extent& extent) {
   std::u16string line;
   if (settings_.headerRow && !f.ReadLine(line)) return false;
   bool set = false;
-  while (f.ReadLine(line)) {
+  for (std::int64_t lineNumber = settings_.headerRow ? 2 : 1; f.ReadLine(line); ++lineNumber) {
     if (line.empty()) continue;
     split.Split(line);
+    if (split.TooMany()) return RefuseTooMany(file, lineNumber);
     double x = 0, y = 0;
     // Lines without a number in both coordinate cells are left out of the import.
     if (!ReadCoordinate(split.Field(settings_.lonIndex), x) || !ReadCoordinate(split.Field(settings_.latIndex), y))

@@ -180,10 +180,20 @@ TEST(FieldSplitter, DelimiterChangeResplitsAndLongLinesStayLinear) {
   EXPECT_EQ(s.Field(2), u"d\te");
   EXPECT_EQ(s.Field(5), u"");
 
-  // Many fields and a huge unterminated quote: both handled in one pass.
+  // Many fields and a huge unterminated quote: both handled in one pass; fields past the limit
+  // are not kept, and the line says it had too many.
   std::u16string many;
   for (int i = 0; i < 200000; ++i) many += u"1\t";
-  EXPECT_EQ(s.Split(many), 200001);
+  EXPECT_EQ(s.Split(many), FieldSplitter::kMaxFields);
+  EXPECT_TRUE(s.TooMany());
+  for (const auto& [count, tooMany] : {std::pair{FieldSplitter::kMaxFields, false}, {FieldSplitter::kMaxFields + 1, true}}) {
+    std::u16string line = u"1";
+    for (int i = 1; i < count; ++i) line += u"\t1";
+    EXPECT_EQ(s.Split(line), FieldSplitter::kMaxFields) << count;
+    EXPECT_EQ(s.TooMany(), tooMany) << count;
+  }
+  EXPECT_EQ(s.Split(u"a\tb"), 2);
+  EXPECT_FALSE(s.TooMany());
   const std::u16string quote = u"\"" + std::u16string(1 << 20, u'\t');
   EXPECT_EQ(s.Split(quote), 1);
   EXPECT_EQ(s.Field(0).size(), 1u << 20);

@@ -282,5 +282,28 @@ TEST_F(KmlImportTest, TheDateLineWithinRoundingAndPointsPastIt) {
   EXPECT_TRUE(geo::ReadDataFrame(df));
 }
 
+// Placemarks nested deeper than the reader follows are passed over, and the user is told how
+// many elements were; a file whose only placemark is that deep says so beside "no placemark".
+TEST_F(KmlImportTest, ElementsTooDeepAreCountedForTheUser) {
+  std::string deep;
+  for (int i = 0; i < 5000; ++i) deep += "<Folder>";
+  deep += "<Placemark><Point><coordinates>139.7,35.6</coordinates></Point></Placemark>";
+  for (int i = 0; i < 5000; ++i) deep += "</Folder>";
+  const std::string shallow = "<Placemark><Point><coordinates>139.7,35.6</coordinates></Point></Placemark>";
+  // Levels: kml, Document, then Folders; the reader follows 4,096 levels.
+  const std::string tooDeep = "入れ子が4096階層より深い要素909個は読み込んでいません [ deep.kml ]";
+
+  Step s = UserStep(StepKind::OpenFiles);
+  s.files = {WriteKml("deep", "<kml><Document>" + deep + "</Document></kml>")};
+  user->Push(s);
+  EXPECT_EQ(app->ChooseFlyout(3), "");
+  EXPECT_TRUE(Alerted("座標を含むプレースマークがありません [ deep.kml ]\n" + tooDeep))
+      << ::testing::PrintToString(AlertTexts());
+
+  ImportKml(WriteKml("deep", "<kml><Document>" + shallow + deep + "</Document></kml>"));
+  EXPECT_EQ(AlertsStartingWith("座標を含むプレースマークがありません").size(), 1u) << "the shallow one is imported";
+  EXPECT_TRUE(Alerted(tooDeep)) << ::testing::PrintToString(AlertTexts());
+}
+
 }  // namespace
 }  // namespace vx::test

@@ -226,5 +226,34 @@ TEST_F(TextImportTest, AFileWithoutADataLineStopsBeforeTheSettings) {
   EXPECT_EQ(host->Doc()->layers.size(), layers) << "no layer, no frame";
 }
 
+// A line of more columns than the limit is refused naming file, line and limit, before the field
+// dialog would build a row per column (a 50 MB line once asked for more than 10 GB). The limit
+// is checked on the sample lines and on every data line.
+TEST_F(TextImportTest, ALineWithTooManyColumnsIsRefusedNamingFileLineAndLimit) {
+  std::string wide = "35.6,139.7";
+  for (int i = 0; i < 10'000; ++i) wide += ",x";  // 10,002 columns
+  const std::size_t layers = host->Doc()->layers.size();
+  struct Case {
+    std::string body;
+    bool dialog;  // the field dialog is shown (the wide line comes after the samples)
+    const char* line;
+  } const cases[] = {
+      {wide + "\n35.6,139.7\n", false, "第1行"},
+      {"LAT,LON\n35.6,139.7\n35.6,139.7\n35.6,139.7\n" + wide + "\n", true, "第5行"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line);
+    if (c.dialog) Fields(WriteText("wide.csv", c.body), {Click(1)});
+    else ChooseFiles({WriteText("wide.csv", c.body)}, "UTF-8");
+    EXPECT_EQ(app->ChooseFlyout(2), "");
+    EXPECT_FALSE(user->StepsLeft());
+    EXPECT_TRUE(Alerted(std::string("列の数が上限の10000列を超えています [ wide.csv ") + c.line +
+                        " ]\nこのファイルは読み込まれていません"))
+        << ::testing::PrintToString(AlertTexts());
+    EXPECT_FALSE(Alerted("読み込みでエラーが発生しました"));
+    EXPECT_EQ(host->Doc()->layers.size(), layers) << "nothing imported";
+  }
+}
+
 }  // namespace
 }  // namespace vx::test
