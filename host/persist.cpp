@@ -725,6 +725,32 @@ class Lexer {
     }
   }
 
+  // Reads the value here (after Space) for its syntax only, as Value would.
+  void Skip(int depth) {
+    if (depth > kMaxJsonDepth) Fail("nested deeper than " + std::to_string(kMaxJsonDepth) + " levels");
+    switch (*p_) {
+      case '{': {
+        Open(depth);
+        while (Member(scratch_)) Skip(depth + 1);
+        return;
+      }
+      case '[':
+        OpenList(depth);
+        while (Item()) Skip(depth + 1);
+        return;
+      case '"': String(scratch_); return;
+      case 't': Literal("true"); return;
+      case 'f': Literal("false"); return;
+      case 'n': Literal("null"); return;
+      default:
+        if (*p_ == '-' || Digit(*p_)) {
+          Number();
+          return;
+        }
+        Fail(AtEnd() ? "the document ends too early" : "not JSON");
+    }
+  }
+
   // An object member by member: Open at its '{' (after Space), then Member until it says false;
   // each true leaves the lexer at the member's value (after Space). Lists alike with OpenList and
   // Item.
@@ -1039,6 +1065,7 @@ class Lexer {
   std::size_t line_ = 1;
   std::size_t lineStart_ = 0;  // offset of the current line's start
   bool first_ = false;         // Member, Item: none read yet
+  std::string scratch_;        // Skip's texts
   std::string* capture_ = nullptr;
   const char* captureFrom_ = nullptr;
 };
@@ -1309,12 +1336,17 @@ class Reader {
     double first = 0;
     while (lex_.Item()) {
       texts.emplace_back();
+      const bool number = lex_.Peek() == '-' || (lex_.Peek() >= '0' && lex_.Peek() <= '9');
       lex_.BeginCapture(texts.back());
-      Node n;
-      lex_.Value(n, 2);
+      if (number && texts.size() == 1) {
+        Node n;
+        lex_.Value(n, 2);
+        first = n.num;
+      } else {
+        lex_.Skip(2);
+      }
       lex_.EndCapture();
-      if (n.kind != Node::Kind::Number) numbers = false;
-      else if (texts.size() == 1) first = n.num;
+      numbers = numbers && number;
     }
     if (numbers && !texts.empty()) Fail(w.At(0), "an object is needed, not " + DescribeNumber(first));
   }
@@ -1376,8 +1408,11 @@ class Reader {
         a.layer = LayerFrom(w.Key("layer"), jd + 1, depth);
       } else {
         a.own.members.emplace_back();
-        a.own.members.back().first = key;
-        lex_.Value(a.own.members.back().second, jd + 1);
+        Member& m = a.own.members.back();
+        m.first = key;
+        // A path's numbers go into the list the previous path used, grown already.
+        if (key == "points" || key == "segments") m.second.nums.swap(numbers_);
+        lex_.Value(m.second, jd + 1);
       }
     }
   }
@@ -1411,6 +1446,9 @@ class Reader {
         ArtOpaque* child = doc_.NewNode(KindFrom(kind, here.Key("kind")));
         Finish(child, c, here, depth + 1);
         a.children.push_back(child);
+        for (Member& m : c.own.members)
+          if (m.second.nums.capacity() > numbers_.capacity()) numbers_.swap(m.second.nums);
+        numbers_.clear();
       }
     }
   }
@@ -1621,7 +1659,9 @@ class Reader {
     auto a = std::make_shared<ArrayImpl>();
     const Where aw = arraysW_.At(id);
     const Node n = TableItem(arrayTexts_[id]);
+    std::string().swap(arrayTexts_[id]);
     const auto& items = Items(n, aw);
+    a->Reserve(items.size());
     for (std::size_t i = 0; i < items.size(); ++i) a->Append(EntryFrom(items[i], false, aw.At(i), depth));
     arrayRefs_[id] = a;
     arrayState_[id] = 2;
@@ -1641,6 +1681,7 @@ class Reader {
     auto d = std::make_shared<DictionaryImpl>();
     const Where dw = dictsW_.At(id);
     const Node n = TableItem(dictTexts_[id]);
+    std::string().swap(dictTexts_[id]);
     const Node& o = Obj(n, dw);
     for (const auto& [k, e] : o.members) {
       const Where ew = dw.Key(k.c_str());
@@ -1659,6 +1700,7 @@ class Reader {
   int version_ = kVersion;
   std::vector<std::string> arrayTexts_, dictTexts_;  // the tables' items as text
   std::vector<DictUse> dictUses_;
+  std::vector<double> numbers_;  // kept between paths for its capacity
   std::vector<ArrayRef> arrayRefs_;
   std::vector<char> arrayState_;
   std::vector<DictionaryRef> dictRefs_;
