@@ -1404,7 +1404,7 @@ class Reader {
       if (key == "children" && !a.hasChildren) {
         a.hasChildren = true;
         ChildrenFrom(a, w, jd + 1, depth, layerGroup);
-      } else if (key == "layer" && !a.layer && !layerGroup) {
+      } else if (key == "layer" && !a.layer && !layerGroup && KindMayBe(a.own, "layer")) {
         a.layer = LayerFrom(w.Key("layer"), jd + 1, depth);
       } else {
         a.own.members.emplace_back();
@@ -1415,6 +1415,12 @@ class Reader {
         lex_.Value(m.second, jd + 1);
       }
     }
+  }
+
+  // False once the art's kind is known to be another.
+  static bool KindMayBe(const Node& own, const char* kind) {
+    const Node* k = own.Find("kind");
+    return !k || k->kind != Node::Kind::String || k->str == kind;
   }
 
   void ChildrenFrom(PendingArt& a, const Where& w, int jd, int depth, bool layerGroup) {
