@@ -3,9 +3,10 @@
 // Documents of imported data are mostly path coordinates, so both directions are written by hand
 // and neither holds the whole text: the writer streams from the document to the file with numbers
 // through std::to_chars (shortest form that reads back exactly); the reader reads the file in
-// chunks and builds the document as it goes, numbers through std::from_chars. A hand-written reader
-// because it measured faster than rapidjson's SAX reader on our documents and keeps the messages
-// and limits; simdjson needs the whole text in memory, which the memory budget does not allow.
+// chunks and builds the document as it goes, numbers through std::from_chars. Hand-written: rapidjson's
+// SAX reader, measured on a document of 1.5 million vertices, only parses in about the time this
+// reader parses and builds the paths, and this one keeps the messages and limits; simdjson needs
+// the whole text in memory, which the memory budget does not allow.
 #include "host/atomic_file.h"
 #include "host/impl.h"
 
