@@ -1,15 +1,21 @@
 // Saving and loading a document of a million path vertices (10,000 paths of 100 points), side by
-// side with a general JSON library (nlohmann::json) only parsing and printing the same file.
+// side with general JSON libraries only parsing and printing the same file: nlohmann::json into its
+// tree, and rapidjson's SAX reader streaming the file (the way a loader built on it would read).
 #include "host/standin.h"
 
 #include <benchmark/benchmark.h>
 #include <nlohmann/json.hpp>
+#include <rapidjson/filereadstream.h>
+#include <rapidjson/reader.h>
 
+#include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -86,6 +92,45 @@ void BM_JsonLibraryParse(benchmark::State& state) {
   state.counters["vertices/s"] = benchmark::Counter(1e6, benchmark::Counter::kIsIterationInvariantRate);
 }
 BENCHMARK(BM_JsonLibraryParse)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The peer: rapidjson's SAX reader streaming the file from disk, full-precision numbers kept in
+// a list (no document is built).
+struct SaxNumbers : rapidjson::BaseReaderHandler<rapidjson::UTF8<>, SaxNumbers> {
+  std::vector<double> numbers;
+  bool Double(double d) {
+    numbers.push_back(d);
+    return true;
+  }
+  bool Int(int i) { return Double(i); }
+  bool Uint(unsigned u) { return Double(u); }
+  bool Int64(std::int64_t i) { return Double(static_cast<double>(i)); }
+  bool Uint64(std::uint64_t u) { return Double(static_cast<double>(u)); }
+};
+
+void BM_RapidjsonSaxRead(benchmark::State& state) {
+  const std::string text = Saved();  // uses File() itself
+  const auto file = File();
+  std::ofstream(file, std::ios::binary) << text;
+  std::vector<char> buffer(1 << 20);
+  for (auto _ : state) {
+    std::FILE* f = std::fopen(file.c_str(), "rb");
+    if (!f) {
+      state.SkipWithError("cannot open the document");
+      break;
+    }
+    rapidjson::FileReadStream in(f, buffer.data(), buffer.size());
+    SaxNumbers numbers;
+    rapidjson::Reader reader;
+    if (!reader.Parse<rapidjson::kParseFullPrecisionFlag | rapidjson::kParseValidateEncodingFlag |
+                      rapidjson::kParseIterativeFlag>(in, numbers))
+      state.SkipWithError("rapidjson refused the document");
+    std::fclose(f);
+    benchmark::DoNotOptimize(numbers.numbers.data());
+  }
+  state.counters["vertices/s"] = benchmark::Counter(1e6, benchmark::Counter::kIsIterationInvariantRate);
+  std::filesystem::remove(file);
+}
+BENCHMARK(BM_RapidjsonSaxRead)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 // The peer: the JSON library printing its tree and writing the text to a file.
 void BM_JsonLibraryDump(benchmark::State& state) {

@@ -74,6 +74,8 @@ class ArrayImpl final : public Array {
   Err Remove(std::int32_t index) override;
   Err Clear() override;
   const std::vector<Entry>& Items() const { return items_; }
+  // Room for `n` entries, so a loaded array holds no spare capacity.
+  void Reserve(std::size_t n) { items_.reserve(n); }
 
  private:
   std::vector<Entry> items_;

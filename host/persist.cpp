@@ -1,9 +1,12 @@
 // Saving and loading documents as JSON (format described in docs/document-format.md).
 //
-// Documents of imported data are mostly path coordinates, so both directions are written by hand:
-// the writer streams to the file with numbers through std::to_chars (shortest form that reads back
-// exactly), and the reader parses into a small tree whose number lists are plain vectors of
-// doubles, read with std::from_chars.
+// Documents of imported data are mostly path coordinates, so both directions are written by hand
+// and neither holds the whole text: the writer streams from the document to the file with numbers
+// through std::to_chars (shortest form that reads back exactly); the reader reads the file in
+// chunks and builds the document as it goes, numbers through std::from_chars. Hand-written: rapidjson's
+// SAX reader, measured on a document of 1.5 million vertices, only parses in about the time this
+// reader parses and builds the paths, and this one keeps the messages and limits; simdjson needs
+// the whole text in memory, which the memory budget does not allow.
 #include "host/atomic_file.h"
 #include "host/impl.h"
 
@@ -19,7 +22,9 @@ namespace vx::host {
 namespace {
 
 constexpr const char* kFormat = "vxshape-document";
-constexpr int kVersion = 1;
+// Version 2 keeps a segment whose handles sit on its anchor as the anchor alone; version 1
+// documents still load.
+constexpr int kVersion = 2;
 // Drawing, rendering and bounds recurse over the tree; deeper art is refused rather than risking
 // the stack. The same bound holds for arrays and dictionaries inside one another.
 constexpr int kMaxDepth = 1000;
@@ -230,6 +235,14 @@ const char* KindName(ArtType t) {
   }
 }
 
+// Handles that sit on the anchor, bit for bit (so -0 stays -0).
+bool Retracted(const PathSegment& s) {
+  auto same = [](const RealPoint& a, const RealPoint& b) {
+    return std::memcmp(&a.h, &b.h, sizeof a.h) == 0 && std::memcmp(&a.v, &b.v, sizeof a.v) == 0;
+  };
+  return same(s.in, s.p) && same(s.out, s.p);
+}
+
 // Arrays and dictionaries are written once each into tables and referred to by index, so that a
 // shared array stays shared after a load. They are numbered while the art is written (so a fault
 // names the art it belongs to) and written after the layers.
@@ -302,9 +315,15 @@ class Writer {
     }
     switch (a->type) {
       case ArtType::Path: {
-        // Straight segments (handles on the anchor) are written as two numbers, others as six.
-        bool straight = true;
-        for (const auto& s : a->segments) straight = straight && s.in == s.p && s.out == s.p && !s.corner;
+        // A segment whose handles sit on its anchor is written as the anchor alone: a path of
+        // such segments as `points`, others as `segments` with `handles` saying which carry them.
+        std::size_t retracted = 0;
+        bool corners = false;
+        for (const auto& s : a->segments) {
+          retracted += Retracted(s);
+          corners = corners || s.corner;
+        }
+        const bool straight = retracted == a->segments.size();
         const Where pw = w.Key(straight ? "points" : "segments");
         out_.Raw(straight ? ",\"points\":[" : ",\"segments\":[");
         bool first = true;
@@ -314,7 +333,7 @@ class Writer {
           out_.Num(s.p.h, pw);
           out_.Char(',');
           out_.Num(s.p.v, pw);
-          if (!straight) {
+          if (!Retracted(s)) {
             out_.Char(',');
             out_.Num(s.in.h, pw);
             out_.Char(',');
@@ -326,7 +345,12 @@ class Writer {
           }
         }
         out_.Char(']');
-        if (!straight) {
+        if (!straight && retracted) {
+          out_.Raw(",\"handles\":\"");
+          for (const auto& s : a->segments) out_.Char(Retracted(s) ? '0' : '1');
+          out_.Char('"');
+        }
+        if (corners) {
           out_.Raw(",\"corners\":\"");
           for (const auto& s : a->segments) out_.Char(s.corner ? '1' : '0');
           out_.Char('"');
@@ -606,7 +630,7 @@ class Writer {
   std::unordered_map<const void*, Id> ids_;
 };
 
-// ----- the reader: a JSON tree whose number lists are plain vectors
+// ----- the reader: small JSON trees whose number lists are plain vectors
 
 struct Member;
 
@@ -637,38 +661,44 @@ const Node* Node::Find(std::string_view key) const {
   return nullptr;
 }
 
-class Parser {
+// Reads JSON from a file in chunks (or from text in memory), so a large document never sits in
+// memory as text. Values are taken one at a time (objects member by member, lists item by item)
+// or whole into a Node.
+class Lexer {
  public:
-  // `text` is NUL-terminated one past its end (a std::string's data is).
-  Parser(const char* text, std::size_t size) : begin_(text), p_(text), end_(text + size) {}
-
-  void Parse(Node& root) {
-    Space();
-    Value(root, 0);
-    Space();
-    if (p_ != end_) Fail("text after the document's end");
+  // Reads `file` (open for reading) in chunks.
+  explicit Lexer(std::FILE* file) : file_(file), buf_(kChunk + 1) {
+    p_ = end_ = start_ = buf_.data();
+    buf_[0] = '\0';
+    More();
   }
+  // Text in memory; `text` is NUL-terminated one past its end (a std::string's data is).
+  Lexer(const char* text, std::size_t size) : p_(text), end_(text + size), start_(text), eof_(true) {}
 
- private:
   [[noreturn]] void Fail(const std::string& what) const {
-    std::size_t line = 1;
-    const char* lineStart = begin_;
-    for (const char* q = begin_; q < p_; ++q)
-      if (*q == '\n') ++line, lineStart = q + 1;
-    throw DocumentError("line " + std::to_string(line) + ", column " + std::to_string(p_ - lineStart + 1) +
+    throw DocumentError("line " + std::to_string(line_) + ", column " + std::to_string(Pos() - lineStart_ + 1) +
                         ": " + what);
   }
 
+  // Skips white space: afterwards Peek() is the next character, '\0' at the end.
   void Space() {
-    while (*p_ == ' ' || *p_ == '\n' || *p_ == '\r' || *p_ == '\t') ++p_;
+    for (;;) {
+      const char c = *p_;
+      if (c == ' ' || c == '\t' || c == '\r') {
+        ++p_;
+      } else if (c == '\n') {
+        ++p_;
+        ++line_;
+        lineStart_ = Pos();
+      } else if (!(c == '\0' && p_ == end_ && More())) {
+        return;
+      }
+    }
   }
+  char Peek() const { return *p_; }
+  bool AtEnd() const { return p_ == end_; }
 
-  void Literal(const char* word) {
-    const std::size_t n = std::strlen(word);
-    if (static_cast<std::size_t>(end_ - p_) < n || std::memcmp(p_, word, n) != 0) Fail("not JSON");
-    p_ += n;
-  }
-
+  // The whole value here (after Space) into `out`; `depth` counts the containers around it.
   void Value(Node& out, int depth) {
     if (depth > kMaxJsonDepth) Fail(std::string("nested too deep (art is read to ") + kMaxDepthText + " levels)");
     switch (*p_) {
@@ -691,18 +721,158 @@ class Parser {
         Literal("null");
         return;
       default:
-        if (*p_ == '-' || (*p_ >= '0' && *p_ <= '9')) {
+        if (*p_ == '-' || Digit(*p_)) {
           out.kind = Node::Kind::Number;
           out.num = Number();
           return;
         }
-        Fail(p_ == end_ ? "the document ends too early" : "not JSON");
+        Fail(AtEnd() ? "the document ends too early" : "not JSON");
     }
   }
 
+  // Reads the value here (after Space) for its syntax only, as Value would.
+  void Skip(int depth) {
+    if (depth > kMaxJsonDepth) Fail(std::string("nested too deep (art is read to ") + kMaxDepthText + " levels)");
+    switch (*p_) {
+      case '{': {
+        Open(depth);
+        while (Member(scratch_)) Skip(depth + 1);
+        return;
+      }
+      case '[':
+        OpenList(depth);
+        while (Item()) Skip(depth + 1);
+        return;
+      case '"': String(scratch_); return;
+      case 't': Literal("true"); return;
+      case 'f': Literal("false"); return;
+      case 'n': Literal("null"); return;
+      default:
+        if (*p_ == '-' || Digit(*p_)) {
+          Number();
+          return;
+        }
+        Fail(AtEnd() ? "the document ends too early" : "not JSON");
+    }
+  }
+
+  // An object member by member: Open at its '{' (after Space), then Member until it says false;
+  // each true leaves the lexer at the member's value (after Space). Lists alike with OpenList and
+  // Item.
+  void Open(int depth) {
+    if (depth > kMaxJsonDepth) Fail(std::string("nested too deep (art is read to ") + kMaxDepthText + " levels)");
+    ++p_;
+    first_ = true;
+  }
+  bool Member(std::string& key) {
+    Space();
+    if (first_) {
+      first_ = false;
+      if (*p_ == '}') {
+        ++p_;
+        return false;
+      }
+    } else if (*p_ == ',') {
+      ++p_;
+      Space();
+    } else if (*p_ == '}') {
+      ++p_;
+      return false;
+    } else {
+      Fail(AtEnd() ? "the document ends too early" : "',' or '}' expected");
+    }
+    if (*p_ != '"') Fail(AtEnd() ? "the document ends too early" : "a quoted key expected");
+    String(key);
+    Space();
+    if (*p_ != ':') Fail("':' expected");
+    ++p_;
+    Space();
+    return true;
+  }
+  void OpenList(int depth) { Open(depth); }
+  bool Item() {
+    Space();
+    if (first_) {
+      first_ = false;
+      if (*p_ == ']') {
+        ++p_;
+        return false;
+      }
+      return true;
+    }
+    if (*p_ == ',') {
+      ++p_;
+      Space();
+      return true;
+    }
+    if (*p_ == ']') {
+      ++p_;
+      return false;
+    }
+    Fail(AtEnd() ? "the document ends too early" : "',' or ']' expected");
+  }
+
+  // Keeps the text read from here to EndCapture in `out`.
+  void BeginCapture(std::string& out) {
+    capture_ = &out;
+    captureFrom_ = p_;
+  }
+  void EndCapture() {
+    capture_->append(captureFrom_, p_);
+    capture_ = nullptr;
+  }
+
+ private:
+  static constexpr std::size_t kChunk = 1 << 20;
+
+  std::size_t Pos() const { return base_ + static_cast<std::size_t>(p_ - start_); }
+
+  // Reads the next chunk after the bytes from p_ on, which move to the buffer's start so that a
+  // token spanning two chunks stays in one piece. False at the end of the input.
+  bool More() {
+    if (eof_) return false;
+    if (capture_) capture_->append(captureFrom_, p_);
+    const std::size_t kept = static_cast<std::size_t>(end_ - p_);
+    base_ += static_cast<std::size_t>(p_ - start_);
+    if (kept + kChunk + 1 > buf_.size()) {
+      std::vector<char> bigger(kept + kChunk + 1);
+      std::memcpy(bigger.data(), p_, kept);
+      buf_.swap(bigger);
+    } else {
+      std::memmove(buf_.data(), p_, kept);
+    }
+    p_ = start_ = captureFrom_ = buf_.data();
+    const std::size_t n = std::fread(buf_.data() + kept, 1, kChunk, file_);
+    if (n < kChunk) {
+      if (std::ferror(file_)) throw DocumentError("the document cannot be read to its end");
+      eof_ = true;
+    }
+    end_ = buf_.data() + kept + n;
+    buf_[kept + n] = '\0';
+    return n > 0;
+  }
+  // At least `n` bytes from p_ on, unless the input ends sooner.
+  void Ensure(std::size_t n) {
+    while (static_cast<std::size_t>(end_ - p_) < n && More()) {
+    }
+  }
+
+  void Literal(const char* word) {
+    const std::size_t n = std::strlen(word);
+    Ensure(n);
+    if (static_cast<std::size_t>(end_ - p_) < n || std::memcmp(p_, word, n) != 0) Fail("not JSON");
+    p_ += n;
+  }
+
   static bool Digit(char c) { return c >= '0' && c <= '9'; }
+  static bool NumberChar(char c) { return Digit(c) || c == '-' || c == '+' || c == '.' || c == 'e' || c == 'E'; }
 
   double Number() {
+    // Every character a number may hold in one piece in the buffer first.
+    for (std::size_t n = 0;;) {
+      while (NumberChar(p_[n])) ++n;
+      if (!(p_ + n == end_ && More())) break;
+    }
     const char* start = p_;
     if (*p_ == '-') ++p_;
     if (*p_ == '0') {
@@ -726,8 +896,9 @@ class Parser {
     double v = 0;
     const auto r = std::from_chars(start, p_, v);
     if (r.ec != std::errc() || r.ptr != p_) {
+      const std::string text(start, static_cast<std::size_t>(r.ptr - start));
       p_ = start;
-      Fail("number " + std::string(start, static_cast<std::size_t>(r.ptr - start)) + " is out of range");
+      Fail("number " + text + " is out of range");
     }
     return v;
   }
@@ -778,6 +949,7 @@ class Parser {
         return;
       }
       if (c == '\\') {
+        Ensure(12);  // the longest escape: a surrogate pair
         ++p_;
         const char e = *p_++;
         switch (e) {
@@ -806,13 +978,14 @@ class Parser {
           default: --p_, Fail("bad escape in a text");
         }
       } else if (c >= 0x80) {
+        Ensure(4);
         const std::size_t len =
             Utf8Length(reinterpret_cast<const unsigned char*>(p_), static_cast<std::size_t>(end_ - p_));
         if (!len) Fail("a text is not valid UTF-8");
         out.append(p_, len);
         p_ += len;
-      } else {
-        Fail(p_ == end_ ? "the document ends inside a text" : "a control character inside a text");
+      } else if (!(c == '\0' && AtEnd() && More())) {
+        Fail(AtEnd() ? "the document ends inside a text" : "a control character inside a text");
       }
     }
   }
@@ -852,7 +1025,7 @@ class Parser {
         ++p_;
         return;
       }
-      Fail(p_ == end_ ? "the document ends too early" : "',' or ']' expected");
+      Fail(AtEnd() ? "the document ends too early" : "',' or ']' expected");
     }
   }
 
@@ -866,7 +1039,7 @@ class Parser {
     }
     for (;;) {
       Space();
-      if (*p_ != '"') Fail(p_ == end_ ? "the document ends too early" : "a quoted key expected");
+      if (*p_ != '"') Fail(AtEnd() ? "the document ends too early" : "a quoted key expected");
       out.members.emplace_back();
       String(out.members.back().first);
       Space();
@@ -883,13 +1056,23 @@ class Parser {
         ++p_;
         return;
       }
-      Fail(p_ == end_ ? "the document ends too early" : "',' or '}' expected");
+      Fail(AtEnd() ? "the document ends too early" : "',' or '}' expected");
     }
   }
 
-  const char* begin_;
+  std::FILE* file_ = nullptr;
+  std::vector<char> buf_;  // file input: a chunk and a NUL after it
   const char* p_;
   const char* end_;
+  const char* start_;  // where base_ is
+  bool eof_ = false;
+  std::size_t base_ = 0;  // offset in the input of start_
+  std::size_t line_ = 1;
+  std::size_t lineStart_ = 0;  // offset of the current line's start
+  bool first_ = false;         // Member, Item: none read yet
+  std::string scratch_;        // Skip's texts
+  std::string* capture_ = nullptr;
+  const char* captureFrom_ = nullptr;
 };
 
 // ----- reading values with their places
@@ -1053,36 +1236,250 @@ void StyleFrom(const Node& st, PathStyle& s, const Where& w) {
   s.evenOdd = OptBool(st, "evenOdd", s.evenOdd, w);
 }
 
+// Builds the document while the lexer reads it, art by art: an art's own members (a path's
+// numbers among them) are gathered into a small Node, its children are built as they come.
+// Arrays and dictionaries stay text until an art refers to them; the tables come after the layers
+// in a saved document, so references are resolved once everything is read.
 class Reader {
  public:
-  Reader(const Node& root, const Where& top, Document& doc)
-      : doc_(doc), arraysW_(top.Key("arrays")), dictsW_(top.Key("dictionaries")) {
-    if (const Node* a = root.Find("arrays")) arrays_ = &Items(*a, arraysW_);
-    if (const Node* d = root.Find("dictionaries")) dicts_ = &Items(*d, dictsW_);
-    arrayRefs_.resize(arrays_ ? arrays_->size() : 0);
-    arrayState_.resize(arrayRefs_.size());
-    dictRefs_.resize(dicts_ ? dicts_->size() : 0);
-    dictState_.resize(dictRefs_.size());
+  Reader(Lexer& lex, Document& doc)
+      : lex_(lex), doc_(doc), top_{nullptr, "", 0, nullptr}, arraysW_(top_.Key("arrays")),
+        dictsW_(top_.Key("dictionaries")) {}
+
+  void Read() {
+    lex_.Space();
+    if (lex_.Peek() != '{') {
+      Node n;
+      lex_.Value(n, 0);
+      End();
+      throw DocumentError("not a vxshape document");
+    }
+    lex_.Open(0);
+    bool format = false, version = false, layers = false, bounds = false, arrays = false, dicts = false;
+    Node current;
+    bool hasCurrent = false;
+    std::string key;
+    while (lex_.Member(key)) {
+      Node n;
+      if (key == "format" && !format) {
+        lex_.Value(n, 1);
+        if (n.kind != Node::Kind::String || n.str != kFormat) throw DocumentError("not a vxshape document");
+        format = true;
+      } else if (key == "version" && !version) {
+        lex_.Value(n, 1);
+        if (n.kind != Node::Kind::Number || !(n.num == 1 || n.num == kVersion))
+          throw DocumentError("document version " + Describe(n) + " is not supported");
+        version_ = static_cast<int>(n.num);
+        version = true;
+      } else if (key == "bounds" && !bounds) {
+        lex_.Value(n, 1);
+        const auto& x = Numbers(n, 4, top_.Key("bounds"));
+        doc_.bounds = {x[0], x[1], x[2], x[3]};
+        bounds = true;
+      } else if (key == "currentLayer" && !hasCurrent) {
+        lex_.Value(current, 1);
+        hasCurrent = true;
+      } else if (key == "layers" && !layers) {
+        Layers();
+        layers = true;
+      } else if (key == "arrays" && !arrays) {
+        Table(arraysW_, arrayTexts_);
+        arrays = true;
+      } else if (key == "dictionaries" && !dicts) {
+        Table(dictsW_, dictTexts_);
+        dicts = true;
+      } else {
+        lex_.Value(n, 1);  // not ours: read for its syntax only
+      }
+    }
+    End();
+    if (!format) throw DocumentError("not a vxshape document");
+    if (!version) Fail(top_, "key 'version' missing");
+    if (!layers) Fail(top_, "key 'layers' missing");
+    arrayRefs_.resize(arrayTexts_.size());
+    arrayState_.resize(arrayTexts_.size());
+    dictRefs_.resize(dictTexts_.size());
+    dictState_.resize(dictTexts_.size());
+    for (const DictUse& u : dictUses_) u.art->dictionary = DictAt(u.id, Where{nullptr, u.where.c_str(), 0, nullptr}, 0);
+    const auto pre = doc_.PreorderLayers();
+    const std::int64_t cur = !hasCurrent ? (pre.empty() ? -1 : 0)
+                                 : IntIn(current, -1, static_cast<std::int64_t>(pre.size()) - 1, top_.Key("currentLayer"));
+    doc_.current = cur >= 0 ? pre[static_cast<std::size_t>(cur)] : nullptr;
   }
 
-  LayerOpaque* LayerFrom(const Node& j, const Where& here, int depth) {
-    Obj(j, here);
-    const std::string title = TextOrHex(j, "title", "titleHex", nullptr, here);
+ private:
+  // An art object read, its children built but not yet placed in it.
+  struct PendingArt {
+    Node own;  // every member but the children (and a sublayer)
+    bool hasChildren = false;
+    std::vector<ArtOpaque*> children;
+    LayerOpaque* layer = nullptr;  // {"kind": "layer", "layer": …}
+  };
+  // An art's reference to a dictionary, resolved when the tables are read.
+  struct DictUse {
+    ArtOpaque* art;
+    std::size_t id;
+    std::string where;
+  };
+
+  void End() {
+    lex_.Space();
+    if (!lex_.AtEnd()) lex_.Fail("text after the document's end");
+  }
+
+  // A value that is not the container expected: read it to name it.
+  [[noreturn]] void NotA(const char* what, const Where& w, int jd) {
+    Node n;
+    lex_.Value(n, jd);
+    Fail(w, std::string(what) + " is needed, not " + Describe(n));
+  }
+
+  void Table(const Where& w, std::vector<std::string>& texts) {
+    if (lex_.Peek() != '[') NotA("a list", w, 1);
+    lex_.OpenList(1);
+    bool numbers = true;
+    double first = 0;
+    while (lex_.Item()) {
+      texts.emplace_back();
+      const bool number = lex_.Peek() == '-' || (lex_.Peek() >= '0' && lex_.Peek() <= '9');
+      lex_.BeginCapture(texts.back());
+      if (number && texts.size() == 1) {
+        Node n;
+        lex_.Value(n, 2);
+        first = n.num;
+      } else {
+        lex_.Skip(2);
+      }
+      lex_.EndCapture();
+      numbers = numbers && number;
+    }
+    if (numbers && !texts.empty()) Fail(w.At(0), "an object is needed, not " + DescribeNumber(first));
+  }
+
+  void Layers() {
+    const Where lw = top_.Key("layers");
+    if (lex_.Peek() != '[') NotA("a list", lw, 1);
+    lex_.OpenList(1);
+    for (std::size_t i = 0; lex_.Item(); ++i) doc_.layers.push_back(LayerFrom(lw.At(i), 2, 0));
+  }
+
+  // `jd`: the JSON depth of the value; `depth`: the art depth.
+  LayerOpaque* LayerFrom(const Where& here, int jd, int depth) {
+    if (lex_.Peek() != '{') NotA("an object", here, jd);
+    lex_.Open(jd);
+    std::string title;
     const Where w{here.up, here.key, here.index, &title};
+    const Where gw = w.Key("group");
+    Node own;
+    own.kind = Node::Kind::Object;
+    PendingArt group;
+    bool hasGroup = false;
+    std::string key;
+    while (lex_.Member(key)) {
+      if (key == "group" && !hasGroup) {
+        if (own.Find("title") || own.Find("titleHex")) title = TextOrHex(own, "title", "titleHex", nullptr, here);
+        ArtFrom(group, gw, jd + 1, depth, true);
+        hasGroup = true;
+      } else {
+        own.members.emplace_back();
+        own.members.back().first = key;
+        lex_.Value(own.members.back().second, jd + 1);
+      }
+    }
+    title = TextOrHex(own, "title", "titleHex", nullptr, here);
     LayerOpaque* l = doc_.NewLayer(title);
-    l->visible = OptBool(j, "visible", true, w);
-    l->editable = OptBool(j, "editable", true, w);
-    if (const Node* g = j.Find("group")) {
-      const Where gw = w.Key("group");
-      Obj(*g, gw);
-      if (const Node* k = g->Find("kind"); k && Str(*k, gw.Key("kind")) != "group")
+    l->visible = OptBool(own, "visible", true, w);
+    l->editable = OptBool(own, "editable", true, w);
+    if (hasGroup) {
+      if (const Node* k = group.own.Find("kind"); k && Str(*k, gw.Key("kind")) != "group")
         Fail(gw.Key("kind"), "a layer's art is a group, not " + Quote(k->str));
-      FillArt(l->group, *g, gw, depth);
+      Finish(l->group, group, gw, depth);
     }
     return l;
   }
 
- private:
+  // Reads an art object into `a`; `layerGroup`: it is a layer's group, whose kind may be left out.
+  void ArtFrom(PendingArt& a, const Where& w, int jd, int depth, bool layerGroup) {
+    if (depth > kMaxDepth) Fail(w, std::string("art nested deeper than ") + kMaxDepthText + " levels");
+    if (lex_.Peek() != '{') NotA("an object", w, jd);
+    lex_.Open(jd);
+    a.own.kind = Node::Kind::Object;
+    std::string key;
+    while (lex_.Member(key)) {
+      if (key == "children" && !a.hasChildren) {
+        a.hasChildren = true;
+        ChildrenFrom(a, w, jd + 1, depth, layerGroup);
+      } else if (key == "layer" && !a.layer && !layerGroup && KindMayBe(a.own, "layer")) {
+        a.layer = LayerFrom(w.Key("layer"), jd + 1, depth);
+      } else {
+        a.own.members.emplace_back();
+        Member& m = a.own.members.back();
+        m.first = key;
+        // A path's numbers go into the list the previous path used, grown already.
+        if (key == "points" || key == "segments") m.second.nums.swap(numbers_);
+        lex_.Value(m.second, jd + 1);
+      }
+    }
+  }
+
+  // False once the art's kind is known to be another.
+  static bool KindMayBe(const Node& own, const char* kind) {
+    const Node* k = own.Find("kind");
+    return !k || k->kind != Node::Kind::String || k->str == kind;
+  }
+
+  void ChildrenFrom(PendingArt& a, const Where& w, int jd, int depth, bool layerGroup) {
+    const Where cw = w.Key("children");
+    if (const Node* k = a.own.Find("kind"); k && !layerGroup) {
+      // The kind is known already (it comes first in a saved document): refuse children early.
+      const std::string& kind = Str(*k, w.Key("kind"));
+      if (kind == "layer") {
+        Node ignored;
+        lex_.Value(ignored, jd);
+        a.hasChildren = false;
+        return;
+      }
+      const ArtType type = KindFrom(kind, w.Key("kind"));
+      if (type != ArtType::Group && type != ArtType::CompoundPath)
+        Fail(cw, std::string("a ") + KindName(type) + " has no children");
+    }
+    if (lex_.Peek() != '[') NotA("a list", cw, jd);
+    lex_.OpenList(jd);
+    for (std::size_t i = 0; lex_.Item(); ++i) {
+      const Where here = cw.At(i);
+      PendingArt c;
+      ArtFrom(c, here, jd + 1, depth + 1, false);
+      const std::string& kind = Str(Need(c.own, "kind", here), here.Key("kind"));
+      if (kind == "layer") {
+        if (!c.layer) Fail(here, "key 'layer' missing");
+        a.children.push_back(c.layer->group);
+      } else {
+        ArtOpaque* child = doc_.NewNode(KindFrom(kind, here.Key("kind")));
+        Finish(child, c, here, depth + 1);
+        a.children.push_back(child);
+        for (Member& m : c.own.members)
+          if (m.second.nums.capacity() > numbers_.capacity()) numbers_.swap(m.second.nums);
+        numbers_.clear();
+      }
+    }
+  }
+
+  // Fills `a` from what was read and places its children in it.
+  void Finish(ArtOpaque* a, PendingArt& p, const Where& w, int depth) {
+    FillArt(a, p.own, w, depth);
+    if (!p.hasChildren) return;
+    const Where cw = w.Key("children");
+    if (a->type != ArtType::Group && a->type != ArtType::CompoundPath)
+      Fail(cw, std::string("a ") + KindName(a->type) + " has no children");
+    for (std::size_t i = 0; i < p.children.size(); ++i) {
+      ArtOpaque* child = p.children[i];
+      if (child->layerOfGroup && a->type != ArtType::Group)
+        Fail(cw.At(i), "a sublayer cannot be inside a compound path");
+      if (Err e = doc_.Place(child, PaintOrder::InsideOnBottom, a))
+        Fail(cw.At(i), "cannot place the art: " + ErrText(e));
+    }
+  }
+
   static ArtType KindFrom(const std::string& s, const Where& w) {
     if (s == "group") return ArtType::Group;
     if (s == "path") return ArtType::Path;
@@ -1101,27 +1498,50 @@ class Reader {
     const bool straight = pts != nullptr;
     const Where pw = w.Key(straight ? "points" : "segments");
     const auto& v = Numbers(straight ? *pts : *segs, 0, pw);
-    const std::size_t per = straight ? 2 : 6;
-    if (v.size() % per)
-      Fail(pw, std::to_string(v.size()) + " numbers do not make whole segments of " + std::to_string(per));
-    const std::size_t n = v.size() / per;
-    a->segments.resize(n);
-    if (straight) {
+    // Version 2 keeps a segment whose handles sit on its anchor as the anchor alone: `handles`
+    // says which segments of `segments` carry handles ('1': six numbers, '0': two).
+    const Node* handles = version_ >= 2 && !straight ? j.Find("handles") : nullptr;
+    std::size_t n = 0;
+    if (handles) {
+      const std::string& h = Str(*handles, w.Key("handles"));
+      if (h.find_first_not_of("01") != std::string::npos)
+        Fail(w.Key("handles"), "one '0' or '1' for each segment is needed");
+      const std::size_t full = static_cast<std::size_t>(std::count(h.begin(), h.end(), '1'));
+      const std::size_t needed = 6 * full + 2 * (h.size() - full);
+      if (v.size() != needed)
+        Fail(pw, std::to_string(v.size()) + " numbers do not make the " + std::to_string(h.size()) +
+                     " segments of 'handles' (" + std::to_string(needed) + " numbers)");
+      n = h.size();
+      a->segments.resize(n);
+      const double* s = v.data();
       for (std::size_t i = 0; i < n; ++i) {
-        const RealPoint p{v[2 * i], v[2 * i + 1]};
-        a->segments[i] = {p, p, p, false};
+        const RealPoint p{s[0], s[1]};
+        if (h[i] == '1') {
+          a->segments[i] = {p, {s[2], s[3]}, {s[4], s[5]}, false};
+          s += 6;
+        } else {
+          a->segments[i] = {p, p, p, false};
+          s += 2;
+        }
       }
     } else {
-      std::string corners(n, '0');
-      if (const Node* c = j.Find("corners")) {
-        corners = Str(*c, w.Key("corners"));
-        if (corners.size() != n || corners.find_first_not_of("01") != std::string::npos)
-          Fail(w.Key("corners"), "one '0' or '1' for each of the " + std::to_string(n) + " segments is needed");
-      }
+      const std::size_t per = straight ? 2 : 6;
+      if (v.size() % per)
+        Fail(pw, std::to_string(v.size()) + " numbers do not make whole segments of " + std::to_string(per));
+      n = v.size() / per;
+      a->segments.resize(n);
       for (std::size_t i = 0; i < n; ++i) {
-        const double* s = v.data() + 6 * i;
-        a->segments[i] = {{s[0], s[1]}, {s[2], s[3]}, {s[4], s[5]}, corners[i] == '1'};
+        const double* s = v.data() + per * i;
+        const RealPoint p{s[0], s[1]};
+        a->segments[i] = straight ? PathSegment{p, p, p, false} : PathSegment{p, {s[2], s[3]}, {s[4], s[5]}, false};
       }
+    }
+    // Version 1 has corners with `segments` only.
+    if (const Node* c = !straight || version_ >= 2 ? j.Find("corners") : nullptr) {
+      const std::string& corners = Str(*c, w.Key("corners"));
+      if (corners.size() != n || corners.find_first_not_of("01") != std::string::npos)
+        Fail(w.Key("corners"), "one '0' or '1' for each of the " + std::to_string(n) + " segments is needed");
+      for (std::size_t i = 0; i < n; ++i) a->segments[i].corner = corners[i] == '1';
     }
     a->closed = OptBool(j, "closed", false, w);
     a->guide = OptBool(j, "guide", false, w);
@@ -1152,9 +1572,8 @@ class Reader {
     a->justification = static_cast<Justification>(OptInt(j, "justification", 0, 3, 0, w));
   }
 
- public:
-  void FillArt(ArtOpaque* a, const Node& j, const Where& w, int depth) {
-    if (depth > kMaxDepth) Fail(w, std::string("art nested deeper than ") + kMaxDepthText + " levels");
+  // The art's own members (its children are placed by Finish).
+  void FillArt(ArtOpaque* a, const Node& j, const Where& w, int /*depth*/) {
     if (OptBool(j, "selected", false, w)) a->flags |= kArtSelected;
     if (OptBool(j, "locked", false, w)) a->flags |= kArtLocked;
     if (OptBool(j, "hidden", false, w)) a->flags |= kArtHidden;
@@ -1180,7 +1599,7 @@ class Reader {
     }
     if (const Node* d = j.Find("dict")) {
       const Where dw = w.Key("dict");
-      a->dictionary = DictAt(static_cast<std::size_t>(IntIn(*d, 0, INT32_MAX, dw)), dw, 0);
+      dictUses_.push_back({a, static_cast<std::size_t>(IntIn(*d, 0, INT32_MAX, dw)), dw.Text()});
     }
     if (const Node* tags = j.Find("tags")) {
       const Where tw = w.Key("tags");
@@ -1192,27 +1611,6 @@ class Reader {
                            TextOrHex(list[i], "type", "typeHex", "string", t),
                            TextOrHex(list[i], "value", "valueHex", "", t)});
       }
-    }
-    const Node* children = j.Find("children");
-    if (!children) return;
-    const Where cw = w.Key("children");
-    if (a->type != ArtType::Group && a->type != ArtType::CompoundPath)
-      Fail(cw, std::string("a ") + KindName(a->type) + " has no children");
-    const auto& list = Items(*children, cw);
-    for (std::size_t i = 0; i < list.size(); ++i) {
-      const Node& c = list[i];
-      const Where here = cw.At(i);
-      Obj(c, here);
-      const std::string& kind = Str(Need(c, "kind", here), here.Key("kind"));
-      ArtOpaque* child;
-      if (kind == "layer") {
-        if (a->type != ArtType::Group) Fail(here, "a sublayer cannot be inside a compound path");
-        child = LayerFrom(Need(c, "layer", here), here.Key("layer"), depth + 1)->group;
-      } else {
-        child = doc_.NewNode(KindFrom(kind, here.Key("kind")));
-        FillArt(child, c, here, depth + 1);
-      }
-      if (Err e = doc_.Place(child, PaintOrder::InsideOnBottom, a)) Fail(here, "cannot place the art: " + ErrText(e));
     }
   }
 
@@ -1247,6 +1645,14 @@ class Reader {
         DictAt(static_cast<std::size_t>(IntIn(*value, 0, INT32_MAX, w.Key("dict"))), w.Key("dict"), depth + 1));
   }
 
+  // An item of a table, read again from its text (checked when the file was read). Not inline:
+  // the lexer stays out of the frames of nested arrays.
+  [[gnu::noinline]] static Node TableItem(const std::string& text) {
+    Node n;
+    Lexer(text.data(), text.size()).Value(n, 2);
+    return n;
+  }
+
   void CheckNesting(int depth, const Where& w) {
     if (depth > kMaxDepth)
       Fail(w, std::string("arrays and dictionaries nested deeper than ") + kMaxDepthText + " levels");
@@ -1263,7 +1669,10 @@ class Reader {
     arrayState_[id] = 1;
     auto a = std::make_shared<ArrayImpl>();
     const Where aw = arraysW_.At(id);
-    const auto& items = Items((*arrays_)[id], aw);
+    const Node n = TableItem(arrayTexts_[id]);
+    std::string().swap(arrayTexts_[id]);
+    const auto& items = Items(n, aw);
+    a->Reserve(items.size());
     for (std::size_t i = 0; i < items.size(); ++i) a->Append(EntryFrom(items[i], false, aw.At(i), depth));
     arrayRefs_[id] = a;
     arrayState_[id] = 2;
@@ -1282,7 +1691,9 @@ class Reader {
     dictState_[id] = 1;
     auto d = std::make_shared<DictionaryImpl>();
     const Where dw = dictsW_.At(id);
-    const Node& o = Obj((*dicts_)[id], dw);
+    const Node n = TableItem(dictTexts_[id]);
+    std::string().swap(dictTexts_[id]);
+    const Node& o = Obj(n, dw);
     for (const auto& [k, e] : o.members) {
       const Where ew = dw.Key(k.c_str());
       const Node* hex = e.kind == Node::Kind::Object ? e.Find("keyHex") : nullptr;
@@ -1294,29 +1705,18 @@ class Reader {
     return d;
   }
 
+  Lexer& lex_;
   Document& doc_;
-  const Where arraysW_, dictsW_;
-  const std::vector<Node>* arrays_ = nullptr;
-  const std::vector<Node>* dicts_ = nullptr;
+  const Where top_, arraysW_, dictsW_;
+  int version_ = kVersion;
+  std::vector<std::string> arrayTexts_, dictTexts_;  // the tables' items as text
+  std::vector<DictUse> dictUses_;
+  std::vector<double> numbers_;  // kept between paths for its capacity
   std::vector<ArrayRef> arrayRefs_;
   std::vector<char> arrayState_;
   std::vector<DictionaryRef> dictRefs_;
   std::vector<char> dictState_;
 };
-
-bool ReadAll(const std::filesystem::path& file, std::string& text) {
-  std::FILE* f = std::fopen(file.c_str(), "rb");
-  if (!f) return false;
-  std::error_code ec;
-  const auto size = std::filesystem::file_size(file, ec);
-  if (!ec) text.reserve(static_cast<std::size_t>(size) + 1);
-  char buf[1 << 16];
-  std::size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) text.append(buf, n);
-  const bool ok = !std::ferror(f);
-  std::fclose(f);
-  return ok;
-}
 
 }  // namespace
 
@@ -1368,35 +1768,16 @@ bool WriteDocument(const Document& doc, const std::filesystem::path& file, std::
 }
 
 std::unique_ptr<Document> ReadDocument(const std::filesystem::path& file, std::string& error) {
-  std::string text;
-  if (!ReadAll(file, text)) {
+  std::FILE* f = std::fopen(file.c_str(), "rb");
+  if (!f) {
     error = file.string() + ": cannot open the document";
     return nullptr;
   }
+  const std::unique_ptr<std::FILE, int (*)(std::FILE*)> closer(f, &std::fclose);
   try {
-    Node root;
-    Parser(text.data(), text.size()).Parse(root);
-    std::string().swap(text);
-    const Where top{nullptr, "", 0, nullptr};
-    if (root.kind != Node::Kind::Object) throw DocumentError("not a vxshape document");
-    const Node* format = root.Find("format");
-    if (!format || format->kind != Node::Kind::String || format->str != kFormat)
-      throw DocumentError("not a vxshape document");
-    const Node& version = Need(root, "version", top);
-    if (version.kind != Node::Kind::Number || version.num != kVersion)
-      throw DocumentError("document version " + Describe(version) + " is not supported");
     auto doc = std::make_unique<Document>();
-    if (const Node* b = root.Find("bounds")) {
-      const auto& x = Numbers(*b, 4, top.Key("bounds"));
-      doc->bounds = {x[0], x[1], x[2], x[3]};
-    }
-    Reader r(root, top, *doc);
-    const Where lw = top.Key("layers");
-    const auto& layers = Items(Need(root, "layers", top), lw);
-    for (std::size_t i = 0; i < layers.size(); ++i) doc->layers.push_back(r.LayerFrom(layers[i], lw.At(i), 0));
-    const auto pre = doc->PreorderLayers();
-    const auto cur = OptInt(root, "currentLayer", -1, static_cast<std::int64_t>(pre.size()) - 1, pre.empty() ? -1 : 0, top);
-    doc->current = cur >= 0 ? pre[static_cast<std::size_t>(cur)] : nullptr;
+    Lexer lex(f);
+    Reader(lex, *doc).Read();
     std::error_code ec;
     doc->file = std::filesystem::absolute(file, ec);
     return doc;

@@ -3,11 +3,11 @@
 set -euo pipefail
 pkgs=(
   cmake g++ make pkg-config ninja-build
-  libgtest-dev libgmock-dev libbenchmark-dev
+  libgtest-dev libgmock-dev libbenchmark-dev rapidjson-dev
   nlohmann-json3-dev libcli11-dev
   shapelib libshp-dev proj-bin libgeographiclib-dev geographiclib-tools
   clang libclang-rt-14-dev
-  gdal-bin
+  gdal-bin time
   libcpp-httplib-dev chromium fonts-noto-cjk
 )
 # vxshape serve's browser tests run on Node; a Node that is already installed is kept.

@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include <cmath>
+#include <cstring>
 #include <fstream>
 #include <functional>
 #include <signal.h>
@@ -274,7 +275,7 @@ TEST_F(DocumentTest, DamagedDocumentsSayWhereTheFaultIs) {
       {"foreign JSON", R"({"hello":1})", "not a vxshape document"},
       {"not JSON at all", "\x89PNG\r\n", "not JSON"},
       {"not UTF-8", std::string(ok).replace(ok.find("\"a\""), 3, "\"\xff\""), "not valid UTF-8"},
-      {"future version", R"({"format":"vxshape-document","version":2})", "version 2 is not supported"},
+      {"future version", R"({"format":"vxshape-document","version":3})", "version 3 is not supported"},
       {"no layers", R"({"format":"vxshape-document","version":1})", "key 'layers' missing"},
       {"wrong type", R"({"format":"vxshape-document","version":1,"layers":[],"bounds":"x"})",
        "bounds: a list of numbers is needed, not the text \"x\""},
@@ -338,6 +339,108 @@ TEST_F(DocumentTest, DamagedDocumentsSayWhereTheFaultIs) {
   std::string error;
   EXPECT_FALSE(host->OpenDocument(dir / "d.vxd", error));
   EXPECT_NE(host->Doc(), nullptr) << "a failed open keeps the open document";
+}
+
+// A segment whose handles sit on its anchor is saved as the anchor alone, whatever the rest of the
+// path holds; every bit comes back, -0 handles on a 0 anchor included.
+TEST_F(DocumentTest, PathsAreSavedCompactly) {
+  const PathSegment smooth{{1, 2}, {0, 2}, {3, 2}, false};
+  const PathSegment negativeZero{{0, 0}, {-0.0, 0}, {0, 0}, false};
+  const PathSegment corner{{5, 6}, {5, 6}, {5, 6}, true};
+  struct Case {
+    const char* why;
+    std::vector<PathSegment> segments;
+    const char* key;      // "points" or "segments"
+    std::size_t numbers;  // how many the list holds
+    const char* handles;  // expected "handles", "" for none
+    const char* corners;  // expected "corners", "" for none
+  } cases[] = {
+      {"all anchors", {Corner(1, 2), Corner(3, 4)}, "points", 4, "", ""},
+      {"anchors with a corner", {Corner(1, 2), corner}, "points", 4, "", "01"},
+      {"handles on one", {Corner(1, 2), smooth, corner}, "segments", 10, "010", "001"},
+      {"handles on all", {smooth, smooth}, "segments", 12, "", ""},
+      {"a -0 handle", {negativeZero, Corner(0, 0)}, "segments", 8, "10", ""},
+      {"empty", {}, "points", 0, "", ""},
+  };
+  LayerHandle l = nullptr;
+  ASSERT_EQ(sLayer()->GetFirstLayer(l), kNoErr);
+  for (const Case& c : cases) NewPath(Group(l), c.segments, false);
+  TempDir dir;
+  std::string error;
+  ASSERT_TRUE(host->SaveDocument(dir / "a.vxd", error)) << error;
+  nlohmann::json j;
+  std::ifstream(dir / "a.vxd") >> j;
+  EXPECT_EQ(j["version"], 2);
+  const auto& saved = j["layers"][0]["group"]["children"];
+  const auto loaded = ReadDocument(dir / "a.vxd", error);
+  ASSERT_TRUE(loaded) << error;
+  const ArtOpaque* back = loaded->layers[0]->group->lastChild;  // the first made is at the bottom
+  for (std::size_t i = 0; i < std::size(cases); ++i, back = back->prev) {
+    const Case& c = cases[i];
+    const auto& p = saved[saved.size() - 1 - i];
+    ASSERT_TRUE(p.contains(c.key)) << c.why << ": " << p.dump();
+    EXPECT_EQ(p[c.key].size(), c.numbers) << c.why;
+    EXPECT_EQ(p.value("handles", ""), c.handles) << c.why;
+    EXPECT_EQ(p.value("corners", ""), c.corners) << c.why;
+    ASSERT_EQ(back->segments.size(), c.segments.size()) << c.why;
+    for (std::size_t k = 0; k < c.segments.size(); ++k) {
+      const PathSegment &a = back->segments[k], &b = c.segments[k];
+      EXPECT_TRUE(std::memcmp(&a.p, &b.p, 6 * sizeof(double)) == 0 && a.corner == b.corner) << c.why << " " << k;
+    }
+  }
+}
+
+// A document of version 1 loads as it always did (six numbers a segment; corners only with
+// segments), and saved again it means the same.
+TEST_F(DocumentTest, VersionOneDocumentsStillLoad) {
+  TempDir dir;
+  {
+    std::ofstream f(dir / "v1.vxd", std::ios::binary);
+    f << R"({"format":"vxshape-document","version":1,"layers":[{"title":"a","group":{"kind":"group","children":[
+      {"kind":"path","segments":[1,2,1,2,1,2, 3,4,2,4,5,4],"corners":"10","closed":true},
+      {"kind":"path","points":[7,8,9,10],"corners":"11","handles":"nonsense"}]}}]})";
+  }
+  std::string error;
+  const auto v1 = ReadDocument(dir / "v1.vxd", error);
+  ASSERT_TRUE(v1) << error;
+  const ArtOpaque* first = v1->layers[0]->group->firstChild;
+  ASSERT_TRUE(first && first->next);
+  EXPECT_EQ(first->segments, (std::vector<PathSegment>{{{1, 2}, {1, 2}, {1, 2}, true}, {{3, 4}, {2, 4}, {5, 4}, false}}));
+  EXPECT_TRUE(first->closed);
+  EXPECT_EQ(first->next->segments, (std::vector<PathSegment>{Corner(7, 8), Corner(9, 10)}))
+      << "version 1 reads no corners with points";
+  ASSERT_TRUE(WriteDocument(*v1, dir / "v2.vxd", error)) << error;
+  const auto v2 = ReadDocument(dir / "v2.vxd", error);
+  ASSERT_TRUE(v2) << error;
+  EXPECT_EQ(v2->layers[0]->group->firstChild->segments, first->segments);
+  EXPECT_EQ(v2->layers[0]->group->firstChild->next->segments, first->next->segments);
+  EXPECT_EQ(RenderSvg(*v2), RenderSvg(*v1));
+}
+
+// The reader takes the file in pieces: numbers and texts cut by a piece's end come back whole,
+// and a fault far into a file of many lines is placed by line and column.
+TEST_F(DocumentTest, LargeDocumentsLoadPieceByPiece) {
+  TempDir dir;
+  std::vector<PathSegment> line;
+  for (int i = 0; i < 200000; ++i) line.push_back(Corner(123456.789012345 + i * 1e-7, -0.1 * i));
+  const std::string title(3'000'000, 'x');
+  LayerHandle l = nullptr;
+  ASSERT_EQ(sLayer()->GetFirstLayer(l), kNoErr);
+  ASSERT_EQ(sLayer()->SetLayerTitle(l, title), kNoErr);
+  NewPath(Group(l), line, false);
+  std::string error;
+  ASSERT_TRUE(host->SaveDocument(dir / "a.vxd", error)) << error;
+  const auto loaded = ReadDocument(dir / "a.vxd", error);
+  ASSERT_TRUE(loaded) << error;
+  EXPECT_EQ(loaded->layers[0]->title, title);
+  EXPECT_EQ(loaded->layers[0]->group->firstChild->segments, line);
+
+  {
+    std::ofstream f(dir / "b.vxd", std::ios::binary);
+    f << R"({"format":"vxshape-document","version":2,"layers":)" << std::string(2'500'000, '\n') << "  [}";
+  }
+  EXPECT_FALSE(ReadDocument(dir / "b.vxd", error));
+  EXPECT_NE(error.find("line 2500001, column 4: "), std::string::npos) << error;
 }
 
 // A save that fails, at any point, leaves the previous file as it was and no temporary behind;
