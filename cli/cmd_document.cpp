@@ -7,6 +7,7 @@
 #include "geodesy/georef.h"
 #include "host/atomic_file.h"
 #include "host/svg.h"
+#include "shell/host/paths.h"
 #include "shell/text/text.h"
 
 #include <nlohmann/json.hpp>
@@ -164,7 +165,7 @@ void Install(CLI::App& app) {
         OpenDocument(host, *doc);
         const std::string svg = host::RenderSvg(*host.Doc());
         std::string error;
-        if (!host::WriteFileAtomically(*out, svg, error)) throw Failure(error);
+        if (!host::WriteFileAtomically(host::Utf8ToPath(*out), svg, error)) throw Failure(error);
       });
     });
   }

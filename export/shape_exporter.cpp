@@ -1,6 +1,7 @@
 #include "export/shape_exporter.h"
 
 #include "export/prj.h"
+#include "shell/host/files.h"
 #include "shell/host/paths.h"
 #include "shell/host/slots.h"
 #include "shell/text/text.h"
@@ -25,7 +26,7 @@ std::filesystem::path WithExtension(std::filesystem::path shp, const char* ext) 
 constexpr const char* kSiblings[] = {".shx", ".dbf", ".prj", ".cpg", ".shp"};  // .shp last: a whole set
 
 bool WriteSmallFile(const std::filesystem::path& path, const std::string& bytes) {
-  std::FILE* f = std::fopen(path.c_str(), "wb");
+  std::FILE* f = host::Fopen(path, "wb");
   if (!f) return false;
   bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
   ok = (std::fclose(f) == 0) && ok;
@@ -102,8 +103,7 @@ bool CShapeFileExporter::CloseOutput() {
     for (const char* ext : kSiblings) {
       const auto from = WithExtension(tempPath_, ext);
       if (!std::filesystem::exists(from, ec)) continue;
-      std::filesystem::rename(from, WithExtension(finalPath_, ext), ec);
-      if (ec) {
+      if (!host::RenameReplacing(from, WithExtension(finalPath_, ext), ec)) {
         // Half a set would pass for a whole one: take back what was moved.
         for (const auto& m : moved) std::filesystem::remove(m, ec);
         ok = false;

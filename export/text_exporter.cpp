@@ -1,5 +1,6 @@
 #include "export/text_exporter.h"
 
+#include "shell/host/files.h"
 #include "shell/host/paths.h"
 #include "shell/host/slots.h"
 #include "shell/text/text.h"
@@ -120,8 +121,7 @@ bool CGeoTextFileExporter::CloseOutput() {
   file_.reset();
   std::error_code ec;
   if (ok) {
-    std::filesystem::rename(tempPath_, finalPath_, ec);
-    ok = !ec;
+    ok = host::RenameReplacing(tempPath_, finalPath_, ec);
   }
   if (!ok) {
     std::filesystem::remove(tempPath_, ec);

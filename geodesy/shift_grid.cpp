@@ -1,6 +1,8 @@
 #include "geodesy/shift_grid.h"
 
 #include "geodesy/mesh_digits.h"
+#include "shell/host/files.h"
+#include "shell/host/paths.h"
 
 #include <bit>
 #include <charconv>
@@ -238,7 +240,7 @@ struct FileCloser {
 using File = std::unique_ptr<std::FILE, FileCloser>;
 
 File Open(const std::filesystem::path& path, const char* mode) {
-  return File(std::fopen(path.c_str(), mode));
+  return File(host::Fopen(path, mode));
 }
 
 std::uint64_t LittleEndian(const unsigned char* p, int bytes) {
@@ -320,16 +322,16 @@ bool ConvertShiftText(const std::filesystem::path& textPath, const std::filesyst
   // Written beside the target and renamed over it when complete: a failed rebuild keeps the
   // previous grid, and a cut-short grid (which would load without complaint and silently fall
   // back where records are missing) is never left under the grid's name.
-  const std::filesystem::path tmpPath = gridPath.string() + ".tmp";
+  const std::filesystem::path tmpPath = std::filesystem::path(gridPath) += ".tmp";
   // Reading a file while writing it over would leave neither the list nor a grid.
   std::error_code ec;
   for (const auto& target : {gridPath, tmpPath})
     if (textPath == target || std::filesystem::equivalent(textPath, target, ec))
-      return fail(textPath.string() + " and " + target.string() + " are the same file");
+      return fail(host::PathToUtf8(textPath) + " and " + host::PathToUtf8(target) + " are the same file");
   File in = Open(textPath, "rb");
-  if (!in) return fail("cannot open " + textPath.string());
+  if (!in) return fail("cannot open " + host::PathToUtf8(textPath));
   File out = Open(tmpPath, "wb");
-  if (!out) return fail("cannot create " + tmpPath.string());
+  if (!out) return fail("cannot create " + host::PathToUtf8(tmpPath));
   auto failOut = [&](std::string why) {
     out.reset();
     std::filesystem::remove(tmpPath, ec);
@@ -350,13 +352,12 @@ bool ConvertShiftText(const std::filesystem::path& textPath, const std::filesyst
     PutLittleEndian(rec, static_cast<std::uint32_t>(code), 4);
     PutLittleEndian(rec + 4, std::bit_cast<std::uint64_t>(dB), 8);
     PutLittleEndian(rec + 12, std::bit_cast<std::uint64_t>(dL), 8);
-    if (std::fwrite(rec, sizeof rec, 1, out.get()) != 1) return failOut("cannot write " + tmpPath.string());
+    if (std::fwrite(rec, sizeof rec, 1, out.get()) != 1) return failOut("cannot write " + host::PathToUtf8(tmpPath));
   }
-  if (std::ferror(in.get())) return failOut("cannot read " + textPath.string());
-  if (std::fclose(out.release()) != 0) return failOut("cannot write " + tmpPath.string());
-  std::filesystem::rename(tmpPath, gridPath, ec);
-  if (ec) {
-    const std::string why = "cannot replace " + gridPath.string() + ": " + ec.message();
+  if (std::ferror(in.get())) return failOut("cannot read " + host::PathToUtf8(textPath));
+  if (std::fclose(out.release()) != 0) return failOut("cannot write " + host::PathToUtf8(tmpPath));
+  if (!host::RenameReplacing(tmpPath, gridPath, ec)) {
+    const std::string why = "cannot replace " + host::PathToUtf8(gridPath) + ": " + ec.message();
     std::filesystem::remove(tmpPath, ec);
     return fail(why);
   }

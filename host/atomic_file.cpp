@@ -1,5 +1,8 @@
 #include "host/atomic_file.h"
 
+#include "shell/host/files.h"
+#include "shell/host/paths.h"
+
 #include <cerrno>
 #include <cstring>
 #include <system_error>
@@ -19,11 +22,11 @@ void AtomicFile::Discard() {
 bool AtomicFile::Open(const std::filesystem::path& target, std::string& error) {
   Discard();
   target_ = target;
-  tmp_ = target.string() + ".tmp";
+  tmp_ = std::filesystem::path(target) += ".tmp";
   errno_ = 0;
-  file_ = std::fopen(tmp_.c_str(), "wb");
+  file_ = Fopen(tmp_, "wb");
   if (!file_) {
-    error = "cannot write " + tmp_.string() + ": " + std::strerror(errno);
+    error = "cannot write " + PathToUtf8(tmp_) + ": " + std::strerror(errno);
     return false;
   }
   return true;
@@ -36,12 +39,12 @@ void AtomicFile::Write(std::string_view bytes) {
 
 bool AtomicFile::Commit(std::string& error) {
   if (!file_) {
-    error = "cannot write " + tmp_.string();
+    error = "cannot write " + PathToUtf8(tmp_);
     return false;
   }
   if (!errno_ && std::fflush(file_) != 0) errno_ = errno ? errno : EIO;
   if (errno_) {
-    error = "cannot write " + tmp_.string() + ": " + std::strerror(errno_);
+    error = "cannot write " + PathToUtf8(tmp_) + ": " + std::strerror(errno_);
     Discard();
     return false;
   }
@@ -50,13 +53,12 @@ bool AtomicFile::Commit(std::string& error) {
   file_ = nullptr;
   std::error_code ec;
   if (closed != 0) {
-    error = "cannot write " + tmp_.string() + ": " + std::strerror(closeErrno);
+    error = "cannot write " + PathToUtf8(tmp_) + ": " + std::strerror(closeErrno);
     std::filesystem::remove(tmp_, ec);
     return false;
   }
-  std::filesystem::rename(tmp_, target_, ec);
-  if (ec) {
-    error = "cannot replace " + target_.string() + ": " + ec.message();
+  if (!RenameReplacing(tmp_, target_, ec)) {
+    error = "cannot replace " + PathToUtf8(target_) + ": " + ec.message();
     std::filesystem::remove(tmp_, ec);
     return false;
   }

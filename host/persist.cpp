@@ -6,6 +6,8 @@
 // doubles, read with std::from_chars.
 #include "host/atomic_file.h"
 #include "host/impl.h"
+#include "shell/host/files.h"
+#include "shell/host/paths.h"
 
 #include <algorithm>
 #include <charconv>
@@ -1301,7 +1303,7 @@ class Reader {
 };
 
 bool ReadAll(const std::filesystem::path& file, std::string& text) {
-  std::FILE* f = std::fopen(file.c_str(), "rb");
+  std::FILE* f = Fopen(file, "rb");
   if (!f) return false;
   std::error_code ec;
   const auto size = std::filesystem::file_size(file, ec);
@@ -1354,11 +1356,11 @@ bool WriteDocument(const Document& doc, const std::filesystem::path& file, std::
     out.Flush();
     return f.Commit(error);
   } catch (const DocumentError& e) {
-    error = OneLine(file.string() + ": not saved: " + e.what());
+    error = OneLine(PathToUtf8(file) + ": not saved: " + e.what());
   } catch (const std::bad_alloc&) {
-    error = file.string() + ": not saved: out of memory";
+    error = PathToUtf8(file) + ": not saved: out of memory";
   } catch (const std::exception& e) {
-    error = OneLine(file.string() + ": not saved: " + e.what());
+    error = OneLine(PathToUtf8(file) + ": not saved: " + e.what());
   }
   return false;
 }
@@ -1366,7 +1368,7 @@ bool WriteDocument(const Document& doc, const std::filesystem::path& file, std::
 std::unique_ptr<Document> ReadDocument(const std::filesystem::path& file, std::string& error) {
   std::string text;
   if (!ReadAll(file, text)) {
-    error = file.string() + ": cannot open the document";
+    error = PathToUtf8(file) + ": cannot open the document";
     return nullptr;
   }
   try {
@@ -1397,9 +1399,9 @@ std::unique_ptr<Document> ReadDocument(const std::filesystem::path& file, std::s
     doc->file = std::filesystem::absolute(file, ec);
     return doc;
   } catch (const std::bad_alloc&) {
-    error = file.string() + ": the document is too large for memory";
+    error = PathToUtf8(file) + ": the document is too large for memory";
   } catch (const std::exception& e) {
-    error = OneLine(file.string() + ": damaged document: " + e.what());
+    error = OneLine(PathToUtf8(file) + ": damaged document: " + e.what());
   }
   return nullptr;
 }

@@ -8,6 +8,7 @@ pkgs=(
   shapelib libshp-dev proj-bin libgeographiclib-dev geographiclib-tools
   clang libclang-rt-14-dev
   gdal-bin
+  g++-mingw-w64-x86-64-posix mingw-w64-tools googletest wine64
 )
 missing=()
 for p in "${pkgs[@]}"; do
