@@ -50,8 +50,29 @@ std::u16string TrimSpaces(std::u16string_view text);
 // 10^width - 1; 0 for width <= 0. Saturates at the largest 64-bit value from width 19 on.
 std::int64_t IntegerFieldMax(std::int32_t width);
 
-// Stores `text` as the field's value, formatted for its type and size.
+// Stores `text` as the field's value, formatted for its type and size. A number field takes the
+// number the text starts with; a text without one (empty included) leaves the value empty, never 0.
+// A positive integer wider than the field becomes the field's largest (IntegerFieldMax).
 void NormalizeValue(ShapeField& field, std::u16string_view text);
+
+// What NormalizeValue stores, without limiting an integer to the width: what the field must
+// hold to keep the text's value. Empty for a number field when the text starts with no number.
+std::u16string FormattedValue(const ShapeField& field, std::u16string_view text);
+
+// The width a formatted value takes in its field: characters for numbers; for text the bytes of
+// its Shift-JIS form (two for most Japanese characters), as an attribute table holds it.
+std::int32_t ValueWidth(const ShapeField& field, std::u16string_view formatted);
+
+// The whole text, white space around it allowed, read as a finite decimal number.
+bool ReadFiniteNumber(std::u16string_view text, double& out);
+
+// The value `field` (definition and value) has under the definition `def`: unchanged while type,
+// width and decimals are (a rename keeps every value as stored), else formatted anew. Empty stays
+// empty.
+std::u16string CarriedValue(const ShapeField& field, const ShapeField& def);
+
+// Whether a carried value still says what the old one did: the same text, or both the same number.
+bool SameMeaning(std::u16string_view before, std::u16string_view after);
 
 // The value of one attribute-table cell of the given type letter.
 std::u16string DbfValueText(char typeLetter, std::string_view raw, text::TextEncoding encoding);

@@ -171,11 +171,12 @@ Err CVxShapeAttr::AddField(const ShapeField& field) {
 
 bool CVxShapeAttr::UpdateField(std::int32_t index, const ShapeField& def) {
   ArrayRef element;
-  std::u16string old;
-  if (Element(index, element) != kNoErr || GetString(element, 4, old) != kNoErr) return false;
+  ShapeField old;
+  if (Element(index, element) != kNoErr || ReadDef(element, old) != kNoErr || GetString(element, 4, old.value) != kNoErr)
+    return false;
   ShapeField f;
   f.CopyDefinition(def);
-  if (!old.empty()) NormalizeValue(f, old);
+  f.value = CarriedValue(old, def);
   return element->Set(0, Entry::String(text::Utf16ToUtf8(f.name))) == kNoErr &&
          element->Set(1, Entry::Integer(f.type)) == kNoErr && element->Set(2, Entry::Integer(f.width)) == kNoErr &&
          element->Set(3, Entry::Integer(f.decimals)) == kNoErr &&

@@ -55,7 +55,7 @@ class CVxShapeAttr {
 
   // Appends the field with its value; a field already there is left as it is (result 0).
   host::Err AddField(const ShapeField& field);
-  // Gives element `index` the definition of `def` and re-formats its value for it.
+  // Gives element `index` the definition of `def` and carries its value over (CarriedValue).
   bool UpdateField(std::int32_t index, const ShapeField& def);
   // Stores the text, formatted for the field at `index`.
   bool SetValue(std::int32_t index, std::u16string_view text);

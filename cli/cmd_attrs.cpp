@@ -64,10 +64,24 @@ std::optional<std::string> TypeItem(const std::string& t) {
   return std::nullopt;
 }
 
+// Answers a question the script holds no answer for with --yes (yes) or without it (no).
+class PanelUser : public CliUser {
+ public:
+  bool yes = false;
+  bool AnswerYesNo(const host::AlertRecord& question) override {
+    if (failure_ || (!steps_.empty() && steps_.front().kind == Step::Kind::Answer))
+      return ScriptedUser::AnswerYesNo(question);
+    alerts_.back().answer = yes;
+    transcript_.push_back(std::string("answer: ") + (yes ? "yes" : "no"));
+    return yes;
+  }
+};
+
 class PanelSession {
  public:
-  explicit PanelSession(std::string doc) : doc_(std::move(doc)) {
-    user_ = std::make_shared<CliUser>();
+  explicit PanelSession(std::string doc, bool yes = false) : doc_(std::move(doc)) {
+    user_ = std::make_shared<PanelUser>();
+    user_->yes = yes;
     host_.SetUser(user_);
     OpenDocument(host_, doc_);
     app_ = std::make_unique<host::Application>(host_);
@@ -138,18 +152,21 @@ class PanelSession {
     user_->Push(s);
   }
 
-  // After a command: a step that could not be played, or an alert, ends the command.
+  // After a command: a step that could not be played, an alert, or a question answered no ends
+  // the command.
   void Settle() {
     if (user_->Failure()) throw Failure(*user_->Failure() + "; " + doc_ + " was not saved");
     for (const host::AlertRecord& a : host_.Alerts())
       if (a.kind != host::AlertKind::YesNo) throw Failure(a.text + "; " + doc_ + " was not saved");
+    for (const host::AlertRecord& a : host_.Alerts())
+      if (!a.answer) throw Failure(a.text + " (answered no; --yes answers yes); " + doc_ + " was not saved");
   }
   void Save() { SaveDocument(host_, doc_); }
 
  private:
   std::string doc_;
   host::StandInHost host_;
-  std::shared_ptr<CliUser> user_;
+  std::shared_ptr<PanelUser> user_;
   std::unique_ptr<host::Application> app_;
 };
 
@@ -223,14 +240,18 @@ void InstallSet(CLI::App& app) {
   AddSelect(cmd, *c, true);
   cmd->add_option("--field", *field, "Field name")->required();
   cmd->add_option("VALUE", *value, "The value as typed; formatted for the field")->required();
-  cmd->callback([c, field, value] {
+  auto yes = std::make_shared<bool>(false);
+  cmd->add_flag("--yes", *yes, "Widen the field when the value does not fit it (the dialog's question)");
+  cmd->callback([c, field, value, yes] {
     ExitStatus() = Guard([&] {
-      PanelSession s(c->doc);
+      PanelSession s(c->doc, *yes);
       s.Select(c->select);
       const std::int32_t row = s.Row(*field);
       s.Push(Step::Kind::Dialog, res::kValueDialog);
       s.Push(Step::Kind::SetText, res::kValueEdit, *value);
       s.Push(Step::Kind::Click, host::kIdOk);
+      // A refused value keeps the dialog open; the person then cancels it.
+      s.Push(Step::Kind::Click, host::kIdCancel);
       s.Do(s.App().DoubleClickPanelRow(row));
       s.Settle();
       PrintRows(s.Model(), false);
@@ -243,6 +264,7 @@ struct FieldOptions {
   std::string field, newName, rename, type;
   std::optional<std::int32_t> width, decimals;
   bool remove = false;
+  bool yes = false;
 };
 
 void InstallField(CLI::App& app) {
@@ -259,6 +281,7 @@ void InstallField(CLI::App& app) {
   cmd->add_option("--width", o->width, "Width: text 1-254, integer 1-10, real 1-19");
   cmd->add_option("--decimals", o->decimals, "Decimals of a real field: 0 to width - 2");
   cmd->add_flag("--delete", o->remove, "Delete the field from the layers and all their art")->excludes(newOpt);
+  cmd->add_flag("--yes", o->yes, "Change the field even when values change (the question that counts them)");
   cmd->callback([c, o] {
     ExitStatus() = Guard([&] {
       if (o->field.empty() == o->newName.empty()) throw Failure("give --field NAME or --new NAME");
@@ -269,7 +292,7 @@ void InstallField(CLI::App& app) {
       if (o->remove && (!o->rename.empty() || item || o->width || o->decimals))
         throw Failure("--delete takes no other change");
 
-      PanelSession s(c->doc);
+      PanelSession s(c->doc, o->yes);
       if (c->select.empty()) {
         if (!o->field.empty()) throw Failure("--field needs --select");
         s.Do(s.App().DeselectAll());

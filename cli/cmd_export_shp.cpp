@@ -179,6 +179,13 @@ void RunExport(const ExportOptions& o) {
   host.SetUser(user);
   UsePreferences(host, o.prefs);
   OpenDocument(host, o.doc);
+  if (!o.layer.empty()) {
+    host::LayerOpaque* found = nullptr;
+    for (host::LayerOpaque* l : host.Doc()->PreorderLayers())
+      if (!found && l->title == o.layer) found = l;
+    if (!found) throw Failure("--layer: no layer is titled '" + o.layer + "'");
+    host.Doc()->current = found;
+  }
   if (o.perLayer) {
     std::error_code ec;
     if (!std::filesystem::is_directory(host::Utf8ToPath(o.out), ec)) throw Failure(o.out + ": no such folder");
@@ -211,6 +218,7 @@ void Install(CLI::App& app) {
   cmd->add_option("OUT", o->out, "The .shp to write; with --per-layer the folder for one file per layer")->required();
   cmd->add_option("--target", o->target, "current, visible, all or selection (default current)")
       ->check(CLI::IsMember({"current", "visible", "all", "selection"}));
+  cmd->add_option("--layer", o->layer, "Make the layer of this title current first (for --target current)");
   cmd->add_flag("--per-layer", o->perLayer, "One file per layer, named after the layer, in the folder OUT");
   cmd->add_option("--type", o->type, "point, line or polygon (default point)")->check(CLI::IsMember({"point", "line", "polygon"}));
   cmd->add_option("--encoding", o->encoding, "sjis or utf8 (default sjis)")->check(CLI::IsMember({"sjis", "utf8"}));

@@ -23,6 +23,7 @@ void Install(CLI::App& app) {
       ->check(CLI::IsMember({"sjis", "utf8", "utf16"}));
   cmd->add_option("--target", o->target, "current, visible, all or selection (default current)")
       ->check(CLI::IsMember({"current", "visible", "all", "selection"}));
+  cmd->add_option("--layer", o->layer, "Make the layer of this title current first (for --target current)");
   cmd->add_flag("--per-layer", o->perLayer, "One file per layer, named after the layer, in the folder OUT");
   cmd->add_option("--objects", o->objects,
                   "Comma list of unfilled, filled, text, symbol, group, expand, or none (default: all but expand)");

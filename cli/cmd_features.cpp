@@ -76,6 +76,8 @@ ojson Ring(const host::ArtOpaque* a, const Georef& g) {
     g.Map(s.p, x, y);
     ring.push_back({x, y});
   }
+  // A closed path draws its closing edge itself; the ring written out ends on its first point.
+  if (a->closed && !ring.empty()) ring.push_back(ring.front());
   return ring;
 }
 

@@ -11,6 +11,7 @@ struct ExportOptions {
   std::string doc, out, target = "current", type = "point", encoding = "sjis";
   std::string objects, bezier = "5", markers, to;  // objects: empty for the type's default
   std::string prefs, pluginDir;
+  std::string layer;  // made the current layer first, as a click in the layers panel; empty: as saved
   bool perLayer = false, textField = false, layerField = false;
   std::int32_t flyout = 5;  // 5 shapefile, 6 coordinate text
   std::string delimiter;    // "tab" or "comma"; empty leaves the dialog's choice

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <ctime>
 #include <limits>
+#include <optional>
 
 namespace vx::data {
 namespace {
@@ -26,10 +27,54 @@ std::string CutName(std::string_view name, std::size_t limit, TextEncoding encod
   return std::string(name.substr(0, text::CharBoundary(name, limit, encoding)));
 }
 
-// strtol with a 32-bit long.
-long ReadLong32(const std::string& s) {
-  const long long v = std::strtoll(s.c_str(), nullptr, 10);
-  return static_cast<long>(v > INT32_MAX ? INT32_MAX : v < INT32_MIN ? INT32_MIN : v);
+std::string_view TrimBlanks(std::string_view s) {
+  const auto first = s.find_first_not_of(' ');
+  if (first == std::string_view::npos) return {};
+  return s.substr(first, s.find_last_not_of(' ') - first + 1);
+}
+
+bool AllDigits(std::string_view s) {
+  if (!s.empty() && (s.front() == '-' || s.front() == '+')) s.remove_prefix(1);
+  if (s.empty()) return false;
+  for (char c : s)
+    if (c < '0' || c > '9') return false;
+  return true;
+}
+
+// The whole text read as a finite number, or nothing.
+std::optional<double> ReadNumber(const std::string& s) {
+  char* end = nullptr;
+  const double v = std::strtod(s.c_str(), &end);
+  if (end == s.c_str() || *end != '\0' || !std::isfinite(v)) return std::nullopt;
+  return v;
+}
+
+// printf into a string of any length.
+std::string Printed(const char* format, int width, int precision, double v) {
+  const int n = std::snprintf(nullptr, 0, format, width, precision, v);
+  std::string out(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
+  std::snprintf(out.data(), out.size() + 1, format, width, precision, v);
+  return out;
+}
+
+// The cell text of a number in an 'N' column, or nothing when the column cannot hold the number
+// as itself: cutting "12345" to "123" would write another number.
+std::optional<std::string> NumberCell(std::string_view value, bool integer, std::size_t length, int decimals) {
+  const std::string v(value);
+  std::string cell;
+  if (integer && AllDigits(v)) {
+    // Digits are written as given: any number of them, never through a narrower type.
+    cell = v.front() == '+' ? v.substr(1) : v;
+    if (cell.size() < length) cell.insert(0, length - cell.size(), ' ');
+  } else {
+    const std::optional<double> n = ReadNumber(v);
+    if (!n) return std::nullopt;
+    // Reals: width length - decimals - 1, the column keeps room for the point; WriteRow pads.
+    cell = integer ? Printed("%*.*f", static_cast<int>(length), 0, *n)
+                   : Printed("%*.*f", static_cast<int>(length) - decimals - 1, decimals, *n);
+  }
+  if (cell.size() > length) return std::nullopt;
+  return cell;
 }
 
 void PutFileHeader(unsigned char* h, std::int32_t lengthWords, std::int32_t shapeType, const ShapeExtent& e) {
@@ -73,6 +118,9 @@ bool ShapeFileWriter::Init(std::int32_t shapeType, TextEncoding encoding) {
   columns_.clear();
   sourceNames_.clear();
   rowValues_.clear();
+  rowBlanked_.clear();
+  sourceDefs_.clear();
+  reports_.clear();
   tableHeader_ = attr::DbfHeader{};
   tableHeader_.version = 3;
   tableHeader_.headerLength = kTblHeaderSize + 1;
@@ -129,6 +177,9 @@ bool ShapeFileWriter::AddColumn(const attr::ShapeField& field) {
   std::memcpy(desc.name, stored.data(), stored.size());
   columns_.push_back(desc);
   sourceNames_.push_back(full.substr(0, full.find('\0')));
+  attr::ShapeField def = field;
+  def.value.clear();
+  sourceDefs_.push_back(std::move(def));
   return true;
 }
 
@@ -186,6 +237,9 @@ bool ShapeFileWriter::Create(const std::filesystem::path& path) {
     return Fail(Str(tablePath_) + ": the header cannot be written");
   }
   rowValues_.assign(columns_.size(), std::nullopt);
+  rowBlanked_.assign(columns_.size(), std::nullopt);
+  reports_.assign(columns_.size(), CellReport{});
+  for (std::size_t i = 0; i < columns_.size(); ++i) reports_[i].name = sourceNames_[i];
   created_ = true;
   return true;
 }
@@ -206,32 +260,45 @@ bool ShapeFileWriter::SetCellText(std::string_view name, std::string_view text) 
   return true;
 }
 
+int ShapeFileWriter::FindColumn(const attr::ShapeField& field, std::string_view name) const {
+  // Two layers may define fields of one name differently; each value belongs to its own.
+  for (std::size_t i = 0; i < sourceDefs_.size(); ++i)
+    if (attr::SameFieldDef(sourceDefs_[i], field)) return static_cast<int>(i);
+  return FindColumn(name);
+}
+
+void ShapeFileWriter::ClearRow() {
+  for (auto& v : rowValues_) v.reset();
+  for (auto& v : rowBlanked_) v.reset();
+}
+
 bool ShapeFileWriter::SetRowValues(const std::vector<attr::ShapeField>& fields) {
   bool result = true;
   for (const auto& f : fields) {
     if (f.type != attr::kFieldString && f.type != attr::kFieldInteger && f.type != attr::kFieldReal) continue;
     const std::string name = text::Encode(f.name, encoding_);
-    const std::string value = text::Encode(f.value, encoding_);
-    if (f.type == attr::kFieldString) {
-      result = SetCellText(name, value);
-      continue;
-    }
-    const int i = FindColumn(name);
-    if (i < 0) {
+    const int found = FindColumn(f, name);
+    if (found < 0) {
       result = Fail("no column is named " + name);
       continue;
     }
-    const auto& c = columns_[static_cast<std::size_t>(i)];
-    char buf[512];
-    if (f.type == attr::kFieldInteger) {
-      std::snprintf(buf, sizeof buf, "%*ld", int{c.length}, ReadLong32(value));
-    } else {
-      // Width length - decimals - 1: the column keeps room for the point; WriteRow pads the rest.
-      const int width = int{c.length} - int{c.decimals} - 1;
-      std::snprintf(buf, sizeof buf, "%*.*f", width, int{c.decimals}, std::atof(value.c_str()));
-    }
-    if (static_cast<std::size_t>(i) < rowValues_.size()) rowValues_[static_cast<std::size_t>(i)] = std::string(buf);
+    const auto i = static_cast<std::size_t>(found);
+    if (i >= rowValues_.size()) continue;
+    const std::string value = text::Encode(f.value, encoding_);
+    rowValues_[i].reset();
+    rowBlanked_[i].reset();
     result = true;
+    if (columns_[i].type == 'C') {
+      rowValues_[i] = value;
+      continue;
+    }
+    const std::string_view v = TrimBlanks(value);
+    if (v.empty()) continue;  // an empty number stays a blank cell, read back as null
+    const auto& c = columns_[i];
+    if (auto cell = NumberCell(v, c.decimals == 0 && f.type == attr::kFieldInteger, c.length, c.decimals))
+      rowValues_[i] = std::move(*cell);
+    else
+      rowBlanked_[i] = std::string(v);
   }
   return result;
 }
@@ -245,11 +312,17 @@ bool ShapeFileWriter::WriteRow() {
       const std::string& v = *rowValues_[i];
       // A value longer than its column keeps its first bytes, never half a character.
       const std::size_t n = text::CharBoundary(v, std::min(len, kMaxCellBytes), encoding_);
+      if (n < v.size()) ++reports_[i].cutTexts;
       std::memcpy(&buffer_[at], v.data(), n);
+    }
+    if (i < rowBlanked_.size() && rowBlanked_[i]) {
+      CellReport& r = reports_[i];
+      if (r.firstBlanked.size() < kBlankedExamples) r.firstBlanked.emplace_back(recordCount_, *rowBlanked_[i]);
+      ++r.blankedNumbers;
     }
     at += len;
   }
-  for (auto& v : rowValues_) v.reset();
+  ClearRow();
   if (!tableFile_.Write(buffer_.data(), buffer_.size())) return Fail(Str(tablePath_) + ": a row cannot be written");
   return true;
 }
@@ -258,7 +331,7 @@ bool ShapeFileWriter::CheckRecord(std::int32_t type) {
   if (!created_) return Fail("no shapefile has been created");
   if (type != shapeType_) {
     // The refused record's row ends here too, or its values would land in the next row.
-    for (auto& v : rowValues_) v.reset();
+    ClearRow();
     return Fail(Str(geometryPath_) + ": record " + std::to_string(recordCount_ + 1) + " of shape type " +
                 std::to_string(type) + " in a file of shape type " + std::to_string(shapeType_));
   }
@@ -269,11 +342,11 @@ bool ShapeFileWriter::WritePointRecord(const MapPoint& p) {
   if (!CheckRecord(kShapePoint)) return false;
   const std::string record = Str(geometryPath_) + ": record " + std::to_string(recordCount_ + 1) + ": ";
   if (!std::isfinite(p.x) || !std::isfinite(p.y)) {
-    for (auto& v : rowValues_) v.reset();
+    ClearRow();
     return Fail(record + "point (" + std::to_string(p.x) + ", " + std::to_string(p.y) + ") is not finite");
   }
   if (std::int64_t{fileLength_} + kPointContentWords + kRecordHeaderWords > INT32_MAX) {
-    for (auto& v : rowValues_) v.reset();
+    ClearRow();
     return Fail(record + "the file would pass the format's size limit");
   }
   ++recordCount_;
@@ -305,7 +378,7 @@ bool ShapeFileWriter::WritePartsRecord(std::int32_t type, const PartList& parts)
   if (!CheckRecord(type)) return false;
   const std::string record = Str(geometryPath_) + ": record " + std::to_string(recordCount_ + 1) + ": ";
   auto refuse = [&](const std::string& why) {
-    for (auto& v : rowValues_) v.reset();
+    ClearRow();
     return Fail(record + why);
   };
   // An empty part or a record without parts draws nothing (and shapelib refuses most empty

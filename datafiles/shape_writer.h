@@ -44,7 +44,11 @@ class ShapeFileWriter {
   // Pending row. Names and texts are bytes in the table's encoding. A column is found by its
   // full name first, then by the name cut the way AddColumn cuts it.
   bool SetCellText(std::string_view name, std::string_view text);
-  // Every value of an attribute list; the result is that of the last field handled.
+  // Every value of an attribute list; the result is that of the last field handled. A value goes
+  // to the column of its own definition (name, type, width, decimals), or else to the first
+  // column of its name. An empty number leaves the cell blank (null); a number the column cannot
+  // hold as itself is never cut to another number: the cell is left blank and the value is
+  // counted in CellReports.
   bool SetRowValues(const std::vector<attr::ShapeField>& fields);
 
   bool WritePointRecord(const MapPoint& point);
@@ -53,7 +57,19 @@ class ShapeFileWriter {
   // Completes the three headers and closes the files.
   bool Finish();
 
+  // What the table could not take as given, for one column.
+  struct CellReport {
+    std::string name;             // the column's full name, in the table's encoding
+    std::int64_t cutTexts = 0;    // texts longer than the column, cut to its width
+    std::int64_t blankedNumbers = 0;  // numbers the column cannot hold, written blank
+    // The first few blanked numbers: record number (from 1) and the value as given.
+    std::vector<std::pair<std::int32_t, std::string>> firstBlanked;
+  };
+  static constexpr std::size_t kBlankedExamples = 3;
+
   const std::vector<attr::DbfFieldDesc>& Columns() const { return columns_; }
+  // One report per column, in column order; counts of the rows written since Create.
+  const std::vector<CellReport>& CellReports() const { return reports_; }
   const std::filesystem::path& GeometryPath() const { return geometryPath_; }
   const std::filesystem::path& IndexPath() const { return indexPath_; }
   const std::filesystem::path& TablePath() const { return tablePath_; }
@@ -65,6 +81,8 @@ class ShapeFileWriter {
  private:
   bool Fail(const std::string& message);
   int FindColumn(std::string_view name) const;
+  int FindColumn(const attr::ShapeField& field, std::string_view name) const;
+  void ClearRow();
   bool WritePartsRecord(std::int32_t type, const PartList& parts);
   bool WriteRow();
   bool CheckRecord(std::int32_t type);
@@ -84,6 +102,9 @@ class ShapeFileWriter {
   std::vector<std::string> sourceNames_;  // each column's full name in the table's encoding
   ShapeExtent extent_;
   std::vector<std::optional<std::string>> rowValues_;  // pending row, by column
+  std::vector<std::optional<std::string>> rowBlanked_;  // pending numbers left blank, by column
+  std::vector<attr::ShapeField> sourceDefs_;  // each column's definition (no value)
+  std::vector<CellReport> reports_;
   TextEncoding encoding_ = TextEncoding::kShiftJIS;
   bool initialized_ = false;
   bool created_ = false;

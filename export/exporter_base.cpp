@@ -5,6 +5,7 @@
 #include "shell/host/slots.h"
 #include "shell/text/text.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -125,6 +126,11 @@ void CExporterBase::ReportLeftOut() {
     std::snprintf(buf, sizeof buf, "%lld 個のレコードを書き込めませんでした（%s）", static_cast<long long>(refused_),
                   refusedReason_.c_str());
     sUser()->WarningAlert(buf);
+  }
+  if (!closingNotes_.empty()) {
+    std::string text;
+    for (const std::string& note : closingNotes_) text += (text.empty() ? "" : "\n") + note;
+    sUser()->WarningAlert(text);
   }
 }
 
@@ -276,7 +282,7 @@ Err CExporterBase::ExportLayer(LayerHandle layer, bool ownFile) {
   AddExtraFields();
   std::filesystem::path path = outputPath_;
   if (ownFile) {
-    const std::string name = LayerFileName(layer);
+    const std::string name = DistinctLayerFileName(layer);
     const std::filesystem::path file = Utf8ToPath(name);
     // A title that names another folder ("../x", "a/b"; on Windows also "a\b" and "C:x") must
     // not write outside the chosen one.
@@ -294,6 +300,32 @@ Err CExporterBase::ExportLayer(LayerHandle layer, bool ownFile) {
   const Err result = ExportLayerArt(layer);
   CloseOutput();
   return result;
+}
+
+std::string CExporterBase::DistinctLayerFileName(LayerHandle layer) {
+  const std::string name = LayerFileName(layer);
+  // Case folded: on some file systems "Roads" and "roads" are one file.
+  auto folded = [](std::string s) {
+    for (char& c : s)
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return s;
+  };
+  auto taken = [&](const std::string& n) {
+    return std::find(layerFileNames_.begin(), layerFileNames_.end(), folded(n)) != layerFileNames_.end();
+  };
+  std::string chosen = name;
+  if (taken(name)) {
+    // Two layers of one title would write one file, the second over the first.
+    const std::size_t dot = name.rfind('.');
+    const std::string stem = name.substr(0, dot), ext = dot == std::string::npos ? "" : name.substr(dot);
+    for (std::size_t k = 2; k <= layerFileNames_.size() + 1; ++k) {
+      chosen = stem + "_" + std::to_string(k) + ext;
+      if (!taken(chosen)) break;
+    }
+    closingNotes_.push_back("同じ名前のレイヤーがあるため「" + Title(layer) + "」を " + chosen + " に書き出しました");
+  }
+  layerFileNames_.push_back(folded(chosen));
+  return chosen;
 }
 
 Err CExporterBase::ExportLayersToOneFile(std::int32_t target, bool visibleOnly) {
@@ -352,23 +384,25 @@ Err CExporterBase::ExportSelection() {
 Err CExporterBase::ExportLayerArt(LayerHandle layer) {
   ArtHandle group = nullptr;
   if (Err e = sLayer()->GetLayerGroup(layer, group)) return e;
-  std::int64_t count = 0;
   ArtHandle child = nullptr;
   if (Err e = sArt()->GetArtFirstChild(group, child)) return e;
+  // Back to front, the drawing order: the import puts each record on top of the one before, so
+  // the records come out in the order they were read.
+  std::vector<ArtHandle> art;
   for (ArtHandle a = child; a;) {
-    ++count;
+    art.push_back(a);
     if (sArt()->GetArtSibling(a, a) != kNoErr) break;
   }
+  const auto count = static_cast<std::int64_t>(art.size());
   const std::string title = Title(layer);
   std::int64_t i = 0;
-  for (ArtHandle a = child; a; ++i) {
+  for (auto it = art.rbegin(); it != art.rend(); ++it, ++i) {
     Progress(Format("書き出しています[ %s ]\n%lld / %lld", title, i, count), i, count);
     if (sUser()->Cancelled()) return kStop;
     bool sublayer = false;
     ArtType type = ArtType::Unknown;
-    if (sArt()->IsLayerGroup(a, sublayer) == kNoErr && !sublayer && sArt()->GetArtType(a, type) == kNoErr)
-      Dispatch(a, type);  // a failing object is left out; the walk goes on
-    if (sArt()->GetArtSibling(a, a) != kNoErr) break;
+    if (sArt()->IsLayerGroup(*it, sublayer) == kNoErr && !sublayer && sArt()->GetArtType(*it, type) == kNoErr)
+      Dispatch(*it, type);  // a failing object is left out; the walk goes on
   }
   return kNoErr;
 }

@@ -105,13 +105,17 @@ class CExporterBase {
   ExportSettings settings_;
   std::int64_t leftOut_ = 0;
   std::int64_t refused_ = 0;
+  std::vector<std::string> layerFileNames_;  // per-layer names written so far, folded to lower case
   std::string refusedReason_;  // the first refusal's reason, for the closing message
+  std::vector<std::string> closingNotes_;  // told to the user at the end, in one warning
 
  private:
   host::Err Dispatch(host::ArtHandle art, host::ArtType type);
   host::Err ReadSegments(host::ArtHandle path);
   // Exports every ordinary layer, or the visible ones only, into the one output file.
   host::Err ExportLayersToOneFile(std::int32_t target, bool visibleOnly);
+  // The layer's file name in the chosen folder, made distinct from the names already written.
+  std::string DistinctLayerFileName(host::LayerHandle layer);
   bool PassesFillFilter(host::ArtHandle art);
   void LayerFieldsInto(host::LayerHandle layer);
   // Reads the attribute list and, with addLayerField, the title of the art's layer.

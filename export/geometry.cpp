@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <vector>
 
 namespace vx::xport {
 
@@ -56,6 +58,67 @@ bool Closed(ArtHandle path) {
   return c;
 }
 
+bool Same(const MapPoint& a, const MapPoint& b) { return a.x == b.x && a.y == b.y; }
+
+// Ends the ring on its first point, once.
+void CloseRing(PointList& ring) {
+  if (ring.empty()) return;
+  while (ring.size() > 1 && Same(ring.back(), ring.front())) ring.pop_back();
+  ring.push_back(ring.front());
+}
+
+// Twice the signed area of a closed ring in map coordinates (x east, y north): positive when
+// counter-clockwise. Taken about the first point, so large coordinates keep their digits.
+double TwiceArea(const PointList& ring) {
+  double a = 0;
+  if (ring.empty()) return a;
+  const MapPoint o = ring.front();
+  for (std::size_t i = 1; i + 1 < ring.size(); ++i)
+    a += (ring[i].x - o.x) * (ring[i + 1].y - o.y) - (ring[i + 1].x - o.x) * (ring[i].y - o.y);
+  return a;
+}
+
+struct Box {
+  double xmin = INFINITY, ymin = INFINITY, xmax = -INFINITY, ymax = -INFINITY;
+  explicit Box(const PointList& ring) {
+    for (const MapPoint& p : ring) {
+      xmin = std::min(xmin, p.x), xmax = std::max(xmax, p.x);
+      ymin = std::min(ymin, p.y), ymax = std::max(ymax, p.y);
+    }
+  }
+  bool Holds(const Box& b) const { return xmin <= b.xmin && b.xmax <= xmax && ymin <= b.ymin && b.ymax <= ymax; }
+};
+
+enum class Where { kInside, kOutside, kOnEdge };
+
+// Where p lies with respect to a closed ring (even-odd rule).
+Where Locate(const MapPoint& p, const PointList& ring) {
+  bool inside = false;
+  for (std::size_t i = 0; i + 1 < ring.size(); ++i) {
+    const MapPoint& a = ring[i];
+    const MapPoint& b = ring[i + 1];
+    const double cross = (b.x - a.x) * (p.y - a.y) - (b.y - a.y) * (p.x - a.x);
+    if (cross == 0 && std::min(a.x, b.x) <= p.x && p.x <= std::max(a.x, b.x) && std::min(a.y, b.y) <= p.y &&
+        p.y <= std::max(a.y, b.y))
+      return Where::kOnEdge;
+    if ((a.y > p.y) != (b.y > p.y)) {
+      // The edge crosses the horizontal through p; count it when the crossing lies right of p.
+      if ((cross > 0) == (b.y > a.y)) inside = !inside;
+    }
+  }
+  return inside ? Where::kInside : Where::kOutside;
+}
+
+// Whether ring a lies inside ring b: the first vertex of a not on b's edge decides. Rings that
+// share every vertex lie inside neither.
+bool Inside(const PointList& a, const PointList& b) {
+  for (const MapPoint& p : a) {
+    const Where w = Locate(p, b);
+    if (w != Where::kOnEdge) return w == Where::kInside;
+  }
+  return false;
+}
+
 }  // namespace
 
 MapPoint CExporterBase::ToMapPoint(double h, double v) const {
@@ -88,7 +151,7 @@ PointList CExporterBase::PathVertices(ArtHandle path, int closeMode) {
   PointList out;
   out.reserve(segmentBuffer_.size() + 1);
   for (const PathSegment& s : segmentBuffer_) out.push_back(ToMapPoint(s.p.h, s.p.v));
-  if (!out.empty() && (Closed(path) || closeMode == kClosePolygon)) out.push_back(out.front());
+  if (Closed(path) || closeMode == kClosePolygon) CloseRing(out);
   return out;
 }
 
@@ -128,35 +191,69 @@ PointList CExporterBase::FlattenPath(ArtHandle path, int closeMode, int accuracy
   };
   for (std::size_t i = 0; i + 1 < segmentBuffer_.size(); ++i) segment(segmentBuffer_[i], segmentBuffer_[i + 1]);
   if (closed && segmentBuffer_.size() >= 2) segment(segmentBuffer_.back(), first);
-  if (!closed && closeMode == kClosePolygon) out.push_back(out.front());
+  // A closing curve shorter than one step adds no point: the ring is closed here all the same.
+  if (closed || closeMode == kClosePolygon) CloseRing(out);
   return out;
 }
 
 PartList CExporterBase::CompoundRings(ArtHandle compound, bool expand, int accuracy) {
-  struct Ring {
-    ArtHandle path;
-    double area;
-  };
-  std::vector<Ring> rings;
+  // The rings in drawing order (back to front), those of non-zero area only.
+  std::vector<ArtHandle> paths;
   ArtHandle child = nullptr;
   if (Err e = sArt()->GetArtFirstChild(compound, child)) throw HostError{e};
   for (ArtHandle c = child; c;) {
-    if (TypeOf(c) == ArtType::Path) {
-      const double area = Area(c);
-      if (area != 0) rings.push_back({c, area});  // NaN counts as non-zero
-    }
+    if (TypeOf(c) == ArtType::Path && Area(c) != 0) paths.push_back(c);  // NaN counts as non-zero
     if (Err e = sArt()->GetArtSibling(c, c)) throw HostError{e};
   }
-  std::size_t largest = 0;
-  for (std::size_t i = 1; i < rings.size(); ++i)
-    if (std::abs(rings[i].area) > std::abs(rings[largest].area)) largest = i;
-  if (!rings.empty()) std::swap(rings[0], rings[largest]);
-  PartList parts;
-  for (std::size_t i = 0; i < rings.size(); ++i) {
-    PointList ring = expand ? FlattenPath(rings[i].path, kClosePolygon, accuracy) : PathVertices(rings[i].path, kClosePolygon);
-    if (i == 0 ? rings[i].area < 0 : rings[i].area > 0) std::reverse(ring.begin(), ring.end());
-    parts.push_back(std::move(ring));
+  std::reverse(paths.begin(), paths.end());
+  struct Ring {
+    PointList points;
+    double area = 0;  // twice the map area, unsigned
+    std::size_t depth = 0;  // the number of other rings it lies in
+    std::size_t parent = SIZE_MAX;  // the smallest of those
+  };
+  std::vector<Ring> rings(paths.size());
+  for (std::size_t i = 0; i < paths.size(); ++i) {
+    rings[i].points = expand ? FlattenPath(paths[i], kClosePolygon, accuracy) : PathVertices(paths[i], kClosePolygon);
+    rings[i].area = std::abs(TwiceArea(rings[i].points));
   }
+  // Nesting: a ring can only lie in a larger one whose box holds its box.
+  std::vector<Box> boxes;
+  boxes.reserve(rings.size());
+  for (const Ring& r : rings) boxes.emplace_back(r.points);
+  for (std::size_t i = 0; i < rings.size(); ++i) {
+    for (std::size_t j = 0; j < rings.size(); ++j) {
+      if (!(rings[j].area > rings[i].area) || !boxes[j].Holds(boxes[i]) || !Inside(rings[i].points, rings[j].points))
+        continue;
+      ++rings[i].depth;
+      if (rings[i].parent == SIZE_MAX || rings[j].area < rings[rings[i].parent].area) rings[i].parent = j;
+    }
+  }
+  // A ring inside an odd number of others is a hole (counter-clockwise), every other ring an
+  // outer ring (clockwise); the largest ring first, each outer ring followed by its holes.
+  std::vector<std::size_t> outers;
+  for (std::size_t i = 0; i < rings.size(); ++i)
+    if (rings[i].depth % 2 == 0) outers.push_back(i);
+  const auto largest = std::max_element(outers.begin(), outers.end(),
+                                        [&](std::size_t a, std::size_t b) { return rings[a].area < rings[b].area; });
+  if (largest != outers.end()) std::rotate(outers.begin(), largest, largest + 1);
+  PartList parts;
+  std::vector<bool> written(rings.size(), false);
+  auto put = [&](std::size_t i) {
+    PointList& ring = rings[i].points;
+    const bool hole = rings[i].depth % 2 == 1;
+    if (hole != (TwiceArea(ring) > 0)) std::reverse(ring.begin(), ring.end());
+    parts.push_back(std::move(ring));
+    written[i] = true;
+  };
+  for (std::size_t o : outers) {
+    put(o);
+    for (std::size_t i = 0; i < rings.size(); ++i)
+      if (!written[i] && rings[i].depth % 2 == 1 && rings[i].parent == o) put(i);
+  }
+  // Holes of crossing rings, whose innermost container is no outer ring.
+  for (std::size_t i = 0; i < rings.size(); ++i)
+    if (!written[i]) put(i);
   return parts;
 }
 
@@ -252,8 +349,8 @@ Err CExporterBase::ExportPath(ArtHandle path) {
   PointList v = settings_.expandBezier ? FlattenPath(path, closeMode, settings_.bezierAccuracy)
                                        : PathVertices(path, closeMode);
   if (type == kDataPolyline) return EmitParts(false, PartList{std::move(v)}, attributes, t);
-  const double area = Area(path);
-  if (area <= 0) std::reverse(v.begin(), v.end());
+  // An outer ring runs clockwise in map coordinates.
+  if (TwiceArea(v) > 0) std::reverse(v.begin(), v.end());
   return EmitParts(true, PartList{std::move(v)}, attributes, t);
 }
 
@@ -320,6 +417,13 @@ Err CExporterBase::ExportSymbol(ArtHandle symbol) {
 
 Err CExporterBase::WalkArt(ArtHandle art, bool descend, bool siblings) {
   if (!art) return kNoErr;
+  if (siblings) {
+    // Back to front: the order the objects were drawn (and imported) in.
+    std::vector<ArtHandle> row{art};
+    for (ArtHandle s = art; sArt()->GetArtSibling(s, s) == kNoErr && s;) row.push_back(s);
+    for (auto it = row.rbegin(); it != row.rend(); ++it) WalkArt(*it, descend, false);
+    return kNoErr;
+  }
   bool layerGroup = false;
   if (Err e = sArt()->IsLayerGroup(art, layerGroup)) return e;
   if (layerGroup) return kNoErr;
@@ -339,14 +443,6 @@ Err CExporterBase::WalkArt(ArtHandle art, bool descend, bool siblings) {
   if (descend) {
     ArtHandle child = nullptr;
     if (sArt()->GetArtFirstChild(art, child) == kNoErr && child) WalkArt(child, descend, true);
-  }
-  if (siblings) {
-    ArtHandle s = nullptr;
-    if (sArt()->GetArtSibling(art, s) != kNoErr) return kNoErr;
-    while (s) {
-      WalkArt(s, descend, false);
-      if (sArt()->GetArtSibling(s, s) != kNoErr) break;
-    }
   }
   return kNoErr;
 }

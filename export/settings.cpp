@@ -123,8 +123,9 @@ class ExportDialog final : public DialogHandler {
     w.SetSelectedItem(id::kTarget, s_.target >= 0 && s_.target < count ? s_.target : 0);
     w.SetChecked(id::kPerLayer, s_.perLayerFiles);
     Radio(w, {id::kPoint, id::kPolyline, id::kPolygon}, s_.dataType == 0 ? 0 : s_.dataType == 1 ? 1 : 2);
-    // A stored code the list does not offer (UTF-16 here) selects nothing and is kept by OK.
-    const std::int32_t encPos = s_.encoding == 17 ? 0 : s_.encoding == 1 ? 1 : (s_.encoding == 2 && s_.kind == 1) ? 2 : -1;
+    // A stored code the list does not offer (UTF-16 after a text export) falls back to the first
+    // entry: kept, it would reach a writer that cannot write it.
+    const std::int32_t encPos = s_.encoding == 1 ? 1 : (s_.encoding == 2 && s_.kind == 1) ? 2 : 0;
     w.SetSelectedItem(id::kEncoding, encPos);
     Radio(w, {id::kTab, id::kComma}, s_.delimiter == 9 ? 0 : 1);
     w.SetChecked(id::kUnfilled, (s_.objectSpec & kSpecUnfilledPath) != 0);

@@ -88,8 +88,28 @@ void CShapeFileExporter::RemoveTemporaries() {
   for (const char* ext : kSiblings) std::filesystem::remove(WithExtension(tempPath_, ext), ec);
 }
 
+void CShapeFileExporter::NoteCells() {
+  const std::string file = PathToUtf8(finalPath_.filename());
+  const auto enc = static_cast<text::TextEncoding>(settings_.encoding);
+  for (const data::ShapeFileWriter::CellReport& r : writer_->CellReports()) {
+    const std::string field = text::Utf16ToUtf8(text::Decode(r.name, enc));
+    if (r.cutTexts > 0)
+      closingNotes_.push_back("列の幅を超える文字列を切り詰めました: " + file + " の " + field + "（" +
+                              std::to_string(r.cutTexts) + " 件）");
+    if (r.blankedNumbers > 0) {
+      std::string examples;
+      for (const auto& [record, value] : r.firstBlanked)
+        examples += (examples.empty() ? "" : "、") + ("レコード " + std::to_string(record) + " の " + text::Utf16ToUtf8(text::Decode(value, enc)));
+      if (r.blankedNumbers > static_cast<std::int64_t>(r.firstBlanked.size())) examples += " ほか";
+      closingNotes_.push_back("列に収まらない数値を空欄にしました: " + file + " の " + field + "（" +
+                              std::to_string(r.blankedNumbers) + " 件: " + examples + "）");
+    }
+  }
+}
+
 bool CShapeFileExporter::CloseOutput() {
   if (!writer_) return true;
+  NoteCells();
   bool ok = writer_->Finish();
   writer_.reset();
   const std::string wkt = EsriWkt(settings_.outGeoSys, settings_.outProjection, settings_.outXYKei, settings_.outUTMZone);

@@ -33,6 +33,8 @@ class CShapeFileExporter : public CExporterBase {
   bool SetRow(const attr::CVxShapeAttr& attributes, const std::string* layerTitle, const std::u16string* text);
   host::Err Result(bool written);
   void RemoveTemporaries();
+  // Adds to the closing notes the texts cut and the numbers left blank in the file.
+  void NoteCells();
 
   std::unique_ptr<data::ShapeFileWriter> writer_;
   std::filesystem::path finalPath_;  // the .shp the set is renamed to

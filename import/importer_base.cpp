@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <span>
 
 namespace vx::imp {
 
@@ -308,7 +309,10 @@ Err CImporterBase::CreatePathArt(const data::PointList& points, bool closed, Lay
     return kNoErr;
   };
 
-  for (const data::MapPoint& p : points) {
+  // A ring's last point repeats its first; the closed path draws that edge by itself.
+  std::size_t count = points.size();
+  if (closed && count > 1 && points.front().x == points.back().x && points.front().y == points.back().y) --count;
+  for (const data::MapPoint& p : std::span<const data::MapPoint>(points.data(), count)) {
     RealPoint at;
     if (!ToSheet(p, at)) {
       ++droppedInFile_;

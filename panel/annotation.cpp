@@ -8,6 +8,8 @@
 #include "shell/host/slots.h"
 #include "shell/text/text.h"
 
+#include <set>
+
 namespace vx::panel {
 
 using namespace vx::host;
@@ -81,6 +83,18 @@ Err Label(ArtHandle art, const std::u16string& value, bool copyAttributes, const
   return kNoErr;
 }
 
+// Whether an object enclosing `art` (up to its layer's group) is itself in `labelled`.
+bool InsideLabelled(ArtHandle art, const std::set<ArtHandle>& labelled) {
+  ArtHandle a = art;
+  for (int guard = 0; guard < 100000; ++guard) {
+    if (sArt()->GetArtParent(a, a) != kNoErr || !a) return false;
+    bool layerGroup = false;
+    if (sArt()->IsLayerGroup(a, layerGroup) != kNoErr || layerGroup) return false;
+    if (labelled.count(a)) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 Err RunAnnotationDialog(PluginRef plugin, AnnotationParams& params) {
@@ -112,14 +126,30 @@ void MakeLabels(PluginRef plugin, std::int32_t row, const CSelectionModel& model
     if (sLayer()->GetNextLayer(layer, layer) != kNoErr) break;
   }
 
-  if (sDocument()->SuspendTextReflow() != kNoErr) return;
+  // The objects that carry a value; a member of a compound path or group that carries one too is
+  // part of that object and gets no label of its own.
+  struct Source {
+    ArtHandle art;
+    std::u16string value;
+  };
+  std::vector<Source> sources;
+  std::set<ArtHandle> labelled;
   for (ArtHandle a : art) {
     CVxShapeAttr list;
     list.Load(a);
     std::int32_t at = -1;
     std::u16string value;
     if (!list.HasList() || !list.Find(source.field, &at) || !list.GetValue(at, value) || value.empty()) continue;
-    if (Label(a, value, params.copyAttributes, list) != kNoErr) break;
+    sources.push_back({a, value});
+    labelled.insert(a);
+  }
+
+  if (sDocument()->SuspendTextReflow() != kNoErr) return;
+  for (const Source& s : sources) {
+    if (InsideLabelled(s.art, labelled)) continue;
+    CVxShapeAttr list;
+    list.Load(s.art);
+    if (Label(s.art, s.value, params.copyAttributes, list) != kNoErr) break;
   }
   sDocument()->ResumeTextReflow();
 }

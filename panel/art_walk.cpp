@@ -54,6 +54,20 @@ Err LayerArt(LayerHandle layer, std::vector<ArtHandle>& out) {
   return set.CopyTo(out);
 }
 
+Err OwnLayerArt(LayerHandle layer, std::vector<ArtHandle>& out) {
+  std::vector<ArtHandle> all;
+  VX_CHECK(LayerArt(layer, all));
+  out.clear();
+  for (ArtHandle a : all) {
+    bool layerGroup = false;
+    VX_CHECK(sArt()->IsLayerGroup(a, layerGroup));
+    LayerHandle own = nullptr;
+    VX_CHECK(sArt()->GetLayerOfArt(a, own));
+    if (!layerGroup && own == layer) out.push_back(a);
+  }
+  return kNoErr;
+}
+
 Err PassesDefinitionFilter(ArtHandle art, bool& out) {
   out = false;
   ArtType type = ArtType::Unknown;

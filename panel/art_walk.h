@@ -13,6 +13,9 @@ namespace vx::panel {
 host::Err SelectedArt(std::vector<host::ArtHandle>& out);
 // Fills `out` with every art of one layer, in the host's order.
 host::Err LayerArt(host::LayerHandle layer, std::vector<host::ArtHandle>& out);
+// The art of `layer` itself, without its sublayers' art (they have definitions of their own) and
+// without layer groups.
+host::Err OwnLayerArt(host::LayerHandle layer, std::vector<host::ArtHandle>& out);
 
 // Art that may carry field definitions: a group that is not a layer's group, a path, a compound
 // path, a text frame, a symbol.

@@ -71,14 +71,7 @@ class FieldDialog final : public DialogHandler {
     w.SetTextLimit(kFieldDecimals, 2);
     w.SetText(kFieldName, Utf8(CutText(p_.field.name, 255)));
     w.SetFocus(kFieldName);
-    std::int32_t item = -1;
-    switch (p_.field.type) {
-      case attr::kFieldString: item = 0; break;
-      case attr::kFieldInteger: item = 1; break;
-      case attr::kFieldReal: item = 2; break;
-      case attr::kFieldLatitudeOrX: item = 3; break;
-      case attr::kFieldLongitudeOrY: item = 4; break;
-    }
+    const std::int32_t item = ItemOf(p_.field.type);
     std::int32_t count = 0;
     w.CountItems(kFieldType, count);
     w.SetSelectedItem(kFieldType, item < count ? item : -1);
@@ -105,6 +98,18 @@ class FieldDialog final : public DialogHandler {
   }
 
  private:
+  // The type list's item for a type; -1 for none.
+  static std::int32_t ItemOf(FieldType type) {
+    switch (type) {
+      case attr::kFieldString: return 0;
+      case attr::kFieldInteger: return 1;
+      case attr::kFieldReal: return 2;
+      case attr::kFieldLatitudeOrX: return 3;
+      case attr::kFieldLongitudeOrY: return 4;
+    }
+    return -1;
+  }
+
   static std::int32_t Item(Window& w) {
     std::int32_t item = -1;
     if (w.GetSelectedItem(kFieldType, item) != kNoErr) return -1;
@@ -129,18 +134,24 @@ class FieldDialog final : public DialogHandler {
     const std::int32_t item = Item(w);
     const std::int32_t width = ReadNumber(w, kFieldWidth);
     const std::int32_t decimals = ReadNumber(w, kFieldDecimals);
-    switch (item) {
-      case 0:
-        if (!(width >= 1 && width <= 254)) return Refuse(w, kTextWidthRange, kFieldWidth);
-        break;
-      case 1:
-        if (!(width >= 1 && width <= 10)) return Refuse(w, kIntegerWidthRange, kFieldWidth);
-        break;
-      case 2:
-        if (!(width >= 1 && width <= 19)) return Refuse(w, kRealWidthRange, kFieldWidth);
-        if (!(decimals >= 0 && decimals <= width - 2)) return Refuse(w, kRealDecimalsRange, kFieldDecimals);
-        break;
-      default: break;
+    // A field made from a file may be wider than the dialog allows: keeping its size as it is
+    // (to rename it, say) is not refused.
+    const bool sizeAsBefore = item == ItemOf(p_.field.type) && width == p_.field.width &&
+                              (item != 2 || decimals == p_.field.decimals);
+    if (!sizeAsBefore) {
+      switch (item) {
+        case 0:
+          if (!(width >= 1 && width <= 254)) return Refuse(w, kTextWidthRange, kFieldWidth);
+          break;
+        case 1:
+          if (!(width >= 1 && width <= 10)) return Refuse(w, kIntegerWidthRange, kFieldWidth);
+          break;
+        case 2:
+          if (!(width >= 1 && width <= 19)) return Refuse(w, kRealWidthRange, kFieldWidth);
+          if (!(decimals >= 0 && decimals <= width - 2)) return Refuse(w, kRealDecimalsRange, kFieldDecimals);
+          break;
+        default: break;
+      }
     }
     std::string name;
     w.GetText(kFieldName, name);
@@ -174,9 +185,25 @@ class FieldDialog final : public DialogHandler {
   FieldDialogParams& p_;
 };
 
+// The widest a user may make a field of each type, as the field dialog allows.
+std::int32_t WidthLimit(FieldType type) {
+  switch (type) {
+    case attr::kFieldString: return 254;
+    case attr::kFieldInteger: return 10;
+    case attr::kFieldReal: return 19;
+    default: return 0;
+  }
+}
+
+bool HasNonSpace(std::u16string_view s) {
+  for (char16_t c : s)
+    if (!(c == u' ' || (c >= u'\t' && c <= u'\r'))) return true;
+  return false;
+}
+
 class ValueDialog final : public DialogHandler {
  public:
-  explicit ValueDialog(AttrRow& row) : row_(row) {}
+  ValueDialog(AttrRow& row, ValueDialogResult& result) : row_(row), result_(result) {}
 
   void OnInit(Window& w) override {
     const ShapeField& f = row_.field;
@@ -191,11 +218,17 @@ class ValueDialog final : public DialogHandler {
 
   void OnCommand(Window& w, std::int32_t id, ControlEvent event, std::int32_t detail) override {
     (void)detail;
+    if (id == kValueEdit && event == ControlEvent::TextChanged) result_.edited = true;
     if (event != ControlEvent::Clicked) return;
     if (id == kIdOk) {
+      // Untouched, the edit says nothing new: on a mixed row it is empty only because the
+      // objects differ, and their values stay.
+      if (!result_.edited) return (void)w.EndDialog(kNoErr);
       std::string t;
       w.GetText(kValueEdit, t);
-      row_.field.value = CutText(Utf16(t), 254);
+      const std::u16string typed = Utf16(t);
+      if (!Fits(typed)) return (void)w.SetFocus(kValueEdit);
+      row_.field.value = CutText(typed, 254);
       w.EndDialog(kNoErr);
     } else if (id == kIdCancel) {
       w.EndDialog(kStop);
@@ -203,7 +236,31 @@ class ValueDialog final : public DialogHandler {
   }
 
  private:
+  // Whether the field can hold the typed value, after the user's yes to widening it. An empty
+  // value is always taken: it is no value, not 0.
+  bool Fits(const std::u16string& typed) {
+    const ShapeField& f = row_.field;
+    if (!(f.type == attr::kFieldString || f.type == attr::kFieldInteger || f.type == attr::kFieldReal)) return true;
+    const std::u16string value = attr::FormattedValue(f, typed);
+    if (value.empty()) {
+      if (!HasNonSpace(typed)) return true;
+      sUser()->MessageAlert(kEnterNumber);
+      return false;
+    }
+    const std::int32_t need = attr::ValueWidth(f, value);
+    if (need <= f.width) return true;
+    const std::string tooWide = ValueTooWide(f.width, need);
+    if (need > WidthLimit(f.type)) {
+      sUser()->MessageAlert(tooWide);
+      return false;
+    }
+    if (!sUser()->YesNoAlert(tooWide + "。全桁数を" + std::to_string(need) + "に広げますか？")) return false;
+    result_.widenTo = need;
+    return true;
+  }
+
   AttrRow& row_;
+  ValueDialogResult& result_;
 };
 
 }  // namespace
@@ -213,15 +270,22 @@ Err RunFieldDialog(FieldDialogParams& params) {
   return RunDialog(params.plugin, kFieldDialog, handler);
 }
 
-Err RunValueDialog(PluginRef plugin, AttrRow& row) {
-  ValueDialog handler(row);
+Err RunValueDialog(PluginRef plugin, AttrRow& row, ValueDialogResult* result) {
+  ValueDialogResult ignored;
+  ValueDialog handler(row, result ? *result : ignored);
   return RunDialog(plugin, kValueDialog, handler);
+}
+
+std::string ValueTooWide(std::int32_t width, std::int32_t need) {
+  return "この属性値は全桁数" + std::to_string(width) + "に収まりません（" + std::to_string(need) + "桁必要です）";
 }
 
 bool ValueCommand(PluginRef plugin, std::int32_t r, CSelectionModel& model) {
   AttrRow row;
   if (r >= model.RowCount() || !model.GetRow(r, row)) return false;
-  if (RunValueDialog(plugin, row) != kNoErr) return false;
+  ValueDialogResult result;
+  if (RunValueDialog(plugin, row, &result) != kNoErr || !result.edited) return false;
+  if (result.widenTo > 0 && !model.WidenField(r, result.widenTo)) return false;
   model.ApplyValue(r, row.field.value);
   return true;
 }

@@ -8,7 +8,8 @@
 #include "shell/host/slots.h"
 #include "shell/text/text.h"
 
-#include <cstdlib>
+#include <cmath>
+#include <limits>
 
 namespace vx::panel {
 
@@ -18,7 +19,11 @@ using attr::CVxShapeAttr;
 
 namespace {
 
-double Atof(std::u16string_view s) { return std::atof(text::Utf16ToUtf8(s).c_str()); }
+// A bound or value that reads as a finite number; NaN otherwise, which no comparison lets through.
+double Number(std::u16string_view s) {
+  double v = 0;
+  return attr::ReadFiniteNumber(s, v) ? v : std::numeric_limits<double>::quiet_NaN();
+}
 
 class SearchDialog final : public DialogHandler {
  public:
@@ -73,12 +78,13 @@ class SearchDialog final : public DialogHandler {
     if (p_.upperOn) p_.upperText = Text(w, kSearchUpper);
     p_.lowerOn = Checked(w, kSearchLowerOn);
     if (p_.lowerOn) p_.lowerText = Text(w, kSearchLower);
-    if ((!p_.lowerOn && !p_.upperOn) || (p_.lowerOn && p_.lowerText.empty()) ||
-        (p_.upperOn && p_.upperText.empty())) {
+    // A bound that is not a number is no bound at all: it would match nothing, or everything.
+    if ((!p_.lowerOn && !p_.upperOn) || (p_.lowerOn && !std::isfinite(Number(p_.lowerText))) ||
+        (p_.upperOn && !std::isfinite(Number(p_.upperText)))) {
       sUser()->MessageAlert(kSetRange);
       return;
     }
-    if (p_.lowerOn && p_.upperOn && Atof(p_.lowerText) > Atof(p_.upperText)) {
+    if (p_.lowerOn && p_.upperOn && Number(p_.lowerText) > Number(p_.upperText)) {
       sUser()->MessageAlert(kBadRange);
       return;
     }
@@ -89,9 +95,11 @@ class SearchDialog final : public DialogHandler {
 
 bool Matches(const SearchParams& p, const std::u16string& value) {
   if (!p.byNumber) return value.find(p.text) != std::u16string::npos;
-  const double v = Atof(value);
-  if (p.lowerOn && Atof(p.lowerText) > v) return false;
-  if (p.upperOn && v > Atof(p.upperText)) return false;
+  // Only numbers are compared: an empty value or a text is in no range.
+  const double v = Number(value);
+  if (!std::isfinite(v)) return false;
+  if (p.lowerOn && !(Number(p.lowerText) <= v)) return false;
+  if (p.upperOn && !(v <= Number(p.upperText))) return false;
   return true;
 }
 
@@ -112,6 +120,17 @@ bool IsSelectable(ArtHandle art) {
     if (sArt()->GetArtUserAttr(a, kArtLocked | kArtHidden, flags) != kNoErr) return false;
     if (flags & (kArtLocked | kArtHidden)) return false;
     if (sArt()->GetArtParent(a, a) != kNoErr) return false;
+  }
+  return true;
+}
+
+bool LayerOpen(LayerHandle layer) {
+  LayerHandle l = layer;
+  for (int guard = 0; l && guard < 100000; ++guard) {
+    bool visible = false, editable = false;
+    if (sLayer()->GetLayerVisible(l, visible) != kNoErr || !visible) return false;
+    if (sLayer()->GetLayerEditable(l, editable) != kNoErr || !editable) return false;
+    if (sLayer()->GetLayerParent(l, l) != kNoErr) return false;
   }
   return true;
 }
@@ -147,17 +166,11 @@ void SearchByValue(PluginRef plugin, std::int32_t row, const CSelectionModel& mo
   LayerHandle layer = nullptr;
   if (sLayer()->GetFirstLayer(layer) != kNoErr) return;
   for (int guard = 0; layer && guard < 1000000; ++guard) {
-    bool visible = false, editable = false;
-    if (sLayer()->GetLayerVisible(layer, visible) == kNoErr && visible &&
-        sLayer()->GetLayerEditable(layer, editable) == kNoErr && editable) {
+    if (LayerOpen(layer)) {
+      // A sublayer's art is searched with its own layer.
       std::vector<ArtHandle> art;
-      if (LayerArt(layer, art) == kNoErr) {
+      if (OwnLayerArt(layer, art) == kNoErr) {
         for (ArtHandle a : art) {
-          bool layerGroup = false;
-          if (sArt()->IsLayerGroup(a, layerGroup) != kNoErr || layerGroup) continue;
-          // A sublayer's art is searched with its own layer, whose visibility and lock apply.
-          LayerHandle own = nullptr;
-          if (sArt()->GetLayerOfArt(a, own) != kNoErr || own != layer) continue;
           CVxShapeAttr list;
           list.Load(a);
           std::int32_t at = -1;

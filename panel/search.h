@@ -1,5 +1,6 @@
 // Selection by attribute value ("検索..."): every object on the visible, unlocked layers whose
-// value in one field contains a text or lies in a numeric range.
+// value in one field contains a text or lies in a numeric range. Only values that read as finite
+// numbers are in a range.
 #pragma once
 
 #include "panel/selection_model.h"
@@ -24,6 +25,8 @@ struct SearchParams {
 host::Err RunSearchDialog(host::PluginRef plugin, SearchParams& params);
 // Neither the art nor any group enclosing it (up to its layer's group) is locked or hidden.
 bool IsSelectable(host::ArtHandle art);
+// The layer and every layer enclosing it are visible and unlocked: its art can be selected.
+bool LayerOpen(host::LayerHandle layer);
 // Deselects the art of every top-level layer that has selected art.
 host::Err DeselectAll();
 // The command; `row` is the panel's selected row, or -1.

@@ -160,29 +160,76 @@ void CSelectionModel::ApplyValue(std::int32_t index, std::u16string_view text) {
   }
 }
 
+Err CSelectionModel::FieldHolders(std::vector<ArtHandle>& groups, std::vector<ArtHandle>& objects) const {
+  groups.clear();
+  objects.clear();
+  for (LayerHandle layer : layers_) {
+    ArtHandle group = GroupOf(layer);
+    if (!group) return kNotFound;
+    groups.push_back(group);
+    // A sublayer's objects follow the sublayer's own definitions, which are not edited here.
+    std::vector<ArtHandle> art;
+    if (Err e = OwnLayerArt(layer, art)) return e;
+    for (ArtHandle a : art) {
+      bool passes = false;
+      if (Err e = PassesDefinitionFilter(a, passes)) return e;
+      if (passes) objects.push_back(a);
+    }
+  }
+  return kNoErr;
+}
+
 bool CSelectionModel::RemoveField(std::int32_t index) {
   AttrRow row;
   if (!GetRow(index, row)) return false;
-  for (LayerHandle layer : layers_) {
-    ArtHandle group = GroupOf(layer);
-    if (!group) return false;
+  std::vector<ArtHandle> groups, objects;
+  if (FieldHolders(groups, objects) != kNoErr) return false;
+  for (ArtHandle group : groups) {
     CVxShapeAttr list;
     list.Load(group);
     std::int32_t at = -1;
     if (list.Find(row.field, &at) && !list.DeleteField(at)) return false;
   }
-  for (LayerHandle layer : layers_) {
-    std::vector<ArtHandle> art;
-    if (LayerArt(layer, art) != kNoErr) return false;
-    for (ArtHandle a : art) {
-      bool passes = false;
-      if (PassesDefinitionFilter(a, passes) != kNoErr) return false;
-      if (!passes) continue;
+  for (ArtHandle a : objects) {
+    CVxShapeAttr list;
+    list.Load(a);
+    std::int32_t at = -1;
+    if (list.Find(row.field, &at)) list.DeleteField(at);
+  }
+  return true;
+}
+
+bool CSelectionModel::Rewrite(const ShapeField& from, const ShapeField& def, bool ask) {
+  // Every layer and every object is read before anything changes, so a layer the host cannot
+  // give, or a No to the question, leaves all of them under the old definition.
+  std::vector<ArtHandle> groups, objects;
+  if (FieldHolders(groups, objects) != kNoErr) return false;
+  if (ask) {
+    std::int64_t changed = 0, emptied = 0;
+    for (ArtHandle a : objects) {
       CVxShapeAttr list;
       list.Load(a);
       std::int32_t at = -1;
-      if (list.Find(row.field, &at)) list.DeleteField(at);
+      ShapeField old;
+      if (!list.Find(from, &at) || !list.GetField(at, old)) continue;
+      const std::u16string carried = attr::CarriedValue(old, def);
+      if (attr::SameMeaning(old.value, carried)) continue;
+      ++changed;
+      if (carried.empty()) ++emptied;
     }
+    if (changed > 0 && !sUser()->YesNoAlert(ValuesChangeQuestion(changed, emptied))) return false;
+  }
+  for (ArtHandle group : groups) {
+    CVxShapeAttr list;
+    list.Load(group);
+    std::int32_t at = -1;
+    if (list.Find(from, &at) && !list.UpdateField(at, def)) return false;
+  }
+  for (ArtHandle a : objects) {
+    CVxShapeAttr list;
+    list.Load(a);
+    std::int32_t at = -1;
+    if (list.Find(from, &at)) list.UpdateField(at, def);
   }
   return true;
 }
@@ -190,39 +237,32 @@ bool CSelectionModel::RemoveField(std::int32_t index) {
 bool CSelectionModel::RedefineField(std::int32_t index, const ShapeField& def) {
   AttrRow row;
   if (!GetRow(index, row)) return false;
+  // OK on the definition as it stands is no change at all.
+  if (attr::SameFieldDef(row.field, def)) return false;
   if (!def.name.empty() && NameTaken(def.name, index)) {
     sUser()->MessageAlert(kDuplicateName);
     return false;
   }
-  // Every layer and every object is read before anything changes, so a layer the host cannot
-  // give leaves all of them under the old definition rather than half of them under the new.
-  std::vector<ArtHandle> groups;
-  std::vector<ArtHandle> objects;
-  for (LayerHandle layer : layers_) {
-    ArtHandle group = GroupOf(layer);
-    if (!group) return false;
-    groups.push_back(group);
-    std::vector<ArtHandle> art;
-    if (LayerArt(layer, art) != kNoErr) return false;
-    for (ArtHandle a : art) {
-      bool passes = false;
-      if (PassesDefinitionFilter(a, passes) != kNoErr) return false;
-      if (passes) objects.push_back(a);
-    }
-  }
-  for (ArtHandle group : groups) {
-    CVxShapeAttr list;
-    list.Load(group);
-    std::int32_t at = -1;
-    if (list.Find(row.field, &at) && !list.UpdateField(at, def)) return false;
-  }
-  for (ArtHandle a : objects) {
-    CVxShapeAttr list;
-    list.Load(a);
-    std::int32_t at = -1;
-    if (list.Find(row.field, &at)) list.UpdateField(at, def);
-  }
+  return Rewrite(row.field, def, true);
+}
+
+bool CSelectionModel::WidenField(std::int32_t index, std::int32_t width) {
+  if (index < 0 || index >= RowCount()) return false;
+  ShapeField& field = rows_[static_cast<std::size_t>(index)].field;
+  if (width <= field.width) return true;
+  ShapeField def;
+  def.CopyDefinition(field);
+  def.width = width;
+  // A wider field holds every value it held: nothing to ask.
+  if (!Rewrite(field, def, false)) return false;
+  field.width = width;
   return true;
+}
+
+std::string ValuesChangeQuestion(std::int64_t changed, std::int64_t emptied) {
+  std::string q = "このフィールドの定義を変更すると、" + std::to_string(changed) + "個の属性値が変わります";
+  if (emptied > 0) q += "（そのうち" + std::to_string(emptied) + "個は数値として読めないため空になります）";
+  return q + "。よろしいですか？";
 }
 
 bool CSelectionModel::AppendField(const ShapeField& def) {

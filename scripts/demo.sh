@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The main job on the shipped samples: builds vxshape; imports the sample shapefiles (roads, blocks,
 # stations in plane zone IX with Shift-JIS tables) into a new document, labels the stations and
-# blocks from their attribute values, finds the busy stations, exports the imported layers back
-# as shapefiles (in the sheet's zone, and per layer in latitude/longitude) and the stations as
+# blocks from their attribute values, finds the busy stations, exports each imported layer back
+# as a shapefile of its own kind (in the sheet's zone, and in latitude/longitude) and the stations as
 # coordinate text, imports a shipped KML file, and renders the sheets. It also describes, plays a
 # plug-in session on and renders the older sample sheet. Output: out/.
 set -euo pipefail
@@ -32,13 +32,17 @@ cp samples/sample-sheet.vxd out/sample-sheet.vxd
 "$vx" label out/import.vxd --select blocks --field 名称
 "$vx" search out/import.vxd --field 乗降客数 --min 100000
 "$vx" render out/import.vxd out/import.svg
-# The imported art back out as shapefiles: one file in the sheet's plane zone, and one file per
-# layer converted to latitude/longitude; GDAL reads them in the right system and encoding.
+# The imported art back out as shapefiles, each layer in its own kind as a user would choose it:
+# the roads as lines in the sheet's plane zone, and every layer converted to latitude/longitude
+# (roads as lines, blocks as polygons, the station marks as points, their labels left out); GDAL
+# reads them in the right system and encoding, with the records in the order of the files read.
 mkdir -p out/layers
-"$vx" export-shp out/import.vxd out/roads-out.shp --target all --type line --layer-field \
+"$vx" export-shp out/import.vxd out/roads-out.shp --layer roads --type line --layer-field \
   --preferences out/preferences.json
-"$vx" export-shp out/import.vxd out/layers --target all --per-layer --type polygon --to JGD:BL \
-  --preferences out/preferences.json
+for kind in roads:line blocks:polygon stations:point; do
+  "$vx" export-shp out/import.vxd "out/layers/${kind%%:*}.shp" --layer "${kind%%:*}" --type "${kind#*:}" \
+    --objects unfilled,filled --to JGD:BL --preferences out/preferences.json
+done
 if command -v ogrinfo >/dev/null; then
   for f in out/roads-out.shp out/layers/*.shp; do
     ogrinfo -ro -al -so -nomd "$f" | grep -E '^(Layer name|Geometry|Feature Count|Extent):|^    ID\["EPSG"'
@@ -49,7 +53,7 @@ fi
 "$vx" label out/sample-sheet.vxd --select 建物 --field NAME
 "$vx" render out/sample-sheet.vxd out/sample-labelled.svg
 # The stations as comma-separated UTF-8 coordinate text.
-"$vx" export-text out/import.vxd out/stations.csv --target current --comma --encoding utf8 --preferences out/preferences.json
+"$vx" export-text out/import.vxd out/stations.csv --layer stations --objects unfilled,filled --comma --encoding utf8 --preferences out/preferences.json
 # A KML file of the layout desktop globe viewers write: folders become layers, styles the look.
 "$vx" new out/kml.vxd --size 842x595
 "$vx" import-kml out/kml.vxd samples/sights.kml --map JGD:XY9 --scale 10000 --preferences out/preferences.json

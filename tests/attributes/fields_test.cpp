@@ -28,28 +28,46 @@ TEST(NormalizeValue, FormatsByType) {
   const Case cases[] = {
       // text: kept as given, neither trimmed nor cut
       {kFieldString, 3, 0, u"  abcdef ", u"  abcdef "},
-      // integer: strtol prefix, limited to the width's maximum, negatives not limited
+      // integer: the leading decimal integer, limited to the width's maximum, negatives not
+      // limited; decimal text throughout, so a wide field keeps every digit; no number: empty
       {kFieldInteger, 3, 0, u"12abc", u"12"},
       {kFieldInteger, 3, 0, u"123456", u"999"},
       {kFieldInteger, 3, 0, u"-4567", u"-4567"},
-      {kFieldInteger, 3, 0, u"abc", u"0"},
-      {kFieldInteger, 3, 0, u"", u"0"},
+      {kFieldInteger, 3, 0, u"abc", u""},
+      {kFieldInteger, 3, 0, u"", u""},
+      {kFieldInteger, 3, 0, u"  ", u""},
+      {kFieldInteger, 3, 0, u"007", u"7"},
+      {kFieldInteger, 3, 0, u"-0", u"0"},
+      {kFieldReal, 8, 2, u"  ", u""},
       {kFieldInteger, 5, 0, u"12.7", u"12"},
       {kFieldInteger, 10, 0, u"2147483647", u"2147483647"},
       {kFieldInteger, 10, 0, u"-2147483648", u"-2147483648"},
-      {kFieldInteger, 10, 0, u"99999999999", u"2147483647"},
-      {kFieldInteger, 11, 0, u"-99999999999", u"-2147483648"},
+      {kFieldInteger, 10, 0, u"3000000000", u"3000000000"},
+      {kFieldInteger, 10, 0, u"99999999999", u"9999999999"},
+      {kFieldInteger, 11, 0, u"-99999999999", u"-99999999999"},
+      {kFieldInteger, 18, 0, u"123456789012345678", u"123456789012345678"},
+      {kFieldInteger, 30, 0, u"-123456789012345678901234567890", u"-123456789012345678901234567890"},
       {kFieldInteger, 1, 0, u"15", u"9"},
       {kFieldInteger, 1, 0, u"-15", u"-15"},
       {kFieldInteger, 4, 0, u" \t+42x", u"42"},
       {kFieldInteger, 0, 0, u"5", u"0"},
       {kFieldInteger, 255, 0, u"77", u"77"},  // width past 64 bits: no overflow
-      {kFieldInteger, 4, 0, u"\u00A042", u"0"},  // only C white space is skipped
-      // real: atof, rounded, leading spaces trimmed, not limited to the width
+      {kFieldInteger, 4, 0, u"\u00A042", u""},  // only C white space is skipped
+      // real: the leading decimal number, rounded, leading spaces trimmed, not limited to the
+      // width; no finite number (NaN, infinity and hexadecimal forms are none): empty
       {kFieldReal, 12, 3, u"2.5", u"2.500"},
       {kFieldReal, 4, 2, u"123.456", u"123.46"},
       {kFieldReal, 10, 2, u"3.146", u"3.15"},
-      {kFieldReal, 10, 2, u"x", u"0.00"},
+      {kFieldReal, 10, 2, u"x", u""},
+      {kFieldReal, 10, 2, u"", u""},
+      {kFieldReal, 10, 2, u"nan", u""},
+      {kFieldReal, 10, 2, u"-inf", u""},
+      {kFieldReal, 10, 2, u"1e999", u""},
+      {kFieldReal, 10, 2, u"1e-999", u"0.00"},
+      {kFieldReal, 10, 2, u"0x1p4", u"0.00"},
+      {kFieldReal, 10, 2, u".5", u"0.50"},
+      {kFieldReal, 10, 2, u"5.e1x", u"50.00"},
+      {kFieldReal, 10, 2, u"1e+", u"1.00"},
       {kFieldReal, 19, 17, u"1", u"1.00000000000000000"},
       {kFieldReal, 8, 0, u"-7.6abc", u"-8"},
       {kFieldReal, -8, 2, u"1.5", u"1.50"},   // negative width pads to the right: trimmed too
@@ -62,6 +80,62 @@ TEST(NormalizeValue, FormatsByType) {
     EXPECT_EQ(text::Utf16ToUtf8(f.value), text::Utf16ToUtf8(c.out))
         << c.type << " w" << c.width << " d" << c.decimals << " in " << text::Utf16ToUtf8(c.in);
   }
+}
+
+// What a definition change does to a value, and whether the user is asked about it.
+TEST(CarriedValue, KeepsValuesUnderTheSameTypeAndSizeAndTellsMeaningChanges) {
+  struct Case {
+    ShapeField from, to;
+    std::u16string value, carried;
+    bool sameMeaning;
+  };
+  const Case cases[] = {
+      // type and size unchanged (a rename included): stored text kept as it is
+      {Field(kFieldInteger, 10, 0), Field(kFieldInteger, 10, 0, u"NEW"), u"007", u"007", true},
+      {Field(kFieldInteger, 18, 0), Field(kFieldInteger, 18, 0), u"123456789012345678", u"123456789012345678", true},
+      {Field(kFieldString, 10, 0), Field(kFieldInteger, 5, 0), u"12", u"12", true},
+      {Field(kFieldString, 10, 0), Field(kFieldInteger, 5, 0), u"abc", u"", false},
+      {Field(kFieldString, 10, 0), Field(kFieldInteger, 5, 0), u"7x", u"7", false},
+      {Field(kFieldString, 10, 0), Field(kFieldInteger, 5, 0), u"", u"", true},
+      {Field(kFieldInteger, 4, 0), Field(kFieldReal, 6, 1), u"2", u"2.0", true},
+      {Field(kFieldReal, 8, 2), Field(kFieldReal, 8, 1), u"3.14", u"3.1", false},
+      {Field(kFieldInteger, 10, 0), Field(kFieldInteger, 3, 0), u"123456", u"999", false},
+      {Field(kFieldReal, 8, 2), Field(kFieldString, 3, 0), u"3.14", u"3.14", true},
+  };
+  for (const Case& c : cases) {
+    ShapeField f = c.from;
+    f.value = c.value;
+    const std::u16string carried = CarriedValue(f, c.to);
+    EXPECT_EQ(text::Utf16ToUtf8(carried), text::Utf16ToUtf8(c.carried)) << text::Utf16ToUtf8(c.value);
+    EXPECT_EQ(SameMeaning(c.value, carried), c.sameMeaning) << text::Utf16ToUtf8(c.value);
+  }
+}
+
+TEST(ReadFiniteNumber, TakesOnlyWholeFiniteDecimalNumbers) {
+  struct Case {
+    std::u16string text;
+    bool ok;
+    double v;
+  };
+  const Case cases[] = {
+      {u"12", true, 12},    {u" -3.5 ", true, -3.5}, {u"1e3", true, 1000}, {u"+.5", true, 0.5},
+      {u"", false, 0},      {u"  ", false, 0},       {u"abc", false, 0},   {u"4km", false, 0},
+      {u"nan", false, 0},   {u"inf", false, 0},      {u"1e999", false, 0}, {u"0x10", false, 0},
+  };
+  for (const Case& c : cases) {
+    double v = -1;
+    EXPECT_EQ(ReadFiniteNumber(c.text, v), c.ok) << text::Utf16ToUtf8(c.text);
+    if (c.ok) {
+      EXPECT_EQ(v, c.v);
+    }
+  }
+}
+
+TEST(ValueWidth, CountsCharactersOfNumbersAndShiftJisBytesOfText) {
+  EXPECT_EQ(ValueWidth(Field(kFieldString, 10, 0), u"ABC"), 3);
+  EXPECT_EQ(ValueWidth(Field(kFieldString, 10, 0), u"東京都ｱ"), 7);  // half-width katakana: one byte
+  EXPECT_EQ(ValueWidth(Field(kFieldInteger, 2, 0), u"-123"), 4);
+  EXPECT_EQ(ValueWidth(Field(kFieldReal, 6, 1), u"-12.5"), 5);
 }
 
 TEST(NormalizeValue, HugeDefinitionsStayBounded) {
@@ -144,7 +218,9 @@ TEST(Dbf, ValueTextByTypeLetter) {
   const Case cases[] = {
       {'C', "  ab c   ", u"ab c"}, {'N', "     12.50", u"12.50"}, {'F', " -1.5e3 ", u"-1.5e3"},
       {'D', "20240305", u"20240305"}, {'L', "T", u"1"}, {'L', "y", u"1"}, {'L', "Y", u"1"},
-      {'L', "t", u"1"}, {'L', "F", u"0"}, {'L', "?", u"0"}, {'L', "", u"0"}, {'L', " T", u"0"},
+      {'L', "t", u"1"}, {'L', "F", u"0"}, {'L', "?", u""}, {'L', "", u""}, {'L', " T", u"0"},
+      // null numbers: blank, or filled with '*' by other writers
+      {'N', "          ", u""}, {'N', "**********", u""}, {'F', " *** ", u""}, {'N', "*1", u"*1"},
       {'M', "0000000001", u""}, {'0', "x", u""}, {'C', "", u""},
   };
   for (const auto& c : cases)

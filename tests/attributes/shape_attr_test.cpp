@@ -268,7 +268,9 @@ TEST_F(ShapeAttrTest, UpdateFieldReformatsTheValue) {
       {Field(u"V", kFieldInteger, 10, 0, u"123456"), Field(u"V", kFieldInteger, 3, 0), "V|1|3|0=999"},
       {Field(u"V", kFieldInteger, 10, 0, u""), Field(u"V", kFieldInteger, 3, 0), "V|1|3|0="},
       {Field(u"V", kFieldString, 10, 0, u""), Field(u"W", kFieldReal, 8, 2), "W|2|8|2="},
-      {Field(u"V", kFieldString, 10, 0, u"東京"), Field(u"V", kFieldInteger, 5, 0), "V|1|5|0=0"},
+      {Field(u"V", kFieldString, 10, 0, u"東京"), Field(u"V", kFieldInteger, 5, 0), "V|1|5|0="},
+      {Field(u"V", kFieldInteger, 10, 0, u"3000000000"), Field(u"V", kFieldInteger, 10, 0), "V|1|10|0=3000000000"},
+      {Field(u"V", kFieldInteger, 10, 0, u"007"), Field(u"W", kFieldInteger, 10, 0), "W|1|10|0=007"},
       {Field(u"V", kFieldInteger, 5, 0, u"42"), Field(u"面積", kFieldReal, 8, 2), "面積|2|8|2=42.00"},
       {Field(u"V", kFieldReal, 8, 2, u"3.14"), Field(u"V", kFieldString, 1, 0), "V|0|1|0=3.14"},
       // The definition's own value is not what is stored.
@@ -294,7 +296,8 @@ TEST_F(ShapeAttrTest, SetValueFormatsForTheField) {
       {Field(u"I", kFieldInteger, 3, 0), u"123456", u"999"},
       {Field(u"I", kFieldInteger, 5, 0), u"12.7", u"12"},
       {Field(u"R", kFieldReal, 10, 2), u"3.146", u"3.15"},
-      {Field(u"R", kFieldReal, 10, 2), u"", u"0.00"},
+      {Field(u"R", kFieldReal, 10, 2), u"", u""},
+      {Field(u"I", kFieldInteger, 10, 0), u"abc", u""},
       {Field(u"X", attr::kFieldLatitudeOrX, 0, 0, u"old"), u"new", u"old"},
   };
   for (const Case& c : cases) {

@@ -249,7 +249,7 @@ TEST(Interop, TablesWithDateLogicalAndFloatColumns) {
   ASSERT_EQ(back.values.size(), 3u);
   EXPECT_EQ(back.values[0], (std::vector<std::u16string>{u"20240305", u"1", u"1.50000000000", u""}));
   EXPECT_EQ(back.values[1], (std::vector<std::u16string>{u"19991231", u"0", u"-2.25000000000", u""}));
-  EXPECT_EQ(back.values[2], (std::vector<std::u16string>{u"", u"0", u"", u""}));
+  EXPECT_EQ(back.values[2], (std::vector<std::u16string>{u"", u"", u"", u""})) << "'?' is an unknown value";
   ShapeFileReader r;
   ASSERT_TRUE(r.Open(path));
   const std::vector<attr::FieldType> types = {attr::kFieldString, attr::kFieldInteger, attr::kFieldReal, attr::kFieldString};

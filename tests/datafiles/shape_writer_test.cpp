@@ -143,8 +143,9 @@ TEST(ShapeFileWriter, TableCellsAndHeader) {
   };
   const RowCase rows[] = {
       {u"ab", u"42", u"1.5", u"-1234.5", u"x", " ab     42 1.500    -1234.50x  "},
-      {u"abcdefg", u"123456", u"abc", u"0", u"yz", " abcde1234 0.000     0.00   yz "},
-      {u"", u"-7", u"12345678", u"3", u"", "        -712345678.0 3.00      "},
+      // Numbers the column cannot hold as themselves are left blank, never cut.
+      {u"abcdefg", u"123456", u"abc", u"0", u"yz", " abcde               0.00   yz "},
+      {u"", u"-7", u"12345678", u"3", u"", "        -7           3.00      "},
   };
   for (const auto& r : rows) {
     std::vector<ShapeField> values = {
@@ -174,6 +175,72 @@ TEST(ShapeFileWriter, TableCellsAndHeader) {
   EXPECT_EQ(dbf[32 + 64 + 17], 3);
   EXPECT_EQ(dbf.back(), '\x1A');
   for (int i = 0; i < 3; ++i) EXPECT_EQ(Row(dbf, 5, rowLength, i), rows[i].cells) << i;
+  const auto& reports = w.CellReports();
+  ASSERT_EQ(reports.size(), 5u);
+  EXPECT_EQ(reports[0].cutTexts, 1);
+  EXPECT_EQ(reports[1].blankedNumbers, 1);
+  EXPECT_EQ(reports[1].firstBlanked, (std::vector<std::pair<std::int32_t, std::string>>{{2, "123456"}}));
+  EXPECT_EQ(reports[2].name, "R10");
+  EXPECT_EQ(reports[2].firstBlanked, (std::vector<std::pair<std::int32_t, std::string>>{{2, "abc"}, {3, "12345678"}}));
+  EXPECT_EQ(reports[3].blankedNumbers + reports[3].cutTexts + reports[4].cutTexts, 0);
+}
+
+TEST(ShapeFileWriter, NumbersAreWrittenAsThemselvesOrLeftBlank) {
+  struct Case {
+    attr::FieldType type;
+    int width, decimals;
+    std::u16string value;
+    std::string cell;  // all blanks: a null cell
+    bool blanked;      // counted as a number the column cannot hold
+  };
+  const Case cases[] = {
+      {attr::kFieldInteger, 3, 0, u"12345", "   ", true},
+      {attr::kFieldReal, 5, 2, u"12345.678", "     ", true},
+      {attr::kFieldInteger, 2, 0, u"-123", "  ", true},
+      {attr::kFieldReal, 6, 1, u"1e300", "      ", true},
+      {attr::kFieldReal, 6, 1, u"inf", "      ", true},
+      {attr::kFieldInteger, 3, 0, u"", "   ", false},
+      {attr::kFieldReal, 6, 2, u"  ", "      ", false},
+      {attr::kFieldInteger, 2, 0, u"99", "99", false},
+      {attr::kFieldInteger, 3, 0, u"+7", "  7", false},
+      {attr::kFieldInteger, 20, 0, u"-1234567890123456789", "-1234567890123456789", false},
+      {attr::kFieldInteger, 22, 0, u"123456789012345678901", " 123456789012345678901", false},
+      {attr::kFieldReal, 6, 2, u"3.14159", "3.14  ", false},
+      {attr::kFieldReal, 4, 1, u"-1.5", "-1.5", false},
+  };
+  for (const Case& c : cases) {
+    TempDir dir;
+    ShapeFileWriter w;
+    ASSERT_TRUE(w.Init(1, TextEncoding::kUTF8));
+    ASSERT_TRUE(w.AddColumn(Col(u"V", c.type, c.width, c.decimals)));
+    ASSERT_TRUE(w.Create(dir / "v"));
+    EXPECT_TRUE(w.SetRowValues({Col(u"V", c.type, c.width, c.decimals, c.value)}));
+    ASSERT_TRUE(w.WritePointRecord({0, 0}));
+    ASSERT_TRUE(w.Finish());
+    const std::string what = text::Utf16ToUtf8(c.value) + " in N(" + std::to_string(c.width) + "," + std::to_string(c.decimals) + ")";
+    EXPECT_EQ(Row(ReadFile(dir / "v.dbf"), 1, 1 + c.width, 0), " " + c.cell) << what;
+    EXPECT_EQ(w.CellReports()[0].blankedNumbers, c.blanked ? 1 : 0) << what;
+  }
+}
+
+TEST(ShapeFileWriter, FieldsOfOneNameGoToTheColumnOfTheirOwnDefinition) {
+  TempDir dir;
+  ShapeFileWriter w;
+  ASSERT_TRUE(w.Init(1, TextEncoding::kUTF8));
+  ASSERT_TRUE(w.AddColumn(Col(u"NAME", attr::kFieldString, 4)));
+  ASSERT_TRUE(w.AddColumn(Col(u"NAME", attr::kFieldString, 12)));
+  ASSERT_TRUE(w.AddColumn(Col(u"NAME", attr::kFieldInteger, 6)));
+  EXPECT_EQ(w.Columns()[1].Name(), "NAME_1");
+  ASSERT_TRUE(w.Create(dir / "s"));
+  EXPECT_TRUE(w.SetRowValues({Col(u"NAME", attr::kFieldString, 12, 0, u"Hokkaido-to")}));
+  ASSERT_TRUE(w.WritePointRecord({0, 0}));
+  EXPECT_TRUE(w.SetRowValues({Col(u"NAME", attr::kFieldInteger, 6, 0, u"42"), Col(u"NAME", attr::kFieldString, 4, 0, u"Aomo")}));
+  ASSERT_TRUE(w.WritePointRecord({0, 0}));
+  ASSERT_TRUE(w.Finish());
+  const Bytes dbf = ReadFile(dir / "s.dbf");
+  EXPECT_EQ(Row(dbf, 3, 23, 0), "     Hokkaido-to       ");
+  EXPECT_EQ(Row(dbf, 3, 23, 1), " Aomo                42");
+  EXPECT_EQ(w.CellReports()[0].cutTexts + w.CellReports()[1].cutTexts, 0);
 }
 
 TEST(ShapeFileWriter, HeaderCountsForTwoColumnsAndThreeRecords) {

@@ -127,6 +127,7 @@ TEST_F(CliGdalTest, RefusalsEndWithTheAlertsText) {
       {"--target selection", "--target selection is not offered"},
       {"--to TKY:BL", "測地系変換パラメータファイルを開けません"},
       {"--bezier 10", "--bezier: '10' is neither 1 to 9 nor off"},
+      {"--layer 無い", "--layer: no layer is titled '無い'"},
   };
   for (const Case& c : cases) {
     const Ran r = Export(Quote(dir / "no.shp") + " " + c.args);

@@ -105,9 +105,9 @@ TEST_F(ShapeExportTest, ExtraFieldsComeLastInTheTablesEncoding) {
     auto bytes = [&](const char16_t* s) { return text::Encode(s, enc); };
     EXPECT_EQ(columns, (std::vector<std::string>{bytes(u"名前"), bytes(u"人口"), "AI_LAYER", "AI_TEXT"}));
     ASSERT_EQ(records.size(), 2u);
-    // The square (made last, so first in the layer) has no name and no text.
-    EXPECT_EQ(records[0].cells, (std::vector<std::string>{"", "7", bytes(u"道路"), ""}));
-    EXPECT_EQ(records[1].cells, (std::vector<std::string>{bytes(u"駅"), "1200", bytes(u"道路"), bytes(u"一行目\\n二行目")}));
+    // The text first (made first, at the back); the square has no name and no text.
+    EXPECT_EQ(records[0].cells, (std::vector<std::string>{bytes(u"駅"), "1200", bytes(u"道路"), bytes(u"一行目\\n二行目")}));
+    EXPECT_EQ(records[1].cells, (std::vector<std::string>{"", "7", bytes(u"道路"), ""}));
     EXPECT_EQ(Slurp(dir / (utf8 ? "u.cpg" : "s.cpg")), utf8 ? "UTF-8" : "932");
   }
 }
@@ -121,13 +121,87 @@ TEST_F(ShapeExportTest, PolygonsAreClockwiseWithHolesCounterClockwise) {
   ASSERT_EQ(Export({Click(id::kPolygon)}, dir / "poly.shp"), host::kNoErr);
   const auto records = Read(dir / "poly.shp");
   ASSERT_EQ(records.size(), 3u);
-  EXPECT_EQ(records[0].parts.size(), 2u) << "the compound path, made last";
+  EXPECT_EQ(records[2].parts.size(), 2u) << "the compound path, made last";
   for (const Record& r : records) {
     EXPECT_LT(RingArea(r.parts[0]), 0) << "outer ring clockwise";
     if (r.parts.size() > 1) {
       EXPECT_GT(RingArea(r.parts[1]), 0) << "hole counter-clockwise";
     }
   }
+}
+
+// Records come out in drawing order, back to front (the order an import made them in), inside
+// expanded groups too.
+TEST_F(ShapeExportTest, RecordsInDrawingOrder) {
+  SetFields(Group(first), {Field("ID", attr::kFieldInteger, 4)});
+  for (int i = 1; i <= 3; ++i) SetFields(Square(Group(first), 10.0 * i, 0, 4), {Field("ID", attr::kFieldInteger, 4, 0, std::to_string(i).c_str())});
+  ArtHandle group = NewArt(host::ArtType::Group, Group(first));
+  for (int i = 4; i <= 5; ++i) SetFields(Square(group, 10.0 * i, 0, 4), {Field("ID", attr::kFieldInteger, 4, 0, std::to_string(i).c_str())});
+  for (bool expand : {false, true}) {
+    std::vector<Step> actions{Click(id::kPolygon)};
+    if (expand) actions.push_back(Click(id::kExpand));
+    ASSERT_EQ(Export(actions, dir / "o.shp"), host::kNoErr);
+    std::vector<std::string> ids;
+    for (const Record& r : Read(dir / "o.shp")) ids.push_back(r.cells[0]);
+    EXPECT_EQ(ids, (expand ? std::vector<std::string>{"1", "2", "3", "4", "5"} : std::vector<std::string>{"1", "2", "3"}));
+  }
+}
+
+// Two layers defining a field of one name differently: each value in the column of its own
+// definition, not cut into the other's.
+TEST_F(ShapeExportTest, FieldsOfOneNameFromTwoLayersKeepTheirOwnColumns) {
+  SetFields(Group(first), {Field("NAME", attr::kFieldString, 10)});
+  SetFields(Square(Group(first), 0, 0, 4), {Field("NAME", attr::kFieldString, 10, 0, "short")});
+  LayerHandle wide = NewLayer("wide");
+  SetFields(Group(wide), {Field("NAME", attr::kFieldString, 30), Field("POP", attr::kFieldInteger, 6)});
+  SetFields(Square(Group(wide), 0, 0, 4), {Field("NAME", attr::kFieldString, 30, 0, "a name longer than ten"),
+                                            Field("POP", attr::kFieldInteger, 6, 0, "")});
+  ASSERT_EQ(Export({Pick(id::kTarget, 2)}, dir / "n.shp"), host::kNoErr);
+  std::vector<std::string> columns;
+  const auto records = Read(dir / "n.shp", &columns);
+  EXPECT_EQ(columns, (std::vector<std::string>{"NAME", "NAME_1", "POP", "AI_TEXT"}));
+  std::vector<std::vector<std::string>> cells;
+  for (const Record& r : records) cells.push_back(r.cells);
+  std::sort(cells.begin(), cells.end());
+  EXPECT_EQ(cells, (std::vector<std::vector<std::string>>{{"", "a name longer than ten", "", ""}, {"short", "", "", ""}}));
+  EXPECT_TRUE(user->Alerts().empty()) << "nothing was cut";
+}
+
+// Texts cut to their column are counted, numbers too wide for theirs are left blank, never cut
+// to another number; the user is told at the end, by file and field.
+TEST_F(ShapeExportTest, CutTextsAndNumbersTooWideAreTold) {
+  SetFields(Group(first), {Field("NAME", attr::kFieldString, 3), Field("POP", attr::kFieldInteger, 3)});
+  const char* rows[][2] = {{"abcdef", "12345"}, {"ab", "7"}, {"xyz!", "-123"}};
+  for (const auto& row : rows)
+    SetFields(Square(Group(first), 0, 0, 4), {Field("NAME", attr::kFieldString, 3, 0, row[0]), Field("POP", attr::kFieldInteger, 3, 0, row[1])});
+  ASSERT_EQ(Export({}, dir / "w.shp"), host::kNoErr);
+  std::vector<std::vector<std::string>> cells;
+  for (const Record& r : Read(dir / "w.shp")) cells.push_back(r.cells);
+  EXPECT_EQ(cells, (std::vector<std::vector<std::string>>{{"abc", "", ""}, {"ab", "7", ""}, {"xyz", "", ""}}));
+  EXPECT_EQ(AlertTexts(), (std::vector<std::string>{"列の幅を超える文字列を切り詰めました: w.shp の NAME（2 件）\n"
+                                                    "列に収まらない数値を空欄にしました: w.shp の POP（2 件: レコード 1 の 12345、レコード 3 の -123）"}));
+}
+
+// Per-layer files of layers with one title get distinct names, and the user is told.
+TEST_F(ShapeExportTest, PerLayerFilesOfLayersWithOneTitle) {
+  Square(Group(first), 0, 0, 4);
+  LayerHandle twin = NewLayer("道路");
+  Square(Group(twin), 0, 0, 4);
+  Square(Group(twin), 10, 0, 4);
+  ASSERT_EQ(Export({Pick(id::kTarget, 2), Click(id::kPerLayer)}, dir.path(), true), host::kNoErr);
+  EXPECT_EQ(Read(dir / "道路.shp").size() + Read(dir / "道路_2.shp").size(), 3u);
+  EXPECT_EQ(AlertTexts(), (std::vector<std::string>{"同じ名前のレイヤーがあるため「道路」を 道路_2.shp に書き出しました"}));
+}
+
+// The encoding a coordinate text export stored (UTF-16) is not offered here: the list falls
+// back to its first entry and the export writes its files.
+TEST_F(ShapeExportTest, StoredEncodingTheListDoesNotOfferFallsBack) {
+  ASSERT_EQ(host::sPreference()->PutInteger(xport::kPreferencePrefix, "exportEncoding", 2), host::kNoErr);
+  Square(Group(first), 0, 0, 4);
+  ASSERT_EQ(Export({}, dir / "e.shp"), host::kNoErr);
+  EXPECT_TRUE(AlertTexts().empty());
+  EXPECT_EQ(Read(dir / "e.shp").size(), 1u);
+  EXPECT_EQ(Slurp(dir / "e.cpg"), "932");
 }
 
 // Groups are one point with their own attributes, nothing as lines, their paths when expanded.

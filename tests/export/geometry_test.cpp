@@ -92,6 +92,29 @@ TEST_F(GeometryTest, ClosingPoints) {
   EXPECT_EQ(probe.PathVertices(open, xport::kClosePolygon).size(), 4u);
   EXPECT_EQ(probe.FlattenPath(open, xport::kClosePolygon, 5).size(), 4u);
   EXPECT_EQ(probe.PathVertices(open, xport::kCloseLine).size(), 3u);
+
+  // Every ring ends on its first point exactly once: a closing curve too short for a step adds
+  // no point of its own, and a ring drawn with its first point repeated is not closed twice.
+  PathSegment lastAnchor{{0.1, 0.1}, {0.1, 0.1}, {0.05, 0.2}, true};  // curved, 0.14 long
+  ArtHandle shortClose = NewPath(Group(first), {Corner(0, 0), Corner(10, 0), Corner(10, 10), lastAnchor}, true);
+  ArtHandle repeated = NewPath(Group(first), {Corner(0, 0), Corner(10, 0), Corner(10, 10), Corner(0, 0)}, true);
+  struct Case {
+    const char* what;
+    data::PointList v;
+    std::size_t size;
+  };
+  const Case cases[] = {
+      {"short closing curve, flattened", probe.FlattenPath(shortClose, xport::kClosePolygon, 5), 5},
+      {"short closing curve as a line", probe.FlattenPath(shortClose, xport::kCloseLine, 5), 5},
+      {"first point repeated", probe.PathVertices(repeated, xport::kClosePolygon), 4},
+      {"first point repeated, flattened", probe.FlattenPath(repeated, xport::kClosePolygon, 5), 4},
+  };
+  for (const Case& c : cases) {
+    ASSERT_EQ(c.v.size(), c.size) << c.what;
+    EXPECT_EQ(c.v.back().x, c.v.front().x) << c.what;
+    EXPECT_EQ(c.v.back().y, c.v.front().y) << c.what;
+    EXPECT_FALSE(c.v[c.size - 2].x == c.v[0].x && c.v[c.size - 2].y == c.v[0].y) << c.what;
+  }
 }
 
 // Whatever the drawing direction of the outer and the inner square, the larger one comes first
@@ -111,6 +134,25 @@ TEST_F(GeometryTest, CompoundRingsLargestFirstHolesReversed) {
         EXPECT_GT(RingArea(parts[1]), 0) << "hole counter-clockwise; drawn cw " << innerCw;
       }
     }
+  }
+}
+
+// A compound of two islands, a lake in the larger and an islet in the lake: rings inside an odd
+// number of others are holes, all others outer rings; each outer ring is followed by its holes,
+// the largest first, the rest back to front.
+TEST_F(GeometryTest, CompoundRingsOrientedByNesting) {
+  Probe probe;
+  ArtHandle compound = NewArt(host::ArtType::CompoundPath, Group(first));
+  Square(compound, 0, 0, 30, true);      // second island, drawn first (at the back)
+  Square(compound, 100, 0, 100, false);  // largest island
+  Square(compound, 140, 40, 20, true);   // lake in it
+  Square(compound, 145, 45, 10, false);  // islet in the lake
+  for (bool expand : {false, true}) {
+    const data::PartList parts = probe.CompoundRings(compound, expand, 5);
+    ASSERT_EQ(parts.size(), 4u);
+    const double expected[] = {-10000, 400, -900, -100};  // signed map areas: outer rings negative
+    for (std::size_t i = 0; i < 4; ++i) EXPECT_NEAR(RingArea(parts[i]), expected[i], 1e-6) << "ring " << i;
+    EXPECT_NEAR(parts[3][0].x, 145, 1e-9) << "the islet comes after its island's hole and the other island";
   }
 }
 

@@ -32,11 +32,11 @@ TEST_F(EditDialogsTest, ATypedValueIsFormattedForItsFieldOnEverySelectedObject) 
   };
   const Case cases[] = {
       {F(u"N", attr::kFieldInteger, 3), "12.345", "12", "digits up to the point"},
-      {F(u"N", attr::kFieldInteger, 3), "123456", "999", "limited to the width"},
-      {F(u"N", attr::kFieldInteger, 3), "abc", "0", "not a number"},
+      {F(u"N", attr::kFieldInteger, 3), "-12", "-12", "the sign counts in the width"},
+      {F(u"N", attr::kFieldInteger, 3), "", "", "no value: empty, never 0"},
       {F(u"N", attr::kFieldReal, 8, 2), "3.146", "3.15", "rounded to the decimals"},
-      {F(u"N", attr::kFieldReal, 8, 2), "x", "0.00", "not a number"},
-      {Text(u"N", 5), "東京都千代田区", "東京都千代田区", "text is kept whole (the table writer cuts it)"},
+      {F(u"N", attr::kFieldReal, 8, 2), " ", "", "no value"},
+      {Text(u"N", 5), "東京a", "東京a", "within the width as Shift-JIS bytes"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.why);
@@ -90,6 +90,7 @@ TEST_F(EditDialogsTest, WidthAndDecimalsOutOfRangeAreRefusedAndTheDialogStaysOpe
     const char* decimals;  // nullptr: left as shown
     const char* alert;     // nullptr: accepted
     const char* stored;
+    bool asked = false;    // values change: the question comes, answered yes
   };
   const Case cases[] = {
       {0, "255", nullptr, panel::kTextWidthRange, nullptr},
@@ -99,7 +100,7 @@ TEST_F(EditDialogsTest, WidthAndDecimalsOutOfRangeAreRefusedAndTheDialogStaysOpe
       {2, "20", "0", panel::kRealWidthRange, nullptr},
       {2, "5", "4", panel::kRealDecimalsRange, nullptr},
       {2, "5", "3", nullptr, "V|2|5|3"},
-      {1, "10", nullptr, nullptr, "V|1|10|0"},  // the decimals edit showed 2
+      {1, "10", nullptr, nullptr, "V|1|10|0", true},  // the decimals edit showed 2; 1.25 becomes 1
       {0, "254", nullptr, nullptr, "V|0|254|0"},
   };
   for (const Case& c : cases) {
@@ -112,6 +113,7 @@ TEST_F(EditDialogsTest, WidthAndDecimalsOutOfRangeAreRefusedAndTheDialogStaysOpe
     if (c.decimals) Type(kFieldDecimals, c.decimals);
     Click(kIdOk);
     if (c.alert) Click(kIdCancel);
+    if (c.asked) Answer(true);
     const std::size_t alerts = host->Alerts().size();
     EXPECT_EQ(app->ClickPanelButton("定義..."), "");
     ExpectPlayed();
@@ -122,7 +124,7 @@ TEST_F(EditDialogsTest, WidthAndDecimalsOutOfRangeAreRefusedAndTheDialogStaysOpe
       EXPECT_EQ(Describe(l->group), "V|2|8|2=");
       EXPECT_EQ(Describe(art[0]), "V|2|8|2=1.25");
     } else {
-      EXPECT_EQ(host->Alerts().size(), alerts);
+      EXPECT_EQ(host->Alerts().size(), alerts + (c.asked ? 1 : 0));
       EXPECT_EQ(Describe(l->group), std::string(c.stored) + "=");
       EXPECT_EQ(Describe(art[0]).substr(0, std::string(c.stored).size()), c.stored);
     }
@@ -138,6 +140,7 @@ TEST_F(EditDialogsTest, IntegerDisablesTheDecimalsAndTheNameIsLimitedToTenCharac
   Push(K::Snapshot);
   Type(kFieldName, "ABCDEFGHIJKLMN");
   Click(kIdOk);
+  Answer(true);  // 12.75 becomes 12
   EXPECT_EQ(app->ClickPanelButton("定義..."), "");
   ExpectPlayed();
   EXPECT_TRUE(HasLine(LastSnapshot(), "1079 edit \"2\" disabled"));
