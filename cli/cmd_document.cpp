@@ -13,6 +13,7 @@
 #include <nlohmann/json.hpp>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <map>
 
@@ -109,8 +110,14 @@ void Install(CLI::App& app) {
     auto size = std::make_shared<std::string>("612x792");
     cmd->add_option("DOC", *doc, "Document to write")->required();
     cmd->add_option("--size", *size, "Artboard size in points, WxH")->capture_default_str();
-    cmd->callback([doc, size] {
+    auto force = std::make_shared<bool>(false);
+    cmd->add_flag("--force", *force, "Replace DOC when it exists");
+    cmd->callback([doc, size, force] {
       ExitStatus() = Guard([&] {
+        // A document holds work that a new empty one would replace without a trace.
+        std::error_code ec;
+        if (!*force && std::filesystem::symlink_status(*doc, ec).type() != std::filesystem::file_type::not_found)
+          throw Failure(*doc + " already exists; give --force to replace it with a new document");
         double w = 0, h = 0;
         char x = 0, extra = 0;
         if (std::sscanf(size->c_str(), "%lf%c%lf%c", &w, &x, &h, &extra) != 3 || (x != 'x' && x != 'X') ||

@@ -195,6 +195,11 @@ int RunInspect(const InspectOptions& o) {
       line += "  " + names[static_cast<std::size_t>(i)] + "=" + values.back().get<std::string>();
     }
     rec["values"] = std::move(values);
+    // The table ended before the geometry: the import gives this record empty values.
+    if (r.RowMissing()) {
+      rec["noRow"] = true;
+      line += "  (no table row)";
+    }
     emit(rec, line);
   }
   if (o.json) json.End();

@@ -73,7 +73,7 @@ void ShapeFileReader::Close() {
   entryOffset_ = entryLength_ = contentLength_ = recordType_ = 0;
   contentBytes_ = 0;
   rowStart_ = 0;
-  inRecord_ = broken_ = atEnd_ = open_ = false;
+  inRecord_ = broken_ = atEnd_ = open_ = rowMissing_ = false;
 }
 
 bool ShapeFileReader::Open(const std::filesystem::path& path) {
@@ -258,9 +258,13 @@ bool ShapeFileReader::BeginRecordBody(std::uint64_t minContentBytes) {
 }
 
 bool ShapeFileReader::ReadRow() {
+  rowMissing_ = false;
   if (columns_.empty()) return true;
-  if (!tableFile_.Read(row_.data(), row_.size()))
-    return FailRecord("its table row is missing or cut short in " + Str(tableFile_.Path()));
+  if (tableFile_.Read(row_.data(), row_.size())) return true;
+  // A table that ends before the geometry leaves the later records without values, not without
+  // their shapes: their cells read as empty, like a row of spaces.
+  std::fill(row_.begin(), row_.end(), ' ');
+  rowMissing_ = true;
   return true;
 }
 

@@ -6,10 +6,11 @@
 // Lenient where other readers are: every record is found at the offset its index entry gives
 // (in any order), its contents are bounded by the larger of the index's and the record header's
 // content length and by the end of the file, and the table's rows are at least as long as its
-// columns. Only what cannot be read safely is refused (data past the end of a file, counts that
-// need more bytes than the record holds); coordinates are given as stored, NaN and infinities
-// included, for the caller to leave out. A refused record fails like a short read, and
-// LastError() names the file, the record and the value.
+// columns; a table that ends before the geometry gives the later records empty cells. Only what
+// cannot be read safely is refused (data past the end of a file, counts that need more bytes than
+// the record holds); coordinates are given as stored, NaN and infinities included, for the caller
+// to leave out. A refused record fails like a short read, and LastError() names the file, the
+// record and the value.
 #pragma once
 
 #include "attributes/dbf_types.h"
@@ -65,6 +66,9 @@ class ShapeFileReader {
   // bytes pad a cell, as space does); empty for a bad index.
   std::string_view GetCell(int i) const;
   const attr::DbfHeader& TableHeader() const { return tableHeader_; }
+  // The table had no complete row for the record read last (it ends before the geometry file):
+  // every cell reads as empty.
+  bool RowMissing() const { return rowMissing_; }
 
   // Why the last failing operation failed: names the file, the record and the value.
   const std::string& LastError() const { return error_; }
@@ -112,6 +116,7 @@ class ShapeFileReader {
   bool broken_ = false;               // a record failed part-way: the files are out of step
   bool atEnd_ = false;
   bool open_ = false;
+  bool rowMissing_ = false;
   std::string error_;
 };
 

@@ -116,35 +116,57 @@ Err CImporterBase::Run() {
   if (!SetupCoordinates(s)) return kStop;
   StoreImportPreferences(s);
 
-  dropped_.clear();
+  notes_.clear();
   LayerHandle layer = nullptr;
   for (const fs::path& file : files_) {
-    droppedInFile_ = 0;
+    fileNotes_ = FileNotes{};
+    fileNotes_.file = FileNameUtf8(file);
+    itemLabel_.clear();
     const Err r = ImportFile(file, layer);
-    if (droppedInFile_ > 0) dropped_.push_back({FileNameUtf8(file), droppedInFile_});
+    if (!fileNotes_.Empty()) notes_.push_back(fileNotes_);
     if (r != kNoErr) {
-      if (r != kStop) ReportDroppedPoints();
+      if (r != kStop) ReportNotes();
       return r;
     }
   }
   if (s.mode == kModeNewFrame) {
     if (Err r = geo::CreateExtentMarkers(converter_, transform_, s.limit.xmin, s.limit.xmax, s.limit.ymin,
                                          s.limit.ymax)) {
-      ReportDroppedPoints();
+      ReportNotes();
       return r;
     }
   }
-  ReportDroppedPoints();
+  ReportNotes();
   // Every file may have been passed over: then there is no layer to make current.
   if (!layer) return kNoErr;
   return sLayer()->SetCurrentLayer(layer);
 }
 
-void CImporterBase::ReportDroppedPoints() {
-  if (dropped_.empty()) return;
-  std::string text = kDroppedPointsMessage;
-  for (const DroppedPoints& d : dropped_) text += "\n" + d.file + ": " + std::to_string(d.points) + " 点";
-  Warn(text);
+void CImporterBase::ReportNotes() {
+  // Split rings are named; a long list is cut after this many per file.
+  constexpr std::size_t kNamedItems = 10;
+  std::string text;
+  auto section = [&](const char* head, const auto& say) {
+    std::string lines;
+    for (const FileNotes& f : notes_)
+      if (const std::string what = say(f); !what.empty()) lines += "\n" + f.file + ": " + what;
+    if (lines.empty()) return;
+    if (!text.empty()) text += "\n\n";
+    text += head + lines;
+  };
+  auto count = [](std::int64_t n, const char* unit) { return n > 0 ? std::to_string(n) + unit : std::string(); };
+  section(kDroppedPointsMessage, [&](const FileNotes& f) { return count(f.droppedPoints, " 点"); });
+  section(kNoShapeMessage, [&](const FileNotes& f) { return count(f.noShape, " 件"); });
+  section(kNoRowMessage, [&](const FileNotes& f) { return count(f.noRow, " 件"); });
+  section(kSplitRingMessage, [&](const FileNotes& f) {
+    std::string names;
+    for (std::size_t i = 0; i < f.splitRings.size() && i < kNamedItems; ++i)
+      names += (i ? "、" : "") + f.splitRings[i];
+    if (f.splitRings.size() > kNamedItems)
+      names += " ほか " + std::to_string(f.splitRings.size() - kNamedItems) + " 件";
+    return names;
+  });
+  if (!text.empty()) Warn(text);
 }
 
 bool CImporterBase::SetupCoordinates(ImportSettings& s) {
@@ -267,7 +289,7 @@ Err CImporterBase::CreatePointArt(const data::MapPoint& p, LayerHandle layer, Ar
   art = nullptr;
   RealPoint at;
   if (!ToSheet(p, at)) {
-    ++droppedInFile_;
+    ++fileNotes_.droppedPoints;
     return kNoErr;
   }
   ArtHandle group = nullptr;
@@ -291,21 +313,38 @@ Err CImporterBase::CreatePathArt(const data::PointList& points, bool closed, Lay
   ArtHandle group = nullptr;
   if (Err e = sLayer()->GetLayerGroup(layer, group)) return e;
 
-  std::size_t n = 0;  // segments waiting in the buffer
-  auto flush = [&]() -> Err {
+  std::size_t n = 0;      // segments waiting in the buffer
+  std::size_t fresh = 0;  // of them, those not already drawn as the end of the piece before
+  bool split = false;     // a piece has been drawn
+  RealPoint first;        // the first anchor, where a split ring ends
+  auto draw = [&](bool pieceClosed) -> Err {
     ArtHandle path = nullptr;
     if (Err e = sArt()->NewArt(ArtType::Path, PaintOrder::InsideOnTop, group, path)) return e;
     if (!path) return kCant;
     if (Err e = sPath()->SetPathSegments(path, static_cast<std::int32_t>(n), segments_.get())) return e;
-    if (Err e = sPath()->SetPathClosed(path, closed)) return e;
+    if (Err e = sPath()->SetPathClosed(path, pieceClosed)) return e;
     PathStyle st;
     if (Err e = sPathStyle()->GetPathStyle(path, st)) return e;
     SolidStroke(st, Color::Cmyk(0.8, 0, 0.5, 0), 0.5);
-    st.fillPaint = closed;
-    if (closed) st.fill.color = Color::Cmyk(0, 0, 0, 0.1);
+    // A piece of a ring is open: filled, it would paint an area the ring does not bound.
+    st.fillPaint = pieceClosed;
+    if (pieceClosed) st.fill.color = Color::Cmyk(0, 0, 0, 0.1);
     if (Err e = sPathStyle()->SetPathStyle(path, st)) return e;
     out.push_back(path);
-    n = 0;
+    return kNoErr;
+  };
+  // A full buffer is drawn only when one more point comes, so a path that fits is never split;
+  // the next piece starts on the last anchor drawn, so no segment falls between pieces.
+  auto add = [&](const RealPoint& at) -> Err {
+    if (n == kSegmentsPerPath) {
+      if (Err e = draw(false)) return e;
+      split = true;
+      segments_[0] = segments_[n - 1];
+      n = 1;
+      fresh = 0;
+    }
+    segments_[n++] = PathSegment{at, at, at, false};
+    ++fresh;
     return kNoErr;
   };
 
@@ -315,15 +354,20 @@ Err CImporterBase::CreatePathArt(const data::PointList& points, bool closed, Lay
   for (const data::MapPoint& p : std::span<const data::MapPoint>(points.data(), count)) {
     RealPoint at;
     if (!ToSheet(p, at)) {
-      ++droppedInFile_;
+      ++fileNotes_.droppedPoints;
       continue;
     }
-    segments_[n++] = PathSegment{at, at, at, false};
-    if (n == kSegmentsPerPath) {
-      if (Err e = flush()) return e;
-    }
+    if (n == 0) first = at;
+    if (Err e = add(at)) return e;
   }
-  if (n > 0) return flush();
+  if (split && closed) {
+    // The ring's closing segment, unless its last point already repeats the first.
+    if (!(segments_[n - 1].p == first))
+      if (Err e = add(first)) return e;
+    if (fileNotes_.splitRings.empty() || fileNotes_.splitRings.back() != itemLabel_)
+      fileNotes_.splitRings.push_back(itemLabel_);
+  }
+  if (fresh > 0) return draw(closed && !split);
   return kNoErr;
 }
 

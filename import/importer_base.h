@@ -81,12 +81,17 @@ class CImporterBase {
   const geo::CCoordConverter& Converter() const { return converter_; }
   const geo::CSheetTransform& Transform() const { return transform_; }
 
-  // Points a run could not place (conversion failed) for each file, in file order.
-  struct DroppedPoints {
-    std::string file;  // name with its extension
-    std::int64_t points = 0;
+  // What a file's import left out or drew otherwise than stored; the run's closing warning says it.
+  struct FileNotes {
+    std::string file;                      // name with its extension
+    std::int64_t droppedPoints = 0;        // points that could not be converted
+    std::int64_t noShape = 0;              // records that hold no shape
+    std::int64_t noRow = 0;                // records drawn with empty values: the table had no row
+    std::vector<std::string> splitRings;   // items whose ring was drawn as open pieces
+    bool Empty() const { return droppedPoints == 0 && noShape == 0 && noRow == 0 && splitRings.empty(); }
   };
-  const std::vector<DroppedPoints>& Dropped() const { return dropped_; }
+  // The notes of the files that have any, in file order.
+  const std::vector<FileNotes>& Notes() const { return notes_; }
 
  protected:
   // Inserts the layer that receives a file: above the topmost layer that holds no georeference,
@@ -96,7 +101,10 @@ class CImporterBase {
   // result is 0 with `art` nullptr, and the point is counted as dropped.
   host::Err CreatePointArt(const data::MapPoint& p, host::LayerHandle layer, host::ArtHandle& art);
   // Paths of at most 32,000 points each through `points`; points that cannot be converted are
-  // left out (and counted), so a list of none gives no path.
+  // left out (and counted), so a list of none gives no path. A longer list is drawn in pieces,
+  // each starting on the point the one before ended on. A closed list that does not fit becomes
+  // open, unfilled pieces that end back on its first point; the item named by `itemLabel_` is
+  // noted for the closing warning.
   host::Err CreatePathArt(const data::PointList& points, bool closed, host::LayerHandle layer,
                           std::vector<host::ArtHandle>& out);
   // A compound path in `group` holding `paths`, in order.
@@ -119,6 +127,11 @@ class CImporterBase {
                               const std::filesystem::path& folder, std::vector<std::filesystem::path>& files,
                               text::TextEncoding& encoding);
 
+  // The item being drawn, as the closing warning names it (e.g. "第3レコード").
+  std::string itemLabel_;
+  // The notes of the file being imported.
+  FileNotes fileNotes_;
+
   host::PluginRef plugin_;
   bool converterWarned_ = false;  // the converter has shown its warning since the last set-up
   geo::CCoordConverter converter_;
@@ -129,14 +142,14 @@ class CImporterBase {
  private:
   // Converts one file point to the sheet; false when it cannot be placed.
   bool ToSheet(const data::MapPoint& p, host::RealPoint& out) const;
-  void ReportDroppedPoints();
+  // One warning with every file's notes; nothing when there are none.
+  void ReportNotes();
 
   static constexpr std::size_t kSegmentsPerPath = 32000;
   std::unique_ptr<host::PathSegment[]> segments_;  // reused for every path
   bool limitOn_ = false;
   Extent limit_;
-  std::int64_t droppedInFile_ = 0;
-  std::vector<DroppedPoints> dropped_;
+  std::vector<FileNotes> notes_;
 };
 
 // Name of a file for messages and layer titles (UTF-8), with and without its extension.

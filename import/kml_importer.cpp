@@ -74,8 +74,9 @@ Err DefineLayerFields(LayerHandle layer) {
 
 Color Bgr(const std::array<double, 4>& abgr) { return Color::Rgb(abgr[3], abgr[2], abgr[1]); }
 
-// The placemark's look over the frame's default path style.
-Err ApplyStyle(ArtHandle art, const KmlStyle* style, bool closed, bool evenOdd) {
+// The placemark's look over the frame's default path style. `ringPiece`: an open piece of a ring
+// too long for one path, drawn as a line whatever the style says of its fill and outline.
+Err ApplyStyle(ArtHandle art, const KmlStyle* style, bool closed, bool ringPiece, bool evenOdd) {
   PathStyle st;
   if (Err e = sPathStyle()->GetPathStyle(art, st)) return e;
   Color line = Color::Rgb(0, 0, 0), poly = Color::Rgb(0, 0, 0);
@@ -98,8 +99,8 @@ Err ApplyStyle(ArtHandle art, const KmlStyle* style, bool closed, bool evenOdd) 
   st.stroke.cap = LineCap::Butt;
   st.stroke.join = LineJoin::Miter;
   st.stroke.miterLimit = 4.0;
-  st.fillPaint = fill && closed;
-  st.strokePaint = outline;
+  st.fillPaint = fill && closed && !ringPiece;
+  st.strokePaint = outline || ringPiece;
   st.fill.color = poly;
   st.stroke.color = line;
   st.stroke.width = width;
@@ -153,6 +154,9 @@ class CKMLFileImporter::Builder : public KmlHandler {
   void Placemark(KmlPlacemark& pm) override {
     if (error_) return;
     const KmlStyle* style = pm.hasInlineStyle ? &pm.inlineStyle : owner_.reader_.Resolve(pm.styleUrl);
+    char label[64];
+    std::snprintf(label, sizeof label, kPlacemarkLabelFormat, ++placemarks_);
+    owner_.itemLabel_ = label;
     for (const KmlGeometry& g : pm.geometries)
       if ((error_ = Geometry(pm, g, style))) return;
   }
@@ -196,8 +200,11 @@ class CKMLFileImporter::Builder : public KmlHandler {
       arts_.insert(arts_.end(), pieces_.begin(), pieces_.end());
     }
     for (ArtHandle art : arts_) {
+      bool pieceClosed = closed;
+      if (closed)
+        if (Err e = sPath()->GetPathClosed(art, pieceClosed)) return e;
       if (Err e = DefineFields(art, pm.name, pm.description)) return e;
-      if (Err e = ApplyStyle(art, style, closed, holes)) return e;
+      if (Err e = ApplyStyle(art, style, closed, closed && !pieceClosed, holes)) return e;
     }
     if (holes && arts_.size() > 1) {
       ArtHandle group = nullptr, compound = nullptr;
@@ -209,6 +216,7 @@ class CKMLFileImporter::Builder : public KmlHandler {
   }
 
   CKMLFileImporter& owner_;
+  int placemarks_ = 0;
   std::vector<LayerHandle> layers_;
   std::vector<ArtHandle> arts_, pieces_;
 };

@@ -23,6 +23,14 @@ inline constexpr const char* kBadGeoreferenceMessage = "データフレームか
 
 // Points whose conversion failed; each file follows on a line of its own.
 inline constexpr const char* kDroppedPointsMessage = "座標を変換できない点は描画していません";
+// The other sections of the closing warning, each followed by a line per file.
+inline constexpr const char* kNoShapeMessage = "図形のないレコードは描画していません";
+inline constexpr const char* kNoRowMessage = "属性テーブルに行のないレコードは属性値を空にしています";
+inline constexpr const char* kSplitRingMessage = "32,000点を超える閉じた図形は、塗りのない開いたパスに分けて描画しています";
+// How a shapefile record is named there; %d: the record number.
+inline constexpr const char* kRecordLabelFormat = "第%dレコード";
+// How a KML placemark is named there; %d: its number in the file.
+inline constexpr const char* kPlacemarkLabelFormat = "第%dプレースマーク";
 
 // Shapefiles.
 inline constexpr const char* kShapeFileTitle = "シェープファイルを読み込む（複数選択可）";

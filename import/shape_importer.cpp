@@ -142,6 +142,9 @@ Err CShapeFileImporter::ImportRecords(const fs::path& file, LayerHandle layer) {
       break;
     }
     const std::int32_t type = header.shapeType;
+    char label[64];
+    std::snprintf(label, sizeof label, kRecordLabelFormat, static_cast<int>(n));
+    itemLabel_ = label;
 
     if (data::IsPointType(type)) {
       data::MapPoint p;
@@ -155,11 +158,16 @@ Err CShapeFileImporter::ImportRecords(const fs::path& file, LayerHandle layer) {
       if (!art) continue;  // the point cannot be placed
       ReadRow();
       if (Err e = StoreRow(art)) return e;
+      if (reader_.RowMissing()) ++fileNotes_.noRow;
 
     } else if (data::IsPartsType(type)) {
       if (!reader_.ReadPartsRecord(parts_)) {
         readFailed = true;
         break;
+      }
+      if (parts_.numPoints == 0) {  // a record with parts but no point holds no shape
+        ++fileNotes_.noShape;
+        continue;
       }
       if (LimitOn() && !BoxInLimit(parts_.box[0], parts_.box[1], parts_.box[2], parts_.box[3])) continue;
       ReadRow();
@@ -177,6 +185,7 @@ Err CShapeFileImporter::ImportRecords(const fs::path& file, LayerHandle layer) {
         for (ArtHandle art : arts_)
           if (Err e = StoreRow(art)) return e;
       }
+      if (!arts_.empty() && reader_.RowMissing()) ++fileNotes_.noRow;
 
     } else if (data::IsMultiPointType(type)) {
       // A point mark for each point, every one carrying the record's row.
@@ -184,6 +193,10 @@ Err CShapeFileImporter::ImportRecords(const fs::path& file, LayerHandle layer) {
       if (!reader_.ReadMultiPointRecord(box, points_)) {
         readFailed = true;
         break;
+      }
+      if (points_.empty()) {
+        ++fileNotes_.noShape;
+        continue;
       }
       bool rowRead = false;
       for (const data::MapPoint& p : points_) {
@@ -197,6 +210,7 @@ Err CShapeFileImporter::ImportRecords(const fs::path& file, LayerHandle layer) {
         }
         if (Err e = StoreRow(art)) return e;
       }
+      if (rowRead && reader_.RowMissing()) ++fileNotes_.noRow;
 
     } else {
       if (type != data::kShapeNull && type != data::kShapeMultiPatch) {
@@ -208,6 +222,7 @@ Err CShapeFileImporter::ImportRecords(const fs::path& file, LayerHandle layer) {
         readFailed = true;
         break;
       }
+      if (type == data::kShapeNull) ++fileNotes_.noShape;
     }
   }
 

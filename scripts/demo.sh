@@ -21,7 +21,8 @@ cp samples/sample-sheet.vxd out/sample-sheet.vxd
 "$vx" run out/sample-sheet.vxd samples/about-session.json --preferences out/preferences.json
 # The import: the sidecar files (.cpg, .prj) tell the encoding and the files' system; the new data
 # frame is drawn in plane zone IX at 1:5000 with true north up.
-"$vx" new out/import.vxd --size 842x595
+# --force: a run of the demo replaces the documents of the run before.
+"$vx" new out/import.vxd --size 842x595 --force
 "$vx" import-shp out/import.vxd samples/roads.shp samples/blocks.shp samples/stations.shp \
   --encoding auto --from auto --map JGD:XY9 --scale 5000 --north --preferences out/preferences.json
 "$vx" info out/import.vxd
@@ -55,7 +56,7 @@ fi
 # The stations as comma-separated UTF-8 coordinate text.
 "$vx" export-text out/import.vxd out/stations.csv --layer stations --objects unfilled,filled --comma --encoding utf8 --preferences out/preferences.json
 # A KML file of the layout desktop globe viewers write: folders become layers, styles the look.
-"$vx" new out/kml.vxd --size 842x595
+"$vx" new out/kml.vxd --size 842x595 --force
 "$vx" import-kml out/kml.vxd samples/sights.kml --map JGD:XY9 --scale 10000 --preferences out/preferences.json
 "$vx" info out/kml.vxd --features
 "$vx" render out/kml.vxd out/kml.svg

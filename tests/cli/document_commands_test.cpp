@@ -42,6 +42,34 @@ TEST(DocumentCommands, NewInfoRender) {
   EXPECT_EQ(first, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>");
 }
 
+// An existing file is never replaced by an empty document without --force: not a document, not
+// a file of another kind, not a link.
+TEST(DocumentCommands, NewRefusesAnExistingFileUnlessForced) {
+  TempDir dir;
+  const auto doc = dir / "d.vxd";
+  ASSERT_EQ(RunVxshape("new " + Q(doc) + " --size 842x595").status, 0);
+  { std::ofstream(dir / "notes.txt") << "keep me"; }
+  std::filesystem::create_symlink(dir / "nowhere.vxd", dir / "link.vxd");
+  auto bytes = [](const std::filesystem::path& p) {
+    std::ifstream f(p, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(f), {});
+  };
+  for (const auto& target : {doc, dir / "notes.txt", dir / "link.vxd"}) {
+    SCOPED_TRACE(target);
+    const std::string before = bytes(target);
+    RunResult r = RunVxshape("new " + Q(target));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "vxshape: " + target.string() + " already exists; give --force to replace it with a new document\n");
+    EXPECT_EQ(bytes(target), before);
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir / "nowhere.vxd")) << "nothing written through the link";
+
+  ASSERT_EQ(RunVxshape("new " + Q(doc) + " --size 100x200 --force").status, 0);
+  RunResult info = RunVxshape("info " + Q(doc) + " --json");
+  ASSERT_EQ(info.status, 0) << info.err;
+  EXPECT_EQ(nlohmann::json::parse(info.out)["bounds"], nlohmann::json({0.0, 200.0, 100.0, 0.0}));
+}
+
 TEST(DocumentCommands, RenderDrawsVisibleArtNorthUpAndLeavesOutWhatIsHidden) {
   TempDir dir;
   const auto doc = dir / "d.vxd";

@@ -54,7 +54,7 @@ TEST(ImportText, ExportedStationsReadBackInEveryEncodingAndDelimiter) {
     RunResult r = RunVxshape("export-text " + Q(doc) + " " + Q(out) + " " + row.options + prefs);
     ASSERT_EQ(r.status, 0) << r.out << r.err;
     const auto back = dir / "back.vxd";
-    ASSERT_EQ(RunVxshape("new " + Q(back)).status, 0);
+    ASSERT_EQ(RunVxshape("new " + Q(back) + " --force").status, 0);
     // The export writes plane X (northing) first, then Y.
     r = RunVxshape("import-text " + Q(back) + " " + Q(out) + " " + row.options +
                    " --lat 1 --lon 2 --from JGD:XY9 --map JGD:XY9 --scale 5000" + prefs);

@@ -82,6 +82,23 @@ TEST(Inspect, ReportsADamagedRecordAndListsTheRest) {
   EXPECT_FALSE(missing.err.empty());
 }
 
+// A table that ends before the geometry: every record is listed, those past its last row say so.
+TEST(Inspect, RecordsPastTheTablesLastRowAreListedAsHavingNoRow) {
+  TempDir dir;
+  const auto shp = WriteRoads(dir, false);
+  std::filesystem::resize_file(dir / "roads.dbf", 32 + 2 * 32 + 1 + 29);  // header and row 1
+  RunResult r = RunVxshape("inspect '" + shp.string() + "' --json");
+  ASSERT_EQ(r.status, 0) << r.err;
+  const auto j = nlohmann::json::parse(r.out);
+  ASSERT_EQ(j["records"].size(), 3u) << r.out;
+  for (int i = 0; i < 3; ++i) {
+    const auto& rec = j["records"][static_cast<std::size_t>(i)];
+    EXPECT_EQ(rec.value("noRow", false), i > 0) << rec.dump();
+    EXPECT_EQ(rec["points"], 5) << rec.dump();
+  }
+  EXPECT_EQ(j["records"][2]["values"], nlohmann::json::array({"", ""}));
+}
+
 TEST(Inspect, ShortestCoordinatesAndWhatEachTypeIs) {
   data::testing::TempDir dir;
   using namespace data::testing;

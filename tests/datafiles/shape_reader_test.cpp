@@ -31,35 +31,36 @@ std::string Num(double v) {
   return b;
 }
 
-// Reads every record the way the import does; gives per record "p<x>" for a point,
-// "l" and "(<points>@<first x>)" per part for a polyline or polygon, or "s<type>" for a record
-// passed over, then "|" and the row's first cell; "!" plus the error for a refused record
-// (reading then stops).
+// Reads a record the way the import does; gives "p<x>" for a point, "l" and
+// "(<points>@<first x>)" per part for a polyline or polygon, or "s<type>" for a record passed
+// over, then "|" and the row's first cell; "!" plus the error for a refused record. ReadAll reads
+// every record and stops at a refused one.
+std::string ReadOne(ShapeFileReader& r) {
+  ShapeRecordHeader h;
+  bool ok = r.ReadRecordHeader(h);
+  std::string what;
+  if (ok && IsPointType(h.shapeType)) {
+    MapPoint p;
+    ok = r.ReadPointRecord(p);
+    what = "p" + Num(p.x);
+  } else if (ok && IsPartsType(h.shapeType)) {
+    PartsRecord rec;
+    ok = r.ReadPartsRecord(rec);
+    what = "l";
+    for (const auto& part : rec.parts)
+      what += "(" + std::to_string(part.size()) + (part.empty() ? "" : "@" + Num(part[0].x)) + ")";
+  } else if (ok) {
+    ok = r.SkipRecord();
+    what = "s" + std::to_string(h.shapeType);
+  }
+  if (!ok) return "!" + r.LastError();
+  return what + "|" + (r.ColumnCount() ? std::string(r.GetCell(0)) : "");
+}
 std::vector<std::string> ReadAll(ShapeFileReader& r) {
   std::vector<std::string> out;
   for (std::int32_t i = 0; i < r.RecordCount(); ++i) {
-    ShapeRecordHeader h;
-    bool ok = r.ReadRecordHeader(h);
-    std::string what;
-    if (ok && IsPointType(h.shapeType)) {
-      MapPoint p;
-      ok = r.ReadPointRecord(p);
-      what = "p" + Num(p.x);
-    } else if (ok && IsPartsType(h.shapeType)) {
-      PartsRecord rec;
-      ok = r.ReadPartsRecord(rec);
-      what = "l";
-      for (const auto& part : rec.parts)
-        what += "(" + std::to_string(part.size()) + (part.empty() ? "" : "@" + Num(part[0].x)) + ")";
-    } else if (ok) {
-      ok = r.SkipRecord();
-      what = "s" + std::to_string(h.shapeType);
-    }
-    if (!ok) {
-      out.push_back("!" + r.LastError());
-      break;
-    }
-    out.push_back(what + "|" + (r.ColumnCount() ? std::string(r.GetCell(0)) : ""));
+    out.push_back(ReadOne(r));
+    if (out.back()[0] == '!') break;
   }
   return out;
 }
@@ -255,7 +256,6 @@ TEST(ShapeFileReader, MalformedRecordsAreRefused) {
       {"offset past end", PointContent(1, 1), [](ShapeFixture& f) { f.SetIndex(1, 0, 100000); }, "offset 100000 words lies outside"},
       {"record header at the end", PointContent(1, 1), [](ShapeFixture& f) { f.SetIndex(1, 0, static_cast<std::int32_t>(f.shp.size() / 2 - 5)); }, "lies outside"},
       {"both lengths too small", PointContent(1, 1), [](ShapeFixture& f) { f.SetIndex(1, 1, 4); f.SetRecordLength(1, 0); }, "content length 0 words (index: 4"},
-      {"table rows missing", PointContent(1, 1), nullptr, "table row"},
   };
   for (const auto& c : cases) {
     ShapeFixture f;
@@ -263,8 +263,7 @@ TEST(ShapeFileReader, MalformedRecordsAreRefused) {
     f.contents = {PointContent(1, 1), c.content, PointContent(3, 3)};
     f.Build();
     if (c.spoil) c.spoil(f);
-    const bool missingRows = std::string(c.what) == "table rows missing";
-    const auto path = WriteShapefile(dir, "m", f.shp, f.shx, Dbf(kOneColumn, IdRows(missingRows ? 1 : 3), true, -1, -1, 3));
+    const auto path = WriteShapefile(dir, "m", f.shp, f.shx, Dbf(kOneColumn, IdRows(3)));
     ShapeFileReader r;
     ASSERT_TRUE(r.Open(path)) << c.what << ": " << r.LastError();
     const auto got = ReadAll(r);
@@ -280,10 +279,6 @@ TEST(ShapeFileReader, MalformedRecordsAreRefused) {
     ASSERT_TRUE(r.ReadRecordHeader(h)) << c.what << ": " << r.LastError();
     EXPECT_EQ(h.recordNumber, 3) << c.what;
     MapPoint p;
-    if (missingRows) {
-      EXPECT_FALSE(r.ReadPointRecord(p));
-      continue;
-    }
     ASSERT_TRUE(r.ReadPointRecord(p)) << c.what << ": " << r.LastError();
     EXPECT_EQ(p.x, 3.0);
     EXPECT_EQ(r.GetCell(0), "  3") << c.what;
@@ -374,6 +369,46 @@ TEST(ShapeFileReader, TableRowsHeaderLengthAndDeletionFlag) {
     ShapeFileReader r;
     ASSERT_TRUE(r.Open(path)) << c.what << ": " << r.LastError();
     EXPECT_EQ(ReadAll(r), (std::vector<std::string>{"p1|  1", "p2|  2"})) << c.what;
+  }
+}
+
+// A table that ends before the geometry (no more rows, a row cut short, the end-of-file byte
+// where a row should be) leaves the geometry whole: the records without a row read blank cells.
+TEST(ShapeFileReader, RecordsPastTheTablesLastRowKeepTheirShapesWithEmptyCells) {
+  TempDir dir;
+  ShapeFixture f;
+  f.shapeType = 3;
+  Bytes null;
+  I32LE(null, 0);
+  f.contents = {PointContent(1, 1), PartsContent(3, {{{2, 2}, {3, 3}}}), null, PointContent(4, 4)};
+  f.Build();
+  struct Case {
+    const char* what;
+    Bytes dbf;
+  };
+  Bytes cut = Dbf(kOneColumn, IdRows(1));
+  cut.pop_back();  // the end-of-file byte
+  cut += " 2";     // half of row 2
+  Bytes bare = Dbf(kOneColumn, IdRows(1));
+  bare.pop_back();
+  const Case cases[] = {
+      {"one row, end-of-file byte", Dbf(kOneColumn, IdRows(1))},
+      {"one row, no end-of-file byte", bare},
+      {"second row cut short", cut},
+      {"record count says four", Dbf(kOneColumn, IdRows(1), true, -1, -1, 4)},
+  };
+  for (const auto& c : cases) {
+    const auto path = WriteShapefile(dir, "short", f.shp, f.shx, c.dbf);
+    ShapeFileReader r;
+    ASSERT_TRUE(r.Open(path)) << c.what << ": " << r.LastError();
+    std::vector<std::string> got;
+    std::vector<bool> missing;
+    for (std::int32_t i = 0; i < r.RecordCount(); ++i) {
+      got.push_back(ReadOne(r));
+      missing.push_back(r.RowMissing());
+    }
+    EXPECT_EQ(got, (std::vector<std::string>{"p1|  1", "l(2@2)|   ", "s0|   ", "p4|   "})) << c.what;
+    EXPECT_EQ(missing, (std::vector<bool>{false, true, true, true})) << c.what;
   }
 }
 

@@ -98,6 +98,30 @@ TEST_F(BadInputTest, ARecordOfAnUnknownTypeIsReportedAndTheNextRecordsKeepTheirO
   EXPECT_EQ(Values(art[0]), std::vector<std::string>{"N=3"});
 }
 
+// Records without a shape give no art, and a table that ends before the geometry leaves the later
+// records their shapes with empty values; the closing warning counts both for each file.
+TEST_F(BadInputTest, RecordsWithoutAShapeOrWithoutARowAreCountedInTheClosingWarning) {
+  const std::vector<PartList> five = {{{{139.70, 35.65}}}, {{{139.71, 35.66}}}, {{{139.72, 35.67}}},
+                                      {{{139.73, 35.68}}}, {{{139.74, 35.69}}}};
+  const auto n = WriteShapefile("n", 1, five, {{Def(u"N", kFieldInteger, 2), {"1", "2", "3", "4", "5"}}});
+  PatchI32LE(n, 100 + 28 + 8, 0);  // records 2 and 4 hold no shape
+  PatchI32LE(n, 100 + 3 * 28 + 8, 0);
+  const auto r = WriteShapefile("r", 1, five, {{Def(u"N", kFieldInteger, 2), {"1", "2", "3", "4", "5"}}});
+  Cut(dir / "r.dbf", 32 + 32 + 1 + 2 * 3);  // header, one column, terminator, two rows of three bytes
+  ChooseFiles({n, r});
+  Dialog({Click(1)});
+  RunImport();
+  EXPECT_EQ(AlertTexts(), std::vector<std::string>{"図形のないレコードは描画していません\nn.shp: 2 件\n\n"
+                                                   "属性テーブルに行のないレコードは属性値を空にしています\nr.shp: 3 件"});
+  std::vector<std::string> values;
+  for (ArtOpaque* a : Art(Layer("n"))) values.push_back(Values(a).at(0));
+  EXPECT_EQ(values, (std::vector<std::string>{"N=5", "N=3", "N=1"}));
+  values.clear();
+  for (ArtOpaque* a : Art(Layer("r"))) values.push_back(Values(a).at(0));
+  EXPECT_EQ(values, (std::vector<std::string>{"N=", "N=", "N=", "N=2", "N=1"})) << "every shape, topmost first";
+  SaveAndReload();
+}
+
 TEST_F(BadInputTest, ATokyoImportWithoutTheGridFileStopsAfterItsWarningAndWritesNothing) {
   const auto t = Points("t");
   ChooseFiles({t});

@@ -220,6 +220,34 @@ TEST_F(KmlImportTest, ImportRangeLeavesOutWhatLiesOutside) {
   EXPECT_EQ(names, (std::vector<std::string>{"Name=cross", "Name=in"}));
 }
 
+// A ring too long for one path is drawn as open pieces that join up, outlined even when its style
+// says no outline (unfilled and without outline it would not be seen), and the placemark is named.
+TEST_F(KmlImportTest, ARingOfMoreThan32000PointsIsDrawnAsOutlinedPiecesAndNamed) {
+  std::string ring;
+  for (int i = 0; i <= 33000; ++i) {
+    const double t = 2 * 3.141592653589793 * (i % 33000) / 33000;
+    char p[64];
+    std::snprintf(p, sizeof p, "%.9f,%.9f ", 139.7 + 0.01 * std::cos(t), 35.7 + 0.01 * std::sin(t));
+    ring += p;
+  }
+  ImportKml(WriteKml("big", "<kml><Document><Style id=\"s\"><PolyStyle><outline>0</outline></PolyStyle></Style>"
+                            "<Placemark><name>p</name><Point><coordinates>139.7,35.7</coordinates></Point></Placemark>"
+                            "<Placemark><name>lake</name><styleUrl>#s</styleUrl><Polygon><outerBoundaryIs><LinearRing>"
+                            "<coordinates>" + ring + "</coordinates></LinearRing></outerBoundaryIs></Polygon></Placemark>"
+                            "</Document></kml>"));
+  EXPECT_EQ(AlertTexts(), std::vector<std::string>{"32,000点を超える閉じた図形は、塗りのない開いたパスに分けて描画しています\n"
+                                                   "big.kml: 第2プレースマーク"});
+  auto pieces = Drawn(Top());
+  ASSERT_EQ(pieces.size(), 3u);  // two pieces over the point mark
+  EXPECT_EQ(pieces[0]->segments.front().p, pieces[1]->segments.back().p);
+  EXPECT_EQ(pieces[0]->segments.back().p, pieces[1]->segments.front().p);
+  for (const ArtOpaque* a : {pieces[0], pieces[1]}) {
+    EXPECT_FALSE(a->closed);
+    EXPECT_FALSE(a->style.fillPaint);
+    EXPECT_TRUE(a->style.strokePaint);
+  }
+}
+
 TEST_F(KmlImportTest, FilesWithoutCoordinatesEndBeforeTheDialog) {
   for (const char* body : {"", "<kml><Document><name>x</name><Placemark><name>p</name></Placemark></Document></kml>",
                            "\x89PNG\r\n\x1a\n\0\0\0"}) {

@@ -198,22 +198,72 @@ TEST_F(ShapefileImportTest, LinesArePathsAndPolygonsWithHolesAreCompoundPathsCar
   }
 }
 
-TEST_F(ShapefileImportTest, APartLongerThan32000PointsIsDrawnInPiecesThatShareNoPoint) {
-  data::PointList many;
-  for (int i = 0; i < 32001; ++i) many.push_back({139.0 + i * 1e-5, 35.0 + (i % 2) * 1e-5});
-  const auto shp = WriteShapefile("long", 3, {{many}}, {{Def(u"N", kFieldInteger, 3), {"1"}}});
-  ChooseFiles({shp});
-  NewFrameXY9();
-  RunImport();
-  auto art = Art(Layer("long"));
-  ASSERT_EQ(art.size(), 1u);
-  ASSERT_EQ(art[0]->type, ArtType::CompoundPath);
-  auto pieces = Children(art[0]);
-  ASSERT_EQ(pieces.size(), 2u);
-  std::vector<std::size_t> sizes{pieces[0]->segments.size(), pieces[1]->segments.size()};
-  std::sort(sizes.begin(), sizes.end());
-  EXPECT_EQ(sizes, (std::vector<std::size_t>{1, 32000}));
-  for (ArtOpaque* p : pieces) EXPECT_EQ(Values(p), std::vector<std::string>{"N=1"});
+// A part of more than 32,000 points is drawn in pieces, each starting on the anchor the one before
+// ended on, so no segment is lost between them. A ring that long cannot be one filled path: its
+// pieces are open and unfilled, the last one ends on the ring's first point, and the closing
+// warning names the record. A ring that fits stays closed and filled beside it.
+TEST_F(ShapefileImportTest, APartLongerThan32000PointsIsDrawnInPiecesThatShareTheirJoiningPoints) {
+  auto circle = [](int n, double r, bool repeatFirst) {
+    data::PointList ring;
+    for (int i = 0; i < n; ++i) {
+      const double t = -2 * 3.141592653589793 * i / n;  // clockwise, as outer rings are stored
+      ring.push_back({139.7 + r * std::cos(t), 35.7 + r * std::sin(t)});
+    }
+    if (repeatFirst) ring.push_back(ring.front());
+    return ring;
+  };
+  data::PointList line;
+  for (int i = 0; i < 64001; ++i) line.push_back({139.0 + i * 1e-5, 35.0 + (i % 2) * 1e-5});
+  struct Case {
+    const char* what;
+    std::int32_t type;
+    PartList parts;
+    std::vector<std::size_t> sizes;  // of the long part's pieces, in drawing order
+  };
+  const Case cases[] = {
+      {"open line", 3, {line}, {32000, 32000, 3}},
+      {"line that fits", 3, {data::PointList(line.begin(), line.begin() + 32000)}, {32000}},
+      {"ring stored closed", 5, {circle(40000, 0.01, true), circle(4, 0.001, true)}, {32000, 8002}},
+      {"ring stored open", 5, {circle(40000, 0.01, false)}, {32000, 8002}},
+      {"ring that fits with its repeated first point", 5, {circle(32000, 0.01, true)}, {32000}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const auto shp = WriteShapefile("long", c.type, {{{{139.0, 35.0}}}, c.parts},
+                                    {{Def(u"N", kFieldInteger, 3), {"1", "2"}}});
+    ChooseFiles({shp});
+    NewFrameXY9();
+    RunImport();
+    const bool ringSplit = c.type == 5 && c.sizes.size() > 1;
+    EXPECT_EQ(AlertTexts(), ringSplit ? std::vector<std::string>{"32,000点を超える閉じた図形は、塗りのない開いたパスに分けて描画しています\nlong.shp: 第2レコード"}
+                                      : std::vector<std::string>{});
+    auto art = Art(Layer("long"));
+    ASSERT_EQ(art.size(), 2u);
+    std::vector<ArtOpaque*> drawn = art[0]->type == ArtType::CompoundPath ? Children(art[0]) : std::vector{art[0]};
+    std::reverse(drawn.begin(), drawn.end());  // topmost first: the first drawn last
+    ASSERT_EQ(drawn.size(), c.sizes.size() + c.parts.size() - 1);
+    const std::vector<ArtOpaque*> pieces(drawn.begin(), drawn.begin() + static_cast<std::ptrdiff_t>(c.sizes.size()));
+    std::vector<std::size_t> sizes;
+    for (const ArtOpaque* p : pieces) sizes.push_back(p->segments.size());
+    EXPECT_EQ(sizes, c.sizes);
+    for (std::size_t i = 1; i < pieces.size(); ++i)
+      EXPECT_EQ(pieces[i]->segments.front().p, pieces[i - 1]->segments.back().p) << "piece " << i;
+    for (ArtOpaque* p : pieces) {
+      EXPECT_EQ(p->closed, c.type == 5 && !ringSplit);
+      EXPECT_EQ(p->style.fillPaint, c.type == 5 && !ringSplit);
+      EXPECT_EQ(p->style.stroke.color, Color::Cmyk(0.8, 0, 0.5, 0));
+      EXPECT_EQ(Values(p), std::vector<std::string>{"N=2"});
+    }
+    if (ringSplit) {
+      EXPECT_EQ(pieces.back()->segments.back().p, pieces.front()->segments.front().p) << "closed";
+    }
+    for (std::size_t i = pieces.size(); i < drawn.size(); ++i) {
+      EXPECT_TRUE(drawn[i]->closed) << "a ring that fits";
+      EXPECT_TRUE(drawn[i]->style.fillPaint);
+    }
+    TearDown();  // a new host and document for the next case
+    SetUp();
+  }
 }
 
 TEST_F(ShapefileImportTest, WithoutADataFrameTheMarkersPlaceTheFileCoordinatesAsTheirMapCoordinates) {
