@@ -200,6 +200,50 @@ std::string Application::SelectArt(const std::string& title, const std::vector<s
   for (LayerOpaque* l : d->PreorderLayers())
     if (l->title == title && !layer) layer = l;
   if (!layer) return "the document has no layer " + Quoted(title);
+  return SelectIn(layer, indexes, all, add);
+}
+
+LayerOpaque* Application::LayerAt(std::size_t layerIndex) {
+  Document* d = host_.Doc();
+  if (!d) return nullptr;
+  const auto pre = d->PreorderLayers();
+  return layerIndex < pre.size() ? pre[layerIndex] : nullptr;
+}
+
+std::string Application::SelectArtOf(std::size_t layerIndex, const std::vector<std::int32_t>& indexes, bool add) {
+  if (!host_.Doc()) return "no document is open";
+  LayerOpaque* layer = LayerAt(layerIndex);
+  if (!layer) return "the document has no layer " + std::to_string(layerIndex);
+  return SelectIn(layer, indexes, false, add);
+}
+
+std::string Application::ShowLayer(std::size_t layerIndex, bool visible) {
+  LayerOpaque* layer = LayerAt(layerIndex);
+  if (!layer) return "the document has no layer " + std::to_string(layerIndex);
+  Borrowed<LayerSuite> layers(host_, "AI Layer Suite", 13);
+  if (!layers || layers->SetLayerVisible(layer, visible)) return "cannot change layer " + Quoted(layer->title);
+  return Finish("");
+}
+
+std::string Application::LockLayer(std::size_t layerIndex, bool locked) {
+  LayerOpaque* layer = LayerAt(layerIndex);
+  if (!layer) return "the document has no layer " + std::to_string(layerIndex);
+  Borrowed<LayerSuite> layers(host_, "AI Layer Suite", 13);
+  if (!layers || layers->SetLayerEditable(layer, !locked)) return "cannot change layer " + Quoted(layer->title);
+  return Finish("");
+}
+
+std::string Application::MakeCurrentLayer(std::size_t layerIndex) {
+  LayerOpaque* layer = LayerAt(layerIndex);
+  if (!layer) return "the document has no layer " + std::to_string(layerIndex);
+  Borrowed<LayerSuite> layers(host_, "AI Layer Suite", 13);
+  if (!layers || layers->SetCurrentLayer(layer)) return "cannot make layer " + Quoted(layer->title) + " current";
+  return Finish("");
+}
+
+std::string Application::SelectIn(LayerOpaque* layer, const std::vector<std::int32_t>& indexes, bool all, bool add) {
+  Document* d = host_.Doc();
+  const std::string title = layer->title;
   // A person cannot select art on a locked or hidden layer (or inside one), nor locked or hidden art.
   for (const LayerOpaque* l = layer; l; l = d->ParentLayer(l)) {
     const std::string which = l == layer ? "layer " + Quoted(title) : "its parent layer " + Quoted(l->title);

@@ -44,7 +44,14 @@ class Application {
   // each with its contents. The previous selection goes, unless `add` (a shift-click).
   std::string SelectArt(const std::string& title, const std::vector<std::int32_t>& indexes, bool all = false,
                         bool add = false);
+  // The same for a layer given by its position in pre-order (0 is the topmost layer).
+  std::string SelectArtOf(std::size_t layerIndex, const std::vector<std::int32_t>& indexes, bool add);
   std::string DeselectAll();
+  // A layer's eye and lock, and the current layer, as a person sets them in the layers list;
+  // the layer is given by its position in pre-order.
+  std::string ShowLayer(std::size_t layerIndex, bool visible);
+  std::string LockLayer(std::size_t layerIndex, bool locked);
+  std::string MakeCurrentLayer(std::size_t layerIndex);
   std::string NewLayer(const std::string& title);
   std::string DeleteLayer(const std::string& title);
   std::string CloseDocument();
@@ -63,6 +70,8 @@ class Application {
 
  private:
   void SendUpdates();
+  std::string SelectIn(LayerOpaque* layer, const std::vector<std::int32_t>& indexes, bool all, bool add);
+  LayerOpaque* LayerAt(std::size_t layerIndex);
   std::string Finish(std::string error);
   StandInHost& host_;
 };

@@ -72,7 +72,12 @@ void CompoundParts(const ArtOpaque* a, std::vector<const ArtOpaque*>& out) {
 
 class Renderer {
  public:
-  explicit Renderer(const Document& d) : doc_(d) {}
+  Renderer(const Document& d, const SvgOptions& o) : doc_(d), options_(o) {
+    if (options_.marks) {
+      const auto pre = d.PreorderLayers();
+      for (std::size_t i = 0; i < pre.size(); ++i) layerIndex_.emplace_back(pre[i], i);
+    }
+  }
 
   std::string Run() {
     const RealRect& b = doc_.bounds;
@@ -89,6 +94,8 @@ class Renderer {
     Num(out_, w);
     out_ += "\" height=\"";
     Num(out_, h);
+    out_ += "\" font-family=\"";
+    out_ += Escape(kSvgFontFamily);
     out_ += "\">\n";
     Rect(b);
     out_ += " fill=\"#ffffff\" stroke=\"#999999\" stroke-width=\"0.5\"/>\n";
@@ -114,16 +121,40 @@ class Renderer {
 
   void Layer(const LayerOpaque* l) {
     if (!l->visible) return;
-    out_ += "<g data-layer=\"" + Escape(l->title) + "\">\n";
-    Children(l->group);
+    out_ += "<g data-layer=\"" + Escape(l->title) + "\"";
+    if (options_.marks) {
+      for (const auto& [layer, i] : layerIndex_)
+        if (layer == l) out_ += " data-layer-index=\"" + std::to_string(i) + "\"";
+    }
+    out_ += ">\n";
+    Children(l->group, true);
     out_ += "</g>\n";
   }
 
-  void Children(const ArtOpaque* a) {
+  void Children(const ArtOpaque* a, bool layerTop = false) {
     std::vector<const ArtOpaque*> kids;
     for (const ArtOpaque* c = a->firstChild; c; c = c->next)
       if (c->alive) kids.push_back(c);
-    for (auto it = kids.rbegin(); it != kids.rend(); ++it) Art(*it);
+    // Top-level art is numbered as a person counts it: topmost first, sublayers left out.
+    std::vector<std::int64_t> number(kids.size(), -1);
+    if (layerTop && options_.marks) {
+      std::int64_t n = 0;
+      for (std::size_t i = 0; i < kids.size(); ++i)
+        if (!kids[i]->layerOfGroup) number[i] = n++;
+    }
+    for (std::size_t k = kids.size(); k-- > 0;) {
+      mark_ = number[k];
+      Art(kids[k]);
+    }
+    mark_ = -1;
+  }
+
+  // The marks of the element being opened, once.
+  void Mark(const ArtOpaque* a) {
+    if (mark_ < 0) return;
+    out_ += " data-art=\"" + std::to_string(mark_) + "\"";
+    if (a->flags & kArtSelected) out_ += " class=\"sel\"";
+    mark_ = -1;
   }
 
   void PathData(const ArtOpaque* p) {
@@ -202,6 +233,7 @@ class Renderer {
     switch (a->type) {
       case ArtType::Group:
         out_ += "<g";
+        Mark(a);
         if (a->opacity < 1) {
           out_ += " opacity=\"";
           Num(out_, a->opacity);
@@ -213,7 +245,9 @@ class Renderer {
         break;
       case ArtType::Path:
         if (a->guide || a->segments.empty()) return;
-        out_ += "<path d=\"";
+        out_ += "<path";
+        Mark(a);
+        out_ += " d=\"";
         PathData(a);
         out_ += "\"";
         Style(a->style, a->opacity);
@@ -224,7 +258,9 @@ class Renderer {
         std::vector<const ArtOpaque*> parts;
         CompoundParts(a, parts);
         if (parts.empty()) return;
-        out_ += "<path d=\"";
+        out_ += "<path";
+        Mark(a);
+        out_ += " d=\"";
         for (const ArtOpaque* c : parts) PathData(c);
         out_ += "\"";
         // All parts show one paint. The import paints the paths before it gathers them, leaving
@@ -236,7 +272,9 @@ class Renderer {
         break;
       }
       case ArtType::TextFrame: {
-        out_ += "<text x=\"";
+        out_ += "<text";
+        Mark(a);
+        out_ += " x=\"";
         Num(out_, a->anchor.h);
         out_ += "\" y=\"";
         Num(out_, -a->anchor.v);
@@ -250,6 +288,7 @@ class Renderer {
       }
       case ArtType::Symbol:
         Rect(a->symbolBounds);
+        Mark(a);
         out_ += " fill=\"none\" stroke=\"#888888\" stroke-dasharray=\"2 2\"/>\n";
         break;
       default:
@@ -258,11 +297,14 @@ class Renderer {
   }
 
   const Document& doc_;
+  const SvgOptions options_;
+  std::vector<std::pair<const LayerOpaque*, std::size_t>> layerIndex_;
+  std::int64_t mark_ = -1;
   std::string out_;
 };
 
 }  // namespace
 
-std::string RenderSvg(const Document& doc) { return Renderer(doc).Run(); }
+std::string RenderSvg(const Document& doc, const SvgOptions& options) { return Renderer(doc, options).Run(); }
 
 }  // namespace vx::host

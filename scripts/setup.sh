@@ -8,13 +8,27 @@ pkgs=(
   shapelib libshp-dev proj-bin libgeographiclib-dev geographiclib-tools
   clang libclang-rt-14-dev
   gdal-bin
+  libcpp-httplib-dev chromium fonts-noto-cjk
   g++-mingw-w64-x86-64-posix mingw-w64-tools googletest wine64
 )
+# vxshape serve's browser tests run on Node; a Node that is already installed is kept.
+command -v node >/dev/null || pkgs+=(nodejs)
+command -v npm >/dev/null || pkgs+=(npm)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
+# playwright-core for the browser tests, exactly as locked; it drives the Chromium above and
+# downloads no browser of its own.
+web_modules() {
+  local web
+  web="$(dirname "$0")/../tests/web"
+  if [ ! -f "$web/node_modules/playwright-core/package.json" ]; then
+    (cd "$web" && PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error)
+  fi
+}
 if [ ${#missing[@]} -eq 0 ]; then
+  web_modules
   exit 0
 fi
 SUDO=""
@@ -22,3 +36,4 @@ SUDO=""
 export DEBIAN_FRONTEND=noninteractive
 $SUDO apt-get update -qq
 $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+web_modules

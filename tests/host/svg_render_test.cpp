@@ -94,5 +94,31 @@ TEST_F(SvgRenderTest, PointMarksAndTextsOfTheGeoreference) {
       << svg;
 }
 
+// The page selects by these marks: a layer's position in pre-order, and each top-level art's
+// position in its layer counted topmost first with sublayers left out, as selection counts it.
+TEST_F(SvgRenderTest, MarksNumberLayersAndTopLevelArtForSelection) {
+  ArtHandle a = Ring(Top(), 10, 10, 20, 20);
+  LayerHandle first = nullptr, sub = nullptr;
+  ASSERT_EQ(sLayer()->GetFirstLayer(first), kNoErr);
+  ASSERT_EQ(sLayer()->InsertLayer(first, PaintOrder::InsideOnTop, sub), kNoErr);
+  ArtHandle subGroup = nullptr;
+  ASSERT_EQ(sLayer()->GetLayerGroup(sub, subGroup), kNoErr);
+  Ring(Top(), 30, 30, 40, 40);
+  Ring(subGroup, 50, 50, 60, 60);
+  a->flags |= kArtSelected;
+
+  const std::string marked = RenderSvg(Doc(), SvgOptions{true});
+  EXPECT_NE(marked.find("data-layer-index=\"0\""), std::string::npos) << marked;
+  EXPECT_NE(marked.find("data-layer-index=\"1\""), std::string::npos) << marked;
+  EXPECT_NE(marked.find("<path data-art=\"0\" class=\"sel\" d=\"M10,-10"), std::string::npos) << marked;
+  EXPECT_NE(marked.find("<path data-art=\"1\" d=\"M30,-30"), std::string::npos) << marked;
+  EXPECT_NE(marked.find("<path data-art=\"0\" d=\"M50,-50"), std::string::npos) << "the sublayer's own count\n" << marked;
+  EXPECT_EQ(Count(marked, "class=\"sel\""), 1u) << marked;
+
+  const std::string plain = RenderSvg(Doc());
+  EXPECT_EQ(plain.find("data-art"), std::string::npos) << plain;
+  EXPECT_NE(plain.find("font-family=\"'Noto Sans CJK JP'"), std::string::npos) << "Japanese labels read\n" << plain;
+}
+
 }  // namespace
 }  // namespace vx::test

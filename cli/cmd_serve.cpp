@@ -1,0 +1,219 @@
+// vxshape serve: the stand-in host in a web browser. One document, one page, on this machine only.
+#ifdef VX_SERVE
+#include "cli/commands.h"
+#include "cli/session.h"
+#include "host/application.h"
+#include "host/web_session.h"
+#include "shell/host/paths.h"
+
+#include <httplib.h>
+#include <nlohmann/json.hpp>
+
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <thread>
+
+#ifndef VX_WEB_DIR
+#define VX_WEB_DIR ""
+#endif
+
+namespace vx::cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::atomic<bool> gStop{false};
+extern "C" void OnStopSignal(int) { gStop = true; }
+
+// The page's files: a web/ folder beside the program, else the one in the source tree.
+struct WebFiles {
+  std::string index, script, style;
+};
+
+WebFiles LoadWebFiles(const std::string& dirOption) {
+  std::vector<fs::path> candidates;
+  if (!dirOption.empty()) candidates.push_back(host::Utf8ToPath(dirOption));
+  candidates.push_back(PluginFile("").parent_path() / "web");
+  if (*VX_WEB_DIR) candidates.push_back(VX_WEB_DIR);
+  auto read = [](const fs::path& f, std::string& out) {
+    std::ifstream in(f, std::ios::binary);
+    if (!in) return false;
+    std::ostringstream ss;
+    ss << in.rdbuf();
+    out = ss.str();
+    return true;
+  };
+  for (const fs::path& dir : candidates) {
+    WebFiles w;
+    if (read(dir / "index.html", w.index) && read(dir / "app.js", w.script) && read(dir / "style.css", w.style)) return w;
+  }
+  throw Failure("the page's files (web/index.html, app.js, style.css) were not found beside the program");
+}
+
+std::string NewToken() {
+  std::random_device random;
+  std::string t;
+  static const char* hex = "0123456789abcdef";
+  for (int i = 0; i < 32; ++i) t += hex[random() & 15];
+  return t;
+}
+
+// Compares in time independent of where the texts differ.
+bool SameSecret(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  unsigned char d = 0;
+  for (std::size_t i = 0; i < a.size(); ++i) d |= static_cast<unsigned char>(a[i] ^ b[i]);
+  return d == 0;
+}
+
+void Json(httplib::Response& res, int status, const nlohmann::json& body) {
+  res.status = status;
+  res.set_content(body.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace), "application/json");
+}
+
+void Install(CLI::App& app) {
+  auto* cmd = app.add_subcommand("serve", "Open a document in the stand-in host and work on it in a web browser");
+  auto doc = std::make_shared<std::string>();
+  auto root = std::make_shared<std::string>();
+  auto prefs = std::make_shared<std::string>();
+  auto pluginDir = std::make_shared<std::string>();
+  auto webDir = std::make_shared<std::string>();
+  auto port = std::make_shared<int>(8780);
+  auto goneAfter = std::make_shared<int>(30);
+  cmd->add_option("DOC", *doc, "Document to open; saved only when the page's Save is pressed")->required();
+  cmd->add_option("--port", *port, "Port on 127.0.0.1 (0: any free port)")->check(CLI::Range(0, 65535))->capture_default_str();
+  cmd->add_option("--root", *root, "Folder the page's file dialogs may browse (default: the document's folder)");
+  cmd->add_option("--preferences", *prefs, "Preferences file (default: $VXSHAPE_PREFERENCES or ~/.config/vxshape)");
+  cmd->add_option("--plugin-dir", *pluginDir, "Folder the plug-in is installed in (default: the program's folder)");
+  cmd->add_option("--web-dir", *webDir, "Folder of the page's files (default: web/ beside the program)");
+  cmd->add_option("--gone-after", *goneAfter, "Seconds without a word from the page before what it is asked is cancelled")
+      ->check(CLI::Range(1, 86400))
+      ->capture_default_str();
+  cmd->callback([=] {
+    ExitStatus() = Guard([&] {
+      const WebFiles web = LoadWebFiles(*webDir);
+      host::StandInHost host;
+      UsePreferences(host, *prefs);
+      OpenDocument(host, *doc);
+      const fs::path docFile = fs::absolute(host::Utf8ToPath(*doc));
+      const fs::path rootDir = root->empty() ? docFile.parent_path() : fs::absolute(host::Utf8ToPath(*root));
+      if (!fs::is_directory(rootDir)) throw Failure(*root + ": no such folder");
+
+      host::Application application(host);
+      host::WebSession session(host, application, docFile, rootDir);
+      session.SetGoneAfter(std::chrono::seconds(*goneAfter));
+      const std::string token = NewToken();
+
+      httplib::Server svr;
+      // Bounded bodies: the page sends short JSON texts only.
+      svr.set_payload_max_length(64 * 1024);
+      // A browser keeps several idle connections open, and each would hold one of the server's
+      // threads: one request per connection, and threads enough for the page's own requests.
+      svr.set_keep_alive_max_count(1);
+      svr.new_task_queue = [] { return new httplib::ThreadPool(16); };
+      // The page's requests are short; a connection opened ahead and left idle frees its thread soon,
+      // so that a stop is not held up by it.
+      svr.set_read_timeout(1, 0);
+      svr.set_keep_alive_timeout(1);
+      svr.set_pre_routing_handler([&](const httplib::Request& req, httplib::Response& res) {
+        std::string given = req.get_param_value("token");
+        if (given.empty()) given = req.get_header_value("X-Vx-Token");
+        if (!SameSecret(given, token)) {
+          Json(res, 401, {{"error", "a valid token is needed"}});
+          return httplib::Server::HandlerResponse::Handled;
+        }
+        session.Touch();
+        res.set_header("Cache-Control", "no-store");
+        res.set_header("X-Content-Type-Options", "nosniff");
+        res.set_header("Referrer-Policy", "no-referrer");
+        return httplib::Server::HandlerResponse::Unhandled;
+      });
+      std::string index = web.index;
+      for (std::size_t at; (at = index.find("__TOKEN__")) != std::string::npos;) index.replace(at, 9, token);
+      svr.Get("/", [&](const httplib::Request&, httplib::Response& res) {
+        res.set_header("Content-Security-Policy",
+                       "default-src 'self'; style-src 'self' 'unsafe-inline'; img-src 'self' data:; frame-ancestors 'none'");
+        res.set_content(index, "text/html; charset=utf-8");
+      });
+      svr.Get("/app.js", [&](const httplib::Request&, httplib::Response& res) {
+        res.set_content(web.script, "text/javascript; charset=utf-8");
+      });
+      svr.Get("/style.css", [&](const httplib::Request&, httplib::Response& res) {
+        res.set_content(web.style, "text/css; charset=utf-8");
+      });
+      svr.Get("/api/state", [&](const httplib::Request& req, httplib::Response& res) {
+        std::uint64_t since = 0;
+        try {
+          if (req.has_param("since")) since = std::stoull(req.get_param_value("since"));
+        } catch (const std::exception&) {
+          return Json(res, 400, {{"error", "since is a number"}});
+        }
+        res.set_content(session.State(since, std::chrono::seconds(10)), "application/json");
+      });
+      svr.Get("/api/sheet.svg", [&](const httplib::Request&, httplib::Response& res) {
+        res.set_content(session.Sheet(), "image/svg+xml");
+      });
+      svr.Get("/api/files", [&](const httplib::Request& req, httplib::Response& res) {
+        const auto r = session.List(req.get_param_value("folder"), req.get_param_value("pattern"));
+        Json(res, r.status, r.body);
+      });
+      auto post = [&](const char* path, auto handle) {
+        svr.Post(path, [&, handle](const httplib::Request& req, httplib::Response& res) {
+          nlohmann::json body = nlohmann::json::parse(req.body, nullptr, false);
+          if (body.is_discarded()) return Json(res, 400, {{"error", "the body is not JSON"}});
+          const host::WebSession::Reply r = handle(body);
+          Json(res, r.status, r.body);
+        });
+      };
+      post("/api/act", [&](const nlohmann::json& b) { return session.Act(b); });
+      post("/api/answer", [&](const nlohmann::json& b) { return session.Answer(b); });
+      post("/api/cancel", [&](const nlohmann::json&) { return session.Cancel(); });
+
+      // Only this machine can reach the page.
+      const int bound = *port == 0 ? svr.bind_to_any_port("127.0.0.1") : (svr.bind_to_port("127.0.0.1", *port) ? *port : -1);
+      if (bound < 0) throw Failure("cannot listen on 127.0.0.1:" + std::to_string(*port));
+
+      std::signal(SIGINT, OnStopSignal);
+      std::signal(SIGTERM, OnStopSignal);
+      std::atomic<bool> serverDone{false};
+      std::thread watcher([&] {
+        while (!gStop && !serverDone) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        session.BeginStop();  // wakes the page's waiting requests and cancels what is asked
+        svr.stop();
+      });
+      session.Start(
+          [&]() -> std::string {
+            try {
+              StartPlugin(application, *pluginDir);
+              return "";
+            } catch (const Failure& f) {
+              return f.what();
+            }
+          },
+          [&] {
+            std::string error;
+            if (!host.SavePreferences(error)) std::fprintf(stderr, "vxshape: %s\n", error.c_str());
+          });
+      std::printf("vxshape: serving %s at http://127.0.0.1:%d/?token=%s\n", doc->c_str(), bound, token.c_str());
+      std::printf("(Ctrl-C stops; the document is saved only by the page's Save)\n");
+      std::fflush(stdout);
+      svr.listen_after_bind();
+      serverDone = true;
+      watcher.join();
+      const bool dirty = session.Dirty();
+      session.Stop();
+      std::fprintf(stderr, "vxshape: stopped%s\n",
+                   dirty ? ("; the unsaved changes were not saved to " + *doc).c_str() : "");
+    });
+  });
+}
+
+Registrar reg(Install);
+
+}  // namespace
+}  // namespace vx::cli
+#endif  // VX_SERVE

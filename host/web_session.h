@@ -1,0 +1,124 @@
+// One document served to a person at a web page. The plug-in runs on one worker thread, as in the
+// command line; the page's requests arrive on the server's threads and meet the worker here. The
+// host's user is the page: each dialog, alert or file choice blocks the worker until the page
+// answers, or until the page has gone away or the server stops, which cancels what was asked.
+#pragma once
+
+#include "host/application.h"
+#include "host/rooted_folder.h"
+
+#include <nlohmann/json.hpp>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace vx::host {
+
+class WebSession {
+ public:
+  struct Reply {
+    int status = 200;  // HTTP status
+    nlohmann::json body = nlohmann::json::object();
+  };
+
+  // `doc` is the open document's file (Save writes it); `root` the folder the page may browse.
+  WebSession(StandInHost& host, Application& app, std::filesystem::path doc, const std::filesystem::path& root);
+  ~WebSession();
+  WebSession(const WebSession&) = delete;
+  WebSession& operator=(const WebSession&) = delete;
+
+  // Starts the worker, which first runs `startPlugin` (answering an empty text or why the plug-in
+  // did not start). When the worker ends it shuts the plug-in down and runs `atEnd`.
+  void Start(std::function<std::string()> startPlugin, std::function<void()> atEnd);
+  // Ends what is asked as a cancel, lets the running command unwind, stops the worker. Nothing is
+  // saved.
+  void Stop();
+  // Tells everyone waiting that the server stops, without waiting for the worker.
+  void BeginStop();
+  // The page was heard from (any request); a page silent for longer than `goneAfter` has gone.
+  void Touch();
+  void SetGoneAfter(std::chrono::milliseconds goneAfter) { goneAfter_ = goneAfter; }
+
+  // The state as JSON text, once its version is past `since` or `wait` has passed.
+  std::string State(std::uint64_t since, std::chrono::milliseconds wait);
+  // The sheet as SVG, with the marks the page selects by.
+  std::string Sheet();
+  // An application step (menu, flyout, panel, selection, layers, save); refused while busy.
+  Reply Act(const nlohmann::json& request);
+  // An answer to what the page is asked now (a dialog's control, an alert, a file choice).
+  Reply Answer(const nlohmann::json& request);
+  // The progress box's cancel button.
+  Reply Cancel();
+  // A folder of the browsable tree, its files filtered by `pattern` ("*.shp;*.dbf", "" for all).
+  Reply List(const std::string& folder, const std::string& pattern);
+
+  bool Dirty();
+
+ private:
+  class PageUser;
+  friend class PageUser;
+  using Job = std::function<std::string()>;
+
+  void Run(const std::function<std::string()>& startPlugin, const std::function<void()>& atEnd);
+  // Worker only: describes the host into the state; `idle` also refreshes the menus, the flyout
+  // menu, the sheet and the unsaved sign (it runs the plug-in's update callbacks).
+  void Publish(bool idle);
+  std::size_t Fingerprint();
+  // Worker only: what is asked. Each ask has a number; answers name it, so a late answer to an
+  // ask that has ended is refused.
+  std::uint64_t PushAsk(nlohmann::json ask);
+  void PopAsk();
+  // Worker only: the next answer to the current ask, or nothing when the page has gone or the
+  // server stops.
+  std::optional<nlohmann::json> WaitAnswer();
+  bool GoneLocked() const;
+  void Notice(const std::string& text);
+
+  StandInHost& host_;
+  Application& app_;
+  const std::filesystem::path doc_;
+  const RootedFolder root_;
+  std::shared_ptr<PageUser> user_;
+  std::thread worker_;
+
+  std::mutex mu_;
+  std::condition_variable cv_;
+  bool stopping_ = false;
+  bool busy_ = true;  // until the plug-in has started
+  std::optional<Job> job_;
+  std::atomic<bool> cancel_{false};
+  std::vector<nlohmann::json> answers_;
+  std::vector<std::pair<std::uint64_t, nlohmann::json>> asks_;  // innermost last
+  std::uint64_t askCounter_ = 0;
+  nlohmann::json snapshot_ = nlohmann::json::object();
+  nlohmann::json progress_;
+  std::string notice_;
+  std::uint64_t version_ = 1;
+  std::string sheet_;
+  std::uint64_t sheetVersion_ = 0;
+  std::chrono::steady_clock::time_point lastSeen_ = std::chrono::steady_clock::now();
+  std::chrono::milliseconds goneAfter_{30000};
+  bool dirty_ = false;
+
+  // Worker only.
+  nlohmann::json menu_ = nlohmann::json::array(), flyout_ = nlohmann::json::array();
+  std::size_t savedFingerprint_ = 0;
+  std::filesystem::path scratch_;  // a private folder for the unsaved-changes fingerprint
+  int lastPermille_ = -1;
+  std::string lastProgressText_;
+};
+
+// The controls of a dialog or panel window as the page draws them: kinds, places, states, and
+// the cell and text colours the window's handler gives.
+nlohmann::json DescribeWindow(ControlWindow& w, double width, double height);
+
+}  // namespace vx::host

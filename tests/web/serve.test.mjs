@@ -1,0 +1,320 @@
+// vxshape serve in a real browser: headless Chromium (Debian's) driven by playwright-core. The
+// person's main job on the shipped sample: import, look, select, read and edit attributes,
+// search, label, export, save; a long import cancelled; requests without the token refused.
+import { test, before, after } from 'node:test';
+import assert from 'node:assert/strict';
+import { spawn, execFileSync } from 'node:child_process';
+import fs from 'node:fs';
+import os from 'node:os';
+import path from 'node:path';
+import { chromium } from 'playwright-core';
+
+const here = path.dirname(new URL(import.meta.url).pathname);
+const source = path.resolve(here, '../..');
+const vxshape = process.env.VXSHAPE || path.join(source, 'build/cli/vxshape');
+const artifacts = process.env.VX_ARTIFACTS || path.join(os.tmpdir(), 'vxshape-web-artifacts');
+const chromiumPath = process.env.CHROMIUM || '/usr/bin/chromium';
+
+let work, server, base, token, browser, page, exited;
+const pageErrors = [];
+
+function startServer(doc, extra = []) {
+  return new Promise((resolve, reject) => {
+    const child = spawn(vxshape, ['serve', doc, '--port', '0', ...extra], {
+      env: { ...process.env, VXSHAPE_PREFERENCES: path.join(work, 'preferences.json') },
+      stdio: ['ignore', 'pipe', 'pipe'],
+    });
+    let out = '', err = '';
+    child.stderr.on('data', (d) => { err += d; });
+    child.stdout.on('data', (d) => {
+      out += d;
+      const m = out.match(/(http:\/\/127\.0\.0\.1:\d+)\/\?token=([0-9a-f]+)/);
+      if (m) resolve({ child, base: m[1], token: m[2], stderr: () => err });
+    });
+    child.on('exit', (code) => reject(new Error(`vxshape serve exited (${code}): ${err}`)));
+    setTimeout(() => reject(new Error('vxshape serve printed no address: ' + out + err)), 20000).unref();
+  });
+}
+
+async function shot(name) {
+  await page.screenshot({ path: path.join(artifacts, name + '.png') });
+}
+
+// Waits until the plug-in is idle and nothing is asked, and the sheet drawn for that state.
+async function idle() {
+  await page.waitForFunction(() => !document.body.classList.contains('busy') &&
+    document.getElementById('modal-layer').hidden);
+}
+
+const dialog = (id) => page.locator(`.dialog[data-template="${id}"]:not(.inactive)`);
+const control = (id, c) => dialog(id).locator(`[data-id="${c}"]`);
+const panelRow = (field) => page.locator('#panel-body tr', { has: page.locator('td', { hasText: new RegExp('^' + field + '$') }) });
+const layerIndex = async (title) => Number(await page.locator(`#layers li[data-title="${title}"]`).getAttribute('data-index'));
+
+before(async () => {
+  fs.mkdirSync(artifacts, { recursive: true });
+  work = fs.mkdtempSync(path.join(os.tmpdir(), 'vxshape-web-'));
+  for (const f of fs.readdirSync(path.join(source, 'samples'))) fs.copyFileSync(path.join(source, 'samples', f), path.join(work, f));
+  fs.mkdirSync(path.join(work, 'out'));
+  ({ child: server, base, token } = await startServer(path.join(work, 'sample-sheet.vxd')));
+  exited = new Promise((r) => server.on('exit', (code, signal) => r({ code, signal })));
+  // A fresh profile each run; no browser is downloaded: Debian's Chromium is used.
+  browser = await chromium.launchPersistentContext(fs.mkdtempSync(path.join(os.tmpdir(), 'vxshape-chromium-')), {
+    executablePath: chromiumPath,
+    headless: true,
+    viewport: { width: 1400, height: 900 },
+    args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+      '--disable-background-networking', '--disable-component-update', '--disable-sync'],
+  });
+  page = browser.pages()[0] || await browser.newPage();
+  page.setDefaultTimeout(20000);
+  page.on('pageerror', (e) => pageErrors.push(e.message));
+  await page.goto(`${base}/?token=${token}`);
+  await page.waitForSelector('#sheet svg');
+});
+
+after(async () => {
+  if (browser) await browser.close();
+  if (server && server.exitCode === null) server.kill('SIGKILL');
+});
+
+test('requests without the right token are refused', async () => {
+  for (const url of [`${base}/`, `${base}/api/state`, `${base}/api/sheet.svg`, `${base}/app.js`,
+                     `${base}/api/state?token=${'0'.repeat(token.length)}`, `${base}/api/files?folder=`]) {
+    const r = await fetch(url);
+    assert.equal(r.status, 401, url);
+  }
+  const r = await fetch(`${base}/api/act`, { method: 'POST', body: JSON.stringify({ do: 'save' }) });
+  assert.equal(r.status, 401);
+  const ok = await fetch(`${base}/api/state`, { headers: { 'X-Vx-Token': token } });
+  assert.equal(ok.status, 200);
+});
+
+test('the file browser stays inside the root folder', async () => {
+  const list = async (folder) => (await fetch(`${base}/api/files?folder=${encodeURIComponent(folder)}&pattern=*.shp`,
+    { headers: { 'X-Vx-Token': token } }));
+  fs.symlinkSync(os.tmpdir(), path.join(work, 'link-out'));
+  const top = await (await list('')).json();
+  const names = top.entries.map((e) => e.name);
+  assert.ok(names.includes('stations.shp') && names.includes('out'));
+  assert.ok(!names.includes('link-out'), 'links are not listed');
+  assert.ok(!names.includes('stations.dbf'), 'the filter applies');
+  for (const bad of ['..', '../..', '/', '/etc', 'out/..', 'link-out', 'nothing-here'])
+    assert.equal((await list(bad)).status, 404, bad);
+});
+
+test('the sample opens: layers, the sheet with Japanese text, menus and the panel', async () => {
+  assert.deepEqual(await page.locator('#layers li .name').allTextContents(),
+    ['Varnox-Shape DataFrame', '地点', '建物', '道路']);
+  assert.equal(await page.locator('#layers li.current .name').textContent(), '地点');
+  assert.match(await page.locator('#sheet svg').getAttribute('font-family'), /Noto Sans CJK JP/);
+  assert.ok(await page.locator('#sheet text', { hasText: '東京駅' }).count() === 1);
+  await page.click('#menu-button');
+  assert.deepEqual(await page.locator('#menu-list .menu-item').allTextContents(), ['Varnox-Dirir4.5', 'Varnox-Dirir4.5...']);
+  await page.click('#menu-button');
+  await page.click('#flyout-button');
+  const flyout = await page.locator('#flyout-menu .flyout-item').allTextContents();
+  assert.equal(flyout[0], 'シェープファイル読み込み...');
+  assert.equal(flyout.length, 8);
+  await page.click('#flyout-button');
+  assert.equal(await page.locator('#panel-title').textContent(), 'Varnox-Dirir4.5');
+  assert.ok(await page.locator('#dirty').isHidden());
+  await shot('1-opened');
+});
+
+test('import a shapefile through the flyout item, the file browser and dialog 108', async () => {
+  await page.click('#flyout-button');
+  await page.click('#flyout-menu .flyout-item[data-id="1"]');
+  await page.waitForSelector('#files:not([hidden])');
+  assert.equal(await page.locator('#files-title').textContent(), 'シェープファイルを読み込む（複数選択可）');
+  assert.ok(await page.locator('#files-list li[data-name="stations.dbf"]').count() === 0);
+  await page.click('#files-list li[data-name="stations.shp"]');
+  await shot('2-file-browser');
+  await page.click('#files-ok');
+  await dialog(108).waitFor();
+  // The file's coordinates: JGD2000 plane rectangular zone 9, chosen in the dialog's lists.
+  await control(108, 1126).click();
+  await page.waitForFunction(() => !document.querySelector('.dialog [data-id="1115"]').disabled);
+  await control(108, 1115).selectOption({ index: 9 });
+  assert.match(await control(108, 1115).locator('option:checked').textContent(), /^9系/);
+  await shot('3-dialog-108');
+  await control(108, 1).click();
+  await idle();
+  const title = (await page.locator('#layers li .name').allTextContents()).find((t) => t.includes('stations'));
+  assert.ok(title, 'a new layer for the file');
+  const index = await layerIndex(title);
+  await page.waitForFunction((i) => document.querySelectorAll(`#sheet [data-layer-index="${i}"] [data-art]`).length === 3, index);
+  await page.waitForSelector('#dirty:not([hidden])');
+  await shot('4-imported');
+});
+
+test('click an object, read its values, edit one through the value dialog', async () => {
+  const title = (await page.locator('#layers li .name').allTextContents()).find((t) => t.includes('stations'));
+  const index = await layerIndex(title);
+  await page.locator(`#sheet [data-layer-index="${index}"] [data-art="0"]`).click({ force: true });
+  await page.waitForSelector('#sheet .sel');
+  await page.waitForFunction(() => document.querySelectorAll('#panel-body tr[data-row]').length === 2);
+  const values = await panelRow('駅名').locator('td').allTextContents();
+  assert.ok(['銀座', '日本橋', '新富町'].includes(values[1]), values.join('|'));
+  // Shift-click adds: two stations of different names show the mixed-values sign.
+  await page.locator(`#sheet [data-layer-index="${index}"] [data-art="1"]`).click({ force: true, modifiers: ['Shift'] });
+  await page.waitForFunction(() => document.querySelectorAll('#sheet .sel').length === 2);
+  await page.waitForFunction(() => [...document.querySelectorAll('#panel-body td')].some((td) => td.textContent === '(複数の属性値)'));
+  await shot('5-selected');
+  // A single object again, and its name edited.
+  await page.locator(`#sheet [data-layer-index="${index}"] [data-art="0"]`).click({ force: true });
+  await page.waitForFunction(() => document.querySelectorAll('#sheet .sel').length === 1);
+  await panelRow('駅名').dblclick();
+  await dialog(113).waitFor();
+  assert.equal(await control(113, 1131).textContent(), '駅名');
+  await control(113, 1130).fill('有楽町');
+  await shot('6-value-dialog');
+  await control(113, 1).click();
+  await idle();
+  await page.waitForFunction(() => [...document.querySelectorAll('#panel-body td')].some((td) => td.textContent === '有楽町'));
+});
+
+test('search selects the matching objects', async () => {
+  await page.click('#panel-body button:has-text("検索...")');
+  await dialog(114).waitFor();
+  await control(114, 1075).selectOption({ label: '乗降客数' });
+  await control(114, 1090).click();
+  await page.waitForFunction(() => !document.querySelector('.dialog [data-id="1076"] input').disabled);
+  await control(114, 1076).click();
+  await page.waitForFunction(() => !document.querySelector('.dialog [data-id="1080"]').disabled);
+  await control(114, 1080).fill('100000');
+  await shot('7-search');
+  await control(114, 1).click();
+  await idle();
+  // 250000 and 180000 riders: two stations.
+  await page.waitForFunction(() => document.querySelectorAll('#sheet .sel').length === 2);
+});
+
+test('labels from a field, then export through the export dialog, read back by ogrinfo', async () => {
+  const before = await page.locator('#sheet text').count();
+  await page.click('#panel-body button:has-text("注記...")');
+  await dialog(116).waitFor();
+  await control(116, 1075).selectOption({ label: '駅名' });
+  await control(116, 1).click();
+  await idle();
+  await page.waitForFunction((n) => document.querySelectorAll('#sheet text').length === n + 2, before);
+  assert.ok(await page.locator('#sheet text', { hasText: '日本橋' }).count() >= 1);
+
+  const title = (await page.locator('#layers li .name').allTextContents()).find((t) => t.includes('stations'));
+  await page.locator(`#layers li[data-title="${title}"] .name`).click();
+  await page.waitForSelector(`#layers li.current[data-title="${title}"]`);
+  await page.click('#flyout-button');
+  await page.click('#flyout-menu .flyout-item[data-id="5"]');
+  await dialog(115).waitFor();
+  await control(115, 1119).selectOption({ label: 'UTF-8' });
+  await control(115, 1096).click();  // the labels stay behind: points only
+  await page.waitForFunction(() => !document.querySelector('.dialog [data-id="1096"] input').checked);
+  await control(115, 1).click();
+  await page.waitForSelector('#files:not([hidden])');
+  await page.click('#files-list li[data-name="out"]');
+  await page.waitForFunction(() => document.getElementById('files-path').textContent === '/out/');
+  await page.fill('#files-name', 'stations-out.shp');
+  await shot('8-save-browser');
+  await page.click('#files-ok');
+  await page.waitForFunction(() => !document.body.classList.contains('busy') && !document.querySelector('#files:not([hidden])'));
+  // A closing message may follow.
+  if (await page.locator('#alert:not([hidden])').count()) await page.click('#alert-ok');
+  await idle();
+  const info = execFileSync('ogrinfo', ['-al', '-so', path.join(work, 'out', 'stations-out.shp')], { encoding: 'utf8' });
+  assert.match(info, /Feature Count: 3/);
+  assert.match(info, /Geometry: Point/);
+  const all = execFileSync('ogrinfo', ['-al', '-q', path.join(work, 'out', 'stations-out.shp')], { encoding: 'utf8' });
+  assert.match(all, /有楽町/);
+});
+
+test('save writes the document and clears the unsaved sign', async () => {
+  await page.waitForSelector('#dirty:not([hidden])');
+  await page.click('#save');
+  await page.waitForSelector('#dirty[hidden]', { state: 'attached' });
+  await idle();
+  const info = execFileSync(vxshape, ['info', path.join(work, 'sample-sheet.vxd')], { encoding: 'utf8' });
+  assert.match(info, /stations/);
+  await shot('9-saved');
+});
+
+test('a long import cancelled from the progress box keeps what was read before', async (t) => {
+  // 150,000 points, written by GDAL from a generated table.
+  const csv = ['x,y,NO'];
+  for (let i = 0; i < 150000; ++i) csv.push(`${-7000 - (i % 400)},${-35000 - Math.floor(i / 400)},${i}`);
+  fs.writeFileSync(path.join(work, 'many.csv'), csv.join('\n'));
+  execFileSync('ogr2ogr', ['-f', 'ESRI Shapefile', path.join(work, 'many.shp'), path.join(work, 'many.csv'),
+    '-oo', 'X_POSSIBLE_NAMES=x', '-oo', 'Y_POSSIBLE_NAMES=y', '-oo', 'AUTODETECT_TYPE=YES']);
+  await page.click('#flyout-button');
+  await page.click('#flyout-menu .flyout-item[data-id="1"]');
+  await page.waitForSelector('#files:not([hidden])');
+  await page.click('#files-list li[data-name="many.shp"]');
+  await page.click('#files-ok');
+  await dialog(108).waitFor();
+  await control(108, 1126).click();
+  await page.waitForFunction(() => !document.querySelector('.dialog [data-id="1115"]').disabled);
+  await control(108, 1115).selectOption({ index: 9 });
+  await control(108, 1).click();
+  await page.waitForSelector('#progress:not([hidden])');
+  await shot('10-progress');
+  await page.click('#progress-cancel');
+  await page.waitForFunction(() => document.getElementById('progress').hidden);
+  let message = '';
+  if (await page.locator('#alert:not([hidden])').count()) {
+    message = await page.locator('#alert-text').textContent();
+    await page.click('#alert-ok');
+  }
+  await idle();
+  const state = await (await fetch(`${base}/api/state`, { headers: { 'X-Vx-Token': token } })).json();
+  const layer = state.layers.find((l) => l.title.includes('many'));
+  const svg = await (await fetch(`${base}/api/sheet.svg`, { headers: { 'X-Vx-Token': token } })).text();
+  const kept = layer ? (svg.split(`data-layer-index="${layer.index}"`)[1] || '').split('</g>')[0].split('data-art=').length - 1 : 0;
+  assert.ok(layer, 'the layer of the cancelled import is there');
+  assert.ok(kept > 0 && kept < 150000, `the import stopped early (${kept} kept; ${message})`);
+  t.diagnostic(`kept ${kept} of 150000 points; ${message}`);
+  await shot('11-cancelled');
+});
+
+test('a page that goes away: what it was asked is cancelled, nothing is saved', async () => {
+  const doc = path.join(work, 'gone.vxd');
+  fs.copyFileSync(path.join(source, 'samples', 'sample-sheet.vxd'), doc);
+  const other = await startServer(doc, ['--gone-after', '1']);
+  const ended = new Promise((r) => other.child.on('exit', (code) => r(code)));
+  const call = async (p, body) => {
+    const r = await fetch(other.base + p, { method: body ? 'POST' : 'GET', headers: { 'X-Vx-Token': other.token },
+      body: body && JSON.stringify(body) });
+    return { status: r.status, json: await r.json() };
+  };
+  const waitFor = async (ok) => {
+    for (let i = 0; i < 100; ++i) {
+      const { json } = await call('/api/state');
+      if (ok(json)) return json;
+      await new Promise((r) => setTimeout(r, 100));
+    }
+    throw new Error('the state never came');
+  };
+  assert.equal((await call('/api/act', { do: 'menu', text: 'Varnox-Dirir4.5...' })).status, 202);
+  const asked = await waitFor((s) => s.ask && s.ask.kind === 'dialog');
+  assert.equal(asked.dialogs[0].template, 107);
+  assert.equal((await call('/api/act', { do: 'save' })).status, 409, 'one command at a time');
+  // Silence: no request for longer than --gone-after.
+  await new Promise((r) => setTimeout(r, 2500));
+  const after = await waitFor((s) => !s.busy);
+  assert.equal(after.ask, null);
+  assert.deepEqual(after.dialogs, []);
+  assert.equal((await call('/api/answer', { ask: asked.ask.ask, event: 'click', id: 1 })).status, 409,
+    'a late answer is refused');
+  other.child.kill('SIGTERM');
+  assert.equal(await ended, 0);
+  assert.deepEqual(fs.readFileSync(doc), fs.readFileSync(path.join(source, 'samples', 'sample-sheet.vxd')));
+});
+
+test('Ctrl-C stops the server without saving', async () => {
+  assert.deepEqual(pageErrors, []);
+  const before = fs.readFileSync(path.join(work, 'sample-sheet.vxd'));
+  server.kill('SIGINT');
+  const { code } = await exited;
+  assert.equal(code, 0);
+  assert.deepEqual(fs.readFileSync(path.join(work, 'sample-sheet.vxd')), before);
+  const leftovers = fs.readdirSync(work).filter((f) => f.endsWith('.tmp'));
+  assert.deepEqual(leftovers, []);
+});
