@@ -8,6 +8,7 @@
 #include "host/atomic_file.h"
 #include "shell/host/paths.h"
 #include "host/svg.h"
+#include "shell/host/paths.h"
 #include "shell/text/text.h"
 
 #include <nlohmann/json.hpp>
@@ -116,7 +117,8 @@ void Install(CLI::App& app) {
       ExitStatus() = Guard([&] {
         // A document holds work that a new empty one would replace without a trace.
         std::error_code ec;
-        if (!*force && std::filesystem::symlink_status(*doc, ec).type() != std::filesystem::file_type::not_found)
+        const auto status = std::filesystem::symlink_status(host::Utf8ToPath(*doc), ec);
+        if (!*force && status.type() != std::filesystem::file_type::not_found)
           throw Failure(*doc + " already exists; give --force to replace it with a new document");
         double w = 0, h = 0;
         char x = 0, extra = 0;

@@ -253,7 +253,7 @@ void Install(CLI::App& app) {
   cmd->add_option("--bezier", o->bezier, "Flatten curves at accuracy 1 (rough) to 9 (precise), or off (default 5)");
   cmd->add_option("--markers", o->markers, "Use the coordinate markers, whose values are in this system (JGD:BL, TKY:XY9)");
   cmd->add_option("--to", o->to, "Convert to this system before writing (JGD:BL, TKY:XY9, JGD:UTM54)");
-  cmd->add_option("--preferences", o->prefs, "Preferences file to read (default: $VXSHAPE_PREFERENCES or ~/.config/vxshape)");
+  cmd->add_option("--preferences", o->prefs, "Preferences file to read (default: $VXSHAPE_PREFERENCES, else vxshape/preferences.json in ~/.config or %APPDATA%)");
   cmd->add_option("--plugin-dir", o->pluginDir, "Folder the plug-in is installed in (default: the program's folder)");
   cmd->callback([o] { ExitStatus() = Guard([&] { RunExport(*o); }); });
 }

@@ -1,13 +1,15 @@
 // vxshape convert: converts "x y" lines between coordinate systems with the plug-in's converter.
 // vxshape grid: turns a text parameter list into the binary datum-shift grid.
 #include "cli/commands.h"
+#include "cli/platform.h"
 #include "cli/convert_line.h"
 #include "cli/systems.h"
 #include "geodesy/coord_converter.h"
 #include "geodesy/shift_grid.h"
+#include "shell/host/files.h"
+#include "shell/host/paths.h"
 
 #include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -18,12 +20,6 @@
 
 namespace vx::cli {
 namespace {
-
-std::filesystem::path ProgramFile() {
-  std::error_code ec;
-  auto p = std::filesystem::read_symlink("/proc/self/exe", ec);
-  return ec ? std::filesystem::path() : p;
-}
 
 // Buffered standard output that remembers its first write failure.
 class Output {
@@ -68,7 +64,7 @@ int RunConvert(const std::string& from, const std::string& to, const std::string
   const bool degreesOut = dst.kind == geo::KindLatLong && !dst.sheet;
 
   geo::ConverterHost host;
-  const std::filesystem::path gridFile = grid.empty() ? geo::GridFileBeside(ProgramFile()) : std::filesystem::path(grid);
+  const std::filesystem::path gridFile = grid.empty() ? geo::GridFileBeside(ProgramFile()) : vx::host::Utf8ToPath(grid);
   host.gridFile = [&gridFile] { return gridFile; };
   host.warn = [&gridFile, &grid](std::string_view text) {
     std::fprintf(stderr, "vxshape convert: %.*s\n", static_cast<int>(text.size()), text.data());
@@ -77,7 +73,7 @@ int RunConvert(const std::string& from, const std::string& to, const std::string
       std::fprintf(stderr,
                    "vxshape convert: cannot open the datum-shift grid %s%s; give one with --grid FILE "
                    "(make it from the parameter list with `vxshape grid`)\n",
-                   gridFile.string().c_str(), grid.empty() ? " (looked for beside the program)" : "");
+                   vx::host::PathToUtf8(gridFile).c_str(), grid.empty() ? " (looked for beside the program)" : "");
   };
   geo::CCoordConverter converter(std::move(host));
   if (!converter.Setup(src.datum, src.kind, src.zone, src.utmZone, dst.datum, dst.kind, dst.zone, dst.utmZone))
@@ -86,7 +82,7 @@ int RunConvert(const std::string& from, const std::string& to, const std::string
   std::FILE* in = stdin;
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> owned(nullptr, std::fclose);
   if (!input.empty() && input != "-") {
-    owned.reset(std::fopen(input.c_str(), "rb"));
+    owned.reset(vx::host::Fopen(vx::host::Utf8ToPath(input), "rb"));
     if (!owned) {
       std::fprintf(stderr, "vxshape convert: cannot open %s\n", input.c_str());
       return 1;
@@ -94,8 +90,6 @@ int RunConvert(const std::string& from, const std::string& to, const std::string
     in = owned.get();
   }
 
-  // A reader that has gone away is a write error to report, not a signal to die of.
-  std::signal(SIGPIPE, SIG_IGN);
   Output out(stdout);
   long lineNumber = 0;
   int status = 0;
@@ -172,7 +166,7 @@ int RunConvert(const std::string& from, const std::string& to, const std::string
 
 int RunGrid(const std::string& textPath, const std::string& gridPath) {
   std::string error;
-  if (!geo::ConvertShiftText(textPath, gridPath, &error)) {
+  if (!geo::ConvertShiftText(vx::host::Utf8ToPath(textPath), vx::host::Utf8ToPath(gridPath), &error)) {
     std::fprintf(stderr, "vxshape grid: %s\n", error.c_str());
     return 1;
   }

@@ -354,7 +354,7 @@ void AddCommonImportOptions(CLI::App* cmd, ImportOptions& o_) {
   cmd->add_flag("--no-north", o->noNorth, "Keep a new data frame unturned");
   cmd->add_option("--range", o->range, "Import only inside the range: N,W S,E (north-west corner, south-east corner)")
       ->expected(1, 2);
-  cmd->add_option("--preferences", o->prefs, "Preferences file (default: $VXSHAPE_PREFERENCES or ~/.config/vxshape)");
+  cmd->add_option("--preferences", o->prefs, "Preferences file (default: $VXSHAPE_PREFERENCES, else vxshape/preferences.json in ~/.config or %APPDATA%)");
   cmd->add_option("--plugin-dir", o->pluginDir, "Folder the plug-in is installed in (default: the program's folder)");
 }
 

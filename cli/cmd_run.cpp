@@ -22,7 +22,7 @@ void Install(CLI::App& app) {
   cmd->add_option("DOC", *doc, "Document to work on; saved when the script has run")->required();
   cmd->add_option("SCRIPT", *script, "Script (JSON)")->required();
   cmd->add_option("-o,--output", *output, "Save the document here instead of over DOC");
-  cmd->add_option("--preferences", *prefs, "Preferences file (default: $VXSHAPE_PREFERENCES or ~/.config/vxshape)");
+  cmd->add_option("--preferences", *prefs, "Preferences file (default: $VXSHAPE_PREFERENCES, else vxshape/preferences.json in ~/.config or %APPDATA%)");
   cmd->add_option("--plugin-dir", *pluginDir, "Folder the plug-in is installed in (default: the program's folder)");
   cmd->callback([=] {
     ExitStatus() = Guard([&] {

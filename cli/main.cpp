@@ -1,5 +1,6 @@
 // vxshape: drives the plug-in inside the stand-in host from the command line.
 #include "cli/commands.h"
+#include "cli/platform.h"
 
 #include <cstdio>
 #include <exception>
@@ -47,6 +48,13 @@ std::string UsageLine(CLI::App& app, const CLI::ParseError& e) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  vx::cli::PrepareStandardStreams();
+  // Every word as UTF-8 from here on; file names become paths through host::Utf8ToPath.
+  std::vector<std::string> words = vx::cli::Utf8Arguments(argc, argv);
+  std::vector<char*> pointers;
+  for (std::string& w : words) pointers.push_back(w.data());
+  pointers.push_back(nullptr);
+  argv = pointers.data();
   CLI::App app{"vxshape: map-sheet plug-in driven in a stand-in host"};
   app.require_subcommand(1);
   for (auto& install : vx::cli::Installers()) install(app);

@@ -1,5 +1,6 @@
 #include "cli/session.h"
 
+#include "cli/platform.h"
 #include "host/application.h"
 #include "host/atomic_file.h"
 #include "shell/host/paths.h"
@@ -7,11 +8,10 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <unistd.h>
 
 namespace vx::cli {
 
-CliUser::CliUser() : tty_(isatty(STDERR_FILENO) != 0) {}
+CliUser::CliUser() : tty_(StandardErrorIsTerminal()) {}
 
 void CliUser::Progress(const std::string& text, std::int64_t current, std::int64_t max) {
   if (!tty_) return;
@@ -36,9 +36,10 @@ void CliUser::ProgressClosed() {
 }
 
 void OpenDocument(host::StandInHost& host, const std::string& doc) {
-  if (!std::filesystem::exists(doc)) throw Failure(doc + ": no such document");
+  const std::filesystem::path file = host::Utf8ToPath(doc);
+  if (!std::filesystem::exists(file)) throw Failure(doc + ": no such document");
   std::string error;
-  if (!host.OpenDocument(doc, error)) throw Failure(error);
+  if (!host.OpenDocument(file, error)) throw Failure(error);
 }
 
 void OpenDocumentForChange(host::StandInHost& host, const std::string& doc) {
@@ -83,11 +84,10 @@ int Guard(const std::function<void()>& body) {
 }
 
 std::filesystem::path PluginFile(const std::string& dir) {
-  std::filesystem::path folder = dir;
+  std::filesystem::path folder = host::Utf8ToPath(dir);
   if (folder.empty()) {
-    std::error_code ec;
-    const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    folder = ec ? std::filesystem::current_path() : exe.parent_path();
+    const auto exe = ProgramFile();
+    folder = exe.empty() ? std::filesystem::current_path() : exe.parent_path();
   }
   return folder / "vxshape.aip";
 }

@@ -2,6 +2,7 @@
 
 #include "geodesy/datum.h"
 #include "geodesy/geodesy.h"
+#include "shell/host/paths.h"
 
 #include <cctype>
 #include <charconv>
@@ -361,13 +362,13 @@ EncodingGuess GuessEncoding(const std::filesystem::path& shp) {
   if (const auto cpg = Sidecar(shp, ".cpg", ".CPG")) {
     const auto text = Slurp(*cpg, 256);
     if (!text) {
-      g.reason = cpg->filename().string() + " cannot be read";
+      g.reason = host::PathToUtf8(cpg->filename()) + " cannot be read";
       return g;
     }
     std::string shown = *text;
     while (!shown.empty() && (shown.back() == '\n' || shown.back() == '\r' || shown.back() == ' ')) shown.pop_back();
     g.encoding = EncodingFromCpg(*text);
-    g.reason = cpg->filename().string() + " says \"" + shown + "\"" +
+    g.reason = host::PathToUtf8(cpg->filename()) + " says \"" + shown + "\"" +
                (g.encoding == SidecarEncoding::Unknown ? ", a code page the import does not offer" : "");
     return g;
   }
@@ -377,11 +378,11 @@ EncodingGuess GuessEncoding(const std::filesystem::path& shp) {
     const auto head = Slurp(*dbf, 32);
     if (head && head->size() > kLanguageDriverOffset && static_cast<unsigned char>((*head)[kLanguageDriverOffset]) == 0x13) {
       g.encoding = SidecarEncoding::ShiftJis;
-      g.reason = dbf->filename().string() + " names code page 932 (language driver 0x13)";
+      g.reason = host::PathToUtf8(dbf->filename()) + " names code page 932 (language driver 0x13)";
       return g;
     }
   }
-  g.reason = "no " + shp.stem().string() + ".cpg and no code page in the table";
+  g.reason = "no " + host::PathToUtf8(shp.stem()) + ".cpg and no code page in the table";
   return g;
 }
 
@@ -452,17 +453,17 @@ SystemGuess GuessSystem(const std::filesystem::path& shp) {
   const auto prj = Sidecar(shp, ".prj", ".PRJ");
   if (!prj) {
     SystemGuess g;
-    g.reason = "no " + shp.stem().string() + ".prj";
+    g.reason = "no " + host::PathToUtf8(shp.stem()) + ".prj";
     return g;
   }
   const auto text = Slurp(*prj, 1 << 16);
   if (!text) {
     SystemGuess g;
-    g.reason = prj->filename().string() + " cannot be read";
+    g.reason = host::PathToUtf8(prj->filename()) + " cannot be read";
     return g;
   }
   SystemGuess g = SystemFromWkt(*text);
-  g.reason = prj->filename().string() + (g.known ? ": " : ": cannot tell the system: ") + g.reason;
+  g.reason = host::PathToUtf8(prj->filename()) + (g.known ? ": " : ": cannot tell the system: ") + g.reason;
   return g;
 }
 

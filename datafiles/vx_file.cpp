@@ -1,5 +1,7 @@
 #include "datafiles/vx_file.h"
 
+#include "shell/host/paths.h"
+
 #ifdef _WIN32
 #include <share.h>
 #define VX_GETC _getc_nolock
@@ -46,8 +48,9 @@ bool CVxFile::OpenPath(const std::filesystem::path& path, const char* mode) {
 
 bool CVxFile::OpenName(const std::string& name, const char* mode) {
   Close();
-  handle_ = std::fopen(name.c_str(), mode);
-  path_ = std::filesystem::path(name);
+  // The name is UTF-8, as every text here; on Windows it goes through the wide-character call.
+  path_ = host::Utf8ToPath(name);
+  handle_ = OpenShared(path_, mode);
   return handle_ != nullptr;
 }
 

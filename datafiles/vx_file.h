@@ -27,7 +27,7 @@ class CVxFile {
   virtual void Close();
 
   bool OpenPath(const std::filesystem::path& path, const char* mode);
-  bool OpenName(const std::string& name, const char* mode);
+  bool OpenName(const std::string& name, const char* mode);  // `name` in UTF-8
   std::FILE* GetHandle() const { return handle_; }
   const std::filesystem::path& Path() const { return path_; }
 

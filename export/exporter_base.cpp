@@ -284,13 +284,16 @@ Err CExporterBase::ExportLayer(LayerHandle layer, bool ownFile) {
   std::filesystem::path path = outputPath_;
   if (ownFile) {
     const std::string name = DistinctLayerFileName(layer);
-    // A title that names another folder ("../x", "a/b") must not write outside the chosen one.
-    if (name.find('/') != std::string::npos || name.find('\0') != std::string::npos) {
-      NoteFileFailure("layer \"" + Title(layer) + "\": the title cannot be a file name (it holds a / or a zero byte)");
+    const std::filesystem::path file = Utf8ToPath(name);
+    // A title that names another folder ("../x", "a/b"; on Windows also "a\\b" and "C:x") must
+    // not write outside the chosen one.
+    if (name.find('/') != std::string::npos || name.find('\0') != std::string::npos || file.has_root_path() ||
+        file.has_parent_path()) {
+      NoteFileFailure("layer \"" + Title(layer) + "\": the title cannot be a file name (it names a folder or holds a zero byte)");
       sUser()->ErrorAlert(kCannotOpenMessage);
       return kNoErr;
     }
-    path /= Utf8ToPath(name);
+    path /= file;
   }
   if (!OpenOutput(path)) {
     sUser()->ErrorAlert(kCannotOpenMessage);

@@ -2,6 +2,7 @@
 
 #include "export/prj.h"
 #include "shell/host/atomic_file.h"
+#include "shell/host/files.h"
 #include "shell/host/paths.h"
 #include "shell/host/slots.h"
 #include "shell/text/text.h"
@@ -29,7 +30,7 @@ std::filesystem::path WithExtension(std::filesystem::path shp, const char* ext) 
 constexpr const char* kSiblings[] = {".shx", ".dbf", ".prj", ".cpg", ".shp"};
 
 bool WriteSmallFile(const std::filesystem::path& path, const std::string& bytes) {
-  std::FILE* f = std::fopen(path.c_str(), "wb");
+  std::FILE* f = host::Fopen(path, "wb");
   if (!f) return false;
   bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
   ok = (std::fclose(f) == 0) && ok;

@@ -1,5 +1,6 @@
 #include "export/text_exporter.h"
 
+#include "shell/host/files.h"
 #include "shell/host/paths.h"
 #include "shell/host/slots.h"
 #include "shell/text/text.h"

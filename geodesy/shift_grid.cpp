@@ -2,6 +2,8 @@
 
 #include "geodesy/mesh_digits.h"
 #include "shell/host/atomic_file.h"
+#include "shell/host/files.h"
+#include "shell/host/paths.h"
 
 #include <bit>
 #include <charconv>
@@ -239,7 +241,7 @@ struct FileCloser {
 using File = std::unique_ptr<std::FILE, FileCloser>;
 
 File Open(const std::filesystem::path& path, const char* mode) {
-  return File(std::fopen(path.c_str(), mode));
+  return File(host::Fopen(path, mode));
 }
 
 std::uint64_t LittleEndian(const unsigned char* p, int bytes) {
@@ -323,9 +325,9 @@ bool ConvertShiftText(const std::filesystem::path& textPath, const std::filesyst
   // back where records are missing) is never left under the grid's name.
   // Reading a file while writing it over would leave neither the list nor a grid.
   if (textPath == gridPath || host::SameFile(textPath, gridPath))
-    return fail(textPath.string() + " and " + gridPath.string() + " are the same file");
+    return fail(host::PathToUtf8(textPath) + " and " + host::PathToUtf8(gridPath) + " are the same file");
   File in = Open(textPath, "rb");
-  if (!in) return fail("cannot open " + textPath.string());
+  if (!in) return fail("cannot open " + host::PathToUtf8(textPath));
   host::AtomicFile out;
   std::string why;
   if (!out.Open(gridPath, why)) return fail(why);
@@ -346,7 +348,7 @@ bool ConvertShiftText(const std::filesystem::path& textPath, const std::filesyst
     PutLittleEndian(rec + 12, std::bit_cast<std::uint64_t>(dL), 8);
     out.Write(std::string_view(reinterpret_cast<const char*>(rec), sizeof rec));
   }
-  if (std::ferror(in.get())) return fail("cannot read " + textPath.string());
+  if (std::ferror(in.get())) return fail("cannot read " + host::PathToUtf8(textPath));
   if (!out.Commit(why)) return fail(why);
   return true;
 }

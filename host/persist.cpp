@@ -9,6 +9,8 @@
 // the whole text in memory, which the memory budget does not allow.
 #include "host/atomic_file.h"
 #include "host/impl.h"
+#include "shell/host/files.h"
+#include "shell/host/paths.h"
 
 #include <algorithm>
 #include <charconv>
@@ -1758,19 +1760,19 @@ bool WriteDocument(const Document& doc, const std::filesystem::path& file, std::
     out.Flush();
     return f.Commit(error);
   } catch (const DocumentError& e) {
-    error = OneLine(file.string() + ": not saved: " + e.what());
+    error = OneLine(PathToUtf8(file) + ": not saved: " + e.what());
   } catch (const std::bad_alloc&) {
-    error = file.string() + ": not saved: out of memory";
+    error = PathToUtf8(file) + ": not saved: out of memory";
   } catch (const std::exception& e) {
-    error = OneLine(file.string() + ": not saved: " + e.what());
+    error = OneLine(PathToUtf8(file) + ": not saved: " + e.what());
   }
   return false;
 }
 
 std::unique_ptr<Document> ReadDocument(const std::filesystem::path& file, std::string& error) {
-  std::FILE* f = std::fopen(file.c_str(), "rb");
+  std::FILE* f = Fopen(file, "rb");
   if (!f) {
-    error = file.string() + ": cannot open the document";
+    error = PathToUtf8(file) + ": cannot open the document";
     return nullptr;
   }
   const std::unique_ptr<std::FILE, int (*)(std::FILE*)> closer(f, &std::fclose);
@@ -1782,9 +1784,9 @@ std::unique_ptr<Document> ReadDocument(const std::filesystem::path& file, std::s
     doc->file = std::filesystem::absolute(file, ec);
     return doc;
   } catch (const std::bad_alloc&) {
-    error = file.string() + ": the document is too large for memory";
+    error = PathToUtf8(file) + ": the document is too large for memory";
   } catch (const std::exception& e) {
-    error = OneLine(file.string() + ": damaged document: " + e.what());
+    error = OneLine(PathToUtf8(file) + ": damaged document: " + e.what());
   }
   return nullptr;
 }

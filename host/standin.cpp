@@ -1,4 +1,15 @@
 #include "host/impl.h"
+#include "shell/host/files.h"
+#include "shell/host/paths.h"
+
+#ifdef _WIN32
+#define WIN32_LEAN_AND_MEAN
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#include <shlobj.h>
+#endif
 
 #include "host/atomic_file.h"
 #include "shell/host/paths.h"
@@ -58,8 +69,7 @@ constexpr SuiteId kSuitesWithoutOperations[] = {
 
 class BasicSuiteImpl final : public BasicSuite {
  public:
-  BasicSuiteImpl(StandInHost& h, StandInHost::Impl& impl, const std::set<std::string>& removed)
-      : host_(h), impl_(impl), removed_(removed) {}
+  BasicSuiteImpl(StandInHost::Impl& impl, const std::set<std::string>& removed) : impl_(impl), removed_(removed) {}
   Err AcquireSuite(const std::string& name, std::int32_t version, const void** suite) override {
     if (!suite) return kBadParameter;
     *suite = nullptr;
@@ -79,7 +89,6 @@ class BasicSuiteImpl final : public BasicSuite {
   }
 
  private:
-  StandInHost& host_;
   StandInHost::Impl& impl_;
   const std::set<std::string>& removed_;
   std::map<std::string, int> held_;
@@ -109,7 +118,7 @@ StandInHost::StandInHost() : user_(std::make_shared<ScriptedUser>()), impl(std::
       throw std::logic_error(std::string("the stand-in host offers ") + id.name + " twice");
     impl->owned.push_back(obj);
   }
-  impl->basic = std::make_unique<BasicSuiteImpl>(*this, *impl, removed_);
+  impl->basic = std::make_unique<BasicSuiteImpl>(*impl, removed_);
 }
 
 StandInHost::~StandInHost() {
@@ -164,13 +173,32 @@ Err StandInHost::ShowAlert(AlertKind kind, const std::string& text, bool* answer
 
 // ----- preferences
 
+namespace {
+
+// The folder of the user's application settings: %APPDATA% (roaming) on Windows, else
+// $XDG_CONFIG_HOME or ~/.config; empty when there is none.
+std::filesystem::path UserSettingsFolder() {
+#ifdef _WIN32
+  PWSTR folder = nullptr;
+  std::filesystem::path p;
+  if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_RoamingAppData, KF_FLAG_DEFAULT, nullptr, &folder))) p = folder;
+  CoTaskMemFree(folder);
+  if (p.empty()) p = Utf8ToPath(Environment("APPDATA"));
+  return p;
+#else
+  if (const std::string x = Environment("XDG_CONFIG_HOME"); !x.empty()) return Utf8ToPath(x);
+  if (const std::string h = Environment("HOME"); !h.empty()) return Utf8ToPath(h) / ".config";
+  return {};
+#endif
+}
+
+}  // namespace
+
 std::filesystem::path StandInHost::DefaultPreferencesFile() {
-  if (const char* p = std::getenv("VXSHAPE_PREFERENCES"); p && *p) return p;
-  if (const char* x = std::getenv("XDG_CONFIG_HOME"); x && *x)
-    return std::filesystem::path(x) / "vxshape" / "preferences.json";
-  if (const char* h = std::getenv("HOME"); h && *h)
-    return std::filesystem::path(h) / ".config" / "vxshape" / "preferences.json";
-  return "vxshape-preferences.json";
+  if (const std::string p = Environment("VXSHAPE_PREFERENCES"); !p.empty()) return Utf8ToPath(p);
+  const std::filesystem::path folder = UserSettingsFolder();
+  if (folder.empty()) return "vxshape-preferences.json";
+  return folder / "vxshape" / "preferences.json";
 }
 
 void StandInHost::SetPreferencesFile(std::filesystem::path file) {

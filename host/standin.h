@@ -113,8 +113,8 @@ class StandInHost {
   // ----- preferences (kept in memory; persisted only when a file is set)
   void SetPreferencesFile(std::filesystem::path file);
   bool SavePreferences(std::string& error) const;
-  // The default location: $VXSHAPE_PREFERENCES, else $XDG_CONFIG_HOME/vxshape/preferences.json,
-  // else ~/.config/vxshape/preferences.json.
+  // The default location: $VXSHAPE_PREFERENCES, else vxshape/preferences.json in the user's
+  // application-data folder (%APPDATA% on Windows; $XDG_CONFIG_HOME or ~/.config elsewhere).
   static std::filesystem::path DefaultPreferencesFile();
 
   // ----- suites

@@ -9,6 +9,7 @@ pkgs=(
   clang libclang-rt-14-dev
   gdal-bin time
   libcpp-httplib-dev chromium fonts-noto-cjk
+  g++-mingw-w64-x86-64-posix mingw-w64-tools googletest wine64
 )
 # vxshape serve's browser tests run on Node; a Node that is already installed is kept.
 command -v node >/dev/null || pkgs+=(nodejs)

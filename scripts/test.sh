@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Builds everything and runs all tests. Usage: scripts/test.sh [build-dir]
+# Builds everything and runs all tests: the Linux build in build-dir, then the Windows build in
+# build-dir-windows with its tests under Wine (scripts/windows.sh; VX_SKIP_WINDOWS=1 leaves it out).
+# Usage: scripts/test.sh [build-dir]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -14,3 +16,4 @@ cmake --build "$build" -j "$(nproc)"
 # The fuzz smoke run first, so that ctest's summary is the last thing printed.
 bash scripts/fuzz-smoke.sh
 ctest --test-dir "$build" --output-on-failure -j "$(nproc)"
+[ "${VX_SKIP_WINDOWS:-0}" = 1 ] || VX_LINUX_BUILD="$build" bash scripts/windows.sh "$build-windows"

@@ -187,9 +187,12 @@ TEST(ShapeFileReader, OpenRefusesBrokenFiles) {
   }
 
   const auto path = WriteShapefile(dir, "ok", good.shp, good.shx, dbf);
-  ShapeFileReader r;
-  EXPECT_TRUE(r.Open(path));
+  {
+    ShapeFileReader first;
+    EXPECT_TRUE(first.Open(path));
+  }  // closed first: Windows removes no file that is open
   fs::remove(dir / "ok.dbf");
+  ShapeFileReader r;
   EXPECT_FALSE(r.Open(path));
   EXPECT_NE(r.LastError().find("ok.dbf"), std::string::npos);
   EXPECT_FALSE(r.Open(dir / "ok"));  // no extension

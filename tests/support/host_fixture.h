@@ -3,6 +3,7 @@
 #pragma once
 
 #include "host/standin.h"
+#include "shell/host/paths.h"
 
 #include <gtest/gtest.h>
 
@@ -38,7 +39,8 @@ class TempDir {
   TempDir();
   ~TempDir();
   const std::filesystem::path& path() const { return path_; }
-  std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+  // `name` is UTF-8 (on Windows a narrow path would be read in the ANSI code page).
+  std::filesystem::path operator/(const std::string& name) const { return path_ / host::Utf8ToPath(name); }
 
  private:
   std::filesystem::path path_;

@@ -1,0 +1,75 @@
+#include "cli/platform.h"
+
+#include "shell/host/paths.h"
+
+#ifdef _WIN32
+#define WIN32_LEAN_AND_MEAN
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#include <fcntl.h>
+#include <io.h>
+#include <shellapi.h>
+#else
+#include <csignal>
+#include <unistd.h>
+#endif
+
+#include <cstdio>
+#include <system_error>
+
+namespace vx::cli {
+
+std::filesystem::path ProgramFile() {
+#ifdef _WIN32
+  std::wstring buffer(512, L'\0');
+  for (int attempt = 0; attempt < 8; ++attempt, buffer.resize(buffer.size() * 2)) {
+    const DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (n == 0) return {};
+    if (n < buffer.size()) return std::filesystem::path(buffer.substr(0, n));
+  }
+  return {};
+#else
+  std::error_code ec;
+  auto p = std::filesystem::read_symlink("/proc/self/exe", ec);
+  return ec ? std::filesystem::path() : p;
+#endif
+}
+
+std::vector<std::string> Utf8Arguments(int argc, char** argv) {
+  std::vector<std::string> words;
+#ifdef _WIN32
+  (void)argv;
+  int n = 0;
+  if (LPWSTR* w = CommandLineToArgvW(GetCommandLineW(), &n)) {
+    for (int i = 0; i < n; ++i) words.push_back(host::PathToUtf8(std::filesystem::path(w[i])));
+    LocalFree(w);
+    if (n == argc) return words;
+    words.clear();
+  }
+#endif
+  for (int i = 0; i < argc; ++i) words.emplace_back(argv[i]);
+  return words;
+}
+
+void PrepareStandardStreams() {
+#ifdef _WIN32
+  _setmode(_fileno(stdin), _O_BINARY);
+  _setmode(_fileno(stdout), _O_BINARY);
+  _setmode(_fileno(stderr), _O_BINARY);
+  SetConsoleOutputCP(CP_UTF8);
+#else
+  std::signal(SIGPIPE, SIG_IGN);
+#endif
+}
+
+bool StandardErrorIsTerminal() {
+#ifdef _WIN32
+  return _isatty(_fileno(stderr)) != 0;
+#else
+  return isatty(STDERR_FILENO) != 0;
+#endif
+}
+
+}  // namespace vx::cli
