@@ -98,7 +98,8 @@ void Install(CLI::App& app) {
       const WebFiles web = LoadWebFiles(*webDir);
       host::StandInHost host;
       UsePreferences(host, *prefs);
-      OpenDocument(host, *doc);
+      // The page may save the document at any time: it is held for as long as the server runs.
+      OpenDocumentForChange(host, *doc);
       const fs::path docFile = fs::absolute(host::Utf8ToPath(*doc));
       const fs::path rootDir = root->empty() ? docFile.parent_path() : fs::absolute(host::Utf8ToPath(*root));
       if (!fs::is_directory(rootDir)) throw Failure(*root + ": no such folder");
@@ -194,10 +195,7 @@ void Install(CLI::App& app) {
               return f.what();
             }
           },
-          [&] {
-            std::string error;
-            if (!host.SavePreferences(error)) std::fprintf(stderr, "vxshape: %s\n", error.c_str());
-          });
+          nullptr);
       std::printf("vxshape: serving %s at http://127.0.0.1:%d/?token=%s\n", doc->c_str(), bound, token.c_str());
       std::printf("(Ctrl-C stops; the document is saved only by the page's Save)\n");
       std::fflush(stdout);
@@ -208,6 +206,8 @@ void Install(CLI::App& app) {
       session.Stop();
       std::fprintf(stderr, "vxshape: stopped%s\n",
                    dirty ? ("; the unsaved changes were not saved to " + *doc).c_str() : "");
+      // The worker has ended and shut the plug-in down: what it left in the preferences is final.
+      SavePreferences(host, "");
     });
   });
 }

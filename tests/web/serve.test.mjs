@@ -3,7 +3,7 @@
 // search, label, export, save; a long import cancelled; requests without the token refused.
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
-import { spawn, execFileSync } from 'node:child_process';
+import { spawn, spawnSync, execFileSync } from 'node:child_process';
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
@@ -18,10 +18,10 @@ const chromiumPath = process.env.CHROMIUM || '/usr/bin/chromium';
 let work, server, base, token, browser, page, exited;
 const pageErrors = [];
 
-function startServer(doc, extra = []) {
+function startServer(doc, extra = [], preferences = path.join(work, 'preferences.json')) {
   return new Promise((resolve, reject) => {
     const child = spawn(vxshape, ['serve', doc, '--port', '0', ...extra], {
-      env: { ...process.env, VXSHAPE_PREFERENCES: path.join(work, 'preferences.json') },
+      env: { ...process.env, VXSHAPE_PREFERENCES: preferences },
       stdio: ['ignore', 'pipe', 'pipe'],
     });
     let out = '', err = '';
@@ -305,6 +305,24 @@ test('a page that goes away: what it was asked is cancelled, nothing is saved', 
     'a late answer is refused');
   other.child.kill('SIGTERM');
   assert.equal(await ended, 0);
+  assert.deepEqual(fs.readFileSync(doc), fs.readFileSync(path.join(source, 'samples', 'sample-sheet.vxd')));
+});
+
+test('the server holds its document; preferences it cannot save fail its exit', async () => {
+  const doc = path.join(work, 'held.vxd');
+  fs.copyFileSync(path.join(source, 'samples', 'sample-sheet.vxd'), doc);
+  fs.writeFileSync(path.join(work, 'plain'), 'a file, not a folder');
+  const held = await startServer(doc, [], path.join(work, 'plain', 'p.json'));
+  const ended = new Promise((r) => held.child.on('exit', (code) => r(code)));
+  for (const args of [['serve', doc, '--port', '0'], ['upgrade', doc]]) {
+    const r = spawnSync(vxshape, args, { encoding: 'utf8', timeout: 20000 });
+    assert.equal(r.status, 1, args.join(' ') + ': ' + r.stdout + r.stderr);
+    assert.match(r.stderr, /held\.vxd is being changed by another command/, args.join(' '));
+    assert.doesNotMatch(r.stdout, /serving/);
+  }
+  held.child.kill('SIGTERM');
+  assert.equal(await ended, 1);
+  assert.match(held.stderr(), /the preferences were not saved/);
   assert.deepEqual(fs.readFileSync(doc), fs.readFileSync(path.join(source, 'samples', 'sample-sheet.vxd')));
 });
 
