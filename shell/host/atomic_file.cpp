@@ -54,6 +54,9 @@ std::string RandomSuffix() {
 // The operating system's side: every call to it is below.
 namespace os {
 
+// LockOpen's answer when another command holds the lock file (Windows).
+[[maybe_unused]] constexpr std::intptr_t kLockBusy = -2;
+
 #ifdef _WIN32
 
 std::string LastReason() { return std::system_category().message(static_cast<int>(GetLastError())); }
@@ -94,7 +97,24 @@ bool MakePrivateFolder(const fs::path& path, std::string& why) {
   why = GetLastError() == ERROR_ALREADY_EXISTS ? SystemReason(EEXIST) : LastReason();
   return false;
 }
+// Windows will not rename over a file that has an open handle, so a document is not locked
+// through a handle on itself (its own save would fail) but through a lock file beside it, opened
+// exclusively and removed when closed. A folder is locked by a handle on itself.
+bool IsFolder(const fs::path& path) {
+  std::error_code ec;
+  return fs::is_directory(path, ec);
+}
 std::intptr_t LockOpen(const fs::path& path, std::string& why) {
+  if (!IsFolder(path)) {
+    const fs::path lockName = fs::path(path) += L".vxlock";
+    HANDLE l = CreateFileW(lockName.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                           FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (l != INVALID_HANDLE_VALUE) return reinterpret_cast<std::intptr_t>(l);
+    // Held by another command (or being removed by one that just finished).
+    if (GetLastError() == ERROR_SHARING_VIOLATION || GetLastError() == ERROR_ACCESS_DENIED) return kLockBusy;
+    why = LastReason();
+    return -1;
+  }
   HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                          OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (h == INVALID_HANDLE_VALUE) {
@@ -113,6 +133,7 @@ int LockTry(std::intptr_t handle, std::string& why) {
   return -1;
 }
 bool StillNamed(std::intptr_t handle, const fs::path& path) {
+  if (!IsFolder(path)) return true;  // the lock file names the document, whatever file it holds
   BY_HANDLE_FILE_INFORMATION a{}, b{};
   if (!GetFileInformationByHandle(reinterpret_cast<HANDLE>(handle), &a)) return false;
   HANDLE h = CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
@@ -350,6 +371,11 @@ FileLock::Outcome FileLock::Acquire(const fs::path& path, int waitMs, std::strin
   for (int round = 0; round < kLockRounds; ++round) {
     std::string why;
     const std::intptr_t h = os::LockOpen(path, why);
+    if (h == os::kLockBusy) {
+      if (std::chrono::steady_clock::now() >= until) return Outcome::kBusy;
+      std::this_thread::sleep_for(std::chrono::milliseconds(kLockPollMs));
+      continue;
+    }
     if (h < 0) {
       error = "cannot lock " + Text(path) + ": " + why;
       return Outcome::kError;
