@@ -12,7 +12,6 @@
 #endif
 
 #include "host/atomic_file.h"
-#include "shell/host/paths.h"
 
 #include <cstdlib>
 #include <fstream>

@@ -23,18 +23,6 @@ std::FILE* Fopen(const std::filesystem::path& path, const char* mode) {
 #endif
 }
 
-bool RenameReplacing(const std::filesystem::path& from, const std::filesystem::path& to, std::error_code& ec) {
-  ec.clear();
-#ifdef _WIN32
-  if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
-  ec = std::error_code(static_cast<int>(GetLastError()), std::system_category());
-  return false;
-#else
-  std::filesystem::rename(from, to, ec);
-  return !ec;
-#endif
-}
-
 std::string Environment(const char* name) {
 #ifdef _WIN32
   const std::wstring wname(name, name + std::char_traits<char>::length(name));
