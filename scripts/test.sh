@@ -11,7 +11,9 @@ command -v ninja >/dev/null && gen=(-G Ninja)
 if [ -f "$build/CMakeCache.txt" ] && ! grep -q "CMAKE_GENERATOR:INTERNAL=${gen[1]:-Unix Makefiles}" "$build/CMakeCache.txt"; then
   gen=()  # keep the generator the folder was made with
 fi
-cmake -S . -B "$build" "${gen[@]}" -DVX_BUILD_TESTS=ON -DVX_BUILD_BENCH=ON
+launcher=()
+command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+cmake -S . -B "$build" "${gen[@]}" "${launcher[@]}" -DVX_BUILD_TESTS=ON -DVX_BUILD_BENCH=ON
 cmake --build "$build" -j "$(nproc)"
 # The fuzz smoke run first, so that ctest's summary is the last thing printed.
 bash scripts/fuzz-smoke.sh
