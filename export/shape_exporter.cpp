@@ -65,9 +65,8 @@ bool ReplaceSet(const std::filesystem::path& folder, const std::filesystem::path
     if (keptIn) error += "; the previous files are kept in " + PathToUtf8(folder);
     return false;
   };
-  std::filesystem::create_directory(folder / "previous", ec);
-  if (ec) {
-    error = "cannot write in " + PathToUtf8(folder) + ": " + ec.message();
+  if (!MakeFolder(folder / "previous")) {
+    error = "cannot write in " + PathToUtf8(folder) + ": " + SystemReason(errno ? errno : EACCES);
     return false;
   }
   constexpr const char* kAsideOrder[] = {".shp", ".shx", ".dbf", ".prj", ".cpg"};

@@ -11,26 +11,34 @@ Err ArrayImpl::Get(std::int32_t index, Entry& out) const {
   out = items_[static_cast<std::size_t>(index)];
   return kNoErr;
 }
+void ArrayImpl::Changing() {
+  if (Journal* j = Journal::Active()) j->ArrayChanging(*this);
+}
 Err ArrayImpl::Set(std::int32_t index, const Entry& e) {
   if (index < 0 || index >= Count()) return kOutOfRange;
+  Changing();
   items_[static_cast<std::size_t>(index)] = e;
   return kNoErr;
 }
 Err ArrayImpl::Insert(std::int32_t index, const Entry& e) {
   if (index < 0 || index > Count()) return kOutOfRange;
+  Changing();
   items_.insert(items_.begin() + index, e);
   return kNoErr;
 }
 Err ArrayImpl::Append(const Entry& e) {
+  Changing();
   items_.push_back(e);
   return kNoErr;
 }
 Err ArrayImpl::Remove(std::int32_t index) {
   if (index < 0 || index >= Count()) return kOutOfRange;
+  Changing();
   items_.erase(items_.begin() + index);
   return kNoErr;
 }
 Err ArrayImpl::Clear() {
+  if (!items_.empty()) Changing();
   items_.clear();
   return kNoErr;
 }
@@ -42,11 +50,15 @@ Err DictionaryImpl::Get(const std::string& key, Entry& out) const {
   return kNoErr;
 }
 Err DictionaryImpl::Set(const std::string& key, const Entry& e) {
+  if (Journal* j = Journal::Active()) j->DictionaryChanging(*this, key);
   entries_[key] = e;
   return kNoErr;
 }
 Err DictionaryImpl::Delete(const std::string& key) {
-  return entries_.erase(key) ? kNoErr : kNotFound;
+  if (!entries_.count(key)) return kNotFound;
+  if (Journal* j = Journal::Active()) j->DictionaryChanging(*this, key);
+  entries_.erase(key);
+  return kNoErr;
 }
 std::vector<std::string> DictionaryImpl::Keys() const {
   std::vector<std::string> keys;
@@ -96,6 +108,7 @@ Err Document::Place(ArtOpaque* art, PaintOrder order, ArtOpaque* prep) {
   const bool inside = order == PaintOrder::InsideOnTop || order == PaintOrder::InsideOnBottom;
   if (!inside && !prep->parent) return kBadParameter;  // nothing stands next to a layer group
   if (inside && prep->type != ArtType::Group && prep->type != ArtType::CompoundPath) return kBadParameter;
+  journal.ArtPlacing(art);
   Unlink(art);
   if (inside) {
     art->parent = prep;
@@ -127,6 +140,8 @@ Err Document::Place(ArtOpaque* art, PaintOrder order, ArtOpaque* prep) {
 }
 
 void Document::Dispose(ArtOpaque* art) {
+  journal.LayersChanging();
+  journal.ArtPlacing(art);
   Unlink(art);
   std::vector<ArtOpaque*> below;
   Walk(art, below);

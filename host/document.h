@@ -1,6 +1,7 @@
 // The stand-in host's in-memory document: layers, an art tree, dictionaries, arrays and tags.
 #pragma once
 
+#include "host/journal.h"
 #include "shell/host/dictionary.h"
 #include "shell/host/suites.h"
 
@@ -64,7 +65,8 @@ struct LayerOpaque {
 };
 
 // Dictionaries and arrays of the stand-in host.
-class ArrayImpl final : public Array {
+// Changes go through the active journal (host/journal.h) first, so that undo can put them back.
+class ArrayImpl final : public Array, public std::enable_shared_from_this<ArrayImpl> {
  public:
   std::int32_t Count() const override { return static_cast<std::int32_t>(items_.size()); }
   Err Get(std::int32_t index, Entry& out) const override;
@@ -76,12 +78,15 @@ class ArrayImpl final : public Array {
   const std::vector<Entry>& Items() const { return items_; }
   // Room for `n` entries, so a loaded array holds no spare capacity.
   void Reserve(std::size_t n) { items_.reserve(n); }
+  std::uint64_t serial = Journal::NewContainerSerial();
 
  private:
+  friend class Journal;
+  void Changing();
   std::vector<Entry> items_;
 };
 
-class DictionaryImpl final : public Dictionary {
+class DictionaryImpl final : public Dictionary, public std::enable_shared_from_this<DictionaryImpl> {
  public:
   bool IsKnown(const std::string& key) const override { return entries_.count(key) != 0; }
   Err Get(const std::string& key, Entry& out) const override;
@@ -89,8 +94,12 @@ class DictionaryImpl final : public Dictionary {
   Err Delete(const std::string& key) override;
   std::vector<std::string> Keys() const override;
   const std::map<std::string, Entry>& Entries() const { return entries_; }
+  // When it was made; 0 for a dictionary that counts as the document's from the start (one made
+  // for art that already existed).
+  std::uint64_t serial = Journal::NewContainerSerial();
 
  private:
+  friend class Journal;
   std::map<std::string, Entry> entries_;
 };
 
@@ -126,6 +135,8 @@ class Document {
 
   std::deque<ArtOpaque> artArena;
   std::deque<LayerOpaque> layerArena;
+  // Undo and redo; Place and Dispose record into it, as does every suite that changes the document.
+  Journal journal{*this};
 };
 
 // The paint of a new path or compound path: white fill, black 1-point stroke.

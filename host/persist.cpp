@@ -1797,6 +1797,7 @@ bool StandInHost::SaveDocument(const std::filesystem::path& file, std::string& e
     return false;
   }
   if (!WriteDocument(*doc_, file, error)) return false;
+  doc_->journal.MarkSaved();
   std::error_code ec;
   doc_->file = std::filesystem::absolute(file, ec);
   return true;

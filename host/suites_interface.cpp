@@ -311,7 +311,11 @@ class UserSuiteImpl final : public UserSuite {
     host_.GetUser().ProgressClosed();
     return kNoErr;
   }
-  bool Cancelled() override { return host_.GetUser().WantsCancel(); }
+  bool Cancelled() override {
+    const bool yes = host_.GetUser().WantsCancel();
+    if (yes) host_.cancelAnswered = true;
+    return yes;
+  }
   Err GetOpenFiles(const OpenFileRequest& request, std::vector<std::filesystem::path>& out) override {
     out.clear();
     std::unique_ptr<ControlWindow> child;

@@ -41,9 +41,28 @@ std::string Css(const Color& c) {
   return "#" + Hex2(r) + Hex2(g) + Hex2(b);
 }
 
+// The length of the UTF-8 sequence at `i` of a character XML can hold, or 0: bytes that are not
+// UTF-8, control characters, surrogates and U+FFFE/U+FFFF cannot appear in an XML document at all.
+std::size_t XmlCharLength(const std::string& s, std::size_t i) {
+  const auto b = [&](std::size_t k) { return k < s.size() ? static_cast<unsigned char>(s[k]) : 0u; };
+  const unsigned c = b(i);
+  if (c < 0x80) return c >= 0x20 ? 1 : 0;
+  const std::size_t n = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC2 ? 2 : 0;
+  if (n == 0 || c > 0xF4) return 0;
+  std::uint32_t cp = c & (0x7Fu >> n);
+  for (std::size_t k = 1; k < n; ++k) {
+    if ((b(i + k) & 0xC0) != 0x80) return 0;
+    cp = (cp << 6) | (b(i + k) & 0x3F);
+  }
+  const std::uint32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
+  if (cp < least[n] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF) || cp == 0xFFFE || cp == 0xFFFF) return 0;
+  return n;
+}
+
 std::string Escape(const std::string& s) {
   std::string out;
-  for (char ch : s) {
+  for (std::size_t i = 0; i < s.size();) {
+    const char ch = s[i];
     switch (ch) {
       case '<': out += "&lt;"; break;
       case '>': out += "&gt;"; break;
@@ -51,10 +70,23 @@ std::string Escape(const std::string& s) {
       case '"': out += "&quot;"; break;
       case '\t': case '\n': case '\r': out += ' '; break;
       default:
-        // Other control characters are not allowed in XML at all.
-        if (static_cast<unsigned char>(ch) < 0x20) out += "\xEF\xBF\xBD";
-        else out += ch;
+        if (const std::size_t n = XmlCharLength(s, i)) {
+          out.append(s, i, n);
+          i += n;
+          continue;
+        }
+        out += "\xEF\xBF\xBD";  // U+FFFD for what XML cannot hold
+        // A broken sequence is replaced one byte at a time; a whole character at once.
+        const auto c = static_cast<unsigned char>(ch);
+        std::size_t skip = 1;
+        if (c >= 0xE0 && c < 0xF0 && i + 2 < s.size() && (s[i + 1] & 0xC0) == 0x80 && (s[i + 2] & 0xC0) == 0x80) skip = 3;
+        if (c >= 0xF0 && c < 0xF5 && i + 3 < s.size() && (s[i + 1] & 0xC0) == 0x80 && (s[i + 2] & 0xC0) == 0x80 &&
+            (s[i + 3] & 0xC0) == 0x80)
+          skip = 4;
+        i += skip;
+        continue;
     }
+    ++i;
   }
   return out;
 }

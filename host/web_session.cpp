@@ -6,9 +6,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <random>
-#include <sstream>
 
 namespace vx::host {
 
@@ -338,28 +335,11 @@ class WebSession::PageUser final : public User {
 WebSession::WebSession(StandInHost& host, Application& app, fs::path doc, const fs::path& root)
     : host_(host), app_(app), doc_(std::move(doc)), root_(root), user_(std::make_shared<PageUser>(*this)) {
   host_.SetUser(user_);
-  // A folder of our own: created exclusively under a random name, so no one else's file is written.
-  std::error_code ec;
-  const fs::path tmp = fs::temp_directory_path(ec);
-  std::random_device random;
-  for (int attempt = 0; attempt < 16 && scratch_.empty(); ++attempt) {
-    char name[32];
-    std::snprintf(name, sizeof name, "vxshape-serve-%08x%08x", random(), random());
-    if (fs::create_directory(tmp / name, ec) && !ec) {
-      scratch_ = tmp / name;
-      fs::permissions(scratch_, fs::perms::owner_all, fs::perm_options::replace, ec);
-    }
-  }
 }
 
-WebSession::~WebSession() {
-  Stop();
-  std::error_code ec;
-  if (!scratch_.empty()) fs::remove_all(scratch_, ec);
-}
+WebSession::~WebSession() { Stop(); }
 
 void WebSession::Start(std::function<std::string()> startPlugin, std::function<void()> atEnd) {
-  savedFingerprint_ = Fingerprint();
   worker_ = std::thread([this, startPlugin = std::move(startPlugin), atEnd = std::move(atEnd)] { Run(startPlugin, atEnd); });
 }
 
@@ -425,30 +405,6 @@ void WebSession::Run(const std::function<std::string()>& startPlugin, const std:
   if (atEnd) atEnd();
 }
 
-std::size_t WebSession::Fingerprint() {
-  Document* d = host_.Doc();
-  if (!d || scratch_.empty()) return 0;
-  // The selection is saved with the document but is no change of the person's work, nor is an
-  // empty dictionary that reading an art's attributes created: leave both out.
-  std::vector<ArtOpaque*> selected;
-  std::vector<std::pair<ArtOpaque*, DictionaryRef>> emptyDicts;
-  for (ArtOpaque& a : d->artArena) {
-    if (a.flags & kArtSelected) selected.push_back(&a), a.flags &= ~kArtSelected;
-    if (a.dictionary && a.dictionary->Keys().empty()) emptyDicts.emplace_back(&a, std::move(a.dictionary));
-  }
-  const fs::path file = scratch_ / "fingerprint.vxd";
-  std::string error, bytes;
-  if (WriteDocument(*d, file, error)) {
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    bytes = ss.str();
-  }
-  for (ArtOpaque* a : selected) a->flags |= kArtSelected;
-  for (auto& [a, dict] : emptyDicts) a->dictionary = std::move(dict);
-  return std::hash<std::string>{}(bytes);
-}
-
 void WebSession::Publish(bool idle) {
   json s = json::object();
   Document* d = host_.Doc();
@@ -465,8 +421,11 @@ void WebSession::Publish(bool idle) {
     for (const FlyoutItemState& f : app_.FlyoutStates(error))
       flyout_.push_back({{"id", f.id}, {"text", f.text}, {"separator", f.separator}, {"enabled", f.enabled}});
     if (d) sheet = RenderSvg(*d, SvgOptions{true});
-    dirty = Fingerprint() != savedFingerprint_;
   }
+  // The document's revision against the one saved: no writing, no scanning.
+  dirty = app_.Unsaved();
+  s["canUndo"] = app_.CanUndo();
+  s["canRedo"] = app_.CanRedo();
   s["menu"] = menu_;
   s["flyout"] = flyout_;
   s["document"] = PathToUtf8(doc_.filename());
@@ -502,8 +461,8 @@ void WebSession::Publish(bool idle) {
   s["dialogs"] = std::move(dialogs);
 
   std::lock_guard<std::mutex> lock(mu_);
+  dirty_ = dirty;
   if (idle) {
-    dirty_ = dirty;
     if (d && sheet != sheet_) {
       sheet_ = std::move(sheet);
       ++sheetVersion_;
@@ -620,11 +579,18 @@ WebSession::Reply WebSession::Act(const json& r) {
     if (what == "showLayer") job = [this, l, on] { return app_.ShowLayer(l, on); };
     else if (what == "lockLayer") job = [this, l, on] { return app_.LockLayer(l, on); };
     else job = [this, l] { return app_.MakeCurrentLayer(l); };
+  } else if (what == "undo") {
+    job = [this] { return app_.Undo(); };
+  } else if (what == "redo") {
+    job = [this] { return app_.Redo(); };
+  } else if (what == "delete") {
+    job = [this] { return app_.DeleteSelection(); };
+  } else if (what == "selectAll") {
+    job = [this] { return app_.SelectAll(); };
   } else if (what == "save") {
     job = [this]() -> std::string {
       std::string error;
       if (!host_.SaveDocument(doc_, error)) return error;
-      savedFingerprint_ = Fingerprint();
       return "";
     };
   } else {

@@ -72,7 +72,6 @@ class WebSession {
   // Worker only: describes the host into the state; `idle` also refreshes the menus, the flyout
   // menu, the sheet and the unsaved sign (it runs the plug-in's update callbacks).
   void Publish(bool idle);
-  std::size_t Fingerprint();
   // Worker only: what is asked. Each ask has a number; answers name it, so a late answer to an
   // ask that has ended is refused.
   std::uint64_t PushAsk(nlohmann::json ask);
@@ -111,8 +110,6 @@ class WebSession {
 
   // Worker only.
   nlohmann::json menu_ = nlohmann::json::array(), flyout_ = nlohmann::json::array();
-  std::size_t savedFingerprint_ = 0;
-  std::filesystem::path scratch_;  // a private folder for the unsaved-changes fingerprint
   int lastPermille_ = -1;
   std::string lastProgressText_;
 };
