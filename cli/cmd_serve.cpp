@@ -3,7 +3,7 @@
 #include "cli/commands.h"
 #include "cli/session.h"
 #include "host/application.h"
-#include "host/web_session.h"
+#include "serve/web_session.h"
 #include "shell/host/paths.h"
 
 #include <httplib.h>
@@ -105,7 +105,7 @@ void Install(CLI::App& app) {
       if (!fs::is_directory(rootDir)) throw Failure(*root + ": no such folder");
 
       host::Application application(host);
-      host::WebSession session(host, application, docFile, rootDir);
+      serve::WebSession session(host, application, docFile, rootDir);
       session.SetGoneAfter(std::chrono::seconds(*goneAfter));
       const std::string token = NewToken();
 
@@ -166,7 +166,7 @@ void Install(CLI::App& app) {
         svr.Post(path, [&, handle](const httplib::Request& req, httplib::Response& res) {
           nlohmann::json body = nlohmann::json::parse(req.body, nullptr, false);
           if (body.is_discarded()) return Json(res, 400, {{"error", "the body is not JSON"}});
-          const host::WebSession::Reply r = handle(body);
+          const serve::WebSession::Reply r = handle(body);
           Json(res, r.status, r.body);
         });
       };

@@ -5,7 +5,7 @@
 #pragma once
 
 #include "host/application.h"
-#include "host/rooted_folder.h"
+#include "serve/rooted_folder.h"
 
 #include <nlohmann/json.hpp>
 
@@ -21,7 +21,7 @@
 #include <thread>
 #include <vector>
 
-namespace vx::host {
+namespace vx::serve {
 
 class WebSession {
  public:
@@ -31,7 +31,7 @@ class WebSession {
   };
 
   // `doc` is the open document's file (Save writes it); `root` the folder the page may browse.
-  WebSession(StandInHost& host, Application& app, std::filesystem::path doc, const std::filesystem::path& root);
+  WebSession(host::StandInHost& host, host::Application& app, std::filesystem::path doc, const std::filesystem::path& root);
   ~WebSession();
   WebSession(const WebSession&) = delete;
   WebSession& operator=(const WebSession&) = delete;
@@ -83,8 +83,8 @@ class WebSession {
   bool GoneLocked() const;
   void Notice(const std::string& text);
 
-  StandInHost& host_;
-  Application& app_;
+  host::StandInHost& host_;
+  host::Application& app_;
   const std::filesystem::path doc_;
   const RootedFolder root_;
   std::shared_ptr<PageUser> user_;
@@ -119,6 +119,6 @@ class WebSession {
 
 // The controls of a dialog or panel window as the page draws them: kinds, places, states, and
 // the cell and text colours the window's handler gives.
-nlohmann::json DescribeWindow(ControlWindow& w, double width, double height);
+nlohmann::json DescribeWindow(host::ControlWindow& w, double width, double height);
 
-}  // namespace vx::host
+}  // namespace vx::serve

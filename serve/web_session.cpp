@@ -1,4 +1,4 @@
-#include "host/web_session.h"
+#include "serve/web_session.h"
 
 #include "host/svg.h"
 #include "resources/templates.h"
@@ -10,7 +10,9 @@
 #include <random>
 #include <sstream>
 
-namespace vx::host {
+namespace vx::serve {
+
+using namespace host;
 
 using nlohmann::json;
 namespace fs = std::filesystem;
@@ -668,4 +670,4 @@ WebSession::Reply WebSession::List(const std::string& folder, const std::string&
   return {200, {{"folder", folder}, {"entries", std::move(out)}, {"root", PathToUtf8(root_.Root().filename())}}};
 }
 
-}  // namespace vx::host
+}  // namespace vx::serve
