@@ -124,7 +124,7 @@ void Install(CLI::App& app) {
         std::string given = req.get_param_value("token");
         if (given.empty()) given = req.get_header_value("X-Vx-Token");
         if (!SameSecret(given, token)) {
-          Json(res, 401, {{"error", "a valid token is needed"}});
+          Json(res, 401, {{"error", "正しいトークンが必要です"}});
           return httplib::Server::HandlerResponse::Handled;
         }
         session.Touch();
@@ -151,12 +151,28 @@ void Install(CLI::App& app) {
         try {
           if (req.has_param("since")) since = std::stoull(req.get_param_value("since"));
         } catch (const std::exception&) {
-          return Json(res, 400, {{"error", "since is a number"}});
+          return Json(res, 400, {{"error", "since は番号です"}});
         }
         res.set_content(session.State(since, std::chrono::seconds(10)), "application/json");
       });
-      svr.Get("/api/sheet.svg", [&](const httplib::Request&, httplib::Response& res) {
-        res.set_content(session.Sheet(), "image/svg+xml");
+      // A layer's geometry by revision: a revision never changes its bytes, so the page may keep it.
+      svr.Get("/api/layer", [&](const httplib::Request& req, httplib::Response& res) {
+        std::uint64_t revision = 0;
+        try {
+          revision = std::stoull(req.get_param_value("rev"));
+        } catch (const std::exception&) {
+          return Json(res, 400, {{"error", "rev は番号です"}});
+        }
+        auto bytes = session.Geometry(revision);
+        if (!bytes) return Json(res, 404, {{"error", "その版はもうありません"}});
+        res.set_content(*bytes, "application/octet-stream");
+      });
+      svr.Get("/api/where", [&](const httplib::Request& req, httplib::Response& res) {
+        try {
+          Json(res, 200, session.Where(std::stod(req.get_param_value("x")), std::stod(req.get_param_value("y"))));
+        } catch (const std::exception&) {
+          Json(res, 400, {{"error", "x と y は数です"}});
+        }
       });
       svr.Get("/api/files", [&](const httplib::Request& req, httplib::Response& res) {
         const auto r = session.List(req.get_param_value("folder"), req.get_param_value("pattern"));
@@ -165,7 +181,7 @@ void Install(CLI::App& app) {
       auto post = [&](const char* path, auto handle) {
         svr.Post(path, [&, handle](const httplib::Request& req, httplib::Response& res) {
           nlohmann::json body = nlohmann::json::parse(req.body, nullptr, false);
-          if (body.is_discarded()) return Json(res, 400, {{"error", "the body is not JSON"}});
+          if (body.is_discarded()) return Json(res, 400, {{"error", "本文が JSON ではありません"}});
           const serve::WebSession::Reply r = handle(body);
           Json(res, r.status, r.body);
         });
