@@ -360,6 +360,7 @@ let fileSelected = [];
 
 function renderModal(s) {
   const ask = s.ask;
+  let focusDialog = null;
   const dialogs = $('dialogs');
   while (dialogs.children.length > s.dialogs.length) dialogs.lastChild.remove();
   s.dialogs.forEach((d, i) => {
@@ -376,12 +377,7 @@ function renderModal(s) {
     const active = i === s.dialogs.length - 1 && ask && ask.kind === 'dialog';
     box.classList.toggle('inactive', !active);
     renderWindow(box.querySelector('.window'), d, dialogSender({}));
-    // A dialog opens with its first edit focused, as on Windows.
-    if (active && !box.focusedOnce) {
-      box.focusedOnce = true;
-      const edit = [...box.querySelectorAll('.c-edit')].find((el) => !el.disabled && !el.readOnly && el.style.display !== 'none');
-      if (edit) { edit.focus(); edit.select(); } else box.tabIndex = -1, box.focus();
-    }
+    if (active && !box.focusedOnce) { box.focusedOnce = true; focusDialog = box; }
   });
 
   const kind = ask ? ask.kind : null;
@@ -408,6 +404,11 @@ function renderModal(s) {
     if (p.max > 0) bar.value = Math.round(1000 * p.current / p.max); else bar.removeAttribute('value');
   }
   $('modal-layer').hidden = !(s.dialogs.length || ask || p);
+  // A dialog opens with its first edit focused, as on Windows (once it can take the focus).
+  if (focusDialog) {
+    const edit = [...focusDialog.querySelectorAll('.c-edit')].find((el) => !el.disabled && !el.readOnly && el.style.display !== 'none');
+    if (edit) { edit.focus(); edit.select(); } else { focusDialog.tabIndex = -1; focusDialog.focus(); }
+  }
 }
 
 function renderFiles(ask) {
