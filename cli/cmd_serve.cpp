@@ -3,6 +3,7 @@
 #include "cli/commands.h"
 #include "cli/session.h"
 #include "host/application.h"
+#include "serve/dialog_templates.h"
 #include "serve/web_session.h"
 #include "shell/host/paths.h"
 
@@ -166,6 +167,10 @@ void Install(CLI::App& app) {
         auto bytes = session.Geometry(revision);
         if (!bytes) return Json(res, 404, {{"error", "その版はもうありません"}});
         res.set_content(*bytes, "application/octet-stream");
+      });
+      // Every dialog template, for the page's layout check.
+      svr.Get("/api/templates", [&](const httplib::Request&, httplib::Response& res) {
+        Json(res, 200, serve::DescribeTemplates());
       });
       svr.Get("/api/where", [&](const httplib::Request& req, httplib::Response& res) {
         try {

@@ -8,7 +8,7 @@ pkgs=(
   shapelib libshp-dev proj-bin libgeographiclib-dev geographiclib-tools
   clang libclang-rt-14-dev
   gdal-bin time
-  libcpp-httplib-dev chromium fonts-noto-cjk
+  libcpp-httplib-dev chromium fonts-noto-cjk fonts-ipafont-gothic
   g++-mingw-w64-x86-64-posix mingw-w64-tools googletest wine64
 )
 # vxshape serve's browser tests run on Node; a Node that is already installed is kept.

@@ -159,14 +159,35 @@ function dialogSender(extra) {
   };
 }
 
-// Dialog templates are laid out in dialog units (a quarter of the font's mean character width
-// across, an eighth of its height down); panels in pixels.
-const DIALOG_UNITS = { x: 1.5, y: 1.625 };
-const PIXELS = { x: 1, y: 1 };
+// Dialog templates are laid out in dialog units, converted as Windows converts them: from the
+// dialog font's base units (the mean width of the 52 Latin letters, rounded as Windows rounds it,
+// and the font's height; MS UI Gothic 9 pt, 12 pixels, whose metrics IPAPGothic has), a quarter
+// and an eighth of them, each edge rounded by MulDiv. Panels are laid out in pixels.
+const DIALOG_FONT = '12px "IPAPGothic", "Noto Sans CJK JP", sans-serif';
+const DIALOG_UNITS = { x: 7, y: 12 };  // base units until the font is measured
+const PIXELS = null;
+
+function measureBaseUnits() {
+  const c = document.createElement('canvas').getContext('2d');
+  c.font = DIALOG_FONT;
+  const m = c.measureText('ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz');
+  const cx = Math.floor(m.width);
+  DIALOG_UNITS.x = Math.floor((Math.floor(cx / 26) + 1) / 2);
+  DIALOG_UNITS.y = Math.round(m.fontBoundingBoxAscent + m.fontBoundingBoxDescent) || 12;
+  document.body.dataset.baseUnits = DIALOG_UNITS.x + 'x' + DIALOG_UNITS.y;
+}
+document.fonts.load(DIALOG_FONT).then(measureBaseUnits, measureBaseUnits);
+
+// MulDiv(a, b, c) as Windows rounds it: to the nearest, halves away from zero.
+function mulDiv(a, b, c) { const p = a * b; return Math.sign(p) * Math.floor((Math.abs(p) + c / 2) / c); }
+function toPixels(v, unit, across) {
+  if (!unit) return Math.round(v);
+  return across ? mulDiv(v, unit.x, 4) : mulDiv(v, unit.y, 8);
+}
 
 function renderWindow(box, desc, send, unit = DIALOG_UNITS) {
-  box.style.width = Math.round(desc.width * unit.x) + 'px';
-  box.style.height = Math.round(desc.height * unit.y) + 'px';
+  box.style.width = toPixels(desc.width, unit, true) + 'px';
+  box.style.height = toPixels(desc.height, unit, false) + 'px';
   box.els = box.els || new Map();
   const seen = new Set();
   desc.controls.forEach((c, index) => {
@@ -178,10 +199,11 @@ function renderWindow(box, desc, send, unit = DIALOG_UNITS) {
       box.els.set(key, el);
       box.appendChild(el);
     }
-    el.style.left = Math.round(c.x * unit.x) + 'px';
-    el.style.top = Math.round(c.y * unit.y) + 'px';
-    el.style.width = Math.round(c.width * unit.x) + 'px';
-    el.style.height = (c.kind === 'combobox' ? 22 : Math.round(c.height * unit.y)) + 'px';
+    const left = toPixels(c.x, unit, true), top = toPixels(c.y, unit, false);
+    el.style.left = left + 'px';
+    el.style.top = top + 'px';
+    el.style.width = (toPixels(c.x + c.width, unit, true) - left) + 'px';
+    el.style.height = (c.kind === 'combobox' ? 22 : toPixels(c.y + c.height, unit, false) - top) + 'px';
     el.style.display = c.visible ? '' : 'none';
     el.classList.toggle('disabled', !c.enabled);
     updateControl(el, c);
