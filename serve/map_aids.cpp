@@ -85,12 +85,11 @@ json MapAids::Where(double x, double y) const {
   } else if (latLong_) {
     if (!converter_.SourceToLatLong(my, mx, lat, lon)) lat = lon = NAN;
   }
-  if (degrees_ || (latLong_ && converter_.SourceKind() == geo::KindSphereMetres))
-    j["text"] = Format("緯度 %.7f° 経度 %.7f°", lat, lon);
-  else if (plane_)
-    j["text"] = Format("X %.3f m  Y %.3f m", my, mx);
-  else
-    j["text"] = Format("E %.3f m  N %.3f m", mx, my);
+  const bool latLongSystem = degrees_ || (latLong_ && converter_.SourceKind() == geo::KindSphereMetres);
+  std::string text;
+  if (!latLongSystem) text = plane_ ? Format("X %.3f m  Y %.3f m", my, mx) : Format("E %.3f m  N %.3f m", mx, my);
+  if (std::isfinite(lat) && std::isfinite(lon)) text += (text.empty() ? "" : "  ") + Format("緯度 %.7f°  経度 %.7f°", lat, lon);
+  j["text"] = text;
   j["x"] = mx, j["y"] = my;
   if (std::isfinite(lat) && std::isfinite(lon)) j["lat"] = lat, j["lon"] = lon;
   return j;

@@ -244,6 +244,165 @@ test('labels from a field, then export through the export dialog, read back by o
   assert.match(all, /有楽町/);
 });
 
+test('the keyboard: Escape cancels a dialog, Ctrl+A selects all art but no page text, Ctrl+S saves', async () => {
+  await page.click('#menu-button');
+  await page.click('#menu-list .menu-item[data-text="Varnox-Dirir4.5..."]');
+  await dialog(107).waitFor();
+  await page.keyboard.press('Escape');
+  await idle();
+  assert.equal(await page.locator('#dialogs .dialog').count(), 0);
+
+  await page.mouse.click(5, 5);  // the bar: the focus leaves any control
+  await page.keyboard.press('Control+a');
+  const all = await page.evaluate(() => state.layers.reduce((n, l) => n + (l.visible && !l.locked ? vxSheet.arts(l.index) : 0), 0));
+  await page.waitForFunction((n) => state.selected === n, all);
+  assert.equal(await page.evaluate(() => String(window.getSelection())), '', 'no page text selected');
+  assert.equal(await page.locator('#selected-count').textContent(), `${all} 個選択`);
+
+  // A change (a layer hidden and shown again), then Ctrl+S.
+  const index = await layerIndex('建物');
+  await page.click(`#layers li[data-index="${index}"] .eye`);
+  await page.waitForSelector(`#layers li.hidden[data-index="${index}"]`);
+  await page.click(`#layers li[data-index="${index}"] .eye`);
+  await page.waitForSelector(`#layers li[data-index="${index}"]:not(.hidden)`);
+  await idle();
+  await page.waitForSelector('#dirty:not([hidden])');
+  await page.keyboard.press('Control+s');
+  await page.waitForSelector('#dirty[hidden]', { state: 'attached' });
+});
+
+test('a click on a locked layer\'s art says why in Japanese', async () => {
+  await page.click('#zoom-fit');
+  const index = await layerIndex('建物');
+  await page.click(`#layers li[data-index="${index}"] .lock`);
+  await page.waitForSelector(`#layers li.locked[data-index="${index}"]`);
+  await idle();
+  // The middle of a building with a courtyard is no building: try each.
+  const said = async () => /レイヤー「建物」がロックされているため、選択できません/.test(await page.locator('#notice').textContent());
+  for (let art = 0; art < await page.evaluate((i) => vxSheet.arts(i), index) && !await said(); ++art) {
+    await clickArt(index, art);
+    await idle();
+  }
+  assert.ok(await said(), await page.locator('#notice').textContent());
+  await page.click(`#layers li[data-index="${index}"] .lock`);
+  await page.waitForSelector(`#layers li.locked[data-index="${index}"]`, { state: 'detached' });
+  await idle();
+});
+
+test('map aids: the scale and the pointer\'s position agree with the data frame and the geodesy library', async () => {
+  // The sample's frame: its anchor and text, from the document itself.
+  const sample = JSON.parse(fs.readFileSync(path.join(work, 'sample-sheet.vxd'), 'utf8'));
+  const frameArt = sample.layers.find((l) => l.title === 'Varnox-Shape DataFrame').group.children[0];
+  const frame = Object.fromEntries(String.fromCharCode(...frameArt.utf16).split('|').map((f) => f.split('=')));
+  assert.equal(frame.P, 'XY9');
+  const S = Number(frame.S), metresPerPoint = 0.0254 / 72;
+  assert.equal(Number(frame.R), 0);
+  await page.click('#zoom-fit');
+  const { scale } = await page.evaluate(() => vxSheet.view());
+  assert.equal(await page.locator('#scale').textContent(), '1:' + Math.round(S * (4 / 3) / scale).toLocaleString('ja-JP'));
+  assert.match(await page.locator('#map-system').textContent(), /世界測地系 平面直角座標 第9系/);
+
+  const [w, h] = [sample.bounds[2] - sample.bounds[0], sample.bounds[1] - sample.bounds[3]];
+  for (const [x, y] of [[100, 200], [w - 50, h - 80]]) {
+    const p = await page.evaluate(([px, py]) => vxSheet.client(px, py), [x, y]);
+    await page.mouse.move(p.x, p.y);
+    await page.waitForFunction(() => document.getElementById('map-point').textContent !== '' &&
+      document.getElementById('map-point').dataset.x !== undefined);
+    await page.waitForFunction(([px, py]) => {
+      const m = document.getElementById('map-point');
+      return Math.abs(m.dataset.x - px) < 1 && Math.abs(m.dataset.y - py) < 1;
+    }, [x, y]);
+    const shown = await page.evaluate(() => ({ ...document.getElementById('map-point').dataset, text: document.getElementById('map-point').textContent }));
+    const page0 = await page.locator('#page-point').textContent();
+    assert.match(page0, /^ページ [\d.]+, [\d.]+ pt$/);
+    // The document point, then the map point by the frame's arithmetic.
+    const hDoc = sample.bounds[0] + Number(shown.x), vDoc = sample.bounds[1] - Number(shown.y);
+    const east = Number(frame.X) + (hDoc - frameArt.anchor[0]) * S * metresPerPoint;
+    const north = Number(frame.Y) + (vDoc - frameArt.anchor[1]) * S * metresPerPoint;
+    const m = shown.text.match(/^X (-?[\d.]+) m {2}Y (-?[\d.]+) m {2}緯度 ([\d.]+)° {2}経度 ([\d.]+)°$/);
+    assert.ok(m, shown.text);
+    assert.ok(Math.abs(Number(m[1]) - north) < 0.002 && Math.abs(Number(m[2]) - east) < 0.002, `${shown.text} vs ${north} ${east}`);
+    // Latitude and longitude as the geodesy library converts that plane point.
+    const out = execFileSync(vxshape, ['convert', '--from', 'JGD:XY9', '--to', 'JGD:BL'], { input: `${east} ${north}\n`, encoding: 'utf8' });
+    const [lon, lat] = out.trim().split(/\s+/).map(Number);
+    assert.ok(Math.abs(Number(m[3]) - lat) < 1e-7 && Math.abs(Number(m[4]) - lon) < 1e-7, `${shown.text} vs ${lat} ${lon}`);
+  }
+});
+
+test('art beside the artboard is drawn on the pasteboard and can be clicked', async () => {
+  // Stations at 1:1,000 on a new sheet: the frame centres them, and they lie far off the page.
+  const doc = path.join(work, 'beside.vxd');
+  execFileSync(vxshape, ['new', doc]);
+  execFileSync(vxshape, ['import-shp', doc, path.join(work, 'stations.shp'), '--from', 'JGD:XY9', '--map', 'JGD:XY9',
+    '--scale', '1000', '--preferences', path.join(work, 'preferences.json')]);
+  const other = await startServer(doc);
+  const p2 = await browser.newPage();
+  try {
+    await p2.goto(`${other.base}/?token=${other.token}`);
+    await p2.waitForFunction(() => window.vxSheet && vxSheet.loaded() && vxSheet.stats.complete, null, { polling: 'raf' });
+    const layer = await p2.evaluate(() => state.layers.find((l) => l.title.includes('stations')).index);
+    const found = await p2.evaluate((i) => {
+      const b = state.artboard, w = b[2] - b[0], h = b[1] - b[3];
+      const r = document.getElementById('sheet-viewport').getBoundingClientRect();
+      const corner = vxSheet.client(0, 0), far = vxSheet.client(w, h);
+      for (let art = 0; art < vxSheet.arts(i); ++art) {
+        const p = vxSheet.point(i, art);
+        const outside = p.x < corner.x || p.x > far.x || p.y < corner.y || p.y > far.y;
+        const inView = p.x > r.left && p.x < r.right && p.y > r.top && p.y < r.bottom;
+        if (outside && inView) return { art, ...p };
+      }
+      return null;
+    }, layer);
+    assert.ok(found, 'a station beside the artboard, in view after opening (全体 fits all art)');
+    // Its mark is drawn: dark pixels near its middle, on the grey pasteboard.
+    const dark = await p2.evaluate(({ x, y }) => {
+      const c = document.getElementById('sheet'), r = c.getBoundingClientRect(), k = c.width / r.width;
+      const d = c.getContext('2d').getImageData(Math.round((x - r.left) * k) - 4, Math.round((y - r.top) * k) - 4, 9, 9).data;
+      let n = 0;
+      for (let i = 0; i < d.length; i += 4) if (d[i] + d[i + 1] + d[i + 2] < 200) ++n;
+      return n;
+    }, found);
+    assert.ok(dark > 0, 'the station is drawn');
+    await p2.mouse.click(found.x, found.y);
+    await p2.waitForFunction(() => state.selected === 1 && vxSheet.stats.highlighted === 1);
+  } finally {
+    await p2.close();
+    other.child.kill('SIGTERM');
+  }
+});
+
+test('every dialog template fits its texts, laid out in the dialog font\'s base units', async () => {
+  const templates = await (await fetch(`${base}/api/templates`, { headers: { 'X-Vx-Token': token } })).json();
+  assert.ok([107, 108, 110, 115].every((id) => templates.some((t) => t.template === id)));
+  assert.equal(await page.evaluate(() => document.body.dataset.baseUnits), '7x12');
+  const bad = await page.evaluate((all) => {
+    const out = [];
+    for (const t of all) {
+      const box = document.createElement('div');
+      box.className = 'dialog';
+      box.innerHTML = '<div class="window"></div>';
+      document.body.appendChild(box);
+      renderWindow(box.firstChild, t, {});
+      for (const el of box.firstChild.children) {
+        const kind = el.dataset.kind;
+        if (!['static', 'button', 'checkbox', 'radio', 'groupbox'].includes(kind)) continue;
+        const textEl = kind === 'groupbox' ? el.firstChild : kind === 'checkbox' || kind === 'radio' ? el.lastChild : el;
+        if (!textEl.textContent) continue;
+        const range = document.createRange();
+        range.selectNodeContents(textEl);
+        const tr = range.getBoundingClientRect(), er = el.getBoundingClientRect();
+        // Wider than the control, or wrapped onto more lines than it is tall (a line is 12 px).
+        const lines = new Set([...range.getClientRects()].map((r) => Math.round(r.top))).size;
+        if (tr.right > er.right + 0.5 || tr.left < er.left - 0.5 || lines > Math.max(1, Math.floor(er.height / 12)))
+          out.push(`${t.template}/${el.dataset.id} "${textEl.textContent}": ${tr.width.toFixed(1)} px in ${er.width} px, ${lines} lines in ${er.height} px`);
+      }
+      box.remove();
+    }
+    return out;
+  }, templates);
+  assert.deepEqual(bad, []);
+});
+
 test('save writes the document and clears the unsaved sign', async () => {
   await page.waitForSelector('#dirty:not([hidden])');
   await page.click('#save');
