@@ -28,8 +28,7 @@ void PutU32(std::string& out, std::uint32_t v) {
   out.append(b, 4);
 }
 
-void PutF32(std::string& out, double v) {
-  const float f = std::isfinite(v) ? static_cast<float>(v) : 0.0f;
+void PutF32(std::string& out, float f) {
   std::uint32_t bits;
   std::memcpy(&bits, &f, 4);
   PutU32(out, bits);
@@ -37,12 +36,21 @@ void PutF32(std::string& out, double v) {
 
 double Round3(double v) { return std::isfinite(v) ? std::round(v * 1000) / 1000 : 0; }
 
+// Each layer's position in pre-order.
+using Preorder = std::map<const LayerOpaque*, std::size_t>;
+
+Preorder PreorderOf(const Document& doc) {
+  Preorder out;
+  const auto pre = doc.PreorderLayers();
+  for (std::size_t i = 0; i < pre.size(); ++i) out[pre[i]] = i;
+  return out;
+}
+
 class Encoder {
  public:
-  Encoder(const Document& doc, const LayerOpaque* layer) : doc_(doc), layer_(layer) {
+  Encoder(const Document& doc, const LayerOpaque* layer, const Preorder& preorder)
+      : doc_(doc), layer_(layer), preorder_(preorder) {
     origin_ = {doc.bounds.left, doc.bounds.top};
-    const auto pre = doc.PreorderLayers();
-    for (std::size_t i = 0; i < pre.size(); ++i) preorder_[pre[i]] = static_cast<std::int32_t>(i);
   }
 
   std::string Run() {
@@ -55,12 +63,17 @@ class Encoder {
     std::int32_t n = 0;
     for (std::size_t i = 0; i < kids.size(); ++i)
       if (!kids[i]->layerOfGroup) number[i] = n++;
+    std::vector<ArtOpaque*> all;
+    Document::Walk(layer_->group, all);
+    std::size_t segments = 0;
+    for (const ArtOpaque* a : all) segments += a->segments.size();
+    floats_.reserve(2 * segments);
     for (std::size_t k = kids.size(); k-- > 0;) {
       const ArtOpaque* a = kids[k];
       if (a->flags & kArtHidden) continue;
       if (a->layerOfGroup) {
         auto it = preorder_.find(a->layerOfGroup);
-        if (it != preorder_.end()) Object(kSublayer, -1, it->second);
+        if (it != preorder_.end()) Object(kSublayer, -1, static_cast<std::int32_t>(it->second));
         continue;
       }
       Art(a, number[k], 1.0);
@@ -87,9 +100,10 @@ class Encoder {
     ++objects_.back();  // the object's part count
   }
   void Point(const RealPoint& p) {
-    floats_.push_back(p.h - origin_.h);
-    floats_.push_back(origin_.v - p.v);
+    floats_.push_back(Float(p.h - origin_.h));
+    floats_.push_back(Float(origin_.v - p.v));
   }
+  static float Float(double v) { return std::isfinite(v) ? static_cast<float>(v) : 0.0f; }
   void Box(const RealRect& r) {
     parts_.push_back(static_cast<std::int32_t>(floats_.size()));
     parts_.push_back(4);
@@ -188,23 +202,88 @@ class Encoder {
     PutU32(out, static_cast<std::uint32_t>(floats_.size()));
     for (std::int32_t v : objects_) PutU32(out, static_cast<std::uint32_t>(v));
     for (std::int32_t v : parts_) PutU32(out, static_cast<std::uint32_t>(v));
-    for (double v : floats_) PutF32(out, v);
+    for (float v : floats_) PutF32(out, v);
     return out;
   }
 
   const Document& doc_;
   const LayerOpaque* layer_;
   RealPoint origin_;
-  std::map<const LayerOpaque*, std::int32_t> preorder_;
+  const Preorder& preorder_;
   std::vector<std::int32_t> objects_, parts_;
-  std::vector<double> floats_;
+  std::vector<float> floats_;
   json styles_ = json::array(), texts_ = json::array();
   std::map<std::string, std::int32_t> styleIndex_;
 };
 
+// What the encoding of a layer depends on, hashed in one pass without building anything: when it
+// is unchanged, so are the bytes.
+class Hasher {
+ public:
+  Hasher(const Document& doc, const Preorder& preorder) : preorder_(preorder) {
+    Mix(doc.bounds.left), Mix(doc.bounds.top);
+  }
+  std::uint64_t Layer(const LayerOpaque* l) {
+    Art(l->group);
+    return h_;
+  }
+
+ private:
+  void Mix(std::uint64_t v) { h_ = (h_ ^ v) * 0x100000001B3u + (h_ >> 29); }
+  void Mix(double d) {
+    std::uint64_t v;
+    std::memcpy(&v, &d, 8);
+    Mix(v);
+  }
+  void Mix(const RealPoint& p) { Mix(p.h), Mix(p.v); }
+  void Mix(const Color& c) {
+    Mix(static_cast<std::uint64_t>(c.kind));
+    for (double v : {c.gray, c.c, c.m, c.y, c.k, c.r, c.g, c.b}) Mix(v);
+  }
+  void Mix(const PathStyle& s) {
+    Mix(static_cast<std::uint64_t>(s.fillPaint) | static_cast<std::uint64_t>(s.strokePaint) << 1 |
+        static_cast<std::uint64_t>(s.evenOdd) << 2 | static_cast<std::uint64_t>(s.stroke.cap) << 3 |
+        static_cast<std::uint64_t>(s.stroke.join) << 6 | static_cast<std::uint64_t>(s.stroke.dashCount) << 9);
+    Mix(s.fill.color), Mix(s.stroke.color);
+    for (double v : s.stroke.dashes) Mix(v);
+    Mix(s.stroke.width), Mix(s.stroke.dashOffset), Mix(s.stroke.miterLimit);
+  }
+  void Art(const ArtOpaque* a) {
+    for (const ArtOpaque* c = a->firstChild; c; c = c->next) {
+      if (!c->alive) continue;
+      Mix(static_cast<std::uint64_t>(c->type) | static_cast<std::uint64_t>(c->flags & ~kArtSelected) << 8 |
+          static_cast<std::uint64_t>(c->closed) << 40 | static_cast<std::uint64_t>(c->guide) << 41 |
+          static_cast<std::uint64_t>(c->justification) << 42);
+      if (c->layerOfGroup) {
+        auto it = preorder_.find(c->layerOfGroup);
+        Mix(static_cast<std::uint64_t>(it == preorder_.end() ? ~std::size_t{0} : it->second));
+        continue;
+      }
+      Mix(c->opacity);
+      Mix(static_cast<std::uint64_t>(c->segments.size()));
+      for (const PathSegment& g : c->segments) Mix(g.p), Mix(g.in), Mix(g.out);
+      Mix(c->style);
+      if (c->type == ArtType::TextFrame) {
+        Mix(c->anchor), Mix(c->fontSize), Mix(c->textFill);
+        Mix(static_cast<std::uint64_t>(c->text.size()));
+        for (char16_t u : c->text) Mix(static_cast<std::uint64_t>(u));
+      }
+      if (c->type == ArtType::Symbol) Mix(RealPoint{c->symbolBounds.left, c->symbolBounds.top}), Mix(RealPoint{c->symbolBounds.right, c->symbolBounds.bottom});
+      Mix(std::uint64_t{0xA5A5});  // the end of a child's contents
+      Art(c);
+      Mix(std::uint64_t{0x5A5A});
+    }
+  }
+
+  const Preorder& preorder_;
+  std::uint64_t h_ = 0xCBF29CE484222325u;
+};
+
 }  // namespace
 
-std::string EncodeLayer(const Document& doc, const LayerOpaque* layer) { return Encoder(doc, layer).Run(); }
+std::string EncodeLayer(const Document& doc, const LayerOpaque* layer) {
+  return Encoder(doc, layer, PreorderOf(doc)).Run();
+}
 
 std::vector<std::vector<std::int32_t>> SelectedArt(const Document& doc) {
   std::vector<std::vector<std::int32_t>> out;
@@ -243,13 +322,14 @@ std::string SelectRefusal(const Document& doc, std::size_t layerIndex, std::int3
 
 void SheetGeometry::Update(const Document& doc) {
   std::vector<Layer> next;
+  const Preorder preorder = PreorderOf(doc);
   for (const LayerOpaque* l : doc.PreorderLayers()) {
-    auto bytes = std::make_shared<const std::string>(EncodeLayer(doc, l));
-    Layer fresh{l, 0, bytes};
+    const std::uint64_t hash = Hasher(doc, preorder).Layer(l);
+    const Layer* same = nullptr;
     for (const Layer& old : layers_)
-      if (old.layer == l && *old.bytes == *bytes) fresh = old;
-    if (fresh.revision == 0) fresh.revision = ++counter_;
-    next.push_back(std::move(fresh));
+      if (old.layer == l && old.hash == hash) same = &old;
+    next.push_back(same ? *same
+                        : Layer{l, ++counter_, hash, std::make_shared<const std::string>(Encoder(doc, l, preorder).Run())});
   }
   layers_ = std::move(next);
 }

@@ -37,10 +37,11 @@ class SheetGeometry {
  public:
   struct Layer {
     const host::LayerOpaque* layer = nullptr;
-    std::uint64_t revision = 0;  // new whenever the layer's bytes change
+    std::uint64_t revision = 0;  // new whenever what the bytes are made of changes
+    std::uint64_t hash = 0;      // of what the bytes are made of
     std::shared_ptr<const std::string> bytes;
   };
-  // Encodes every layer again; layers whose bytes are unchanged keep their revision.
+  // Encodes the layers that changed; the others keep their bytes and revision.
   void Update(const host::Document& doc);
   void Clear() { layers_.clear(); }
   // In pre-order.
