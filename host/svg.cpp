@@ -9,24 +9,15 @@
 
 namespace vx::host {
 namespace {
-
-void Num(std::string& out, double v) {
-  char buf[32];
-  if (!std::isfinite(v)) v = 0;
-  // Three decimals are a thousandth of a point: finer than any screen shows.
-  auto r = std::to_chars(buf, buf + sizeof buf, std::round(v * 1000) / 1000, std::chars_format::general, 10);
-  out.append(buf, r.ptr);
-}
-
 std::string Hex2(double x) {
   if (!std::isfinite(x)) x = 0;
   const int v = static_cast<int>(std::lround(std::clamp(x, 0.0, 1.0) * 255));
   static const char* d = "0123456789abcdef";
   return {d[v >> 4], d[v & 15]};
 }
+}  // namespace
 
-// CMYK shown as RGB the simple way: r = (1 - c)(1 - k) and so on.
-std::string Css(const Color& c) {
+std::string SvgColor(const Color& c) {
   double r = 0, g = 0, b = 0;
   switch (c.kind) {
     case ColorKind::None: return "none";
@@ -39,6 +30,17 @@ std::string Css(const Color& c) {
     case ColorKind::Rgb: r = c.r, g = c.g, b = c.b; break;
   }
   return "#" + Hex2(r) + Hex2(g) + Hex2(b);
+}
+
+
+namespace {
+
+void Num(std::string& out, double v) {
+  char buf[32];
+  if (!std::isfinite(v)) v = 0;
+  // Three decimals are a thousandth of a point: finer than any screen shows.
+  auto r = std::to_chars(buf, buf + sizeof buf, std::round(v * 1000) / 1000, std::chars_format::general, 10);
+  out.append(buf, r.ptr);
 }
 
 std::string Escape(const std::string& s) {
@@ -187,9 +189,9 @@ class Renderer {
   }
 
   void Style(const PathStyle& s, double opacity) {
-    out_ += " fill=\"" + (s.fillPaint ? Css(s.fill.color) : std::string("none")) + "\"";
+    out_ += " fill=\"" + (s.fillPaint ? SvgColor(s.fill.color) : std::string("none")) + "\"";
     if (s.evenOdd) out_ += " fill-rule=\"evenodd\"";
-    out_ += " stroke=\"" + (s.strokePaint ? Css(s.stroke.color) : std::string("none")) + "\"";
+    out_ += " stroke=\"" + (s.strokePaint ? SvgColor(s.stroke.color) : std::string("none")) + "\"";
     if (s.strokePaint) {
       out_ += " stroke-width=\"";
       Num(out_, s.stroke.width);
@@ -280,7 +282,7 @@ class Renderer {
         Num(out_, -a->anchor.v);
         out_ += "\" font-size=\"";
         Num(out_, a->fontSize);
-        out_ += "\" fill=\"" + Css(a->textFill) + "\"";
+        out_ += "\" fill=\"" + SvgColor(a->textFill) + "\"";
         if (a->justification == Justification::Center) out_ += " text-anchor=\"middle\"";
         if (a->justification == Justification::Right) out_ += " text-anchor=\"end\"";
         out_ += ">" + Escape(text::Utf16ToUtf8(a->text)) + "</text>\n";

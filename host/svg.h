@@ -19,6 +19,9 @@ struct SvgOptions {
   bool marks = false;
 };
 
+// A colour as CSS "#rrggbb" ("none" for no colour); CMYK the simple way: r = (1 - c)(1 - k).
+std::string SvgColor(const Color& c);
+
 std::string RenderSvg(const Document& doc, const SvgOptions& options = {});
 
 }  // namespace vx::host
