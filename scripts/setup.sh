@@ -10,7 +10,7 @@ pkgs=(
   gdal-bin time
   libcpp-httplib-dev chromium fonts-noto-cjk
   g++-mingw-w64-x86-64-posix mingw-w64-tools googletest wine64
-  libpugixml-dev dpkg-dev inkscape xvfb xauth
+  libpugixml-dev dpkg-dev inkscape xvfb xauth python3-lxml python3-cssselect python3-numpy
 )
 # vxshape serve's browser tests run on Node; a Node that is already installed is kept.
 command -v node >/dev/null || pkgs+=(nodejs)
