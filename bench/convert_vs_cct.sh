@@ -33,7 +33,7 @@ timed() {
   local input=$1
   shift
   /usr/bin/time -f %e -o "$work/time.txt" "$@" < "$input" > "$work/out.txt" 2>/dev/null || true
-  cat "$work/time.txt"
+  tail -n 1 "$work/time.txt"  # after "Command exited with non-zero status" when lines fail
 }
 median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 

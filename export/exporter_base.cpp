@@ -307,14 +307,7 @@ Err CExporterBase::ExportLayer(LayerHandle layer, bool ownFile) {
     }
     path /= file;
   }
-  Probe([&] { ExportLayerArt(layer); });
-  if (!OpenOutput(path)) {
-    sUser()->ErrorAlert(kCannotOpenMessage);
-    return kNoErr;
-  }
-  const Err result = ExportLayerArt(layer);
-  CloseOutputFlushed();
-  return result;
+  return WriteOutput(path, [&] { return ExportLayerArt(layer); });
 }
 
 std::string CExporterBase::DistinctLayerFileName(LayerHandle layer) {
@@ -352,8 +345,13 @@ Err CExporterBase::ExportLayersToOneFile(std::int32_t target, bool visibleOnly) 
       if (!geo::IsReservedLayer(l) && (!visibleOnly || Visible(l))) result = ExportLayerArt(l);
     return result;
   };
-  Probe(walk);
-  if (!OpenOutput(outputPath_)) {
+  return WriteOutput(outputPath_, walk);
+}
+
+Err CExporterBase::WriteOutput(const std::filesystem::path& path, const std::function<Err()>& walk) {
+  // The objects are walked once to learn what the file must hold, then again to write them.
+  Probe([&] { walk(); });
+  if (!OpenOutput(path)) {
     sUser()->ErrorAlert(kCannotOpenMessage);
     return kNoErr;
   }
@@ -370,42 +368,35 @@ Err CExporterBase::ExportSelection() {
   CollectFields(3);
   AddExtraFields();
   auto walk = [&] {
-  Err result = kNoErr;
-  ArtSetHandle set = nullptr;
-  if ((result = sArtSet()->NewArtSet(set)) == kNoErr) {
-    std::int32_t n = 0;
-    if ((result = sArtSet()->SelectedArtSet(set)) == kNoErr && (result = sArtSet()->CountArtSet(set, n)) == kNoErr) {
-      for (std::int32_t i = 0; i < n; ++i) {
-        char buf[128];
-        std::snprintf(buf, sizeof buf, "書き出しています %d / %d", i, n);
-        if (!probing_) {
-          Progress(buf, i, n);
-          if (sUser()->Cancelled()) {
-            result = kStop;
-            break;
+    Err result = kNoErr;
+    ArtSetHandle set = nullptr;
+    if ((result = sArtSet()->NewArtSet(set)) == kNoErr) {
+      std::int32_t n = 0;
+      if ((result = sArtSet()->SelectedArtSet(set)) == kNoErr && (result = sArtSet()->CountArtSet(set, n)) == kNoErr) {
+        for (std::int32_t i = 0; i < n; ++i) {
+          char buf[128];
+          std::snprintf(buf, sizeof buf, "書き出しています %d / %d", i, n);
+          if (!probing_) {
+            Progress(buf, i, n);
+            if (sUser()->Cancelled()) {
+              result = kStop;
+              break;
+            }
           }
+          ArtHandle a = nullptr, parent = nullptr;
+          ArtType type = ArtType::Unknown;
+          bool top = false;
+          if (sArtSet()->IndexArtSet(set, i, a) != kNoErr || sArt()->GetArtParent(a, parent) != kNoErr || !parent ||
+              sArt()->IsLayerGroup(parent, top) != kNoErr || !top || sArt()->GetArtType(a, type) != kNoErr)
+            continue;
+          Dispatch(a, type);
         }
-        ArtHandle a = nullptr, parent = nullptr;
-        ArtType type = ArtType::Unknown;
-        bool top = false;
-        if (sArtSet()->IndexArtSet(set, i, a) != kNoErr || sArt()->GetArtParent(a, parent) != kNoErr || !parent ||
-            sArt()->IsLayerGroup(parent, top) != kNoErr || !top || sArt()->GetArtType(a, type) != kNoErr)
-          continue;
-        Dispatch(a, type);
       }
+      sArtSet()->DisposeArtSet(set);
     }
-    sArtSet()->DisposeArtSet(set);
-  }
-  return result;
+    return result;
   };
-  Probe(walk);
-  if (!OpenOutput(outputPath_)) {
-    sUser()->ErrorAlert(kCannotOpenMessage);
-    return kNoErr;
-  }
-  const Err result = walk();
-  CloseOutputFlushed();
-  return result;
+  return WriteOutput(outputPath_, walk);
 }
 
 Err CExporterBase::ExportLayerArt(LayerHandle layer) {

@@ -157,6 +157,8 @@ class CExporterBase {
   // Writes the pending multipoint record, if any.
   host::Err FlushMultiPoint();
   bool CloseOutputFlushed();
+  // Probes the objects `walk` writes, opens `path`, writes them and closes it.
+  host::Err WriteOutput(const std::filesystem::path& path, const std::function<host::Err()>& walk);
 
   OutputExtras extras_;
   bool probing_ = false;

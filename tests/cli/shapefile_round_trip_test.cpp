@@ -172,6 +172,16 @@ json Without(json all, std::initializer_list<std::size_t> left) {
   return all;
 }
 
+// A new document d.vxd in `dir` with the shapefiles `names` of `dir` imported with `options`.
+RunResult ImportNew(const std::filesystem::path& dir, const std::vector<std::string>& names, const std::string& options) {
+  RunResult r = RunVxshape("new " + Q(dir / "d.vxd"));
+  if (r.status != 0) return r;
+  std::string files;
+  for (const std::string& n : names) files += " " + Q(dir / n);
+  return RunVxshape("import-shp " + Q(dir / "d.vxd") + files + " --encoding utf8 " + options + " --preferences " +
+                    Q(dir / "prefs.json"));
+}
+
 // A world outline into a latitude/longitude sheet and out again: the date line from both sides
 // and the south pole come back, every record of it.
 TEST(ShapefileRoundTrip, DateLineAndPoleComeBack) {
@@ -185,10 +195,7 @@ TEST(ShapefileRoundTrip, DateLineAndPoleComeBack) {
                 "\"POLYGON ((-180 -90,-180 -80,180 -80,180 -90,-180 -90))\",AQ\n"
                 "\"POLYGON ((139 35,140 36,140 35,139 35))\",JP\n");
   const auto doc = dir / "d.vxd", prefs = dir / "prefs.json";
-  RunResult r = RunVxshape("new " + Q(doc));
-  ASSERT_EQ(r.status, 0) << r.err;
-  r = RunVxshape("import-shp " + Q(doc) + " " + Q(dir / "w.shp") +
-                 " --encoding utf8 --from JGD:BL --map JGD:BL --scale 50000000 --preferences " + Q(prefs));
+  RunResult r = ImportNew(dir.path(), {"w.shp"}, "--from JGD:BL --map JGD:BL --scale 50000000");
   ASSERT_EQ(r.status, 0) << r.out << r.err;
   EXPECT_EQ(r.out.find("warning"), std::string::npos) << r.out;
   r = RunVxshape("export-shp " + Q(doc) + " " + Q(dir / "back.shp") + " --layer w --type polygon --encoding utf8 --preferences " +
@@ -210,10 +217,7 @@ TEST(ShapefileRoundTrip, WideZoneKeepsWholeRecords) {
                 "\"POLYGON ((25 69,25 70,100 70,31 69,25 69))\",Beyond\n"
                 "\"POLYGON ((28 69.5,28 70.5,31 70.5,31 69.5,28 69.5))\",Finnmark\n");
   const auto doc = dir / "d.vxd", prefs = dir / "prefs.json";
-  RunResult r = RunVxshape("new " + Q(doc));
-  ASSERT_EQ(r.status, 0) << r.err;
-  r = RunVxshape("import-shp " + Q(doc) + " " + Q(dir / "c.shp") +
-                 " --encoding utf8 --from JGD:BL --map JGD:UTM33 --scale 5000000 --preferences " + Q(prefs));
+  RunResult r = ImportNew(dir.path(), {"c.shp"}, "--from JGD:BL --map JGD:UTM33 --scale 5000000");
   ASSERT_EQ(r.status, 3) << r.out << r.err;  // finished, with a warning
   EXPECT_NE(r.out.find("c.shp: 第2レコード"), std::string::npos) << r.out;
   EXPECT_EQ(r.out.find("座標マーカーは作成しませんでした"), std::string::npos) << r.out;
@@ -300,11 +304,7 @@ TEST(ShapefileRoundTrip, ZAndMComeBack) {
   MakeTyped(dir / "pt.shp", "POINTZM", "\"POINT ZM (139.5 35.5 100 7)\",p\n\"POINT ZM (139.6 35.6 -5 8)\",q\n");
   MakeTyped(dir / "mz.shp", "MULTIPOINTZ", "\"MULTIPOINT Z ((139 35 1),(139.1 35.1 2))\",m\n");
   const auto doc = dir / "d.vxd", prefs = dir / "prefs.json";
-  RunResult r = RunVxshape("new " + Q(doc));
-  ASSERT_EQ(r.status, 0) << r.err;
-  r = RunVxshape("import-shp " + Q(doc) + " " + Q(dir / "pz.shp") + " " + Q(dir / "lm.shp") + " " + Q(dir / "pt.shp") +
-                 " " + Q(dir / "mz.shp") + " --encoding utf8 --from JGD:BL --map JGD:XY9 --scale 5000000 --preferences " +
-                 Q(prefs));
+  RunResult r = ImportNew(dir.path(), {"pz.shp", "lm.shp", "pt.shp", "mz.shp"}, "--from JGD:BL --map JGD:XY9 --scale 5000000");
   ASSERT_EQ(r.status, 0) << r.out << r.err;
   for (const auto& [layer, type] : {std::pair<std::string, std::string>{"pz", "polygon"}, {"lm", "line"}, {"pt", "point"},
                                     {"mz", "point"}}) {
@@ -325,10 +325,7 @@ TEST(ShapefileRoundTrip, MultiPointsComeBackAsOneRecordEach) {
             "\"MULTIPOINT ((139 35),(139.1 35.1),(139.2 35.2),(139.3 35.3),(139.4 35.4))\",m1\n"
             "\"MULTIPOINT ((140 35),(140.1 35.1),(140.2 35.2),(140.3 35.3),(140.4 35.4))\",m2\n");
   const auto doc = dir / "d.vxd", prefs = dir / "prefs.json";
-  RunResult r = RunVxshape("new " + Q(doc));
-  ASSERT_EQ(r.status, 0) << r.err;
-  r = RunVxshape("import-shp " + Q(doc) + " " + Q(dir / "mp.shp") +
-                 " --encoding utf8 --from JGD:BL --map JGD:XY9 --scale 5000000 --preferences " + Q(prefs));
+  RunResult r = ImportNew(dir.path(), {"mp.shp"}, "--from JGD:BL --map JGD:XY9 --scale 5000000");
   ASSERT_EQ(r.status, 0) << r.out << r.err;
   r = RunVxshape("export-shp " + Q(doc) + " " + Q(dir / "back.shp") + " --layer mp --type point --encoding utf8 --to JGD:BL --preferences " +
                  Q(prefs));
