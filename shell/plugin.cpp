@@ -327,7 +327,7 @@ Err Plugin::Dispatch(const char* caller, const char* selector, void* message) {
     auto* m = static_cast<NotifierMessage*>(message);
     ScopedAppContext context(self_);
     Err result = kNoErr;
-    if (m && m->type == "AI Application Started Notifier") result = OnAppStarted();
+    if (m && Same(m->type, "AI Application Started Notifier")) result = OnAppStarted();
     if ((result == kNoErr || result == kNotHandled) && Same(selector, kSelectorNotify)) result = OnNotify(m);
     return result;
   }

@@ -1,5 +1,5 @@
-// The plug-in as a Windows module: the shell's PluginMain linked in and exported (shell/plugin.h),
-// the host's only way in.
+// The plug-in as a loaded module (a Windows DLL or a Linux shared object): the shell's PluginMain
+// linked in and exported (shell/plugin.h), the host's only way in.
 #include "shell/plugin.h"
 
 namespace {
