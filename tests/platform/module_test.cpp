@@ -108,8 +108,11 @@ TEST(PluginModule, ProgramWithoutTheModuleRefusesEveryPluginCommand) {
   fs::copy_file(kProgram, program);
   const fs::path module = dir.path() / "vxshape.aip";
   const std::string doc = host::PathToUtf8(dir.path() / "sheet.vxd");
-  const std::string shp = host::PathToUtf8(kSamples / "roads.shp");
-  const std::string kml = host::PathToUtf8(kSamples / "sights.kml");
+  // The samples copied beside: the source folder's name may mean nothing to the program (Wine).
+  for (const char* f : {"roads.shp", "roads.shx", "roads.dbf", "roads.prj", "roads.cpg", "sights.kml"})
+    fs::copy_file(kSamples / f, dir.path() / f);
+  const std::string shp = host::PathToUtf8(dir.path() / "roads.shp");
+  const std::string kml = host::PathToUtf8(dir.path() / "sights.kml");
   const std::string points = host::PathToUtf8(dir.path() / "points.txt");
   const std::string script = host::PathToUtf8(dir.path() / "script.json");
   WriteFile(dir.path() / "points.txt", "-8342.512 22119.73\n");
