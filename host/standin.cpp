@@ -1,4 +1,5 @@
 #include "host/impl.h"
+#include "shell/host/file_failure.h"
 #include "shell/host/files.h"
 #include "shell/host/paths.h"
 
@@ -68,6 +69,14 @@ constexpr SuiteId kSuitesWithoutOperations[] = {
 
 // The basic suite's C functions serve the one host there is. Nothing they meet may throw into
 // the plug-in: a failure becomes a code.
+// The plug-in's notes of output failures, kept on the host's side for its front end.
+const FileFailureSuite kFileFailureSuite{[](const char* utf8) {
+  try {
+    KeepFileFailure(utf8 ? utf8 : "");
+  } catch (...) {
+  }
+}};
+
 Err AcquireSuiteEntry(const char* name, std::int32_t version, const void** suite) noexcept {
   try {
     if (!suite) return kBadParameter;
@@ -114,6 +123,8 @@ StandInHost::StandInHost() : user_(std::make_shared<ScriptedUser>()), impl(std::
       throw std::logic_error(std::string("the stand-in host offers ") + id.name + " twice");
     impl->owned.push_back(obj);
   }
+  impl->registry.emplace(std::pair<std::string, std::int32_t>(kFileFailureSuiteName, kFileFailureSuiteVersion),
+                         &kFileFailureSuite);
   impl->basic = BasicSuite{&AcquireSuiteEntry, &ReleaseSuiteEntry};
 }
 

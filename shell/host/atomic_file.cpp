@@ -1,5 +1,6 @@
 #include "shell/host/atomic_file.h"
 
+#include "shell/host/file_failure.h"
 #include "shell/host/paths.h"
 
 #include <algorithm>
@@ -404,7 +405,18 @@ FileLock::Outcome FileLock::Acquire(const fs::path& path, int waitMs, std::strin
   return Outcome::kBusy;
 }
 
+namespace {
+const FileFailureSuite* gFileFailureSink = nullptr;
+}  // namespace
+
+void SetFileFailureSink(const FileFailureSuite* suite) { gFileFailureSink = suite; }
+
 void NoteFileFailure(std::string what) {
+  if (gFileFailureSink && gFileFailureSink->Note) gFileFailureSink->Note(what.c_str());
+  KeepFileFailure(std::move(what));
+}
+
+void KeepFileFailure(std::string what) {
   std::size_t n = std::min(what.size(), kFailureCapacity);
   if (n < what.size())
     while (n > 0 && (static_cast<unsigned char>(what[n]) & 0xC0) == 0x80) --n;  // not inside a UTF-8 sequence
