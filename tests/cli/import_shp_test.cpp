@@ -358,6 +358,9 @@ TEST(ImportShp, BadFiles) {
 TEST(ImportShp, GridMissingForATokyoImport) {
   TempDir dir;
   TempDir emptyPluginDir;
+  // The plug-in module, without the grid that ships beside it.
+  std::filesystem::copy_file(std::filesystem::path(VXSHAPE_BIN).parent_path() / "vxshape.aip",
+                             emptyPluginDir.path() / "vxshape.aip");
   Sheet sheet(dir);
   const std::string before = Slurp(sheet.doc);
   RunResult r = sheet.Import(Q(kSamples / "roads.shp") + " --from TKY:XY9 --map JGD:XY9 --scale 25000 --plugin-dir " +
