@@ -2,7 +2,7 @@
 
 #include "geodesy/datum.h"
 #include "geodesy/geodesy.h"
-#include "shell/host/atomic_file.h"
+#include "shell/host/files.h"
 #include "shell/host/paths.h"
 
 #include <cctype>
@@ -607,8 +607,15 @@ bool WriteSidecars(const std::filesystem::path& shp, std::int32_t datum, std::in
   std::filesystem::path prj = shp, cpg = shp;
   prj.replace_extension(".prj");
   cpg.replace_extension(".cpg");
-  if (!wkt.empty() && !host::WriteFileAtomically(prj, wkt, error)) return false;
-  return host::WriteFileAtomically(cpg, CpgText(encoding), error);
+  auto write = [&](const std::filesystem::path& path, const std::string& bytes) {
+    std::FILE* f = host::Fopen(path, "wb");
+    bool ok = f && std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    if (f) ok = (std::fclose(f) == 0) && ok;  // the last bytes reach the file only here
+    if (!ok) error = host::PathToUtf8(path) + ": cannot be written";
+    return ok;
+  };
+  if (!wkt.empty() && !write(prj, wkt)) return false;
+  return write(cpg, CpgText(encoding));
 }
 
 }  // namespace vx::data

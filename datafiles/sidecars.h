@@ -75,8 +75,9 @@ SystemGuess ReadSystem(const std::filesystem::path& shp);
 // ---------------------------------------------------------------------------------------------
 // Writing
 
-// Writes `shp`'s ".prj" (when SystemWkt gives one) and ".cpg", each through a temporary file.
-// False with the reason in `error`.
+// Writes `shp`'s ".prj" (when SystemWkt gives one) and ".cpg" as they are: `shp` lies in a
+// private folder whose whole set is put in place by renames (as the export does). False with the
+// reason in `error`.
 bool WriteSidecars(const std::filesystem::path& shp, std::int32_t datum, std::int32_t kind, std::int32_t zone,
                    std::int32_t utmZone, TextEncoding encoding, std::string& error);
 
