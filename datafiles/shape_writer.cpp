@@ -70,9 +70,18 @@ std::optional<std::string> NumberCell(std::string_view value, bool integer, std:
   } else {
     const std::optional<double> n = ReadNumber(v);
     if (!n) return std::nullopt;
-    // Reals: width length - decimals - 1, the column keeps room for the point; WriteRow pads.
-    cell = integer ? Printed("%*.*f", static_cast<int>(length), 0, *n)
-                   : Printed("%*.*f", static_cast<int>(length) - decimals - 1, decimals, *n);
+    if (integer) {
+      cell = Printed("%*.*f", static_cast<int>(length), 0, *n);
+    } else {
+      // Reals: width length - decimals - 1, the column keeps room for the point; WriteRow pads.
+      // A value with more integer digits than that room gives up decimals, rounded, as other
+      // writers do (318622525.00000000000000 in N(24,15)); it is blank only when even its
+      // integer digits do not fit.
+      for (int d = decimals; d >= 0; --d) {
+        cell = Printed("%*.*f", static_cast<int>(length) - decimals - 1, d, *n);
+        if (cell.size() <= length) break;
+      }
+    }
   }
   if (cell.size() > length) return std::nullopt;
   return cell;
@@ -287,7 +296,9 @@ bool ShapeFileWriter::SetRowValues(const std::vector<attr::ShapeField>& fields) 
     }
     const auto i = static_cast<std::size_t>(found);
     if (i >= rowValues_.size()) continue;
-    const std::string value = text::Encode(f.value, encoding_);
+    std::size_t unencodable = 0;
+    const std::string value = text::Encode(f.value, encoding_, &unencodable);
+    if (unencodable) ++reports_[i].unencodableValues;
     rowValues_[i].reset();
     rowBlanked_[i].reset();
     result = true;

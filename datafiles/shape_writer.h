@@ -46,9 +46,10 @@ class ShapeFileWriter {
   bool SetCellText(std::string_view name, std::string_view text);
   // Every value of an attribute list; the result is that of the last field handled. A value goes
   // to the column of its own definition (name, type, width, decimals), or else to the first
-  // column of its name. An empty number leaves the cell blank (null); a number the column cannot
-  // hold as itself is never cut to another number: the cell is left blank and the value is
-  // counted in CellReports.
+  // column of its name. An empty number leaves the cell blank (null); a real with more integer
+  // digits than its column's decimals leave room for is written with as many decimals as fit,
+  // rounded. A number the column cannot hold even so is never cut to another number: the cell is
+  // left blank and the value is counted in CellReports.
   bool SetRowValues(const std::vector<attr::ShapeField>& fields);
 
   // A record of the file's plain type (a polyline for PolyLineZ). In a Z or M file each vertex
@@ -66,6 +67,8 @@ class ShapeFileWriter {
     std::string name;             // the column's full name, in the table's encoding
     std::int64_t cutTexts = 0;    // texts longer than the column, cut to its width
     std::int64_t blankedNumbers = 0;  // numbers the column cannot hold, written blank
+    // Values holding characters the table's encoding has no code for (each written as '?').
+    std::int64_t unencodableValues = 0;
     // The first few blanked numbers: record number (from 1) and the value as given.
     std::vector<std::pair<std::int32_t, std::string>> firstBlanked;
   };

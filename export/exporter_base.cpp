@@ -459,4 +459,9 @@ void CExporterBase::Progress(const std::string& text, std::int64_t i, std::int64
   sUser()->UpdateProgress(i, n);
 }
 
+std::string CExporterBase::UnencodableNote(const std::string& file, const std::string& field, std::int64_t count) {
+  return "出力する文字コードで表せない文字を「?」にしました: " + file + " の " + field + "（" + std::to_string(count) +
+         " 件）";
+}
+
 }  // namespace vx::xport

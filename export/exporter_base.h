@@ -125,6 +125,9 @@ class CExporterBase {
   std::vector<std::string> layerFileNames_;  // per-layer names written so far, folded to lower case
   std::string refusedReason_;  // the first refusal's reason, for the closing message
   std::vector<std::string> closingNotes_;  // told to the user at the end, in one warning
+  // The closing note for `count` values of `field` in `file` whose characters the output encoding
+  // has no code for.
+  static std::string UnencodableNote(const std::string& file, const std::string& field, std::int64_t count);
 
  private:
   host::Err Dispatch(host::ArtHandle art, host::ArtType type);

@@ -332,7 +332,10 @@ class UserSuiteImpl final : public UserSuite {
         host_.ShowAlert(AlertKind::Error, PathToUtf8(f) + "\nファイルが見つかりません。");
         return kStop;
       }
-    if (child && child->handler) child->handler->OnCommand(*child, kIdFileOk, ControlEvent::Clicked, 0);
+    if (child && child->handler) {
+      child->handler->OnFileSelected(*child, files.front());
+      child->handler->OnCommand(*child, kIdFileOk, ControlEvent::Clicked, 0);
+    }
     out = std::move(files);
     return kNoErr;
   } catch (...) { return EdgeFailure(); }

@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <span>
 #include <vector>
@@ -97,8 +98,17 @@ class CImporterBase {
     std::int64_t noRow = 0;                // records drawn with empty values: the table had no row
     std::vector<std::string> splitRings;   // items whose ring was drawn as open pieces
     std::vector<std::string> leftOut;      // items not drawn: a point of theirs does not convert
+    // Values holding bytes that are no text in the encoding the file was read in, by field.
+    struct BadText {
+      std::string field;       // the field's name (UTF-8)
+      std::int64_t values = 0;
+      std::string first;       // the first item that held one (e.g. "第3レコード")
+    };
+    std::string encoding;             // the list's text for the encoding the file was read in
+    std::vector<BadText> badText;
     bool Empty() const {
-      return droppedPoints == 0 && noShape == 0 && noRow == 0 && splitRings.empty() && leftOut.empty();
+      return droppedPoints == 0 && noShape == 0 && noRow == 0 && splitRings.empty() && leftOut.empty() &&
+             badText.empty();
     }
   };
   // The notes of the files that have any, in file order.
@@ -143,6 +153,19 @@ class CImporterBase {
                               const std::filesystem::path& folder, std::vector<std::filesystem::path>& files,
                               text::TextEncoding& encoding);
 
+  // The encoding a file declares or plainly is in (its sidecars, a byte-order mark, valid
+  // UTF-8); nothing when it does not tell. The open-file dialog preselects it when a file is
+  // chosen, and each file is read in its own unless the person picked an item of the list.
+  virtual std::optional<text::TextEncoding> FileEncoding(const std::filesystem::path& file) const {
+    (void)file;
+    return std::nullopt;
+  }
+  // The encoding `file` is read in: the person's pick, else the file's own, else Shift-JIS.
+  text::TextEncoding EncodingFor(const std::filesystem::path& file) const;
+  // A value of `field` (UTF-8) held bytes that are no text in the file's encoding; the item
+  // named by `itemLabel_` is the place.
+  void NoteBadText(const std::string& field);
+
   // The item being drawn, as the closing warning names it (e.g. "第3レコード").
   std::string itemLabel_;
   // The notes of the file being imported.
@@ -153,6 +176,8 @@ class CImporterBase {
   geo::CCoordConverter converter_;
   geo::CSheetTransform transform_;
   text::TextEncoding encoding_ = text::TextEncoding::kShiftJIS;
+  bool encodingPicked_ = false;  // the person picked an item of the encoding list
+  text::TextEncoding fileEncoding_ = text::TextEncoding::kShiftJIS;  // of the file being imported
   std::vector<std::filesystem::path> files_;
 
  private:
@@ -175,6 +200,20 @@ class CImporterBase {
   Extent limit_;
   std::vector<FileNotes> notes_;
 };
+
+// The encodings of the open-file dialog's list, in list order, with their item texts; UTF-16 is
+// offered for text files only.
+struct EncodingChoice {
+  text::TextEncoding encoding;
+  const char* label;
+};
+inline constexpr EncodingChoice kEncodingChoices[] = {
+    {text::TextEncoding::kShiftJIS, "シフトJIS"},     {text::TextEncoding::kUTF8, "UTF-8"},
+    {text::TextEncoding::kUTF16, "UTF-16"},           {text::TextEncoding::kLatin1, "ISO-8859-1"},
+    {text::TextEncoding::kWindows1252, "Windows-1252"}, {text::TextEncoding::kEucJp, "EUC-JP"},
+};
+// The item text of an encoding ("シフトJIS" for a code not in the list).
+const char* EncodingLabel(text::TextEncoding encoding);
 
 // Name of a file for messages and layer titles (UTF-8), with and without its extension.
 std::string FileNameUtf8(const std::filesystem::path& file);

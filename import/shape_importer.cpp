@@ -2,6 +2,7 @@
 
 #include "attributes/shape_attr.h"
 #include "attributes/vertex_measures.h"
+#include "datafiles/sidecars.h"
 #include "import/messages.h"
 #include "shell/host/slots.h"
 
@@ -126,13 +127,24 @@ Err CShapeFileImporter::ImportFile(const fs::path& file, LayerHandle& layer) {
   return r;
 }
 
+std::optional<text::TextEncoding> CShapeFileImporter::FileEncoding(const fs::path& file) const {
+  const data::DeclaredEncoding declared = data::ReadDeclaredEncoding(file);
+  if (declared.encoding) return declared.encoding;
+  if (declared.source == data::DeclaredEncoding::Source::None && data::TableLooksUtf8(file))
+    return text::TextEncoding::kUTF8;
+  return std::nullopt;
+}
+
 void CShapeFileImporter::ReadRow() {
   const int columns = reader_.ColumnCount();
   row_.resize(static_cast<std::size_t>(columns));
   for (int i = 0; i < columns; ++i) {
     attr::DbfFieldDesc desc;
     reader_.GetColumn(i, desc);
-    row_[static_cast<std::size_t>(i)] = attr::FieldFromDbf(desc, reader_.GetCell(i), encoding_);
+    std::size_t invalid = 0;
+    attr::ShapeField& f = row_[static_cast<std::size_t>(i)];
+    f = attr::FieldFromDbf(desc, reader_.GetCell(i), fileEncoding_, &invalid);
+    if (invalid) NoteBadText(text::Utf16ToUtf8(f.name));
   }
 }
 
@@ -161,7 +173,15 @@ Err CShapeFileImporter::ImportRecords(const fs::path& file, LayerHandle layer) {
   for (int i = 0; i < reader_.ColumnCount(); ++i) {
     attr::DbfFieldDesc desc;
     reader_.GetColumn(i, desc);
-    defs.push_back(attr::FieldFromDbf(desc, {}, encoding_));
+    defs.push_back(attr::FieldFromDbf(desc, {}, fileEncoding_));
+    std::size_t invalid = 0;
+    text::Decode(desc.Name(), fileEncoding_, &invalid);
+    if (invalid) {
+      char label[64];
+      std::snprintf(label, sizeof label, kColumnLabelFormat, i + 1);
+      itemLabel_ = label;
+      NoteBadText(kColumnNamesLabel);
+    }
   }
   if (!defs.empty()) {
     attr::CVxShapeAttr list;

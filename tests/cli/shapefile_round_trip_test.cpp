@@ -30,7 +30,8 @@ std::string Shell(const std::string& cmd, int* status = nullptr) {
 }
 
 // A shapefile made by ogr2ogr from CSV rows of WKT and values, with the column types given.
-void MakeShapefile(const std::filesystem::path& shp, const std::string& types, const std::string& rows) {
+void MakeShapefile(const std::filesystem::path& shp, const std::string& types, const std::string& rows,
+                   const std::string& layerOptions = "-nlt MULTIPOLYGON -lco ENCODING=UTF-8") {
   auto csv = shp;
   csv.replace_extension(".csv");
   std::ofstream(csv, std::ios::binary) << rows;
@@ -39,7 +40,7 @@ void MakeShapefile(const std::filesystem::path& shp, const std::string& types, c
   std::ofstream(csvt, std::ios::binary) << types << "\n";
   int status = 0;
   const std::string out = Shell("ogr2ogr -f 'ESRI Shapefile' " + Q(shp) + " " + Q(csv) +
-                                " -oo KEEP_GEOM_COLUMNS=NO -nlt MULTIPOLYGON -lco ENCODING=UTF-8", &status);
+                                " -oo KEEP_GEOM_COLUMNS=NO " + layerOptions, &status);
   ASSERT_EQ(status, 0) << out;
 }
 
@@ -161,6 +162,102 @@ TEST(ShapefileRoundTrip, RecordsRingsAndNullsComeBackAsGdalReadThem) {
   EXPECT_TRUE((name == a && name1 == b) || (name == b && name1 == a)) << all.dump();
   ExpectValidPolygons(dir / "all.shp");
 }
+
+// Numbers as GDAL narrows them: a real with more integer digits than its decimals leave room for
+// is stored with fewer decimals ("318622525.00000000000000" in N(24,15), "31647227904 " in
+// N(12,3)); the export writes them the same way, and GDAL reads back the source's values.
+TEST(ShapefileRoundTrip, NarrowedNumbersComeBackAsGdalReadThem) {
+  if (Shell("ogr2ogr --version").find("GDAL") == std::string::npos) GTEST_SKIP() << "ogr2ogr is not installed";
+  TempDir dir;
+  MakeShapefile(dir / "n.shp", "\"WKT\",\"String(10)\",\"Real(24.15)\",\"Real(12.3)\"",
+                "WKT,NAME,POP,AREA\n"
+                "\"POINT (10 20)\",a,318622525,31647227904\n"
+                "\"POINT (30 40)\",b,1.5,2.25\n"
+                "\"POINT (50 60)\",c,123456789012,12345678.5\n",
+                "-nlt POINT -lco ENCODING=UTF-8");
+  ASSERT_NE(Slurp(dir / "n.dbf").find("318622525.00000000000000"), std::string::npos) << "GDAL narrowed it";
+  const auto doc = dir / "d.vxd", prefs = dir / "prefs.json";
+  ASSERT_EQ(RunVxshape("new " + Q(doc)).status, 0);
+  RunResult r = RunVxshape("import-shp " + Q(doc) + " " + Q(dir / "n.shp") +
+                           " --from JGD:XY9 --map JGD:XY9 --scale 5000 --preferences " + Q(prefs));
+  ASSERT_EQ(r.status, 0) << r.out << r.err;
+  r = RunVxshape("export-shp " + Q(doc) + " " + Q(dir / "back.shp") +
+                 " --target all --type point --encoding utf8 --preferences " + Q(prefs));
+  ASSERT_EQ(r.status, 0) << r.out << r.err;
+  EXPECT_EQ(r.out.find("空欄"), std::string::npos) << r.out;
+  ExpectSameFeatures(Features(dir / "n.shp"), Features(dir / "back.shp"), "n");
+  EXPECT_EQ(Columns(dir / "n.shp"), Columns(dir / "back.shp"));
+}
+
+// Tables in the encodings they declare come back as GDAL reads them; one that declares nothing
+// is read as Shift-JIS as before, but its undecodable values are told; é in a Shift-JIS export
+// is told too.
+TEST(ShapefileRoundTrip, DeclaredEncodingsAreReadAndLossesTold) {
+  if (Shell("ogr2ogr --version").find("GDAL") == std::string::npos) GTEST_SKIP() << "ogr2ogr is not installed";
+  TempDir dir;
+  const std::string rows = "WKT,NAME\n\"POINT (1 2)\",Alto da Nação\n\"POINT (3 4)\",Lomé\n\"POINT (5 6)\",Oslo\n";
+  struct Source {
+    const char* name;
+    const char* layerOptions;
+    bool dropCpg;  // leave the language driver byte alone to say it
+  } sources[] = {
+      {"latin1", "-nlt POINT -lco ENCODING=ISO-8859-1", false},
+      {"ldid", "-nlt POINT -lco ENCODING=ISO-8859-1", true},  // language driver 0x57 instead
+      {"cp1252", "-nlt POINT -lco ENCODING=CP1252", false},
+      {"utf8", "-nlt POINT -lco ENCODING=UTF-8", true},        // nothing declared, valid UTF-8
+  };
+  const auto prefs = dir / "prefs.json";
+  for (const Source& src : sources) {
+    SCOPED_TRACE(src.name);
+    const auto shp = dir / (std::string(src.name) + ".shp");
+    MakeShapefile(shp, "\"WKT\",\"String(20)\"", rows, src.layerOptions);
+    // What GDAL reads while the .cpg is there (without it GDAL takes a table that declares nothing
+    // as ISO-8859-1).
+    const json want = Features(shp);
+    if (src.dropCpg) std::filesystem::remove(dir / (std::string(src.name) + ".cpg"));
+    if (std::string(src.name) == "ldid") {
+      std::fstream dbf(dir / "ldid.dbf", std::ios::in | std::ios::out | std::ios::binary);
+      dbf.seekp(29);
+      dbf.put('\x57');  // ISO-8859-1, as ArcGIS writes it
+    }
+    const auto doc = dir / (std::string(src.name) + ".vxd");
+    ASSERT_EQ(RunVxshape("new " + Q(doc)).status, 0);
+    RunResult r = RunVxshape("import-shp " + Q(doc) + " " + Q(shp) +
+                             " --encoding auto --from JGD:XY9 --map JGD:XY9 --scale 5000 --preferences " + Q(prefs));
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_EQ(r.out.find("文字コードに合わない"), std::string::npos) << r.out;
+    const auto back = dir / (std::string(src.name) + "-back.shp");
+    r = RunVxshape("export-shp " + Q(doc) + " " + Q(back) + " --target all --type point --encoding utf8 --preferences " +
+                   Q(prefs));
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    ExpectSameFeatures(want, Features(back), src.name);
+  }
+
+  // Nothing declared and not UTF-8: read as Shift-JIS, and the values that do not decode are told
+  // with file, field, count and first record.
+  const auto bare = dir / "bare.shp";
+  MakeShapefile(bare, "\"WKT\",\"String(20)\"", rows, "-nlt POINT -lco ENCODING=ISO-8859-1");
+  std::filesystem::remove(dir / "bare.cpg");
+  {
+    std::fstream dbf(dir / "bare.dbf", std::ios::in | std::ios::out | std::ios::binary);
+    dbf.seekp(29);
+    dbf.put('\0');  // no language driver
+  }
+  const auto doc = dir / "bare.vxd";
+  ASSERT_EQ(RunVxshape("new " + Q(doc)).status, 0);
+  RunResult r = RunVxshape("import-shp " + Q(doc) + " " + Q(bare) +
+                           " --from JGD:XY9 --map JGD:XY9 --scale 5000 --preferences " + Q(prefs));
+  ASSERT_EQ(r.status, 0) << r.out << r.err;
+  // "Alto da Nação" holds the valid pair ã o (鈬); "Lomé" ends on a lone lead byte.
+  EXPECT_NE(r.out.find("文字コードに合わないバイトを含む値があります"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("bare.shp: （シフトJIS）NAME 1 件（最初は第2レコード）"), std::string::npos) << r.out;
+
+  // é has no code in Shift-JIS: written as '?' and told.
+  r = RunVxshape("export-shp " + Q(dir / "latin1.vxd") + " " + Q(dir / "sjis.shp") +
+                 " --target all --type point --encoding sjis --preferences " + Q(prefs));
+  ASSERT_EQ(r.status, 0) << r.out << r.err;
+  EXPECT_NE(r.out.find("出力する文字コードで表せない文字を「?」にしました: sjis.shp の NAME（2 件）"), std::string::npos)
+      << r.out;
 
 
 // The features of `all` but those at the given positions, as GDAL lists them.

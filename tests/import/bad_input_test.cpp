@@ -185,7 +185,9 @@ TEST_F(BadInputTest, AShiftJisTableReadAsUtf8GivesOtherTextButADocumentThatSaves
   ChooseFiles({t}, "UTF-8");
   Dialog({Click(1)});
   RunImport();
-  EXPECT_TRUE(host->Alerts().empty()) << "the encoding is the user's choice";
+  // The encoding is the user's choice; what it cannot read is told.
+  ASSERT_EQ(AlertTexts().size(), 1u);
+  EXPECT_EQ(AlertTexts()[0].rfind("文字コードに合わないバイトを含む値があります", 0), 0u) << AlertTexts()[0];
   const auto art = Art(Layer("t"));
   ASSERT_EQ(art.size(), 1u);
   ASSERT_EQ(Values(art[0]).size(), 1u);
