@@ -509,7 +509,7 @@ Snapshot Snap(const ArtOpaque* a) {
       h.Word(static_cast<std::uint64_t>(a->justification));
       h.Word(static_cast<std::uint64_t>(a->orientation));
       h.Word(static_cast<std::uint64_t>(a->frameKind));
-      h.Text(SvgColor(a->textFill) + ExactColorText(a->textFill));
+      h.Text(CssColor(a->textFill) + ExactColorText(a->textFill));
       s.text = h.Value();
       break;
     }
@@ -767,7 +767,7 @@ class Loader {
     if (!ParseColor(cs.v[p], cs.v[kColor], c, paint)) Fail(el, std::string(kPropNames[p]) + " \"" + cs.v[p] + "\" is not a colour");
     Color exact;
     if (auto a = el.attribute((t_.vx + ":" + exactName).c_str()))
-      if (ParseExactColor(a.value(), exact) && paint && SvgColor(exact) == SvgColor(c)) c = exact;
+      if (ParseExactColor(a.value(), exact) && paint && CssColor(exact) == CssColor(c)) c = exact;
     return c;
   }
 
@@ -1237,7 +1237,7 @@ class Saver {
   }
 
   void Colour(pugi::xml_node n, StyleDecl& style, const char* prop, const char* exactName, bool paint, const Color& c) {
-    style.Set(prop, paint ? SvgColor(c) : "none");
+    style.Set(prop, paint ? CssColor(c) : "none");
     const std::string exact = paint ? ExactColorText(c) : "";
     if (exact.empty()) Unset(n, Vx(exactName).c_str());
     else Set(n, Vx(exactName).c_str(), exact);

@@ -8,7 +8,7 @@ pkgs=(
   shapelib libshp-dev proj-bin libgeographiclib-dev geographiclib-tools
   clang libclang-rt-14-dev
   gdal-bin time
-  libcpp-httplib-dev chromium fonts-noto-cjk
+  libcpp-httplib-dev chromium fonts-noto-cjk fonts-ipafont-gothic
   g++-mingw-w64-x86-64-posix mingw-w64-tools googletest wine64
   libpugixml-dev dpkg-dev inkscape xvfb xauth python3-lxml python3-cssselect python3-numpy
 )
