@@ -9,13 +9,21 @@
 
 namespace vx::host {
 namespace {
+
+void Num(std::string& out, double v) {
+  char buf[32];
+  if (!std::isfinite(v)) v = 0;
+  // Three decimals are a thousandth of a point: finer than any screen shows.
+  auto r = std::to_chars(buf, buf + sizeof buf, std::round(v * 1000) / 1000, std::chars_format::general, 10);
+  out.append(buf, r.ptr);
+}
+
 std::string Hex2(double x) {
   if (!std::isfinite(x)) x = 0;
   const int v = static_cast<int>(std::lround(std::clamp(x, 0.0, 1.0) * 255));
   static const char* d = "0123456789abcdef";
   return {d[v >> 4], d[v & 15]};
 }
-}  // namespace
 
 std::string Escape(const std::string& s) {
   std::string out;
