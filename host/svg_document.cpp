@@ -522,7 +522,7 @@ Snapshot Snap(const ArtOpaque* a) {
 }  // namespace
 
 struct SvgTree {
-  std::vector<char> buffer;              // parsed in place; pugixml points into it
+  std::string buffer;                    // parsed in place; pugixml points into it
   std::vector<std::size_t> lineStarts;   // byte offsets of line starts, for messages
   pugi::xml_document xml;
   Affine root;                           // the root's user units → page points
@@ -795,7 +795,8 @@ class Loader {
   }
 
   ArtOpaque* ReadPath(const pugi::xml_node& el, Kind k, const Computed& cs, const Affine& ctm) {
-    const std::string d = k == Kind::Path ? std::string(el.attribute("d").value()) : ShapeData(el);
+    const std::string shape = k == Kind::Path ? std::string() : ShapeData(el);
+    const std::string_view d = k == Kind::Path ? std::string_view(el.attribute("d").value()) : std::string_view(shape);
     std::vector<svg::Subpath> subs;
     std::string err;
     if (!svg::ParsePathData(d, ctm, subs, err)) Fail(el, err);
@@ -1204,20 +1205,26 @@ class Saver {
       for (const char* k : {"x", "y", "width", "height", "rx", "ry", "cx", "cy", "r", "x1", "y1", "x2", "y2", "points"})
         Unset(n, k);
     }
+    auto finite = [](const ArtOpaque* p) {
+      for (const PathSegment& s : p->segments)
+        if (!(std::isfinite(s.p.h) && std::isfinite(s.p.v) && std::isfinite(s.in.h) && std::isfinite(s.in.v) &&
+              std::isfinite(s.out.h) && std::isfinite(s.out.v)))
+          throw std::runtime_error("a path holds a number that is not finite");
+    };
     std::string d;
     if (a->type == ArtType::Path) {
+      finite(a);
       d.reserve(a->segments.size() * 40);
       svg::AppendPathData(d, a->segments, a->closed, inv);
     } else {
       std::vector<const ArtOpaque*> parts;
       Parts(a, parts);
       for (const ArtOpaque* p : parts) {
+        finite(p);
         if (!d.empty()) d += ' ';
         svg::AppendPathData(d, p->segments, p->closed, inv);
       }
     }
-    for (char c : d)
-      if (c == 'n' || c == 'i') throw std::runtime_error("a path holds a number that is not finite");
     Set(n, "d", d);
   }
 
@@ -1363,6 +1370,12 @@ struct StringWriter : pugi::xml_writer {
   void write(const void* data, std::size_t size) override { out.append(static_cast<const char*>(data), size); }
 };
 
+struct FileWriter : pugi::xml_writer {
+  explicit FileWriter(AtomicFile& f) : file(f) {}
+  AtomicFile& file;
+  void write(const void* data, std::size_t size) override { file.Write({static_cast<const char*>(data), size}); }
+};
+
 }  // namespace
 
 bool IsSvgFile(const std::filesystem::path& file) {
@@ -1378,11 +1391,13 @@ std::unique_ptr<Document> ParseSvgDocument(std::string bytes, const std::string&
       error = name + ": the document is larger than 2 GiB";
       return nullptr;
     }
-    tree->buffer.assign(bytes.begin(), bytes.end());
-    std::string().swap(bytes);
+    // Moved before parsing: pugixml keeps pointers into the buffer.
+    tree->buffer = std::move(bytes);
     tree->lineStarts.push_back(0);
-    for (std::size_t i = 0; i < tree->buffer.size(); ++i)
-      if (tree->buffer[i] == '\n') tree->lineStarts.push_back(i + 1);
+    const char* begin = tree->buffer.data();
+    const char* end = begin + tree->buffer.size();
+    for (const char* p = begin; (p = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p))));)
+      tree->lineStarts.push_back(static_cast<std::size_t>(++p - begin));
     const pugi::xml_parse_result r = tree->xml.load_buffer_inplace(
         tree->buffer.data(), tree->buffer.size(), pugi::parse_full | pugi::parse_ws_pcdata, pugi::encoding_auto);
     if (!r) {
@@ -1412,6 +1427,13 @@ std::unique_ptr<Document> ReadSvgDocument(const std::filesystem::path& file, std
   std::string bytes;
   {
     const std::unique_ptr<std::FILE, int (*)(std::FILE*)> closer(f, &std::fclose);
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(file, ec);
+    if (!ec && size > kMaxFileBytes) {
+      error = PathToUtf8(file) + ": the document is larger than 2 GiB";
+      return nullptr;
+    }
+    if (!ec) bytes.reserve(static_cast<std::size_t>(size));
     char buf[1 << 16];
     std::size_t n;
     while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) {
@@ -1444,8 +1466,13 @@ std::string SvgDocumentText(const Document& doc) {
 
 bool WriteSvgDocument(const Document& doc, const std::filesystem::path& file, std::string& error) {
   try {
-    const std::string text = SvgDocumentText(doc);
-    return WriteFileAtomically(file, text, error);
+    if (!doc.svgTree) doc.svgTree = NewTree(doc);
+    Saver(*doc.svgTree, doc).Run();
+    AtomicFile f;
+    if (!f.Open(file, error)) return false;
+    FileWriter w(f);
+    doc.svgTree->xml.save(w, "", pugi::format_raw, pugi::encoding_utf8);
+    return f.Commit(error);
   } catch (const std::bad_alloc&) {
     error = PathToUtf8(file) + ": not saved: out of memory";
   } catch (const std::exception& e) {

@@ -88,10 +88,12 @@ int ArgCount(char cmd) {
 // The path as it is read, in user units, before mapping.
 class Builder {
  public:
-  Builder(const Affine& m, std::vector<Subpath>& out) : m_(m), out_(out) {}
+  // `expected`: about how many anchors the data holds, so that a long path grows once.
+  Builder(const Affine& m, std::vector<Subpath>& out, std::size_t expected) : m_(m), out_(out), expected_(expected) {}
   void MoveTo(RealPoint p) {
     Finish();
     current_ = Subpath{};
+    current_.segments.reserve(out_.empty() ? expected_ : 4);
     current_.segments.push_back(Seg(p));
     open_ = true;
     start_ = p;
@@ -119,7 +121,11 @@ class Builder {
     Finish();
   }
   void Finish() {
-    if (open_) out_.push_back(std::move(current_));
+    if (open_) {
+      auto& s = current_.segments;
+      if (s.capacity() > s.size() + s.size() / 4 + 8) s.shrink_to_fit();
+      out_.push_back(std::move(current_));
+    }
     open_ = false;
   }
   RealPoint Start() const { return start_; }
@@ -138,6 +144,7 @@ class Builder {
   }
   const Affine& m_;
   std::vector<Subpath>& out_;
+  std::size_t expected_;
   Subpath current_;
   bool open_ = false;
   RealPoint start_;
@@ -198,7 +205,8 @@ void ArcTo(Builder& b, RealPoint p0, double rx, double ry, double angleDeg, bool
 
 bool ParsePathData(std::string_view d, const Affine& m, std::vector<Subpath>& out, std::string& error) {
   std::vector<Subpath> result;
-  Builder b(m, result);
+  // Anchors take a dozen characters or more however they are written.
+  Builder b(m, result, d.size() / 12 + 2);
   Scanner s(d);
   RealPoint cur, lastCtrl;
   char prev = 0;  // the previous command, for S and T
