@@ -150,9 +150,13 @@ bool CShapeFileExporter::OpenOutput(const std::filesystem::path& path) {
   tempPath_ = tempFolder_ / finalPath_.filename();
 
   auto writer = std::make_unique<data::ShapeFileWriter>();
-  const std::int32_t type = settings_.dataType == kDataPolygon    ? data::kShapePolygon
-                            : settings_.dataType == kDataPolyline ? data::kShapePolyLine
-                                                                  : data::kShapePoint;
+  // Objects carrying heights or measures get the Z (or M) type, points of multipoint records the
+  // multipoint type; anything else is written as it always was.
+  const std::int32_t plain = settings_.dataType == kDataPolygon    ? data::kShapePolygon
+                             : settings_.dataType == kDataPolyline ? data::kShapePolyLine
+                             : Extras().multipoint                 ? data::kShapeMultiPoint
+                                                                   : data::kShapePoint;
+  const std::int32_t type = plain + (Extras().z ? 10 : Extras().m ? 20 : 0);
   const bool ok = writer->Init(type, static_cast<text::TextEncoding>(settings_.encoding));
   if (ok)
     for (const ShapeField& f : exportFields_) writer->AddColumn(f);
@@ -253,21 +257,31 @@ Err CShapeFileExporter::WritePoint(const MapPoint& point, const CVxShapeAttr& at
                                    const std::u16string* text) {
   if (!writer_) return kFileError;
   SetRow(attributes, layerTitle, text);
-  return Result(writer_->WritePointRecord(point));
+  // In a multipoint file a point made on its own is a record of one point.
+  if (data::PlainType(writer_->ShapeType()) == data::kShapeMultiPoint)
+    return Result(writer_->WriteMultiPointRecord({point}, RecordMeasures()));
+  return Result(writer_->WritePointRecord(point, RecordMeasures()));
 }
 
 Err CShapeFileExporter::WritePolyline(const PartList& parts, const CVxShapeAttr& attributes,
                                       const std::string* layerTitle) {
   if (!writer_) return kFileError;
   SetRow(attributes, layerTitle, nullptr);
-  return Result(writer_->WritePolyLineRecord(parts));
+  return Result(writer_->WritePolyLineRecord(parts, RecordMeasures()));
 }
 
 Err CShapeFileExporter::WritePolygon(const PartList& parts, const CVxShapeAttr& attributes,
                                      const std::string* layerTitle) {
   if (!writer_) return kFileError;
   SetRow(attributes, layerTitle, nullptr);
-  return Result(writer_->WritePolygonRecord(parts));
+  return Result(writer_->WritePolygonRecord(parts, RecordMeasures()));
+}
+
+Err CShapeFileExporter::WriteMultiPoint(const PointList& points, const CVxShapeAttr& attributes,
+                                        const std::string* layerTitle) {
+  if (!writer_) return kFileError;
+  SetRow(attributes, layerTitle, nullptr);
+  return Result(writer_->WriteMultiPointRecord(points, RecordMeasures()));
 }
 
 }  // namespace vx::xport

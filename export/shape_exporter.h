@@ -21,6 +21,8 @@ class CShapeFileExporter : public CExporterBase {
                           const std::string* layerTitle) override;
   host::Err WritePolygon(const PartList& parts, const attr::CVxShapeAttr& attributes,
                          const std::string* layerTitle) override;
+  host::Err WriteMultiPoint(const PointList& points, const attr::CVxShapeAttr& attributes,
+                            const std::string* layerTitle) override;
   std::vector<host::FileFilter> FileFilters() override;
   std::string DefaultFileName() override;
   std::string LayerFileName(host::LayerHandle layer) override;

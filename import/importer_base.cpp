@@ -200,14 +200,14 @@ void CImporterBase::ReportNotes() {
   section(kDroppedPointsMessage, [&](const FileNotes& f) { return count(f.droppedPoints, " 点"); });
   section(kNoShapeMessage, [&](const FileNotes& f) { return count(f.noShape, " 件"); });
   section(kNoRowMessage, [&](const FileNotes& f) { return count(f.noRow, " 件"); });
-  section(kSplitRingMessage, [&](const FileNotes& f) {
+  auto named = [](const std::vector<std::string>& items) {
     std::string names;
-    for (std::size_t i = 0; i < f.splitRings.size() && i < kNamedItems; ++i)
-      names += (i ? "、" : "") + f.splitRings[i];
-    if (f.splitRings.size() > kNamedItems)
-      names += " ほか " + std::to_string(f.splitRings.size() - kNamedItems) + " 件";
+    for (std::size_t i = 0; i < items.size() && i < kNamedItems; ++i) names += (i ? "、" : "") + items[i];
+    if (items.size() > kNamedItems) names += " ほか " + std::to_string(items.size() - kNamedItems) + " 件";
     return names;
-  });
+  };
+  section(kLeftOutItemsMessage, [&](const FileNotes& f) { return named(f.leftOut); });
+  section(kSplitRingMessage, [&](const FileNotes& f) { return named(f.splitRings); });
   if (!text.empty()) Warn(text);
 }
 
@@ -368,12 +368,40 @@ Err CImporterBase::CreatePointArt(const data::MapPoint& p, LayerHandle layer, Ar
   return kNoErr;
 }
 
+bool CImporterBase::PlaceParts(std::span<const data::PointList> parts) {
+  if (placed_.size() < parts.size()) placed_.resize(parts.size());
+  bool failed = false;
+  for (std::size_t i = 0; i < parts.size(); ++i) {
+    std::vector<RealPoint>& out = placed_[i];
+    out.clear();
+    out.reserve(parts[i].size());
+    for (const data::MapPoint& p : parts[i]) {
+      RealPoint at;
+      if (!ToSheet(p, at)) {
+        failed = true;
+        break;
+      }
+      out.push_back(at);
+    }
+  }
+  if (!failed) return true;
+  if (fileNotes_.leftOut.empty() || fileNotes_.leftOut.back() != itemLabel_) fileNotes_.leftOut.push_back(itemLabel_);
+  return false;
+}
+
 Err CImporterBase::CreatePathArt(const data::PointList& points, bool closed, LayerHandle layer,
                                  std::vector<ArtHandle>& out) {
   out.clear();
+  if (!PlaceParts(std::span<const data::PointList>(&points, 1))) return kNoErr;
+  return DrawPlacedPart(0, closed, layer, out);
+}
+
+Err CImporterBase::DrawPlacedPart(std::size_t part, bool closed, LayerHandle layer, std::vector<ArtHandle>& out) {
+  out.clear();
+  if (part >= placed_.size()) return kBadParameter;
+  const std::vector<RealPoint>& points = placed_[part];
   ArtHandle group = nullptr;
   if (Err e = sLayer()->GetLayerGroup(layer, group)) return e;
-
   std::size_t n = 0;      // segments waiting in the buffer
   std::size_t fresh = 0;  // of them, those not already drawn as the end of the piece before
   bool split = false;     // a piece has been drawn
@@ -411,13 +439,8 @@ Err CImporterBase::CreatePathArt(const data::PointList& points, bool closed, Lay
 
   // A ring's last point repeats its first; the closed path draws that edge by itself.
   std::size_t count = points.size();
-  if (closed && count > 1 && points.front().x == points.back().x && points.front().y == points.back().y) --count;
-  for (const data::MapPoint& p : std::span<const data::MapPoint>(points.data(), count)) {
-    RealPoint at;
-    if (!ToSheet(p, at)) {
-      ++fileNotes_.droppedPoints;
-      continue;
-    }
+  if (closed && count > 1 && points.front() == points.back()) --count;
+  for (const RealPoint& at : std::span<const RealPoint>(points.data(), count)) {
     if (n == 0) first = at;
     if (Err e = add(at)) return e;
   }

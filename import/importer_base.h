@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <span>
 #include <vector>
 
 namespace vx::imp {
@@ -95,7 +96,10 @@ class CImporterBase {
     std::int64_t noShape = 0;              // records that hold no shape
     std::int64_t noRow = 0;                // records drawn with empty values: the table had no row
     std::vector<std::string> splitRings;   // items whose ring was drawn as open pieces
-    bool Empty() const { return droppedPoints == 0 && noShape == 0 && noRow == 0 && splitRings.empty(); }
+    std::vector<std::string> leftOut;      // items not drawn: a point of theirs does not convert
+    bool Empty() const {
+      return droppedPoints == 0 && noShape == 0 && noRow == 0 && splitRings.empty() && leftOut.empty();
+    }
   };
   // The notes of the files that have any, in file order.
   const std::vector<FileNotes>& Notes() const { return notes_; }
@@ -107,11 +111,16 @@ class CImporterBase {
   // A point mark at `p` (the file's system). A point that cannot be converted makes no art: the
   // result is 0 with `art` nullptr, and the point is counted as dropped.
   host::Err CreatePointArt(const data::MapPoint& p, host::LayerHandle layer, host::ArtHandle& art);
-  // Paths of at most 32,000 points each through `points`; points that cannot be converted are
-  // left out (and counted), so a list of none gives no path. A longer list is drawn in pieces,
-  // each starting on the point the one before ended on. A closed list that does not fit becomes
-  // open, unfilled pieces that end back on its first point; the item named by `itemLabel_` is
-  // noted for the closing warning.
+  // Converts every point of an item's parts to the sheet, for DrawPlacedPart. False when any point
+  // does not convert: the item (named by `itemLabel_`) is then noted and must be left out whole,
+  // as a shape missing a vertex is another shape.
+  bool PlaceParts(std::span<const data::PointList> parts);
+  // Paths of at most 32,000 points each through part `part` of the parts placed last. A longer
+  // list is drawn in pieces, each starting on the point the one before ended on. A closed list
+  // that does not fit becomes open, unfilled pieces that end back on its first point; the item
+  // named by `itemLabel_` is noted for the closing warning.
+  host::Err DrawPlacedPart(std::size_t part, bool closed, host::LayerHandle layer, std::vector<host::ArtHandle>& out);
+  // PlaceParts and DrawPlacedPart for an item of one part; no path when a point does not convert.
   host::Err CreatePathArt(const data::PointList& points, bool closed, host::LayerHandle layer,
                           std::vector<host::ArtHandle>& out);
   // A compound path in `group` holding `paths`, in order.
@@ -161,6 +170,7 @@ class CImporterBase {
 
   static constexpr std::size_t kSegmentsPerPath = 32000;
   std::unique_ptr<host::PathSegment[]> segments_;  // reused for every path
+  std::vector<std::vector<host::RealPoint>> placed_;  // the parts placed last, on the sheet
   bool limitOn_ = false;
   Extent limit_;
   std::vector<FileNotes> notes_;

@@ -28,6 +28,8 @@ inline constexpr const char* kDroppedPointsMessage = "座標を変換できな�
 // The other sections of the closing warning, each followed by a line per file.
 inline constexpr const char* kNoShapeMessage = "図形のないレコードは描画していません";
 inline constexpr const char* kNoRowMessage = "属性テーブルに行のないレコードは属性値を空にしています";
+// Items left out whole because a point of theirs does not convert; each file names them.
+inline constexpr const char* kLeftOutItemsMessage = "座標を変換できない点を含む図形は、図形ごと描画していません";
 inline constexpr const char* kSplitRingMessage = "32,000点を超える閉じた図形は、塗りのない開いたパスに分けて描画しています";
 // How a shapefile record is named there; %d: the record number.
 inline constexpr const char* kRecordLabelFormat = "第%dレコード";

@@ -1,10 +1,12 @@
 #include "import/shape_importer.h"
 
 #include "attributes/shape_attr.h"
+#include "attributes/vertex_measures.h"
 #include "import/messages.h"
 #include "shell/host/slots.h"
 
 #include <cstdio>
+#include <span>
 
 namespace vx::imp {
 
@@ -140,6 +142,15 @@ Err CShapeFileImporter::StoreRow(ArtHandle art) {
   return list.ReplaceAll(row_);
 }
 
+Err CShapeFileImporter::StoreMeasures(ArtHandle art, std::size_t first, std::size_t count) {
+  const data::VertexMeasures& v = reader_.Measures();
+  auto slice = [&](const std::vector<double>& all) {
+    return first + count <= all.size() ? std::span<const double>(all.data() + first, count) : std::span<const double>();
+  };
+  if (v.Empty()) return kNoErr;
+  return attr::StoreVertexMeasures(art, slice(v.z), slice(v.m));
+}
+
 Err CShapeFileImporter::ImportRecords(const fs::path& file, LayerHandle layer) {
   const std::int32_t count = reader_.RecordCount();
   ArtHandle group = nullptr;
@@ -190,6 +201,7 @@ Err CShapeFileImporter::ImportRecords(const fs::path& file, LayerHandle layer) {
       if (!art) continue;  // the point cannot be placed
       ReadRow();
       if (Err e = StoreRow(art)) return e;
+      if (Err e = StoreMeasures(art, 0, 1)) return e;
       if (reader_.RowMissing()) ++fileNotes_.noRow;
 
     } else if (data::IsPartsType(type)) {
@@ -202,10 +214,16 @@ Err CShapeFileImporter::ImportRecords(const fs::path& file, LayerHandle layer) {
         continue;
       }
       if (LimitOn() && !BoxInLimit(parts_.box[0], parts_.box[1], parts_.box[2], parts_.box[3])) continue;
+      if (!PlaceParts(parts_.parts)) continue;
       ReadRow();
       arts_.clear();
-      for (const data::PointList& part : parts_.parts) {
-        if (Err e = CreatePathArt(part, IsPolygonType(type), layer, pieces_)) return e;
+      std::size_t first = 0;  // the part's first point among the record's
+      for (std::size_t i = 0; i < parts_.parts.size(); ++i) {
+        if (Err e = DrawPlacedPart(i, IsPolygonType(type), layer, pieces_)) return e;
+        // A part drawn in pieces keeps no Z or M: no piece is the part.
+        if (pieces_.size() == 1)
+          if (Err e = StoreMeasures(pieces_.front(), first, parts_.parts[i].size())) return e;
+        first += parts_.parts[i].size();
         arts_.insert(arts_.end(), pieces_.begin(), pieces_.end());
       }
       if (arts_.size() == 1) {
@@ -231,7 +249,8 @@ Err CShapeFileImporter::ImportRecords(const fs::path& file, LayerHandle layer) {
         continue;
       }
       bool rowRead = false;
-      for (const data::MapPoint& p : points_) {
+      for (std::size_t k = 0; k < points_.size(); ++k) {
+        const data::MapPoint& p = points_[k];
         if (LimitOn() && !PointInLimit(p)) continue;
         ArtHandle art = nullptr;
         if (Err e = CreatePointArt(p, layer, art)) return e;
@@ -241,6 +260,9 @@ Err CShapeFileImporter::ImportRecords(const fs::path& file, LayerHandle layer) {
           rowRead = true;
         }
         if (Err e = StoreRow(art)) return e;
+        // The points of one record go back out as one record.
+        if (Err e = attr::StoreMultiPointRecord(art, n)) return e;
+        if (Err e = StoreMeasures(art, k, 1)) return e;
       }
       if (rowRead && reader_.RowMissing()) ++fileNotes_.noRow;
 

@@ -27,6 +27,8 @@ class CShapeFileImporter : public CImporterBase {
   void ReadRow();
   // Stores the record's row on one art.
   host::Err StoreRow(host::ArtHandle art);
+  // Stores the Z and M of `count` of the record's points from `first` on (the art's anchors).
+  host::Err StoreMeasures(host::ArtHandle art, std::size_t first, std::size_t count);
 
   data::ShapeFileReader reader_;
   std::vector<attr::ShapeField> row_;

@@ -318,7 +318,7 @@ TEST(ShapeFileWriter, RefusesWhatItCannotWriteFaithfully) {
   EXPECT_NE(w.LastError().find("encoding 2"), std::string::npos);
   EXPECT_FALSE(w.Create(dir / "u"));
   EXPECT_FALSE(fs::exists(dir / "u.shp"));
-  EXPECT_FALSE(w.Init(8, TextEncoding::kUTF8));
+  EXPECT_FALSE(w.Init(31, TextEncoding::kUTF8));  // MultiPatch
   EXPECT_FALSE(w.Init(1, static_cast<TextEncoding>(932)));
 
   ASSERT_TRUE(w.Init(3, TextEncoding::kUTF8));

@@ -256,7 +256,8 @@ TEST_F(ShapeExportTest, LongPathWrittenWhole) {
   EXPECT_EQ(records[0].parts[0].size(), 40000u);
 }
 
-// Mend: a point that cannot be converted is never written; the object is left out and counted.
+// Mend: a point that cannot be converted is never written; the object is left out whole, counted
+// and named.
 TEST_F(ShapeExportTest, ObjectsWithPointsThatCannotBeConvertedAreLeftOutAndCounted) {
   Square(Group(first), 0, 0, 4);
   NewPath(Group(first), {Corner(0, 0), Corner(1e308, 0)}, false);  // beyond any map coordinate
@@ -265,7 +266,8 @@ TEST_F(ShapeExportTest, ObjectsWithPointsThatCannotBeConvertedAreLeftOutAndCount
   EXPECT_EQ(leftOut, 1);
   ASSERT_EQ(user->Alerts().size(), 1u);
   EXPECT_EQ(user->Alerts()[0].kind, host::AlertKind::Warning);
-  EXPECT_EQ(user->Alerts()[0].text, "座標を計算できない点があるため、1 個のオブジェクトを書き出しませんでした");
+  EXPECT_EQ(user->Alerts()[0].text, "座標を計算できない点があるため、1 個のオブジェクトを書き出しませんでした\n"
+                                    "第2オブジェクト（レイヤー「道路」）");
 }
 
 // Mend: records the writer refuses are counted and reported, not silently dropped.
