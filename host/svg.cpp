@@ -305,6 +305,7 @@ void CompoundParts(const ArtOpaque* a, std::vector<const ArtOpaque*>& out) {
 // compound path's own style as new; a style set on the compound path itself shows while its parts
 // still have the new-art paint.
 const PathStyle& CompoundStyle(const ArtOpaque* a, const std::vector<const ArtOpaque*>& parts) {
+  if (parts.empty()) return a->style;
   const PathStyle& part = parts.front()->style;
   return part == NewArtStyle() ? a->style : part;
 }

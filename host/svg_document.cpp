@@ -437,14 +437,6 @@ struct Binding {
   Affine parentCtm;  // user units of the parent element → page
 };
 
-// The paint a compound path shows: its parts', unless they still have the new-art paint.
-const PathStyle& CompoundStyle(const ArtOpaque* a, const std::vector<const ArtOpaque*>& parts) {
-  if (parts.empty()) return a->style;
-  const PathStyle& part = parts.front()->style;
-  static const PathStyle fresh = NewArtStyle();
-  return part == fresh ? a->style : part;
-}
-
 void Parts(const ArtOpaque* a, std::vector<const ArtOpaque*>& out, int depth = 0) {
   if (depth > kMaxDepth) return;
   for (const ArtOpaque* c = a->firstChild; c; c = c->next) {
