@@ -27,7 +27,8 @@ std::string RenderSvg(const Document& doc, const SvgOptions& options = {});
 std::string CssColor(const Color& c);
 // The drawn paths of a compound path, groups inside it included, top to bottom.
 void CompoundParts(const ArtOpaque* a, std::vector<const ArtOpaque*>& out);
-// The paint a compound path shows, given its parts (not empty).
+// The paint a compound path shows, given its parts: theirs, unless they still have the new-art
+// paint (or there are none).
 const PathStyle& CompoundStyle(const ArtOpaque* a, const std::vector<const ArtOpaque*>& parts);
 
 }  // namespace vx::host

@@ -840,7 +840,8 @@ function drawSelection(s, tol) {
       ctx.textAlign = t.align || 'left';
       ctx.fillStyle = HIGHLIGHT;
       ctx.fillText(t.text, t.x, t.y);
-      ctx.strokeRect(box[b] - 1 / s, box[b + 1] - 1 / s, box[b + 2] - box[b] + 2 / s, box[b + 3] - box[b + 1] + 2 / s);
+      ctx.lineWidth = 1 / s;
+      ctx.strokeRect(box[b] - 2 / s, box[b + 1] - 2 / s, box[b + 2] - box[b] + 4 / s, box[b + 3] - box[b + 1] + 4 / s);
       return;
     }
     ctx.beginPath();

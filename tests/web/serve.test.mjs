@@ -278,12 +278,15 @@ test('a click on a locked layer\'s art says why in Japanese', async () => {
   await page.waitForSelector(`#layers li.locked[data-index="${index}"]`);
   await idle();
   // The middle of a building with a courtyard is no building: try each.
-  const said = async () => /レイヤー「建物」がロックされているため、選択できません/.test(await page.locator('#notice').textContent());
-  for (let art = 0; art < await page.evaluate((i) => vxSheet.arts(i), index) && !await said(); ++art) {
+  const said = () => page.waitForFunction(() => /レイヤー「建物」がロックされているため、選択できません/
+    .test(document.getElementById('notice').textContent), null, { timeout: 4000 }).then(() => true, () => false);
+  let told = false;
+  for (let art = 0; art < await page.evaluate((i) => vxSheet.arts(i), index) && !told; ++art) {
     await clickArt(index, art);
-    await idle();
+    told = await said();
   }
-  assert.ok(await said(), await page.locator('#notice').textContent());
+  assert.ok(told, await page.locator('#notice').textContent());
+  await idle();
   await page.click(`#layers li[data-index="${index}"] .lock`);
   await page.waitForSelector(`#layers li.locked[data-index="${index}"]`, { state: 'detached' });
   await idle();
