@@ -1,4 +1,5 @@
 #include "host/document.h"
+#include "host/edge.h"
 
 #include <algorithm>
 #include <cmath>
@@ -6,66 +7,66 @@
 
 namespace vx::host {
 
-Err ArrayImpl::Get(std::int32_t index, Entry& out) const {
+Err ArrayImpl::Get(std::int32_t index, Entry& out) const try {
   if (index < 0 || index >= Count()) return kOutOfRange;
   out = items_[static_cast<std::size_t>(index)];
   return kNoErr;
-}
+} catch (...) { return EdgeFailure(); }
 void ArrayImpl::Changing() {
   if (Journal* j = Journal::Active()) j->ArrayChanging(*this);
 }
-Err ArrayImpl::Set(std::int32_t index, const Entry& e) {
+Err ArrayImpl::Set(std::int32_t index, const Entry& e) try {
   if (index < 0 || index >= Count()) return kOutOfRange;
   Changing();
   items_[static_cast<std::size_t>(index)] = e;
   return kNoErr;
-}
-Err ArrayImpl::Insert(std::int32_t index, const Entry& e) {
+} catch (...) { return EdgeFailure(); }
+Err ArrayImpl::Insert(std::int32_t index, const Entry& e) try {
   if (index < 0 || index > Count()) return kOutOfRange;
   Changing();
   items_.insert(items_.begin() + index, e);
   return kNoErr;
-}
-Err ArrayImpl::Append(const Entry& e) {
+} catch (...) { return EdgeFailure(); }
+Err ArrayImpl::Append(const Entry& e) try {
   Changing();
   items_.push_back(e);
   return kNoErr;
-}
-Err ArrayImpl::Remove(std::int32_t index) {
+} catch (...) { return EdgeFailure(); }
+Err ArrayImpl::Remove(std::int32_t index) try {
   if (index < 0 || index >= Count()) return kOutOfRange;
   Changing();
   items_.erase(items_.begin() + index);
   return kNoErr;
-}
-Err ArrayImpl::Clear() {
+} catch (...) { return EdgeFailure(); }
+Err ArrayImpl::Clear() try {
   if (!items_.empty()) Changing();
   items_.clear();
   return kNoErr;
-}
+} catch (...) { return EdgeFailure(); }
 
-Err DictionaryImpl::Get(const std::string& key, Entry& out) const {
+Err DictionaryImpl::Get(const std::string& key, Entry& out) const try {
   auto it = entries_.find(key);
   if (it == entries_.end()) return kNotFound;
   out = it->second;
   return kNoErr;
-}
-Err DictionaryImpl::Set(const std::string& key, const Entry& e) {
+} catch (...) { return EdgeFailure(); }
+Err DictionaryImpl::Set(const std::string& key, const Entry& e) try {
   if (Journal* j = Journal::Active()) j->DictionaryChanging(*this, key);
   entries_[key] = e;
   return kNoErr;
-}
-Err DictionaryImpl::Delete(const std::string& key) {
+} catch (...) { return EdgeFailure(); }
+Err DictionaryImpl::Delete(const std::string& key) try {
   if (!entries_.count(key)) return kNotFound;
   if (Journal* j = Journal::Active()) j->DictionaryChanging(*this, key);
   entries_.erase(key);
   return kNoErr;
-}
-std::vector<std::string> DictionaryImpl::Keys() const {
+} catch (...) { return EdgeFailure(); }
+std::vector<std::string> DictionaryImpl::Keys() const try {
   std::vector<std::string> keys;
   keys.reserve(entries_.size());
   for (const auto& [k, v] : entries_) keys.push_back(k);
   return keys;
-}
+} catch (...) { return EdgeFailure(); }
 
 Document::Document() = default;
 

@@ -25,22 +25,6 @@ std::string Hex2(double x) {
   return {d[v >> 4], d[v & 15]};
 }
 
-// CMYK shown as RGB the simple way: r = (1 - c)(1 - k) and so on.
-std::string Css(const Color& c) {
-  double r = 0, g = 0, b = 0;
-  switch (c.kind) {
-    case ColorKind::None: return "none";
-    case ColorKind::Gray: r = g = b = 1 - c.gray; break;
-    case ColorKind::Cmyk:
-      r = (1 - c.c) * (1 - c.k);
-      g = (1 - c.m) * (1 - c.k);
-      b = (1 - c.y) * (1 - c.k);
-      break;
-    case ColorKind::Rgb: r = c.r, g = c.g, b = c.b; break;
-  }
-  return "#" + Hex2(r) + Hex2(g) + Hex2(b);
-}
-
 // The length of the UTF-8 sequence at `i` of a character XML can hold, or 0: bytes that are not
 // UTF-8, control characters, surrogates and U+FFFE/U+FFFF cannot appear in an XML document at all.
 std::size_t XmlCharLength(const std::string& s, std::size_t i) {
@@ -59,48 +43,42 @@ std::size_t XmlCharLength(const std::string& s, std::size_t i) {
   return n;
 }
 
-std::string Escape(const std::string& s) {
+// XML's own characters escaped (`markup`), tabs and line breaks made spaces then, and every
+// character XML cannot hold replaced by U+FFFD.
+std::string XmlText(const std::string& s, bool markup) {
   std::string out;
   for (std::size_t i = 0; i < s.size();) {
     const char ch = s[i];
-    switch (ch) {
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '&': out += "&amp;"; break;
-      case '"': out += "&quot;"; break;
-      case '\t': case '\n': case '\r': out += ' '; break;
-      default:
-        if (const std::size_t n = XmlCharLength(s, i)) {
-          out.append(s, i, n);
-          i += n;
-          continue;
-        }
-        out += "\xEF\xBF\xBD";  // U+FFFD for what XML cannot hold
-        // A broken sequence is replaced one byte at a time; a whole character at once.
-        const auto c = static_cast<unsigned char>(ch);
-        std::size_t skip = 1;
-        if (c >= 0xE0 && c < 0xF0 && i + 2 < s.size() && (s[i + 1] & 0xC0) == 0x80 && (s[i + 2] & 0xC0) == 0x80) skip = 3;
-        if (c >= 0xF0 && c < 0xF5 && i + 3 < s.size() && (s[i + 1] & 0xC0) == 0x80 && (s[i + 2] & 0xC0) == 0x80 &&
-            (s[i + 3] & 0xC0) == 0x80)
-          skip = 4;
-        i += skip;
-        continue;
+    const char* entity = !markup ? nullptr
+                         : ch == '<' ? "&lt;" : ch == '>' ? "&gt;" : ch == '&' ? "&amp;" : ch == '"' ? "&quot;"
+                         : ch == '\t' || ch == '\n' || ch == '\r' ? " " : nullptr;
+    const bool space = ch == '\t' || ch == '\n' || ch == '\r';
+    if (entity || space) {
+      out += entity ? entity : std::string(1, ch);
+      ++i;
+      continue;
     }
-    ++i;
+    if (const std::size_t n = XmlCharLength(s, i)) {
+      out.append(s, i, n);
+      i += n;
+      continue;
+    }
+    out += "\xEF\xBF\xBD";  // U+FFFD for what XML cannot hold
+    // A broken sequence is replaced one byte at a time; a whole character at once.
+    const auto c = static_cast<unsigned char>(ch);
+    std::size_t skip = 1;
+    if (c >= 0xE0 && c < 0xF0 && i + 2 < s.size() && (s[i + 1] & 0xC0) == 0x80 && (s[i + 2] & 0xC0) == 0x80) skip = 3;
+    if (c >= 0xF0 && c < 0xF5 && i + 3 < s.size() && (s[i + 1] & 0xC0) == 0x80 && (s[i + 2] & 0xC0) == 0x80 &&
+        (s[i + 3] & 0xC0) == 0x80)
+      skip = 4;
+    i += skip;
   }
   return out;
 }
 
-bool Drawable(const ArtOpaque* a) { return a->alive && !(a->flags & kArtHidden); }
+std::string Escape(const std::string& s) { return XmlText(s, true); }
 
-// The paths of a compound path, groups inside it included, top to bottom.
-void CompoundParts(const ArtOpaque* a, std::vector<const ArtOpaque*>& out) {
-  for (const ArtOpaque* c = a->firstChild; c; c = c->next) {
-    if (!Drawable(c)) continue;
-    if (c->type == ArtType::Path && !c->guide && !c->segments.empty()) out.push_back(c);
-    if (c->type == ArtType::Group || c->type == ArtType::CompoundPath) CompoundParts(c, out);
-  }
-}
+bool Drawable(const ArtOpaque* a) { return a->alive && !(a->flags & kArtHidden); }
 
 class Renderer {
  public:
@@ -219,9 +197,9 @@ class Renderer {
   }
 
   void Style(const PathStyle& s, double opacity) {
-    out_ += " fill=\"" + (s.fillPaint ? Css(s.fill.color) : std::string("none")) + "\"";
+    out_ += " fill=\"" + (s.fillPaint ? CssColor(s.fill.color) : std::string("none")) + "\"";
     if (s.evenOdd) out_ += " fill-rule=\"evenodd\"";
-    out_ += " stroke=\"" + (s.strokePaint ? Css(s.stroke.color) : std::string("none")) + "\"";
+    out_ += " stroke=\"" + (s.strokePaint ? CssColor(s.stroke.color) : std::string("none")) + "\"";
     if (s.strokePaint) {
       out_ += " stroke-width=\"";
       Num(out_, s.stroke.width);
@@ -295,11 +273,7 @@ class Renderer {
         out_ += " d=\"";
         for (const ArtOpaque* c : parts) PathData(c);
         out_ += "\"";
-        // All parts show one paint. The import paints the paths before it gathers them, leaving
-        // the compound path's own style as new; a style set on the compound path itself shows
-        // while its parts still have the new-art paint.
-        const PathStyle& part = parts.front()->style;
-        Style(part == NewArtStyle() ? a->style : part, a->opacity);
+        Style(CompoundStyle(a, parts), a->opacity);
         out_ += "/>\n";
         break;
       }
@@ -312,7 +286,7 @@ class Renderer {
         Num(out_, -a->anchor.v);
         out_ += "\" font-size=\"";
         Num(out_, a->fontSize);
-        out_ += "\" fill=\"" + Css(a->textFill) + "\"";
+        out_ += "\" fill=\"" + CssColor(a->textFill) + "\"";
         if (a->justification == Justification::Center) out_ += " text-anchor=\"middle\"";
         if (a->justification == Justification::Right) out_ += " text-anchor=\"end\"";
         out_ += ">" + Escape(text::Utf16ToUtf8(a->text)) + "</text>\n";
@@ -337,6 +311,42 @@ class Renderer {
 
 }  // namespace
 
+// CMYK shown as RGB the simple way: r = (1 - c)(1 - k) and so on.
+std::string CssColor(const Color& c) {
+  double r = 0, g = 0, b = 0;
+  switch (c.kind) {
+    case ColorKind::None: return "none";
+    case ColorKind::Gray: r = g = b = 1 - c.gray; break;
+    case ColorKind::Cmyk:
+      r = (1 - c.c) * (1 - c.k);
+      g = (1 - c.m) * (1 - c.k);
+      b = (1 - c.y) * (1 - c.k);
+      break;
+    case ColorKind::Rgb: r = c.r, g = c.g, b = c.b; break;
+  }
+  return "#" + Hex2(r) + Hex2(g) + Hex2(b);
+}
+
+// The paths of a compound path, groups inside it included, top to bottom.
+void CompoundParts(const ArtOpaque* a, std::vector<const ArtOpaque*>& out) {
+  for (const ArtOpaque* c = a->firstChild; c; c = c->next) {
+    if (!Drawable(c)) continue;
+    if (c->type == ArtType::Path && !c->guide && !c->segments.empty()) out.push_back(c);
+    if (c->type == ArtType::Group || c->type == ArtType::CompoundPath) CompoundParts(c, out);
+  }
+}
+
+// All parts show one paint. The import paints the paths before it gathers them, leaving the
+// compound path's own style as new; a style set on the compound path itself shows while its parts
+// still have the new-art paint.
+const PathStyle& CompoundStyle(const ArtOpaque* a, const std::vector<const ArtOpaque*>& parts) {
+  if (parts.empty()) return a->style;
+  const PathStyle& part = parts.front()->style;
+  return part == NewArtStyle() ? a->style : part;
+}
+
 std::string RenderSvg(const Document& doc, const SvgOptions& options) { return Renderer(doc, options).Run(); }
+
+std::string XmlCharsOnly(const std::string& xml) { return XmlText(xml, false); }
 
 }  // namespace vx::host
