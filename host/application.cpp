@@ -89,12 +89,11 @@ Err Application::Quit() {
   return e;
 }
 
-// One command of a person: its changes are one undo step, or none when the command was cancelled
-// half-way (its changes are rolled back then).
+// One command of a person: its changes are one undo step. A command cancelled half-way keeps what
+// it did before the cancel, as the plug-in means it to, and that too is one step.
 class Application::Command {
  public:
   explicit Command(Application& app) : app_(app), host_(app.host_), doc_(app.host_.Doc()) {
-    host_.cancelAnswered = false;
     if (doc_) doc_->journal.Begin();
     if (!app_.command_) app_.command_ = this;
   }
@@ -104,28 +103,20 @@ class Application::Command {
   }
   Command(const Command&) = delete;
   Command& operator=(const Command&) = delete;
-  // Answers true when the command's changes were rolled back.
-  bool End() {
-    if (!doc_ || host_.Doc() != doc_) return false;
-    Document* d = std::exchange(doc_, nullptr);
-    const bool rolledBack = host_.cancelAnswered && d->journal.Revision() != revisionAtStart_;
-    d->journal.End(host_.cancelAnswered);
-    return rolledBack;
+  void End() {
+    if (doc_ && host_.Doc() == doc_) doc_->journal.End();
+    doc_ = nullptr;
   }
 
  private:
   Application& app_;
   StandInHost& host_;
   Document* doc_;
-  std::uint64_t revisionAtStart_ = doc_ ? doc_->journal.Revision() : 0;
 };
 
 std::string Application::Finish(std::string error) {
   host_.FlushNotifications();
-  if (command_ && command_->End()) {
-    host_.documentChanged = host_.selectionChanged = true;
-    host_.FlushNotifications();
-  }
+  if (command_) command_->End();
   return error;
 }
 

@@ -52,7 +52,7 @@ void Journal::Touch(std::size_t bytes) { open_->bytes += bytes; }
 
 void Journal::Begin() {
   SetActive(true);
-  End(false);  // a step that notifications opened
+  End();  // a step that notifications opened
   open_.emplace();
   open_->before = revision_;
   explicitStep_ = true;
@@ -61,17 +61,12 @@ void Journal::Begin() {
   layersSeen_ = false;
 }
 
-void Journal::End(bool rollBack) {
+void Journal::End() {
   if (!open_) return;
   Step s = std::move(*open_);
   open_.reset();
   seen_.clear();
   if (s.records.empty()) return;
-  if (rollBack) {
-    UndoRecords(s);
-    revision_ = s.before;
-    return;
-  }
   s.after = revision_;
   for (const Step& r : redo_) bytes_ -= r.bytes;
   redo_.clear();
@@ -88,7 +83,7 @@ void Journal::Trim() {
 }
 
 bool Journal::Undo() {
-  End(false);
+  End();
   if (undo_.empty()) return false;
   Step s = std::move(undo_.back());
   undo_.pop_back();
@@ -99,7 +94,7 @@ bool Journal::Undo() {
 }
 
 bool Journal::Redo() {
-  End(false);
+  End();
   if (redo_.empty()) return false;
   Step s = std::move(redo_.back());
   redo_.pop_back();

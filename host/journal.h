@@ -47,8 +47,8 @@ class Journal {
   // command (by a notification) open a step of their own, ended by the next Begin, Undo or Redo.
   void Begin();
   // The command has ended: a step that changed something becomes the newest undo step (and the
-  // redo steps go); `rollBack` (the command was cancelled half-way) undoes its changes instead.
-  void End(bool rollBack);
+  // redo steps go).
+  void End();
 
   bool CanUndo() const { return !undo_.empty(); }
   bool CanRedo() const { return !redo_.empty(); }

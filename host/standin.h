@@ -159,7 +159,6 @@ class StandInHost {
   bool textReflowSuspended = false;
   bool selectionChanged = false;
   bool documentChanged = false;
-  bool cancelAnswered = false;  // the cancel poll answered yes during the current step
   std::vector<std::string> progressLog;  // progress texts in order
 
   // Internals used by the suite implementations.

@@ -311,11 +311,7 @@ class UserSuiteImpl final : public UserSuite {
     host_.GetUser().ProgressClosed();
     return kNoErr;
   } catch (...) { return EdgeFailure(); }
-  bool Cancelled() override try {
-    const bool yes = host_.GetUser().WantsCancel();
-    if (yes) host_.cancelAnswered = true;
-    return yes;
-  } catch (...) { return EdgeFailure(); }
+  bool Cancelled() override try { return host_.GetUser().WantsCancel(); } catch (...) { return EdgeFailure(); }
   Err GetOpenFiles(const OpenFileRequest& request, std::vector<std::filesystem::path>& out) override try {
     out.clear();
     std::unique_ptr<ControlWindow> child;

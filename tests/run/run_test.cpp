@@ -314,16 +314,19 @@ Err AddPathThenPoll(PluginRef) {
   return sUser()->Cancelled() ? kStop : kNoErr;
 }
 
-// A command cancelled half-way leaves no step and nothing of its changes; at least 50 steps are
-// kept, and no more than the journal's bound.
-TEST_F(RunTest, ACancelledCommandLeavesNoStepAndStepsAreBounded) {
+// A command cancelled half-way keeps what it did (the plug-in keeps what it read), as one step
+// that one undo takes away whole; at least 50 steps are kept, and no more than the journal's bound.
+TEST_F(RunTest, ACancelledCommandIsOneStepAndStepsAreBounded) {
   shell::Commands().importShapefiles = AddPathThenPoll;
   const std::string before = Saved(*host);
   const std::uint64_t revision = app->Revision();
   ASSERT_EQ(Play(R"([{"flyout": 1}, {"cancelAt": 1}])"), "");
+  EXPECT_NE(Saved(*host), before);
+  ASSERT_EQ(Play(R"([{"undo": true}])"), "");
   EXPECT_EQ(Saved(*host), before);
   EXPECT_EQ(app->Revision(), revision);
   EXPECT_FALSE(app->CanUndo());
+  ASSERT_EQ(Play(R"([{"redo": true}])"), "");
 
   for (std::size_t i = 0; i < Journal::kMostSteps + 10; ++i) ASSERT_EQ(Play(R"([{"flyout": 1}])"), "");
   EXPECT_EQ(host->Doc()->journal.UndoCount(), Journal::kMostSteps);
@@ -335,7 +338,7 @@ TEST_F(RunTest, ACancelledCommandLeavesNoStepAndStepsAreBounded) {
   EXPECT_EQ(undone, Journal::kMostSteps);
   std::size_t paths = 0;
   for (ArtOpaque* a = host->Doc()->layers.front()->group->firstChild; a; a = a->next) ++paths;
-  EXPECT_EQ(paths, 10u) << "the oldest steps are forgotten, not undone";
+  EXPECT_EQ(paths, 11u) << "the oldest steps are forgotten, not undone";
 }
 
 // ----- the program
