@@ -44,8 +44,8 @@ struct Answers {
   std::optional<SidecarEncoding> encoding;  // none: leave the list as it opens
   std::string encodingItem;                 // a list item given as it stands
   DialogHook hook;                          // another importer's own dialog
-  std::optional<CoordSystem> from;
-  std::optional<CoordSystem> map;
+  std::optional<geo::CoordSystem> from;
+  std::optional<geo::CoordSystem> map;
   std::string scale;  // typed as given; empty: leave the edit
   std::optional<bool> north;
   std::optional<std::pair<std::string, std::string>> range;
@@ -135,15 +135,15 @@ class ImportUser : public CliUser {
     if (!c || c->checked != want) Push(Step::Kind::Click, id);
   }
   // The datum radio, the kind radio and the zone list of one side of the dialog.
-  void System(const CoordSystem& s, std::int32_t jgd, std::int32_t tokyo, std::int32_t bl, std::int32_t xy,
+  void System(const geo::CoordSystem& s, std::int32_t jgd, std::int32_t tokyo, std::int32_t bl, std::int32_t xy,
               std::int32_t utm, std::int32_t zoneList, std::int32_t utmList) {
     Push(Step::Kind::Click, s.datum == geo::DatumTokyo ? tokyo : jgd);
     if (s.kind == geo::KindPlaneXY) {
       Push(Step::Kind::Click, xy);
-      SelectIndex(zoneList, s.zone);
+      SelectIndex(zoneList, geo::Code(s.zone));
     } else if (s.kind == geo::KindUtm) {
       Push(Step::Kind::Click, utm);
-      SelectIndex(utmList, s.utmZone);
+      SelectIndex(utmList, geo::Code(s.utmZone));
     } else {
       Push(Step::Kind::Click, bl);
     }
@@ -207,8 +207,8 @@ std::optional<SidecarEncoding> AutoEncoding(const std::vector<std::filesystem::p
   return chosen;
 }
 
-std::optional<CoordSystem> AutoSystem(const std::vector<std::filesystem::path>& files) {
-  std::optional<CoordSystem> chosen;
+std::optional<geo::CoordSystem> AutoSystem(const std::vector<std::filesystem::path>& files) {
+  std::optional<geo::CoordSystem> chosen;
   std::string chosenFrom;
   for (const auto& f : files) {
     const SystemGuess g = GuessSystem(f);
@@ -216,14 +216,14 @@ std::optional<CoordSystem> AutoSystem(const std::vector<std::filesystem::path>& 
       std::printf("--from auto: %s: %s\n", host::PathToUtf8(f.filename()).c_str(), g.reason.c_str());
       continue;
     }
-    if (chosen && !(*chosen == g.system))
-      throw Failure("--from auto: " + chosenFrom + " is " + SystemText(*chosen) + ", " + g.reason + " is " +
+    if (chosen && !(*chosen == ToGeo(g.system)))
+      throw Failure("--from auto: " + chosenFrom + " is " + geo::SystemText(*chosen) + ", " + g.reason + " is " +
                     SystemText(g.system) + "; import the files separately or give --from", 2);
     if (!chosen) {
       std::printf("--from auto: %s: --from %s\n", g.reason.c_str(), SystemText(g.system).c_str());
       if (!g.note.empty()) std::printf("--from auto: %s\n", g.note.c_str());
     }
-    chosen = g.system;
+    chosen = ToGeo(g.system);
     chosenFrom = g.reason;
   }
   if (!chosen) std::printf("--from auto: nothing tells the file's system; the dialog's setting is used\n");
@@ -251,8 +251,8 @@ Answers Resolve(Options o) {
   else if (!o.encoding.empty()) throw Failure("--encoding must be sjis, utf8 or auto, not \"" + o.encoding + "\"", 2);
 
   auto system = [](const std::string& opt, const std::string& text) {
-    CoordSystem s;
-    if (!ParseSystem(text, s))
+    geo::CoordSystem s;
+    if (!geo::ParseSystemText(text, s))
       throw Failure(opt + ": unknown coordinate system \"" + text + "\" (write e.g. JGD:BL, TKY:XY9, JGD:UTM54)", 2);
     return s;
   };

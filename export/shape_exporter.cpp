@@ -103,7 +103,7 @@ CShapeFileExporter::~CShapeFileExporter() {
 }
 
 void CShapeFileExporter::InitSettings(ExportSettings& settings) {
-  settings.kind = 0;
+  settings.format = ExportFormat::Shapefile;
   CExporterBase::InitSettings(settings);
 }
 
@@ -197,7 +197,8 @@ bool CShapeFileExporter::CloseOutput() {
   NoteCells();
   bool ok = writer_->Finish();
   writer_.reset();
-  const std::string wkt = EsriWkt(settings_.outGeoSys, settings_.outProjection, settings_.outXYKei, settings_.outUTMZone);
+  const geo::CoordSystem& out = settings_.out;
+  const std::string wkt = EsriWkt(geo::Code(out.datum), geo::Code(out.kind), geo::Code(out.zone), geo::Code(out.utmZone));
   // Without a .prj of our own, one left from an earlier export in another system is moved aside
   // with the rest of the previous set: it would now lie about the data.
   if (ok && !wkt.empty()) ok = WriteSmallFile(WithExtension(tempPath_, ".prj"), wkt);
