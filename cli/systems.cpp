@@ -22,11 +22,4 @@ bool ParseSystemOrSheet(std::string_view text, geo::CoordSystem& out, bool& shee
   return true;
 }
 
-geo::CoordSystem ToGeo(const CoordSystem& s) {
-  return {static_cast<geo::Datum>(s.datum), static_cast<geo::CoordKind>(s.kind), geo::Zone{s.zone},
-          geo::Zone{s.utmZone}};
-}
-
-std::string SystemText(const CoordSystem& s) { return geo::SystemText(ToGeo(s)); }
-
 }  // namespace vx::cli

@@ -17,12 +17,4 @@ bool ParseWhole(std::string_view text, int lo, int hi, std::int32_t& value);
 // sets `sheet`.
 bool ParseSystemOrSheet(std::string_view text, geo::CoordSystem& out, bool& sheet);
 
-// The sidecar reader's system in plain codes, until it speaks geo::CoordSystem.
-struct CoordSystem {
-  std::int32_t datum = 0, kind = 0, zone = 0, utmZone = 0;
-  bool operator==(const CoordSystem&) const = default;
-};
-geo::CoordSystem ToGeo(const CoordSystem& s);
-std::string SystemText(const CoordSystem& s);
-
 }  // namespace vx::cli
