@@ -581,10 +581,4 @@ void CImporterBase::NoteBadText(const std::string& field) {
   fileNotes_.badText.push_back({field, 1, itemLabel_});
 }
 
-const char* EncodingLabel(text::TextEncoding encoding) {
-  for (const EncodingChoice& c : kEncodingChoices)
-    if (c.encoding == encoding) return c.label;
-  return kEncodingChoices[0].label;
-}
-
 }  // namespace vx::imp

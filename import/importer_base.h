@@ -203,7 +203,12 @@ inline constexpr EncodingChoice kEncodingChoices[] = {
     {text::TextEncoding::kWindows1252, "Windows-1252"}, {text::TextEncoding::kEucJp, "EUC-JP"},
 };
 // The item text of an encoding ("シフトJIS" for a code not in the list).
-const char* EncodingLabel(text::TextEncoding encoding);
+// Inline: vxshape names the items without linking the plug-in.
+inline const char* EncodingLabel(text::TextEncoding encoding) {
+  for (const EncodingChoice& c : kEncodingChoices)
+    if (c.encoding == encoding) return c.label;
+  return kEncodingChoices[0].label;
+}
 
 // Name of a file for messages and layer titles (UTF-8), with and without its extension.
 std::string FileNameUtf8(const std::filesystem::path& file);

@@ -258,7 +258,7 @@ TEST(ShapefileRoundTrip, DeclaredEncodingsAreReadAndLossesTold) {
   ASSERT_EQ(r.status, 0) << r.out << r.err;
   EXPECT_NE(r.out.find("出力する文字コードで表せない文字を「?」にしました: sjis.shp の NAME（2 件）"), std::string::npos)
       << r.out;
-
+}
 
 // The features of `all` but those at the given positions, as GDAL lists them.
 json Without(json all, std::initializer_list<std::size_t> left) {
