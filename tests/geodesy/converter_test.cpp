@@ -310,10 +310,10 @@ TEST(Converter, FarFromTheZoneFailsOrRoundTrips) {
 // corner comes back within 1e-9 degrees.
 TEST(Converter, DateLineAndPolesBothWays) {
   CCoordConverter toSheet, fromSheet, toUtm, fromUtm;
-  ASSERT_TRUE(toSheet.Setup(2, 1, 0, 0, 2, 1, 0, 0));
-  ASSERT_TRUE(fromSheet.Setup(2, 5, 0, 0, 2, 1, 0, 0));
-  ASSERT_TRUE(toUtm.Setup(2, 1, 0, 0, 2, 2, 0, 60));
-  ASSERT_TRUE(fromUtm.Setup(2, 2, 0, 60, 2, 1, 0, 0));
+  ASSERT_TRUE(toSheet.Setup(Sys(2, 1, 0, 0), Sys(2, 1, 0, 0)));
+  ASSERT_TRUE(fromSheet.Setup(Sys(2, 5, 0, 0), Sys(2, 1, 0, 0)));
+  ASSERT_TRUE(toUtm.Setup(Sys(2, 1, 0, 0), Sys(2, 2, 0, 60)));
+  ASSERT_TRUE(fromUtm.Setup(Sys(2, 2, 0, 60), Sys(2, 1, 0, 0)));
   for (double lon : {-180.0, 180.0, 179.0, 0.0})
     for (double lat : {-90.0, 90.0, -16.5, 0.0}) {
       SCOPED_TRACE(testing::Message() << lon << " " << lat);

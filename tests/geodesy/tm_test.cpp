@@ -375,10 +375,10 @@ TEST(TmWide, AgainstExactTm) {
       {-90, 170, 1e-6, "south pole seen from any longitude"},
   };
   Ellipsoid e;
-  ASSERT_TRUE(EllipsoidForDatum(2, e));
+  ASSERT_TRUE(EllipsoidForDatum(DatumJgd2000, e));
   const GeographicLib::TransverseMercatorExact ref(e.a, e.f, 0.9996);
   CGeodesy g;
-  ASSERT_TRUE(g.SetupUtmZone(33, 2));
+  ASSERT_TRUE(g.SetupUtmZone(Z(33), DatumJgd2000));
   const double lon0 = 15;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.why);
