@@ -58,6 +58,8 @@ std::size_t Utf8Length(const unsigned char* s, std::size_t avail) {
   return len;
 }
 
+}  // namespace
+
 bool ValidUtf8(std::string_view s) {
   const auto* p = reinterpret_cast<const unsigned char*>(s.data());
   for (std::size_t i = 0, n = s.size(); i < n;) {
@@ -89,6 +91,8 @@ std::string OneLine(std::string s) {
     if (static_cast<unsigned char>(c) < 0x20) c = ' ';
   return s;
 }
+
+namespace {
 
 std::string Quote(std::string_view s) {
   std::string q(s.substr(0, 40));

@@ -241,44 +241,36 @@ class WebSession::PageUser final : public User {
   }
 
   Err ChooseSaveFile(const SaveFileRequest& request, fs::path& out) override {
-    s_.PushAsk({{"kind", "save"},
-                {"title", request.title},
-                {"filters", Filters(request.filters)},
-                {"defaultName", request.defaultName},
-                {"defaultExtension", request.defaultExtension},
-                {"folder", s_.root_.Relative(request.folder).value_or("")}});
-    Err result = kStop;
-    for (;;) {
-      auto a = s_.WaitAnswer();
-      if (!a || a->value("event", "") == "cancel") break;
-      if (a->value("event", "") != "file") continue;
-      const std::string name = a->value("file", "");
-      if (auto p = s_.root_.Resolve(name, RootedFolder::Need::NewFile)) {
-        out = *p;
-        result = kNoErr;
-        break;
-      }
-      s_.Notice("そこには書き込めません: " + name);
-      s_.Publish(false);
-    }
-    s_.PopAsk();
-    return result;
+    return ChoosePlace({{"kind", "save"},
+                        {"title", request.title},
+                        {"filters", Filters(request.filters)},
+                        {"defaultName", request.defaultName},
+                        {"defaultExtension", request.defaultExtension},
+                        {"folder", s_.root_.Relative(request.folder).value_or("")}},
+                       "file", RootedFolder::Need::NewFile, "そこには書き込めません: ", out);
   }
 
   Err ChooseFolder(const std::string& title, fs::path& out) override {
-    s_.PushAsk({{"kind", "folder"}, {"title", title}, {"folder", ""}});
+    return ChoosePlace({{"kind", "folder"}, {"title", title}, {"folder", ""}}, "folder", RootedFolder::Need::Folder,
+                       "そのフォルダーはありません: ", out);
+  }
+
+  // Asks for a place under the root until the page names one that will do, or cancels; a name
+  // that will not do is told and asked again.
+  Err ChoosePlace(json ask, const char* event, RootedFolder::Need need, const std::string& refusal, fs::path& out) {
+    s_.PushAsk(std::move(ask));
     Err result = kStop;
     for (;;) {
       auto a = s_.WaitAnswer();
       if (!a || a->value("event", "") == "cancel") break;
-      if (a->value("event", "") != "folder") continue;
-      const std::string name = a->value("folder", "");
-      if (auto p = s_.root_.Resolve(name, RootedFolder::Need::Folder)) {
+      if (a->value("event", "") != event) continue;
+      const std::string name = a->value(event, "");
+      if (auto p = s_.root_.Resolve(name, need)) {
         out = *p;
         result = kNoErr;
         break;
       }
-      s_.Notice("そのフォルダーはありません: " + name);
+      s_.Notice(refusal + name);
       s_.Publish(false);
     }
     s_.PopAsk();
