@@ -10,6 +10,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -142,6 +143,17 @@ class Document {
   std::deque<LayerOpaque> layerArena;
   // Undo and redo; Place and Dispose record into it, as does every suite that changes the document.
   Journal journal{*this};
+
+ private:
+  // The layer tree, kept while no art is linked or unlinked and the top-level list stands: a
+  // layer's sublayers are found among all its art, which a large layer makes slow to scan.
+  struct LayerTree {
+    std::uint64_t links = ~std::uint64_t{0};
+    std::vector<LayerOpaque*> top, preorder;
+    std::unordered_map<const LayerOpaque*, std::vector<LayerOpaque*>> sublayers;
+  };
+  const LayerTree& Tree() const;
+  mutable LayerTree tree_;
 };
 
 // The paint of a new path or compound path: white fill, black 1-point stroke.

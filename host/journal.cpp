@@ -11,6 +11,7 @@ namespace {
 
 Journal* gActive = nullptr;
 std::atomic<std::uint64_t> gSerial{0};
+std::atomic<std::uint64_t> gArtSerial{0};  // unique across documents
 
 // Rough sizes (bytes) of what records keep, for the journal's memory bound.
 constexpr std::size_t kRecordBytes = 64;
@@ -20,6 +21,8 @@ std::size_t EntryBytes(const Entry& e) {
 }
 
 }  // namespace
+
+Journal::Journal(Document& doc) : doc_(doc), artSerial_(++gArtSerial) {}
 
 Journal::~Journal() {
   if (gActive == this) gActive = nullptr;
@@ -121,6 +124,7 @@ void Journal::RedoRecords(Step& s) {
 // ----- records
 
 void Journal::ArtValuesChanging(ArtOpaque* art) {
+  artSerial_ = ++gArtSerial;
   if (!Recording() || !seen_.insert(art).second) return;
   auto values = std::make_unique<ArtOpaque>(*art);
   Touch(sizeof(ArtOpaque) + values->segments.size() * sizeof(PathSegment) + values->text.size() * 2 +
@@ -129,6 +133,7 @@ void Journal::ArtValuesChanging(ArtOpaque* art) {
 }
 
 void Journal::ArtPlacing(ArtOpaque* art) {
+  artSerial_ = ++gArtSerial;
   if (!Recording()) return;
   // Art placed for the first time is new: its values need no record, undo takes it away whole.
   if (!art->parent) seen_.insert(art);
@@ -143,6 +148,7 @@ void Journal::LayerValuesChanging(LayerOpaque* layer) {
 }
 
 void Journal::LayersChanging() {
+  artSerial_ = ++gArtSerial;
   if (!Recording() || layersSeen_) return;
   layersSeen_ = true;
   Touch(kRecordBytes + doc_.layers.size() * sizeof(void*));
@@ -181,6 +187,7 @@ void Journal::Revive(ArtOpaque* art, bool alive) {
 }
 
 void Journal::Swap(Record& record) {
+  if (!std::holds_alternative<DictEntry>(record) && !std::holds_alternative<ArrayItems>(record)) artSerial_ = ++gArtSerial;
   std::visit(
       [&](auto& r) {
         using T = std::decay_t<decltype(r)>;
