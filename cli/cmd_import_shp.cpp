@@ -213,8 +213,7 @@ std::optional<geo::CoordSystem> AutoSystem(const std::vector<std::filesystem::pa
       std::printf("--from auto: %s: %s\n", host::PathToUtf8(f.filename()).c_str(), g.reason.c_str());
       continue;
     }
-    const geo::CoordSystem system{static_cast<geo::Datum>(g.system.datum), static_cast<geo::CoordKind>(g.system.kind),
-                                  geo::Zone{g.system.zone}, geo::Zone{g.system.utmZone}};
+    const geo::CoordSystem& system = g.system;
     if (chosen && !(*chosen == system))
       throw Failure("--from auto: " + chosenFrom + " is " + geo::SystemText(*chosen) + ", " + g.reason + " is " +
                     geo::SystemText(system) + "; import the files separately or give --from", 2);

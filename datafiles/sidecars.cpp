@@ -1,7 +1,7 @@
 #include "datafiles/sidecars.h"
 
 #include "geodesy/datum.h"
-#include "geodesy/geodesy.h"
+#include "geodesy/zones.h"
 #include "shell/host/files.h"
 #include "shell/host/paths.h"
 
@@ -178,13 +178,14 @@ WktDatum DatumFromName(const std::string& squeezed) {
 
 struct Known {
   WktDatum datum = WktDatum::Unknown;
-  std::int32_t kind = 0, zone = 0, utmZone = 0;
+  geo::CoordKind kind{};
+  std::int32_t zone = 0, utmZone = 0;
 };
 
 // EPSG and ESRI codes of the Japanese systems (checked with gdalsrsinfo).
 std::optional<Known> FromCode(const std::string& authority, long code) {
   const std::string a = Squeeze(authority);
-  auto range = [&](long lo, long hi, WktDatum d, std::int32_t kind, std::int32_t firstZone) -> std::optional<Known> {
+  auto range = [&](long lo, long hi, WktDatum d, geo::CoordKind kind, std::int32_t firstZone) -> std::optional<Known> {
     if (code < lo || code > hi) return std::nullopt;
     Known k{d, kind, 0, 0};
     const auto z = static_cast<std::int32_t>(firstZone + (code - lo));
@@ -305,10 +306,9 @@ std::optional<Known> FromParameters(const WktNode& root, std::string& why) {
   }
   constexpr double kDeg = 1e-6;  // degrees; WKT writers print the origins to 12 to 15 digits
   if (Near(*k0, 0.9999, 1e-12) && Near(*fe, 0, 1e-6) && Near(*fn, 0, 1e-6)) {
-    const geo::CGeodesy g;
     for (std::int32_t z = 1; z <= geo::kPlaneZoneCount; ++z) {
       double lat = 0, lon = 0;
-      if (g.PlaneZoneOrigin(z, lat, lon) && Near(lat, *lat0, kDeg) && Near(lon, *lon0, kDeg))
+      if (geo::PlaneZoneOrigin(geo::Zone{z}, lat, lon) && Near(lat, *lat0, kDeg) && Near(lon, *lon0, kDeg))
         return Known{WktDatum::Unknown, geo::KindPlaneXY, z, 0};
     }
   }
@@ -362,15 +362,15 @@ std::string Num(double v) {
   return s;
 }
 
-std::string GeogCs(std::int32_t datum) {
-  if (datum == 2)
+std::string GeogCs(geo::Datum datum) {
+  if (datum == geo::DatumJgd2000)
     return "GEOGCS[\"GCS_JGD_2000\",DATUM[\"D_JGD_2000\",SPHEROID[\"GRS_1980\",6378137.0,298.257222101]],"
            "PRIMEM[\"Greenwich\",0.0],UNIT[\"Degree\",0.0174532925199433]]";
   return "GEOGCS[\"GCS_Tokyo\",DATUM[\"D_Tokyo\",SPHEROID[\"Bessel_1841\",6377397.155,299.1528128]],"
          "PRIMEM[\"Greenwich\",0.0],UNIT[\"Degree\",0.0174532925199433]]";
 }
 
-std::string TransverseMercator(const std::string& name, std::int32_t datum, double falseEasting, double centralMeridian,
+std::string TransverseMercator(const std::string& name, geo::Datum datum, double falseEasting, double centralMeridian,
                                double scale, double latitudeOfOrigin) {
   return "PROJCS[\"" + name + "\"," + GeogCs(datum) + ",PROJECTION[\"Transverse_Mercator\"],PARAMETER[\"False_Easting\"," +
          Num(falseEasting) + "],PARAMETER[\"False_Northing\",0.0],PARAMETER[\"Central_Meridian\"," +
@@ -500,20 +500,22 @@ std::string CpgText(TextEncoding encoding) {
   return "932";
 }
 
-std::string SystemWkt(std::int32_t datum, std::int32_t kind, std::int32_t zone, std::int32_t utmZone) {
-  if (datum != 1 && datum != 2) return {};
-  const std::string prefix = datum == 2 ? "JGD_2000_" : "Tokyo_";
-  switch (kind) {
-    case 1: return GeogCs(datum);
-    case 2:
-      if (utmZone < 1 || utmZone > 60) return {};
+std::string SystemWkt(const geo::CoordSystem& system) {
+  const geo::Datum datum = system.datum;
+  if (datum != geo::DatumTokyo && datum != geo::DatumJgd2000) return {};
+  const std::string prefix = datum == geo::DatumJgd2000 ? "JGD_2000_" : "Tokyo_";
+  const std::int32_t zone = geo::Code(system.zone), utmZone = geo::Code(system.utmZone);
+  switch (system.kind) {
+    case geo::KindLatLong: return GeogCs(datum);
+    case geo::KindUtm:
+      if (utmZone < 1 || utmZone > geo::kUtmZoneCount) return {};
       return TransverseMercator(prefix + "UTM_Zone_" + std::to_string(utmZone) + "N", datum, 500000.0,
                                 6.0 * utmZone - 183.0, 0.9996, 0.0);
-    case 3: {
+    case geo::KindPlaneXY: {
       double lat = 0, lon = 0;
-      if (!geo::CGeodesy().PlaneZoneOrigin(zone, lat, lon)) return {};
+      if (!geo::PlaneZoneOrigin(system.zone, lat, lon)) return {};
       // The Tokyo-datum zones carry no datum prefix in their usual names.
-      const std::string name = (datum == 2 ? "JGD_2000_" : "") + std::string("Japan_Zone_") + std::to_string(zone);
+      const std::string name = (datum == geo::DatumJgd2000 ? "JGD_2000_" : "") + std::string("Japan_Zone_") + std::to_string(zone);
       return TransverseMercator(name, datum, 0.0, lon, 0.9999, lat);
     }
     default: return {};
@@ -555,7 +557,7 @@ SystemGuess SystemFromWkt(std::string_view wkt) {
     } else {
       std::string why;
       auto fromParams = FromParameters(*root, why);
-      if (fromParams && fromParams->kind == 0) {
+      if (fromParams && fromParams->kind == geo::CoordKind{}) {
         g.reason = why;
         return g;
       }
@@ -572,8 +574,8 @@ SystemGuess SystemFromWkt(std::string_view wkt) {
   }
   g.known = true;
   g.system.kind = known->kind;
-  g.system.zone = known->zone;
-  g.system.utmZone = known->utmZone;
+  g.system.zone = geo::Zone{known->zone};
+  g.system.utmZone = geo::Zone{known->utmZone};
   g.system.datum = known->datum == WktDatum::Tokyo ? geo::DatumTokyo : geo::DatumJgd2000;
   if (known->datum == WktDatum::Jgd2011)
     g.note = "JGD2011 is read as JGD2000 (世界測地系); they differ by up to a few metres in eastern Japan";
@@ -601,9 +603,9 @@ SystemGuess ReadSystem(const std::filesystem::path& shp) {
   return g;
 }
 
-bool WriteSidecars(const std::filesystem::path& shp, std::int32_t datum, std::int32_t kind, std::int32_t zone,
-                   std::int32_t utmZone, TextEncoding encoding, std::string& error) {
-  const std::string wkt = SystemWkt(datum, kind, zone, utmZone);
+bool WriteSidecars(const std::filesystem::path& shp, const geo::CoordSystem& system, TextEncoding encoding,
+                   std::string& error) {
+  const std::string wkt = SystemWkt(system);
   std::filesystem::path prj = shp, cpg = shp;
   prj.replace_extension(".prj");
   cpg.replace_extension(".cpg");

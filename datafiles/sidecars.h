@@ -3,6 +3,7 @@
 // driver byte). Both are read and written here, so what the export writes the import reads.
 #pragma once
 
+#include "geodesy/coord_system.h"
 #include "shell/text/text.h"
 
 #include <cstdint>
@@ -47,26 +48,18 @@ bool TableLooksUtf8(const std::filesystem::path& shp);
 std::string CpgText(TextEncoding encoding);
 
 // ---------------------------------------------------------------------------------------------
-// Coordinate systems, in the terms of the coordinate dialogs: datum 1 Tokyo, 2 JGD2000; kind 1
-// latitude/longitude (degrees), 2 UTM (utmZone 1-60, north), 3 plane rectangular (zone 1-19).
-
-struct SidecarSystem {
-  std::int32_t datum = 0;
-  std::int32_t kind = 0;
-  std::int32_t zone = 0;
-  std::int32_t utmZone = 0;
-  bool operator==(const SidecarSystem&) const = default;
-};
+// Coordinate systems: Tokyo or JGD2000, in latitude/longitude (degrees), a UTM zone (1-60, north)
+// or a plane rectangular zone (1-19).
 
 struct SystemGuess {
   bool known = false;
-  SidecarSystem system;
+  geo::CoordSystem system;
   std::string reason;  // where it was read, or why nothing could be told
   std::string note;    // a caveat the user should hear (a datum read as JGD2000), else empty
 };
 
 // The ESRI-style WKT of a system (empty for any combination outside the terms above).
-std::string SystemWkt(std::int32_t datum, std::int32_t kind, std::int32_t zone, std::int32_t utmZone);
+std::string SystemWkt(const geo::CoordSystem& system);
 // The system a ".prj" WKT text describes (WKT 1 as GDAL and ESRI write it, WKT 2).
 SystemGuess SystemFromWkt(std::string_view wkt);
 // The ".prj" beside `shp`.
@@ -78,7 +71,7 @@ SystemGuess ReadSystem(const std::filesystem::path& shp);
 // Writes `shp`'s ".prj" (when SystemWkt gives one) and ".cpg" as they are: `shp` lies in a
 // private folder whose whole set is put in place by renames (as the export does). False with the
 // reason in `error`.
-bool WriteSidecars(const std::filesystem::path& shp, std::int32_t datum, std::int32_t kind, std::int32_t zone,
-                   std::int32_t utmZone, TextEncoding encoding, std::string& error);
+bool WriteSidecars(const std::filesystem::path& shp, const geo::CoordSystem& system, TextEncoding encoding,
+                   std::string& error);
 
 }  // namespace vx::data

@@ -74,21 +74,21 @@ class CExporterBase {
   std::int64_t LeftOut() const { return leftOut_; }
   std::int64_t Refused() const { return refused_; }
 
-  // ---- slots ----
+  // The steps of a run; the concrete exporters override the virtual ones (settings, names, output).
   virtual void InitSettings(ExportSettings& settings);
-  virtual host::Err PrepareCoordinates();
-  virtual void AddExtraFields();
-  virtual host::Err ExportLayer(host::LayerHandle layer, bool ownFile);
-  virtual host::Err ExportVisibleLayers();
-  virtual host::Err ExportAllLayers();
-  virtual host::Err ExportSelection();
-  virtual host::Err ExportLayerArt(host::LayerHandle layer);
-  virtual host::Err ExportPath(host::ArtHandle art);
-  virtual host::Err ExportGroup(host::ArtHandle art);
-  virtual host::Err ExportCompoundPath(host::ArtHandle art);
-  virtual host::Err ExportText(host::ArtHandle art);
-  virtual host::Err ExportSymbol(host::ArtHandle art);
-  virtual host::Err WalkArt(host::ArtHandle art, bool descend, bool siblings);
+  host::Err PrepareCoordinates();
+  void AddExtraFields();
+  host::Err ExportLayer(host::LayerHandle layer, bool ownFile);
+  host::Err ExportVisibleLayers();
+  host::Err ExportAllLayers();
+  host::Err ExportSelection();
+  host::Err ExportLayerArt(host::LayerHandle layer);
+  host::Err ExportPath(host::ArtHandle art);
+  host::Err ExportGroup(host::ArtHandle art);
+  host::Err ExportCompoundPath(host::ArtHandle art);
+  host::Err ExportText(host::ArtHandle art);
+  host::Err ExportSymbol(host::ArtHandle art);
+  host::Err WalkArt(host::ArtHandle art, bool descend, bool siblings);
   // layerTitle and text are nullptr when not given. A non-zero result means the record was not
   // written.
   virtual host::Err WritePoint(const MapPoint& point, const attr::CVxShapeAttr& attributes,
@@ -100,7 +100,7 @@ class CExporterBase {
   // The points of one imported multipoint record, with its row. By default a point record each.
   virtual host::Err WriteMultiPoint(const PointList& points, const attr::CVxShapeAttr& attributes,
                                     const std::string* layerTitle);
-  virtual host::Err ChooseOutputPath();
+  host::Err ChooseOutputPath();
   virtual std::vector<host::FileFilter> FileFilters();
   virtual std::string DefaultFileName();
   virtual std::string LayerFileName(host::LayerHandle layer);

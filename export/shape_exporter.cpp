@@ -202,9 +202,7 @@ bool CShapeFileExporter::CloseOutput() {
   // with the rest of the previous set: it would now lie about the data.
   std::string error;
   if (ok)
-    ok = data::WriteSidecars(tempPath_, geo::Code(settings_.out.datum), geo::Code(settings_.out.kind),
-                             geo::Code(settings_.out.zone), geo::Code(settings_.out.utmZone),
-                             static_cast<text::TextEncoding>(settings_.encoding), error);
+    ok = data::WriteSidecars(tempPath_, settings_.out, static_cast<text::TextEncoding>(settings_.encoding), error);
   if (ok) {
     // Two exports to one folder put their sets in place one after the other, never interleaved.
     FileLock folderLock;

@@ -32,11 +32,6 @@ class CGeodesy {
   // Row `index` of this engine's ellipsoid table (0 Bessel, 1 GRS-80).
   bool EllipsoidOf(int index, Ellipsoid& out) const;
 
-  // Origin of plane zone 1-19 (degrees); kept for the sidecar reader until it asks PlaneZoneOrigin.
-  bool PlaneZoneOrigin(std::int32_t zone, double& lat, double& lon) const {
-    return geo::PlaneZoneOrigin(Zone{zone}, lat, lon);
-  }
-
   // ---- projection setup: false (state untouched) for a bad zone or datum ----
   bool SetupPlaneZone(Zone zone, Datum datum);  // scale 0.9999
   bool SetupUtmZone(Zone zone, Datum datum);    // scale 0.9996, no false northing

@@ -266,11 +266,12 @@ LayerOpaque* Application::LayerAt(std::size_t layerIndex) {
   return layerIndex < pre.size() ? pre[layerIndex] : nullptr;
 }
 
-std::string Application::SelectArtOf(std::size_t layerIndex, const std::vector<std::int32_t>& indexes, bool add) {
+std::string Application::SelectArtOf(std::size_t layerIndex, const std::vector<std::int32_t>& indexes, bool add,
+                                     bool all) {
   if (!host_.Doc()) return "no document is open";
   LayerOpaque* layer = LayerAt(layerIndex);
   if (!layer) return "the document has no layer " + std::to_string(layerIndex);
-  return SelectIn(layer, indexes, false, add);
+  return SelectIn(layer, indexes, all, add);
 }
 
 std::string Application::ShowLayer(std::size_t layerIndex, bool visible) {
@@ -633,8 +634,13 @@ const char* const kNotificationTypes[] = {"AI Application Started Notifier", "AI
                                           "AI Art Selection Changed Notifier", "AI Document Changed Notifier",
                                           "AI UI Brightness Changed Notifier"};
 
-void CheckAppStep(std::size_t n, const std::string& key, const json& o) {
+// Reads an application step of a script into the person's step it stands for.
+PersonStep AppStep(std::size_t n, const std::string& key, const json& o) {
+  using A = PersonStep::Action;
   const json& v = o.at(key);
+  PersonStep s;
+  auto text = [&] { return Text(n, v, ("\"" + key + "\"").c_str()); };
+  auto number = [&] { return Int(n, v, ("\"" + key + "\"").c_str()); };
   if (key == "notify") {
     const std::string type = Text(n, v, "\"notify\"");
     if (!In(kNotificationTypes, type)) {
@@ -642,23 +648,49 @@ void CheckAppStep(std::size_t n, const std::string& key, const json& o) {
       for (const char* t : kNotificationTypes) known += (known.empty() ? "" : ", ") + Quoted(t);
       Bad(n, "the application sends no notification " + Quoted(type) + " (it sends " + known + ")");
     }
-    return;
-  }
-  if (key == "menu" || key == "panelButton" || key == "newLayer" || key == "deleteLayer" || key == "notify") {
-    if (key == "panelButton" && v.is_number_integer()) return;
-    Text(n, v, ("\"" + key + "\"").c_str());
-  } else if (key == "flyout" || key == "panelDoubleClick") {
-    Int(n, v, ("\"" + key + "\"").c_str());
+    s.action = A::Notify;
+    s.text = type;
+  } else if (key == "menu") {
+    s.action = A::Menu;
+    s.text = text();
+  } else if (key == "panelButton") {
+    s.action = A::PanelButton;
+    s.text = v.is_number_integer() ? std::to_string(v.get<std::int32_t>()) : text();
+  } else if (key == "newLayer") {
+    s.action = A::NewLayer;
+    s.text = text();
+  } else if (key == "deleteLayer") {
+    s.action = A::DeleteLayer;
+    s.text = text();
+  } else if (key == "flyout") {
+    s.action = A::Flyout;
+    s.number = number();
+  } else if (key == "panelDoubleClick") {
+    s.action = A::PanelDoubleClick;
+    s.number = number();
   } else if (key == "panelRows") {
-    Ints(n, v, "\"panelRows\"");
+    s.action = A::PanelRows;
+    s.numbers = Ints(n, v, "\"panelRows\"");
   } else if (key == "select") {
-    if (v == "none") return;
+    if (v == "none") {
+      s.action = A::Deselect;
+      return s;
+    }
     if (!v.is_object() || !v.contains("layer")) Bad(n, "\"select\" takes \"none\" or {\"layer\": ..., \"art\": ...}");
-    Text(n, v.at("layer"), "\"layer\"");
-    if (v.contains("art") && v.at("art") != "all") Ints(n, v.at("art"), "\"art\"");
+    s.action = A::Select;
+    s.text = Text(n, v.at("layer"), "\"layer\"");
+    s.allArt = !v.contains("art") || v.at("art") == "all";
+    if (!s.allArt) s.numbers = Ints(n, v.at("art"), "\"art\"");
   } else {
     IsTrue(n, v, key.c_str());
+    static const std::pair<const char*, A> kFlags[] = {
+        {"flyoutStates", A::FlyoutStates}, {"menuStates", A::MenuStates}, {"panelState", A::PanelState},
+        {"closeDocument", A::CloseDocument}, {"undo", A::Undo}, {"redo", A::Redo}, {"delete", A::Delete},
+        {"selectAll", A::SelectAll}};
+    for (const auto& [k, a] : kFlags)
+      if (key == k) s.action = a;
   }
+  return s;
 }
 
 std::string Describe(const json& step) {
@@ -699,10 +731,10 @@ std::vector<ScriptAction> ParseScript(const json& script, const std::filesystem:
       if (In(kOptionKeys, k) && !TakesOption(key, k)) Bad(n, "\"" + k + "\" does not go with \"" + key + "\"");
     }
     if (In(kAppKeys, key)) {
-      CheckAppStep(n, key, o);
       ScriptAction a;
       a.number = n;
-      a.step = json::object({{key, o.at(key)}});
+      a.step = AppStep(n, key, o);
+      a.label = Describe(json::object({{key, o.at(key)}}));
       actions.push_back(std::move(a));
       continue;
     }
@@ -730,59 +762,12 @@ std::string PlayScript(Application& app, ScriptedUser& user, const std::vector<S
     for (; printed < t.size(); ++printed) out(t[printed]);
   };
   for (const ScriptAction& a : actions) {
-    const std::string where = "step " + std::to_string(a.number) + " (" + Describe(a.step) + ")";
+    const std::string where = "step " + std::to_string(a.number) + " (" + a.label + ")";
     user.ResetPolls();
     user.CancelAtPoll(a.cancelAt);
     for (const Step& s : a.userSteps) user.Push(s);
-    user.Note("> " + Describe(a.step));
-
-    const auto& [key, v] = *a.step.items().begin();
-    std::string error;
-    if (key == "menu") {
-      error = app.ChooseMenu(v.get<std::string>());
-    } else if (key == "flyout") {
-      error = app.ChooseFlyout(v.get<std::int32_t>());
-    } else if (key == "flyoutStates") {
-      const auto items = app.FlyoutStates(error);
-      for (const FlyoutItemState& s : items)
-        user.Note(s.separator ? "  " + std::to_string(s.id) + " ----"
-                              : "  " + std::to_string(s.id) + " " + s.text + (s.enabled ? " enabled" : " disabled"));
-    } else if (key == "menuStates") {
-      for (const std::string& line : app.MenuStates()) user.Note("  " + line);
-    } else if (key == "panelState") {
-      for (const std::string& line : app.PanelState()) user.Note("  " + line);
-    } else if (key == "panelButton") {
-      error = app.ClickPanelButton(v.is_string() ? v.get<std::string>() : std::to_string(v.get<std::int32_t>()));
-    } else if (key == "panelRows") {
-      error = app.SelectPanelRows(v.get<std::vector<std::int32_t>>());
-    } else if (key == "panelDoubleClick") {
-      error = app.DoubleClickPanelRow(v.get<std::int32_t>());
-    } else if (key == "select") {
-      if (v == "none") {
-        error = app.DeselectAll();
-      } else {
-        const bool all = !v.contains("art") || v.at("art") == "all";
-        std::vector<std::int32_t> art;
-        if (!all) art = v.at("art").get<std::vector<std::int32_t>>();
-        error = app.SelectArt(v.at("layer").get<std::string>(), art, all);
-      }
-    } else if (key == "newLayer") {
-      error = app.NewLayer(v.get<std::string>());
-    } else if (key == "deleteLayer") {
-      error = app.DeleteLayer(v.get<std::string>());
-    } else if (key == "closeDocument") {
-      error = app.CloseDocument();
-    } else if (key == "notify") {
-      error = app.Notify(v.get<std::string>());
-    } else if (key == "undo") {
-      error = app.Undo();
-    } else if (key == "redo") {
-      error = app.Redo();
-    } else if (key == "delete") {
-      error = app.DeleteSelection();
-    } else if (key == "selectAll") {
-      error = app.SelectAll();
-    }
+    user.Note("> " + a.label);
+    const std::string error = Play(app, a.step, [&](const std::string& line) { user.Note(line); });
     user.CancelAtPoll(0);
     flush();
 

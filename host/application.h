@@ -4,6 +4,7 @@
 // steps written down as JSON.
 #pragma once
 
+#include "host/person_step.h"
 #include "host/plugin_module.h"
 #include "host/standin.h"
 
@@ -58,7 +59,7 @@ class Application {
   std::string SelectArt(const std::string& title, const std::vector<std::int32_t>& indexes, bool all = false,
                         bool add = false);
   // The same for a layer given by its position in pre-order (0 is the topmost layer).
-  std::string SelectArtOf(std::size_t layerIndex, const std::vector<std::int32_t>& indexes, bool add);
+  std::string SelectArtOf(std::size_t layerIndex, const std::vector<std::int32_t>& indexes, bool add, bool all = false);
   std::string DeselectAll();
   // A layer's eye and lock, and the current layer, as a person sets them in the layers list;
   // the layer is given by its position in pre-order.
@@ -110,7 +111,8 @@ class Application {
 // A run script: application steps, each followed by the user's steps for what it opens.
 struct ScriptAction {
   std::size_t number = 0;   // 1-based position in the script
-  nlohmann::json step;      // the application step
+  PersonStep step;          // the application step
+  std::string label;        // the step as the transcript names it ("flyout 1")
   std::vector<ScriptedUser::Step> userSteps;
   std::vector<std::string> userLabels;  // for each user step, "step N (kind)"
   std::int64_t cancelAt = 0;  // cancel at this poll of the action, 0 never

@@ -44,6 +44,8 @@ class Base {
     }
     return false;
   }
+  // Setters refuse locked art as the application does, with the same code throughout.
+  Err Unlocked(ArtHandle art) { return Locked(art) ? kLocked : kNoErr; }
   StandInHost& host_;
 };
 
@@ -66,6 +68,7 @@ class ArtSuiteImpl final : public ArtSuite, Base {
   Err DisposeArt(ArtHandle art) override try {
     VX_TRY(Check(art));
     if (art->layerOfGroup) return kBadParameter;  // layers are deleted through the layer suite
+    VX_TRY(Unlocked(art));
     Doc()->Dispose(art);
     Changed();
     return kNoErr;
@@ -74,6 +77,7 @@ class ArtSuiteImpl final : public ArtSuite, Base {
     VX_TRY(Check(art));
     VX_TRY(Check(prep));
     if (art->layerOfGroup) return kBadParameter;
+    VX_TRY(Unlocked(art));
     VX_TRY(Doc()->Place(art, order, prep));
     Changed();
     return kNoErr;
@@ -114,6 +118,8 @@ class ArtSuiteImpl final : public ArtSuite, Base {
   Err SetArtUserAttr(ArtHandle art, std::uint32_t which, std::uint32_t value) override try {
     VX_TRY(Check(art));
     if (which & kArtFullySelected) return kBadParameter;  // computed, not set
+    // Locking and hiding stay open (they are how art gets unlocked); selecting locked art does not.
+    if ((which & value & kArtSelected) && !(art->flags & kArtSelected)) VX_TRY(Unlocked(art));
     const std::uint32_t before = art->flags;
     if ((before ^ value) & which & (kArtLocked | kArtHidden)) Edit(art);
     art->flags = (art->flags & ~which) | (value & which);
@@ -447,7 +453,7 @@ class PathSuiteImpl final : public PathSuite, Base {
   Err SetPathSegments(ArtHandle path, std::int32_t count, const PathSegment* segments) override try {
     VX_TRY(CheckPath(path));
     if (count < 0 || (count > 0 && !segments)) return kBadParameter;
-    if (Locked(path)) return kLocked;
+    VX_TRY(Unlocked(path));
     Edit(path);
     path->segments.assign(segments, segments + count);
     Changed();
@@ -460,6 +466,7 @@ class PathSuiteImpl final : public PathSuite, Base {
   } catch (...) { return EdgeFailure(); }
   Err SetPathClosed(ArtHandle path, bool closed) override try {
     VX_TRY(CheckPath(path));
+    VX_TRY(Unlocked(path));
     Edit(path);
     path->closed = closed;
     Changed();
@@ -472,6 +479,7 @@ class PathSuiteImpl final : public PathSuite, Base {
   } catch (...) { return EdgeFailure(); }
   Err SetPathGuide(ArtHandle path, bool guide) override try {
     VX_TRY(CheckPath(path));
+    VX_TRY(Unlocked(path));
     Edit(path);
     path->guide = guide;
     Changed();
@@ -485,6 +493,7 @@ class PathSuiteImpl final : public PathSuite, Base {
   Err SetPathIsClip(ArtHandle art, bool clip) override try {
     VX_TRY(Check(art));
     if (art->type != ArtType::Path && art->type != ArtType::CompoundPath) return kWrongType;
+    VX_TRY(Unlocked(art));
     Edit(art);
     art->clip = clip;
     Changed();
@@ -523,6 +532,7 @@ class PathStyleSuiteImpl final : public PathStyleSuite, Base {
   Err SetPathStyle(ArtHandle art, const PathStyle& style) override try {
     VX_TRY(Styled(art));
     if (style.stroke.dashCount < 0 || style.stroke.dashCount > kMaxDashes) return kBadParameter;
+    VX_TRY(Unlocked(art));
     Edit(art);
     art->style = style;
     Changed();
@@ -547,6 +557,7 @@ class BlendStyleSuiteImpl final : public BlendStyleSuite, Base {
   Err SetOpacity(ArtHandle art, double opacity) override try {
     VX_TRY(Check(art));
     if (!(opacity >= 0 && opacity <= 1)) return kBadParameter;
+    VX_TRY(Unlocked(art));
     Edit(art);
     art->opacity = opacity;
     Changed();
@@ -652,6 +663,7 @@ class TextRangeSuiteImpl final : public TextRangeSuite, Base {
   } catch (...) { return EdgeFailure(); }
   Err InsertAfter(ArtHandle f, const std::u16string& text) override try {
     VX_TRY(CheckText(f));
+    VX_TRY(Unlocked(f));
     Edit(f);
     f->text += text;
     Changed();
@@ -659,6 +671,7 @@ class TextRangeSuiteImpl final : public TextRangeSuite, Base {
   } catch (...) { return EdgeFailure(); }
   Err SetFillColor(ArtHandle f, const Color& color) override try {
     VX_TRY(CheckText(f));
+    VX_TRY(Unlocked(f));
     Edit(f);
     f->textFill = color;
     Changed();
@@ -672,6 +685,7 @@ class TextRangeSuiteImpl final : public TextRangeSuite, Base {
   Err SetFontSize(ArtHandle f, double points) override try {
     VX_TRY(CheckText(f));
     if (!(std::isfinite(points) && points > 0)) return kBadParameter;
+    VX_TRY(Unlocked(f));
     Edit(f);
     f->fontSize = points;
     Changed();
@@ -684,6 +698,7 @@ class TextRangeSuiteImpl final : public TextRangeSuite, Base {
   } catch (...) { return EdgeFailure(); }
   Err SetJustification(ArtHandle f, Justification j) override try {
     VX_TRY(CheckText(f));
+    VX_TRY(Unlocked(f));
     Edit(f);
     f->justification = j;
     Changed();
@@ -702,6 +717,7 @@ class TagSuiteImpl final : public TagSuite, Base {
   Err SetTag(ArtHandle art, const std::string& name, const std::string& type, const std::string& value) override try {
     VX_TRY(Check(art));
     if (name.empty()) return kBadParameter;
+    VX_TRY(Unlocked(art));
     Edit(art);
     for (auto& t : art->tags)
       if (t.name == name) {
@@ -747,6 +763,7 @@ class TagSuiteImpl final : public TagSuite, Base {
     VX_TRY(Check(art));
     auto it = std::find_if(art->tags.begin(), art->tags.end(), [&](auto& t) { return t.name == name; });
     if (it == art->tags.end()) return kNotFound;
+    VX_TRY(Unlocked(art));
     Edit(art);
     art->tags.erase(it);
     Changed();

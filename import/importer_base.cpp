@@ -159,7 +159,6 @@ Err CImporterBase::Run() {
     fileNotes_.file = FileNameUtf8(file);
     fileEncoding_ = EncodingFor(file);
     fileNotes_.encoding = EncodingLabel(fileEncoding_);
-    itemLabel_.clear();
     const Err r = ImportFile(file, layer);
     if (!fileNotes_.Empty()) notes_.push_back(fileNotes_);
     if (r != kNoErr) {
@@ -373,7 +372,7 @@ Err CImporterBase::CreatePointArt(const data::MapPoint& p, LayerHandle layer, Ar
   return kNoErr;
 }
 
-bool CImporterBase::PlaceParts(std::span<const data::PointList> parts) {
+bool CImporterBase::PlaceParts(std::span<const data::PointList> parts, const std::string& item) {
   if (placed_.size() < parts.size()) placed_.resize(parts.size());
   bool failed = false;
   for (std::size_t i = 0; i < parts.size(); ++i) {
@@ -390,18 +389,19 @@ bool CImporterBase::PlaceParts(std::span<const data::PointList> parts) {
     }
   }
   if (!failed) return true;
-  if (fileNotes_.leftOut.empty() || fileNotes_.leftOut.back() != itemLabel_) fileNotes_.leftOut.push_back(itemLabel_);
+  if (fileNotes_.leftOut.empty() || fileNotes_.leftOut.back() != item) fileNotes_.leftOut.push_back(item);
   return false;
 }
 
-Err CImporterBase::CreatePathArt(const data::PointList& points, bool closed, LayerHandle layer,
+Err CImporterBase::CreatePathArt(const data::PointList& points, bool closed, LayerHandle layer, const std::string& item,
                                  std::vector<ArtHandle>& out) {
   out.clear();
-  if (!PlaceParts(std::span<const data::PointList>(&points, 1))) return kNoErr;
-  return DrawPlacedPart(0, closed, layer, out);
+  if (!PlaceParts(std::span<const data::PointList>(&points, 1), item)) return kNoErr;
+  return DrawPlacedPart(0, closed, layer, item, out);
 }
 
-Err CImporterBase::DrawPlacedPart(std::size_t part, bool closed, LayerHandle layer, std::vector<ArtHandle>& out) {
+Err CImporterBase::DrawPlacedPart(std::size_t part, bool closed, LayerHandle layer, const std::string& item,
+                                  std::vector<ArtHandle>& out) {
   out.clear();
   if (part >= placed_.size()) return kBadParameter;
   const std::vector<RealPoint>& points = placed_[part];
@@ -453,8 +453,7 @@ Err CImporterBase::DrawPlacedPart(std::size_t part, bool closed, LayerHandle lay
     // The ring's closing segment, unless its last point already repeats the first.
     if (!(segments_[n - 1].p == first))
       if (Err e = add(first)) return e;
-    if (fileNotes_.splitRings.empty() || fileNotes_.splitRings.back() != itemLabel_)
-      fileNotes_.splitRings.push_back(itemLabel_);
+    if (fileNotes_.splitRings.empty() || fileNotes_.splitRings.back() != item) fileNotes_.splitRings.push_back(item);
   }
   if (fresh > 0) return draw(closed && !split);
   return kNoErr;
@@ -572,13 +571,13 @@ text::TextEncoding CImporterBase::EncodingFor(const fs::path& file) const {
   return FileEncoding(file).value_or(text::TextEncoding::kShiftJIS);
 }
 
-void CImporterBase::NoteBadText(const std::string& field) {
+void CImporterBase::NoteBadText(const std::string& field, const std::string& item) {
   for (FileNotes::BadText& b : fileNotes_.badText)
     if (b.field == field) {
       ++b.values;
       return;
     }
-  fileNotes_.badText.push_back({field, 1, itemLabel_});
+  fileNotes_.badText.push_back({field, 1, item});
 }
 
 }  // namespace vx::imp

@@ -111,17 +111,19 @@ class CImporterBase {
   // A point mark at `p` (the file's system). A point that cannot be converted makes no art: the
   // result is 0 with `art` nullptr, and the point is counted as dropped.
   host::Err CreatePointArt(const data::MapPoint& p, host::LayerHandle layer, host::ArtHandle& art);
+  // `item` names the item being drawn as the closing warning does (e.g. "第3レコード").
   // Converts every point of an item's parts to the sheet, for DrawPlacedPart. False when any point
-  // does not convert: the item (named by `itemLabel_`) is then noted and must be left out whole,
-  // as a shape missing a vertex is another shape.
-  bool PlaceParts(std::span<const data::PointList> parts);
+  // does not convert: the item is then noted and must be left out whole, as a shape missing a
+  // vertex is another shape.
+  bool PlaceParts(std::span<const data::PointList> parts, const std::string& item);
   // Paths of at most 32,000 points each through part `part` of the parts placed last. A longer
   // list is drawn in pieces, each starting on the point the one before ended on. A closed list
-  // that does not fit becomes open, unfilled pieces that end back on its first point; the item
-  // named by `itemLabel_` is noted for the closing warning.
-  host::Err DrawPlacedPart(std::size_t part, bool closed, host::LayerHandle layer, std::vector<host::ArtHandle>& out);
+  // that does not fit becomes open, unfilled pieces that end back on its first point; the item is
+  // noted for the closing warning.
+  host::Err DrawPlacedPart(std::size_t part, bool closed, host::LayerHandle layer, const std::string& item,
+                           std::vector<host::ArtHandle>& out);
   // PlaceParts and DrawPlacedPart for an item of one part; no path when a point does not convert.
-  host::Err CreatePathArt(const data::PointList& points, bool closed, host::LayerHandle layer,
+  host::Err CreatePathArt(const data::PointList& points, bool closed, host::LayerHandle layer, const std::string& item,
                           std::vector<host::ArtHandle>& out);
   // A compound path in `group` holding `paths`, in order.
   host::Err MakeCompoundPath(const std::vector<host::ArtHandle>& paths, host::ArtHandle group,
@@ -152,14 +154,14 @@ class CImporterBase {
   }
   // The encoding `file` is read in: the person's pick, else the file's own, else Shift-JIS.
   text::TextEncoding EncodingFor(const std::filesystem::path& file) const;
-  // A value of `field` (UTF-8) held bytes that are no text in the file's encoding; the item
-  // named by `itemLabel_` is the place.
-  void NoteBadText(const std::string& field);
-
-  // The item being drawn, as the closing warning names it (e.g. "第3レコード").
-  std::string itemLabel_;
-  // The notes of the file being imported.
-  FileNotes fileNotes_;
+  // A value of `field` (UTF-8) held bytes that are no text in the file's encoding; `item` is the
+  // place.
+  void NoteBadText(const std::string& field, const std::string& item);
+  // For the closing warning: a record with no shape, a record drawn without a row of its own.
+  void NoteNoShape() { ++fileNotes_.noShape; }
+  void NoteNoRow() { ++fileNotes_.noRow; }
+  // The encoding the file being imported is read in.
+  text::TextEncoding ReadEncoding() const { return fileEncoding_; }
 
   host::PluginRef plugin_;
   bool converterWarned_ = false;  // the converter has shown its warning since the last set-up
@@ -167,10 +169,12 @@ class CImporterBase {
   geo::CSheetTransform transform_;
   text::TextEncoding encoding_ = text::TextEncoding::kShiftJIS;
   bool encodingPicked_ = false;  // the person picked an item of the encoding list
-  text::TextEncoding fileEncoding_ = text::TextEncoding::kShiftJIS;  // of the file being imported
   std::vector<std::filesystem::path> files_;
 
  private:
+  text::TextEncoding fileEncoding_ = text::TextEncoding::kShiftJIS;  // of the file being imported
+  FileNotes fileNotes_;  // of the file being imported
+
   // A new frame's box (the file's system): the range when on, else the extent; when its centre or
   // a corner does not convert (a point beyond 180 degrees, far outside a zone), the box of the
   // points that do. False when no point converts.

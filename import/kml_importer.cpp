@@ -180,9 +180,8 @@ class CKMLFileImporter::Builder : public KmlHandler {
     const KmlStyle* style = pm.hasInlineStyle ? &pm.inlineStyle : owner_.reader_.Resolve(pm.styleUrl);
     char label[64];
     std::snprintf(label, sizeof label, kPlacemarkLabelFormat, ++placemarks_);
-    owner_.itemLabel_ = label;
     for (const KmlGeometry& g : pm.geometries)
-      if ((error_ = Geometry(pm, g, style))) return;
+      if ((error_ = Geometry(pm, g, style, label))) return;
   }
 
   bool Progress(std::uint64_t done, std::uint64_t total) override {
@@ -196,7 +195,7 @@ class CKMLFileImporter::Builder : public KmlHandler {
   bool cancelled_ = false;
 
  private:
-  Err Geometry(const KmlPlacemark& pm, const KmlGeometry& g, const KmlStyle* style) {
+  Err Geometry(const KmlPlacemark& pm, const KmlGeometry& g, const KmlStyle* style, const std::string& item) {
     const LayerHandle layer = layers_.back();
     if (g.kind == KmlGeometryKind::kPoint) {
       if (g.rings.empty() || g.rings.front().empty()) return kNoErr;
@@ -219,9 +218,9 @@ class CKMLFileImporter::Builder : public KmlHandler {
     const bool closed = g.kind == KmlGeometryKind::kPolygon;
     const bool holes = closed && g.rings.size() > 1;
     arts_.clear();
-    if (!owner_.PlaceParts(g.rings)) return kNoErr;
+    if (!owner_.PlaceParts(g.rings, item)) return kNoErr;
     for (std::size_t i = 0; i < g.rings.size(); ++i) {
-      if (Err e = owner_.DrawPlacedPart(i, closed, layer, pieces_)) return e;
+      if (Err e = owner_.DrawPlacedPart(i, closed, layer, item, pieces_)) return e;
       arts_.insert(arts_.end(), pieces_.begin(), pieces_.end());
     }
     for (ArtHandle art : arts_) {

@@ -135,7 +135,7 @@ std::optional<text::TextEncoding> CShapeFileImporter::FileEncoding(const fs::pat
   return std::nullopt;
 }
 
-void CShapeFileImporter::ReadRow() {
+void CShapeFileImporter::ReadRow(const std::string& item) {
   const int columns = reader_.ColumnCount();
   row_.resize(static_cast<std::size_t>(columns));
   for (int i = 0; i < columns; ++i) {
@@ -143,8 +143,8 @@ void CShapeFileImporter::ReadRow() {
     reader_.GetColumn(i, desc);
     std::size_t invalid = 0;
     attr::ShapeField& f = row_[static_cast<std::size_t>(i)];
-    f = attr::FieldFromDbf(desc, reader_.GetCell(i), fileEncoding_, &invalid);
-    if (invalid) NoteBadText(text::Utf16ToUtf8(f.name));
+    f = attr::FieldFromDbf(desc, reader_.GetCell(i), ReadEncoding(), &invalid);
+    if (invalid) NoteBadText(text::Utf16ToUtf8(f.name), item);
   }
 }
 
@@ -173,14 +173,13 @@ Err CShapeFileImporter::ImportRecords(const fs::path& file, LayerHandle layer) {
   for (int i = 0; i < reader_.ColumnCount(); ++i) {
     attr::DbfFieldDesc desc;
     reader_.GetColumn(i, desc);
-    defs.push_back(attr::FieldFromDbf(desc, {}, fileEncoding_));
+    defs.push_back(attr::FieldFromDbf(desc, {}, ReadEncoding()));
     std::size_t invalid = 0;
-    text::Decode(desc.Name(), fileEncoding_, &invalid);
+    text::Decode(desc.Name(), ReadEncoding(), &invalid);
     if (invalid) {
       char label[64];
       std::snprintf(label, sizeof label, kColumnLabelFormat, i + 1);
-      itemLabel_ = label;
-      NoteBadText(kColumnNamesLabel);
+      NoteBadText(kColumnNamesLabel, label);
     }
   }
   if (!defs.empty()) {
@@ -205,9 +204,9 @@ Err CShapeFileImporter::ImportRecords(const fs::path& file, LayerHandle layer) {
       break;
     }
     const std::int32_t type = header.shapeType;
-    char label[64];
-    std::snprintf(label, sizeof label, kRecordLabelFormat, static_cast<int>(n));
-    itemLabel_ = label;
+    char labelText[64];
+    std::snprintf(labelText, sizeof labelText, kRecordLabelFormat, static_cast<int>(n));
+    const std::string label = labelText;
 
     if (data::IsPointType(type)) {
       data::MapPoint p;
@@ -219,10 +218,10 @@ Err CShapeFileImporter::ImportRecords(const fs::path& file, LayerHandle layer) {
       ArtHandle art = nullptr;
       if (Err e = CreatePointArt(p, layer, art)) return e;
       if (!art) continue;  // the point cannot be placed
-      ReadRow();
+      ReadRow(label);
       if (Err e = StoreRow(art)) return e;
       if (Err e = StoreMeasures(art, 0, 1)) return e;
-      if (reader_.RowMissing()) ++fileNotes_.noRow;
+      if (reader_.RowMissing()) NoteNoRow();
 
     } else if (data::IsPartsType(type)) {
       if (!reader_.ReadPartsRecord(parts_)) {
@@ -230,16 +229,16 @@ Err CShapeFileImporter::ImportRecords(const fs::path& file, LayerHandle layer) {
         break;
       }
       if (parts_.numPoints == 0) {  // a record with parts but no point holds no shape
-        ++fileNotes_.noShape;
+        NoteNoShape();
         continue;
       }
       if (LimitOn() && !BoxInLimit(parts_.box[0], parts_.box[1], parts_.box[2], parts_.box[3])) continue;
-      if (!PlaceParts(parts_.parts)) continue;
-      ReadRow();
+      if (!PlaceParts(parts_.parts, label)) continue;
+      ReadRow(label);
       arts_.clear();
       std::size_t first = 0;  // the part's first point among the record's
       for (std::size_t i = 0; i < parts_.parts.size(); ++i) {
-        if (Err e = DrawPlacedPart(i, IsPolygonType(type), layer, pieces_)) return e;
+        if (Err e = DrawPlacedPart(i, IsPolygonType(type), layer, label, pieces_)) return e;
         // A part drawn in pieces keeps no Z or M: no piece is the part.
         if (pieces_.size() == 1)
           if (Err e = StoreMeasures(pieces_.front(), first, parts_.parts[i].size())) return e;
@@ -255,7 +254,7 @@ Err CShapeFileImporter::ImportRecords(const fs::path& file, LayerHandle layer) {
         for (ArtHandle art : arts_)
           if (Err e = StoreRow(art)) return e;
       }
-      if (!arts_.empty() && reader_.RowMissing()) ++fileNotes_.noRow;
+      if (!arts_.empty() && reader_.RowMissing()) NoteNoRow();
 
     } else if (data::IsMultiPointType(type)) {
       // A point mark for each point, every one carrying the record's row.
@@ -265,7 +264,7 @@ Err CShapeFileImporter::ImportRecords(const fs::path& file, LayerHandle layer) {
         break;
       }
       if (points_.empty()) {
-        ++fileNotes_.noShape;
+        NoteNoShape();
         continue;
       }
       bool rowRead = false;
@@ -276,7 +275,7 @@ Err CShapeFileImporter::ImportRecords(const fs::path& file, LayerHandle layer) {
         if (Err e = CreatePointArt(p, layer, art)) return e;
         if (!art) continue;
         if (!rowRead) {
-          ReadRow();
+          ReadRow(label);
           rowRead = true;
         }
         if (Err e = StoreRow(art)) return e;
@@ -284,7 +283,7 @@ Err CShapeFileImporter::ImportRecords(const fs::path& file, LayerHandle layer) {
         if (Err e = attr::StoreMultiPointRecord(art, n)) return e;
         if (Err e = StoreMeasures(art, k, 1)) return e;
       }
-      if (rowRead && reader_.RowMissing()) ++fileNotes_.noRow;
+      if (rowRead && reader_.RowMissing()) NoteNoRow();
 
     } else {
       if (type != data::kShapeNull && type != data::kShapeMultiPatch) {
@@ -296,7 +295,7 @@ Err CShapeFileImporter::ImportRecords(const fs::path& file, LayerHandle layer) {
         readFailed = true;
         break;
       }
-      if (type == data::kShapeNull) ++fileNotes_.noShape;
+      if (type == data::kShapeNull) NoteNoShape();
     }
   }
 

@@ -29,7 +29,7 @@ class CShapeFileImporter : public CImporterBase {
  private:
   host::Err ImportRecords(const std::filesystem::path& file, host::LayerHandle layer);
   // The current row as a list of fields, built once per record.
-  void ReadRow();
+  void ReadRow(const std::string& item);
   // Stores the record's row on one art.
   host::Err StoreRow(host::ArtHandle art);
   // Stores the Z and M of `count` of the record's points from `first` on (the art's anchors).

@@ -328,7 +328,6 @@ void CGeoTextFileImporter::NoteBadLine(const data::CVxTextFile& f, std::int64_t 
   split.Split(std::u16string(bytes.begin(), bytes.end()));
   char label[64];
   std::snprintf(label, sizeof label, kLineLabelFormat, static_cast<long long>(lineNumber));
-  itemLabel_ = label;
   for (std::int32_t i = 0; i < split.Count(); ++i) {
     const std::u16string cell = split.Field(i);
     std::string raw(cell.size(), '\0');
@@ -337,14 +336,14 @@ void CGeoTextFileImporter::NoteBadLine(const data::CVxTextFile& f, std::int64_t 
     text::Decode(raw, f.GetEncoding(), &invalid);
     if (!invalid) continue;
     const auto at = static_cast<std::size_t>(i);
-    if (settings_.headerRow && lineNumber == 1) NoteBadText(kColumnNamesLabel);
-    else NoteBadText(at < settings_.fields.size() ? Utf8(settings_.fields[at].name) : Utf8(Numbered(u"FIELD", i + 1)));
+    if (settings_.headerRow && lineNumber == 1) NoteBadText(kColumnNamesLabel, label);
+    else NoteBadText(at < settings_.fields.size() ? Utf8(settings_.fields[at].name) : Utf8(Numbered(u"FIELD", i + 1)), label);
   }
 }
 
 Err CGeoTextFileImporter::ImportFile(const fs::path& file, LayerHandle& layer) {
   data::CVxTextFile f;
-  if (!f.Open(file, fileEncoding_)) return kNoErr;
+  if (!f.Open(file, ReadEncoding())) return kNoErr;
   std::u16string line;
   if (settings_.headerRow && !f.ReadLine(line)) return kNoErr;
   std::int64_t lineNumber = settings_.headerRow ? 1 : 0;

@@ -4,6 +4,7 @@
 #include "panel/art_walk.h"
 #include "panel/edit_dialogs.h"
 #include "panel/search.h"
+#include "resources/templates.h"
 
 #include "shell/host/app_context.h"
 #include "shell/host/slots.h"
@@ -91,7 +92,7 @@ Err CAttrPanel::Create() {
     flyout_ = nullptr;
   }
 
-  if (Err e = sPanel()->Create(plugin_, "Varnox-Shape", "Varnox-Dirir4.5", 3, PanelSize{240, 320}, true, flyout_, this,
+  if (Err e = sPanel()->Create(plugin_, "Varnox-Shape", resources::kPluginName, 3, PanelSize{240, 320}, true, flyout_, this,
                                panel_))
     return e;
   if (Err e = sPanel()->SetFlyoutMenuPreVisibilityProc(panel_, flyoutProcs_.display)) return e;

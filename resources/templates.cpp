@@ -151,7 +151,7 @@ const ControlTemplate kTextFieldsControls[] = {
 
 std::vector<DialogTemplate>& Table() {
   static std::vector<DialogTemplate> table{
-      {kAboutDialog, "Varnox-Dirir4.5について", 243, 148, kAboutControls},
+      {kAboutDialog, VX_PLUGIN_NAME "について", 243, 148, kAboutControls},
       {kImportSettingsDialog, "読み込み座標の設定", 543, 325, kImportSettingsControls},
       {kOpenFileEncodingArea, "", 379, 55, kEncodingAreaControls},
       {kExportSettingsDialog, "書き出しの設定", 314, 462, kExportControls},

@@ -8,8 +8,10 @@
 
 namespace vx::resources {
 
-// The plug-in's name: its menu group and panel, and the prefix of its preferences.
-inline constexpr const char* kPluginName = "Varnox-Dirir4.5";
+// The plug-in's name: its menu group and panel, and the prefix of its preferences. Texts that
+// contain it are built on the macro, so that they stay literals.
+#define VX_PLUGIN_NAME "Varnox-Dirir4.5"
+inline constexpr const char* kPluginName = VX_PLUGIN_NAME;
 
 // Template ids.
 inline constexpr std::int32_t kAboutDialog = 107;

@@ -542,31 +542,6 @@ std::string WebSession::State(std::uint64_t since, std::chrono::milliseconds wai
   return Dump(s);
 }
 
-std::string WebSession::SelectAll() {
-  Document* d = host_.Doc();
-  if (!d) return "書類が開かれていません";
-  // What a person can select: art that is neither hidden nor locked, on layers that are shown and
-  // unlocked, as are all their parents.
-  const auto pre = d->PreorderLayers();
-  bool any = false;
-  for (std::size_t i = 0; i < pre.size(); ++i) {
-    bool open = true;
-    for (const LayerOpaque* l = pre[i]; l && open; l = d->ParentLayer(l)) open = l->visible && l->editable;
-    if (!open) continue;
-    std::vector<std::int32_t> art;
-    std::int32_t n = 0;
-    for (const ArtOpaque* a = pre[i]->group->firstChild; a; a = a->next) {
-      if (!a->alive || a->layerOfGroup) continue;
-      if (!(a->flags & (kArtHidden | kArtLocked))) art.push_back(n);
-      ++n;
-    }
-    if (art.empty()) continue;
-    if (std::string why = app_.SelectArtOf(i, art, any); !why.empty()) return why;
-    any = true;
-  }
-  return any ? "" : app_.DeselectAll();
-}
-
 std::shared_ptr<const std::string> WebSession::Geometry(std::uint64_t revision) {
   std::lock_guard<std::mutex> lock(mu_);
   return geometry_.Find(revision);
@@ -595,54 +570,53 @@ WebSession::Reply WebSession::Act(const json& r) {
     return r[key].get<std::int64_t>();
   };
   auto flag = [&](const char* key) { return r.contains(key) && r[key].is_boolean() && r[key].get<bool>(); };
-  Job job;
+  using A = PersonStep::Action;
+  PersonStep step;
   if (what == "menu") {
     if (!r.contains("text") || !r["text"].is_string()) return bad("メニューには項目名が必要です");
-    job.run = [this, text = r["text"].get<std::string>()] { return app_.ChooseMenu(text); };
+    step.action = A::Menu;
+    step.text = r["text"].get<std::string>();
   } else if (what == "flyout" || what == "panelButton" || what == "panelDoubleClick") {
     const auto id = num(what == "panelDoubleClick" ? "row" : "id");
     if (!id || *id < INT32_MIN || *id > INT32_MAX) return bad(what + " には番号が必要です");
-    const auto n = static_cast<std::int32_t>(*id);
-    if (what == "flyout") job.run = [this, n] { return app_.ChooseFlyout(n); };
-    else if (what == "panelButton") job.run = [this, n] { return app_.ClickPanelButton(std::to_string(n)); };
-    else job.run = [this, n] { return app_.DoubleClickPanelRow(n); };
+    step.number = static_cast<std::int32_t>(*id);
+    step.action = what == "flyout" ? A::Flyout : what == "panelButton" ? A::PanelButton : A::PanelDoubleClick;
+    if (step.action == A::PanelButton) step.text = std::to_string(step.number);
   } else if (what == "panelRows") {
-    std::vector<std::int32_t> rows;
     if (!r.contains("rows") || !r["rows"].is_array() || r["rows"].size() > 100000) return bad("panelRows には行が必要です");
     for (const json& x : r["rows"]) {
       if (!x.is_number_integer()) return bad("行は番号で指定します");
-      rows.push_back(x.get<std::int32_t>());
+      step.numbers.push_back(x.get<std::int32_t>());
     }
-    job.run = [this, rows] { return app_.SelectPanelRows(rows); };
+    step.action = A::PanelRows;
   } else if (what == "select") {
     const auto layer = num("layer"), art = num("art");
     if (!layer || !art || *layer < 0 || *art < 0 || *art > INT32_MAX) return bad("選択にはレイヤーとオブジェクトの番号が必要です");
-    job.run = [this, l = static_cast<std::size_t>(*layer), a = static_cast<std::int32_t>(*art), add = flag("add")] {
-      const std::string why = host_.Doc() ? SelectRefusal(*host_.Doc(), l, a) : "書類が開かれていません";
-      return why.empty() ? app_.SelectArtOf(l, {a}, add) : why;
-    };
-    job.changes = false;
+    step.action = A::Select;
+    step.layerIndex = static_cast<std::size_t>(*layer);
+    step.numbers = {static_cast<std::int32_t>(*art)};
+    step.on = flag("add");
   } else if (what == "deselect") {
-    job.run = [this] { return app_.DeselectAll(); };
-    job.changes = false;
+    step.action = A::Deselect;
   } else if (what == "selectAll") {
-    job.run = [this] { return SelectAll(); };
-    job.changes = false;
+    step.action = A::SelectAll;
   } else if (what == "showLayer" || what == "lockLayer" || what == "currentLayer") {
     const auto layer = num("layer");
     if (!layer || *layer < 0) return bad(what + " にはレイヤーが必要です");
-    const auto l = static_cast<std::size_t>(*layer);
-    const bool on = flag("on");
-    if (what == "showLayer") job.run = [this, l, on] { return app_.ShowLayer(l, on); };
-    else if (what == "lockLayer") job.run = [this, l, on] { return app_.LockLayer(l, on); };
-    else job.run = [this, l] { return app_.MakeCurrentLayer(l); };
+    step.layerIndex = static_cast<std::size_t>(*layer);
+    step.on = flag("on");
+    step.action = what == "showLayer" ? A::ShowLayer : what == "lockLayer" ? A::LockLayer : A::CurrentLayer;
   } else if (what == "undo") {
-    job.run = [this] { return app_.Undo(); };
+    step.action = A::Undo;
   } else if (what == "redo") {
-    job.run = [this] { return app_.Redo(); };
+    step.action = A::Redo;
   } else if (what == "delete") {
-    job.run = [this] { return app_.DeleteSelection(); };
-  } else if (what == "save") {
+    step.action = A::Delete;
+  } else if (what != "save") {
+    return bad("不明な操作です: " + what);
+  }
+  Job job;
+  if (what == "save") {
     job.run = [this]() -> std::string {
       std::string error;
       if (!host_.SaveDocument(doc_, error)) return error;
@@ -652,7 +626,16 @@ WebSession::Reply WebSession::Act(const json& r) {
     };
     job.changes = false;
   } else {
-    return bad("不明な操作です: " + what);
+    job.changes = step.Changes();
+    job.run = [this, step] {
+      // The page names art by position; what a person cannot select is refused in the page's words.
+      if (step.action == PersonStep::Action::Select) {
+        const std::string why =
+            host_.Doc() ? SelectRefusal(*host_.Doc(), *step.layerIndex, step.numbers.front()) : "書類が開かれていません";
+        if (!why.empty()) return why;
+      }
+      return Play(app_, step, [](const std::string&) {});
+    };
   }
   std::lock_guard<std::mutex> lock(mu_);
   if (stopping_) return {503, {{"error", "サーバーは停止するところです"}}};

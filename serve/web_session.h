@@ -90,8 +90,6 @@ class WebSession {
   // server stops.
   std::optional<nlohmann::json> WaitAnswer();
   bool GoneLocked() const;
-  // Worker only: selects every art the person can select (Ctrl+A).
-  std::string SelectAll();
   void Notice(const std::string& text);
 
   host::StandInHost& host_;

@@ -19,7 +19,7 @@ namespace {
 
 constexpr const char* kAboutGroup = "AboutVarnoxName";
 constexpr const char* kAboutGroupItemText = "Varnoxについて...";
-constexpr const char* kAboutEntryText = "Varnox-Dirir4.5...";
+constexpr const char* kAboutEntryText = VX_PLUGIN_NAME "...";
 constexpr const char* kWebSite = "https://www.varnox.example/dirir/";
 
 struct NotifierDef {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "panel/attr_panel.h"
+#include "resources/templates.h"
 #include "shell/plugin.h"
 
 #include <array>
@@ -9,7 +10,7 @@
 
 namespace vx::shell {
 
-inline constexpr const char* kPluginName = "Varnox-Dirir4.5";
+using resources::kPluginName;
 
 // Notification types the plug-in listens to.
 inline constexpr const char* kAppStartedNotification = "AI Application Started Notifier";

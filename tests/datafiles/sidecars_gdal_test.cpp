@@ -77,7 +77,7 @@ TEST(Sidecars, WrittenSidecarsIdentifiedByGdal) {
   if (Tool("ogrinfo --version").find("GDAL") == std::string::npos) GTEST_SKIP() << "ogrinfo is not installed";
   TempDir dir;
   struct Layer {
-    SidecarSystem system;
+    geo::CoordSystem system;
     std::string code;  // what GDAL identifies
     TextEncoding encoding;
   };
@@ -90,13 +90,13 @@ TEST(Sidecars, WrittenSidecarsIdentifiedByGdal) {
   int n = 0;
   for (std::int32_t datum : {1, 2}) {
     const bool jgd = datum == 2;
-    layers["bl" + std::to_string(datum)] = {{datum, 1, 0, 0}, jgd ? "EPSG:4612" : "EPSG:4301", {}};
+    layers["bl" + std::to_string(datum)] = {System(datum, 1, 0, 0), jgd ? "EPSG:4612" : "EPSG:4301", {}};
     for (std::int32_t z = 1; z <= 19; ++z)
       layers["xy" + std::to_string(datum) + "_" + std::to_string(z)] = {
-          {datum, 3, z, 0}, "EPSG:" + std::to_string((jgd ? 2442 : 30160) + z), {}};
+          System(datum, 3, z, 0), "EPSG:" + std::to_string((jgd ? 2442 : 30160) + z), {}};
     for (std::int32_t z = 51; z <= 56; ++z)
       layers["utm" + std::to_string(datum) + "_" + std::to_string(z)] = {
-          {datum, 2, 0, z},
+          System(datum, 2, 0, z),
           z == 56 ? (jgd ? "ESRI:102150" : "ESRI:102156") : "EPSG:" + std::to_string((jgd ? 3046 : 3041) + z),
           {}};
   }
@@ -108,8 +108,7 @@ TEST(Sidecars, WrittenSidecarsIdentifiedByGdal) {
     ASSERT_TRUE(w.WritePointRecord({1, 1}));
     ASSERT_TRUE(w.Finish());
     std::string error;
-    const SidecarSystem& s = layer.system;
-    ASSERT_TRUE(WriteSidecars(dir / (name + ".shp"), s.datum, s.kind, s.zone, s.utmZone, layer.encoding, error)) << error;
+    ASSERT_TRUE(WriteSidecars(dir / (name + ".shp"), layer.system, layer.encoding, error)) << error;
   }
   // Per layer: "Layer name: NAME", later "SOURCE_ENCODING=CP932" and the system's own ID, the
   // one indented by four spaces.

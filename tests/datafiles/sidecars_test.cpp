@@ -108,13 +108,13 @@ TEST(Sidecars, WrittenSystemsReadBackTheSame) {
                                     TextEncoding::kWindows1252, TextEncoding::kEucJp};
   int n = 0;
   for (std::int32_t datum : {1, 2}) {
-    std::vector<SidecarSystem> systems{{datum, 1, 0, 0}};
-    for (std::int32_t z = 1; z <= 19; ++z) systems.push_back({datum, 3, z, 0});
-    for (std::int32_t z = 51; z <= 56; ++z) systems.push_back({datum, 2, 0, z});
-    for (const SidecarSystem& s : systems) {
+    std::vector<geo::CoordSystem> systems{System(datum, 1, 0, 0)};
+    for (std::int32_t z = 1; z <= 19; ++z) systems.push_back(System(datum, 3, z, 0));
+    for (std::int32_t z = 51; z <= 56; ++z) systems.push_back(System(datum, 2, 0, z));
+    for (const geo::CoordSystem& s : systems) {
       const TextEncoding enc = encodings[n++ % 5];
       std::string error;
-      ASSERT_TRUE(WriteSidecars(shp, s.datum, s.kind, s.zone, s.utmZone, enc, error)) << error;
+      ASSERT_TRUE(WriteSidecars(shp, s, enc, error)) << error;
       SystemGuess g;
       g.known = true;
       g.system = s;
@@ -127,19 +127,19 @@ TEST(Sidecars, WrittenSystemsReadBackTheSame) {
   // A system outside the dialogs' terms gets no .prj.
   std::filesystem::remove(dir / "s.prj");
   std::string error;
-  ASSERT_TRUE(WriteSidecars(shp, 2, 3, 20, 0, TextEncoding::kUTF8, error)) << error;
+  ASSERT_TRUE(WriteSidecars(shp, System(2, 3, 20, 0), TextEncoding::kUTF8, error)) << error;
   EXPECT_FALSE(std::filesystem::exists(dir / "s.prj"));
 }
 
 TEST(Sidecars, WktNamesAndParameters) {
-  EXPECT_NE(SystemWkt(2, 3, 9, 0).find("PROJCS[\"JGD_2000_Japan_Zone_9\""), std::string::npos);
-  EXPECT_NE(SystemWkt(2, 3, 9, 0).find("PARAMETER[\"Central_Meridian\",139.83333333333334]"), std::string::npos);
-  EXPECT_NE(SystemWkt(1, 3, 9, 0).find("PROJCS[\"Japan_Zone_9\",GEOGCS[\"GCS_Tokyo\""), std::string::npos);
-  EXPECT_NE(SystemWkt(2, 2, 0, 54).find("PROJCS[\"JGD_2000_UTM_Zone_54N\""), std::string::npos);
-  EXPECT_NE(SystemWkt(2, 2, 0, 54).find("PARAMETER[\"Central_Meridian\",141.0]"), std::string::npos);
-  EXPECT_EQ(SystemWkt(2, 1, 0, 0).rfind("GEOGCS[\"GCS_JGD_2000\"", 0), 0u);
-  EXPECT_EQ(SystemWkt(0, 3, 9, 0), "");
-  EXPECT_EQ(SystemWkt(2, 3, 20, 0), "");
+  EXPECT_NE(SystemWkt(System(2, 3, 9, 0)).find("PROJCS[\"JGD_2000_Japan_Zone_9\""), std::string::npos);
+  EXPECT_NE(SystemWkt(System(2, 3, 9, 0)).find("PARAMETER[\"Central_Meridian\",139.83333333333334]"), std::string::npos);
+  EXPECT_NE(SystemWkt(System(1, 3, 9, 0)).find("PROJCS[\"Japan_Zone_9\",GEOGCS[\"GCS_Tokyo\""), std::string::npos);
+  EXPECT_NE(SystemWkt(System(2, 2, 0, 54)).find("PROJCS[\"JGD_2000_UTM_Zone_54N\""), std::string::npos);
+  EXPECT_NE(SystemWkt(System(2, 2, 0, 54)).find("PARAMETER[\"Central_Meridian\",141.0]"), std::string::npos);
+  EXPECT_EQ(SystemWkt(System(2, 1, 0, 0)).rfind("GEOGCS[\"GCS_JGD_2000\"", 0), 0u);
+  EXPECT_EQ(SystemWkt(System(0, 3, 9, 0)), "");
+  EXPECT_EQ(SystemWkt(System(2, 3, 20, 0)), "");
 }
 
 TEST(Sidecars, SystemsByNameAndParameters) {

@@ -32,7 +32,7 @@ TEST_F(ShapeExportTest, PointsAtTheirMapPositionsWithPrjAndCpg) {
   EXPECT_NEAR(records[0].parts[0][0].y, Map(12, 22).y, 1e-9);
   EXPECT_EQ(Files(dir.path()), (std::vector<std::string>{"pts.cpg", "pts.dbf", "pts.prj", "pts.shp", "pts.shx"}))
       << "no temporary file is left";
-  EXPECT_EQ(Slurp(dir / "pts.prj"), data::SystemWkt(2, 3, 9, 0));
+  EXPECT_EQ(Slurp(dir / "pts.prj"), data::SystemWkt({geo::DatumJgd2000, geo::KindPlaneXY, geo::Zone{9}}));
   EXPECT_EQ(Slurp(dir / "pts.cpg"), "932");
 }
 
@@ -406,7 +406,7 @@ TEST_F(MarkerExportTest, MarkersGiveTheMapAndTheirSystemIsWritten) {
   ASSERT_EQ(records.size(), 1u);
   EXPECT_NEAR(records[0].parts[0][0].x, 500, 1e-9);
   EXPECT_NEAR(records[0].parts[0][0].y, 500, 1e-9);
-  EXPECT_EQ(Slurp(dir / "m.prj"), data::SystemWkt(2, 3, 9, 0));
+  EXPECT_EQ(Slurp(dir / "m.prj"), data::SystemWkt({geo::DatumJgd2000, geo::KindPlaneXY, geo::Zone{9}}));
 }
 
 }  // namespace

@@ -65,7 +65,6 @@ TEST_F(DocumentTest, SaveAndLoadKeepEverything) {
   style.evenOdd = true;
   ASSERT_EQ(sPathStyle()->SetPathStyle(line, style), kNoErr);
   ASSERT_EQ(sBlendStyle()->SetOpacity(line, 0.4), kNoErr);
-  ASSERT_EQ(sArt()->SetArtUserAttr(line, kArtLocked | kArtSelected, kArtLocked | kArtSelected), kNoErr);
 
   ArtHandle compound = nullptr;
   ASSERT_EQ(sArt()->NewArt(ArtType::CompoundPath, PaintOrder::InsideOnBottom, Group(sub), compound), kNoErr);
@@ -85,6 +84,8 @@ TEST_F(DocumentTest, SaveAndLoadKeepEverything) {
   ASSERT_EQ(sTag()->SetTag(line, "VxShapeTag", "string", std::string("\x93\x8c\x8b\x9e|1", 6)), kNoErr);
   ASSERT_EQ(sTag()->SetTag(line, "plain", "string", "abc"), kNoErr);
   ASSERT_EQ(sTag()->SetTag(line, "\x93\x8c", "\xff", "x\ny\"z"), kNoErr);
+  // Locked last: the setters refuse locked art.
+  ASSERT_EQ(sArt()->SetArtUserAttr(line, kArtLocked | kArtSelected, kArtLocked | kArtSelected), kNoErr);
   const std::string sjisTitle = "\x93\x8c\x8b\x9e";  // 東京 in Shift-JIS
   ASSERT_EQ(sLayer()->SetLayerTitle(hidden, sjisTitle), kNoErr);
   // Numbers read back exactly, the awkward ones included.

@@ -137,6 +137,16 @@ test('the sample opens: layers, the sheet with Japanese text, menus and the pane
 });
 
 test('import a shapefile through the flyout item, the file browser and dialog 108', async () => {
+  // Cancelled in the file browser, the command ends with nothing asked and nothing changed.
+  const layersBefore = await page.locator('#layers li').count();
+  await page.click('#flyout-button');
+  await page.click('#flyout-menu .flyout-item[data-id="1"]');
+  await page.waitForSelector('#files:not([hidden])');
+  await page.click('#files-cancel');
+  await idle();
+  assert.ok(await page.locator('#files').isHidden());
+  assert.equal(await page.locator('#layers li').count(), layersBefore);
+  assert.ok(await page.locator('#dirty').isHidden());
   await page.click('#flyout-button');
   await page.click('#flyout-menu .flyout-item[data-id="1"]');
   await page.waitForSelector('#files:not([hidden])');
