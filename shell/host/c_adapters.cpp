@@ -1,0 +1,924 @@
+#include "shell/host/c_adapters.h"
+
+#include "shell/host/c_marshal.h"
+#include "shell/host/slots.h"
+
+#include <cstddef>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <mutex>
+
+namespace vx::host {
+
+// The entry's messages are C records.
+static_assert(sizeof(MessageData) == sizeof(VxMessageData) && offsetof(MessageData, basic) == offsetof(VxMessageData, basic));
+static_assert(sizeof(NotifierMessage) == sizeof(VxNotifierMessage) &&
+              offsetof(NotifierMessage, type) == offsetof(VxNotifierMessage, type) &&
+              offsetof(NotifierMessage, notifyData) == offsetof(VxNotifierMessage, notifyData));
+static_assert(sizeof(MenuMessage) == sizeof(VxMenuMessage) && offsetof(MenuMessage, menuItem) == offsetof(VxMenuMessage, menuItem));
+static_assert(std::is_standard_layout_v<PathSegment> && std::is_standard_layout_v<ControlTemplate> &&
+              std::is_trivially_copyable_v<PathSegment> && std::is_trivially_copyable_v<ControlTemplate>);
+
+namespace cabi {
+
+// ----- records
+
+VxColor ColorToC(const Color& c) {
+  return VxColor{static_cast<std::int32_t>(c.kind), c.gray, c.c, c.m, c.y, c.k, c.r, c.g, c.b};
+}
+
+Color ColorFromC(const VxColor& c) {
+  Color x;
+  x.kind = static_cast<ColorKind>(c.kind);
+  x.gray = c.gray;
+  x.c = c.c, x.m = c.m, x.y = c.y, x.k = c.k;
+  x.r = c.r, x.g = c.g, x.b = c.b;
+  return x;
+}
+
+VxPathStyle PathStyleToC(const PathStyle& s) {
+  VxPathStyle c{};
+  c.fillPaint = s.fillPaint;
+  c.fillColor = ColorToC(s.fill.color);
+  c.fillOverprint = s.fill.overprint;
+  c.strokePaint = s.strokePaint;
+  c.strokeColor = ColorToC(s.stroke.color);
+  c.strokeOverprint = s.stroke.overprint;
+  c.width = s.stroke.width;
+  c.dashCount = s.stroke.dashCount;
+  for (int i = 0; i < kMaxDashes; ++i) c.dashes[i] = s.stroke.dashes[static_cast<std::size_t>(i)];
+  c.dashOffset = s.stroke.dashOffset;
+  c.cap = static_cast<std::int32_t>(s.stroke.cap);
+  c.join = static_cast<std::int32_t>(s.stroke.join);
+  c.miterLimit = s.stroke.miterLimit;
+  c.evenOdd = s.evenOdd;
+  return c;
+}
+
+PathStyle PathStyleFromC(const VxPathStyle& c) {
+  PathStyle s;
+  s.fillPaint = c.fillPaint;
+  s.fill.color = ColorFromC(c.fillColor);
+  s.fill.overprint = c.fillOverprint;
+  s.strokePaint = c.strokePaint;
+  s.stroke.color = ColorFromC(c.strokeColor);
+  s.stroke.overprint = c.strokeOverprint;
+  s.stroke.width = c.width;
+  s.stroke.dashCount = c.dashCount;
+  for (int i = 0; i < kMaxDashes; ++i) s.stroke.dashes[static_cast<std::size_t>(i)] = c.dashes[i];
+  s.stroke.dashOffset = c.dashOffset;
+  s.stroke.cap = static_cast<LineCap>(c.cap);
+  s.stroke.join = static_cast<LineJoin>(c.join);
+  s.stroke.miterLimit = c.miterLimit;
+  s.evenOdd = c.evenOdd;
+  return s;
+}
+
+namespace {
+
+// ----- dictionaries and arrays: the host's handles, one reference each
+
+// The operations of the host's dictionaries, known once the dictionary suite is acquired.
+const VxDictionarySuite* gDictionaries = nullptr;
+
+template <class F>
+F DictionaryFn(F VxDictionarySuite::*f) {
+  return gDictionaries ? gDictionaries->*f : nullptr;
+}
+
+Entry EntryFromC(const VxEntry& e);
+DictionaryRef AdoptDictionary(VxDict h);
+ArrayRef AdoptArray(VxArray h);
+// The host's handle of a dictionary or array the plug-in got from the host; nullptr for others.
+VxDict HandleOf(const Dictionary* d);
+VxArray HandleOf(const Array* a);
+
+}  // namespace
+
+// Dictionaries and arrays coming out hold one reference, which the plug-in's object takes over.
+template <>
+struct ToC<DictionaryRef&, VxDict*> {
+  explicit ToC(DictionaryRef& r) : r_(r) {}
+  VxDict* c() { return &h_; }
+  void Done(bool ok) {
+    if (h_) r_ = AdoptDictionary(h_);
+    else if (ok) r_ = nullptr;
+  }
+  bool Failed() const { return false; }
+  DictionaryRef& r_;
+  VxDict h_ = nullptr;
+};
+template <>
+struct ToC<ArrayRef&, VxArray*> {
+  explicit ToC(ArrayRef& r) : r_(r) {}
+  VxArray* c() { return &h_; }
+  void Done(bool ok) {
+    if (h_) r_ = AdoptArray(h_);
+    else if (ok) r_ = nullptr;
+  }
+  bool Failed() const { return false; }
+  ArrayRef& r_;
+  VxArray h_ = nullptr;
+};
+
+// An entry going in lends the host its text and handles. A dictionary or array the host did not
+// make has no handle: the host refuses the null one.
+template <>
+struct ToC<const Entry&, const VxEntry*> {
+  explicit ToC(const Entry& e) {
+    v_.type = static_cast<std::int32_t>(e.Type());
+    switch (e.Type()) {
+      case EntryType::Integer: e.AsInteger(v_.integer); break;
+      case EntryType::Boolean: e.AsBoolean(v_.boolean); break;
+      case EntryType::Real: e.AsReal(v_.real); break;
+      case EntryType::String:
+        e.AsString(text_);
+        v_.string = StrOf(text_);
+        break;
+      case EntryType::Array: {
+        ArrayRef a;
+        e.AsArray(a);
+        v_.array = HandleOf(a.get());
+        break;
+      }
+      case EntryType::Dictionary: {
+        DictionaryRef d;
+        e.AsDictionary(d);
+        v_.dictionary = HandleOf(d.get());
+        break;
+      }
+    }
+  }
+  const VxEntry* c() const { return &v_; }
+  void Done(bool) {}
+  bool Failed() const { return false; }
+  VxEntry v_{};
+  std::string text_;
+};
+template <>
+struct ToC<Entry&, const VxEntrySink*> : SinkBase {
+  explicit ToC(Entry& r) : r_(r), sink_{this, &Thunk} {}
+  ToC(const ToC&) = delete;
+  ToC& operator=(const ToC&) = delete;
+  const VxEntrySink* c() const { return &sink_; }
+  void Done(bool) {}
+  static void Thunk(void* ctx, const VxEntry* e) noexcept {
+    auto* self = static_cast<ToC*>(ctx);
+    try {
+      if (e) self->r_ = EntryFromC(*e);
+    } catch (...) {
+      self->failed = true;
+    }
+  }
+  Entry& r_;
+  VxEntrySink sink_;
+};
+
+namespace {
+
+class DictionaryOverC final : public Dictionary {
+ public:
+  explicit DictionaryOverC(VxDict h) : h_(h) {}
+  ~DictionaryOverC() override {
+    if (auto release = DictionaryFn(&VxDictionarySuite::ReleaseDictionary)) release(h_);
+  }
+  DictionaryOverC(const DictionaryOverC&) = delete;
+  DictionaryOverC& operator=(const DictionaryOverC&) = delete;
+  VxDict Handle() const { return h_; }
+
+  bool IsKnown(const std::string& key) const override {
+    return CallOn<&Dictionary::IsKnown>(DictionaryFn(&VxDictionarySuite::IsKnown), h_, key);
+  }
+  Err Get(const std::string& key, Entry& out) const override {
+    return CallOn<&Dictionary::Get>(DictionaryFn(&VxDictionarySuite::Get), h_, key, out);
+  }
+  Err Set(const std::string& key, const Entry& e) override {
+    return CallOn<&Dictionary::Set>(DictionaryFn(&VxDictionarySuite::Set), h_, key, e);
+  }
+  Err Delete(const std::string& key) override {
+    return CallOn<&Dictionary::Delete>(DictionaryFn(&VxDictionarySuite::Delete), h_, key);
+  }
+  std::vector<std::string> Keys() const override {
+    std::vector<std::string> keys;
+    auto keysFn = DictionaryFn(&VxDictionarySuite::Keys);
+    if (!keysFn) return keys;
+    struct Sink : TextSinkOf<Sink, char, VxTextSink> {
+      explicit Sink(std::vector<std::string>& k) : keys(k) {}
+      void Put(const char* d, std::size_t n) { keys.emplace_back(d, n); }
+      std::vector<std::string>& keys;
+    } sink(keys);
+    if (keysFn(h_, sink.c()) != kNoErr || sink.Failed()) keys.clear();
+    return keys;
+  }
+
+ private:
+  VxDict h_;
+};
+
+class ArrayOverC final : public Array {
+ public:
+  explicit ArrayOverC(VxArray h) : h_(h) {}
+  ~ArrayOverC() override {
+    if (auto release = DictionaryFn(&VxDictionarySuite::ReleaseArray)) release(h_);
+  }
+  ArrayOverC(const ArrayOverC&) = delete;
+  ArrayOverC& operator=(const ArrayOverC&) = delete;
+  VxArray Handle() const { return h_; }
+
+  std::int32_t Count() const override {
+    auto count = DictionaryFn(&VxDictionarySuite::ArrayCount);
+    return count ? count(h_) : 0;
+  }
+  Err Get(std::int32_t index, Entry& out) const override {
+    return CallOn<&Array::Get>(DictionaryFn(&VxDictionarySuite::ArrayGet), h_, index, out);
+  }
+  Err Set(std::int32_t index, const Entry& e) override {
+    return CallOn<&Array::Set>(DictionaryFn(&VxDictionarySuite::ArraySet), h_, index, e);
+  }
+  Err Insert(std::int32_t index, const Entry& e) override {
+    return CallOn<&Array::Insert>(DictionaryFn(&VxDictionarySuite::ArrayInsert), h_, index, e);
+  }
+  Err Append(const Entry& e) override { return CallOn<&Array::Append>(DictionaryFn(&VxDictionarySuite::ArrayAppend), h_, e); }
+  Err Remove(std::int32_t index) override {
+    return CallOn<&Array::Remove>(DictionaryFn(&VxDictionarySuite::ArrayRemove), h_, index);
+  }
+  Err Clear() override { return CallOn<&Array::Clear>(DictionaryFn(&VxDictionarySuite::ArrayClear), h_); }
+
+ private:
+  VxArray h_;
+};
+
+VxDict HandleOf(const Dictionary* d) {
+  auto* c = dynamic_cast<const DictionaryOverC*>(d);
+  return c ? c->Handle() : nullptr;
+}
+VxArray HandleOf(const Array* a) {
+  auto* c = dynamic_cast<const ArrayOverC*>(a);
+  return c ? c->Handle() : nullptr;
+}
+
+// Takes over the reference `h` holds.
+DictionaryRef AdoptDictionary(VxDict h) {
+  if (!h) return nullptr;
+  try {
+    return std::make_shared<DictionaryOverC>(h);
+  } catch (...) {
+    if (auto release = DictionaryFn(&VxDictionarySuite::ReleaseDictionary)) release(h);
+    throw;
+  }
+}
+ArrayRef AdoptArray(VxArray h) {
+  if (!h) return nullptr;
+  try {
+    return std::make_shared<ArrayOverC>(h);
+  } catch (...) {
+    if (auto release = DictionaryFn(&VxDictionarySuite::ReleaseArray)) release(h);
+    throw;
+  }
+}
+
+// An entry the host lent: the handles in it are retained for the plug-in's own.
+Entry EntryFromC(const VxEntry& e) {
+  switch (static_cast<EntryType>(e.type)) {
+    case EntryType::Integer: return Entry::Integer(e.integer);
+    case EntryType::Boolean: return Entry::Boolean(e.boolean);
+    case EntryType::Real: return Entry::Real(e.real);
+    case EntryType::String: return Entry::String(StringOf(e.string));
+    case EntryType::Array: {
+      auto retain = DictionaryFn(&VxDictionarySuite::RetainArray);
+      return Entry::FromArray(AdoptArray(retain && e.array ? retain(e.array) : nullptr));
+    }
+    case EntryType::Dictionary: {
+      auto retain = DictionaryFn(&VxDictionarySuite::RetainDictionary);
+      return Entry::FromDictionary(AdoptDictionary(retain && e.dictionary ? retain(e.dictionary) : nullptr));
+    }
+  }
+  return Entry();
+}
+
+}  // namespace
+
+namespace {
+
+// ----- windows and dialog handlers
+
+const VxPlatformSuite* gPlatform = nullptr;
+
+class WindowOverC;
+// The plug-in's object for a window of the host; made on first sight, kept while the module is.
+Window* WindowFor(WindowHandle h);
+
+// The plug-in's handlers as the host sees them: ctx is the DialogHandler.
+struct OwnHandler {
+  static DialogHandler& Of(void* ctx) { return *static_cast<DialogHandler*>(ctx); }
+  static void OnInit(void* ctx, VxWindow w) noexcept {
+    try {
+      if (Window* win = WindowFor(w)) Of(ctx).OnInit(*win);
+    } catch (...) {
+    }
+  }
+  static void OnCommand(void* ctx, VxWindow w, std::int32_t id, std::int32_t event, std::int32_t detail) noexcept {
+    try {
+      if (Window* win = WindowFor(w)) Of(ctx).OnCommand(*win, id, static_cast<ControlEvent>(event), detail);
+    } catch (...) {
+    }
+  }
+  static void OnFileSelected(void* ctx, VxWindow w, VxStr utf8) noexcept {
+    try {
+      if (Window* win = WindowFor(w)) Of(ctx).OnFileSelected(*win, Utf8ToPath(StringOf(utf8)));
+    } catch (...) {
+    }
+  }
+  static bool OnListCellColors(void* ctx, VxWindow w, std::int32_t id, std::int32_t row, std::int32_t column,
+                               std::uint32_t* text, std::uint32_t* back) noexcept {
+    try {
+      Window* win = WindowFor(w);
+      if (!win || !text || !back) return false;
+      return Of(ctx).OnListCellColors(*win, id, row, column, *text, *back);
+    } catch (...) {
+      return false;
+    }
+  }
+  static bool OnStaticColors(void* ctx, VxWindow w, std::int32_t id, std::uint32_t* text, std::uint32_t* back) noexcept {
+    try {
+      Window* win = WindowFor(w);
+      if (!win || !text || !back) return false;
+      return Of(ctx).OnStaticColors(*win, id, *text, *back);
+    } catch (...) {
+      return false;
+    }
+  }
+};
+
+class HandlerOverC;
+const VxDialogHandler* ForeignHandler(DialogHandler* h);
+
+VxDialogHandler HandlerToC(DialogHandler* h) {
+  if (!h) return VxDialogHandler{};
+  if (const VxDialogHandler* c = ForeignHandler(h)) return *c;  // back to the host as it came
+  return VxDialogHandler{h, &OwnHandler::OnInit, &OwnHandler::OnCommand, &OwnHandler::OnFileSelected,
+                         &OwnHandler::OnListCellColors, &OwnHandler::OnStaticColors};
+}
+
+// A handler of the host's (one the plug-in found on a window and hands events on to).
+class HandlerOverC final : public DialogHandler {
+ public:
+  explicit HandlerOverC(const VxDialogHandler& c) : c_(c) {}
+  const VxDialogHandler& C() const { return c_; }
+  void OnInit(Window& w) override {
+    if (c_.OnInit) c_.OnInit(c_.ctx, w.Handle());
+  }
+  void OnCommand(Window& w, std::int32_t id, ControlEvent event, std::int32_t detail) override {
+    if (c_.OnCommand) c_.OnCommand(c_.ctx, w.Handle(), id, static_cast<std::int32_t>(event), detail);
+  }
+  void OnFileSelected(Window& w, const std::filesystem::path& file) override {
+    const std::string u = PathToUtf8(file);
+    if (c_.OnFileSelected) c_.OnFileSelected(c_.ctx, w.Handle(), StrOf(u));
+  }
+  bool OnListCellColors(Window& w, std::int32_t id, std::int32_t row, std::int32_t column, std::uint32_t& text,
+                        std::uint32_t& back) override {
+    return c_.OnListCellColors && c_.OnListCellColors(c_.ctx, w.Handle(), id, row, column, &text, &back);
+  }
+  bool OnStaticColors(Window& w, std::int32_t id, std::uint32_t& text, std::uint32_t& back) override {
+    return c_.OnStaticColors && c_.OnStaticColors(c_.ctx, w.Handle(), id, &text, &back);
+  }
+
+ private:
+  VxDialogHandler c_;
+};
+
+const VxDialogHandler* ForeignHandler(DialogHandler* h) {
+  auto* c = dynamic_cast<HandlerOverC*>(h);
+  return c ? &c->C() : nullptr;
+}
+
+struct ModuleObjects {
+  std::mutex lock;
+  std::map<WindowHandle, std::unique_ptr<Window>> windows;
+  std::vector<std::unique_ptr<HandlerOverC>> handlers;
+};
+ModuleObjects& Objects() {
+  static ModuleObjects objects;
+  return objects;
+}
+
+DialogHandler* HandlerFromC(const VxDialogHandler& c) {
+  if (!c.ctx && !c.OnInit && !c.OnCommand) return nullptr;
+  if (c.OnInit == &OwnHandler::OnInit) return static_cast<DialogHandler*>(c.ctx);
+  ModuleObjects& o = Objects();
+  std::lock_guard<std::mutex> hold(o.lock);
+  for (const auto& h : o.handlers)
+    if (std::memcmp(&h->C(), &c, sizeof c) == 0) return h.get();
+  o.handlers.push_back(std::make_unique<HandlerOverC>(c));
+  return o.handlers.back().get();
+}
+
+}  // namespace
+
+template <>
+struct ToC<DialogHandler&, const VxDialogHandler*> {
+  explicit ToC(DialogHandler& h) : v_(HandlerToC(&h)) {}
+  const VxDialogHandler* c() const { return &v_; }
+  void Done(bool) {}
+  bool Failed() const { return false; }
+  VxDialogHandler v_;
+};
+template <>
+struct ToC<DialogHandler*, const VxDialogHandler*> {
+  explicit ToC(DialogHandler* h) : v_(HandlerToC(h)) {}
+  const VxDialogHandler* c() const { return v_.ctx ? &v_ : nullptr; }
+  void Done(bool) {}
+  bool Failed() const { return false; }
+  VxDialogHandler v_;
+};
+template <>
+struct ToC<DialogHandler*&, VxDialogHandler*> {
+  explicit ToC(DialogHandler*& r) : r_(r) {}
+  VxDialogHandler* c() { return &v_; }
+  void Done(bool ok) {
+    if (ok) r_ = HandlerFromC(v_);
+  }
+  bool Failed() const { return false; }
+  DialogHandler*& r_;
+  VxDialogHandler v_{};
+};
+template <>
+struct ToC<Window*&, VxWindow*> {
+  explicit ToC(Window*& r) : r_(r) {}
+  VxWindow* c() { return &h_; }
+  void Done(bool ok) { r_ = ok && h_ ? WindowFor(h_) : nullptr; }
+  bool Failed() const { return false; }
+  Window*& r_;
+  VxWindow h_ = nullptr;
+};
+
+// The requests of the file dialogs, lent to the host for the call.
+struct FiltersToC {
+  explicit FiltersToC(const std::vector<FileFilter>& filters) {
+    items.reserve(filters.size());
+    for (const FileFilter& f : filters) items.push_back(VxFileFilter{StrOf(f.label), StrOf(f.pattern)});
+  }
+  std::vector<VxFileFilter> items;
+};
+template <>
+struct ToC<const OpenFileRequest&, const VxOpenFileRequest*> {
+  explicit ToC(const OpenFileRequest& r)
+      : filters_(r.filters), folder_(PathToUtf8(r.folder)), handler_(HandlerToC(r.childHandler)) {
+    v_.title = StrOf(r.title);
+    v_.filters = filters_.items.data();
+    v_.filterCount = filters_.items.size();
+    v_.defaultExtension = StrOf(r.defaultExtension);
+    v_.allowMultiple = r.allowMultiple;
+    v_.folder = StrOf(folder_);
+    v_.childTemplate = r.childTemplate;
+    v_.childHandler = r.childHandler ? &handler_ : nullptr;
+  }
+  ToC(const ToC&) = delete;
+  ToC& operator=(const ToC&) = delete;
+  const VxOpenFileRequest* c() const { return &v_; }
+  void Done(bool) {}
+  bool Failed() const { return false; }
+  FiltersToC filters_;
+  std::string folder_;
+  VxDialogHandler handler_;
+  VxOpenFileRequest v_{};
+};
+template <>
+struct ToC<const SaveFileRequest&, const VxSaveFileRequest*> {
+  explicit ToC(const SaveFileRequest& r) : filters_(r.filters), folder_(PathToUtf8(r.folder)) {
+    v_.title = StrOf(r.title);
+    v_.filters = filters_.items.data();
+    v_.filterCount = filters_.items.size();
+    v_.defaultExtension = StrOf(r.defaultExtension);
+    v_.folder = StrOf(folder_);
+    v_.defaultName = StrOf(r.defaultName);
+  }
+  ToC(const ToC&) = delete;
+  ToC& operator=(const ToC&) = delete;
+  const VxSaveFileRequest* c() const { return &v_; }
+  void Done(bool) {}
+  bool Failed() const { return false; }
+  FiltersToC filters_;
+  std::string folder_;
+  VxSaveFileRequest v_{};
+};
+
+namespace {
+
+// ----- the suites
+
+class ArtSuiteOverC final : public ArtSuite {
+ public:
+  const VxArtSuite* t_ = nullptr;
+  Err NewArt(ArtType type, PaintOrder order, ArtHandle prep, ArtHandle& out) override { return Call<&ArtSuite::NewArt>(t_->NewArt, type, order, prep, out); }
+  Err DisposeArt(ArtHandle art) override { return Call<&ArtSuite::DisposeArt>(t_->DisposeArt, art); }
+  Err ReorderArt(ArtHandle art, PaintOrder order, ArtHandle prep) override { return Call<&ArtSuite::ReorderArt>(t_->ReorderArt, art, order, prep); }
+  Err GetArtType(ArtHandle art, ArtType& out) override { return Call<&ArtSuite::GetArtType>(t_->GetArtType, art, out); }
+  Err GetArtParent(ArtHandle art, ArtHandle& out) override { return Call<&ArtSuite::GetArtParent>(t_->GetArtParent, art, out); }
+  Err GetArtFirstChild(ArtHandle art, ArtHandle& out) override { return Call<&ArtSuite::GetArtFirstChild>(t_->GetArtFirstChild, art, out); }
+  Err GetArtSibling(ArtHandle art, ArtHandle& out) override { return Call<&ArtSuite::GetArtSibling>(t_->GetArtSibling, art, out); }
+  Err GetArtBounds(ArtHandle art, RealRect& out) override { return Call<&ArtSuite::GetArtBounds>(t_->GetArtBounds, art, out); }
+  Err GetArtUserAttr(ArtHandle art, std::uint32_t which, std::uint32_t& out) override { return Call<&ArtSuite::GetArtUserAttr>(t_->GetArtUserAttr, art, which, out); }
+  Err SetArtUserAttr(ArtHandle art, std::uint32_t which, std::uint32_t value) override { return Call<&ArtSuite::SetArtUserAttr>(t_->SetArtUserAttr, art, which, value); }
+  Err GetDictionary(ArtHandle art, DictionaryRef& out) override { return Call<&ArtSuite::GetDictionary>(t_->GetDictionary, art, out); }
+  bool HasDictionary(ArtHandle art) override { return Call<&ArtSuite::HasDictionary>(t_->HasDictionary, art); }
+  Err GetLayerOfArt(ArtHandle art, LayerHandle& out) override { return Call<&ArtSuite::GetLayerOfArt>(t_->GetLayerOfArt, art, out); }
+  Err IsLayerGroup(ArtHandle art, bool& out) override { return Call<&ArtSuite::IsLayerGroup>(t_->IsLayerGroup, art, out); }
+  bool ValidArt(ArtHandle art) override { return Call<&ArtSuite::ValidArt>(t_->ValidArt, art); }
+};
+
+class ArtSetSuiteOverC final : public ArtSetSuite {
+ public:
+  const VxArtSetSuite* t_ = nullptr;
+  Err NewArtSet(ArtSetHandle& out) override { return Call<&ArtSetSuite::NewArtSet>(t_->NewArtSet, out); }
+  Err DisposeArtSet(ArtSetHandle& set) override { return Call<&ArtSetSuite::DisposeArtSet>(t_->DisposeArtSet, set); }
+  Err SelectedArtSet(ArtSetHandle set) override { return Call<&ArtSetSuite::SelectedArtSet>(t_->SelectedArtSet, set); }
+  Err LayerArtSet(LayerHandle layer, ArtSetHandle set) override { return Call<&ArtSetSuite::LayerArtSet>(t_->LayerArtSet, layer, set); }
+  Err CountArtSet(ArtSetHandle set, std::int32_t& out) override { return Call<&ArtSetSuite::CountArtSet>(t_->CountArtSet, set, out); }
+  Err IndexArtSet(ArtSetHandle set, std::int32_t index, ArtHandle& out) override { return Call<&ArtSetSuite::IndexArtSet>(t_->IndexArtSet, set, index, out); }
+};
+
+class LayerSuiteOverC final : public LayerSuite {
+ public:
+  const VxLayerSuite* t_ = nullptr;
+  Err CountLayers(std::int32_t& out) override { return Call<&LayerSuite::CountLayers>(t_->CountLayers, out); }
+  Err GetFirstLayer(LayerHandle& out) override { return Call<&LayerSuite::GetFirstLayer>(t_->GetFirstLayer, out); }
+  Err GetNextLayer(LayerHandle layer, LayerHandle& out) override { return Call<&LayerSuite::GetNextLayer>(t_->GetNextLayer, layer, out); }
+  Err GetNextPreorderLayer(LayerHandle layer, LayerHandle& out) override { return Call<&LayerSuite::GetNextPreorderLayer>(t_->GetNextPreorderLayer, layer, out); }
+  Err GetCurrentLayer(LayerHandle& out) override { return Call<&LayerSuite::GetCurrentLayer>(t_->GetCurrentLayer, out); }
+  Err SetCurrentLayer(LayerHandle layer) override { return Call<&LayerSuite::SetCurrentLayer>(t_->SetCurrentLayer, layer); }
+  Err InsertLayer(LayerHandle prep, PaintOrder order, LayerHandle& out) override { return Call<&LayerSuite::InsertLayer>(t_->InsertLayer, prep, order, out); }
+  Err DeleteLayer(LayerHandle layer) override { return Call<&LayerSuite::DeleteLayer>(t_->DeleteLayer, layer); }
+  Err GetLayerTitle(LayerHandle layer, std::string& utf8) override { return Call<&LayerSuite::GetLayerTitle>(t_->GetLayerTitle, layer, utf8); }
+  Err SetLayerTitle(LayerHandle layer, const std::string& utf8) override { return Call<&LayerSuite::SetLayerTitle>(t_->SetLayerTitle, layer, utf8); }
+  Err GetLayerVisible(LayerHandle layer, bool& out) override { return Call<&LayerSuite::GetLayerVisible>(t_->GetLayerVisible, layer, out); }
+  Err SetLayerVisible(LayerHandle layer, bool visible) override { return Call<&LayerSuite::SetLayerVisible>(t_->SetLayerVisible, layer, visible); }
+  Err GetLayerEditable(LayerHandle layer, bool& out) override { return Call<&LayerSuite::GetLayerEditable>(t_->GetLayerEditable, layer, out); }
+  Err SetLayerEditable(LayerHandle layer, bool editable) override { return Call<&LayerSuite::SetLayerEditable>(t_->SetLayerEditable, layer, editable); }
+  Err LayerHasSelectedArt(LayerHandle layer, bool& out) override { return Call<&LayerSuite::LayerHasSelectedArt>(t_->LayerHasSelectedArt, layer, out); }
+  Err DeselectArtOnLayer(LayerHandle layer) override { return Call<&LayerSuite::DeselectArtOnLayer>(t_->DeselectArtOnLayer, layer); }
+  Err GetLayerGroup(LayerHandle layer, ArtHandle& out) override { return Call<&LayerSuite::GetLayerGroup>(t_->GetLayerGroup, layer, out); }
+  Err GetLayerParent(LayerHandle layer, LayerHandle& out) override { return Call<&LayerSuite::GetLayerParent>(t_->GetLayerParent, layer, out); }
+};
+
+class PathSuiteOverC final : public PathSuite {
+ public:
+  const VxPathSuite* t_ = nullptr;
+  Err GetPathSegmentCount(ArtHandle path, std::int32_t& out) override { return Call<&PathSuite::GetPathSegmentCount>(t_->GetPathSegmentCount, path, out); }
+  Err GetPathSegments(ArtHandle path, std::int32_t first, std::int32_t count, PathSegment* out) override { return Call<&PathSuite::GetPathSegments>(t_->GetPathSegments, path, first, count, out); }
+  Err SetPathSegments(ArtHandle path, std::int32_t count, const PathSegment* segments) override { return Call<&PathSuite::SetPathSegments>(t_->SetPathSegments, path, count, segments); }
+  Err GetPathClosed(ArtHandle path, bool& out) override { return Call<&PathSuite::GetPathClosed>(t_->GetPathClosed, path, out); }
+  Err SetPathClosed(ArtHandle path, bool closed) override { return Call<&PathSuite::SetPathClosed>(t_->SetPathClosed, path, closed); }
+  Err GetPathGuide(ArtHandle path, bool& out) override { return Call<&PathSuite::GetPathGuide>(t_->GetPathGuide, path, out); }
+  Err SetPathGuide(ArtHandle path, bool guide) override { return Call<&PathSuite::SetPathGuide>(t_->SetPathGuide, path, guide); }
+  Err GetPathIsClip(ArtHandle art, bool& out) override { return Call<&PathSuite::GetPathIsClip>(t_->GetPathIsClip, art, out); }
+  Err SetPathIsClip(ArtHandle art, bool clip) override { return Call<&PathSuite::SetPathIsClip>(t_->SetPathIsClip, art, clip); }
+  Err GetPathArea(ArtHandle path, double& out) override { return Call<&PathSuite::GetPathArea>(t_->GetPathArea, path, out); }
+  Err GetPathLength(ArtHandle path, double& out, double flatness) override { return Call<&PathSuite::GetPathLength>(t_->GetPathLength, path, out, flatness); }
+  Err GetPathBezier(ArtHandle path, std::int32_t index, RealBezier& out) override { return Call<&PathSuite::GetPathBezier>(t_->GetPathBezier, path, index, out); }
+};
+
+class PathStyleSuiteOverC final : public PathStyleSuite {
+ public:
+  const VxPathStyleSuite* t_ = nullptr;
+  Err GetPathStyle(ArtHandle art, PathStyle& out) override { return Call<&PathStyleSuite::GetPathStyle>(t_->GetPathStyle, art, out); }
+  Err SetPathStyle(ArtHandle art, const PathStyle& style) override { return Call<&PathStyleSuite::SetPathStyle>(t_->SetPathStyle, art, style); }
+};
+
+class BlendStyleSuiteOverC final : public BlendStyleSuite {
+ public:
+  const VxBlendStyleSuite* t_ = nullptr;
+  Err GetOpacity(ArtHandle art, double& out) override { return Call<&BlendStyleSuite::GetOpacity>(t_->GetOpacity, art, out); }
+  Err SetOpacity(ArtHandle art, double opacity) override { return Call<&BlendStyleSuite::SetOpacity>(t_->SetOpacity, art, opacity); }
+};
+
+class RealBezierSuiteOverC final : public RealBezierSuite {
+ public:
+  const VxRealBezierSuite* t_ = nullptr;
+  RealPoint PointAt(const RealBezier& b, double t) override {
+    RealPoint p;
+    t_->PointAt(&b, t, &p);
+    return p;
+  }
+  double Length(const RealBezier& b, double flatness) override { return Call<&RealBezierSuite::Length>(t_->Length, b, flatness); }
+};
+
+class RealMathSuiteOverC final : public RealMathSuite {
+ public:
+  const VxRealMathSuite* t_ = nullptr;
+  bool PointClose(const RealPoint& a, const RealPoint& b, double tolerance) override { return Call<&RealMathSuite::PointClose>(t_->PointClose, a, b, tolerance); }
+};
+
+class ShapeConstructionSuiteOverC final : public ShapeConstructionSuite {
+ public:
+  const VxShapeConstructionSuite* t_ = nullptr;
+  Err NewEllipse(const RealPoint& centre, double width, double height, bool reversed, ArtHandle& out) override { return Call<&ShapeConstructionSuite::NewEllipse>(t_->NewEllipse, centre, width, height, reversed, out); }
+};
+
+class TextFrameSuiteOverC final : public TextFrameSuite {
+ public:
+  const VxTextFrameSuite* t_ = nullptr;
+  Err NewPointText(PaintOrder order, ArtHandle prep, TextOrientation orientation, const RealPoint& anchor, ArtHandle& out) override { return Call<&TextFrameSuite::NewPointText>(t_->NewPointText, order, prep, orientation, anchor, out); }
+  Err GetFrameKind(ArtHandle frame, TextFrameKind& out) override { return Call<&TextFrameSuite::GetFrameKind>(t_->GetFrameKind, frame, out); }
+  Err GetPointTextAnchor(ArtHandle frame, RealPoint& out) override { return Call<&TextFrameSuite::GetPointTextAnchor>(t_->GetPointTextAnchor, frame, out); }
+};
+
+class TextRangeSuiteOverC final : public TextRangeSuite {
+ public:
+  const VxTextRangeSuite* t_ = nullptr;
+  Err GetSize(ArtHandle frame, std::int32_t& out) override { return Call<&TextRangeSuite::GetSize>(t_->GetSize, frame, out); }
+  Err GetContents(ArtHandle frame, std::u16string& out) override { return Call<&TextRangeSuite::GetContents>(t_->GetContents, frame, out); }
+  Err InsertAfter(ArtHandle frame, const std::u16string& text) override { return Call<&TextRangeSuite::InsertAfter>(t_->InsertAfter, frame, text); }
+  Err SetFillColor(ArtHandle frame, const Color& color) override { return Call<&TextRangeSuite::SetFillColor>(t_->SetFillColor, frame, color); }
+  Err GetFillColor(ArtHandle frame, Color& out) override { return Call<&TextRangeSuite::GetFillColor>(t_->GetFillColor, frame, out); }
+  Err SetFontSize(ArtHandle frame, double points) override { return Call<&TextRangeSuite::SetFontSize>(t_->SetFontSize, frame, points); }
+  Err GetFontSize(ArtHandle frame, double& out) override { return Call<&TextRangeSuite::GetFontSize>(t_->GetFontSize, frame, out); }
+  Err SetJustification(ArtHandle frame, Justification j) override { return Call<&TextRangeSuite::SetJustification>(t_->SetJustification, frame, j); }
+  Err GetJustification(ArtHandle frame, Justification& out) override { return Call<&TextRangeSuite::GetJustification>(t_->GetJustification, frame, out); }
+};
+
+class TagSuiteOverC final : public TagSuite {
+ public:
+  const VxTagSuite* t_ = nullptr;
+  Err SetTag(ArtHandle art, const std::string& name, const std::string& type, const std::string& value) override { return Call<&TagSuite::SetTag>(t_->SetTag, art, name, type, value); }
+  Err GetTag(ArtHandle art, const std::string& name, std::string& value) override { return Call<&TagSuite::GetTag>(t_->GetTag, art, name, value); }
+  Err GetTagType(ArtHandle art, const std::string& name, std::string& type) override { return Call<&TagSuite::GetTagType>(t_->GetTagType, art, name, type); }
+  Err CountTags(ArtHandle art, std::int32_t& out) override { return Call<&TagSuite::CountTags>(t_->CountTags, art, out); }
+  Err GetNthTag(ArtHandle art, std::int32_t index, std::string& name) override { return Call<&TagSuite::GetNthTag>(t_->GetNthTag, art, index, name); }
+  Err RemoveTag(ArtHandle art, const std::string& name) override { return Call<&TagSuite::RemoveTag>(t_->RemoveTag, art, name); }
+};
+
+class DictionarySuiteOverC final : public DictionarySuite {
+ public:
+  const VxDictionarySuite* t_ = nullptr;
+  Err NewDictionary(DictionaryRef& out) override { return Call<&DictionarySuite::NewDictionary>(t_->NewDictionary, out); }
+  Err NewArray(ArrayRef& out) override { return Call<&DictionarySuite::NewArray>(t_->NewArray, out); }
+};
+
+class DocumentSuiteOverC final : public DocumentSuite {
+ public:
+  const VxDocumentSuite* t_ = nullptr;
+  Err GetDocument(DocumentHandle& out) override { return Call<&DocumentSuite::GetDocument>(t_->GetDocument, out); }
+  Err GetDocumentBounds(RealRect& out) override { return Call<&DocumentSuite::GetDocumentBounds>(t_->GetDocumentBounds, out); }
+  Err GetDocumentFile(std::filesystem::path& out) override { return Call<&DocumentSuite::GetDocumentFile>(t_->GetDocumentFile, out); }
+  Err SuspendTextReflow() override { return Call<&DocumentSuite::SuspendTextReflow>(t_->SuspendTextReflow); }
+  Err ResumeTextReflow() override { return Call<&DocumentSuite::ResumeTextReflow>(t_->ResumeTextReflow); }
+};
+
+class MenuSuiteOverC final : public MenuSuite {
+ public:
+  const VxMenuSuite* t_ = nullptr;
+  Err AddMenuItem(PluginRef plugin, const std::string& keyName, const std::string& group, const std::string& text, std::uint32_t options, MenuItemHandle& out) override { return Call<&MenuSuite::AddMenuItem>(t_->AddMenuItem, plugin, keyName, group, text, options, out); }
+  Err AddMenuGroupAsSubMenu(const std::string& name, MenuItemHandle item, MenuGroupHandle& out) override { return Call<&MenuSuite::AddMenuGroupAsSubMenu>(t_->AddMenuGroupAsSubMenu, name, item, out); }
+  Err CountMenuGroups(std::int32_t& out) override { return Call<&MenuSuite::CountMenuGroups>(t_->CountMenuGroups, out); }
+  Err GetNthMenuGroup(std::int32_t index, MenuGroupHandle& out) override { return Call<&MenuSuite::GetNthMenuGroup>(t_->GetNthMenuGroup, index, out); }
+  Err GetMenuGroupName(MenuGroupHandle group, std::string& out) override { return Call<&MenuSuite::GetMenuGroupName>(t_->GetMenuGroupName, group, out); }
+  Err CheckItem(MenuItemHandle item, bool checked) override { return Call<&MenuSuite::CheckItem>(t_->CheckItem, item, checked); }
+  Err IsItemChecked(MenuItemHandle item, bool& out) override { return Call<&MenuSuite::IsItemChecked>(t_->IsItemChecked, item, out); }
+  Err GetItemText(MenuItemHandle item, std::string& out) override { return Call<&MenuSuite::GetItemText>(t_->GetItemText, item, out); }
+};
+
+class PanelFlyoutMenuSuiteOverC final : public PanelFlyoutMenuSuite {
+ public:
+  const VxPanelFlyoutMenuSuite* t_ = nullptr;
+  Err Create(FlyoutMenuHandle& out) override { return Call<&PanelFlyoutMenuSuite::Create>(t_->Create, out); }
+  Err Destroy(FlyoutMenuHandle menu) override { return Call<&PanelFlyoutMenuSuite::Destroy>(t_->Destroy, menu); }
+  Err AppendItem(FlyoutMenuHandle menu, std::int32_t id, const std::string& text) override { return Call<&PanelFlyoutMenuSuite::AppendItem>(t_->AppendItem, menu, id, text); }
+  Err AppendSeparator(FlyoutMenuHandle menu, std::int32_t id) override { return Call<&PanelFlyoutMenuSuite::AppendSeparator>(t_->AppendSeparator, menu, id); }
+  Err SetItemEnabled(FlyoutMenuHandle menu, std::int32_t id, bool enabled) override { return Call<&PanelFlyoutMenuSuite::SetItemEnabled>(t_->SetItemEnabled, menu, id, enabled); }
+  Err GetItemEnabled(FlyoutMenuHandle menu, std::int32_t id, bool& out) override { return Call<&PanelFlyoutMenuSuite::GetItemEnabled>(t_->GetItemEnabled, menu, id, out); }
+};
+
+class PanelSuiteOverC final : public PanelSuite {
+ public:
+  const VxPanelSuite* t_ = nullptr;
+  Err Create(PluginRef plugin, const std::string& id, const std::string& title, std::int32_t stateCount, const PanelSize& size, bool resizable, FlyoutMenuHandle flyout, void* userData, PanelHandle& out) override { return Call<&PanelSuite::Create>(t_->Create, plugin, id, title, stateCount, size, resizable, flyout, userData, out); }
+  Err Destroy(PanelHandle panel) override { return Call<&PanelSuite::Destroy>(t_->Destroy, panel); }
+  Err Show(PanelHandle panel, bool show) override { return Call<&PanelSuite::Show>(t_->Show, panel, show); }
+  Err IsShown(PanelHandle panel, bool& out) override { return Call<&PanelSuite::IsShown>(t_->IsShown, panel, out); }
+  Err SetUserData(PanelHandle panel, void* data) override { return Call<&PanelSuite::SetUserData>(t_->SetUserData, panel, data); }
+  Err GetUserData(PanelHandle panel, void*& out) override { return Call<&PanelSuite::GetUserData>(t_->GetUserData, panel, out); }
+  Err GetSize(PanelHandle panel, PanelSize& out) override { return Call<&PanelSuite::GetSize>(t_->GetSize, panel, out); }
+  Err SetSize(PanelHandle panel, const PanelSize& size) override { return Call<&PanelSuite::SetSize>(t_->SetSize, panel, size); }
+  Err SetMinimumSize(PanelHandle panel, const PanelSize& size) override { return Call<&PanelSuite::SetMinimumSize>(t_->SetMinimumSize, panel, size); }
+  Err SetMaximumSize(PanelHandle panel, const PanelSize& size) override { return Call<&PanelSuite::SetMaximumSize>(t_->SetMaximumSize, panel, size); }
+  Err SetPreferredSize(PanelHandle panel, const PanelSize& size) override { return Call<&PanelSuite::SetPreferredSize>(t_->SetPreferredSize, panel, size); }
+  Err GetPlatformWindow(PanelHandle panel, WindowHandle& out) override { return Call<&PanelSuite::GetPlatformWindow>(t_->GetPlatformWindow, panel, out); }
+  Err SetFlyoutMenuPreVisibilityProc(PanelHandle panel, PanelFlyoutDisplayProc proc) override { return Call<&PanelSuite::SetFlyoutMenuPreVisibilityProc>(t_->SetFlyoutMenuPreVisibilityProc, panel, proc); }
+  Err SetFlyoutMenuProc(PanelHandle panel, PanelFlyoutCommandProc proc) override { return Call<&PanelSuite::SetFlyoutMenuProc>(t_->SetFlyoutMenuProc, panel, proc); }
+  Err SetSizeChangeProc(PanelHandle panel, PanelSizeChangeProc proc) override { return Call<&PanelSuite::SetSizeChangeProc>(t_->SetSizeChangeProc, panel, proc); }
+};
+
+class NotifierSuiteOverC final : public NotifierSuite {
+ public:
+  const VxNotifierSuite* t_ = nullptr;
+  Err AddNotifier(PluginRef plugin, const std::string& name, const std::string& type, NotifierHandle& out) override { return Call<&NotifierSuite::AddNotifier>(t_->AddNotifier, plugin, name, type, out); }
+};
+
+class PreferenceSuiteOverC final : public PreferenceSuite {
+ public:
+  const VxPreferenceSuite* t_ = nullptr;
+  Err GetInteger(const std::string& prefix, const std::string& key, std::int32_t& out) override { return Call<&PreferenceSuite::GetInteger>(t_->GetInteger, prefix, key, out); }
+  Err PutInteger(const std::string& prefix, const std::string& key, std::int32_t value) override { return Call<&PreferenceSuite::PutInteger>(t_->PutInteger, prefix, key, value); }
+  Err GetBoolean(const std::string& prefix, const std::string& key, bool& out) override { return Call<&PreferenceSuite::GetBoolean>(t_->GetBoolean, prefix, key, out); }
+  Err PutBoolean(const std::string& prefix, const std::string& key, bool value) override { return Call<&PreferenceSuite::PutBoolean>(t_->PutBoolean, prefix, key, value); }
+  Err GetReal(const std::string& prefix, const std::string& key, double& out) override { return Call<&PreferenceSuite::GetReal>(t_->GetReal, prefix, key, out); }
+  Err PutReal(const std::string& prefix, const std::string& key, double value) override { return Call<&PreferenceSuite::PutReal>(t_->PutReal, prefix, key, value); }
+  Err GetString(const std::string& prefix, const std::string& key, std::string& utf8) override { return Call<&PreferenceSuite::GetString>(t_->GetString, prefix, key, utf8); }
+  Err PutString(const std::string& prefix, const std::string& key, const std::string& utf8) override { return Call<&PreferenceSuite::PutString>(t_->PutString, prefix, key, utf8); }
+  Err GetFilePath(const std::string& prefix, const std::string& key, std::filesystem::path& out) override { return Call<&PreferenceSuite::GetFilePath>(t_->GetFilePath, prefix, key, out); }
+  Err PutFilePath(const std::string& prefix, const std::string& key, const std::filesystem::path& value) override { return Call<&PreferenceSuite::PutFilePath>(t_->PutFilePath, prefix, key, value); }
+};
+
+class UserSuiteOverC final : public UserSuite {
+ public:
+  const VxUserSuite* t_ = nullptr;
+  Err MessageAlert(const std::string& utf8) override { return Call<&UserSuite::MessageAlert>(t_->MessageAlert, utf8); }
+  Err WarningAlert(const std::string& utf8) override { return Call<&UserSuite::WarningAlert>(t_->WarningAlert, utf8); }
+  Err ErrorAlert(const std::string& utf8) override { return Call<&UserSuite::ErrorAlert>(t_->ErrorAlert, utf8); }
+  bool YesNoAlert(const std::string& utf8) override { return Call<&UserSuite::YesNoAlert>(t_->YesNoAlert, utf8); }
+  Err SetProgressText(const std::string& utf8) override { return Call<&UserSuite::SetProgressText>(t_->SetProgressText, utf8); }
+  Err UpdateProgress(std::int64_t current, std::int64_t max) override { return Call<&UserSuite::UpdateProgress>(t_->UpdateProgress, current, max); }
+  Err CloseProgress() override { return Call<&UserSuite::CloseProgress>(t_->CloseProgress); }
+  bool Cancelled() override { return Call<&UserSuite::Cancelled>(t_->Cancelled); }
+  Err GetOpenFiles(const OpenFileRequest& request, std::vector<std::filesystem::path>& out) override { return Call<&UserSuite::GetOpenFiles>(t_->GetOpenFiles, request, out); }
+  Err GetSaveFile(const SaveFileRequest& request, std::filesystem::path& out) override { return Call<&UserSuite::GetSaveFile>(t_->GetSaveFile, request, out); }
+  Err ChooseFolder(const std::string& title, const std::filesystem::path& start, std::filesystem::path& out) override { return Call<&UserSuite::ChooseFolder>(t_->ChooseFolder, title, start, out); }
+  Err OpenUrl(const std::string& url) override { return Call<&UserSuite::OpenUrl>(t_->OpenUrl, url); }
+};
+
+class ModalParentSuiteOverC final : public ModalParentSuite {
+ public:
+  const VxModalParentSuite* t_ = nullptr;
+  Err GetModalParent(WindowHandle& out) override { return Call<&ModalParentSuite::GetModalParent>(t_->GetModalParent, out); }
+  Err GetApplicationWindow(WindowHandle& out) override { return Call<&ModalParentSuite::GetApplicationWindow>(t_->GetApplicationWindow, out); }
+};
+
+class ContextSuiteOverC final : public ContextSuite {
+ public:
+  const VxContextSuite* t_ = nullptr;
+  Err PushAppContext(PluginRef plugin, ContextHandle& out) override { return Call<&ContextSuite::PushAppContext>(t_->PushAppContext, plugin, out); }
+  Err PopAppContext(ContextHandle context) override { return Call<&ContextSuite::PopAppContext>(t_->PopAppContext, context); }
+};
+
+class UIThemeSuiteOverC final : public UIThemeSuite {
+ public:
+  const VxUIThemeSuite* t_ = nullptr;
+  Err GetUIThemeColor(std::int32_t selector, std::int32_t kind, ThemeColor& out) override { return Call<&UIThemeSuite::GetUIThemeColor>(t_->GetUIThemeColor, selector, kind, out); }
+};
+
+class AccessSuiteOverC final : public AccessSuite {
+ public:
+  const VxAccessSuite* t_ = nullptr;
+  Err AcquirePlugin(PluginRef plugin, AccessRef& out) override { return Call<&AccessSuite::AcquirePlugin>(t_->AcquirePlugin, plugin, out); }
+  Err ReleasePlugin(AccessRef access) override { return Call<&AccessSuite::ReleasePlugin>(t_->ReleasePlugin, access); }
+};
+
+class PluginsSuiteOverC final : public PluginsSuite {
+ public:
+  const VxPluginsSuite* t_ = nullptr;
+  Err SetPluginName(PluginRef plugin, const std::string& name) override { return Call<&PluginsSuite::SetPluginName>(t_->SetPluginName, plugin, name); }
+  Err GetPluginName(PluginRef plugin, std::string& out) override { return Call<&PluginsSuite::GetPluginName>(t_->GetPluginName, plugin, out); }
+  Err GetPluginFileSpecification(PluginRef plugin, std::filesystem::path& out) override { return Call<&PluginsSuite::GetPluginFileSpecification>(t_->GetPluginFileSpecification, plugin, out); }
+};
+
+class WindowOverC final : public Window {
+ public:
+  explicit WindowOverC(WindowHandle h) : h_(h) {}
+  const VxPlatformSuite* t_ = nullptr;
+  WindowHandle h_;
+  WindowHandle Handle() override { return h_; }
+  Err CreateControl(const ControlTemplate& control) override { return CallOn<&Window::CreateControl>(t_->CreateControl, h_, control); }
+  Err MoveControl(std::int32_t id, std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height) override { return CallOn<&Window::MoveControl>(t_->MoveControl, h_, id, x, y, width, height); }
+  bool HasControl(std::int32_t id) override { return CallOn<&Window::HasControl>(t_->HasControl, h_, id); }
+  Err SetText(std::int32_t id, const std::string& utf8) override { return CallOn<&Window::SetText>(t_->SetText, h_, id, utf8); }
+  Err GetText(std::int32_t id, std::string& utf8) override { return CallOn<&Window::GetText>(t_->GetText, h_, id, utf8); }
+  Err SetChecked(std::int32_t id, bool checked) override { return CallOn<&Window::SetChecked>(t_->SetChecked, h_, id, checked); }
+  Err GetChecked(std::int32_t id, bool& out) override { return CallOn<&Window::GetChecked>(t_->GetChecked, h_, id, out); }
+  Err SetEnabled(std::int32_t id, bool enabled) override { return CallOn<&Window::SetEnabled>(t_->SetEnabled, h_, id, enabled); }
+  Err GetEnabled(std::int32_t id, bool& out) override { return CallOn<&Window::GetEnabled>(t_->GetEnabled, h_, id, out); }
+  Err SetVisible(std::int32_t id, bool visible) override { return CallOn<&Window::SetVisible>(t_->SetVisible, h_, id, visible); }
+  Err GetVisible(std::int32_t id, bool& out) override { return CallOn<&Window::GetVisible>(t_->GetVisible, h_, id, out); }
+  Err SetFocus(std::int32_t id) override { return CallOn<&Window::SetFocus>(t_->SetFocus, h_, id); }
+  Err SetTextLimit(std::int32_t id, std::int32_t chars) override { return CallOn<&Window::SetTextLimit>(t_->SetTextLimit, h_, id, chars); }
+  Err ClearItems(std::int32_t id) override { return CallOn<&Window::ClearItems>(t_->ClearItems, h_, id); }
+  Err AddItem(std::int32_t id, const std::string& utf8, std::intptr_t data) override { return CallOn<&Window::AddItem>(t_->AddItem, h_, id, utf8, data); }
+  Err CountItems(std::int32_t id, std::int32_t& out) override { return CallOn<&Window::CountItems>(t_->CountItems, h_, id, out); }
+  Err GetItemData(std::int32_t id, std::int32_t index, std::intptr_t& out) override { return CallOn<&Window::GetItemData>(t_->GetItemData, h_, id, index, out); }
+  Err GetItemText(std::int32_t id, std::int32_t index, std::string& out) override { return CallOn<&Window::GetItemText>(t_->GetItemText, h_, id, index, out); }
+  Err SetSelectedItem(std::int32_t id, std::int32_t index) override { return CallOn<&Window::SetSelectedItem>(t_->SetSelectedItem, h_, id, index); }
+  Err GetSelectedItem(std::int32_t id, std::int32_t& out) override { return CallOn<&Window::GetSelectedItem>(t_->GetSelectedItem, h_, id, out); }
+  Err SetRange(std::int32_t id, std::int32_t min, std::int32_t max) override { return CallOn<&Window::SetRange>(t_->SetRange, h_, id, min, max); }
+  Err SetPosition(std::int32_t id, std::int32_t pos) override { return CallOn<&Window::SetPosition>(t_->SetPosition, h_, id, pos); }
+  Err GetPosition(std::int32_t id, std::int32_t& out) override { return CallOn<&Window::GetPosition>(t_->GetPosition, h_, id, out); }
+  Err AddColumn(std::int32_t id, const std::string& utf8, std::int32_t width, Align align) override { return CallOn<&Window::AddColumn>(t_->AddColumn, h_, id, utf8, width, align); }
+  Err GetColumnWidth(std::int32_t id, std::int32_t column, std::int32_t& out) override { return CallOn<&Window::GetColumnWidth>(t_->GetColumnWidth, h_, id, column, out); }
+  Err SetColumnWidth(std::int32_t id, std::int32_t column, std::int32_t width) override { return CallOn<&Window::SetColumnWidth>(t_->SetColumnWidth, h_, id, column, width); }
+  Err DeleteAllRows(std::int32_t id) override { return CallOn<&Window::DeleteAllRows>(t_->DeleteAllRows, h_, id); }
+  Err AddRow(std::int32_t id, const std::vector<std::string>& cells) override { return CallOn<&Window::AddRow>(t_->AddRow, h_, id, cells); }
+  Err SetCell(std::int32_t id, std::int32_t row, std::int32_t column, const std::string& utf8) override { return CallOn<&Window::SetCell>(t_->SetCell, h_, id, row, column, utf8); }
+  Err GetCell(std::int32_t id, std::int32_t row, std::int32_t column, std::string& out) override { return CallOn<&Window::GetCell>(t_->GetCell, h_, id, row, column, out); }
+  Err CountRows(std::int32_t id, std::int32_t& out) override { return CallOn<&Window::CountRows>(t_->CountRows, h_, id, out); }
+  Err SetRowSelected(std::int32_t id, std::int32_t row, bool selected) override { return CallOn<&Window::SetRowSelected>(t_->SetRowSelected, h_, id, row, selected); }
+  Err GetSelectedRows(std::int32_t id, std::vector<std::int32_t>& out) override { return CallOn<&Window::GetSelectedRows>(t_->GetSelectedRows, h_, id, out); }
+  Err EndDialog(std::int32_t code) override { return CallOn<&Window::EndDialog>(t_->EndDialog, h_, code); }
+};
+
+class PlatformSuiteOverC final : public PlatformSuite {
+ public:
+  const VxPlatformSuite* t_ = nullptr;
+  Err RunModalDialog(PluginRef plugin, std::int32_t templateId, WindowHandle parent, DialogHandler& handler, std::int32_t& result) override { return Call<&PlatformSuite::RunModalDialog>(t_->RunModalDialog, plugin, templateId, parent, handler, result); }
+  Err GetWindow(WindowHandle handle, Window*& out) override { return Call<&PlatformSuite::GetWindow>(t_->GetWindow, handle, out); }
+  Err SetWindowHandler(WindowHandle handle, DialogHandler* handler) override { return Call<&PlatformSuite::SetWindowHandler>(t_->SetWindowHandler, handle, handler); }
+  Err GetWindowHandler(WindowHandle handle, DialogHandler*& out) override { return Call<&PlatformSuite::GetWindowHandler>(t_->GetWindowHandler, handle, out); }
+};
+
+Window* WindowFor(WindowHandle h) {
+  if (!h) return nullptr;
+  ModuleObjects& o = Objects();
+  std::lock_guard<std::mutex> hold(o.lock);
+  auto& w = o.windows[h];
+  if (!w) {
+    auto made = std::make_unique<WindowOverC>(h);
+    made->t_ = gPlatform;
+    w = std::move(made);
+  }
+  return w.get();
+}
+
+// One object per suite class, over the table the host handed out last.
+template <class Object, class Interface, class Table>
+const void* Adapt(const void* table) {
+  static Object object;
+  object.t_ = static_cast<const Table*>(table);
+  return static_cast<const Interface*>(&object);
+}
+
+struct Adapter {
+  const SuiteId& id;
+  const void* (*adapt)(const void* table);
+};
+
+#define VX_ADAPTER(id, cls) {id, &Adapt<cls##OverC, cls, Vx##cls>}
+const Adapter kAdapters[] = {
+    VX_ADAPTER(suite::kSPAccessSuite, AccessSuite),
+    VX_ADAPTER(suite::kSPPluginsSuite, PluginsSuite),
+    VX_ADAPTER(suite::kAINotifierSuite, NotifierSuite),
+    VX_ADAPTER(suite::kAIContextSuite, ContextSuite),
+    VX_ADAPTER(suite::kAIUserSuite, UserSuite),
+    VX_ADAPTER(suite::kAIDictionarySuite, DictionarySuite),
+    VX_ADAPTER(suite::kAIArtSuite, ArtSuite),
+    VX_ADAPTER(suite::kAIArtSetSuite, ArtSetSuite),
+    VX_ADAPTER(suite::kAIBlendStyleSuite, BlendStyleSuite),
+    VX_ADAPTER(suite::kAIDocumentSuite, DocumentSuite),
+    VX_ADAPTER(suite::kAILayerSuite, LayerSuite),
+    VX_ADAPTER(suite::kAIMenuSuite, MenuSuite),
+    VX_ADAPTER(suite::kAIModalParentSuite, ModalParentSuite),
+    VX_ADAPTER(suite::kAIPanelSuite, PanelSuite),
+    VX_ADAPTER(suite::kAIPanelFlyoutMenuSuite, PanelFlyoutMenuSuite),
+    VX_ADAPTER(suite::kAIPathSuite, PathSuite),
+    VX_ADAPTER(suite::kAIPathStyleSuite, PathStyleSuite),
+    VX_ADAPTER(suite::kAIPreferenceSuite, PreferenceSuite),
+    VX_ADAPTER(suite::kAIRealBezierSuite, RealBezierSuite),
+    VX_ADAPTER(suite::kAIRealMathSuite, RealMathSuite),
+    VX_ADAPTER(suite::kAIShapeConstructionSuite, ShapeConstructionSuite),
+    VX_ADAPTER(suite::kAITagSuite, TagSuite),
+    VX_ADAPTER(suite::kAITextFrameSuite, TextFrameSuite),
+    VX_ADAPTER(suite::kAIUserInterfaceThemeSuite, UIThemeSuite),
+    VX_ADAPTER(suite::kATETextRangeSuite, TextRangeSuite),
+};
+#undef VX_ADAPTER
+
+}  // namespace
+}  // namespace cabi
+
+Err AcquireSuiteObject(const BasicSuite& basic, const char* name, std::int32_t version, const void** slot) {
+  if (!slot) return kBadParameter;
+  *slot = nullptr;
+  if (!basic.AcquireSuite || !name) return kBadParameter;
+  const void* table = nullptr;
+  if (Err err = basic.AcquireSuite(name, version, &table)) return err;
+  if (!table) return kNotFound;
+  try {
+    if (std::strcmp(name, kPlatformSuiteName) == 0 && version == kPlatformSuiteVersion) {
+      cabi::gPlatform = static_cast<const VxPlatformSuite*>(table);
+      *slot = cabi::Adapt<cabi::PlatformSuiteOverC, PlatformSuite, VxPlatformSuite>(table);
+      return kNoErr;
+    }
+    for (const cabi::Adapter& a : cabi::kAdapters) {
+      if (std::strcmp(a.id.name, name) != 0 || a.id.version != version) continue;
+      if (&a.id == &suite::kAIDictionarySuite) cabi::gDictionaries = static_cast<const VxDictionarySuite*>(table);
+      *slot = a.adapt(table);
+      return kNoErr;
+    }
+  } catch (...) {
+    // Only the first use of an object can fail (a function-local static); the suite goes back.
+    if (basic.ReleaseSuite) basic.ReleaseSuite(name, version);
+    return kCant;
+  }
+  *slot = table;  // a suite no operation calls
+  return kNoErr;
+}
+
+}  // namespace vx::host
