@@ -82,7 +82,8 @@ struct HostHandler {
       return false;
     }
   }
-  static bool OnStaticColors(void* ctx, VxWindow w, std::int32_t id, std::uint32_t* text, std::uint32_t* back) noexcept {
+  static bool OnStaticColors(void* ctx, VxWindow w, std::int32_t id, std::uint32_t* text,
+                             std::uint32_t* back) noexcept {
     try {
       Window* win = ObjectOf(w);
       return win && text && back && Of(ctx).OnStaticColors(*win, id, *text, *back);
@@ -151,8 +152,12 @@ DialogHandler* KeptHandler(const VxDialogHandler* c) {
 VxDialogHandler HandlerToC(DialogHandler* h) {
   if (!h) return VxDialogHandler{};
   if (auto* c = dynamic_cast<HandlerOverC*>(h)) return c->C();
-  return VxDialogHandler{h, &HostHandler::OnInit, &HostHandler::OnCommand, &HostHandler::OnFileSelected,
-                         &HostHandler::OnListCellColors, &HostHandler::OnStaticColors};
+  return VxDialogHandler{h,
+                         &HostHandler::OnInit,
+                         &HostHandler::OnCommand,
+                         &HostHandler::OnFileSelected,
+                         &HostHandler::OnListCellColors,
+                         &HostHandler::OnStaticColors};
 }
 
 // A handler for the length of one call.
@@ -176,10 +181,18 @@ struct HandlerForCall {
 // the host's.
 bool EntryFromC(const VxEntry& e, Entry& out) {
   switch (static_cast<EntryType>(e.type)) {
-    case EntryType::Integer: out = Entry::Integer(e.integer); return true;
-    case EntryType::Boolean: out = Entry::Boolean(e.boolean); return true;
-    case EntryType::Real: out = Entry::Real(e.real); return true;
-    case EntryType::String: out = Entry::String(StringOf(e.string)); return true;
+    case EntryType::Integer:
+      out = Entry::Integer(e.integer);
+      return true;
+    case EntryType::Boolean:
+      out = Entry::Boolean(e.boolean);
+      return true;
+    case EntryType::Real:
+      out = Entry::Real(e.real);
+      return true;
+    case EntryType::String:
+      out = Entry::String(StringOf(e.string));
+      return true;
     case EntryType::Array:
       if (!e.array || !e.array->ref) return false;
       out = Entry::FromArray(e.array->ref);
@@ -200,9 +213,15 @@ void PutEntry(const VxEntrySink& sink, const Entry& e) {
   VxDictionaryOpaque dictionary;
   VxArrayOpaque array;
   switch (e.Type()) {
-    case EntryType::Integer: e.AsInteger(c.integer); break;
-    case EntryType::Boolean: e.AsBoolean(c.boolean); break;
-    case EntryType::Real: e.AsReal(c.real); break;
+    case EntryType::Integer:
+      e.AsInteger(c.integer);
+      break;
+    case EntryType::Boolean:
+      e.AsBoolean(c.boolean);
+      break;
+    case EntryType::Real:
+      e.AsReal(c.real);
+      break;
     case EntryType::String:
       e.AsString(text);
       c.string = StrOf(text);
@@ -353,10 +372,13 @@ struct Invoker<M, List<P...>, List<C...>> {
     const bool valid = std::apply(
         [](auto&... x) {
           bool v = true;
-          ((v = v && [&] {
-              if constexpr (requires { x.Valid(); }) return x.Valid();
-              else return true;
-            }()),
+          ((v = v &&
+                [&] {
+                  if constexpr (requires { x.Valid(); })
+                    return x.Valid();
+                  else
+                    return true;
+                }()),
            ...);
           return v;
         },
@@ -457,255 +479,164 @@ std::int32_t ArrayCount(VxArray a) noexcept {
 #define VX_ON(table, cls, f, cf) &ObjThunk<&cls::f, decltype(table::cf)>::Fn
 
 const VxArtSuite kArtSuite{
-    VX_T(ArtSuite, NewArt),
-    VX_T(ArtSuite, DisposeArt),
-    VX_T(ArtSuite, ReorderArt),
-    VX_T(ArtSuite, GetArtType),
-    VX_T(ArtSuite, GetArtParent),
-    VX_T(ArtSuite, GetArtFirstChild),
-    VX_T(ArtSuite, GetArtSibling),
-    VX_T(ArtSuite, GetArtBounds),
-    VX_T(ArtSuite, GetArtUserAttr),
-    VX_T(ArtSuite, SetArtUserAttr),
-    VX_T(ArtSuite, GetDictionary),
-    VX_T(ArtSuite, HasDictionary),
-    VX_T(ArtSuite, GetLayerOfArt),
-    VX_T(ArtSuite, IsLayerGroup),
-    VX_T(ArtSuite, ValidArt)};
+    VX_T(ArtSuite, NewArt),         VX_T(ArtSuite, DisposeArt),    VX_T(ArtSuite, ReorderArt),
+    VX_T(ArtSuite, GetArtType),     VX_T(ArtSuite, GetArtParent),  VX_T(ArtSuite, GetArtFirstChild),
+    VX_T(ArtSuite, GetArtSibling),  VX_T(ArtSuite, GetArtBounds),  VX_T(ArtSuite, GetArtUserAttr),
+    VX_T(ArtSuite, SetArtUserAttr), VX_T(ArtSuite, GetDictionary), VX_T(ArtSuite, HasDictionary),
+    VX_T(ArtSuite, GetLayerOfArt),  VX_T(ArtSuite, IsLayerGroup),  VX_T(ArtSuite, ValidArt)};
 
-const VxArtSetSuite kArtSetSuite{
-    VX_T(ArtSetSuite, NewArtSet),
-    VX_T(ArtSetSuite, DisposeArtSet),
-    VX_T(ArtSetSuite, SelectedArtSet),
-    VX_T(ArtSetSuite, LayerArtSet),
-    VX_T(ArtSetSuite, CountArtSet),
-    VX_T(ArtSetSuite, IndexArtSet)};
+const VxArtSetSuite kArtSetSuite{VX_T(ArtSetSuite, NewArtSet),      VX_T(ArtSetSuite, DisposeArtSet),
+                                 VX_T(ArtSetSuite, SelectedArtSet), VX_T(ArtSetSuite, LayerArtSet),
+                                 VX_T(ArtSetSuite, CountArtSet),    VX_T(ArtSetSuite, IndexArtSet)};
 
 const VxLayerSuite kLayerSuite{
-    VX_T(LayerSuite, CountLayers),
-    VX_T(LayerSuite, GetFirstLayer),
-    VX_T(LayerSuite, GetNextLayer),
-    VX_T(LayerSuite, GetNextPreorderLayer),
-    VX_T(LayerSuite, GetCurrentLayer),
-    VX_T(LayerSuite, SetCurrentLayer),
-    VX_T(LayerSuite, InsertLayer),
-    VX_T(LayerSuite, DeleteLayer),
-    VX_T(LayerSuite, GetLayerTitle),
-    VX_T(LayerSuite, SetLayerTitle),
-    VX_T(LayerSuite, GetLayerVisible),
-    VX_T(LayerSuite, SetLayerVisible),
-    VX_T(LayerSuite, GetLayerEditable),
-    VX_T(LayerSuite, SetLayerEditable),
-    VX_T(LayerSuite, LayerHasSelectedArt),
-    VX_T(LayerSuite, DeselectArtOnLayer),
-    VX_T(LayerSuite, GetLayerGroup),
-    VX_T(LayerSuite, GetLayerParent)};
+    VX_T(LayerSuite, CountLayers),          VX_T(LayerSuite, GetFirstLayer),    VX_T(LayerSuite, GetNextLayer),
+    VX_T(LayerSuite, GetNextPreorderLayer), VX_T(LayerSuite, GetCurrentLayer),  VX_T(LayerSuite, SetCurrentLayer),
+    VX_T(LayerSuite, InsertLayer),          VX_T(LayerSuite, DeleteLayer),      VX_T(LayerSuite, GetLayerTitle),
+    VX_T(LayerSuite, SetLayerTitle),        VX_T(LayerSuite, GetLayerVisible),  VX_T(LayerSuite, SetLayerVisible),
+    VX_T(LayerSuite, GetLayerEditable),     VX_T(LayerSuite, SetLayerEditable), VX_T(LayerSuite, LayerHasSelectedArt),
+    VX_T(LayerSuite, DeselectArtOnLayer),   VX_T(LayerSuite, GetLayerGroup),    VX_T(LayerSuite, GetLayerParent)};
 
 const VxPathSuite kPathSuite{
-    VX_T(PathSuite, GetPathSegmentCount),
-    VX_T(PathSuite, GetPathSegments),
-    VX_T(PathSuite, SetPathSegments),
-    VX_T(PathSuite, GetPathClosed),
-    VX_T(PathSuite, SetPathClosed),
-    VX_T(PathSuite, GetPathGuide),
-    VX_T(PathSuite, SetPathGuide),
-    VX_T(PathSuite, GetPathIsClip),
-    VX_T(PathSuite, SetPathIsClip),
-    VX_T(PathSuite, GetPathArea),
-    VX_T(PathSuite, GetPathLength),
-    VX_T(PathSuite, GetPathBezier)};
+    VX_T(PathSuite, GetPathSegmentCount), VX_T(PathSuite, GetPathSegments), VX_T(PathSuite, SetPathSegments),
+    VX_T(PathSuite, GetPathClosed),       VX_T(PathSuite, SetPathClosed),   VX_T(PathSuite, GetPathGuide),
+    VX_T(PathSuite, SetPathGuide),        VX_T(PathSuite, GetPathIsClip),   VX_T(PathSuite, SetPathIsClip),
+    VX_T(PathSuite, GetPathArea),         VX_T(PathSuite, GetPathLength),   VX_T(PathSuite, GetPathBezier)};
 
-const VxPathStyleSuite kPathStyleSuite{
-    VX_T(PathStyleSuite, GetPathStyle),
-    VX_T(PathStyleSuite, SetPathStyle)};
+const VxPathStyleSuite kPathStyleSuite{VX_T(PathStyleSuite, GetPathStyle), VX_T(PathStyleSuite, SetPathStyle)};
 
-const VxBlendStyleSuite kBlendStyleSuite{
-    VX_T(BlendStyleSuite, GetOpacity),
-    VX_T(BlendStyleSuite, SetOpacity)};
+const VxBlendStyleSuite kBlendStyleSuite{VX_T(BlendStyleSuite, GetOpacity), VX_T(BlendStyleSuite, SetOpacity)};
 
-const VxRealBezierSuite kRealBezierSuite{&PointAt,
-    VX_T(RealBezierSuite, Length)};
+const VxRealBezierSuite kRealBezierSuite{&PointAt, VX_T(RealBezierSuite, Length)};
 
-const VxRealMathSuite kRealMathSuite{
-    VX_T(RealMathSuite, PointClose)};
+const VxRealMathSuite kRealMathSuite{VX_T(RealMathSuite, PointClose)};
 
-const VxShapeConstructionSuite kShapeConstructionSuite{
-    VX_T(ShapeConstructionSuite, NewEllipse)};
+const VxShapeConstructionSuite kShapeConstructionSuite{VX_T(ShapeConstructionSuite, NewEllipse)};
 
-const VxTextFrameSuite kTextFrameSuite{
-    VX_T(TextFrameSuite, NewPointText),
-    VX_T(TextFrameSuite, GetFrameKind),
-    VX_T(TextFrameSuite, GetPointTextAnchor)};
+const VxTextFrameSuite kTextFrameSuite{VX_T(TextFrameSuite, NewPointText), VX_T(TextFrameSuite, GetFrameKind),
+                                       VX_T(TextFrameSuite, GetPointTextAnchor)};
 
 const VxTextRangeSuite kTextRangeSuite{
-    VX_T(TextRangeSuite, GetSize),
-    VX_T(TextRangeSuite, GetContents),
-    VX_T(TextRangeSuite, InsertAfter),
-    VX_T(TextRangeSuite, SetFillColor),
-    VX_T(TextRangeSuite, GetFillColor),
-    VX_T(TextRangeSuite, SetFontSize),
-    VX_T(TextRangeSuite, GetFontSize),
-    VX_T(TextRangeSuite, SetJustification),
-    VX_T(TextRangeSuite, GetJustification)};
+    VX_T(TextRangeSuite, GetSize),      VX_T(TextRangeSuite, GetContents),      VX_T(TextRangeSuite, InsertAfter),
+    VX_T(TextRangeSuite, SetFillColor), VX_T(TextRangeSuite, GetFillColor),     VX_T(TextRangeSuite, SetFontSize),
+    VX_T(TextRangeSuite, GetFontSize),  VX_T(TextRangeSuite, SetJustification), VX_T(TextRangeSuite, GetJustification)};
 
-const VxTagSuite kTagSuite{
-    VX_T(TagSuite, SetTag),
-    VX_T(TagSuite, GetTag),
-    VX_T(TagSuite, GetTagType),
-    VX_T(TagSuite, CountTags),
-    VX_T(TagSuite, GetNthTag),
-    VX_T(TagSuite, RemoveTag)};
+const VxTagSuite kTagSuite{VX_T(TagSuite, SetTag),    VX_T(TagSuite, GetTag),    VX_T(TagSuite, GetTagType),
+                           VX_T(TagSuite, CountTags), VX_T(TagSuite, GetNthTag), VX_T(TagSuite, RemoveTag)};
 
-const VxDictionarySuite kDictionarySuite{
-    VX_T(DictionarySuite, NewDictionary),
-    VX_T(DictionarySuite, NewArray),
-    &RetainDictionary,
-    &RetainArray,
-    &ReleaseDictionary,
-    &ReleaseArray,
-    VX_ON(VxDictionarySuite, Dictionary, IsKnown, IsKnown),
-    VX_ON(VxDictionarySuite, Dictionary, Get, Get),
-    VX_ON(VxDictionarySuite, Dictionary, Set, Set),
-    VX_ON(VxDictionarySuite, Dictionary, Delete, Delete),
-    &Keys,
-    &ArrayCount,
-    VX_ON(VxDictionarySuite, Array, Get, ArrayGet),
-    VX_ON(VxDictionarySuite, Array, Set, ArraySet),
-    VX_ON(VxDictionarySuite, Array, Insert, ArrayInsert),
-    VX_ON(VxDictionarySuite, Array, Append, ArrayAppend),
-    VX_ON(VxDictionarySuite, Array, Remove, ArrayRemove),
-    VX_ON(VxDictionarySuite, Array, Clear, ArrayClear)};
+const VxDictionarySuite kDictionarySuite{VX_T(DictionarySuite, NewDictionary),
+                                         VX_T(DictionarySuite, NewArray),
+                                         &RetainDictionary,
+                                         &RetainArray,
+                                         &ReleaseDictionary,
+                                         &ReleaseArray,
+                                         VX_ON(VxDictionarySuite, Dictionary, IsKnown, IsKnown),
+                                         VX_ON(VxDictionarySuite, Dictionary, Get, Get),
+                                         VX_ON(VxDictionarySuite, Dictionary, Set, Set),
+                                         VX_ON(VxDictionarySuite, Dictionary, Delete, Delete),
+                                         &Keys,
+                                         &ArrayCount,
+                                         VX_ON(VxDictionarySuite, Array, Get, ArrayGet),
+                                         VX_ON(VxDictionarySuite, Array, Set, ArraySet),
+                                         VX_ON(VxDictionarySuite, Array, Insert, ArrayInsert),
+                                         VX_ON(VxDictionarySuite, Array, Append, ArrayAppend),
+                                         VX_ON(VxDictionarySuite, Array, Remove, ArrayRemove),
+                                         VX_ON(VxDictionarySuite, Array, Clear, ArrayClear)};
 
-const VxDocumentSuite kDocumentSuite{
-    VX_T(DocumentSuite, GetDocument),
-    VX_T(DocumentSuite, GetDocumentBounds),
-    VX_T(DocumentSuite, GetDocumentFile),
-    VX_T(DocumentSuite, SuspendTextReflow),
-    VX_T(DocumentSuite, ResumeTextReflow)};
+const VxDocumentSuite kDocumentSuite{VX_T(DocumentSuite, GetDocument), VX_T(DocumentSuite, GetDocumentBounds),
+                                     VX_T(DocumentSuite, GetDocumentFile), VX_T(DocumentSuite, SuspendTextReflow),
+                                     VX_T(DocumentSuite, ResumeTextReflow)};
 
-const VxMenuSuite kMenuSuite{
-    VX_T(MenuSuite, AddMenuItem),
-    VX_T(MenuSuite, AddMenuGroupAsSubMenu),
-    VX_T(MenuSuite, CountMenuGroups),
-    VX_T(MenuSuite, GetNthMenuGroup),
-    VX_T(MenuSuite, GetMenuGroupName),
-    VX_T(MenuSuite, CheckItem),
-    VX_T(MenuSuite, IsItemChecked),
-    VX_T(MenuSuite, GetItemText)};
+const VxMenuSuite kMenuSuite{VX_T(MenuSuite, AddMenuItem),      VX_T(MenuSuite, AddMenuGroupAsSubMenu),
+                             VX_T(MenuSuite, CountMenuGroups),  VX_T(MenuSuite, GetNthMenuGroup),
+                             VX_T(MenuSuite, GetMenuGroupName), VX_T(MenuSuite, CheckItem),
+                             VX_T(MenuSuite, IsItemChecked),    VX_T(MenuSuite, GetItemText)};
 
 const VxPanelFlyoutMenuSuite kPanelFlyoutMenuSuite{
-    VX_T(PanelFlyoutMenuSuite, Create),
-    VX_T(PanelFlyoutMenuSuite, Destroy),
-    VX_T(PanelFlyoutMenuSuite, AppendItem),
-    VX_T(PanelFlyoutMenuSuite, AppendSeparator),
-    VX_T(PanelFlyoutMenuSuite, SetItemEnabled),
-    VX_T(PanelFlyoutMenuSuite, GetItemEnabled)};
+    VX_T(PanelFlyoutMenuSuite, Create),         VX_T(PanelFlyoutMenuSuite, Destroy),
+    VX_T(PanelFlyoutMenuSuite, AppendItem),     VX_T(PanelFlyoutMenuSuite, AppendSeparator),
+    VX_T(PanelFlyoutMenuSuite, SetItemEnabled), VX_T(PanelFlyoutMenuSuite, GetItemEnabled)};
 
-const VxPanelSuite kPanelSuite{
-    VX_T(PanelSuite, Create),
-    VX_T(PanelSuite, Destroy),
-    VX_T(PanelSuite, Show),
-    VX_T(PanelSuite, IsShown),
-    VX_T(PanelSuite, SetUserData),
-    VX_T(PanelSuite, GetUserData),
-    VX_T(PanelSuite, GetSize),
-    VX_T(PanelSuite, SetSize),
-    VX_T(PanelSuite, SetMinimumSize),
-    VX_T(PanelSuite, SetMaximumSize),
-    VX_T(PanelSuite, SetPreferredSize),
-    VX_T(PanelSuite, GetPlatformWindow),
-    VX_T(PanelSuite, SetFlyoutMenuPreVisibilityProc),
-    VX_T(PanelSuite, SetFlyoutMenuProc),
-    VX_T(PanelSuite, SetSizeChangeProc)};
+const VxPanelSuite kPanelSuite{VX_T(PanelSuite, Create),
+                               VX_T(PanelSuite, Destroy),
+                               VX_T(PanelSuite, Show),
+                               VX_T(PanelSuite, IsShown),
+                               VX_T(PanelSuite, SetUserData),
+                               VX_T(PanelSuite, GetUserData),
+                               VX_T(PanelSuite, GetSize),
+                               VX_T(PanelSuite, SetSize),
+                               VX_T(PanelSuite, SetMinimumSize),
+                               VX_T(PanelSuite, SetMaximumSize),
+                               VX_T(PanelSuite, SetPreferredSize),
+                               VX_T(PanelSuite, GetPlatformWindow),
+                               VX_T(PanelSuite, SetFlyoutMenuPreVisibilityProc),
+                               VX_T(PanelSuite, SetFlyoutMenuProc),
+                               VX_T(PanelSuite, SetSizeChangeProc)};
 
-const VxNotifierSuite kNotifierSuite{
-    VX_T(NotifierSuite, AddNotifier)};
+const VxNotifierSuite kNotifierSuite{VX_T(NotifierSuite, AddNotifier)};
 
-const VxPreferenceSuite kPreferenceSuite{
-    VX_T(PreferenceSuite, GetInteger),
-    VX_T(PreferenceSuite, PutInteger),
-    VX_T(PreferenceSuite, GetBoolean),
-    VX_T(PreferenceSuite, PutBoolean),
-    VX_T(PreferenceSuite, GetReal),
-    VX_T(PreferenceSuite, PutReal),
-    VX_T(PreferenceSuite, GetString),
-    VX_T(PreferenceSuite, PutString),
-    VX_T(PreferenceSuite, GetFilePath),
-    VX_T(PreferenceSuite, PutFilePath)};
+const VxPreferenceSuite kPreferenceSuite{VX_T(PreferenceSuite, GetInteger),  VX_T(PreferenceSuite, PutInteger),
+                                         VX_T(PreferenceSuite, GetBoolean),  VX_T(PreferenceSuite, PutBoolean),
+                                         VX_T(PreferenceSuite, GetReal),     VX_T(PreferenceSuite, PutReal),
+                                         VX_T(PreferenceSuite, GetString),   VX_T(PreferenceSuite, PutString),
+                                         VX_T(PreferenceSuite, GetFilePath), VX_T(PreferenceSuite, PutFilePath)};
 
 const VxUserSuite kUserSuite{
-    VX_T(UserSuite, MessageAlert),
-    VX_T(UserSuite, WarningAlert),
-    VX_T(UserSuite, ErrorAlert),
-    VX_T(UserSuite, YesNoAlert),
-    VX_T(UserSuite, SetProgressText),
-    VX_T(UserSuite, UpdateProgress),
-    VX_T(UserSuite, CloseProgress),
-    VX_T(UserSuite, Cancelled),
-    VX_T(UserSuite, GetOpenFiles),
-    VX_T(UserSuite, GetSaveFile),
-    VX_T(UserSuite, ChooseFolder),
-    VX_T(UserSuite, OpenUrl)};
+    VX_T(UserSuite, MessageAlert),  VX_T(UserSuite, WarningAlert),    VX_T(UserSuite, ErrorAlert),
+    VX_T(UserSuite, YesNoAlert),    VX_T(UserSuite, SetProgressText), VX_T(UserSuite, UpdateProgress),
+    VX_T(UserSuite, CloseProgress), VX_T(UserSuite, Cancelled),       VX_T(UserSuite, GetOpenFiles),
+    VX_T(UserSuite, GetSaveFile),   VX_T(UserSuite, ChooseFolder),    VX_T(UserSuite, OpenUrl)};
 
-const VxModalParentSuite kModalParentSuite{
-    VX_T(ModalParentSuite, GetModalParent),
-    VX_T(ModalParentSuite, GetApplicationWindow)};
+const VxModalParentSuite kModalParentSuite{VX_T(ModalParentSuite, GetModalParent),
+                                           VX_T(ModalParentSuite, GetApplicationWindow)};
 
-const VxContextSuite kContextSuite{
-    VX_T(ContextSuite, PushAppContext),
-    VX_T(ContextSuite, PopAppContext)};
+const VxContextSuite kContextSuite{VX_T(ContextSuite, PushAppContext), VX_T(ContextSuite, PopAppContext)};
 
-const VxUIThemeSuite kUIThemeSuite{
-    VX_T(UIThemeSuite, GetUIThemeColor)};
+const VxUIThemeSuite kUIThemeSuite{VX_T(UIThemeSuite, GetUIThemeColor)};
 
-const VxAccessSuite kAccessSuite{
-    VX_T(AccessSuite, AcquirePlugin),
-    VX_T(AccessSuite, ReleasePlugin)};
+const VxAccessSuite kAccessSuite{VX_T(AccessSuite, AcquirePlugin), VX_T(AccessSuite, ReleasePlugin)};
 
-const VxPluginsSuite kPluginsSuite{
-    VX_T(PluginsSuite, SetPluginName),
-    VX_T(PluginsSuite, GetPluginName),
-    VX_T(PluginsSuite, GetPluginFileSpecification)};
+const VxPluginsSuite kPluginsSuite{VX_T(PluginsSuite, SetPluginName), VX_T(PluginsSuite, GetPluginName),
+                                   VX_T(PluginsSuite, GetPluginFileSpecification)};
 
-const VxPlatformSuite kPlatformSuite{
-    VX_T(PlatformSuite, RunModalDialog),
-    VX_T(PlatformSuite, GetWindow),
-    VX_T(PlatformSuite, SetWindowHandler),
-    VX_T(PlatformSuite, GetWindowHandler),
-    VX_ON(VxPlatformSuite, Window, CreateControl, CreateControl),
-    VX_ON(VxPlatformSuite, Window, MoveControl, MoveControl),
-    VX_ON(VxPlatformSuite, Window, HasControl, HasControl),
-    VX_ON(VxPlatformSuite, Window, SetText, SetText),
-    VX_ON(VxPlatformSuite, Window, GetText, GetText),
-    VX_ON(VxPlatformSuite, Window, SetChecked, SetChecked),
-    VX_ON(VxPlatformSuite, Window, GetChecked, GetChecked),
-    VX_ON(VxPlatformSuite, Window, SetEnabled, SetEnabled),
-    VX_ON(VxPlatformSuite, Window, GetEnabled, GetEnabled),
-    VX_ON(VxPlatformSuite, Window, SetVisible, SetVisible),
-    VX_ON(VxPlatformSuite, Window, GetVisible, GetVisible),
-    VX_ON(VxPlatformSuite, Window, SetFocus, SetFocus),
-    VX_ON(VxPlatformSuite, Window, SetTextLimit, SetTextLimit),
-    VX_ON(VxPlatformSuite, Window, ClearItems, ClearItems),
-    VX_ON(VxPlatformSuite, Window, AddItem, AddItem),
-    VX_ON(VxPlatformSuite, Window, CountItems, CountItems),
-    VX_ON(VxPlatformSuite, Window, GetItemData, GetItemData),
-    VX_ON(VxPlatformSuite, Window, GetItemText, GetItemText),
-    VX_ON(VxPlatformSuite, Window, SetSelectedItem, SetSelectedItem),
-    VX_ON(VxPlatformSuite, Window, GetSelectedItem, GetSelectedItem),
-    VX_ON(VxPlatformSuite, Window, SetRange, SetRange),
-    VX_ON(VxPlatformSuite, Window, SetPosition, SetPosition),
-    VX_ON(VxPlatformSuite, Window, GetPosition, GetPosition),
-    VX_ON(VxPlatformSuite, Window, AddColumn, AddColumn),
-    VX_ON(VxPlatformSuite, Window, GetColumnWidth, GetColumnWidth),
-    VX_ON(VxPlatformSuite, Window, SetColumnWidth, SetColumnWidth),
-    VX_ON(VxPlatformSuite, Window, DeleteAllRows, DeleteAllRows),
-    VX_ON(VxPlatformSuite, Window, AddRow, AddRow),
-    VX_ON(VxPlatformSuite, Window, SetCell, SetCell),
-    VX_ON(VxPlatformSuite, Window, GetCell, GetCell),
-    VX_ON(VxPlatformSuite, Window, CountRows, CountRows),
-    VX_ON(VxPlatformSuite, Window, SetRowSelected, SetRowSelected),
-    VX_ON(VxPlatformSuite, Window, GetSelectedRows, GetSelectedRows),
-    VX_ON(VxPlatformSuite, Window, EndDialog, EndDialog)};
+const VxPlatformSuite kPlatformSuite{VX_T(PlatformSuite, RunModalDialog),
+                                     VX_T(PlatformSuite, GetWindow),
+                                     VX_T(PlatformSuite, SetWindowHandler),
+                                     VX_T(PlatformSuite, GetWindowHandler),
+                                     VX_ON(VxPlatformSuite, Window, CreateControl, CreateControl),
+                                     VX_ON(VxPlatformSuite, Window, MoveControl, MoveControl),
+                                     VX_ON(VxPlatformSuite, Window, HasControl, HasControl),
+                                     VX_ON(VxPlatformSuite, Window, SetText, SetText),
+                                     VX_ON(VxPlatformSuite, Window, GetText, GetText),
+                                     VX_ON(VxPlatformSuite, Window, SetChecked, SetChecked),
+                                     VX_ON(VxPlatformSuite, Window, GetChecked, GetChecked),
+                                     VX_ON(VxPlatformSuite, Window, SetEnabled, SetEnabled),
+                                     VX_ON(VxPlatformSuite, Window, GetEnabled, GetEnabled),
+                                     VX_ON(VxPlatformSuite, Window, SetVisible, SetVisible),
+                                     VX_ON(VxPlatformSuite, Window, GetVisible, GetVisible),
+                                     VX_ON(VxPlatformSuite, Window, SetFocus, SetFocus),
+                                     VX_ON(VxPlatformSuite, Window, SetTextLimit, SetTextLimit),
+                                     VX_ON(VxPlatformSuite, Window, ClearItems, ClearItems),
+                                     VX_ON(VxPlatformSuite, Window, AddItem, AddItem),
+                                     VX_ON(VxPlatformSuite, Window, CountItems, CountItems),
+                                     VX_ON(VxPlatformSuite, Window, GetItemData, GetItemData),
+                                     VX_ON(VxPlatformSuite, Window, GetItemText, GetItemText),
+                                     VX_ON(VxPlatformSuite, Window, SetSelectedItem, SetSelectedItem),
+                                     VX_ON(VxPlatformSuite, Window, GetSelectedItem, GetSelectedItem),
+                                     VX_ON(VxPlatformSuite, Window, SetRange, SetRange),
+                                     VX_ON(VxPlatformSuite, Window, SetPosition, SetPosition),
+                                     VX_ON(VxPlatformSuite, Window, GetPosition, GetPosition),
+                                     VX_ON(VxPlatformSuite, Window, AddColumn, AddColumn),
+                                     VX_ON(VxPlatformSuite, Window, GetColumnWidth, GetColumnWidth),
+                                     VX_ON(VxPlatformSuite, Window, SetColumnWidth, SetColumnWidth),
+                                     VX_ON(VxPlatformSuite, Window, DeleteAllRows, DeleteAllRows),
+                                     VX_ON(VxPlatformSuite, Window, AddRow, AddRow),
+                                     VX_ON(VxPlatformSuite, Window, SetCell, SetCell),
+                                     VX_ON(VxPlatformSuite, Window, GetCell, GetCell),
+                                     VX_ON(VxPlatformSuite, Window, CountRows, CountRows),
+                                     VX_ON(VxPlatformSuite, Window, SetRowSelected, SetRowSelected),
+                                     VX_ON(VxPlatformSuite, Window, GetSelectedRows, GetSelectedRows),
+                                     VX_ON(VxPlatformSuite, Window, EndDialog, EndDialog)};
 
 #undef VX_T
 #undef VX_ON
@@ -755,15 +686,15 @@ const void* CTableOf(const std::string& name, std::int32_t version) {
 
 void ForgetCTableObjects() {
 #define VX_FORGET(cls) HostSuiteObject<cls>() = nullptr;
-  VX_FORGET(ArtSuite) VX_FORGET(ArtSetSuite) VX_FORGET(LayerSuite) VX_FORGET(PathSuite) VX_FORGET(PathStyleSuite)
-  VX_FORGET(BlendStyleSuite) VX_FORGET(RealBezierSuite) VX_FORGET(RealMathSuite) VX_FORGET(ShapeConstructionSuite)
-  VX_FORGET(TextFrameSuite) VX_FORGET(TextRangeSuite) VX_FORGET(TagSuite) VX_FORGET(DictionarySuite)
-  VX_FORGET(DocumentSuite) VX_FORGET(MenuSuite) VX_FORGET(PanelFlyoutMenuSuite) VX_FORGET(PanelSuite)
-  VX_FORGET(NotifierSuite) VX_FORGET(PreferenceSuite) VX_FORGET(UserSuite) VX_FORGET(ModalParentSuite)
-  VX_FORGET(ContextSuite) VX_FORGET(UIThemeSuite) VX_FORGET(AccessSuite) VX_FORGET(PluginsSuite)
-  VX_FORGET(PlatformSuite)
+  VX_FORGET(ArtSuite)
+  VX_FORGET(ArtSetSuite) VX_FORGET(LayerSuite) VX_FORGET(PathSuite) VX_FORGET(PathStyleSuite) VX_FORGET(BlendStyleSuite)
+      VX_FORGET(RealBezierSuite) VX_FORGET(RealMathSuite) VX_FORGET(ShapeConstructionSuite) VX_FORGET(TextFrameSuite)
+          VX_FORGET(TextRangeSuite) VX_FORGET(TagSuite) VX_FORGET(DictionarySuite) VX_FORGET(DocumentSuite)
+              VX_FORGET(MenuSuite) VX_FORGET(PanelFlyoutMenuSuite) VX_FORGET(PanelSuite) VX_FORGET(NotifierSuite)
+                  VX_FORGET(PreferenceSuite) VX_FORGET(UserSuite) VX_FORGET(ModalParentSuite) VX_FORGET(ContextSuite)
+                      VX_FORGET(UIThemeSuite) VX_FORGET(AccessSuite) VX_FORGET(PluginsSuite) VX_FORGET(PlatformSuite)
 #undef VX_FORGET
-  cabi::Attached& a = cabi::AttachedHandlers();
+                          cabi::Attached& a = cabi::AttachedHandlers();
   std::lock_guard<std::mutex> hold(a.lock);
   a.handlers.clear();
 }

@@ -12,11 +12,13 @@
 namespace vx::host {
 
 // The entry's messages are C records.
-static_assert(sizeof(MessageData) == sizeof(VxMessageData) && offsetof(MessageData, basic) == offsetof(VxMessageData, basic));
+static_assert(sizeof(MessageData) == sizeof(VxMessageData) &&
+              offsetof(MessageData, basic) == offsetof(VxMessageData, basic));
 static_assert(sizeof(NotifierMessage) == sizeof(VxNotifierMessage) &&
               offsetof(NotifierMessage, type) == offsetof(VxNotifierMessage, type) &&
               offsetof(NotifierMessage, notifyData) == offsetof(VxNotifierMessage, notifyData));
-static_assert(sizeof(MenuMessage) == sizeof(VxMenuMessage) && offsetof(MenuMessage, menuItem) == offsetof(VxMenuMessage, menuItem));
+static_assert(sizeof(MenuMessage) == sizeof(VxMenuMessage) &&
+              offsetof(MenuMessage, menuItem) == offsetof(VxMenuMessage, menuItem));
 static_assert(std::is_standard_layout_v<PathSegment> && std::is_standard_layout_v<ControlTemplate> &&
               std::is_trivially_copyable_v<PathSegment> && std::is_trivially_copyable_v<ControlTemplate>);
 
@@ -102,8 +104,10 @@ struct ToC<DictionaryRef&, VxDict*> {
   explicit ToC(DictionaryRef& r) : r_(r) {}
   VxDict* c() { return &h_; }
   void Done(bool ok) {
-    if (h_) r_ = AdoptDictionary(h_);
-    else if (ok) r_ = nullptr;
+    if (h_)
+      r_ = AdoptDictionary(h_);
+    else if (ok)
+      r_ = nullptr;
   }
   bool Failed() const { return false; }
   DictionaryRef& r_;
@@ -114,8 +118,10 @@ struct ToC<ArrayRef&, VxArray*> {
   explicit ToC(ArrayRef& r) : r_(r) {}
   VxArray* c() { return &h_; }
   void Done(bool ok) {
-    if (h_) r_ = AdoptArray(h_);
-    else if (ok) r_ = nullptr;
+    if (h_)
+      r_ = AdoptArray(h_);
+    else if (ok)
+      r_ = nullptr;
   }
   bool Failed() const { return false; }
   ArrayRef& r_;
@@ -129,9 +135,15 @@ struct ToC<const Entry&, const VxEntry*> {
   explicit ToC(const Entry& e) {
     v_.type = static_cast<std::int32_t>(e.Type());
     switch (e.Type()) {
-      case EntryType::Integer: e.AsInteger(v_.integer); break;
-      case EntryType::Boolean: e.AsBoolean(v_.boolean); break;
-      case EntryType::Real: e.AsReal(v_.real); break;
+      case EntryType::Integer:
+        e.AsInteger(v_.integer);
+        break;
+      case EntryType::Boolean:
+        e.AsBoolean(v_.boolean);
+        break;
+      case EntryType::Real:
+        e.AsReal(v_.real);
+        break;
       case EntryType::String:
         e.AsString(text_);
         v_.string = StrOf(text_);
@@ -239,7 +251,9 @@ class ArrayOverC final : public Array {
   Err Insert(std::int32_t index, const Entry& e) override {
     return CallOn<&Array::Insert>(DictionaryFn(&VxDictionarySuite::ArrayInsert), h_, index, e);
   }
-  Err Append(const Entry& e) override { return CallOn<&Array::Append>(DictionaryFn(&VxDictionarySuite::ArrayAppend), h_, e); }
+  Err Append(const Entry& e) override {
+    return CallOn<&Array::Append>(DictionaryFn(&VxDictionarySuite::ArrayAppend), h_, e);
+  }
   Err Remove(std::int32_t index) override {
     return CallOn<&Array::Remove>(DictionaryFn(&VxDictionarySuite::ArrayRemove), h_, index);
   }
@@ -281,10 +295,14 @@ ArrayRef AdoptArray(VxArray h) {
 // An entry the host lent: the handles in it are retained for the plug-in's own.
 Entry EntryFromC(const VxEntry& e) {
   switch (static_cast<EntryType>(e.type)) {
-    case EntryType::Integer: return Entry::Integer(e.integer);
-    case EntryType::Boolean: return Entry::Boolean(e.boolean);
-    case EntryType::Real: return Entry::Real(e.real);
-    case EntryType::String: return Entry::String(StringOf(e.string));
+    case EntryType::Integer:
+      return Entry::Integer(e.integer);
+    case EntryType::Boolean:
+      return Entry::Boolean(e.boolean);
+    case EntryType::Real:
+      return Entry::Real(e.real);
+    case EntryType::String:
+      return Entry::String(StringOf(e.string));
     case EntryType::Array: {
       auto retain = DictionaryFn(&VxDictionarySuite::RetainArray);
       return Entry::FromArray(AdoptArray(retain && e.array ? retain(e.array) : nullptr));
@@ -340,7 +358,8 @@ struct OwnHandler {
       return false;
     }
   }
-  static bool OnStaticColors(void* ctx, VxWindow w, std::int32_t id, std::uint32_t* text, std::uint32_t* back) noexcept {
+  static bool OnStaticColors(void* ctx, VxWindow w, std::int32_t id, std::uint32_t* text,
+                             std::uint32_t* back) noexcept {
     try {
       Window* win = WindowFor(w);
       if (!win || !text || !back) return false;
@@ -357,8 +376,12 @@ const VxDialogHandler* ForeignHandler(DialogHandler* h);
 VxDialogHandler HandlerToC(DialogHandler* h) {
   if (!h) return VxDialogHandler{};
   if (const VxDialogHandler* c = ForeignHandler(h)) return *c;  // back to the host as it came
-  return VxDialogHandler{h, &OwnHandler::OnInit, &OwnHandler::OnCommand, &OwnHandler::OnFileSelected,
-                         &OwnHandler::OnListCellColors, &OwnHandler::OnStaticColors};
+  return VxDialogHandler{h,
+                         &OwnHandler::OnInit,
+                         &OwnHandler::OnCommand,
+                         &OwnHandler::OnFileSelected,
+                         &OwnHandler::OnListCellColors,
+                         &OwnHandler::OnStaticColors};
 }
 
 // A handler of the host's (one the plug-in found on a window and hands events on to).
@@ -508,331 +531,496 @@ namespace {
 
 // ----- the suites
 
+// A member function of the suite's class as a call of the table's function of the same name.
+#define VX_CALL(f, ...) Call<&Interface::f>(t_->f __VA_OPT__(, ) __VA_ARGS__)
+#define VX_CALL_ON(f, ...) CallOn<&Interface::f>(t_->f, h_ __VA_OPT__(, ) __VA_ARGS__)
+
 class ArtSuiteOverC final : public ArtSuite {
  public:
+  using Interface = ArtSuite;
   const VxArtSuite* t_ = nullptr;
-  Err NewArt(ArtType type, PaintOrder order, ArtHandle prep, ArtHandle& out) override { return Call<&ArtSuite::NewArt>(t_->NewArt, type, order, prep, out); }
-  Err DisposeArt(ArtHandle art) override { return Call<&ArtSuite::DisposeArt>(t_->DisposeArt, art); }
-  Err ReorderArt(ArtHandle art, PaintOrder order, ArtHandle prep) override { return Call<&ArtSuite::ReorderArt>(t_->ReorderArt, art, order, prep); }
-  Err GetArtType(ArtHandle art, ArtType& out) override { return Call<&ArtSuite::GetArtType>(t_->GetArtType, art, out); }
-  Err GetArtParent(ArtHandle art, ArtHandle& out) override { return Call<&ArtSuite::GetArtParent>(t_->GetArtParent, art, out); }
-  Err GetArtFirstChild(ArtHandle art, ArtHandle& out) override { return Call<&ArtSuite::GetArtFirstChild>(t_->GetArtFirstChild, art, out); }
-  Err GetArtSibling(ArtHandle art, ArtHandle& out) override { return Call<&ArtSuite::GetArtSibling>(t_->GetArtSibling, art, out); }
-  Err GetArtBounds(ArtHandle art, RealRect& out) override { return Call<&ArtSuite::GetArtBounds>(t_->GetArtBounds, art, out); }
-  Err GetArtUserAttr(ArtHandle art, std::uint32_t which, std::uint32_t& out) override { return Call<&ArtSuite::GetArtUserAttr>(t_->GetArtUserAttr, art, which, out); }
-  Err SetArtUserAttr(ArtHandle art, std::uint32_t which, std::uint32_t value) override { return Call<&ArtSuite::SetArtUserAttr>(t_->SetArtUserAttr, art, which, value); }
-  Err GetDictionary(ArtHandle art, DictionaryRef& out) override { return Call<&ArtSuite::GetDictionary>(t_->GetDictionary, art, out); }
-  bool HasDictionary(ArtHandle art) override { return Call<&ArtSuite::HasDictionary>(t_->HasDictionary, art); }
-  Err GetLayerOfArt(ArtHandle art, LayerHandle& out) override { return Call<&ArtSuite::GetLayerOfArt>(t_->GetLayerOfArt, art, out); }
-  Err IsLayerGroup(ArtHandle art, bool& out) override { return Call<&ArtSuite::IsLayerGroup>(t_->IsLayerGroup, art, out); }
-  bool ValidArt(ArtHandle art) override { return Call<&ArtSuite::ValidArt>(t_->ValidArt, art); }
+  Err NewArt(ArtType type, PaintOrder order, ArtHandle prep, ArtHandle& out) override {
+    return VX_CALL(NewArt, type, order, prep, out);
+  }
+  Err DisposeArt(ArtHandle art) override { return VX_CALL(DisposeArt, art); }
+  Err ReorderArt(ArtHandle art, PaintOrder order, ArtHandle prep) override {
+    return VX_CALL(ReorderArt, art, order, prep);
+  }
+  Err GetArtType(ArtHandle art, ArtType& out) override { return VX_CALL(GetArtType, art, out); }
+  Err GetArtParent(ArtHandle art, ArtHandle& out) override { return VX_CALL(GetArtParent, art, out); }
+  Err GetArtFirstChild(ArtHandle art, ArtHandle& out) override { return VX_CALL(GetArtFirstChild, art, out); }
+  Err GetArtSibling(ArtHandle art, ArtHandle& out) override { return VX_CALL(GetArtSibling, art, out); }
+  Err GetArtBounds(ArtHandle art, RealRect& out) override { return VX_CALL(GetArtBounds, art, out); }
+  Err GetArtUserAttr(ArtHandle art, std::uint32_t which, std::uint32_t& out) override {
+    return VX_CALL(GetArtUserAttr, art, which, out);
+  }
+  Err SetArtUserAttr(ArtHandle art, std::uint32_t which, std::uint32_t value) override {
+    return VX_CALL(SetArtUserAttr, art, which, value);
+  }
+  Err GetDictionary(ArtHandle art, DictionaryRef& out) override { return VX_CALL(GetDictionary, art, out); }
+  bool HasDictionary(ArtHandle art) override { return VX_CALL(HasDictionary, art); }
+  Err GetLayerOfArt(ArtHandle art, LayerHandle& out) override { return VX_CALL(GetLayerOfArt, art, out); }
+  Err IsLayerGroup(ArtHandle art, bool& out) override { return VX_CALL(IsLayerGroup, art, out); }
+  bool ValidArt(ArtHandle art) override { return VX_CALL(ValidArt, art); }
 };
 
 class ArtSetSuiteOverC final : public ArtSetSuite {
  public:
+  using Interface = ArtSetSuite;
   const VxArtSetSuite* t_ = nullptr;
-  Err NewArtSet(ArtSetHandle& out) override { return Call<&ArtSetSuite::NewArtSet>(t_->NewArtSet, out); }
-  Err DisposeArtSet(ArtSetHandle& set) override { return Call<&ArtSetSuite::DisposeArtSet>(t_->DisposeArtSet, set); }
-  Err SelectedArtSet(ArtSetHandle set) override { return Call<&ArtSetSuite::SelectedArtSet>(t_->SelectedArtSet, set); }
-  Err LayerArtSet(LayerHandle layer, ArtSetHandle set) override { return Call<&ArtSetSuite::LayerArtSet>(t_->LayerArtSet, layer, set); }
-  Err CountArtSet(ArtSetHandle set, std::int32_t& out) override { return Call<&ArtSetSuite::CountArtSet>(t_->CountArtSet, set, out); }
-  Err IndexArtSet(ArtSetHandle set, std::int32_t index, ArtHandle& out) override { return Call<&ArtSetSuite::IndexArtSet>(t_->IndexArtSet, set, index, out); }
+  Err NewArtSet(ArtSetHandle& out) override { return VX_CALL(NewArtSet, out); }
+  Err DisposeArtSet(ArtSetHandle& set) override { return VX_CALL(DisposeArtSet, set); }
+  Err SelectedArtSet(ArtSetHandle set) override { return VX_CALL(SelectedArtSet, set); }
+  Err LayerArtSet(LayerHandle layer, ArtSetHandle set) override { return VX_CALL(LayerArtSet, layer, set); }
+  Err CountArtSet(ArtSetHandle set, std::int32_t& out) override { return VX_CALL(CountArtSet, set, out); }
+  Err IndexArtSet(ArtSetHandle set, std::int32_t index, ArtHandle& out) override {
+    return VX_CALL(IndexArtSet, set, index, out);
+  }
 };
 
 class LayerSuiteOverC final : public LayerSuite {
  public:
+  using Interface = LayerSuite;
   const VxLayerSuite* t_ = nullptr;
-  Err CountLayers(std::int32_t& out) override { return Call<&LayerSuite::CountLayers>(t_->CountLayers, out); }
-  Err GetFirstLayer(LayerHandle& out) override { return Call<&LayerSuite::GetFirstLayer>(t_->GetFirstLayer, out); }
-  Err GetNextLayer(LayerHandle layer, LayerHandle& out) override { return Call<&LayerSuite::GetNextLayer>(t_->GetNextLayer, layer, out); }
-  Err GetNextPreorderLayer(LayerHandle layer, LayerHandle& out) override { return Call<&LayerSuite::GetNextPreorderLayer>(t_->GetNextPreorderLayer, layer, out); }
-  Err GetCurrentLayer(LayerHandle& out) override { return Call<&LayerSuite::GetCurrentLayer>(t_->GetCurrentLayer, out); }
-  Err SetCurrentLayer(LayerHandle layer) override { return Call<&LayerSuite::SetCurrentLayer>(t_->SetCurrentLayer, layer); }
-  Err InsertLayer(LayerHandle prep, PaintOrder order, LayerHandle& out) override { return Call<&LayerSuite::InsertLayer>(t_->InsertLayer, prep, order, out); }
-  Err DeleteLayer(LayerHandle layer) override { return Call<&LayerSuite::DeleteLayer>(t_->DeleteLayer, layer); }
-  Err GetLayerTitle(LayerHandle layer, std::string& utf8) override { return Call<&LayerSuite::GetLayerTitle>(t_->GetLayerTitle, layer, utf8); }
-  Err SetLayerTitle(LayerHandle layer, const std::string& utf8) override { return Call<&LayerSuite::SetLayerTitle>(t_->SetLayerTitle, layer, utf8); }
-  Err GetLayerVisible(LayerHandle layer, bool& out) override { return Call<&LayerSuite::GetLayerVisible>(t_->GetLayerVisible, layer, out); }
-  Err SetLayerVisible(LayerHandle layer, bool visible) override { return Call<&LayerSuite::SetLayerVisible>(t_->SetLayerVisible, layer, visible); }
-  Err GetLayerEditable(LayerHandle layer, bool& out) override { return Call<&LayerSuite::GetLayerEditable>(t_->GetLayerEditable, layer, out); }
-  Err SetLayerEditable(LayerHandle layer, bool editable) override { return Call<&LayerSuite::SetLayerEditable>(t_->SetLayerEditable, layer, editable); }
-  Err LayerHasSelectedArt(LayerHandle layer, bool& out) override { return Call<&LayerSuite::LayerHasSelectedArt>(t_->LayerHasSelectedArt, layer, out); }
-  Err DeselectArtOnLayer(LayerHandle layer) override { return Call<&LayerSuite::DeselectArtOnLayer>(t_->DeselectArtOnLayer, layer); }
-  Err GetLayerGroup(LayerHandle layer, ArtHandle& out) override { return Call<&LayerSuite::GetLayerGroup>(t_->GetLayerGroup, layer, out); }
-  Err GetLayerParent(LayerHandle layer, LayerHandle& out) override { return Call<&LayerSuite::GetLayerParent>(t_->GetLayerParent, layer, out); }
+  Err CountLayers(std::int32_t& out) override { return VX_CALL(CountLayers, out); }
+  Err GetFirstLayer(LayerHandle& out) override { return VX_CALL(GetFirstLayer, out); }
+  Err GetNextLayer(LayerHandle layer, LayerHandle& out) override { return VX_CALL(GetNextLayer, layer, out); }
+  Err GetNextPreorderLayer(LayerHandle layer, LayerHandle& out) override {
+    return VX_CALL(GetNextPreorderLayer, layer, out);
+  }
+  Err GetCurrentLayer(LayerHandle& out) override { return VX_CALL(GetCurrentLayer, out); }
+  Err SetCurrentLayer(LayerHandle layer) override { return VX_CALL(SetCurrentLayer, layer); }
+  Err InsertLayer(LayerHandle prep, PaintOrder order, LayerHandle& out) override {
+    return VX_CALL(InsertLayer, prep, order, out);
+  }
+  Err DeleteLayer(LayerHandle layer) override { return VX_CALL(DeleteLayer, layer); }
+  Err GetLayerTitle(LayerHandle layer, std::string& utf8) override { return VX_CALL(GetLayerTitle, layer, utf8); }
+  Err SetLayerTitle(LayerHandle layer, const std::string& utf8) override { return VX_CALL(SetLayerTitle, layer, utf8); }
+  Err GetLayerVisible(LayerHandle layer, bool& out) override { return VX_CALL(GetLayerVisible, layer, out); }
+  Err SetLayerVisible(LayerHandle layer, bool visible) override { return VX_CALL(SetLayerVisible, layer, visible); }
+  Err GetLayerEditable(LayerHandle layer, bool& out) override { return VX_CALL(GetLayerEditable, layer, out); }
+  Err SetLayerEditable(LayerHandle layer, bool editable) override { return VX_CALL(SetLayerEditable, layer, editable); }
+  Err LayerHasSelectedArt(LayerHandle layer, bool& out) override { return VX_CALL(LayerHasSelectedArt, layer, out); }
+  Err DeselectArtOnLayer(LayerHandle layer) override { return VX_CALL(DeselectArtOnLayer, layer); }
+  Err GetLayerGroup(LayerHandle layer, ArtHandle& out) override { return VX_CALL(GetLayerGroup, layer, out); }
+  Err GetLayerParent(LayerHandle layer, LayerHandle& out) override { return VX_CALL(GetLayerParent, layer, out); }
 };
 
 class PathSuiteOverC final : public PathSuite {
  public:
+  using Interface = PathSuite;
   const VxPathSuite* t_ = nullptr;
-  Err GetPathSegmentCount(ArtHandle path, std::int32_t& out) override { return Call<&PathSuite::GetPathSegmentCount>(t_->GetPathSegmentCount, path, out); }
-  Err GetPathSegments(ArtHandle path, std::int32_t first, std::int32_t count, PathSegment* out) override { return Call<&PathSuite::GetPathSegments>(t_->GetPathSegments, path, first, count, out); }
-  Err SetPathSegments(ArtHandle path, std::int32_t count, const PathSegment* segments) override { return Call<&PathSuite::SetPathSegments>(t_->SetPathSegments, path, count, segments); }
-  Err GetPathClosed(ArtHandle path, bool& out) override { return Call<&PathSuite::GetPathClosed>(t_->GetPathClosed, path, out); }
-  Err SetPathClosed(ArtHandle path, bool closed) override { return Call<&PathSuite::SetPathClosed>(t_->SetPathClosed, path, closed); }
-  Err GetPathGuide(ArtHandle path, bool& out) override { return Call<&PathSuite::GetPathGuide>(t_->GetPathGuide, path, out); }
-  Err SetPathGuide(ArtHandle path, bool guide) override { return Call<&PathSuite::SetPathGuide>(t_->SetPathGuide, path, guide); }
-  Err GetPathIsClip(ArtHandle art, bool& out) override { return Call<&PathSuite::GetPathIsClip>(t_->GetPathIsClip, art, out); }
-  Err SetPathIsClip(ArtHandle art, bool clip) override { return Call<&PathSuite::SetPathIsClip>(t_->SetPathIsClip, art, clip); }
-  Err GetPathArea(ArtHandle path, double& out) override { return Call<&PathSuite::GetPathArea>(t_->GetPathArea, path, out); }
-  Err GetPathLength(ArtHandle path, double& out, double flatness) override { return Call<&PathSuite::GetPathLength>(t_->GetPathLength, path, out, flatness); }
-  Err GetPathBezier(ArtHandle path, std::int32_t index, RealBezier& out) override { return Call<&PathSuite::GetPathBezier>(t_->GetPathBezier, path, index, out); }
+  Err GetPathSegmentCount(ArtHandle path, std::int32_t& out) override {
+    return VX_CALL(GetPathSegmentCount, path, out);
+  }
+  Err GetPathSegments(ArtHandle path, std::int32_t first, std::int32_t count, PathSegment* out) override {
+    return VX_CALL(GetPathSegments, path, first, count, out);
+  }
+  Err SetPathSegments(ArtHandle path, std::int32_t count, const PathSegment* segments) override {
+    return VX_CALL(SetPathSegments, path, count, segments);
+  }
+  Err GetPathClosed(ArtHandle path, bool& out) override { return VX_CALL(GetPathClosed, path, out); }
+  Err SetPathClosed(ArtHandle path, bool closed) override { return VX_CALL(SetPathClosed, path, closed); }
+  Err GetPathGuide(ArtHandle path, bool& out) override { return VX_CALL(GetPathGuide, path, out); }
+  Err SetPathGuide(ArtHandle path, bool guide) override { return VX_CALL(SetPathGuide, path, guide); }
+  Err GetPathIsClip(ArtHandle art, bool& out) override { return VX_CALL(GetPathIsClip, art, out); }
+  Err SetPathIsClip(ArtHandle art, bool clip) override { return VX_CALL(SetPathIsClip, art, clip); }
+  Err GetPathArea(ArtHandle path, double& out) override { return VX_CALL(GetPathArea, path, out); }
+  Err GetPathLength(ArtHandle path, double& out, double flatness) override {
+    return VX_CALL(GetPathLength, path, out, flatness);
+  }
+  Err GetPathBezier(ArtHandle path, std::int32_t index, RealBezier& out) override {
+    return VX_CALL(GetPathBezier, path, index, out);
+  }
 };
 
 class PathStyleSuiteOverC final : public PathStyleSuite {
  public:
+  using Interface = PathStyleSuite;
   const VxPathStyleSuite* t_ = nullptr;
-  Err GetPathStyle(ArtHandle art, PathStyle& out) override { return Call<&PathStyleSuite::GetPathStyle>(t_->GetPathStyle, art, out); }
-  Err SetPathStyle(ArtHandle art, const PathStyle& style) override { return Call<&PathStyleSuite::SetPathStyle>(t_->SetPathStyle, art, style); }
+  Err GetPathStyle(ArtHandle art, PathStyle& out) override { return VX_CALL(GetPathStyle, art, out); }
+  Err SetPathStyle(ArtHandle art, const PathStyle& style) override { return VX_CALL(SetPathStyle, art, style); }
 };
 
 class BlendStyleSuiteOverC final : public BlendStyleSuite {
  public:
+  using Interface = BlendStyleSuite;
   const VxBlendStyleSuite* t_ = nullptr;
-  Err GetOpacity(ArtHandle art, double& out) override { return Call<&BlendStyleSuite::GetOpacity>(t_->GetOpacity, art, out); }
-  Err SetOpacity(ArtHandle art, double opacity) override { return Call<&BlendStyleSuite::SetOpacity>(t_->SetOpacity, art, opacity); }
+  Err GetOpacity(ArtHandle art, double& out) override { return VX_CALL(GetOpacity, art, out); }
+  Err SetOpacity(ArtHandle art, double opacity) override { return VX_CALL(SetOpacity, art, opacity); }
 };
 
 class RealBezierSuiteOverC final : public RealBezierSuite {
  public:
+  using Interface = RealBezierSuite;
   const VxRealBezierSuite* t_ = nullptr;
   RealPoint PointAt(const RealBezier& b, double t) override {
     RealPoint p;
     t_->PointAt(&b, t, &p);
     return p;
   }
-  double Length(const RealBezier& b, double flatness) override { return Call<&RealBezierSuite::Length>(t_->Length, b, flatness); }
+  double Length(const RealBezier& b, double flatness) override { return VX_CALL(Length, b, flatness); }
 };
 
 class RealMathSuiteOverC final : public RealMathSuite {
  public:
+  using Interface = RealMathSuite;
   const VxRealMathSuite* t_ = nullptr;
-  bool PointClose(const RealPoint& a, const RealPoint& b, double tolerance) override { return Call<&RealMathSuite::PointClose>(t_->PointClose, a, b, tolerance); }
+  bool PointClose(const RealPoint& a, const RealPoint& b, double tolerance) override {
+    return VX_CALL(PointClose, a, b, tolerance);
+  }
 };
 
 class ShapeConstructionSuiteOverC final : public ShapeConstructionSuite {
  public:
+  using Interface = ShapeConstructionSuite;
   const VxShapeConstructionSuite* t_ = nullptr;
-  Err NewEllipse(const RealPoint& centre, double width, double height, bool reversed, ArtHandle& out) override { return Call<&ShapeConstructionSuite::NewEllipse>(t_->NewEllipse, centre, width, height, reversed, out); }
+  Err NewEllipse(const RealPoint& centre, double width, double height, bool reversed, ArtHandle& out) override {
+    return VX_CALL(NewEllipse, centre, width, height, reversed, out);
+  }
 };
 
 class TextFrameSuiteOverC final : public TextFrameSuite {
  public:
+  using Interface = TextFrameSuite;
   const VxTextFrameSuite* t_ = nullptr;
-  Err NewPointText(PaintOrder order, ArtHandle prep, TextOrientation orientation, const RealPoint& anchor, ArtHandle& out) override { return Call<&TextFrameSuite::NewPointText>(t_->NewPointText, order, prep, orientation, anchor, out); }
-  Err GetFrameKind(ArtHandle frame, TextFrameKind& out) override { return Call<&TextFrameSuite::GetFrameKind>(t_->GetFrameKind, frame, out); }
-  Err GetPointTextAnchor(ArtHandle frame, RealPoint& out) override { return Call<&TextFrameSuite::GetPointTextAnchor>(t_->GetPointTextAnchor, frame, out); }
+  Err NewPointText(PaintOrder order, ArtHandle prep, TextOrientation orientation, const RealPoint& anchor,
+                   ArtHandle& out) override {
+    return VX_CALL(NewPointText, order, prep, orientation, anchor, out);
+  }
+  Err GetFrameKind(ArtHandle frame, TextFrameKind& out) override { return VX_CALL(GetFrameKind, frame, out); }
+  Err GetPointTextAnchor(ArtHandle frame, RealPoint& out) override { return VX_CALL(GetPointTextAnchor, frame, out); }
 };
 
 class TextRangeSuiteOverC final : public TextRangeSuite {
  public:
+  using Interface = TextRangeSuite;
   const VxTextRangeSuite* t_ = nullptr;
-  Err GetSize(ArtHandle frame, std::int32_t& out) override { return Call<&TextRangeSuite::GetSize>(t_->GetSize, frame, out); }
-  Err GetContents(ArtHandle frame, std::u16string& out) override { return Call<&TextRangeSuite::GetContents>(t_->GetContents, frame, out); }
-  Err InsertAfter(ArtHandle frame, const std::u16string& text) override { return Call<&TextRangeSuite::InsertAfter>(t_->InsertAfter, frame, text); }
-  Err SetFillColor(ArtHandle frame, const Color& color) override { return Call<&TextRangeSuite::SetFillColor>(t_->SetFillColor, frame, color); }
-  Err GetFillColor(ArtHandle frame, Color& out) override { return Call<&TextRangeSuite::GetFillColor>(t_->GetFillColor, frame, out); }
-  Err SetFontSize(ArtHandle frame, double points) override { return Call<&TextRangeSuite::SetFontSize>(t_->SetFontSize, frame, points); }
-  Err GetFontSize(ArtHandle frame, double& out) override { return Call<&TextRangeSuite::GetFontSize>(t_->GetFontSize, frame, out); }
-  Err SetJustification(ArtHandle frame, Justification j) override { return Call<&TextRangeSuite::SetJustification>(t_->SetJustification, frame, j); }
-  Err GetJustification(ArtHandle frame, Justification& out) override { return Call<&TextRangeSuite::GetJustification>(t_->GetJustification, frame, out); }
+  Err GetSize(ArtHandle frame, std::int32_t& out) override { return VX_CALL(GetSize, frame, out); }
+  Err GetContents(ArtHandle frame, std::u16string& out) override { return VX_CALL(GetContents, frame, out); }
+  Err InsertAfter(ArtHandle frame, const std::u16string& text) override { return VX_CALL(InsertAfter, frame, text); }
+  Err SetFillColor(ArtHandle frame, const Color& color) override { return VX_CALL(SetFillColor, frame, color); }
+  Err GetFillColor(ArtHandle frame, Color& out) override { return VX_CALL(GetFillColor, frame, out); }
+  Err SetFontSize(ArtHandle frame, double points) override { return VX_CALL(SetFontSize, frame, points); }
+  Err GetFontSize(ArtHandle frame, double& out) override { return VX_CALL(GetFontSize, frame, out); }
+  Err SetJustification(ArtHandle frame, Justification j) override { return VX_CALL(SetJustification, frame, j); }
+  Err GetJustification(ArtHandle frame, Justification& out) override { return VX_CALL(GetJustification, frame, out); }
 };
 
 class TagSuiteOverC final : public TagSuite {
  public:
+  using Interface = TagSuite;
   const VxTagSuite* t_ = nullptr;
-  Err SetTag(ArtHandle art, const std::string& name, const std::string& type, const std::string& value) override { return Call<&TagSuite::SetTag>(t_->SetTag, art, name, type, value); }
-  Err GetTag(ArtHandle art, const std::string& name, std::string& value) override { return Call<&TagSuite::GetTag>(t_->GetTag, art, name, value); }
-  Err GetTagType(ArtHandle art, const std::string& name, std::string& type) override { return Call<&TagSuite::GetTagType>(t_->GetTagType, art, name, type); }
-  Err CountTags(ArtHandle art, std::int32_t& out) override { return Call<&TagSuite::CountTags>(t_->CountTags, art, out); }
-  Err GetNthTag(ArtHandle art, std::int32_t index, std::string& name) override { return Call<&TagSuite::GetNthTag>(t_->GetNthTag, art, index, name); }
-  Err RemoveTag(ArtHandle art, const std::string& name) override { return Call<&TagSuite::RemoveTag>(t_->RemoveTag, art, name); }
+  Err SetTag(ArtHandle art, const std::string& name, const std::string& type, const std::string& value) override {
+    return VX_CALL(SetTag, art, name, type, value);
+  }
+  Err GetTag(ArtHandle art, const std::string& name, std::string& value) override {
+    return VX_CALL(GetTag, art, name, value);
+  }
+  Err GetTagType(ArtHandle art, const std::string& name, std::string& type) override {
+    return VX_CALL(GetTagType, art, name, type);
+  }
+  Err CountTags(ArtHandle art, std::int32_t& out) override { return VX_CALL(CountTags, art, out); }
+  Err GetNthTag(ArtHandle art, std::int32_t index, std::string& name) override {
+    return VX_CALL(GetNthTag, art, index, name);
+  }
+  Err RemoveTag(ArtHandle art, const std::string& name) override { return VX_CALL(RemoveTag, art, name); }
 };
 
 class DictionarySuiteOverC final : public DictionarySuite {
  public:
+  using Interface = DictionarySuite;
   const VxDictionarySuite* t_ = nullptr;
-  Err NewDictionary(DictionaryRef& out) override { return Call<&DictionarySuite::NewDictionary>(t_->NewDictionary, out); }
-  Err NewArray(ArrayRef& out) override { return Call<&DictionarySuite::NewArray>(t_->NewArray, out); }
+  Err NewDictionary(DictionaryRef& out) override { return VX_CALL(NewDictionary, out); }
+  Err NewArray(ArrayRef& out) override { return VX_CALL(NewArray, out); }
 };
 
 class DocumentSuiteOverC final : public DocumentSuite {
  public:
+  using Interface = DocumentSuite;
   const VxDocumentSuite* t_ = nullptr;
-  Err GetDocument(DocumentHandle& out) override { return Call<&DocumentSuite::GetDocument>(t_->GetDocument, out); }
-  Err GetDocumentBounds(RealRect& out) override { return Call<&DocumentSuite::GetDocumentBounds>(t_->GetDocumentBounds, out); }
-  Err GetDocumentFile(std::filesystem::path& out) override { return Call<&DocumentSuite::GetDocumentFile>(t_->GetDocumentFile, out); }
-  Err SuspendTextReflow() override { return Call<&DocumentSuite::SuspendTextReflow>(t_->SuspendTextReflow); }
-  Err ResumeTextReflow() override { return Call<&DocumentSuite::ResumeTextReflow>(t_->ResumeTextReflow); }
+  Err GetDocument(DocumentHandle& out) override { return VX_CALL(GetDocument, out); }
+  Err GetDocumentBounds(RealRect& out) override { return VX_CALL(GetDocumentBounds, out); }
+  Err GetDocumentFile(std::filesystem::path& out) override { return VX_CALL(GetDocumentFile, out); }
+  Err SuspendTextReflow() override { return VX_CALL(SuspendTextReflow); }
+  Err ResumeTextReflow() override { return VX_CALL(ResumeTextReflow); }
 };
 
 class MenuSuiteOverC final : public MenuSuite {
  public:
+  using Interface = MenuSuite;
   const VxMenuSuite* t_ = nullptr;
-  Err AddMenuItem(PluginRef plugin, const std::string& keyName, const std::string& group, const std::string& text, std::uint32_t options, MenuItemHandle& out) override { return Call<&MenuSuite::AddMenuItem>(t_->AddMenuItem, plugin, keyName, group, text, options, out); }
-  Err AddMenuGroupAsSubMenu(const std::string& name, MenuItemHandle item, MenuGroupHandle& out) override { return Call<&MenuSuite::AddMenuGroupAsSubMenu>(t_->AddMenuGroupAsSubMenu, name, item, out); }
-  Err CountMenuGroups(std::int32_t& out) override { return Call<&MenuSuite::CountMenuGroups>(t_->CountMenuGroups, out); }
-  Err GetNthMenuGroup(std::int32_t index, MenuGroupHandle& out) override { return Call<&MenuSuite::GetNthMenuGroup>(t_->GetNthMenuGroup, index, out); }
-  Err GetMenuGroupName(MenuGroupHandle group, std::string& out) override { return Call<&MenuSuite::GetMenuGroupName>(t_->GetMenuGroupName, group, out); }
-  Err CheckItem(MenuItemHandle item, bool checked) override { return Call<&MenuSuite::CheckItem>(t_->CheckItem, item, checked); }
-  Err IsItemChecked(MenuItemHandle item, bool& out) override { return Call<&MenuSuite::IsItemChecked>(t_->IsItemChecked, item, out); }
-  Err GetItemText(MenuItemHandle item, std::string& out) override { return Call<&MenuSuite::GetItemText>(t_->GetItemText, item, out); }
+  Err AddMenuItem(PluginRef plugin, const std::string& keyName, const std::string& group, const std::string& text,
+                  std::uint32_t options, MenuItemHandle& out) override {
+    return VX_CALL(AddMenuItem, plugin, keyName, group, text, options, out);
+  }
+  Err AddMenuGroupAsSubMenu(const std::string& name, MenuItemHandle item, MenuGroupHandle& out) override {
+    return VX_CALL(AddMenuGroupAsSubMenu, name, item, out);
+  }
+  Err CountMenuGroups(std::int32_t& out) override { return VX_CALL(CountMenuGroups, out); }
+  Err GetNthMenuGroup(std::int32_t index, MenuGroupHandle& out) override {
+    return VX_CALL(GetNthMenuGroup, index, out);
+  }
+  Err GetMenuGroupName(MenuGroupHandle group, std::string& out) override {
+    return VX_CALL(GetMenuGroupName, group, out);
+  }
+  Err CheckItem(MenuItemHandle item, bool checked) override { return VX_CALL(CheckItem, item, checked); }
+  Err IsItemChecked(MenuItemHandle item, bool& out) override { return VX_CALL(IsItemChecked, item, out); }
+  Err GetItemText(MenuItemHandle item, std::string& out) override { return VX_CALL(GetItemText, item, out); }
 };
 
 class PanelFlyoutMenuSuiteOverC final : public PanelFlyoutMenuSuite {
  public:
+  using Interface = PanelFlyoutMenuSuite;
   const VxPanelFlyoutMenuSuite* t_ = nullptr;
-  Err Create(FlyoutMenuHandle& out) override { return Call<&PanelFlyoutMenuSuite::Create>(t_->Create, out); }
-  Err Destroy(FlyoutMenuHandle menu) override { return Call<&PanelFlyoutMenuSuite::Destroy>(t_->Destroy, menu); }
-  Err AppendItem(FlyoutMenuHandle menu, std::int32_t id, const std::string& text) override { return Call<&PanelFlyoutMenuSuite::AppendItem>(t_->AppendItem, menu, id, text); }
-  Err AppendSeparator(FlyoutMenuHandle menu, std::int32_t id) override { return Call<&PanelFlyoutMenuSuite::AppendSeparator>(t_->AppendSeparator, menu, id); }
-  Err SetItemEnabled(FlyoutMenuHandle menu, std::int32_t id, bool enabled) override { return Call<&PanelFlyoutMenuSuite::SetItemEnabled>(t_->SetItemEnabled, menu, id, enabled); }
-  Err GetItemEnabled(FlyoutMenuHandle menu, std::int32_t id, bool& out) override { return Call<&PanelFlyoutMenuSuite::GetItemEnabled>(t_->GetItemEnabled, menu, id, out); }
+  Err Create(FlyoutMenuHandle& out) override { return VX_CALL(Create, out); }
+  Err Destroy(FlyoutMenuHandle menu) override { return VX_CALL(Destroy, menu); }
+  Err AppendItem(FlyoutMenuHandle menu, std::int32_t id, const std::string& text) override {
+    return VX_CALL(AppendItem, menu, id, text);
+  }
+  Err AppendSeparator(FlyoutMenuHandle menu, std::int32_t id) override { return VX_CALL(AppendSeparator, menu, id); }
+  Err SetItemEnabled(FlyoutMenuHandle menu, std::int32_t id, bool enabled) override {
+    return VX_CALL(SetItemEnabled, menu, id, enabled);
+  }
+  Err GetItemEnabled(FlyoutMenuHandle menu, std::int32_t id, bool& out) override {
+    return VX_CALL(GetItemEnabled, menu, id, out);
+  }
 };
 
 class PanelSuiteOverC final : public PanelSuite {
  public:
+  using Interface = PanelSuite;
   const VxPanelSuite* t_ = nullptr;
-  Err Create(PluginRef plugin, const std::string& id, const std::string& title, std::int32_t stateCount, const PanelSize& size, bool resizable, FlyoutMenuHandle flyout, void* userData, PanelHandle& out) override { return Call<&PanelSuite::Create>(t_->Create, plugin, id, title, stateCount, size, resizable, flyout, userData, out); }
-  Err Destroy(PanelHandle panel) override { return Call<&PanelSuite::Destroy>(t_->Destroy, panel); }
-  Err Show(PanelHandle panel, bool show) override { return Call<&PanelSuite::Show>(t_->Show, panel, show); }
-  Err IsShown(PanelHandle panel, bool& out) override { return Call<&PanelSuite::IsShown>(t_->IsShown, panel, out); }
-  Err SetUserData(PanelHandle panel, void* data) override { return Call<&PanelSuite::SetUserData>(t_->SetUserData, panel, data); }
-  Err GetUserData(PanelHandle panel, void*& out) override { return Call<&PanelSuite::GetUserData>(t_->GetUserData, panel, out); }
-  Err GetSize(PanelHandle panel, PanelSize& out) override { return Call<&PanelSuite::GetSize>(t_->GetSize, panel, out); }
-  Err SetSize(PanelHandle panel, const PanelSize& size) override { return Call<&PanelSuite::SetSize>(t_->SetSize, panel, size); }
-  Err SetMinimumSize(PanelHandle panel, const PanelSize& size) override { return Call<&PanelSuite::SetMinimumSize>(t_->SetMinimumSize, panel, size); }
-  Err SetMaximumSize(PanelHandle panel, const PanelSize& size) override { return Call<&PanelSuite::SetMaximumSize>(t_->SetMaximumSize, panel, size); }
-  Err SetPreferredSize(PanelHandle panel, const PanelSize& size) override { return Call<&PanelSuite::SetPreferredSize>(t_->SetPreferredSize, panel, size); }
-  Err GetPlatformWindow(PanelHandle panel, WindowHandle& out) override { return Call<&PanelSuite::GetPlatformWindow>(t_->GetPlatformWindow, panel, out); }
-  Err SetFlyoutMenuPreVisibilityProc(PanelHandle panel, PanelFlyoutDisplayProc proc) override { return Call<&PanelSuite::SetFlyoutMenuPreVisibilityProc>(t_->SetFlyoutMenuPreVisibilityProc, panel, proc); }
-  Err SetFlyoutMenuProc(PanelHandle panel, PanelFlyoutCommandProc proc) override { return Call<&PanelSuite::SetFlyoutMenuProc>(t_->SetFlyoutMenuProc, panel, proc); }
-  Err SetSizeChangeProc(PanelHandle panel, PanelSizeChangeProc proc) override { return Call<&PanelSuite::SetSizeChangeProc>(t_->SetSizeChangeProc, panel, proc); }
+  Err Create(PluginRef plugin, const std::string& id, const std::string& title, std::int32_t stateCount,
+             const PanelSize& size, bool resizable, FlyoutMenuHandle flyout, void* userData,
+             PanelHandle& out) override {
+    return VX_CALL(Create, plugin, id, title, stateCount, size, resizable, flyout, userData, out);
+  }
+  Err Destroy(PanelHandle panel) override { return VX_CALL(Destroy, panel); }
+  Err Show(PanelHandle panel, bool show) override { return VX_CALL(Show, panel, show); }
+  Err IsShown(PanelHandle panel, bool& out) override { return VX_CALL(IsShown, panel, out); }
+  Err SetUserData(PanelHandle panel, void* data) override { return VX_CALL(SetUserData, panel, data); }
+  Err GetUserData(PanelHandle panel, void*& out) override { return VX_CALL(GetUserData, panel, out); }
+  Err GetSize(PanelHandle panel, PanelSize& out) override { return VX_CALL(GetSize, panel, out); }
+  Err SetSize(PanelHandle panel, const PanelSize& size) override { return VX_CALL(SetSize, panel, size); }
+  Err SetMinimumSize(PanelHandle panel, const PanelSize& size) override { return VX_CALL(SetMinimumSize, panel, size); }
+  Err SetMaximumSize(PanelHandle panel, const PanelSize& size) override { return VX_CALL(SetMaximumSize, panel, size); }
+  Err SetPreferredSize(PanelHandle panel, const PanelSize& size) override {
+    return VX_CALL(SetPreferredSize, panel, size);
+  }
+  Err GetPlatformWindow(PanelHandle panel, WindowHandle& out) override {
+    return VX_CALL(GetPlatformWindow, panel, out);
+  }
+  Err SetFlyoutMenuPreVisibilityProc(PanelHandle panel, PanelFlyoutDisplayProc proc) override {
+    return VX_CALL(SetFlyoutMenuPreVisibilityProc, panel, proc);
+  }
+  Err SetFlyoutMenuProc(PanelHandle panel, PanelFlyoutCommandProc proc) override {
+    return VX_CALL(SetFlyoutMenuProc, panel, proc);
+  }
+  Err SetSizeChangeProc(PanelHandle panel, PanelSizeChangeProc proc) override {
+    return VX_CALL(SetSizeChangeProc, panel, proc);
+  }
 };
 
 class NotifierSuiteOverC final : public NotifierSuite {
  public:
+  using Interface = NotifierSuite;
   const VxNotifierSuite* t_ = nullptr;
-  Err AddNotifier(PluginRef plugin, const std::string& name, const std::string& type, NotifierHandle& out) override { return Call<&NotifierSuite::AddNotifier>(t_->AddNotifier, plugin, name, type, out); }
+  Err AddNotifier(PluginRef plugin, const std::string& name, const std::string& type, NotifierHandle& out) override {
+    return VX_CALL(AddNotifier, plugin, name, type, out);
+  }
 };
 
 class PreferenceSuiteOverC final : public PreferenceSuite {
  public:
+  using Interface = PreferenceSuite;
   const VxPreferenceSuite* t_ = nullptr;
-  Err GetInteger(const std::string& prefix, const std::string& key, std::int32_t& out) override { return Call<&PreferenceSuite::GetInteger>(t_->GetInteger, prefix, key, out); }
-  Err PutInteger(const std::string& prefix, const std::string& key, std::int32_t value) override { return Call<&PreferenceSuite::PutInteger>(t_->PutInteger, prefix, key, value); }
-  Err GetBoolean(const std::string& prefix, const std::string& key, bool& out) override { return Call<&PreferenceSuite::GetBoolean>(t_->GetBoolean, prefix, key, out); }
-  Err PutBoolean(const std::string& prefix, const std::string& key, bool value) override { return Call<&PreferenceSuite::PutBoolean>(t_->PutBoolean, prefix, key, value); }
-  Err GetReal(const std::string& prefix, const std::string& key, double& out) override { return Call<&PreferenceSuite::GetReal>(t_->GetReal, prefix, key, out); }
-  Err PutReal(const std::string& prefix, const std::string& key, double value) override { return Call<&PreferenceSuite::PutReal>(t_->PutReal, prefix, key, value); }
-  Err GetString(const std::string& prefix, const std::string& key, std::string& utf8) override { return Call<&PreferenceSuite::GetString>(t_->GetString, prefix, key, utf8); }
-  Err PutString(const std::string& prefix, const std::string& key, const std::string& utf8) override { return Call<&PreferenceSuite::PutString>(t_->PutString, prefix, key, utf8); }
-  Err GetFilePath(const std::string& prefix, const std::string& key, std::filesystem::path& out) override { return Call<&PreferenceSuite::GetFilePath>(t_->GetFilePath, prefix, key, out); }
-  Err PutFilePath(const std::string& prefix, const std::string& key, const std::filesystem::path& value) override { return Call<&PreferenceSuite::PutFilePath>(t_->PutFilePath, prefix, key, value); }
+  Err GetInteger(const std::string& prefix, const std::string& key, std::int32_t& out) override {
+    return VX_CALL(GetInteger, prefix, key, out);
+  }
+  Err PutInteger(const std::string& prefix, const std::string& key, std::int32_t value) override {
+    return VX_CALL(PutInteger, prefix, key, value);
+  }
+  Err GetBoolean(const std::string& prefix, const std::string& key, bool& out) override {
+    return VX_CALL(GetBoolean, prefix, key, out);
+  }
+  Err PutBoolean(const std::string& prefix, const std::string& key, bool value) override {
+    return VX_CALL(PutBoolean, prefix, key, value);
+  }
+  Err GetReal(const std::string& prefix, const std::string& key, double& out) override {
+    return VX_CALL(GetReal, prefix, key, out);
+  }
+  Err PutReal(const std::string& prefix, const std::string& key, double value) override {
+    return VX_CALL(PutReal, prefix, key, value);
+  }
+  Err GetString(const std::string& prefix, const std::string& key, std::string& utf8) override {
+    return VX_CALL(GetString, prefix, key, utf8);
+  }
+  Err PutString(const std::string& prefix, const std::string& key, const std::string& utf8) override {
+    return VX_CALL(PutString, prefix, key, utf8);
+  }
+  Err GetFilePath(const std::string& prefix, const std::string& key, std::filesystem::path& out) override {
+    return VX_CALL(GetFilePath, prefix, key, out);
+  }
+  Err PutFilePath(const std::string& prefix, const std::string& key, const std::filesystem::path& value) override {
+    return VX_CALL(PutFilePath, prefix, key, value);
+  }
 };
 
 class UserSuiteOverC final : public UserSuite {
  public:
+  using Interface = UserSuite;
   const VxUserSuite* t_ = nullptr;
-  Err MessageAlert(const std::string& utf8) override { return Call<&UserSuite::MessageAlert>(t_->MessageAlert, utf8); }
-  Err WarningAlert(const std::string& utf8) override { return Call<&UserSuite::WarningAlert>(t_->WarningAlert, utf8); }
-  Err ErrorAlert(const std::string& utf8) override { return Call<&UserSuite::ErrorAlert>(t_->ErrorAlert, utf8); }
-  bool YesNoAlert(const std::string& utf8) override { return Call<&UserSuite::YesNoAlert>(t_->YesNoAlert, utf8); }
-  Err SetProgressText(const std::string& utf8) override { return Call<&UserSuite::SetProgressText>(t_->SetProgressText, utf8); }
-  Err UpdateProgress(std::int64_t current, std::int64_t max) override { return Call<&UserSuite::UpdateProgress>(t_->UpdateProgress, current, max); }
-  Err CloseProgress() override { return Call<&UserSuite::CloseProgress>(t_->CloseProgress); }
-  bool Cancelled() override { return Call<&UserSuite::Cancelled>(t_->Cancelled); }
-  Err GetOpenFiles(const OpenFileRequest& request, std::vector<std::filesystem::path>& out) override { return Call<&UserSuite::GetOpenFiles>(t_->GetOpenFiles, request, out); }
-  Err GetSaveFile(const SaveFileRequest& request, std::filesystem::path& out) override { return Call<&UserSuite::GetSaveFile>(t_->GetSaveFile, request, out); }
-  Err ChooseFolder(const std::string& title, const std::filesystem::path& start, std::filesystem::path& out) override { return Call<&UserSuite::ChooseFolder>(t_->ChooseFolder, title, start, out); }
-  Err OpenUrl(const std::string& url) override { return Call<&UserSuite::OpenUrl>(t_->OpenUrl, url); }
+  Err MessageAlert(const std::string& utf8) override { return VX_CALL(MessageAlert, utf8); }
+  Err WarningAlert(const std::string& utf8) override { return VX_CALL(WarningAlert, utf8); }
+  Err ErrorAlert(const std::string& utf8) override { return VX_CALL(ErrorAlert, utf8); }
+  bool YesNoAlert(const std::string& utf8) override { return VX_CALL(YesNoAlert, utf8); }
+  Err SetProgressText(const std::string& utf8) override { return VX_CALL(SetProgressText, utf8); }
+  Err UpdateProgress(std::int64_t current, std::int64_t max) override { return VX_CALL(UpdateProgress, current, max); }
+  Err CloseProgress() override { return VX_CALL(CloseProgress); }
+  bool Cancelled() override { return VX_CALL(Cancelled); }
+  Err GetOpenFiles(const OpenFileRequest& request, std::vector<std::filesystem::path>& out) override {
+    return VX_CALL(GetOpenFiles, request, out);
+  }
+  Err GetSaveFile(const SaveFileRequest& request, std::filesystem::path& out) override {
+    return VX_CALL(GetSaveFile, request, out);
+  }
+  Err ChooseFolder(const std::string& title, const std::filesystem::path& start, std::filesystem::path& out) override {
+    return VX_CALL(ChooseFolder, title, start, out);
+  }
+  Err OpenUrl(const std::string& url) override { return VX_CALL(OpenUrl, url); }
 };
 
 class ModalParentSuiteOverC final : public ModalParentSuite {
  public:
+  using Interface = ModalParentSuite;
   const VxModalParentSuite* t_ = nullptr;
-  Err GetModalParent(WindowHandle& out) override { return Call<&ModalParentSuite::GetModalParent>(t_->GetModalParent, out); }
-  Err GetApplicationWindow(WindowHandle& out) override { return Call<&ModalParentSuite::GetApplicationWindow>(t_->GetApplicationWindow, out); }
+  Err GetModalParent(WindowHandle& out) override { return VX_CALL(GetModalParent, out); }
+  Err GetApplicationWindow(WindowHandle& out) override { return VX_CALL(GetApplicationWindow, out); }
 };
 
 class ContextSuiteOverC final : public ContextSuite {
  public:
+  using Interface = ContextSuite;
   const VxContextSuite* t_ = nullptr;
-  Err PushAppContext(PluginRef plugin, ContextHandle& out) override { return Call<&ContextSuite::PushAppContext>(t_->PushAppContext, plugin, out); }
-  Err PopAppContext(ContextHandle context) override { return Call<&ContextSuite::PopAppContext>(t_->PopAppContext, context); }
+  Err PushAppContext(PluginRef plugin, ContextHandle& out) override { return VX_CALL(PushAppContext, plugin, out); }
+  Err PopAppContext(ContextHandle context) override { return VX_CALL(PopAppContext, context); }
 };
 
 class UIThemeSuiteOverC final : public UIThemeSuite {
  public:
+  using Interface = UIThemeSuite;
   const VxUIThemeSuite* t_ = nullptr;
-  Err GetUIThemeColor(std::int32_t selector, std::int32_t kind, ThemeColor& out) override { return Call<&UIThemeSuite::GetUIThemeColor>(t_->GetUIThemeColor, selector, kind, out); }
+  Err GetUIThemeColor(std::int32_t selector, std::int32_t kind, ThemeColor& out) override {
+    return VX_CALL(GetUIThemeColor, selector, kind, out);
+  }
 };
 
 class AccessSuiteOverC final : public AccessSuite {
  public:
+  using Interface = AccessSuite;
   const VxAccessSuite* t_ = nullptr;
-  Err AcquirePlugin(PluginRef plugin, AccessRef& out) override { return Call<&AccessSuite::AcquirePlugin>(t_->AcquirePlugin, plugin, out); }
-  Err ReleasePlugin(AccessRef access) override { return Call<&AccessSuite::ReleasePlugin>(t_->ReleasePlugin, access); }
+  Err AcquirePlugin(PluginRef plugin, AccessRef& out) override { return VX_CALL(AcquirePlugin, plugin, out); }
+  Err ReleasePlugin(AccessRef access) override { return VX_CALL(ReleasePlugin, access); }
 };
 
 class PluginsSuiteOverC final : public PluginsSuite {
  public:
+  using Interface = PluginsSuite;
   const VxPluginsSuite* t_ = nullptr;
-  Err SetPluginName(PluginRef plugin, const std::string& name) override { return Call<&PluginsSuite::SetPluginName>(t_->SetPluginName, plugin, name); }
-  Err GetPluginName(PluginRef plugin, std::string& out) override { return Call<&PluginsSuite::GetPluginName>(t_->GetPluginName, plugin, out); }
-  Err GetPluginFileSpecification(PluginRef plugin, std::filesystem::path& out) override { return Call<&PluginsSuite::GetPluginFileSpecification>(t_->GetPluginFileSpecification, plugin, out); }
+  Err SetPluginName(PluginRef plugin, const std::string& name) override { return VX_CALL(SetPluginName, plugin, name); }
+  Err GetPluginName(PluginRef plugin, std::string& out) override { return VX_CALL(GetPluginName, plugin, out); }
+  Err GetPluginFileSpecification(PluginRef plugin, std::filesystem::path& out) override {
+    return VX_CALL(GetPluginFileSpecification, plugin, out);
+  }
 };
 
 class WindowOverC final : public Window {
  public:
+  using Interface = Window;
   explicit WindowOverC(WindowHandle h) : h_(h) {}
   const VxPlatformSuite* t_ = nullptr;
   WindowHandle h_;
   WindowHandle Handle() override { return h_; }
-  Err CreateControl(const ControlTemplate& control) override { return CallOn<&Window::CreateControl>(t_->CreateControl, h_, control); }
-  Err MoveControl(std::int32_t id, std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height) override { return CallOn<&Window::MoveControl>(t_->MoveControl, h_, id, x, y, width, height); }
-  bool HasControl(std::int32_t id) override { return CallOn<&Window::HasControl>(t_->HasControl, h_, id); }
-  Err SetText(std::int32_t id, const std::string& utf8) override { return CallOn<&Window::SetText>(t_->SetText, h_, id, utf8); }
-  Err GetText(std::int32_t id, std::string& utf8) override { return CallOn<&Window::GetText>(t_->GetText, h_, id, utf8); }
-  Err SetChecked(std::int32_t id, bool checked) override { return CallOn<&Window::SetChecked>(t_->SetChecked, h_, id, checked); }
-  Err GetChecked(std::int32_t id, bool& out) override { return CallOn<&Window::GetChecked>(t_->GetChecked, h_, id, out); }
-  Err SetEnabled(std::int32_t id, bool enabled) override { return CallOn<&Window::SetEnabled>(t_->SetEnabled, h_, id, enabled); }
-  Err GetEnabled(std::int32_t id, bool& out) override { return CallOn<&Window::GetEnabled>(t_->GetEnabled, h_, id, out); }
-  Err SetVisible(std::int32_t id, bool visible) override { return CallOn<&Window::SetVisible>(t_->SetVisible, h_, id, visible); }
-  Err GetVisible(std::int32_t id, bool& out) override { return CallOn<&Window::GetVisible>(t_->GetVisible, h_, id, out); }
-  Err SetFocus(std::int32_t id) override { return CallOn<&Window::SetFocus>(t_->SetFocus, h_, id); }
-  Err SetTextLimit(std::int32_t id, std::int32_t chars) override { return CallOn<&Window::SetTextLimit>(t_->SetTextLimit, h_, id, chars); }
-  Err ClearItems(std::int32_t id) override { return CallOn<&Window::ClearItems>(t_->ClearItems, h_, id); }
-  Err AddItem(std::int32_t id, const std::string& utf8, std::intptr_t data) override { return CallOn<&Window::AddItem>(t_->AddItem, h_, id, utf8, data); }
-  Err CountItems(std::int32_t id, std::int32_t& out) override { return CallOn<&Window::CountItems>(t_->CountItems, h_, id, out); }
-  Err GetItemData(std::int32_t id, std::int32_t index, std::intptr_t& out) override { return CallOn<&Window::GetItemData>(t_->GetItemData, h_, id, index, out); }
-  Err GetItemText(std::int32_t id, std::int32_t index, std::string& out) override { return CallOn<&Window::GetItemText>(t_->GetItemText, h_, id, index, out); }
-  Err SetSelectedItem(std::int32_t id, std::int32_t index) override { return CallOn<&Window::SetSelectedItem>(t_->SetSelectedItem, h_, id, index); }
-  Err GetSelectedItem(std::int32_t id, std::int32_t& out) override { return CallOn<&Window::GetSelectedItem>(t_->GetSelectedItem, h_, id, out); }
-  Err SetRange(std::int32_t id, std::int32_t min, std::int32_t max) override { return CallOn<&Window::SetRange>(t_->SetRange, h_, id, min, max); }
-  Err SetPosition(std::int32_t id, std::int32_t pos) override { return CallOn<&Window::SetPosition>(t_->SetPosition, h_, id, pos); }
-  Err GetPosition(std::int32_t id, std::int32_t& out) override { return CallOn<&Window::GetPosition>(t_->GetPosition, h_, id, out); }
-  Err AddColumn(std::int32_t id, const std::string& utf8, std::int32_t width, Align align) override { return CallOn<&Window::AddColumn>(t_->AddColumn, h_, id, utf8, width, align); }
-  Err GetColumnWidth(std::int32_t id, std::int32_t column, std::int32_t& out) override { return CallOn<&Window::GetColumnWidth>(t_->GetColumnWidth, h_, id, column, out); }
-  Err SetColumnWidth(std::int32_t id, std::int32_t column, std::int32_t width) override { return CallOn<&Window::SetColumnWidth>(t_->SetColumnWidth, h_, id, column, width); }
-  Err DeleteAllRows(std::int32_t id) override { return CallOn<&Window::DeleteAllRows>(t_->DeleteAllRows, h_, id); }
-  Err AddRow(std::int32_t id, const std::vector<std::string>& cells) override { return CallOn<&Window::AddRow>(t_->AddRow, h_, id, cells); }
-  Err SetCell(std::int32_t id, std::int32_t row, std::int32_t column, const std::string& utf8) override { return CallOn<&Window::SetCell>(t_->SetCell, h_, id, row, column, utf8); }
-  Err GetCell(std::int32_t id, std::int32_t row, std::int32_t column, std::string& out) override { return CallOn<&Window::GetCell>(t_->GetCell, h_, id, row, column, out); }
-  Err CountRows(std::int32_t id, std::int32_t& out) override { return CallOn<&Window::CountRows>(t_->CountRows, h_, id, out); }
-  Err SetRowSelected(std::int32_t id, std::int32_t row, bool selected) override { return CallOn<&Window::SetRowSelected>(t_->SetRowSelected, h_, id, row, selected); }
-  Err GetSelectedRows(std::int32_t id, std::vector<std::int32_t>& out) override { return CallOn<&Window::GetSelectedRows>(t_->GetSelectedRows, h_, id, out); }
-  Err EndDialog(std::int32_t code) override { return CallOn<&Window::EndDialog>(t_->EndDialog, h_, code); }
+  Err CreateControl(const ControlTemplate& control) override { return VX_CALL_ON(CreateControl, control); }
+  Err MoveControl(std::int32_t id, std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height) override {
+    return VX_CALL_ON(MoveControl, id, x, y, width, height);
+  }
+  bool HasControl(std::int32_t id) override { return VX_CALL_ON(HasControl, id); }
+  Err SetText(std::int32_t id, const std::string& utf8) override { return VX_CALL_ON(SetText, id, utf8); }
+  Err GetText(std::int32_t id, std::string& utf8) override { return VX_CALL_ON(GetText, id, utf8); }
+  Err SetChecked(std::int32_t id, bool checked) override { return VX_CALL_ON(SetChecked, id, checked); }
+  Err GetChecked(std::int32_t id, bool& out) override { return VX_CALL_ON(GetChecked, id, out); }
+  Err SetEnabled(std::int32_t id, bool enabled) override { return VX_CALL_ON(SetEnabled, id, enabled); }
+  Err GetEnabled(std::int32_t id, bool& out) override { return VX_CALL_ON(GetEnabled, id, out); }
+  Err SetVisible(std::int32_t id, bool visible) override { return VX_CALL_ON(SetVisible, id, visible); }
+  Err GetVisible(std::int32_t id, bool& out) override { return VX_CALL_ON(GetVisible, id, out); }
+  Err SetFocus(std::int32_t id) override { return VX_CALL_ON(SetFocus, id); }
+  Err SetTextLimit(std::int32_t id, std::int32_t chars) override { return VX_CALL_ON(SetTextLimit, id, chars); }
+  Err ClearItems(std::int32_t id) override { return VX_CALL_ON(ClearItems, id); }
+  Err AddItem(std::int32_t id, const std::string& utf8, std::intptr_t data) override {
+    return VX_CALL_ON(AddItem, id, utf8, data);
+  }
+  Err CountItems(std::int32_t id, std::int32_t& out) override { return VX_CALL_ON(CountItems, id, out); }
+  Err GetItemData(std::int32_t id, std::int32_t index, std::intptr_t& out) override {
+    return VX_CALL_ON(GetItemData, id, index, out);
+  }
+  Err GetItemText(std::int32_t id, std::int32_t index, std::string& out) override {
+    return VX_CALL_ON(GetItemText, id, index, out);
+  }
+  Err SetSelectedItem(std::int32_t id, std::int32_t index) override { return VX_CALL_ON(SetSelectedItem, id, index); }
+  Err GetSelectedItem(std::int32_t id, std::int32_t& out) override { return VX_CALL_ON(GetSelectedItem, id, out); }
+  Err SetRange(std::int32_t id, std::int32_t min, std::int32_t max) override {
+    return VX_CALL_ON(SetRange, id, min, max);
+  }
+  Err SetPosition(std::int32_t id, std::int32_t pos) override { return VX_CALL_ON(SetPosition, id, pos); }
+  Err GetPosition(std::int32_t id, std::int32_t& out) override { return VX_CALL_ON(GetPosition, id, out); }
+  Err AddColumn(std::int32_t id, const std::string& utf8, std::int32_t width, Align align) override {
+    return VX_CALL_ON(AddColumn, id, utf8, width, align);
+  }
+  Err GetColumnWidth(std::int32_t id, std::int32_t column, std::int32_t& out) override {
+    return VX_CALL_ON(GetColumnWidth, id, column, out);
+  }
+  Err SetColumnWidth(std::int32_t id, std::int32_t column, std::int32_t width) override {
+    return VX_CALL_ON(SetColumnWidth, id, column, width);
+  }
+  Err DeleteAllRows(std::int32_t id) override { return VX_CALL_ON(DeleteAllRows, id); }
+  Err AddRow(std::int32_t id, const std::vector<std::string>& cells) override { return VX_CALL_ON(AddRow, id, cells); }
+  Err SetCell(std::int32_t id, std::int32_t row, std::int32_t column, const std::string& utf8) override {
+    return VX_CALL_ON(SetCell, id, row, column, utf8);
+  }
+  Err GetCell(std::int32_t id, std::int32_t row, std::int32_t column, std::string& out) override {
+    return VX_CALL_ON(GetCell, id, row, column, out);
+  }
+  Err CountRows(std::int32_t id, std::int32_t& out) override { return VX_CALL_ON(CountRows, id, out); }
+  Err SetRowSelected(std::int32_t id, std::int32_t row, bool selected) override {
+    return VX_CALL_ON(SetRowSelected, id, row, selected);
+  }
+  Err GetSelectedRows(std::int32_t id, std::vector<std::int32_t>& out) override {
+    return VX_CALL_ON(GetSelectedRows, id, out);
+  }
+  Err EndDialog(std::int32_t code) override { return VX_CALL_ON(EndDialog, code); }
 };
 
 class PlatformSuiteOverC final : public PlatformSuite {
  public:
+  using Interface = PlatformSuite;
   const VxPlatformSuite* t_ = nullptr;
-  Err RunModalDialog(PluginRef plugin, std::int32_t templateId, WindowHandle parent, DialogHandler& handler, std::int32_t& result) override { return Call<&PlatformSuite::RunModalDialog>(t_->RunModalDialog, plugin, templateId, parent, handler, result); }
-  Err GetWindow(WindowHandle handle, Window*& out) override { return Call<&PlatformSuite::GetWindow>(t_->GetWindow, handle, out); }
-  Err SetWindowHandler(WindowHandle handle, DialogHandler* handler) override { return Call<&PlatformSuite::SetWindowHandler>(t_->SetWindowHandler, handle, handler); }
-  Err GetWindowHandler(WindowHandle handle, DialogHandler*& out) override { return Call<&PlatformSuite::GetWindowHandler>(t_->GetWindowHandler, handle, out); }
+  Err RunModalDialog(PluginRef plugin, std::int32_t templateId, WindowHandle parent, DialogHandler& handler,
+                     std::int32_t& result) override {
+    return VX_CALL(RunModalDialog, plugin, templateId, parent, handler, result);
+  }
+  Err GetWindow(WindowHandle handle, Window*& out) override { return VX_CALL(GetWindow, handle, out); }
+  Err SetWindowHandler(WindowHandle handle, DialogHandler* handler) override {
+    return VX_CALL(SetWindowHandler, handle, handler);
+  }
+  Err GetWindowHandler(WindowHandle handle, DialogHandler*& out) override {
+    return VX_CALL(GetWindowHandler, handle, out);
+  }
 };
+
+#undef VX_CALL
+#undef VX_CALL_ON
 
 Window* WindowFor(WindowHandle h) {
   if (!h) return nullptr;
@@ -860,7 +1048,8 @@ struct Adapter {
   const void* (*adapt)(const void* table);
 };
 
-#define VX_ADAPTER(id, cls) {id, &Adapt<cls##OverC, cls, Vx##cls>}
+#define VX_ADAPTER(id, cls) \
+  { id, &Adapt<cls##OverC, cls, Vx##cls> }
 const Adapter kAdapters[] = {
     VX_ADAPTER(suite::kSPAccessSuite, AccessSuite),
     VX_ADAPTER(suite::kSPPluginsSuite, PluginsSuite),

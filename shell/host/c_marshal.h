@@ -457,8 +457,10 @@ bool Succeeded(const R& r) {
 // What a call answers when it cannot be made: a code, or an empty value.
 template <class R>
 R Unmade(Err code) {
-  if constexpr (std::is_same_v<R, Err>) return code;
-  else if constexpr (!std::is_void_v<R>) return R{};
+  if constexpr (std::is_same_v<R, Err>)
+    return code;
+  else if constexpr (!std::is_void_v<R>)
+    return R{};
 }
 
 namespace detail {
@@ -473,8 +475,8 @@ struct Caller<R, List<P...>, List<C...>> {
     if (!fn) return Unmade<R>(kUnsupported);
     try {
       std::tuple<ToC<P, C>...> conv(args...);
-      auto r = std::apply(
-          [&](auto&... x) { return std::apply([&](auto... l) { return fn(l..., x.c()...); }, lead); }, conv);
+      auto r =
+          std::apply([&](auto&... x) { return std::apply([&](auto... l) { return fn(l..., x.c()...); }, lead); }, conv);
       const bool ok = Succeeded(r);
       bool failed = false;
       std::apply([&](auto&... x) { ((x.Done(ok), failed = failed || x.Failed()), ...); }, conv);

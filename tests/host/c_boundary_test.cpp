@@ -18,19 +18,31 @@ using namespace vx::host;
 // The records the C header declares as C are laid out as the C++ types the plug-in and host use.
 TEST(CBoundary, TheHeaderIsCAndItsRecordsMatchTheCppOnes) {
   const std::size_t cxx[] = {
-      sizeof(RealPoint), sizeof(RealRect), sizeof(RealBezier), sizeof(PathSegment), offsetof(PathSegment, corner),
-      sizeof(PanelSize), sizeof(ControlTemplate), offsetof(ControlTemplate, text), offsetof(ControlTemplate, limit),
-      sizeof(MessageData), sizeof(NotifierMessage), offsetof(NotifierMessage, type), sizeof(MenuMessage),
-      sizeof(VxEntry), sizeof(VxPathStyle), sizeof(VxPlatformSuite), sizeof(VxOpenFileRequest),
+      sizeof(RealPoint),
+      sizeof(RealRect),
+      sizeof(RealBezier),
+      sizeof(PathSegment),
+      offsetof(PathSegment, corner),
+      sizeof(PanelSize),
+      sizeof(ControlTemplate),
+      offsetof(ControlTemplate, text),
+      offsetof(ControlTemplate, limit),
+      sizeof(MessageData),
+      sizeof(NotifierMessage),
+      offsetof(NotifierMessage, type),
+      sizeof(MenuMessage),
+      sizeof(VxEntry),
+      sizeof(VxPathStyle),
+      sizeof(VxPlatformSuite),
+      sizeof(VxOpenFileRequest),
   };
   for (int i = 0; i < static_cast<int>(std::size(cxx)); ++i) EXPECT_EQ(VxCLayout(i), cxx[i]) << "record " << i;
 }
 
 struct Collected {
   std::vector<std::string> texts;
-  VxTextSink sink{this, [](void* ctx, const char* d, std::size_t n) {
-                    static_cast<Collected*>(ctx)->texts.emplace_back(d, n);
-                  }};
+  VxTextSink sink{
+      this, [](void* ctx, const char* d, std::size_t n) { static_cast<Collected*>(ctx)->texts.emplace_back(d, n); }};
 };
 
 struct EntryCopy {
