@@ -1,7 +1,7 @@
 #include "host/c_tables.h"
 
 #include "host/edge.h"
-#include "shell/host/c_marshal.h"
+#include "shell/host/c_handlers.h"
 #include "shell/host/slots.h"
 
 #include <cstring>
@@ -52,80 +52,9 @@ Window* ObjectOf(VxWindow h) {
 
 // ----- the plug-in's dialog handlers on the host's side, and the host's on the plug-in's
 
-// A handler of the host's lent to the plug-in: ctx is the DialogHandler.
-struct HostHandler {
-  static DialogHandler& Of(void* ctx) { return *static_cast<DialogHandler*>(ctx); }
-  static void OnInit(void* ctx, VxWindow w) noexcept {
-    try {
-      if (Window* win = ObjectOf(w)) Of(ctx).OnInit(*win);
-    } catch (...) {
-    }
-  }
-  static void OnCommand(void* ctx, VxWindow w, std::int32_t id, std::int32_t event, std::int32_t detail) noexcept {
-    try {
-      if (Window* win = ObjectOf(w)) Of(ctx).OnCommand(*win, id, static_cast<ControlEvent>(event), detail);
-    } catch (...) {
-    }
-  }
-  static void OnFileSelected(void* ctx, VxWindow w, VxStr utf8) noexcept {
-    try {
-      if (Window* win = ObjectOf(w)) Of(ctx).OnFileSelected(*win, Utf8ToPath(StringOf(utf8)));
-    } catch (...) {
-    }
-  }
-  static bool OnListCellColors(void* ctx, VxWindow w, std::int32_t id, std::int32_t row, std::int32_t column,
-                               std::uint32_t* text, std::uint32_t* back) noexcept {
-    try {
-      Window* win = ObjectOf(w);
-      return win && text && back && Of(ctx).OnListCellColors(*win, id, row, column, *text, *back);
-    } catch (...) {
-      return false;
-    }
-  }
-  static bool OnStaticColors(void* ctx, VxWindow w, std::int32_t id, std::uint32_t* text,
-                             std::uint32_t* back) noexcept {
-    try {
-      Window* win = ObjectOf(w);
-      return win && text && back && Of(ctx).OnStaticColors(*win, id, *text, *back);
-    } catch (...) {
-      return false;
-    }
-  }
-};
-
-// The plug-in's handler: each event goes to its C functions with the window's handle.
-class HandlerOverC final : public DialogHandler {
- public:
-  explicit HandlerOverC(const VxDialogHandler& c) : c_(c) {}
-  const VxDialogHandler& C() const { return c_; }
-  void OnInit(Window& w) override {
-    Lend lent(w);
-    if (c_.OnInit) c_.OnInit(c_.ctx, w.Handle());
-  }
-  void OnCommand(Window& w, std::int32_t id, ControlEvent event, std::int32_t detail) override {
-    Lend lent(w);
-    if (c_.OnCommand) c_.OnCommand(c_.ctx, w.Handle(), id, static_cast<std::int32_t>(event), detail);
-  }
-  void OnFileSelected(Window& w, const std::filesystem::path& file) override {
-    Lend lent(w);
-    const std::string u = PathToUtf8(file);
-    if (c_.OnFileSelected) c_.OnFileSelected(c_.ctx, w.Handle(), StrOf(u));
-  }
-  bool OnListCellColors(Window& w, std::int32_t id, std::int32_t row, std::int32_t column, std::uint32_t& text,
-                        std::uint32_t& back) override {
-    Lend lent(w);
-    return c_.OnListCellColors && c_.OnListCellColors(c_.ctx, w.Handle(), id, row, column, &text, &back);
-  }
-  bool OnStaticColors(Window& w, std::int32_t id, std::uint32_t& text, std::uint32_t& back) override {
-    Lend lent(w);
-    return c_.OnStaticColors && c_.OnStaticColors(c_.ctx, w.Handle(), id, &text, &back);
-  }
-
- private:
-  VxDialogHandler c_;
-};
-
-bool IsNone(const VxDialogHandler* c) { return !c || (!c->ctx && !c->OnInit && !c->OnCommand); }
+// The host's handlers lent to the plug-in, and the plug-in's as the host's.
+using HostHandler = HandlerThunks<&ObjectOf>;
+using HandlerOverC = HandlerOverCOf<Lend>;
 
 // The handlers the plug-in attached to windows, kept while the host is (at most one per handler
 // the plug-in has).
@@ -139,8 +68,8 @@ Attached& AttachedHandlers() {
 }
 
 DialogHandler* KeptHandler(const VxDialogHandler* c) {
-  if (IsNone(c)) return nullptr;
-  if (c->OnInit == &HostHandler::OnInit) return static_cast<DialogHandler*>(c->ctx);
+  if (IsNoHandler(c)) return nullptr;
+  if (DialogHandler* own = HostHandler::Own(*c)) return own;
   Attached& a = AttachedHandlers();
   std::lock_guard<std::mutex> hold(a.lock);
   for (const auto& h : a.handlers)
@@ -152,20 +81,15 @@ DialogHandler* KeptHandler(const VxDialogHandler* c) {
 VxDialogHandler HandlerToC(DialogHandler* h) {
   if (!h) return VxDialogHandler{};
   if (auto* c = dynamic_cast<HandlerOverC*>(h)) return c->C();
-  return VxDialogHandler{h,
-                         &HostHandler::OnInit,
-                         &HostHandler::OnCommand,
-                         &HostHandler::OnFileSelected,
-                         &HostHandler::OnListCellColors,
-                         &HostHandler::OnStaticColors};
+  return HostHandler::Lend(h);
 }
 
 // A handler for the length of one call.
 struct HandlerForCall {
   explicit HandlerForCall(const VxDialogHandler* c) {
-    if (IsNone(c)) return;
-    if (c->OnInit == &HostHandler::OnInit) {
-      h = static_cast<DialogHandler*>(c->ctx);
+    if (IsNoHandler(c)) return;
+    if (DialogHandler* mine = HostHandler::Own(*c)) {
+      h = mine;
     } else {
       own = std::make_unique<HandlerOverC>(*c);
       h = own.get();

@@ -1,6 +1,6 @@
 #include "shell/host/c_adapters.h"
 
-#include "shell/host/c_marshal.h"
+#include "shell/host/c_handlers.h"
 #include "shell/host/slots.h"
 
 #include <cstddef>
@@ -327,93 +327,16 @@ class WindowOverC;
 // The plug-in's object for a window of the host; made on first sight, kept while the module is.
 Window* WindowFor(WindowHandle h);
 
-// The plug-in's handlers as the host sees them: ctx is the DialogHandler.
-struct OwnHandler {
-  static DialogHandler& Of(void* ctx) { return *static_cast<DialogHandler*>(ctx); }
-  static void OnInit(void* ctx, VxWindow w) noexcept {
-    try {
-      if (Window* win = WindowFor(w)) Of(ctx).OnInit(*win);
-    } catch (...) {
-    }
-  }
-  static void OnCommand(void* ctx, VxWindow w, std::int32_t id, std::int32_t event, std::int32_t detail) noexcept {
-    try {
-      if (Window* win = WindowFor(w)) Of(ctx).OnCommand(*win, id, static_cast<ControlEvent>(event), detail);
-    } catch (...) {
-    }
-  }
-  static void OnFileSelected(void* ctx, VxWindow w, VxStr utf8) noexcept {
-    try {
-      if (Window* win = WindowFor(w)) Of(ctx).OnFileSelected(*win, Utf8ToPath(StringOf(utf8)));
-    } catch (...) {
-    }
-  }
-  static bool OnListCellColors(void* ctx, VxWindow w, std::int32_t id, std::int32_t row, std::int32_t column,
-                               std::uint32_t* text, std::uint32_t* back) noexcept {
-    try {
-      Window* win = WindowFor(w);
-      if (!win || !text || !back) return false;
-      return Of(ctx).OnListCellColors(*win, id, row, column, *text, *back);
-    } catch (...) {
-      return false;
-    }
-  }
-  static bool OnStaticColors(void* ctx, VxWindow w, std::int32_t id, std::uint32_t* text,
-                             std::uint32_t* back) noexcept {
-    try {
-      Window* win = WindowFor(w);
-      if (!win || !text || !back) return false;
-      return Of(ctx).OnStaticColors(*win, id, *text, *back);
-    } catch (...) {
-      return false;
-    }
-  }
+// The plug-in's handlers lent to the host, and the host's as the plug-in's.
+using OwnHandler = HandlerThunks<&WindowFor>;
+struct NoScope {
+  explicit NoScope(Window&) {}
 };
-
-class HandlerOverC;
-const VxDialogHandler* ForeignHandler(DialogHandler* h);
+using HandlerOverC = HandlerOverCOf<NoScope>;
 
 VxDialogHandler HandlerToC(DialogHandler* h) {
-  if (!h) return VxDialogHandler{};
-  if (const VxDialogHandler* c = ForeignHandler(h)) return *c;  // back to the host as it came
-  return VxDialogHandler{h,
-                         &OwnHandler::OnInit,
-                         &OwnHandler::OnCommand,
-                         &OwnHandler::OnFileSelected,
-                         &OwnHandler::OnListCellColors,
-                         &OwnHandler::OnStaticColors};
-}
-
-// A handler of the host's (one the plug-in found on a window and hands events on to).
-class HandlerOverC final : public DialogHandler {
- public:
-  explicit HandlerOverC(const VxDialogHandler& c) : c_(c) {}
-  const VxDialogHandler& C() const { return c_; }
-  void OnInit(Window& w) override {
-    if (c_.OnInit) c_.OnInit(c_.ctx, w.Handle());
-  }
-  void OnCommand(Window& w, std::int32_t id, ControlEvent event, std::int32_t detail) override {
-    if (c_.OnCommand) c_.OnCommand(c_.ctx, w.Handle(), id, static_cast<std::int32_t>(event), detail);
-  }
-  void OnFileSelected(Window& w, const std::filesystem::path& file) override {
-    const std::string u = PathToUtf8(file);
-    if (c_.OnFileSelected) c_.OnFileSelected(c_.ctx, w.Handle(), StrOf(u));
-  }
-  bool OnListCellColors(Window& w, std::int32_t id, std::int32_t row, std::int32_t column, std::uint32_t& text,
-                        std::uint32_t& back) override {
-    return c_.OnListCellColors && c_.OnListCellColors(c_.ctx, w.Handle(), id, row, column, &text, &back);
-  }
-  bool OnStaticColors(Window& w, std::int32_t id, std::uint32_t& text, std::uint32_t& back) override {
-    return c_.OnStaticColors && c_.OnStaticColors(c_.ctx, w.Handle(), id, &text, &back);
-  }
-
- private:
-  VxDialogHandler c_;
-};
-
-const VxDialogHandler* ForeignHandler(DialogHandler* h) {
-  auto* c = dynamic_cast<HandlerOverC*>(h);
-  return c ? &c->C() : nullptr;
+  if (auto* c = dynamic_cast<HandlerOverC*>(h)) return c->C();  // back to the host as it came
+  return OwnHandler::Lend(h);
 }
 
 struct ModuleObjects {
@@ -427,8 +350,8 @@ ModuleObjects& Objects() {
 }
 
 DialogHandler* HandlerFromC(const VxDialogHandler& c) {
-  if (!c.ctx && !c.OnInit && !c.OnCommand) return nullptr;
-  if (c.OnInit == &OwnHandler::OnInit) return static_cast<DialogHandler*>(c.ctx);
+  if (IsNoHandler(&c)) return nullptr;
+  if (DialogHandler* own = OwnHandler::Own(c)) return own;
   ModuleObjects& o = Objects();
   std::lock_guard<std::mutex> hold(o.lock);
   for (const auto& h : o.handlers)
