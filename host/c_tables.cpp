@@ -131,34 +131,22 @@ bool EntryFromC(const VxEntry& e, Entry& out) {
 
 // Hands an entry to the plug-in's sink, lending it the text and handles for the call.
 void PutEntry(const VxEntrySink& sink, const Entry& e) {
-  VxEntry c{};
-  c.type = static_cast<std::int32_t>(e.Type());
   std::string text;
   VxDictionaryOpaque dictionary;
   VxArrayOpaque array;
-  switch (e.Type()) {
-    case EntryType::Integer:
-      e.AsInteger(c.integer);
-      break;
-    case EntryType::Boolean:
-      e.AsBoolean(c.boolean);
-      break;
-    case EntryType::Real:
-      e.AsReal(c.real);
-      break;
-    case EntryType::String:
-      e.AsString(text);
-      c.string = StrOf(text);
-      break;
-    case EntryType::Array:
-      e.AsArray(array.ref);
-      c.array = &array;
-      break;
-    case EntryType::Dictionary:
-      e.AsDictionary(dictionary.ref);
-      c.dictionary = &dictionary;
-      break;
-  }
+  struct Handles {
+    VxDictionaryOpaque& d;
+    VxArrayOpaque& a;
+    VxArray operator()(const ArrayRef& r) const {
+      a.ref = r;
+      return &a;
+    }
+    VxDict operator()(const DictionaryRef& r) const {
+      d.ref = r;
+      return &d;
+    }
+  };
+  const VxEntry c = EntryToC(e, text, Handles{dictionary, array});
   sink.put(sink.ctx, &c);
 }
 
@@ -611,7 +599,8 @@ const void* CTableOf(const std::string& name, std::int32_t version) {
 void ForgetCTableObjects() {
 #define VX_FORGET(cls) HostSuiteObject<cls>() = nullptr;
   VX_FORGET(ArtSuite)
-  VX_FORGET(ArtSetSuite) VX_FORGET(LayerSuite) VX_FORGET(PathSuite) VX_FORGET(PathStyleSuite) VX_FORGET(BlendStyleSuite)
+  VX_FORGET(ArtSetSuite)
+  VX_FORGET(LayerSuite) VX_FORGET(PathSuite) VX_FORGET(PathStyleSuite) VX_FORGET(BlendStyleSuite)
       VX_FORGET(RealBezierSuite) VX_FORGET(RealMathSuite) VX_FORGET(ShapeConstructionSuite) VX_FORGET(TextFrameSuite)
           VX_FORGET(TextRangeSuite) VX_FORGET(TagSuite) VX_FORGET(DictionarySuite) VX_FORGET(DocumentSuite)
               VX_FORGET(MenuSuite) VX_FORGET(PanelFlyoutMenuSuite) VX_FORGET(PanelSuite) VX_FORGET(NotifierSuite)

@@ -99,33 +99,27 @@ VxArray HandleOf(const Array* a);
 }  // namespace
 
 // Dictionaries and arrays coming out hold one reference, which the plug-in's object takes over.
-template <>
-struct ToC<DictionaryRef&, VxDict*> {
-  explicit ToC(DictionaryRef& r) : r_(r) {}
-  VxDict* c() { return &h_; }
+template <class Ref, class H, Ref (*Adopt)(H)>
+struct AdoptingToC {
+  explicit AdoptingToC(Ref& r) : r_(r) {}
+  H* c() { return &h_; }
   void Done(bool ok) {
     if (h_)
-      r_ = AdoptDictionary(h_);
+      r_ = Adopt(h_);
     else if (ok)
       r_ = nullptr;
   }
   bool Failed() const { return false; }
-  DictionaryRef& r_;
-  VxDict h_ = nullptr;
+  Ref& r_;
+  H h_ = nullptr;
 };
 template <>
-struct ToC<ArrayRef&, VxArray*> {
-  explicit ToC(ArrayRef& r) : r_(r) {}
-  VxArray* c() { return &h_; }
-  void Done(bool ok) {
-    if (h_)
-      r_ = AdoptArray(h_);
-    else if (ok)
-      r_ = nullptr;
-  }
-  bool Failed() const { return false; }
-  ArrayRef& r_;
-  VxArray h_ = nullptr;
+struct ToC<DictionaryRef&, VxDict*> : AdoptingToC<DictionaryRef, VxDict, &AdoptDictionary> {
+  using AdoptingToC::AdoptingToC;
+};
+template <>
+struct ToC<ArrayRef&, VxArray*> : AdoptingToC<ArrayRef, VxArray, &AdoptArray> {
+  using AdoptingToC::AdoptingToC;
 };
 
 // An entry going in lends the host its text and handles. A dictionary or array the host did not
@@ -133,34 +127,11 @@ struct ToC<ArrayRef&, VxArray*> {
 template <>
 struct ToC<const Entry&, const VxEntry*> {
   explicit ToC(const Entry& e) {
-    v_.type = static_cast<std::int32_t>(e.Type());
-    switch (e.Type()) {
-      case EntryType::Integer:
-        e.AsInteger(v_.integer);
-        break;
-      case EntryType::Boolean:
-        e.AsBoolean(v_.boolean);
-        break;
-      case EntryType::Real:
-        e.AsReal(v_.real);
-        break;
-      case EntryType::String:
-        e.AsString(text_);
-        v_.string = StrOf(text_);
-        break;
-      case EntryType::Array: {
-        ArrayRef a;
-        e.AsArray(a);
-        v_.array = HandleOf(a.get());
-        break;
-      }
-      case EntryType::Dictionary: {
-        DictionaryRef d;
-        e.AsDictionary(d);
-        v_.dictionary = HandleOf(d.get());
-        break;
-      }
-    }
+    struct Handles {
+      VxArray operator()(const ArrayRef& a) const { return HandleOf(a.get()); }
+      VxDict operator()(const DictionaryRef& d) const { return HandleOf(d.get()); }
+    };
+    v_ = EntryToC(e, text_, Handles{});
   }
   const VxEntry* c() const { return &v_; }
   void Done(bool) {}

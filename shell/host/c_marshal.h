@@ -6,6 +6,7 @@
 #pragma once
 
 #include "shell/host/c_suites.h"
+#include "shell/host/dictionary.h"
 #include "shell/host/paths.h"
 
 #include <filesystem>
@@ -326,6 +327,38 @@ struct FromC<std::vector<std::int32_t>&, const VxInt32Sink*> {
   const VxInt32Sink* s_;
   std::vector<std::int32_t> v_;
 };
+
+// ----- entries
+
+// An entry as C: its value, the text lent from `text` (which holds it for the call), and the
+// handles of its array or dictionary as `handles` gives them (each side knows its own).
+template <class Handles>
+VxEntry EntryToC(const Entry& e, std::string& text, Handles&& handles) {
+  VxEntry c{};
+  c.type = static_cast<std::int32_t>(e.Type());
+  switch (e.Type()) {
+    case EntryType::Integer: e.AsInteger(c.integer); break;
+    case EntryType::Boolean: e.AsBoolean(c.boolean); break;
+    case EntryType::Real: e.AsReal(c.real); break;
+    case EntryType::String:
+      e.AsString(text);
+      c.string = StrOf(text);
+      break;
+    case EntryType::Array: {
+      ArrayRef a;
+      e.AsArray(a);
+      c.array = handles(a);
+      break;
+    }
+    case EntryType::Dictionary: {
+      DictionaryRef d;
+      e.AsDictionary(d);
+      c.dictionary = handles(d);
+      break;
+    }
+  }
+  return c;
+}
 
 // ----- records that differ from their C form
 
