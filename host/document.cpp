@@ -35,18 +35,31 @@ Err ArrayImpl::Clear() {
   return kNoErr;
 }
 
+namespace {
+auto KeyLess = [](const DictionaryImpl::Item& a, const std::string& k) { return a.first < k; };
+}
+
+const Entry* DictionaryImpl::Find(const std::string& key) const {
+  auto it = std::lower_bound(entries_.begin(), entries_.end(), key, KeyLess);
+  return it != entries_.end() && it->first == key ? &it->second : nullptr;
+}
 Err DictionaryImpl::Get(const std::string& key, Entry& out) const {
-  auto it = entries_.find(key);
-  if (it == entries_.end()) return kNotFound;
-  out = it->second;
+  const Entry* e = Find(key);
+  if (!e) return kNotFound;
+  out = *e;
   return kNoErr;
 }
 Err DictionaryImpl::Set(const std::string& key, const Entry& e) {
-  entries_[key] = e;
+  auto it = std::lower_bound(entries_.begin(), entries_.end(), key, KeyLess);
+  if (it != entries_.end() && it->first == key) it->second = e;
+  else entries_.insert(it, Item(key, e));
   return kNoErr;
 }
 Err DictionaryImpl::Delete(const std::string& key) {
-  return entries_.erase(key) ? kNoErr : kNotFound;
+  auto it = std::lower_bound(entries_.begin(), entries_.end(), key, KeyLess);
+  if (it == entries_.end() || it->first != key) return kNotFound;
+  entries_.erase(it);
+  return kNoErr;
 }
 std::vector<std::string> DictionaryImpl::Keys() const {
   std::vector<std::string> keys;

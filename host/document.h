@@ -1,6 +1,7 @@
 // The stand-in host's in-memory document: layers, an art tree, dictionaries, arrays and tags.
 #pragma once
 
+#include "host/segments.h"
 #include "shell/host/dictionary.h"
 #include "shell/host/suites.h"
 
@@ -28,7 +29,7 @@ struct ArtOpaque {
   LayerOpaque* layerOfGroup = nullptr;  // set on a layer's group art
 
   // Paths, compound paths and text.
-  std::vector<PathSegment> segments;
+  Segments segments;
   bool closed = false;
   bool guide = false;
   bool clip = false;
@@ -81,17 +82,22 @@ class ArrayImpl final : public Array {
   std::vector<Entry> items_;
 };
 
+// Keys in one sorted array: a record's few attributes cost one allocation, not a tree node each.
 class DictionaryImpl final : public Dictionary {
  public:
-  bool IsKnown(const std::string& key) const override { return entries_.count(key) != 0; }
+  using Item = std::pair<std::string, Entry>;
+  bool IsKnown(const std::string& key) const override { return Find(key) != nullptr; }
   Err Get(const std::string& key, Entry& out) const override;
   Err Set(const std::string& key, const Entry& e) override;
   Err Delete(const std::string& key) override;
   std::vector<std::string> Keys() const override;
-  const std::map<std::string, Entry>& Entries() const { return entries_; }
+  // Sorted by key (bytes).
+  const std::vector<Item>& Entries() const { return entries_; }
+  void Reserve(std::size_t n) { entries_.reserve(n); }
 
  private:
-  std::map<std::string, Entry> entries_;
+  const Entry* Find(const std::string& key) const;
+  std::vector<Item> entries_;
 };
 
 class Document {

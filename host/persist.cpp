@@ -11,6 +11,7 @@
 #include "host/impl.h"
 #include "shell/host/files.h"
 #include "shell/host/paths.h"
+#include "shell/text/text.h"
 
 #include <algorithm>
 #include <charconv>
@@ -36,40 +37,8 @@ constexpr const char* kMaxDepthText = "1,000";  // kMaxDepth as messages write i
 
 // ----- text helpers
 
-// Length of the strict UTF-8 sequence at s (no overlong forms, no surrogates, nothing past
-// U+10FFFF), or 0 when the bytes are not one.
-std::size_t Utf8Length(const unsigned char* s, std::size_t avail) {
-  const unsigned char c = s[0];
-  std::size_t len;
-  std::uint32_t cp;
-  if (c < 0x80) return 1;
-  if ((c & 0xE0) == 0xC0) len = 2, cp = c & 0x1F;
-  else if ((c & 0xF0) == 0xE0) len = 3, cp = c & 0x0F;
-  else if ((c & 0xF8) == 0xF0) len = 4, cp = c & 0x07;
-  else return 0;
-  if (len > avail) return 0;
-  for (std::size_t k = 1; k < len; ++k) {
-    if ((s[k] & 0xC0) != 0x80) return 0;
-    cp = (cp << 6) | (s[k] & 0x3F);
-  }
-  static const std::uint32_t kMin[5] = {0, 0, 0x80, 0x800, 0x10000};
-  if (cp < kMin[len] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
-  return len;
-}
-
-bool ValidUtf8(std::string_view s) {
-  const auto* p = reinterpret_cast<const unsigned char*>(s.data());
-  for (std::size_t i = 0, n = s.size(); i < n;) {
-    if (p[i] < 0x80) {
-      ++i;
-      continue;
-    }
-    const std::size_t len = Utf8Length(p + i, n - i);
-    if (!len) return false;
-    i += len;
-  }
-  return true;
-}
+using text::AppendUtf8;
+bool ValidUtf8(std::string_view s) { return text::IsValidUtf8(s); }
 
 std::string Hex(std::string_view s) {
   static const char* d = "0123456789abcdef";
@@ -237,14 +206,6 @@ const char* KindName(ArtType t) {
   }
 }
 
-// Handles that sit on the anchor, bit for bit (so -0 stays -0).
-bool Retracted(const PathSegment& s) {
-  auto same = [](const RealPoint& a, const RealPoint& b) {
-    return std::memcmp(&a.h, &b.h, sizeof a.h) == 0 && std::memcmp(&a.v, &b.v, sizeof a.v) == 0;
-  };
-  return same(s.in, s.p) && same(s.out, s.p);
-}
-
 // Arrays and dictionaries are written once each into tables and referred to by index, so that a
 // shared array stays shared after a load. They are numbered while the art is written (so a fault
 // names the art it belongs to) and written after the layers.
@@ -319,23 +280,19 @@ class Writer {
       case ArtType::Path: {
         // A segment whose handles sit on its anchor is written as the anchor alone: a path of
         // such segments as `points`, others as `segments` with `handles` saying which carry them.
-        std::size_t retracted = 0;
-        bool corners = false;
-        for (const auto& s : a->segments) {
-          retracted += Retracted(s);
-          corners = corners || s.corner;
-        }
-        const bool straight = retracted == a->segments.size();
+        const Segments& segs = a->segments;
+        const std::size_t n = segs.size();
+        const bool straight = segs.HandleCount() == 0;
         const Where pw = w.Key(straight ? "points" : "segments");
         out_.Raw(straight ? ",\"points\":[" : ",\"segments\":[");
-        bool first = true;
-        for (const auto& s : a->segments) {
-          if (!first) out_.Char(',');
-          first = false;
-          out_.Num(s.p.h, pw);
+        const RealPoint* p = segs.Anchors();
+        for (std::size_t i = 0; i < n; ++i) {
+          if (i) out_.Char(',');
+          out_.Num(p[i].h, pw);
           out_.Char(',');
-          out_.Num(s.p.v, pw);
-          if (!Retracted(s)) {
+          out_.Num(p[i].v, pw);
+          if (!straight && segs.HasHandles(i)) {
+            const PathSegment s = segs[i];
             out_.Char(',');
             out_.Num(s.in.h, pw);
             out_.Char(',');
@@ -347,14 +304,14 @@ class Writer {
           }
         }
         out_.Char(']');
-        if (!straight && retracted) {
+        if (!straight && segs.HandleCount() < n) {
           out_.Raw(",\"handles\":\"");
-          for (const auto& s : a->segments) out_.Char(Retracted(s) ? '0' : '1');
+          for (std::size_t i = 0; i < n; ++i) out_.Char(segs.HasHandles(i) ? '1' : '0');
           out_.Char('"');
         }
-        if (corners) {
+        if (segs.CornerCount()) {
           out_.Raw(",\"corners\":\"");
-          for (const auto& s : a->segments) out_.Char(s.corner ? '1' : '0');
+          for (const PathSegment& s : segs) out_.Char(s.corner ? '1' : '0');
           out_.Char('"');
         }
         out_.Raw(",\"closed\":");
@@ -905,24 +862,6 @@ class Lexer {
     return v;
   }
 
-  static void AppendUtf8(std::string& s, std::uint32_t cp) {
-    if (cp < 0x80) {
-      s += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-      s += static_cast<char>(0xC0 | (cp >> 6));
-      s += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-      s += static_cast<char>(0xE0 | (cp >> 12));
-      s += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      s += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-      s += static_cast<char>(0xF0 | (cp >> 18));
-      s += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-      s += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      s += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-  }
-
   std::uint32_t Hex4() {
     std::uint32_t v = 0;
     for (int i = 0; i < 4; ++i, ++p_) {
@@ -981,8 +920,7 @@ class Lexer {
         }
       } else if (c >= 0x80) {
         Ensure(4);
-        const std::size_t len =
-            Utf8Length(reinterpret_cast<const unsigned char*>(p_), static_cast<std::size_t>(end_ - p_));
+        const std::size_t len = text::Utf8CharLength(std::string_view(p_, static_cast<std::size_t>(end_ - p_)));
         if (!len) Fail("a text is not valid UTF-8");
         out.append(p_, len);
         p_ += len;
@@ -1503,47 +1441,46 @@ class Reader {
     // Version 2 keeps a segment whose handles sit on its anchor as the anchor alone: `handles`
     // says which segments of `segments` carry handles ('1': six numbers, '0': two).
     const Node* handles = version_ >= 2 && !straight ? j.Find("handles") : nullptr;
+    const std::string* h = nullptr;
     std::size_t n = 0;
     if (handles) {
-      const std::string& h = Str(*handles, w.Key("handles"));
-      if (h.find_first_not_of("01") != std::string::npos)
+      h = &Str(*handles, w.Key("handles"));
+      if (h->find_first_not_of("01") != std::string::npos)
         Fail(w.Key("handles"), "one '0' or '1' for each segment is needed");
-      const std::size_t full = static_cast<std::size_t>(std::count(h.begin(), h.end(), '1'));
-      const std::size_t needed = 6 * full + 2 * (h.size() - full);
+      const std::size_t full = static_cast<std::size_t>(std::count(h->begin(), h->end(), '1'));
+      const std::size_t needed = 6 * full + 2 * (h->size() - full);
       if (v.size() != needed)
-        Fail(pw, std::to_string(v.size()) + " numbers do not make the " + std::to_string(h.size()) +
+        Fail(pw, std::to_string(v.size()) + " numbers do not make the " + std::to_string(h->size()) +
                      " segments of 'handles' (" + std::to_string(needed) + " numbers)");
-      n = h.size();
-      a->segments.resize(n);
-      const double* s = v.data();
-      for (std::size_t i = 0; i < n; ++i) {
-        const RealPoint p{s[0], s[1]};
-        if (h[i] == '1') {
-          a->segments[i] = {p, {s[2], s[3]}, {s[4], s[5]}, false};
-          s += 6;
-        } else {
-          a->segments[i] = {p, p, p, false};
-          s += 2;
-        }
-      }
+      n = h->size();
     } else {
       const std::size_t per = straight ? 2 : 6;
       if (v.size() % per)
         Fail(pw, std::to_string(v.size()) + " numbers do not make whole segments of " + std::to_string(per));
       n = v.size() / per;
-      a->segments.resize(n);
-      for (std::size_t i = 0; i < n; ++i) {
-        const double* s = v.data() + per * i;
-        const RealPoint p{s[0], s[1]};
-        a->segments[i] = straight ? PathSegment{p, p, p, false} : PathSegment{p, {s[2], s[3]}, {s[4], s[5]}, false};
-      }
     }
     // Version 1 has corners with `segments` only.
+    const std::string* corners = nullptr;
     if (const Node* c = !straight || version_ >= 2 ? j.Find("corners") : nullptr) {
-      const std::string& corners = Str(*c, w.Key("corners"));
-      if (corners.size() != n || corners.find_first_not_of("01") != std::string::npos)
+      corners = &Str(*c, w.Key("corners"));
+      if (corners->size() != n || corners->find_first_not_of("01") != std::string::npos)
         Fail(w.Key("corners"), "one '0' or '1' for each of the " + std::to_string(n) + " segments is needed");
-      for (std::size_t i = 0; i < n; ++i) a->segments[i].corner = corners[i] == '1';
+      if (corners->find('1') == std::string::npos) corners = nullptr;
+    }
+    if (straight && !corners) {
+      a->segments.AssignAnchors(v.data(), n);
+    } else {
+      a->segments.clear();
+      a->segments.reserve(n);
+      const double* s = v.data();
+      for (std::size_t i = 0; i < n; ++i) {
+        const RealPoint p{s[0], s[1]};
+        const bool full = h ? (*h)[i] == '1' : !straight;
+        const bool corner = corners && (*corners)[i] == '1';
+        a->segments.push_back(full ? PathSegment{p, {s[2], s[3]}, {s[4], s[5]}, corner} : PathSegment{p, p, p, corner});
+        s += full ? 6 : 2;
+      }
+      a->segments.Fit();
     }
     a->closed = OptBool(j, "closed", false, w);
     a->guide = OptBool(j, "guide", false, w);

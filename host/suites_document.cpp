@@ -351,7 +351,7 @@ class LayerSuiteImpl final : public LayerSuite, Base {
   }
 };
 
-double SignedArea(const std::vector<PathSegment>& s, bool closed, double flatness);
+double SignedArea(const Segments& s, bool closed, double flatness);
 std::vector<RealPoint> Flatten(const RealBezier& b, double flatness);
 
 RealPoint BezierAt(const RealBezier& b, double t) {
@@ -388,18 +388,18 @@ std::vector<RealPoint> Flatten(const RealBezier& b, double flatness) {
   return out;
 }
 
-RealBezier SegmentBezier(const std::vector<PathSegment>& s, std::size_t i) {
+RealBezier SegmentBezier(const Segments& s, std::size_t i) {
   const PathSegment& a = s[i];
   const PathSegment& c = s[(i + 1) % s.size()];
   return {a.p, a.out, c.in, c.p};
 }
 
-std::size_t BezierCount(const std::vector<PathSegment>& s, bool closed) {
+std::size_t BezierCount(const Segments& s, bool closed) {
   if (s.size() < 2) return 0;
   return closed ? s.size() : s.size() - 1;
 }
 
-double SignedArea(const std::vector<PathSegment>& s, bool closed, double flatness) {
+double SignedArea(const Segments& s, bool closed, double flatness) {
   (void)closed;  // the area of an open path is that of its closing chord's polygon
   std::vector<RealPoint> pts;
   for (std::size_t i = 0; i < BezierCount(s, true); ++i) {
