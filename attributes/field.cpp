@@ -202,15 +202,15 @@ bool SameMeaning(std::u16string_view before, std::u16string_view after) {
   return ReadFiniteNumber(before, a) && ReadFiniteNumber(after, b) && a == b;
 }
 
-std::u16string DbfValueText(char typeLetter, std::string_view raw, text::TextEncoding encoding) {
+std::u16string DbfValueText(char typeLetter, std::string_view raw, text::TextEncoding encoding, std::size_t* invalid) {
   switch (typeLetter) {
     case 'C':
     case 'D':
-      return TrimSpaces(text::Decode(raw, encoding));
+      return TrimSpaces(text::Decode(raw, encoding, invalid));
     case 'F':
     case 'N': {
       // Other writers mark a null number by filling the cell with '*'.
-      std::u16string v = TrimSpaces(text::Decode(raw, encoding));
+      std::u16string v = TrimSpaces(text::Decode(raw, encoding, invalid));
       if (v.find_first_not_of(u'*') == std::u16string::npos) v.clear();
       return v;
     }
@@ -225,12 +225,12 @@ std::u16string DbfValueText(char typeLetter, std::string_view raw, text::TextEnc
   }
 }
 
-ShapeField FieldFromDbf(const DbfFieldDesc& desc, std::string_view raw, text::TextEncoding encoding) {
+ShapeField FieldFromDbf(const DbfFieldDesc& desc, std::string_view raw, text::TextEncoding encoding, std::size_t* invalid) {
   ShapeField f;
   f.name = text::Decode(desc.Name(), encoding);
   f.width = desc.length;
   f.decimals = desc.decimals;
-  f.value = DbfValueText(desc.type, raw, encoding);
+  f.value = DbfValueText(desc.type, raw, encoding, invalid);
   switch (desc.type) {
     case 'F': f.type = kFieldReal; break;
     case 'N': f.type = desc.decimals == 0 ? kFieldInteger : kFieldReal; break;

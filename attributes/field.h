@@ -75,10 +75,13 @@ std::u16string CarriedValue(const ShapeField& field, const ShapeField& def);
 bool SameMeaning(std::u16string_view before, std::u16string_view after);
 
 // The value of one attribute-table cell of the given type letter.
-std::u16string DbfValueText(char typeLetter, std::string_view raw, text::TextEncoding encoding);
+// `invalid`, when given, counts the byte sequences of the cell that are no text in `encoding`.
+std::u16string DbfValueText(char typeLetter, std::string_view raw, text::TextEncoding encoding,
+                            std::size_t* invalid = nullptr);
 
 // A field made from a column descriptor and one cell of that column (an empty cell for the
 // definition alone).
-ShapeField FieldFromDbf(const DbfFieldDesc& desc, std::string_view raw, text::TextEncoding encoding);
+ShapeField FieldFromDbf(const DbfFieldDesc& desc, std::string_view raw, text::TextEncoding encoding,
+                        std::size_t* invalid = nullptr);
 
 }  // namespace vx::attr

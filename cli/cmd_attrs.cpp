@@ -1,15 +1,13 @@
 // vxshape attrs / set / field / label / search: the attribute panel's work without the panel.
 // Each command selects art, clicks what a person would click on the panel and answers the dialog
 // that opens by control id. A refusal (an alert in the dialog) ends the command with the alert's
-// text; the document is then left as it was.
+// text; the document is then left as it was. The panel is read as a person reads it: its list,
+// and the field dialog (定義...) for a row's type and size.
 #include "attributes/shape_attr.h"
 #include "cli/commands.h"
 #include "cli/session.h"
 #include "host/application.h"
-#include "panel/attr_panel.h"
 #include "resources/panel_templates.h"
-#include "shell/plugin.h"
-#include "shell/shape_plugin.h"
 #include "shell/text/text.h"
 
 #include <nlohmann/json.hpp>
@@ -64,10 +62,55 @@ std::optional<std::string> TypeItem(const std::string& t) {
   return std::nullopt;
 }
 
+// What the panel's list shows for art whose values differ.
+constexpr const char* kMixedValues = "(複数の属性値)";
+
+// One row of the panel's list, with the definition the field dialog shows for it.
+struct PanelRow {
+  attr::ShapeField field;  // the value as the list shows it
+  bool mixed = false;
+};
+
 // Answers a question the script holds no answer for with --yes (yes) or without it (no).
 class PanelUser : public CliUser {
  public:
   bool yes = false;
+  // Set: the next dialog is the field dialog opened to read a definition; it is read and closed.
+  bool peek = false;
+  std::optional<attr::ShapeField> peeked;
+
+  void RunDialog(host::ControlWindow& dialog) override {
+    if (!peek) return CliUser::RunDialog(dialog);
+    peek = false;
+    peeked.reset();
+    if (dialog.TemplateId() == res::kFieldDialog) {
+      attr::ShapeField f;
+      const host::ControlState* name = dialog.Find(res::kFieldName);
+      const host::ControlState* type = dialog.Find(res::kFieldType);
+      const host::ControlState* width = dialog.Find(res::kFieldWidth);
+      const host::ControlState* decimals = dialog.Find(res::kFieldDecimals);
+      if (name && type && width && decimals && type->selected >= 0 &&
+          type->selected < static_cast<std::int32_t>(type->items.size())) {
+        f.name = text::Utf8ToUtf16(name->text);
+        f.type = static_cast<attr::FieldType>(type->items[static_cast<std::size_t>(type->selected)].second);
+        f.width = Number(width->text);
+        f.decimals = Number(decimals->text);
+        peeked = f;
+      }
+    }
+    // Closed as a person closes the window: the same as Cancel.
+    if (dialog.handler) dialog.handler->OnCommand(dialog, host::kIdCancel, host::ControlEvent::Clicked, 0);
+    if (!dialog.Ended()) dialog.EndDialog(host::kIdCancel);
+  }
+
+ private:
+  static std::int32_t Number(const std::string& t) {
+    std::int32_t v = 0;
+    std::from_chars(t.data(), t.data() + t.size(), v);
+    return v;
+  }
+
+ public:
   bool AnswerYesNo(const host::AlertRecord& question) override {
     if (failure_ || (!steps_.empty() && steps_.front().kind == Step::Kind::Answer))
       return ScriptedUser::AnswerYesNo(question);
@@ -87,10 +130,10 @@ class PanelSession {
     if (forChange) OpenDocumentForChange(host_, doc_);
     else OpenDocument(host_, doc_);
     app_ = std::make_unique<host::Application>(host_);
-    // Nothing the panel does needs the files that ship beside the plug-in.
-    if (host::Err e = app_->Start(PluginMain, std::filesystem::current_path() / "vxshape.aip"))
-      throw Failure("the plug-in did not start (" + host::ErrText(e) + ")");
-    if (!Panel()) throw Failure("the plug-in has no panel");
+    StartPlugin(*app_, "");
+    if (!app_->Panel()) throw Failure("the plug-in has no panel");
+    // The program reads art's attribute lists through the host's suites itself (search).
+    host_.FillSlots();
   }
   ~PanelSession() {
     if (app_) app_->Quit();
@@ -101,11 +144,43 @@ class PanelSession {
   host::Application& App() { return *app_; }
   host::StandInHost& Host() { return host_; }
   host::ScriptedUser& User() { return *user_; }
-  panel::CAttrPanel* Panel() {
-    auto* plugin = static_cast<shell::ShapePlugin*>(static_cast<shell::Plugin*>(host_.Plugin()->globals));
-    return plugin ? plugin->Panel() : nullptr;
+
+  // The rows of the panel's list, each with its definition when `definitions`.
+  std::vector<PanelRow> Rows(bool definitions) {
+    std::vector<PanelRow> rows;
+    host::PanelOpaque* panel = app_->Panel();
+    if (!panel || !panel->window) return rows;
+    std::vector<std::vector<std::string>> cells;
+    for (const host::ControlState& c : panel->window->Controls())
+      if (c.kind == host::ControlKind::ListView) cells = c.rows;
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+      PanelRow r;
+      if (cells[i].size() < 2) continue;
+      r.field.name = text::Utf8ToUtf16(cells[i][0]);
+      r.mixed = cells[i][1] == kMixedValues;
+      if (!r.mixed) r.field.value = text::Utf8ToUtf16(cells[i][1]);
+      if (definitions) {
+        const attr::ShapeField def = Definition(static_cast<std::int32_t>(i));
+        r.field.type = def.type;
+        r.field.width = def.width;
+        r.field.decimals = def.decimals;
+      }
+      rows.push_back(r);
+    }
+    return rows;
   }
-  panel::CSelectionModel& Model() { return Panel()->Model(); }
+
+  // The definition of row `row` as the field dialog shows it: the row is selected, 定義... is
+  // clicked, and the dialog is read and closed.
+  attr::ShapeField Definition(std::int32_t row) {
+    Do(app_->SelectPanelRows({row}));
+    user_->peek = true;
+    const std::string error = app_->ClickPanelButton("定義...");
+    user_->peek = false;
+    Do(error);
+    if (!user_->peeked) throw Failure("the field dialog did not show row " + std::to_string(row) + "'s definition");
+    return *user_->peeked;
+  }
 
   // A step of the application; its failure ends the command.
   void Do(const std::string& error) {
@@ -124,12 +199,11 @@ class PanelSession {
   std::int32_t Row(const std::string& name) {
     std::vector<std::int32_t> found;
     std::string names;
-    for (std::int32_t i = 0; i < Model().RowCount(); ++i) {
-      panel::AttrRow r;
-      if (!Model().GetRow(i, r)) continue;
-      const std::string n = text::Utf16ToUtf8(r.field.name);
+    const std::vector<PanelRow> rows = Rows(false);
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+      const std::string n = text::Utf16ToUtf8(rows[i].field.name);
       names += (names.empty() ? "" : ", ") + n;
-      if (n == name) found.push_back(i);
+      if (n == name) found.push_back(static_cast<std::int32_t>(i));
     }
     if (found.empty())
       throw Failure("no field is named " + name + " (the panel shows: " + (names.empty() ? "no fields" : names) + ")");
@@ -172,24 +246,22 @@ class PanelSession {
   std::unique_ptr<host::Application> app_;
 };
 
-json RowsJson(panel::CSelectionModel& model) {
+json RowsJson(PanelSession& s) {
   json rows = json::array();
-  for (std::int32_t i = 0; i < model.RowCount(); ++i) {
-    panel::AttrRow r;
-    if (!model.GetRow(i, r)) continue;
+  for (const PanelRow& r : s.Rows(true)) {
     json j{{"field", text::Utf16ToUtf8(r.field.name)},
            {"type", TypeName(r.field.type)},
            {"width", r.field.width},
            {"decimals", r.field.decimals},
            {"mixed", r.mixed}};
-    j["value"] = r.mixed ? std::string(panel::kMixedValues) : text::Utf16ToUtf8(r.field.value);
+    j["value"] = r.mixed ? std::string(kMixedValues) : text::Utf16ToUtf8(r.field.value);
     rows.push_back(j);
   }
   return rows;
 }
 
-void PrintRows(panel::CSelectionModel& model, bool asJson) {
-  const json rows = RowsJson(model);
+void PrintRows(PanelSession& s, bool asJson) {
+  const json rows = RowsJson(s);
   if (asJson) {
     std::printf("%s\n", rows.dump(2).c_str());
     return;
@@ -228,7 +300,7 @@ void InstallAttrs(CLI::App& app) {
       PanelSession s(c->doc, false, false);
       if (c->select.empty()) s.Do(s.App().DeselectAll());
       else s.Select(c->select);
-      PrintRows(s.Model(), c->json);
+      PrintRows(s, c->json);
     });
   });
 }
@@ -256,7 +328,7 @@ void InstallSet(CLI::App& app) {
       s.Push(Step::Kind::Click, host::kIdCancel);
       s.Do(s.App().DoubleClickPanelRow(row));
       s.Settle();
-      PrintRows(s.Model(), false);
+      PrintRows(s, false);
       s.Save();
     });
   });
@@ -304,9 +376,7 @@ void InstallField(CLI::App& app) {
       attr::FieldType finalType = attr::kFieldString;  // 新規... starts as text
       if (!o->field.empty()) {
         const std::int32_t row = s.Row(o->field);
-        panel::AttrRow r;
-        s.Model().GetRow(row, r);
-        finalType = r.field.type;
+        finalType = s.Definition(row).type;
         s.Do(s.App().SelectPanelRows({row}));
       }
       if (item) finalType = *item == "文字列" ? attr::kFieldString : *item == "整数" ? attr::kFieldInteger : attr::kFieldReal;
@@ -327,7 +397,7 @@ void InstallField(CLI::App& app) {
       }
       s.Do(s.App().ClickPanelButton(o->field.empty() ? "新規..." : "定義..."));
       s.Settle();
-      PrintRows(s.Model(), c->json);
+      PrintRows(s, c->json);
       s.Save();
     });
   });
@@ -419,8 +489,7 @@ void InstallSearch(CLI::App& app) {
         s.Select(c->select);
       }
       const std::int32_t row = s.Row(*field);
-      panel::AttrRow chosen;
-      s.Model().GetRow(row, chosen);
+      attr::ShapeField chosen = s.Definition(row);
       s.Push(Step::Kind::Dialog, resources::kSearchDialog);
       s.Push(Step::Kind::SelectItem, res::kSearchField, "", row);
       if (*contains) {
@@ -446,7 +515,7 @@ void InstallSearch(CLI::App& app) {
           list.Load(a);
           std::int32_t at = -1;
           std::u16string value;
-          if (list.Find(chosen.field, &at)) list.GetValue(at, value);
+          if (list.Find(chosen, &at)) list.GetValue(at, value);
           found.push_back({{"layer", l->title}, {"position", Position(a)}, {"value", text::Utf16ToUtf8(value)}});
         }
       }

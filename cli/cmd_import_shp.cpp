@@ -3,10 +3,12 @@
 #include "cli/commands.h"
 #include "cli/import_run.h"
 #include "cli/session.h"
-#include "cli/shp_sidecars.h"
+#include "cli/systems.h"
+#include "datafiles/sidecars.h"
 #include "geodesy/datum.h"
 #include "geodesy/georef.h"
 #include "host/application.h"
+#include "import/importer_base.h"
 #include "shell/host/paths.h"
 
 #include <cstdio>
@@ -35,13 +37,17 @@ constexpr const char* kModeUseFrame = "現在のデータフレーム設定を�
 constexpr const char* kModeNewFrame = "新たにデータフレームを作成します";
 constexpr const char* kImportFailed = "読み込みでエラーが発生しました";
 
-const char* EncodingItem(SidecarEncoding e) { return e == SidecarEncoding::Utf8 ? "UTF-8" : "シフトJIS"; }
-const char* EncodingOption(SidecarEncoding e) { return e == SidecarEncoding::Utf8 ? "utf8" : "sjis"; }
+// --encoding's words and the encodings they pick.
+constexpr std::pair<const char*, text::TextEncoding> kEncodingOptions[] = {
+    {"sjis", text::TextEncoding::kShiftJIS},  {"utf8", text::TextEncoding::kUTF8},
+    {"latin1", text::TextEncoding::kLatin1},  {"cp1252", text::TextEncoding::kWindows1252},
+    {"eucjp", text::TextEncoding::kEucJp},
+};
 
 // What the command line asks of the dialogs, already resolved (sidecars read).
 struct Answers {
   std::vector<std::filesystem::path> files;
-  std::optional<SidecarEncoding> encoding;  // none: leave the list as it opens
+  std::optional<text::TextEncoding> encoding;  // none: leave the list as the file sets it
   std::string encodingItem;                 // a list item given as it stands
   DialogHook hook;                          // another importer's own dialog
   std::optional<CoordSystem> from;
@@ -80,7 +86,7 @@ class ImportUser : public CliUser {
         return host::kStop;
       }
       s.id = kEncodingCombo;
-      s.text = answers_.encoding ? EncodingItem(*answers_.encoding) : answers_.encodingItem;
+      s.text = answers_.encoding ? imp::EncodingLabel(*answers_.encoding) : answers_.encodingItem;
     }
     steps_.push_back(std::move(s));
     return CliUser::ChooseOpenFiles(request, child, out);
@@ -186,44 +192,40 @@ class ImportUser : public CliUser {
 
 using Options = ImportOptions;
 
-// Reads the sidecars of every file for `auto`; the files must agree.
-std::optional<SidecarEncoding> AutoEncoding(const std::vector<std::filesystem::path>& files) {
-  std::optional<SidecarEncoding> chosen;
-  std::string chosenFrom;
+// `auto`: the dialog reads each file in the encoding it declares; says what each declares.
+void ShowDeclaredEncodings(const std::vector<std::filesystem::path>& files) {
   for (const auto& f : files) {
-    const EncodingGuess g = GuessEncoding(f);
-    if (g.encoding == SidecarEncoding::Unknown) {
-      std::printf("--encoding auto: %s: %s\n", host::PathToUtf8(f.filename()).c_str(), g.reason.c_str());
-      continue;
-    }
-    if (chosen && *chosen != g.encoding)
-      throw Failure("--encoding auto: " + chosenFrom + " and " + g.reason +
-                    "; import the files separately or give --encoding", 2);
-    if (!chosen) std::printf("--encoding auto: %s: --encoding %s\n", g.reason.c_str(), EncodingOption(g.encoding));
-    chosen = g.encoding;
-    chosenFrom = g.reason;
+    const data::DeclaredEncoding d = data::ReadDeclaredEncoding(f);
+    std::string read = "read as ";
+    if (d.encoding) read += imp::EncodingLabel(*d.encoding);
+    else if (d.source == data::DeclaredEncoding::Source::None && data::TableLooksUtf8(f)) read += "UTF-8 (the table is valid UTF-8)";
+    else read += std::string(imp::EncodingLabel(text::TextEncoding::kShiftJIS)) + ", the dialog's default";
+    std::printf("--encoding auto: %s: %s; %s\n", host::PathToUtf8(f.filename()).c_str(), d.reason.c_str(), read.c_str());
   }
-  if (!chosen) std::printf("--encoding auto: nothing tells the encoding; the dialog's default is used\n");
-  return chosen;
 }
 
 std::optional<CoordSystem> AutoSystem(const std::vector<std::filesystem::path>& files) {
   std::optional<CoordSystem> chosen;
   std::string chosenFrom;
   for (const auto& f : files) {
-    const SystemGuess g = GuessSystem(f);
+    const data::SystemGuess g = data::ReadSystem(f);
     if (!g.known) {
       std::printf("--from auto: %s: %s\n", host::PathToUtf8(f.filename()).c_str(), g.reason.c_str());
       continue;
     }
-    if (chosen && !(*chosen == g.system))
+    CoordSystem system;
+    system.datum = g.system.datum;
+    system.kind = g.system.kind;
+    system.zone = g.system.zone;
+    system.utmZone = g.system.utmZone;
+    if (chosen && !(*chosen == system))
       throw Failure("--from auto: " + chosenFrom + " is " + SystemText(*chosen) + ", " + g.reason + " is " +
-                    SystemText(g.system) + "; import the files separately or give --from", 2);
+                    SystemText(system) + "; import the files separately or give --from", 2);
     if (!chosen) {
-      std::printf("--from auto: %s: --from %s\n", g.reason.c_str(), SystemText(g.system).c_str());
+      std::printf("--from auto: %s: --from %s\n", g.reason.c_str(), SystemText(system).c_str());
       if (!g.note.empty()) std::printf("--from auto: %s\n", g.note.c_str());
     }
-    chosen = g.system;
+    chosen = system;
     chosenFrom = g.reason;
   }
   if (!chosen) std::printf("--from auto: nothing tells the file's system; the dialog's setting is used\n");
@@ -244,11 +246,12 @@ Answers Resolve(Options o) {
     if (!std::filesystem::is_regular_file(p, ec)) throw Failure(f + ": no such file", 2);
     a.files.push_back(std::filesystem::absolute(p, ec));
   }
-  if (o.encoding == "sjis") a.encoding = SidecarEncoding::ShiftJis;
-  else if (o.encoding == "utf8") a.encoding = SidecarEncoding::Utf8;
-  else if (o.encoding == "auto") a.encoding = AutoEncoding(a.files);
+  for (const auto& [word, encoding] : kEncodingOptions)
+    if (o.encoding == word) a.encoding = encoding;
+  if (o.encoding == "auto") ShowDeclaredEncodings(a.files);
   else if (!o.encodingItem.empty()) a.encodingItem = o.encodingItem;
-  else if (!o.encoding.empty()) throw Failure("--encoding must be sjis, utf8 or auto, not \"" + o.encoding + "\"", 2);
+  else if (!o.encoding.empty() && !a.encoding)
+    throw Failure("--encoding must be sjis, utf8, latin1, cp1252, eucjp or auto, not \"" + o.encoding + "\"", 2);
 
   auto system = [](const std::string& opt, const std::string& text) {
     CoordSystem s;
@@ -366,7 +369,9 @@ void Install(CLI::App& app) {
   cmd->add_option("DOC", o->doc, "Document to import into; saved when the import is complete")->required();
   // Not required by the parser: a file may arrive as --range's second word (see Resolve).
   cmd->add_option("FILES", o->files, "Shapefiles (.shp) to import, each into a new layer");
-  cmd->add_option("--encoding", o->encoding, "Attribute text encoding: sjis, utf8, or auto (read the .cpg file)");
+  cmd->add_option("--encoding", o->encoding,
+                  "Attribute text encoding: sjis, utf8, latin1, cp1252, eucjp, or auto (the default: each file's .cpg or "
+                  "language driver, else UTF-8 when the table is valid UTF-8, else sjis)");
   cmd->add_option("--from", o->from, "The files' coordinate system, e.g. JGD:XY9, TKY:BL, JGD:UTM54, or auto (read the .prj file)");
   AddCommonImportOptions(cmd, *o);
   cmd->callback([o] { ExitStatus() = Guard([&] { RunImport(*o, kFlyoutImportShapefile); }); });

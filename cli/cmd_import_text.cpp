@@ -5,6 +5,7 @@
 #include "cli/commands.h"
 #include "cli/import_run.h"
 #include "cli/session.h"
+#include "import/importer_base.h"
 #include "shell/text/text.h"
 
 #include <cstdio>
@@ -112,20 +113,29 @@ void Install(CLI::App& app) {
   auto tab = std::make_shared<bool>(false), comma = std::make_shared<bool>(false);
   cmd->add_option("DOC", o->doc, "Document to import into; saved when the import is complete")->required();
   cmd->add_option("FILE", *file, "Coordinate text file (.txt tab-separated, .csv comma-separated)")->required();
-  cmd->add_option("--encoding", *encoding, "sjis, utf8 or utf16 (default: as the open-file dialog opens)")
-      ->check(CLI::IsMember({"sjis", "utf8", "utf16"}));
+  cmd->add_option("--encoding", *encoding,
+                  "sjis, utf8, utf16, latin1, cp1252 or eucjp (default: as the file sets the open-file dialog: UTF-8 "
+                  "or UTF-16 after a byte-order mark, UTF-8 for valid UTF-8, else sjis)")
+      ->check(CLI::IsMember({"sjis", "utf8", "utf16", "latin1", "cp1252", "eucjp"}));
   cmd->add_flag("--no-header", a->noHeader, "The first line holds data, not column names");
   auto* t = cmd->add_flag("--tab", *tab, "Tab-separated (default for all but .csv)");
   cmd->add_flag("--comma", *comma, "Comma-separated (default for .csv)")->excludes(t);
-  cmd->add_option("--lat", a->lat, "The latitude (or plane X) column: its name or number from 1 (default: column 1)");
-  cmd->add_option("--lon", a->lon, "The longitude (or plane Y) column: its name or number from 1 (default: column 2)");
+  cmd->add_option("--lat", a->lat,
+                  "The latitude (or plane X) column: its name or number from 1 (default: the column headed 緯度, lat, "
+                  "latitude or Y, else column 1)");
+  cmd->add_option("--lon", a->lon,
+                  "The longitude (or plane Y) column: its name or number from 1 (default: the column headed 経度, lon, "
+                  "lng, longitude or X, else column 2)");
   cmd->add_option("--from", o->from, "The file's coordinate system, e.g. JGD:BL, TKY:XY9, JGD:UTM54");
   AddCommonImportOptions(cmd, *o);
   cmd->callback([o, a, file, encoding, tab, comma] {
     o->files = {*file};
-    if (*encoding == "sjis") o->encodingItem = "シフトJIS";
-    else if (*encoding == "utf8") o->encodingItem = "UTF-8";
-    else if (*encoding == "utf16") o->encodingItem = "UTF-16";
+    const std::pair<const char*, text::TextEncoding> words[] = {
+        {"sjis", text::TextEncoding::kShiftJIS}, {"utf8", text::TextEncoding::kUTF8},
+        {"utf16", text::TextEncoding::kUTF16},   {"latin1", text::TextEncoding::kLatin1},
+        {"cp1252", text::TextEncoding::kWindows1252}, {"eucjp", text::TextEncoding::kEucJp}};
+    for (const auto& [word, e] : words)
+      if (*encoding == word) o->encodingItem = imp::EncodingLabel(e);
     a->delimiter = *comma ? "comma" : *tab ? "tab" : "";
     ExitStatus() = Guard([&] {
       if (a->lat.empty() != a->lon.empty()) throw Failure("--lat and --lon go together", 2);

@@ -3,7 +3,8 @@
 #include "cli/commands.h"
 #include "cli/session.h"
 #include "host/application.h"
-#include "host/web_session.h"
+#include "serve/dialog_templates.h"
+#include "serve/web_session.h"
 #include "shell/host/paths.h"
 
 #include <httplib.h>
@@ -105,7 +106,7 @@ void Install(CLI::App& app) {
       if (!fs::is_directory(rootDir)) throw Failure(*root + ": no such folder");
 
       host::Application application(host);
-      host::WebSession session(host, application, docFile, rootDir);
+      serve::WebSession session(host, application, docFile, rootDir);
       session.SetGoneAfter(std::chrono::seconds(*goneAfter));
       const std::string token = NewToken();
 
@@ -124,7 +125,7 @@ void Install(CLI::App& app) {
         std::string given = req.get_param_value("token");
         if (given.empty()) given = req.get_header_value("X-Vx-Token");
         if (!SameSecret(given, token)) {
-          Json(res, 401, {{"error", "a valid token is needed"}});
+          Json(res, 401, {{"error", "正しいトークンが必要です"}});
           return httplib::Server::HandlerResponse::Handled;
         }
         session.Touch();
@@ -151,12 +152,32 @@ void Install(CLI::App& app) {
         try {
           if (req.has_param("since")) since = std::stoull(req.get_param_value("since"));
         } catch (const std::exception&) {
-          return Json(res, 400, {{"error", "since is a number"}});
+          return Json(res, 400, {{"error", "since は番号です"}});
         }
         res.set_content(session.State(since, std::chrono::seconds(10)), "application/json");
       });
-      svr.Get("/api/sheet.svg", [&](const httplib::Request&, httplib::Response& res) {
-        res.set_content(session.Sheet(), "image/svg+xml");
+      // A layer's geometry by revision: a revision never changes its bytes, so the page may keep it.
+      svr.Get("/api/layer", [&](const httplib::Request& req, httplib::Response& res) {
+        std::uint64_t revision = 0;
+        try {
+          revision = std::stoull(req.get_param_value("rev"));
+        } catch (const std::exception&) {
+          return Json(res, 400, {{"error", "rev は番号です"}});
+        }
+        auto bytes = session.Geometry(revision);
+        if (!bytes) return Json(res, 404, {{"error", "その版はもうありません"}});
+        res.set_content(*bytes, "application/octet-stream");
+      });
+      // Every dialog template, for the page's layout check.
+      svr.Get("/api/templates", [&](const httplib::Request&, httplib::Response& res) {
+        Json(res, 200, serve::DescribeTemplates());
+      });
+      svr.Get("/api/where", [&](const httplib::Request& req, httplib::Response& res) {
+        try {
+          Json(res, 200, session.Where(std::stod(req.get_param_value("x")), std::stod(req.get_param_value("y"))));
+        } catch (const std::exception&) {
+          Json(res, 400, {{"error", "x と y は数です"}});
+        }
       });
       svr.Get("/api/files", [&](const httplib::Request& req, httplib::Response& res) {
         const auto r = session.List(req.get_param_value("folder"), req.get_param_value("pattern"));
@@ -165,8 +186,8 @@ void Install(CLI::App& app) {
       auto post = [&](const char* path, auto handle) {
         svr.Post(path, [&, handle](const httplib::Request& req, httplib::Response& res) {
           nlohmann::json body = nlohmann::json::parse(req.body, nullptr, false);
-          if (body.is_discarded()) return Json(res, 400, {{"error", "the body is not JSON"}});
-          const host::WebSession::Reply r = handle(body);
+          if (body.is_discarded()) return Json(res, 400, {{"error", "本文が JSON ではありません"}});
+          const serve::WebSession::Reply r = handle(body);
           Json(res, r.status, r.body);
         });
       };

@@ -3,7 +3,6 @@
 #include "cli/commands.h"
 #include "cli/session.h"
 #include "host/application.h"
-#include "shell/plugin.h"
 
 #include <cstdio>
 
@@ -22,10 +21,8 @@ void Install(CLI::App& app) {
       host.SetUser(std::make_shared<CliUser>());
       OpenDocumentForChange(host, *doc);
 
-      // The upgrade needs nothing that ships beside the plug-in, so any plug-in location does.
       host::Application application(host);
-      if (host::Err e = application.Start(PluginMain, std::filesystem::current_path() / "vxshape.aip"))
-        throw Failure("the plug-in did not start (" + host::ErrText(e) + ")");
+      StartPlugin(application, "");
       const std::string error = application.ChooseFlyout(kUpgradeItem);
       application.Quit();
       if (!error.empty()) throw Failure(error + "; " + *doc + " was not saved");

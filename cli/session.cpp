@@ -3,8 +3,8 @@
 #include "cli/platform.h"
 #include "host/application.h"
 #include "host/atomic_file.h"
+#include "cli/commands.h"
 #include "shell/host/paths.h"
-#include "shell/plugin.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -83,7 +83,13 @@ int Guard(const std::function<void()>& body) {
   }
 }
 
+std::string& PluginOption() {
+  static std::string file;
+  return file;
+}
+
 std::filesystem::path PluginFile(const std::string& dir) {
+  if (!PluginOption().empty()) return host::Utf8ToPath(PluginOption());
   std::filesystem::path folder = host::Utf8ToPath(dir);
   if (folder.empty()) {
     const auto exe = ProgramFile();
@@ -97,8 +103,22 @@ void UsePreferences(host::StandInHost& host, const std::string& prefs) {
 }
 
 void StartPlugin(host::Application& application, const std::string& pluginDir) {
-  if (host::Err e = application.Start(PluginMain, PluginFile(pluginDir)))
-    throw Failure("the plug-in did not start (" + host::ErrText(e) + ")");
+  std::string error;
+  const host::Err e = application.Start(PluginFile(pluginDir), error);
+  if (!error.empty()) throw Failure(error);
+  if (e) throw Failure("the plug-in did not start (" + host::ErrText(e) + ")");
 }
+
+namespace {
+
+void InstallPluginOption(CLI::App& app) {
+  app.add_option("--plugin", PluginOption(),
+                 "The plug-in module to load (default: vxshape.aip in a command's --plugin-dir, else beside the "
+                 "program); given before the command");
+}
+
+Registrar reg(InstallPluginOption);
+
+}  // namespace
 
 }  // namespace vx::cli

@@ -52,14 +52,19 @@ void RefuseSameFile(const std::string& output, const std::vector<std::filesystem
 // How long a command waits for another command to release a document (ms).
 inline constexpr int kDocumentLockWaitMs = 2000;
 
-// The plug-in file the host reports: beside the program unless `dir` names its folder. The files
-// that ship with the plug-in (the datum shift grid) are looked for in its folder.
+// The plug-in module the program loads, and the file the host reports as the plug-in's: the
+// program option --plugin FILE when given, else vxshape.aip in the folder `dir` (a command's
+// --plugin-dir), else vxshape.aip beside the program. The files that ship with the plug-in (the
+// datum shift grid) are looked for in its folder.
 std::filesystem::path PluginFile(const std::string& dir);
+// The program option --plugin FILE (empty when not given).
+std::string& PluginOption();
 
 // Points `host` at the preferences file `prefs`, or the default one when it is empty.
 void UsePreferences(host::StandInHost& host, const std::string& prefs);
 
-// Starts the plug-in from the folder `pluginDir` (see PluginFile) on `host`, or throws Failure.
+// Loads the plug-in module (see PluginFile) and starts it on the application's host, or throws
+// Failure: a module that cannot be loaded is named, with why.
 void StartPlugin(host::Application& application, const std::string& pluginDir);
 
 // Runs `body` and turns a Failure into the exit status, printing its line.

@@ -17,6 +17,17 @@ endfunction()
 vx_header_library(nlohmann_json::nlohmann_json nlohmann)
 vx_header_library(CLI11::CLI11 CLI)
 
+# pugixml from Debian's source package (scripts/setup.sh unpacks it), built with the cross compiler.
+file(GLOB vx_pugixml_src /usr/src/pugixml-src/pugixml-*/src/pugixml.cpp)
+if(NOT vx_pugixml_src)
+  message(FATAL_ERROR "pugixml's source is missing in /usr/src/pugixml-src (scripts/setup.sh fetches it)")
+endif()
+list(GET vx_pugixml_src 0 vx_pugixml_src)
+add_library(vx_pugixml STATIC ${vx_pugixml_src})
+get_filename_component(vx_pugixml_dir ${vx_pugixml_src} DIRECTORY)
+target_include_directories(vx_pugixml SYSTEM PUBLIC ${vx_pugixml_dir})
+add_library(pugixml::static ALIAS vx_pugixml)
+
 if(VX_BUILD_TESTS)
   set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
   set(BUILD_GMOCK ON CACHE BOOL "" FORCE)

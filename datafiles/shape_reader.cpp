@@ -279,9 +279,18 @@ bool ShapeFileReader::MoveToNextRecord() {
 bool ShapeFileReader::ReadPointRecord(MapPoint& point) {
   if (!BeginRecordBody(kPointContentSize)) return false;
   if (!IsPointType(recordType_)) return FailRecord("shape type " + std::to_string(recordType_) + " is not a point");
-  unsigned char b[kPointSize];
-  if (!ReadGeometry(b, sizeof b)) return FailRecord("the point is cut short");
+  measures_.Clear();
+  unsigned char b[kPointSize + 16];
+  if (!ReadGeometry(b, kPointSize)) return FailRecord("the point is cut short");
   const double x = bytes::GetF64LE(b), y = bytes::GetF64LE(b + 8);
+  // PointZ: Z, then M if the record holds it; PointM: M.
+  std::uint64_t used = kPointContentSize;
+  if (HasZ(recordType_) && contentBytes_ >= used + 8 && ReadGeometry(b + kPointSize, 8)) {
+    measures_.z.push_back(bytes::GetF64LE(b + kPointSize));
+    used += 8;
+  }
+  if ((HasZ(recordType_) || HasM(recordType_)) && contentBytes_ >= used + 8 && ReadGeometry(b + kPointSize + 8, 8))
+    measures_.m.push_back(bytes::GetF64LE(b + kPointSize + 8));
   if (!ReadRow()) return false;
   point = {x, y};
   return MoveToNextRecord();
@@ -289,6 +298,7 @@ bool ShapeFileReader::ReadPointRecord(MapPoint& point) {
 
 bool ShapeFileReader::ReadPartsRecord(PartsRecord& record) {
   record = PartsRecord{};
+  measures_.Clear();
   if (!BeginRecordBody(kPartsFixedSize)) return false;
   if (!IsPartsType(recordType_))
     return FailRecord("shape type " + std::to_string(recordType_) + " is not a polyline or polygon");
@@ -337,6 +347,8 @@ bool ShapeFileReader::ReadPartsRecord(PartsRecord& record) {
     if (!ReadPoints(count, part)) return false;
     record.parts.push_back(std::move(part));
   }
+  const std::size_t skipped = record.partStarts.empty() ? 0 : static_cast<std::size_t>(record.partStarts[0]);
+  if (!ReadMeasures(static_cast<std::size_t>(record.numPoints), skipped, need)) return false;
   if (!ReadRow()) return false;
   return MoveToNextRecord();
 }
@@ -356,8 +368,35 @@ bool ShapeFileReader::ReadPoints(std::size_t count, PointList& out) {
   return true;
 }
 
+bool ShapeFileReader::ReadMeasures(std::size_t count, std::size_t skipped, std::uint64_t used) {
+  const bool z = HasZ(recordType_);
+  if (!(z || HasM(recordType_))) return true;
+  // A block is a range (two doubles) and a value per point; one the record is too short for is
+  // absent, as the format allows for M.
+  const std::uint64_t block = 16 + 8 * static_cast<std::uint64_t>(count);
+  auto read = [&](std::vector<double>& out) {
+    if (contentBytes_ < used + block) return true;
+    used += block;
+    std::uint64_t pos = 0;
+    // The values of the points before the first part are passed over, as their X, Y were.
+    if (!geometryFile_.Tell(pos) || !geometryFile_.Seek(pos + 16 + 8 * static_cast<std::uint64_t>(skipped)))
+      return FailRecord("the Z or M values are cut short");
+    out.reserve(count - skipped);
+    for (std::size_t left = count - skipped; left > 0;) {
+      const std::size_t n = std::min(left, 2 * kChunkPoints);
+      if (!ReadGeometry(pointBuffer_.get(), 8 * n)) return FailRecord("the Z or M values are cut short");
+      for (std::size_t k = 0; k < n; ++k) out.push_back(bytes::GetF64LE(pointBuffer_.get() + 8 * k));
+      left -= n;
+    }
+    return true;
+  };
+  if (z && !read(measures_.z)) return false;
+  return read(measures_.m);
+}
+
 bool ShapeFileReader::ReadMultiPointRecord(double box[4], PointList& points) {
   points.clear();
+  measures_.Clear();
   constexpr std::size_t kFixed = 40;  // shape type, box, point count
   if (!BeginRecordBody(static_cast<std::int64_t>(kFixed))) return false;
   if (!IsMultiPointType(recordType_))
@@ -374,6 +413,7 @@ bool ShapeFileReader::ReadMultiPointRecord(double box[4], PointList& points) {
                       " bytes, the record holds " + std::to_string(contentBytes_));
   points.reserve(static_cast<std::size_t>(count));
   if (!ReadPoints(static_cast<std::size_t>(count), points)) return false;
+  if (!ReadMeasures(static_cast<std::size_t>(count), 0, need)) return false;
   if (!ReadRow()) return false;
   return MoveToNextRecord();
 }

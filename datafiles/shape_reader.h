@@ -50,8 +50,12 @@ class ShapeFileReader {
   bool ReadPointRecord(MapPoint& point);
   bool ReadPartsRecord(PartsRecord& record);
   // MultiPoint, MultiPointZ and MultiPointM: the box (Xmin, Ymin, Xmax, Ymax as stored) and the
-  // X, Y of every point; Z and M are passed over.
+  // X, Y of every point.
   bool ReadMultiPointRecord(double box[4], PointList& points);
+  // The Z and M of the points of the record read last, when its type has them (M only where the
+  // record holds it; "no data" values as stored). For a polyline or polygon they follow the
+  // points of its parts.
+  const VertexMeasures& Measures() const { return measures_; }
   bool SkipRecord();
   // After a refused record: passes over it and puts the three files at the next record, found
   // through the index and the table's fixed-length rows. For tools that list every record; the
@@ -80,6 +84,9 @@ class ShapeFileReader {
   bool ReadGeometry(void* buffer, std::size_t size);
   // Appends `count` points from the geometry file to `out`, a chunk at a time.
   bool ReadPoints(std::size_t count, PointList& out);
+  // After the X, Y of `count` points (of which the first `skipped` belong to no part): the Z
+  // block and the M block the record's type and length allow, into measures_.
+  bool ReadMeasures(std::size_t count, std::size_t skipped, std::uint64_t used);
   bool ReadIndexEntry();
   bool BeginRecordBody(std::uint64_t minContentBytes);
   bool ReadRow();
@@ -102,6 +109,7 @@ class ShapeFileReader {
   std::vector<char> row_;                 // the row read last: flag byte, cells, padding
 
   std::unique_ptr<unsigned char[]> pointBuffer_;
+  VertexMeasures measures_;
 
   // Sequential state.
   std::int32_t recordsStarted_ = 0;   // records whose header has been read

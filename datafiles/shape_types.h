@@ -41,6 +41,26 @@ inline bool IsPartsType(std::int32_t t) {
 inline bool IsMultiPointType(std::int32_t t) {
   return t == kShapeMultiPoint || t == kShapeMultiPointZ || t == kShapeMultiPointM;
 }
+// The types whose records carry a Z for every vertex (and may carry an M), and those that carry
+// an M only.
+inline bool HasZ(std::int32_t t) { return t == kShapePointZ || t == kShapePolyLineZ || t == kShapePolygonZ || t == kShapeMultiPointZ; }
+inline bool HasM(std::int32_t t) { return t == kShapePointM || t == kShapePolyLineM || t == kShapePolygonM || t == kShapeMultiPointM; }
+// The plain type of a Z or M type (PolygonZ -> Polygon); any other type unchanged.
+inline std::int32_t PlainType(std::int32_t t) { return HasZ(t) || HasM(t) ? t % 10 : t; }
+
+// An M below this is "no data" in the format.
+inline constexpr double kNoDataM = -1e38;
+
+// Z and M of a record's vertices, in the order of its points (parts one after another). Either
+// list is empty when the record has none; otherwise it holds one value per point.
+struct VertexMeasures {
+  std::vector<double> z, m;
+  bool Empty() const { return z.empty() && m.empty(); }
+  void Clear() {
+    z.clear();
+    m.clear();
+  }
+};
 
 struct ShapeRecordHeader {
   std::int32_t recordNumber = 0;

@@ -3,6 +3,7 @@
 #include "datafiles/byte_order.h"
 #include "datafiles/shape_format.h"
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
@@ -69,9 +70,18 @@ std::optional<std::string> NumberCell(std::string_view value, bool integer, std:
   } else {
     const std::optional<double> n = ReadNumber(v);
     if (!n) return std::nullopt;
-    // Reals: width length - decimals - 1, the column keeps room for the point; WriteRow pads.
-    cell = integer ? Printed("%*.*f", static_cast<int>(length), 0, *n)
-                   : Printed("%*.*f", static_cast<int>(length) - decimals - 1, decimals, *n);
+    if (integer) {
+      cell = Printed("%*.*f", static_cast<int>(length), 0, *n);
+    } else {
+      // Reals: width length - decimals - 1, the column keeps room for the point; WriteRow pads.
+      // A value with more integer digits than that room gives up decimals, rounded, as other
+      // writers do (318622525.00000000000000 in N(24,15)); it is blank only when even its
+      // integer digits do not fit.
+      for (int d = decimals; d >= 0; --d) {
+        cell = Printed("%*.*f", static_cast<int>(length) - decimals - 1, d, *n);
+        if (cell.size() <= length) break;
+      }
+    }
   }
   if (cell.size() > length) return std::nullopt;
   return cell;
@@ -132,8 +142,10 @@ bool ShapeFileWriter::Init(std::int32_t shapeType, TextEncoding encoding) {
   localtime_r(&now, &local);
 #endif
   SetDate(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday);
-  if (shapeType != kShapePoint && shapeType != kShapePolyLine && shapeType != kShapePolygon)
-    return Fail("shape type " + std::to_string(shapeType) + " cannot be written (only 1, 3 and 5)");
+  const std::int32_t plain = PlainType(shapeType);
+  if (!(plain == kShapePoint || plain == kShapePolyLine || plain == kShapePolygon || plain == kShapeMultiPoint))
+    return Fail("shape type " + std::to_string(shapeType) +
+                " cannot be written (only 1, 3, 5 and 8, and their Z and M types)");
   if (encoding != TextEncoding::kShiftJIS && encoding != TextEncoding::kUTF8)
     return Fail("encoding " + std::to_string(static_cast<std::int32_t>(encoding)) +
                 " cannot be written to a table (only Shift-JIS and UTF-8)");
@@ -284,7 +296,9 @@ bool ShapeFileWriter::SetRowValues(const std::vector<attr::ShapeField>& fields) 
     }
     const auto i = static_cast<std::size_t>(found);
     if (i >= rowValues_.size()) continue;
-    const std::string value = text::Encode(f.value, encoding_);
+    std::size_t unencodable = 0;
+    const std::string value = text::Encode(f.value, encoding_, &unencodable);
+    if (unencodable) ++reports_[i].unencodableValues;
     rowValues_[i].reset();
     rowBlanked_[i].reset();
     result = true;
@@ -329,7 +343,7 @@ bool ShapeFileWriter::WriteRow() {
 
 bool ShapeFileWriter::CheckRecord(std::int32_t type) {
   if (!created_) return Fail("no shapefile has been created");
-  if (type != shapeType_) {
+  if (type != PlainType(shapeType_)) {
     // The refused record's row ends here too, or its values would land in the next row.
     ClearRow();
     return Fail(Str(geometryPath_) + ": record " + std::to_string(recordCount_ + 1) + " of shape type " +
@@ -338,43 +352,126 @@ bool ShapeFileWriter::CheckRecord(std::int32_t type) {
   return true;
 }
 
-bool ShapeFileWriter::WritePointRecord(const MapPoint& p) {
+void ShapeFileWriter::MeasureLists(std::size_t n, const VertexMeasures* given) {
+  zOut_.clear();
+  mOut_.clear();
+  const bool z = HasZ(shapeType_), m = HasM(shapeType_);
+  if (z) {
+    if (given && given->z.size() == n)
+      zOut_ = given->z;
+    else
+      zOut_.assign(n, 0.0);  // a flat object in a file of heights stands at 0
+  }
+  if (given && given->m.size() == n && (z || m))
+    mOut_ = given->m;
+  else if (m)
+    mOut_.assign(n, kNoDataMWritten);
+}
+
+namespace {
+void AppendF64(std::vector<unsigned char>& b, double v) {
+  const std::size_t at = b.size();
+  b.resize(at + 8);
+  bytes::PutF64LE(&b[at], v);
+}
+// The range of the values that are data (M below kNoDataM is none); nullopt when there is none.
+std::optional<std::pair<double, double>> DataRange(const std::vector<double>& v) {
+  std::optional<std::pair<double, double>> r;
+  for (double x : v) {
+    if (!(x >= kNoDataM)) continue;
+    if (!r) r.emplace(x, x);
+    r->first = std::min(r->first, x);
+    r->second = std::max(r->second, x);
+  }
+  return r;
+}
+}  // namespace
+
+std::uint64_t ShapeFileWriter::MeasureBytes(bool ranges) const {
+  std::uint64_t n = 0;
+  for (const auto* list : {&zOut_, &mOut_})
+    if (!list->empty()) n += 8 * list->size() + (ranges ? 16 : 0);
+  return n;
+}
+
+bool ShapeFileWriter::AppendMeasures(bool ranges) {
+  bool ok = true;
+  for (const auto* list : {&zOut_, &mOut_}) {
+    if (list->empty()) continue;
+    const auto range = DataRange(*list);
+    if (ranges) {
+      AppendF64(buffer_, range ? range->first : 0.0);
+      AppendF64(buffer_, range ? range->second : 0.0);
+    }
+    for (double v : *list) {
+      AppendF64(buffer_, v);
+      if (buffer_.size() >= kFlushSize) {
+        ok = ok && geometryFile_.Write(buffer_.data(), buffer_.size());
+        buffer_.clear();
+      }
+    }
+  }
+  return ok;
+}
+
+void ShapeFileWriter::ExtendMeasures() {
+  for (double v : zOut_) extent_.z.Extend(v);
+  if (const auto range = DataRange(mOut_)) {
+    extent_.m.Extend(range->first);
+    extent_.m.Extend(range->second);
+  }
+}
+
+bool ShapeFileWriter::WritePointRecord(const MapPoint& p, const VertexMeasures* measures) {
   if (!CheckRecord(kShapePoint)) return false;
   const std::string record = Str(geometryPath_) + ": record " + std::to_string(recordCount_ + 1) + ": ";
   if (!std::isfinite(p.x) || !std::isfinite(p.y)) {
     ClearRow();
     return Fail(record + "point (" + std::to_string(p.x) + ", " + std::to_string(p.y) + ") is not finite");
   }
-  if (std::int64_t{fileLength_} + kPointContentWords + kRecordHeaderWords > INT32_MAX) {
+  MeasureLists(1, measures);
+  const auto content = static_cast<std::int32_t>(kPointContentWords + MeasureBytes(false) / 2);
+  if (std::int64_t{fileLength_} + content + kRecordHeaderWords > INT32_MAX) {
     ClearRow();
     return Fail(record + "the file would pass the format's size limit");
   }
   ++recordCount_;
-  unsigned char g[8 + 20];
+  buffer_.assign(8 + 20, 0);
+  unsigned char* g = buffer_.data();
   bytes::PutI32BE(g, recordCount_);
-  bytes::PutI32BE(g + 4, kPointContentWords);
-  bytes::PutI32LE(g + 8, kShapePoint);
+  bytes::PutI32BE(g + 4, content);
+  bytes::PutI32LE(g + 8, shapeType_);
   bytes::PutF64LE(g + 12, p.x);
   bytes::PutF64LE(g + 20, p.y);
+  bool geometryOk = AppendMeasures(false);
   unsigned char x[8];
   bytes::PutI32BE(x, nextOffset_);
-  bytes::PutI32BE(x + 4, kPointContentWords);
-  const bool geometryOk = geometryFile_.Write(g, sizeof g) && indexFile_.Write(x, sizeof x);
+  bytes::PutI32BE(x + 4, content);
+  geometryOk = geometryOk && geometryFile_.Write(buffer_.data(), buffer_.size()) && indexFile_.Write(x, sizeof x);
   const bool rowOk = WriteRow();
   if (!geometryOk) return Fail(record + "cannot be written");
   if (!rowOk) return false;
-  fileLength_ += kPointContentWords + kRecordHeaderWords;
-  nextOffset_ += kPointContentWords + kRecordHeaderWords;
+  fileLength_ += content + kRecordHeaderWords;
+  nextOffset_ += content + kRecordHeaderWords;
   extent_.x.Extend(p.x);
   extent_.y.Extend(p.y);
+  ExtendMeasures();
   return true;
 }
 
-bool ShapeFileWriter::WritePolyLineRecord(const PartList& parts) { return WritePartsRecord(kShapePolyLine, parts); }
+bool ShapeFileWriter::WriteMultiPointRecord(const PointList& points, const VertexMeasures* measures) {
+  return WritePartsRecord(kShapeMultiPoint, PartList{points}, measures);
+}
 
-bool ShapeFileWriter::WritePolygonRecord(const PartList& parts) { return WritePartsRecord(kShapePolygon, parts); }
+bool ShapeFileWriter::WritePolyLineRecord(const PartList& parts, const VertexMeasures* measures) {
+  return WritePartsRecord(kShapePolyLine, parts, measures);
+}
 
-bool ShapeFileWriter::WritePartsRecord(std::int32_t type, const PartList& parts) {
+bool ShapeFileWriter::WritePolygonRecord(const PartList& parts, const VertexMeasures* measures) {
+  return WritePartsRecord(kShapePolygon, parts, measures);
+}
+
+bool ShapeFileWriter::WritePartsRecord(std::int32_t type, const PartList& parts, const VertexMeasures* measures) {
   if (!CheckRecord(type)) return false;
   const std::string record = Str(geometryPath_) + ": record " + std::to_string(recordCount_ + 1) + ": ";
   auto refuse = [&](const std::string& why) {
@@ -396,7 +493,12 @@ bool ShapeFileWriter::WritePartsRecord(std::int32_t type, const PartList& parts)
     }
     n += parts[i].size();
   }
-  const std::uint64_t contentWords = (16 * n + 4 * parts.size() + kPartsFixedSize) / 2;
+  // A multipoint has the box and the count, without part starts.
+  const bool multi = type == kShapeMultiPoint;
+  constexpr std::size_t kMultiPointFixedSize = 40;  // shape type, box, point count
+  MeasureLists(n, measures);
+  const std::uint64_t fixed = multi ? kMultiPointFixedSize : kPartsFixedSize + 4 * parts.size();
+  const std::uint64_t contentWords = (16 * n + fixed + MeasureBytes(true)) / 2;
   if (contentWords + kRecordHeaderWords + static_cast<std::uint64_t>(fileLength_) > INT32_MAX)
     return refuse("the file would pass the format's size limit");
   const auto content = static_cast<std::int32_t>(contentWords);
@@ -406,20 +508,25 @@ bool ShapeFileWriter::WritePartsRecord(std::int32_t type, const PartList& parts)
   unsigned char* b = buffer_.data();
   bytes::PutI32BE(b, recordCount_);
   bytes::PutI32BE(b + 4, content);
-  bytes::PutI32LE(b + 8, type);
+  bytes::PutI32LE(b + 8, shapeType_);
   bytes::PutF64LE(b + 12, box.x.min);
   bytes::PutF64LE(b + 20, box.y.min);
   bytes::PutF64LE(b + 28, box.x.max);
   bytes::PutF64LE(b + 36, box.y.max);
-  bytes::PutI32LE(b + 44, static_cast<std::int32_t>(parts.size()));
-  bytes::PutI32LE(b + 48, static_cast<std::int32_t>(n));
   bool ok = true;
-  std::uint32_t start = 0;
-  for (const auto& part : parts) {
-    unsigned char s[4];
-    bytes::PutU32LE(s, start);
-    buffer_.insert(buffer_.end(), s, s + 4);
-    start += static_cast<std::uint32_t>(part.size());
+  if (multi) {
+    bytes::PutI32LE(b + 44, static_cast<std::int32_t>(n));
+    buffer_.resize(8 + kMultiPointFixedSize);
+  } else {
+    bytes::PutI32LE(b + 44, static_cast<std::int32_t>(parts.size()));
+    bytes::PutI32LE(b + 48, static_cast<std::int32_t>(n));
+    std::uint32_t start = 0;
+    for (const auto& part : parts) {
+      unsigned char s[4];
+      bytes::PutU32LE(s, start);
+      buffer_.insert(buffer_.end(), s, s + 4);
+      start += static_cast<std::uint32_t>(part.size());
+    }
   }
   for (const auto& part : parts) {
     for (const auto& p : part) {
@@ -433,6 +540,7 @@ bool ShapeFileWriter::WritePartsRecord(std::int32_t type, const PartList& parts)
       }
     }
   }
+  ok = AppendMeasures(true) && ok;
   ok = ok && geometryFile_.Write(buffer_.data(), buffer_.size());
   unsigned char x[8];
   bytes::PutI32BE(x, nextOffset_);
@@ -447,6 +555,7 @@ bool ShapeFileWriter::WritePartsRecord(std::int32_t type, const PartList& parts)
   extent_.x.Extend(box.x.max);
   extent_.y.Extend(box.y.min);
   extent_.y.Extend(box.y.max);
+  ExtendMeasures();
   return true;
 }
 

@@ -29,8 +29,8 @@ class ShapeFileWriter {
   ShapeFileWriter(const ShapeFileWriter&) = delete;
   ShapeFileWriter& operator=(const ShapeFileWriter&) = delete;
 
-  // Shape type 1, 3 or 5; encoding Shift-JIS or UTF-8. Anything else is refused: false, and
-  // Create fails until a successful Init.
+  // Shape type 1, 3, 5 or 8, or one of their Z or M types; encoding Shift-JIS or UTF-8. Anything
+  // else is refused: false, and Create fails until a successful Init.
   bool Init(std::int32_t shapeType, TextEncoding encoding);
   // Replaces the local date written to the table header (years as in 2024).
   void SetDate(int year, int month, int day);
@@ -46,14 +46,19 @@ class ShapeFileWriter {
   bool SetCellText(std::string_view name, std::string_view text);
   // Every value of an attribute list; the result is that of the last field handled. A value goes
   // to the column of its own definition (name, type, width, decimals), or else to the first
-  // column of its name. An empty number leaves the cell blank (null); a number the column cannot
-  // hold as itself is never cut to another number: the cell is left blank and the value is
-  // counted in CellReports.
+  // column of its name. An empty number leaves the cell blank (null); a real with more integer
+  // digits than its column's decimals leave room for is written with as many decimals as fit,
+  // rounded. A number the column cannot hold even so is never cut to another number: the cell is
+  // left blank and the value is counted in CellReports.
   bool SetRowValues(const std::vector<attr::ShapeField>& fields);
 
-  bool WritePointRecord(const MapPoint& point);
-  bool WritePolyLineRecord(const PartList& parts);
-  bool WritePolygonRecord(const PartList& parts);
+  // A record of the file's plain type (a polyline for PolyLineZ). In a Z or M file each vertex
+  // gets the Z and M of `measures` when it holds one per point (Z 0, M "no data" otherwise); a Z
+  // file writes M only when given. A plain file passes over the measures.
+  bool WritePointRecord(const MapPoint& point, const VertexMeasures* measures = nullptr);
+  bool WritePolyLineRecord(const PartList& parts, const VertexMeasures* measures = nullptr);
+  bool WritePolygonRecord(const PartList& parts, const VertexMeasures* measures = nullptr);
+  bool WriteMultiPointRecord(const PointList& points, const VertexMeasures* measures = nullptr);
   // Completes the three headers and closes the files.
   bool Finish();
 
@@ -62,6 +67,8 @@ class ShapeFileWriter {
     std::string name;             // the column's full name, in the table's encoding
     std::int64_t cutTexts = 0;    // texts longer than the column, cut to its width
     std::int64_t blankedNumbers = 0;  // numbers the column cannot hold, written blank
+    // Values holding characters the table's encoding has no code for (each written as '?').
+    std::int64_t unencodableValues = 0;
     // The first few blanked numbers: record number (from 1) and the value as given.
     std::vector<std::pair<std::int32_t, std::string>> firstBlanked;
   };
@@ -74,6 +81,7 @@ class ShapeFileWriter {
   const std::filesystem::path& IndexPath() const { return indexPath_; }
   const std::filesystem::path& TablePath() const { return tablePath_; }
   std::int32_t RecordCount() const { return recordCount_; }
+  std::int32_t ShapeType() const { return shapeType_; }
   const ShapeExtent& Extent() const { return extent_; }
   // Why the last failing operation failed.
   const std::string& LastError() const { return error_; }
@@ -83,7 +91,15 @@ class ShapeFileWriter {
   int FindColumn(std::string_view name) const;
   int FindColumn(const attr::ShapeField& field, std::string_view name) const;
   void ClearRow();
-  bool WritePartsRecord(std::int32_t type, const PartList& parts);
+  bool WritePartsRecord(std::int32_t type, const PartList& parts, const VertexMeasures* measures);
+  // The Z and M lists a record of n points gets in this file, into zOut_ and mOut_ (empty: no block).
+  void MeasureLists(std::size_t n, const VertexMeasures* given);
+  // Their bytes in the record, with or without a range before each list.
+  std::uint64_t MeasureBytes(bool ranges) const;
+  // Appends them to buffer_ (writing out full buffers); false when a write failed.
+  bool AppendMeasures(bool ranges);
+  void ExtendMeasures();
+  static constexpr double kNoDataMWritten = -1e39;
   bool WriteRow();
   bool CheckRecord(std::int32_t type);
   void CloseAll();
@@ -110,6 +126,7 @@ class ShapeFileWriter {
   bool created_ = false;
   std::string error_;
   std::vector<unsigned char> buffer_;
+  std::vector<double> zOut_, mOut_;
 };
 
 }  // namespace vx::data

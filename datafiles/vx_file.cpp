@@ -111,6 +111,7 @@ bool CVxTextFileReaderA::ReadLine(std::u16string& line) {
     }
   }
   bytes_.clear();
+  invalid_ = 0;
   bool ended = false;
   for (;;) {
     const int c = VX_GETC(handle_);
@@ -128,7 +129,7 @@ bool CVxTextFileReaderA::ReadLine(std::u16string& line) {
     bytes_.push_back(static_cast<char>(c));
   }
   if (bytes_.empty()) return !ended;
-  line = text::Decode(bytes_, encoding_);
+  line = text::Decode(bytes_, encoding_, &invalid_);
   return true;
 }
 
@@ -198,6 +199,19 @@ bool CVxTextFile::ReadLine(std::u16string& line) {
     return false;
   }
   return reader_->ReadLine(line);
+}
+
+std::optional<TextEncoding> TextFileEncoding(const std::filesystem::path& path) {
+  constexpr std::size_t kSample = std::size_t{8} << 20;  // bytes looked at
+  CVxFile f;
+  if (!f.OpenPath(path, "rb")) return std::nullopt;
+  std::string bytes(kSample, '\0');
+  bytes.resize(std::fread(bytes.data(), 1, kSample, f.GetHandle()));
+  if (bytes.starts_with("\xEF\xBB\xBF")) return TextEncoding::kUTF8;
+  if (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF")) return TextEncoding::kUTF16;
+  bool nonAscii = false;
+  if (text::IsValidUtf8(bytes, nonAscii) && nonAscii) return TextEncoding::kUTF8;
+  return std::nullopt;
 }
 
 }  // namespace vx::data

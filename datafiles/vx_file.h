@@ -7,7 +7,9 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace vx::data {
 
@@ -52,12 +54,17 @@ class CVxTextFileReaderBase {
   virtual ~CVxTextFileReaderBase() = default;
   // True when a line was read (it may be empty), false at the end of the file.
   virtual bool ReadLine(std::u16string& line) = 0;
+  // The last line's bytes as read (8-bit encodings) and how many byte sequences in them are no
+  // text in the encoding; empty and 0 for UTF-16, whose units are taken as they are.
+  virtual std::string_view LastLineBytes() const { return {}; }
+  std::size_t LastLineInvalid() const { return invalid_; }
 
  protected:
   bool first_ = true;
   bool atEnd_ = false;
   std::FILE* handle_;  // not owned
   TextEncoding encoding_;
+  std::size_t invalid_ = 0;
 };
 
 // Shift-JIS and UTF-8 lines; a UTF-8 byte-order mark at the start is passed over.
@@ -65,6 +72,7 @@ class CVxTextFileReaderA : public CVxTextFileReaderBase {
  public:
   using CVxTextFileReaderBase::CVxTextFileReaderBase;
   bool ReadLine(std::u16string& line) override;
+  std::string_view LastLineBytes() const override { return bytes_; }
 
  private:
   std::string bytes_;  // reused line buffer
@@ -89,10 +97,17 @@ class CVxTextFile : public CVxFile {
   virtual bool Open(const std::filesystem::path& path, TextEncoding encoding);
   bool ReadLine(std::u16string& line);
   TextEncoding GetEncoding() const { return encoding_; }
+  // Of the line read last: see CVxTextFileReaderBase.
+  std::string_view LastLineBytes() const { return reader_ ? reader_->LastLineBytes() : std::string_view(); }
+  std::size_t LastLineInvalid() const { return reader_ ? reader_->LastLineInvalid() : 0; }
 
  private:
   TextEncoding encoding_ = TextEncoding::kShiftJIS;
   std::unique_ptr<CVxTextFileReaderBase> reader_;
 };
+
+// The encoding a text file plainly is in: UTF-8 after its byte-order mark or when its first
+// 8 MiB are valid UTF-8 with some byte above ASCII, UTF-16 after FF FE or FE FF; else nothing.
+std::optional<TextEncoding> TextFileEncoding(const std::filesystem::path& path);
 
 }  // namespace vx::data

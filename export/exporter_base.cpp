@@ -120,7 +120,11 @@ void CExporterBase::ReportLeftOut() {
     char buf[256];
     std::snprintf(buf, sizeof buf, "座標を計算できない点があるため、%lld 個のオブジェクトを書き出しませんでした",
                   static_cast<long long>(leftOut_));
-    sUser()->WarningAlert(buf);
+    std::string text = buf;
+    for (const std::string& name : leftOutNames_) text += "\n" + name;
+    if (leftOut_ > static_cast<std::int64_t>(leftOutNames_.size()))
+      text += "\nほか " + std::to_string(leftOut_ - static_cast<std::int64_t>(leftOutNames_.size())) + " 個";
+    sUser()->WarningAlert(text);
   }
   if (refused_ > 0) {
     char buf[1024];
@@ -128,6 +132,9 @@ void CExporterBase::ReportLeftOut() {
                   refusedReason_.c_str());
     sUser()->WarningAlert(buf);
   }
+  if (measuresDropped_ > 0)
+    closingNotes_.push_back("頂点の数が読み込み時と変わったため、" + std::to_string(measuresDropped_) +
+                            " 個のオブジェクトは Z 値・M 値なしで書き出しました");
   if (!closingNotes_.empty()) {
     std::string text;
     for (const std::string& note : closingNotes_) text += (text.empty() ? "" : "\n") + note;
@@ -215,6 +222,11 @@ Err CExporterBase::WritePoint(const MapPoint&, const CVxShapeAttr&, const std::s
 }
 Err CExporterBase::WritePolyline(const PartList&, const CVxShapeAttr&, const std::string*) { return kNoErr; }
 Err CExporterBase::WritePolygon(const PartList&, const CVxShapeAttr&, const std::string*) { return kNoErr; }
+Err CExporterBase::WriteMultiPoint(const PointList& points, const CVxShapeAttr& attributes, const std::string* layerTitle) {
+  for (const MapPoint& p : points)
+    if (Err e = WritePoint(p, attributes, layerTitle, nullptr)) return e;
+  return kNoErr;
+}
 
 // ---------------------------------------------------------------------------------------------
 // Fields
@@ -295,13 +307,7 @@ Err CExporterBase::ExportLayer(LayerHandle layer, bool ownFile) {
     }
     path /= file;
   }
-  if (!OpenOutput(path)) {
-    sUser()->ErrorAlert(kCannotOpenMessage);
-    return kNoErr;
-  }
-  const Err result = ExportLayerArt(layer);
-  CloseOutput();
-  return result;
+  return WriteOutput(path, [&] { return ExportLayerArt(layer); });
 }
 
 std::string CExporterBase::DistinctLayerFileName(LayerHandle layer) {
@@ -333,14 +339,24 @@ std::string CExporterBase::DistinctLayerFileName(LayerHandle layer) {
 Err CExporterBase::ExportLayersToOneFile(std::int32_t target, bool visibleOnly) {
   CollectFields(target);
   AddExtraFields();
-  if (!OpenOutput(outputPath_)) {
+  auto walk = [&] {
+    Err result = kNoErr;
+    for (LayerHandle l = FirstLayer(); l && result == kNoErr; l = NextPreorder(l))
+      if (!geo::IsReservedLayer(l) && (!visibleOnly || Visible(l))) result = ExportLayerArt(l);
+    return result;
+  };
+  return WriteOutput(outputPath_, walk);
+}
+
+Err CExporterBase::WriteOutput(const std::filesystem::path& path, const std::function<Err()>& walk) {
+  // The objects are walked once to learn what the file must hold, then again to write them.
+  Probe([&] { walk(); });
+  if (!OpenOutput(path)) {
     sUser()->ErrorAlert(kCannotOpenMessage);
     return kNoErr;
   }
-  Err result = kNoErr;
-  for (LayerHandle l = FirstLayer(); l && result == kNoErr; l = NextPreorder(l))
-    if (!geo::IsReservedLayer(l) && (!visibleOnly || Visible(l))) result = ExportLayerArt(l);
-  CloseOutput();
+  const Err result = walk();
+  CloseOutputFlushed();
   return result;
 }
 
@@ -351,36 +367,36 @@ Err CExporterBase::ExportAllLayers() { return ExportLayersToOneFile(kTargetAllLa
 Err CExporterBase::ExportSelection() {
   CollectFields(3);
   AddExtraFields();
-  if (!OpenOutput(outputPath_)) {
-    sUser()->ErrorAlert(kCannotOpenMessage);
-    return kNoErr;
-  }
-  Err result = kNoErr;
-  ArtSetHandle set = nullptr;
-  if ((result = sArtSet()->NewArtSet(set)) == kNoErr) {
-    std::int32_t n = 0;
-    if ((result = sArtSet()->SelectedArtSet(set)) == kNoErr && (result = sArtSet()->CountArtSet(set, n)) == kNoErr) {
-      for (std::int32_t i = 0; i < n; ++i) {
-        char buf[128];
-        std::snprintf(buf, sizeof buf, "書き出しています %d / %d", i, n);
-        Progress(buf, i, n);
-        if (sUser()->Cancelled()) {
-          result = kStop;
-          break;
+  auto walk = [&] {
+    Err result = kNoErr;
+    ArtSetHandle set = nullptr;
+    if ((result = sArtSet()->NewArtSet(set)) == kNoErr) {
+      std::int32_t n = 0;
+      if ((result = sArtSet()->SelectedArtSet(set)) == kNoErr && (result = sArtSet()->CountArtSet(set, n)) == kNoErr) {
+        for (std::int32_t i = 0; i < n; ++i) {
+          char buf[128];
+          std::snprintf(buf, sizeof buf, "書き出しています %d / %d", i, n);
+          if (!probing_) {
+            Progress(buf, i, n);
+            if (sUser()->Cancelled()) {
+              result = kStop;
+              break;
+            }
+          }
+          ArtHandle a = nullptr, parent = nullptr;
+          ArtType type = ArtType::Unknown;
+          bool top = false;
+          if (sArtSet()->IndexArtSet(set, i, a) != kNoErr || sArt()->GetArtParent(a, parent) != kNoErr || !parent ||
+              sArt()->IsLayerGroup(parent, top) != kNoErr || !top || sArt()->GetArtType(a, type) != kNoErr)
+            continue;
+          Dispatch(a, type);
         }
-        ArtHandle a = nullptr, parent = nullptr;
-        ArtType type = ArtType::Unknown;
-        bool top = false;
-        if (sArtSet()->IndexArtSet(set, i, a) != kNoErr || sArt()->GetArtParent(a, parent) != kNoErr || !parent ||
-            sArt()->IsLayerGroup(parent, top) != kNoErr || !top || sArt()->GetArtType(a, type) != kNoErr)
-          continue;
-        Dispatch(a, type);
       }
+      sArtSet()->DisposeArtSet(set);
     }
-    sArtSet()->DisposeArtSet(set);
-  }
-  CloseOutput();
-  return result;
+    return result;
+  };
+  return WriteOutput(outputPath_, walk);
 }
 
 Err CExporterBase::ExportLayerArt(LayerHandle layer) {
@@ -399,8 +415,10 @@ Err CExporterBase::ExportLayerArt(LayerHandle layer) {
   const std::string title = Title(layer);
   std::int64_t i = 0;
   for (auto it = art.rbegin(); it != art.rend(); ++it, ++i) {
-    Progress(Format("書き出しています[ %s ]\n%lld / %lld", title, i, count), i, count);
-    if (sUser()->Cancelled()) return kStop;
+    if (!probing_) {
+      Progress(Format("書き出しています[ %s ]\n%lld / %lld", title, i, count), i, count);
+      if (sUser()->Cancelled()) return kStop;
+    }
     bool sublayer = false;
     ArtType type = ArtType::Unknown;
     if (sArt()->IsLayerGroup(*it, sublayer) == kNoErr && !sublayer && sArt()->GetArtType(*it, type) == kNoErr)
@@ -439,6 +457,11 @@ Err CExporterBase::Dispatch(ArtHandle a, ArtType type) {
 void CExporterBase::Progress(const std::string& text, std::int64_t i, std::int64_t n) {
   sUser()->SetProgressText(text);
   sUser()->UpdateProgress(i, n);
+}
+
+std::string CExporterBase::UnencodableNote(const std::string& file, const std::string& field, std::int64_t count) {
+  return "出力する文字コードで表せない文字を「?」にしました: " + file + " の " + field + "（" + std::to_string(count) +
+         " 件）";
 }
 
 }  // namespace vx::xport

@@ -14,7 +14,10 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace vx::xport {
@@ -60,6 +63,13 @@ class CExporterBase {
   ExportSettings& Settings() { return settings_; }
   const std::vector<attr::ShapeField>& ExportFields() const { return exportFields_; }
   const std::filesystem::path& OutputPath() const { return outputPath_; }
+  // What the objects of the output being written carry beyond X and Y: found by a walk over them
+  // before the output is opened, so that its shape type can hold them.
+  struct OutputExtras {
+    bool z = false, m = false;
+    bool multipoint = false;  // points of imported multipoint records (point exports only)
+  };
+  const OutputExtras& Extras() const { return extras_; }
   // Objects left out because a point could not be converted, and records the output refused.
   std::int64_t LeftOut() const { return leftOut_; }
   std::int64_t Refused() const { return refused_; }
@@ -87,6 +97,9 @@ class CExporterBase {
                                   const std::string* layerTitle);
   virtual host::Err WritePolygon(const PartList& parts, const attr::CVxShapeAttr& attributes,
                                  const std::string* layerTitle);
+  // The points of one imported multipoint record, with its row. By default a point record each.
+  virtual host::Err WriteMultiPoint(const PointList& points, const attr::CVxShapeAttr& attributes,
+                                    const std::string* layerTitle);
   virtual host::Err ChooseOutputPath();
   virtual std::vector<host::FileFilter> FileFilters();
   virtual std::string DefaultFileName();
@@ -96,6 +109,10 @@ class CExporterBase {
   virtual bool CloseOutput();
 
  protected:
+  // The Z and M of the record being written, one per point of its parts in order; nullptr when
+  // the object carries none (or lost them by an edit).
+  const data::VertexMeasures* RecordMeasures() const { return recordMeasures_; }
+
   host::PluginRef plugin_;
   geo::CCoordConverter converter_;
   geo::CSheetTransform sheetTransform_;
@@ -108,6 +125,9 @@ class CExporterBase {
   std::vector<std::string> layerFileNames_;  // per-layer names written so far, folded to lower case
   std::string refusedReason_;  // the first refusal's reason, for the closing message
   std::vector<std::string> closingNotes_;  // told to the user at the end, in one warning
+  // The closing note for `count` values of `field` in `file` whose characters the output encoding
+  // has no code for.
+  static std::string UnencodableNote(const std::string& file, const std::string& field, std::int64_t count);
 
  private:
   host::Err Dispatch(host::ArtHandle art, host::ArtType type);
@@ -125,6 +145,53 @@ class CExporterBase {
   host::Err EmitParts(bool polygon, const PartList& parts, const attr::CVxShapeAttr& a, const std::string* title);
   void Progress(const std::string& text, std::int64_t i, std::int64_t n);
   void ReportLeftOut();
+  // Counts the current object as left out and names it for the closing warning.
+  void NoteLeftOut();
+  // Runs `walk` (the target's walk over its objects) only to fill extras_.
+  void Probe(const std::function<void()>& walk);
+  void NoteExtras(host::ArtHandle art);
+  // Whether the object's own anchors carry Z or M (a compound path's through its paths).
+  static void ArtMeasures(host::ArtHandle art, bool& z, bool& m);
+  // The map points of the path's anchors with their Z and M, for RecordMeasuresOf.
+  void AddAnchorMeasures(host::ArtHandle path);
+  // measures_ for the given vertices from the anchors seen; false when a vertex is no anchor (a
+  // point of a flattened curve) or the lists no longer fit the anchors.
+  bool RecordMeasuresOf(const PartList& parts);
+  // Writes the pending multipoint record, if any.
+  host::Err FlushMultiPoint();
+  bool CloseOutputFlushed();
+  // Probes the objects `walk` writes, opens `path`, writes them and closes it.
+  host::Err WriteOutput(const std::filesystem::path& path, const std::function<host::Err()>& walk);
+
+  OutputExtras extras_;
+  bool probing_ = false;
+  // Anchors of the current object: the bits of the map point's x and y, and its Z and M.
+  struct BitsHash {
+    std::size_t operator()(const std::pair<std::uint64_t, std::uint64_t>& k) const {
+      return std::hash<std::uint64_t>()(k.first * 0x9E3779B97F4A7C15ull ^ k.second);
+    }
+  };
+  std::unordered_map<std::pair<std::uint64_t, std::uint64_t>, std::pair<double, double>, BitsHash> anchorMeasures_;
+  bool objectHasZ_ = false, objectHasM_ = false;  // the current object carries them
+  bool measuresLost_ = false;  // the current object's lists no longer fit its anchors
+  std::int64_t measuresDropped_ = 0;  // objects written without the Z or M they carried
+  data::VertexMeasures measures_;
+  const data::VertexMeasures* recordMeasures_ = nullptr;
+  // The multipoint record being gathered: its number, its layer, its first point's art.
+  struct PendingMultiPoint {
+    bool active = false;
+    std::int32_t record = 0;
+    host::LayerHandle layer = nullptr;
+    host::ArtHandle first = nullptr;
+    bool titled = false;
+    std::string title;
+    PointList points;
+    data::VertexMeasures measures;
+  } pending_;
+  static constexpr std::size_t kNamedLeftOut = 10;
+  host::ArtHandle currentArt_ = nullptr;  // the object being exported
+  std::int64_t objectNumber_ = 0;         // its number in the export, from 1
+  std::vector<std::string> leftOutNames_;  // the first objects left out
 };
 
 }  // namespace vx::xport

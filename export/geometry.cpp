@@ -1,9 +1,11 @@
 // The half of the exporter that turns one art object into one record in map coordinates.
 #include "export/exporter_base.h"
 
+#include "attributes/vertex_measures.h"
 #include "shell/host/slots.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <vector>
@@ -148,6 +150,7 @@ Err CExporterBase::ReadSegments(ArtHandle path) {
 
 PointList CExporterBase::PathVertices(ArtHandle path, int closeMode) {
   if (Err e = ReadSegments(path)) throw HostError{e};
+  AddAnchorMeasures(path);
   PointList out;
   out.reserve(segmentBuffer_.size() + 1);
   for (const PathSegment& s : segmentBuffer_) out.push_back(ToMapPoint(s.p.h, s.p.v));
@@ -161,6 +164,7 @@ bool CExporterBase::IsCurved(const RealBezier& b) {
 
 PointList CExporterBase::FlattenPath(ArtHandle path, int closeMode, int accuracy) {
   if (Err e = ReadSegments(path)) throw HostError{e};
+  AddAnchorMeasures(path);
   const bool closed = Closed(path);
   PointList out;
   if (segmentBuffer_.empty()) return out;
@@ -293,7 +297,91 @@ bool CExporterBase::PassesFillFilter(ArtHandle art) {
   return style.fillPaint == filled;
 }
 
+void CExporterBase::ArtMeasures(ArtHandle art, bool& z, bool& m) {
+  attr::HasVertexMeasures(art, z, m);
+  if (TypeOf(art) != ArtType::CompoundPath) return;
+  ArtHandle child = nullptr;
+  if (sArt()->GetArtFirstChild(art, child) != kNoErr) return;
+  for (ArtHandle c = child; c;) {
+    bool cz = false, cm = false;
+    attr::HasVertexMeasures(c, cz, cm);
+    z = z || cz;
+    m = m || cm;
+    if (sArt()->GetArtSibling(c, c) != kNoErr) break;
+  }
+}
+
+void CExporterBase::NoteExtras(ArtHandle art) {
+  bool z = false, m = false;
+  if (settings_.dataType == kDataPoint) {
+    // A point keeps the Z and M of a point mark; the centre of a line has none.
+    std::vector<double> zs, ms;
+    if (attr::LoadVertexMeasures(art, zs, ms)) {
+      z = zs.size() == 1;
+      m = ms.size() == 1;
+    }
+    std::int32_t record = 0;
+    extras_.multipoint = extras_.multipoint || attr::LoadMultiPointRecord(art, record);
+  } else {
+    ArtMeasures(art, z, m);
+  }
+  extras_.z = extras_.z || z;
+  extras_.m = extras_.m || m;
+}
+
+void CExporterBase::Probe(const std::function<void()>& walk) {
+  extras_ = {};
+  probing_ = true;
+  try {
+    walk();
+  } catch (const HostError&) {
+  }
+  probing_ = false;
+}
+
+void CExporterBase::AddAnchorMeasures(ArtHandle path) {
+  if (!(extras_.z || extras_.m) || probing_) return;
+  std::vector<double> z, m;
+  if (!attr::LoadVertexMeasures(path, z, m)) return;
+  objectHasZ_ = objectHasZ_ || !z.empty();
+  objectHasM_ = objectHasM_ || !m.empty();
+  // One value per anchor; an imported ring also holds its closing point, the first again.
+  const std::size_t n = segmentBuffer_.size();
+  auto fits = [&](const std::vector<double>& v) { return v.empty() || v.size() == n || (Closed(path) && v.size() == n + 1); };
+  if (!fits(z) || !fits(m) || n == 0) {
+    measuresLost_ = true;
+    return;
+  }
+  for (std::size_t i = 0; i < n; ++i) {
+    const MapPoint p = ToMapPoint(segmentBuffer_[i].p.h, segmentBuffer_[i].p.v);
+    anchorMeasures_.try_emplace({std::bit_cast<std::uint64_t>(p.x), std::bit_cast<std::uint64_t>(p.y)},
+                                z.empty() ? 0.0 : z[i], m.empty() ? 0.0 : m[i]);
+  }
+}
+
+bool CExporterBase::RecordMeasuresOf(const PartList& parts) {
+  measures_.Clear();
+  if (measuresLost_) return false;
+  for (const PointList& part : parts)
+    for (const MapPoint& p : part) {
+      const auto it = anchorMeasures_.find({std::bit_cast<std::uint64_t>(p.x), std::bit_cast<std::uint64_t>(p.y)});
+      if (it == anchorMeasures_.end()) return false;
+      if (objectHasZ_) measures_.z.push_back(it->second.first);
+      if (objectHasM_) measures_.m.push_back(it->second.second);
+    }
+  return true;
+}
+
 bool CExporterBase::ObjectContext(ArtHandle art, CVxShapeAttr& attributes, std::string& title) {
+  if (probing_) {
+    NoteExtras(art);
+    throw HostError{kNoErr};  // the probe needs nothing more of the object
+  }
+  currentArt_ = art;
+  ++objectNumber_;
+  anchorMeasures_.clear();
+  objectHasZ_ = objectHasM_ = measuresLost_ = false;
+  recordMeasures_ = nullptr;
   attributes.Load(art);
   if (!settings_.addLayerField) return false;
   LayerHandle layer = nullptr;
@@ -302,26 +390,93 @@ bool CExporterBase::ObjectContext(ArtHandle art, CVxShapeAttr& attributes, std::
   return true;
 }
 
+void CExporterBase::NoteLeftOut() {
+  ++leftOut_;
+  if (leftOutNames_.size() >= kNamedLeftOut) return;
+  std::string title;
+  LayerHandle layer = nullptr;
+  if (currentArt_ && sArt()->GetLayerOfArt(currentArt_, layer) == kNoErr) sLayer()->GetLayerTitle(layer, title);
+  leftOutNames_.push_back("第" + std::to_string(objectNumber_) + "オブジェクト（レイヤー「" + title + "」）");
+}
+
 Err CExporterBase::EmitPoint(const MapPoint& p, const CVxShapeAttr& a, const std::string* title,
                              const std::u16string* text) {
   if (!Finite(p)) {
-    ++leftOut_;
+    NoteLeftOut();
     return kNoErr;
   }
+  measures_.Clear();
+  if ((extras_.z || extras_.m) && currentArt_ && attr::LoadVertexMeasures(currentArt_, measures_.z, measures_.m)) {
+    if (measures_.z.size() > 1 || measures_.m.size() > 1) measures_.Clear();  // a line's centre has no Z
+  }
+  if (extras_.multipoint) {
+    std::int32_t record = 0;
+    LayerHandle layer = nullptr;
+    if (currentArt_ && attr::LoadMultiPointRecord(currentArt_, record) &&
+        sArt()->GetLayerOfArt(currentArt_, layer) == kNoErr) {
+      // The record's points follow one another as imported; any other object ends the record.
+      if (!(pending_.active && pending_.record == record && pending_.layer == layer)) {
+        if (Err e = FlushMultiPoint()) return e;
+        pending_.active = true;
+        pending_.record = record;
+        pending_.layer = layer;
+        pending_.first = currentArt_;
+        pending_.titled = title != nullptr;
+        pending_.title = title ? *title : std::string();
+      }
+      pending_.points.push_back(p);
+      pending_.measures.z.insert(pending_.measures.z.end(), measures_.z.begin(), measures_.z.end());
+      pending_.measures.m.insert(pending_.measures.m.end(), measures_.m.begin(), measures_.m.end());
+      return kNoErr;
+    }
+    if (Err e = FlushMultiPoint()) return e;
+  }
+  recordMeasures_ = measures_.Empty() ? nullptr : &measures_;
   const Err e = WritePoint(p, a, title, text);
+  recordMeasures_ = nullptr;
   if (e) ++refused_;
   return e;
 }
 
+Err CExporterBase::FlushMultiPoint() {
+  if (!pending_.active) return kNoErr;
+  PendingMultiPoint done = std::move(pending_);
+  pending_ = {};
+  CVxShapeAttr a;
+  a.Load(done.first);
+  // A list missing for some points is none for the record.
+  if (done.measures.z.size() != done.points.size()) done.measures.z.clear();
+  if (done.measures.m.size() != done.points.size()) done.measures.m.clear();
+  recordMeasures_ = done.measures.Empty() ? nullptr : &done.measures;
+  const Err e = WriteMultiPoint(done.points, a, done.titled ? &done.title : nullptr);
+  recordMeasures_ = nullptr;
+  if (e) ++refused_;
+  return e;
+}
+
+bool CExporterBase::CloseOutputFlushed() {
+  FlushMultiPoint();
+  return CloseOutput();
+}
+
 Err CExporterBase::EmitParts(bool polygon, const PartList& parts, const CVxShapeAttr& a, const std::string* title) {
   if (!Finite(parts)) {
-    ++leftOut_;
+    NoteLeftOut();
     return kNoErr;
   }
   // A compound path with no ring of non-zero area (or no line of non-zero length) has nothing of
   // the chosen kind to write, like a single path of zero length, which is passed over.
   if (parts.empty()) return kNoErr;
+  if (Err e = FlushMultiPoint()) return e;
+  recordMeasures_ = nullptr;
+  if (objectHasZ_ || objectHasM_) {
+    if (RecordMeasuresOf(parts))
+      recordMeasures_ = &measures_;
+    else
+      ++measuresDropped_;
+  }
   const Err e = polygon ? WritePolygon(parts, a, title) : WritePolyline(parts, a, title);
+  recordMeasures_ = nullptr;
   if (e) ++refused_;
   return e;
 }

@@ -1,6 +1,7 @@
 #include "export/shape_exporter.h"
 
-#include "export/prj.h"
+#include "datafiles/sidecars.h"
+
 #include "shell/host/atomic_file.h"
 #include "shell/host/files.h"
 #include "shell/host/paths.h"
@@ -28,14 +29,6 @@ std::filesystem::path WithExtension(std::filesystem::path shp, const char* ext) 
 // The files of a set. They are put in place .shp last, so that no reader meets a new .shp with
 // the previous .shx or .dbf.
 constexpr const char* kSiblings[] = {".shx", ".dbf", ".prj", ".cpg", ".shp"};
-
-bool WriteSmallFile(const std::filesystem::path& path, const std::string& bytes) {
-  std::FILE* f = host::Fopen(path, "wb");
-  if (!f) return false;
-  bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-  ok = (std::fclose(f) == 0) && ok;
-  return ok;
-}
 
 // Where the previous file of `ext` waits while the new set goes in: a folder of its own, as the
 // new files beside it may have any name.
@@ -150,9 +143,13 @@ bool CShapeFileExporter::OpenOutput(const std::filesystem::path& path) {
   tempPath_ = tempFolder_ / finalPath_.filename();
 
   auto writer = std::make_unique<data::ShapeFileWriter>();
-  const std::int32_t type = settings_.dataType == kDataPolygon    ? data::kShapePolygon
-                            : settings_.dataType == kDataPolyline ? data::kShapePolyLine
-                                                                  : data::kShapePoint;
+  // Objects carrying heights or measures get the Z (or M) type, points of multipoint records the
+  // multipoint type; anything else is written as it always was.
+  const std::int32_t plain = settings_.dataType == kDataPolygon    ? data::kShapePolygon
+                             : settings_.dataType == kDataPolyline ? data::kShapePolyLine
+                             : Extras().multipoint                 ? data::kShapeMultiPoint
+                                                                   : data::kShapePoint;
+  const std::int32_t type = plain + (Extras().z ? 10 : Extras().m ? 20 : 0);
   const bool ok = writer->Init(type, static_cast<text::TextEncoding>(settings_.encoding));
   if (ok)
     for (const ShapeField& f : exportFields_) writer->AddColumn(f);
@@ -164,6 +161,7 @@ bool CShapeFileExporter::OpenOutput(const std::filesystem::path& path) {
     return false;
   }
   writer_ = std::move(writer);
+  unencodableLayerTitles_ = unencodableTexts_ = 0;
   return true;
 }
 
@@ -176,11 +174,15 @@ void CShapeFileExporter::RemoveTemporaries() {
 void CShapeFileExporter::NoteCells() {
   const std::string file = PathToUtf8(finalPath_.filename());
   const auto enc = static_cast<text::TextEncoding>(settings_.encoding);
+  if (unencodableLayerTitles_) closingNotes_.push_back(UnencodableNote(file, kLayerFieldName, unencodableLayerTitles_));
+  if (unencodableTexts_) closingNotes_.push_back(UnencodableNote(file, kTextFieldName, unencodableTexts_));
   for (const data::ShapeFileWriter::CellReport& r : writer_->CellReports()) {
     const std::string field = text::Utf16ToUtf8(text::Decode(r.name, enc));
     if (r.cutTexts > 0)
       closingNotes_.push_back("列の幅を超える文字列を切り詰めました: " + file + " の " + field + "（" +
                               std::to_string(r.cutTexts) + " 件）");
+    if (r.unencodableValues > 0)
+      closingNotes_.push_back(UnencodableNote(file, field, r.unencodableValues));
     if (r.blankedNumbers > 0) {
       std::string examples;
       for (const auto& [record, value] : r.firstBlanked)
@@ -197,12 +199,12 @@ bool CShapeFileExporter::CloseOutput() {
   NoteCells();
   bool ok = writer_->Finish();
   writer_.reset();
-  const std::string wkt = EsriWkt(settings_.outGeoSys, settings_.outProjection, settings_.outXYKei, settings_.outUTMZone);
   // Without a .prj of our own, one left from an earlier export in another system is moved aside
   // with the rest of the previous set: it would now lie about the data.
-  if (ok && !wkt.empty()) ok = WriteSmallFile(WithExtension(tempPath_, ".prj"), wkt);
-  if (ok) ok = WriteSmallFile(WithExtension(tempPath_, ".cpg"), CodePageName(settings_.encoding));
   std::string error;
+  if (ok)
+    ok = data::WriteSidecars(tempPath_, settings_.outGeoSys, settings_.outProjection, settings_.outXYKei,
+                             settings_.outUTMZone, static_cast<text::TextEncoding>(settings_.encoding), error);
   if (ok) {
     // Two exports to one folder put their sets in place one after the other, never interleaved.
     FileLock folderLock;
@@ -232,8 +234,15 @@ bool CShapeFileExporter::SetRow(const CVxShapeAttr& attributes, const std::strin
   }
   writer_->SetRowValues(fields);  // an attribute without a column is passed over
   const auto enc = settings_.encoding == 1 ? text::TextEncoding::kUTF8 : text::TextEncoding::kShiftJIS;
-  if (layerTitle) writer_->SetCellText(kLayerFieldName, text::Encode(text::Utf8ToUtf16(*layerTitle), enc));
-  if (text) writer_->SetCellText(kTextFieldName, text::Encode(*text, enc));
+  std::size_t missing = 0;
+  if (layerTitle) {
+    writer_->SetCellText(kLayerFieldName, text::Encode(text::Utf8ToUtf16(*layerTitle), enc, &missing));
+    if (missing) ++unencodableLayerTitles_, missing = 0;
+  }
+  if (text) {
+    writer_->SetCellText(kTextFieldName, text::Encode(*text, enc, &missing));
+    if (missing) ++unencodableTexts_;
+  }
   return true;
 }
 
@@ -253,21 +262,31 @@ Err CShapeFileExporter::WritePoint(const MapPoint& point, const CVxShapeAttr& at
                                    const std::u16string* text) {
   if (!writer_) return kFileError;
   SetRow(attributes, layerTitle, text);
-  return Result(writer_->WritePointRecord(point));
+  // In a multipoint file a point made on its own is a record of one point.
+  if (data::PlainType(writer_->ShapeType()) == data::kShapeMultiPoint)
+    return Result(writer_->WriteMultiPointRecord({point}, RecordMeasures()));
+  return Result(writer_->WritePointRecord(point, RecordMeasures()));
 }
 
 Err CShapeFileExporter::WritePolyline(const PartList& parts, const CVxShapeAttr& attributes,
                                       const std::string* layerTitle) {
   if (!writer_) return kFileError;
   SetRow(attributes, layerTitle, nullptr);
-  return Result(writer_->WritePolyLineRecord(parts));
+  return Result(writer_->WritePolyLineRecord(parts, RecordMeasures()));
 }
 
 Err CShapeFileExporter::WritePolygon(const PartList& parts, const CVxShapeAttr& attributes,
                                      const std::string* layerTitle) {
   if (!writer_) return kFileError;
   SetRow(attributes, layerTitle, nullptr);
-  return Result(writer_->WritePolygonRecord(parts));
+  return Result(writer_->WritePolygonRecord(parts, RecordMeasures()));
+}
+
+Err CShapeFileExporter::WriteMultiPoint(const PointList& points, const CVxShapeAttr& attributes,
+                                        const std::string* layerTitle) {
+  if (!writer_) return kFileError;
+  SetRow(attributes, layerTitle, nullptr);
+  return Result(writer_->WriteMultiPointRecord(points, RecordMeasures()));
 }
 
 }  // namespace vx::xport

@@ -21,6 +21,8 @@ class CShapeFileExporter : public CExporterBase {
                           const std::string* layerTitle) override;
   host::Err WritePolygon(const PartList& parts, const attr::CVxShapeAttr& attributes,
                          const std::string* layerTitle) override;
+  host::Err WriteMultiPoint(const PointList& points, const attr::CVxShapeAttr& attributes,
+                            const std::string* layerTitle) override;
   std::vector<host::FileFilter> FileFilters() override;
   std::string DefaultFileName() override;
   std::string LayerFileName(host::LayerHandle layer) override;
@@ -40,6 +42,8 @@ class CShapeFileExporter : public CExporterBase {
   std::filesystem::path finalPath_;  // the .shp the set is renamed to
   std::filesystem::path tempPath_;   // the .shp being written
   std::filesystem::path tempFolder_;  // the private folder holding it
+  // Layer titles and texts with characters written as '?' in the table's encoding.
+  std::int64_t unencodableLayerTitles_ = 0, unencodableTexts_ = 0;
   static constexpr int kSetLockWaitMs = 60000;  // how long a set waits for another export's renames (ms)
 };
 

@@ -63,12 +63,13 @@ std::string CGeoTextFileExporter::LayerFileName(LayerHandle layer) {
   return title + (settings_.delimiter == 44 ? ".csv" : ".txt");
 }
 
-bool CGeoTextFileExporter::WriteLine(const std::u16string& line) {
+bool CGeoTextFileExporter::WriteLine(const std::u16string& line, std::size_t* unencodable) {
   std::string bytes;
   if (settings_.encoding == kEncodingUtf16) {
     bytes = text::Utf16ToUtf16LeBytes(line + u"\r\n");
   } else {
-    bytes = settings_.encoding == kEncodingUtf8 ? text::Utf16ToUtf8(line) : text::Utf16ToShiftJis(line);
+    bytes = text::Encode(line, settings_.encoding == kEncodingUtf8 ? text::TextEncoding::kUTF8 : text::TextEncoding::kShiftJIS,
+                         unencodable);
     bytes += "\r\n";
   }
   file_->Write(bytes);
@@ -113,7 +114,9 @@ bool CGeoTextFileExporter::OpenOutput(const std::filesystem::path& path) {
                           : settings_.outProjection == kProjectionPlane ? u"平面直角X座標(m)" + std::u16string(1, sep) + u"平面直角Y座標(m)"
                                                                         : u"緯度(B)" + std::u16string(1, sep) + u"経度(L)";
   for (const ShapeField& f : exportFields_) header += sep + f.name;
-  if (ok) ok = WriteLine(header);
+  unencodable_.assign(exportFields_.size(), 0);
+  unencodableNames_ = 0;
+  if (ok) ok = WriteLine(header, &unencodableNames_);
   if (!ok) {
     std::string why;
     file_->Commit(why);  // reports the write's reason; removes the temporary
@@ -125,6 +128,10 @@ bool CGeoTextFileExporter::OpenOutput(const std::filesystem::path& path) {
 
 bool CGeoTextFileExporter::CloseOutput() {
   if (!file_) return true;
+  const std::string file = PathToUtf8(finalPath_.filename());
+  if (unencodableNames_) closingNotes_.push_back(UnencodableNote(file, "列名", 1));
+  for (std::size_t i = 0; i < unencodable_.size() && i < exportFields_.size(); ++i)
+    if (unencodable_[i]) closingNotes_.push_back(UnencodableNote(file, text::Utf16ToUtf8(exportFields_[i].name), unencodable_[i]));
   std::string error;
   // A failed write left the file short: the previous file stays (Commit refuses it).
   const bool ok = file_->Commit(error);
@@ -155,7 +162,15 @@ Err CGeoTextFileExporter::WritePoint(const MapPoint& point, const CVxShapeAttr& 
   if (layerTitle) put(kLayerFieldName, text::Utf8ToUtf16(*layerTitle));
   if (text) put(kTextFieldName, *text);
   for (const std::u16string& v : row) line += sep + TextCell(v, sep);
-  if (!WriteLine(line)) {
+  std::size_t missing = 0;
+  const bool written = WriteLine(line, &missing);
+  // Which values lost characters: looked for only when the line did.
+  for (std::size_t i = 0; missing && i < row.size(); ++i) {
+    std::size_t inCell = 0;
+    text::Encode(row[i], text::TextEncoding::kShiftJIS, &inCell);
+    if (inCell) ++unencodable_[i];
+  }
+  if (!written) {
     if (refusedReason_.empty()) refusedReason_ = "書き込みに失敗しました: " + PathToUtf8(finalPath_);
     return kFileError;
   }

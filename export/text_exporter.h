@@ -32,11 +32,14 @@ class CGeoTextFileExporter : public CExporterBase {
   bool CloseOutput() override;
 
  private:
-  bool WriteLine(const std::u16string& line);
+  // `unencodable` counts the characters the output encoding has no code for.
+  bool WriteLine(const std::u16string& line, std::size_t* unencodable);
 
   std::map<std::string, std::size_t> columnOf_;  // FieldKey → column
   std::unique_ptr<host::AtomicFile> file_;
   bool writeFailed_ = false;
+  std::vector<std::int64_t> unencodable_;  // by column: values with characters written as '?'
+  std::size_t unencodableNames_ = 0;
   std::filesystem::path finalPath_;
 };
 

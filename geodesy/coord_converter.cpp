@@ -9,8 +9,12 @@ namespace vx::geo {
 
 namespace {
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-// Degrees beyond +-180 still read as the date line.
-constexpr double kLongitudeRounding = 1e-9;
+// Degrees this far beyond +-180 still read as the date line, and beyond +-90 as the pole.
+constexpr double kBoundRounding = 1e-9;
+// A coordinate within rounding past +-bound (degrees), put on it; anything else unchanged.
+double OntoBound(double v, double bound) {
+  return std::fabs(v) > bound && std::fabs(v) - bound <= kBoundRounding ? std::copysign(bound, v) : v;
+}
 bool ValidDatum(std::int32_t datum) { return datum == DatumTokyo || datum == DatumJgd2000; }
 // A position on the ellipsoid (degrees); false also for NaN.
 bool OnEarth(double lat, double lon) { return std::fabs(lat) <= 90 && std::fabs(lon) <= 180; }
@@ -96,16 +100,17 @@ bool CCoordConverter::SourceToLatLong(double north, double east, double& lat, do
   if (ok) {
     switch (srcKind_) {
       case KindLatLong:
-        lat = north;
         // Files written by other tools carry the date line as 180.00000000000006 and the like:
         // within rounding of it is on it.
-        lon = std::fabs(east) > 180 && std::fabs(east) - 180 <= kLongitudeRounding ? std::copysign(180.0, east) : east;
+        lat = OntoBound(north, 90);
+        lon = OntoBound(east, 180);
         break;
       case KindPlaneXY: ok = srcEngine_.PlaneToLatLong(north, east, lat, lon, convergence, k); break;
       case KindUtm: ok = srcEngine_.UtmToLatLong(north, east, lat, lon, convergence, k); break;
       case KindSphereMetres:
-        lat = north / (kDegToRad * srcMeanRadius_);
-        lon = east / (kDegToRad * srcMeanRadius_);
+        // The date line and the poles come back from the sheet with a rounding error to spare.
+        lat = OntoBound(north / (kDegToRad * srcMeanRadius_), 90);
+        lon = OntoBound(east / (kDegToRad * srcMeanRadius_), 180);
         break;
       default: ok = false; break;
     }

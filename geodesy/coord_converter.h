@@ -39,8 +39,9 @@ class CCoordConverter {
 
   // Map order in and out: x easting (or longitude, degrees), y northing (or latitude); metres for
   // grids. convergence in degrees. False when a stage fails: unprepared stage, a source latitude
-  // beyond +-90 or longitude beyond +-180 (a source longitude within 1e-9 degrees beyond it reads
-  // as +-180), a transverse Mercator point more than 5.5 degrees from its central meridian, an inverse projection leaving +-90, footpoint iteration
+  // beyond +-90 or longitude beyond +-180 (a source latitude or longitude within 1e-9 degrees
+  // beyond reads as +-90 or +-180, also from sheet metres), a transverse Mercator point more than
+  // 60 degrees from its central meridian, an inverse projection leaving +-90, footpoint iteration
   // not settling, a result that is not finite, non-finite input (also for the identity); outputs
   // are then NaN.
   bool Convert(double x, double y, double& xOut, double& yOut, double& convergence) const;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "geodesy/datum.h"
+#include "geodesy/krueger_tm.h"
 #include "geodesy/shift_grid.h"
 
 #include <array>
@@ -36,8 +37,8 @@ class CGeodesy {
   bool SetupPlaneZone(std::int32_t zone, std::int32_t datum);  // scale 0.9999
   bool SetupUtmZone(std::int32_t zone, std::int32_t datum);    // scale 0.9996, no false northing
   bool IsPrepared() const { return ellipsoidIndex_ >= 0; }
-  // Whether longitude lambda (radians) lies within the series' domain (5.5 degrees of the
-  // central meridian, modulo 2 pi).
+  // Whether longitude lambda (radians) lies within the domain the degree wrappers convert (60
+  // degrees of the central meridian, modulo 2 pi).
   bool InSeriesDomain(double lambda) const;
 
   // Meridian arc from the equator to latitude phi (radians), metres. Needs a setup.
@@ -55,9 +56,10 @@ class CGeodesy {
   // Degree wrappers; convergence is returned as -gamma in degrees. False (outputs untouched) where
   // the underlying call fails, for a latitude beyond +-90 or a non-finite longitude given to the
   // forward ones, and outside the domain where the series hold to a millimetre: a longitude more
-  // than 5.5 degrees from the central meridian, in or out (the inverse also checks that the
-  // forward of its result comes back within 1 mm). Inside it, forward and inverse round-trip
-  // within 1 mm; today's values are unchanged there.
+  // than 60 degrees from the central meridian, in or out (the inverse also checks that the
+  // forward of its result comes back within 1 mm; the poles convert from any longitude). Within
+  // 5.5 degrees the classical series above are used, as documents were drawn with them; beyond,
+  // Krüger's series. Every result lies within 1 mm of the exact mapping.
   bool LatLongToPlane(double lat, double lon, double& X, double& Y, double& convergence, double& k) const;
   bool LatLongToUtm(double lat, double lon, double& northing, double& easting, double& convergence,
                     double& k) const;
@@ -97,6 +99,8 @@ class CGeodesy {
   double B2_ = 0, C4_ = 0, D6_ = 0, E8_ = 0, F10_ = 0, G12_ = 0, H14_ = 0, I16_ = 0;
   double S0_ = 0;   // meridian arc at lat0, metres
   double m0_ = 0;   // central scale factor
+  KruegerTm wide_;        // beyond the classical series' reach
+  double wideNorth0_ = 0;  // its northing of the zone origin (metres)
   int ellipsoidIndex_ = -1;  // 0 Bessel, 1 GRS-80; -1 unprepared
 
   ShiftGrid grid_;

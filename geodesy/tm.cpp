@@ -1,7 +1,9 @@
 // Transverse Mercator by the classical Gauss-Krüger series: the meridian arc as a series in
 // sin 2phi ... sin 16phi with coefficients to e^16, the forward mapping to the eighth power of the
 // longitude difference, and the inverse from an iterated footpoint latitude (the formulation of
-// the Japanese survey regulations; cf. Redfearn 1948, Thomas 1952).
+// the Japanese survey regulations; cf. Redfearn 1948, Thomas 1952). Within 5.5 degrees of the
+// central meridian these give the values documents were drawn with; further out, where they go
+// astray, Krüger's series in the third flattening (KruegerTm) take over.
 #include "geodesy/angles.h"
 #include "geodesy/geodesy.h"
 
@@ -27,12 +29,16 @@ constexpr int kMaxFootpointRounds = 100;
 constexpr double kPi = 3.141592653589793;
 constexpr double kHalfPi = 1.5707963267948966;
 
-// Widest longitude difference from the central meridian at which the series are used: within
-// 5.5 degrees the forward stays within 0.5 mm and the inverse within 0.2 mm of the exact transverse
-// Mercator at every latitude (checked against GeographicLib on both ellipsoids), so a round trip
-// stays within 1 mm. Beyond it the error grows fast (0.8 mm at 6 degrees on the equator, hundreds of
-// metres at 9), so the degree wrappers refuse rather than move the point.
+// Widest longitude difference from the central meridian at which the classical series are used:
+// within 5.5 degrees the forward stays within 0.5 mm and the inverse within 0.2 mm of the exact
+// transverse Mercator at every latitude (checked against GeographicLib on both ellipsoids), so a
+// round trip stays within 1 mm. Beyond it their error grows fast (0.8 mm at 6 degrees on the
+// equator, hundreds of metres at 9).
 constexpr double kMaxLonDiff = 5.5 * 0.017453292519943295;  // radians
+// Widest longitude difference of all: Krüger's series stay within 0.02 mm of the exact mapping out
+// to 60 degrees at every latitude, then part from it fast (5 mm at 70, 100 m at 80), so the
+// degree wrappers refuse beyond rather than move the point.
+constexpr double kWideLonDiff = 60 * 0.017453292519943295;  // radians
 // The inverse accepts a result this much beyond kMaxLonDiff, so that a forward result at the
 // bound always comes back (the round trip moves the longitude by under 1e-10 rad).
 constexpr double kInverseLonSlack = 1e-9;  // radians (6 mm on the equator)
@@ -123,6 +129,9 @@ bool CGeodesy::Prepare(double lat0, double lon0, double m0, std::int32_t datum) 
   H14_ = H_ / 14;
   I16_ = I_ / 16;
   S0_ = MeridianArc(lat0_);
+  wide_.Prepare(el.a, el.f, m0);
+  double x0, g0, k0;
+  wide_.Forward(lat0_, 0, x0, wideNorth0_, g0, k0);
   return true;
 }
 
@@ -259,16 +268,29 @@ bool CGeodesy::TmInverse(double X, double Y, double& phi, double& lambda, double
 }
 
 bool CGeodesy::InSeriesDomain(double lambda) const {
-  return std::fabs(WrapPi(lambda - lon0_)) <= kMaxLonDiff;
+  return std::fabs(WrapPi(lambda - lon0_)) <= kWideLonDiff;
 }
 
 bool CGeodesy::LatLongToPlane(double lat, double lon, double& X, double& Y, double& convergence,
                               double& k) const {
-  if (!(std::fabs(lat) <= 90 && std::isfinite(lon))) return false;
-  if (!InSeriesDomain(lon * kDegToRad)) return false;
-  double g;
-  if (!TmForward(lat * kDegToRad, lon * kDegToRad, X, Y, g, k)) return false;
+  if (!(std::fabs(lat) <= 90 && std::isfinite(lon) && IsPrepared())) return false;
+  const double phi = lat * kDegToRad, lambda = lon * kDegToRad;
+  const double dl = WrapPi(lambda - lon0_);
+  double x, y, g, kk;
+  if (std::fabs(dl) <= kMaxLonDiff && TmForward(phi, lambda, x, y, g, kk) &&
+      std::isfinite(x) && std::isfinite(y) && std::isfinite(g) && std::isfinite(kk)) {
+    X = x;
+    Y = y;
+  } else {
+    // A pole is on the map from every longitude.
+    if (!(std::fabs(dl) <= kWideLonDiff || std::fabs(lat) == 90)) return false;
+    double east, north;
+    if (!wide_.Forward(phi, dl, east, north, g, kk)) return false;
+    X = north - wideNorth0_;
+    Y = east;
+  }
   convergence = g * (-1) * kRadToDeg;
+  k = kk;
   return true;
 }
 
@@ -282,15 +304,24 @@ bool CGeodesy::LatLongToUtm(double lat, double lon, double& northing, double& ea
 
 bool CGeodesy::PlaneToLatLong(double X, double Y, double& lat, double& lon, double& convergence,
                               double& k) const {
+  if (!(std::isfinite(X) && std::isfinite(Y) && IsPrepared())) return false;
   double p, l, g, kk;
-  if (!TmInverse(X, Y, p, l, g, kk)) return false;
-  if (!(std::fabs(WrapPi(l - lon0_)) <= kMaxLonDiff + kInverseLonSlack)) return false;
-  // The forward from the result must come back to the grid position: far out the inverse series
-  // can land inside the bound from a position that belongs well outside it.
   double X2, Y2, g2, k2;
-  if (!TmForward(p, l, X2, Y2, g2, k2) || !(std::hypot(X2 - X, Y2 - Y) <= kInverseCheck)) return false;
-  lat = p * kRadToDeg;
-  lon = l * kRadToDeg;
+  // The forward from the result must come back to the grid position: far out either inverse can
+  // land inside its bound from a position that belongs well outside it.
+  if (TmInverse(X, Y, p, l, g, kk) && std::fabs(WrapPi(l - lon0_)) <= kMaxLonDiff + kInverseLonSlack &&
+      TmForward(p, l, X2, Y2, g2, k2) && std::hypot(X2 - X, Y2 - Y) <= kInverseCheck) {
+    lat = p * kRadToDeg;
+    lon = l * kRadToDeg;
+  } else {
+    double dl, east, north;
+    if (!(wide_.Reverse(Y, X + wideNorth0_, p, dl, g, kk) && std::fabs(dl) <= kWideLonDiff + kInverseLonSlack &&
+          wide_.Forward(p, dl, east, north, g2, k2) &&
+          std::hypot(north - wideNorth0_ - X, east - Y) <= kInverseCheck))
+      return false;
+    lat = p * kRadToDeg;
+    lon = WrapPi(lon0_ + dl) * kRadToDeg;
+  }
   convergence = g * (-1) * kRadToDeg;
   k = kk;
   return true;

@@ -55,14 +55,38 @@ class Borrowed {
 
 // ----- the application
 
+Application::~Application() {
+  if (module_) Quit();
+}
+
 Err Application::Start(PluginMainProc main, std::filesystem::path pluginFile) {
+  quit_ = false;
   host_.LoadPlugin(main, std::move(pluginFile));
   const Err e = host_.StartPlugin();
   host_.FlushNotifications();
   return e;
 }
 
-Err Application::Quit() { return host_.ShutdownPlugin(); }
+Err Application::Start(const std::filesystem::path& moduleFile, std::string& error) {
+  if (module_) Quit();
+  module_ = PluginModule::Load(moduleFile, error);
+  if (!module_) return kNotFound;
+  return Start(module_->Main(), moduleFile);
+}
+
+Err Application::Quit() {
+  if (quit_) return kNoErr;
+  quit_ = true;
+  const Err e = host_.ShutdownPlugin();
+  if (module_) {
+    MessageData m;
+    host_.Send(kCallerAccess, kSelectorUnload, &m);
+    // Nothing the host keeps may lead into the module once it is gone.
+    host_.ForgetPlugin();
+    module_.reset();
+  }
+  return e;
+}
 
 std::string Application::Finish(std::string error) {
   host_.FlushNotifications();

@@ -4,6 +4,7 @@
 // steps written down as JSON.
 #pragma once
 
+#include "host/plugin_module.h"
 #include "host/standin.h"
 
 #include <nlohmann/json.hpp>
@@ -25,11 +26,23 @@ struct FlyoutItemState {
 class Application {
  public:
   explicit Application(StandInHost& host) : host_(host) {}
+  // Quits the plug-in if a module of it is still loaded.
+  ~Application();
+  Application(const Application&) = delete;
+  Application& operator=(const Application&) = delete;
 
-  // Loads the plug-in and starts it ("Startup", then the application-started notification).
+  // Registers the plug-in's entry and starts it ("Startup", then the application-started
+  // notification). Tests of the plug-in's classes link the entry in; vxshape loads the module.
   Err Start(PluginMainProc main, std::filesystem::path pluginFile);
-  // The application-shut-down notification, then "Shutdown".
+  // Loads the plug-in module `moduleFile` and starts it through its PluginMain, reporting
+  // `moduleFile` as the plug-in's file. A module that cannot be loaded answers kNotFound, and
+  // `error` names the file and why.
+  Err Start(const std::filesystem::path& moduleFile, std::string& error);
+  // The application-shut-down notification, then "Shutdown"; a loaded module then hears "Unload",
+  // the host lets go of everything of the plug-in's, and the module is unloaded.
   Err Quit();
+  // True while a module of the plug-in is loaded.
+  bool ModuleLoaded() const { return module_ != nullptr; }
 
   // Each step answers an empty text when it was played, else why it could not be.
   // A menu entry of the plug-in, by its text; update messages go out first, as before a menu shows.
@@ -74,6 +87,8 @@ class Application {
   LayerOpaque* LayerAt(std::size_t layerIndex);
   std::string Finish(std::string error);
   StandInHost& host_;
+  std::unique_ptr<PluginModule> module_;
+  bool quit_ = false;
 };
 
 // A run script: application steps, each followed by the user's steps for what it opens.

@@ -1,4 +1,5 @@
 #include "host/document.h"
+#include "host/edge.h"
 
 #include <algorithm>
 #include <cmath>
@@ -6,35 +7,36 @@
 
 namespace vx::host {
 
-Err ArrayImpl::Get(std::int32_t index, Entry& out) const {
+Err ArrayImpl::Get(std::int32_t index, Entry& out) const try {
   if (index < 0 || index >= Count()) return kOutOfRange;
   out = items_[static_cast<std::size_t>(index)];
   return kNoErr;
-}
-Err ArrayImpl::Set(std::int32_t index, const Entry& e) {
+} catch (...) { return EdgeFailure(); }
+Err ArrayImpl::Set(std::int32_t index, const Entry& e) try {
   if (index < 0 || index >= Count()) return kOutOfRange;
   items_[static_cast<std::size_t>(index)] = e;
   return kNoErr;
-}
-Err ArrayImpl::Insert(std::int32_t index, const Entry& e) {
+} catch (...) { return EdgeFailure(); }
+Err ArrayImpl::Insert(std::int32_t index, const Entry& e) try {
   if (index < 0 || index > Count()) return kOutOfRange;
   items_.insert(items_.begin() + index, e);
   return kNoErr;
-}
-Err ArrayImpl::Append(const Entry& e) {
+} catch (...) { return EdgeFailure(); }
+Err ArrayImpl::Append(const Entry& e) try {
   items_.push_back(e);
   return kNoErr;
-}
-Err ArrayImpl::Remove(std::int32_t index) {
+} catch (...) { return EdgeFailure(); }
+Err ArrayImpl::Remove(std::int32_t index) try {
   if (index < 0 || index >= Count()) return kOutOfRange;
   items_.erase(items_.begin() + index);
   return kNoErr;
-}
-Err ArrayImpl::Clear() {
+} catch (...) { return EdgeFailure(); }
+Err ArrayImpl::Clear() try {
   items_.clear();
   return kNoErr;
-}
+} catch (...) { return EdgeFailure(); }
 
+<<<<<<< HEAD
 namespace {
 auto KeyLess = [](const DictionaryImpl::Item& a, const std::string& k) { return a.first < k; };
 }
@@ -62,11 +64,27 @@ Err DictionaryImpl::Delete(const std::string& key) {
   return kNoErr;
 }
 std::vector<std::string> DictionaryImpl::Keys() const {
+=======
+Err DictionaryImpl::Get(const std::string& key, Entry& out) const try {
+  auto it = entries_.find(key);
+  if (it == entries_.end()) return kNotFound;
+  out = it->second;
+  return kNoErr;
+} catch (...) { return EdgeFailure(); }
+Err DictionaryImpl::Set(const std::string& key, const Entry& e) try {
+  entries_[key] = e;
+  return kNoErr;
+} catch (...) { return EdgeFailure(); }
+Err DictionaryImpl::Delete(const std::string& key) try {
+  return entries_.erase(key) ? kNoErr : kNotFound;
+} catch (...) { return EdgeFailure(); }
+std::vector<std::string> DictionaryImpl::Keys() const try {
+>>>>>>> main
   std::vector<std::string> keys;
   keys.reserve(entries_.size());
   for (const auto& [k, v] : entries_) keys.push_back(k);
   return keys;
-}
+} catch (...) { return EdgeFailure(); }
 
 Document::Document() = default;
 

@@ -56,6 +56,9 @@ struct ArtOpaque {
   std::vector<Tag> tags;
 };
 
+// The XML tree an SVG document was loaded from (host/svg_document.cpp).
+struct SvgTree;
+
 struct LayerOpaque {
   std::string title;
   bool visible = true;
@@ -120,6 +123,8 @@ class Document {
   LayerOpaque* current = nullptr;
   RealRect bounds{0, 792, 612, 0};  // artboard
   std::filesystem::path file;
+  // Set when the document came from (or was saved as) SVG; saving as SVG updates it.
+  mutable std::shared_ptr<SvgTree> svgTree;
 
   // Layers in pre-order: each layer, then its sublayers.
   std::vector<LayerOpaque*> PreorderLayers() const;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "host/standin.h"
+#include "host/edge.h"
 #include "shell/host/check.h"
 
 #include <nlohmann/json.hpp>
@@ -21,7 +22,8 @@ struct StandInHost::Impl {
   std::map<std::pair<std::string, std::int32_t>, const void*> registry;
   std::vector<std::shared_ptr<void>> owned;  // keeps the suite objects alive
   nlohmann::json prefs = nlohmann::json::object();  // "prefix/key" → {"type", "value"}
-  std::unique_ptr<BasicSuite> basic;
+  BasicSuite basic{};
+  std::map<std::string, int> held;  // acquisitions not yet released, by suite name
 };
 
 // Registers every suite of the stand-in host into `impl`.

@@ -9,6 +9,7 @@
 // the whole text in memory, which the memory budget does not allow.
 #include "host/atomic_file.h"
 #include "host/impl.h"
+#include "host/svg_document.h"
 #include "shell/host/files.h"
 #include "shell/host/paths.h"
 #include "shell/text/text.h"
@@ -1733,14 +1734,14 @@ bool StandInHost::SaveDocument(const std::filesystem::path& file, std::string& e
     error = "no document is open";
     return false;
   }
-  if (!WriteDocument(*doc_, file, error)) return false;
+  if (!(IsSvgFile(file) ? WriteSvgDocument(*doc_, file, error) : WriteDocument(*doc_, file, error))) return false;
   std::error_code ec;
   doc_->file = std::filesystem::absolute(file, ec);
   return true;
 }
 
 bool StandInHost::OpenDocument(const std::filesystem::path& file, std::string& error) {
-  auto doc = ReadDocument(file, error);
+  auto doc = IsSvgFile(file) ? ReadSvgDocument(file, error) : ReadDocument(file, error);
   if (!doc) return false;
   doc_ = std::move(doc);
   return true;

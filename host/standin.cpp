@@ -1,4 +1,5 @@
 #include "host/impl.h"
+#include "shell/host/file_failure.h"
 #include "shell/host/files.h"
 #include "shell/host/paths.h"
 
@@ -66,32 +67,37 @@ constexpr SuiteId kSuitesWithoutOperations[] = {
     {"ATE ArrayLine Suite", 1}, {"ATE ArrayComposerEngine Suite", 1},
 };
 
-class BasicSuiteImpl final : public BasicSuite {
- public:
-  BasicSuiteImpl(StandInHost::Impl& impl, const std::set<std::string>& removed) : impl_(impl), removed_(removed) {}
-  Err AcquireSuite(const std::string& name, std::int32_t version, const void** suite) override {
+// The basic suite's C functions serve the one host there is. Nothing they meet may throw into
+// the plug-in: a failure becomes a code.
+// The plug-in's notes of output failures, kept on the host's side for its front end.
+const FileFailureSuite kFileFailureSuite{[](const char* utf8) {
+  try {
+    KeepFileFailure(utf8 ? utf8 : "");
+  } catch (...) {
+  }
+}};
+
+Err AcquireSuiteEntry(const char* name, std::int32_t version, const void** suite) noexcept {
+  try {
     if (!suite) return kBadParameter;
     *suite = nullptr;
-    if (removed_.count(name)) return kNotFound;
-    auto it = impl_.registry.find({name, version});
-    if (it == impl_.registry.end()) return kNotFound;
-    *suite = it->second;
-    ++held_[name];
-    return kNoErr;
+    StandInHost* host = StandInHost::Current();
+    if (!host || !name) return kBadParameter;
+    return host->AcquireHostSuite(name, version, suite);
+  } catch (...) {
+    return kCant;
   }
-  Err ReleaseSuite(const std::string& name, std::int32_t version) override {
-    if (!impl_.registry.count({name, version})) return kNotFound;
-    auto it = held_.find(name);
-    if (it == held_.end() || it->second == 0) return kBadParameter;
-    --it->second;
-    return kNoErr;
-  }
+}
 
- private:
-  StandInHost::Impl& impl_;
-  const std::set<std::string>& removed_;
-  std::map<std::string, int> held_;
-};
+Err ReleaseSuiteEntry(const char* name, std::int32_t version) noexcept {
+  try {
+    StandInHost* host = StandInHost::Current();
+    if (!host || !name) return kBadParameter;
+    return host->ReleaseHostSuite(name, version);
+  } catch (...) {
+    return kCant;
+  }
+}
 
 }  // namespace
 
@@ -117,7 +123,9 @@ StandInHost::StandInHost() : user_(std::make_shared<ScriptedUser>()), impl(std::
       throw std::logic_error(std::string("the stand-in host offers ") + id.name + " twice");
     impl->owned.push_back(obj);
   }
-  impl->basic = std::make_unique<BasicSuiteImpl>(*impl, removed_);
+  impl->registry.emplace(std::pair<std::string, std::int32_t>(kFileFailureSuiteName, kFileFailureSuiteVersion),
+                         &kFileFailureSuite);
+  impl->basic = BasicSuite{&AcquireSuiteEntry, &ReleaseSuiteEntry};
 }
 
 StandInHost::~StandInHost() {
@@ -129,7 +137,30 @@ StandInHost::~StandInHost() {
 
 StandInHost* StandInHost::Current() { return gCurrent; }
 
-BasicSuite& StandInHost::Basic() { return *impl->basic; }
+BasicSuite& StandInHost::Basic() { return impl->basic; }
+
+Err StandInHost::AcquireHostSuite(const std::string& name, std::int32_t version, const void** suite) {
+  if (removed_.count(name)) return kNotFound;
+  auto it = impl->registry.find({name, version});
+  if (it == impl->registry.end()) return kNotFound;
+  *suite = it->second;
+  ++impl->held[name];
+  return kNoErr;
+}
+
+std::int32_t StandInHost::HeldSuites() const {
+  std::int32_t n = 0;
+  for (const auto& [name, count] : impl->held) n += count;
+  return n;
+}
+
+Err StandInHost::ReleaseHostSuite(const std::string& name, std::int32_t version) {
+  if (!impl->registry.count({name, version})) return kNotFound;
+  auto it = impl->held.find(name);
+  if (it == impl->held.end() || it->second == 0) return kBadParameter;
+  --it->second;
+  return kNoErr;
+}
 
 void StandInHost::NewDocument(double width, double height) {
   auto d = std::make_unique<Document>();
@@ -144,8 +175,8 @@ void StandInHost::NewDocument(double width, double height) {
 void StandInHost::FillSlots() {
   for (auto table : {FrameSuiteTable(), ProgramSuiteTable()})
     for (const SuiteEntry& e : table)
-      if (e.slot) impl->basic->AcquireSuite(e.name, e.version, e.slot);
-  impl->basic->AcquireSuite(kPlatformSuiteName, kPlatformSuiteVersion, &slot::kPlatform);
+      if (e.slot) impl->basic.AcquireSuite(e.name, e.version, e.slot);
+  impl->basic.AcquireSuite(kPlatformSuiteName, kPlatformSuiteVersion, &slot::kPlatform);
 }
 
 void StandInHost::ClearSlots() {
@@ -245,11 +276,26 @@ PluginRef StandInHost::LoadPlugin(PluginMainProc main, std::filesystem::path plu
   return plugin_.get();
 }
 
+void StandInHost::ForgetPlugin() {
+  for (PanelOpaque& p : panels) {
+    p.flyoutDisplay = nullptr;
+    p.flyoutCommand = nullptr;
+    p.sizeChange = nullptr;
+    p.userData = nullptr;
+    if (p.window) p.window->handler = nullptr;
+  }
+  for (ControlWindow* w : dialogStack) w->handler = nullptr;
+  if (plugin_) {
+    plugin_->main = nullptr;
+    plugin_->globals = nullptr;
+  }
+}
+
 Err StandInHost::Send(const char* caller, const char* selector, void* message) {
   if (!plugin_ || !plugin_->main) return kNotFound;
   auto* d = static_cast<MessageData*>(message);
   d->self = plugin_.get();
-  d->basic = impl->basic.get();
+  d->basic = &impl->basic;
   d->globals = plugin_->globals;
   const Err e = plugin_->main(caller, selector, message);
   plugin_->globals = d->globals;
@@ -276,7 +322,7 @@ Err StandInHost::Notify(const std::string& type) {
     if (n.type != type || n.plugin != plugin_.get()) continue;
     NotifierMessage m;
     m.notifier = &n;
-    m.type = type;
+    m.type = n.type.c_str();
     const Err e = Send(kCallerNotifier, kSelectorNotify, &m);
     if (e && !first) first = e;
   }

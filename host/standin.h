@@ -119,6 +119,11 @@ class StandInHost {
 
   // ----- suites
   BasicSuite& Basic();
+  // Acquisitions through the basic suite not yet released.
+  std::int32_t HeldSuites() const;
+  // What the basic suite's functions do (they catch what these throw).
+  Err AcquireHostSuite(const std::string& name, std::int32_t version, const void** suite);
+  Err ReleaseHostSuite(const std::string& name, std::int32_t version);
   // Makes a suite unavailable (tests of start-up failures).
   void RemoveSuite(const std::string& name) { removed_.insert(name); }
   // Fills the plug-in's suite slots directly, for tests that exercise plug-in code without the
@@ -130,6 +135,9 @@ class StandInHost {
   // Registers the plug-in's entry and its file location.
   PluginRef LoadPlugin(PluginMainProc main, std::filesystem::path pluginFile);
   Err Send(const char* caller, const char* selector, void* message);
+  // Lets go of everything that leads into the plug-in's code (its entry, callbacks, window
+  // handlers), before its module is unloaded; sending to it afterwards answers kNotFound.
+  void ForgetPlugin();
   Err StartPlugin();  // "SP Interface"/"Startup", then the application-started notification
   Err ShutdownPlugin();  // the application shut-down notification, then "SP Interface"/"Shutdown"
   Err Notify(const std::string& type);

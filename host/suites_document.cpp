@@ -47,7 +47,7 @@ class Base {
 class ArtSuiteImpl final : public ArtSuite, Base {
  public:
   using Base::Base;
-  Err NewArt(ArtType type, PaintOrder order, ArtHandle prep, ArtHandle& out) override {
+  Err NewArt(ArtType type, PaintOrder order, ArtHandle prep, ArtHandle& out) override try {
     out = nullptr;
     VX_TRY(Check(prep));
     if (type != ArtType::Group && type != ArtType::Path && type != ArtType::CompoundPath) return kBadParameter;
@@ -59,56 +59,56 @@ class ArtSuiteImpl final : public ArtSuite, Base {
     out = a;
     Changed();
     return kNoErr;
-  }
-  Err DisposeArt(ArtHandle art) override {
+  } catch (...) { return EdgeFailure(); }
+  Err DisposeArt(ArtHandle art) override try {
     VX_TRY(Check(art));
     if (art->layerOfGroup) return kBadParameter;  // layers are deleted through the layer suite
     Doc()->Dispose(art);
     Changed();
     return kNoErr;
-  }
-  Err ReorderArt(ArtHandle art, PaintOrder order, ArtHandle prep) override {
+  } catch (...) { return EdgeFailure(); }
+  Err ReorderArt(ArtHandle art, PaintOrder order, ArtHandle prep) override try {
     VX_TRY(Check(art));
     VX_TRY(Check(prep));
     if (art->layerOfGroup) return kBadParameter;
     VX_TRY(Doc()->Place(art, order, prep));
     Changed();
     return kNoErr;
-  }
-  Err GetArtType(ArtHandle art, ArtType& out) override {
+  } catch (...) { return EdgeFailure(); }
+  Err GetArtType(ArtHandle art, ArtType& out) override try {
     VX_TRY(Check(art));
     out = art->type;
     return kNoErr;
-  }
-  Err GetArtParent(ArtHandle art, ArtHandle& out) override {
+  } catch (...) { return EdgeFailure(); }
+  Err GetArtParent(ArtHandle art, ArtHandle& out) override try {
     VX_TRY(Check(art));
     out = art->parent;
     return kNoErr;
-  }
-  Err GetArtFirstChild(ArtHandle art, ArtHandle& out) override {
+  } catch (...) { return EdgeFailure(); }
+  Err GetArtFirstChild(ArtHandle art, ArtHandle& out) override try {
     VX_TRY(Check(art));
     out = art->firstChild;
     return kNoErr;
-  }
-  Err GetArtSibling(ArtHandle art, ArtHandle& out) override {
+  } catch (...) { return EdgeFailure(); }
+  Err GetArtSibling(ArtHandle art, ArtHandle& out) override try {
     VX_TRY(Check(art));
     // A top-level layer's group has no art siblings; its neighbours are layers.
     out = art->next;
     return kNoErr;
-  }
-  Err GetArtBounds(ArtHandle art, RealRect& out) override {
+  } catch (...) { return EdgeFailure(); }
+  Err GetArtBounds(ArtHandle art, RealRect& out) override try {
     VX_TRY(Check(art));
     out = ArtBounds(art);
     return kNoErr;
-  }
-  Err GetArtUserAttr(ArtHandle art, std::uint32_t which, std::uint32_t& out) override {
+  } catch (...) { return EdgeFailure(); }
+  Err GetArtUserAttr(ArtHandle art, std::uint32_t which, std::uint32_t& out) override try {
     VX_TRY(Check(art));
     std::uint32_t f = art->flags & (kArtSelected | kArtLocked | kArtHidden);
     if (FullySelected(art)) f |= kArtFullySelected;
     out = f & which;
     return kNoErr;
-  }
-  Err SetArtUserAttr(ArtHandle art, std::uint32_t which, std::uint32_t value) override {
+  } catch (...) { return EdgeFailure(); }
+  Err SetArtUserAttr(ArtHandle art, std::uint32_t which, std::uint32_t value) override try {
     VX_TRY(Check(art));
     if (which & kArtFullySelected) return kBadParameter;  // computed, not set
     const std::uint32_t before = art->flags;
@@ -122,43 +122,43 @@ class ArtSuiteImpl final : public ArtSuite, Base {
     }
     if ((before ^ art->flags) & (kArtLocked | kArtHidden)) Changed();
     return kNoErr;
-  }
-  Err GetDictionary(ArtHandle art, DictionaryRef& out) override {
+  } catch (...) { return EdgeFailure(); }
+  Err GetDictionary(ArtHandle art, DictionaryRef& out) override try {
     VX_TRY(Check(art));
     if (!art->dictionary) art->dictionary = std::make_shared<DictionaryImpl>();
     out = art->dictionary;
     return kNoErr;
-  }
-  bool HasDictionary(ArtHandle art) override { return Check(art) == kNoErr && art->dictionary; }
-  Err GetLayerOfArt(ArtHandle art, LayerHandle& out) override {
+  } catch (...) { return EdgeFailure(); }
+  bool HasDictionary(ArtHandle art) override try { return Check(art) == kNoErr && art->dictionary; } catch (...) { return EdgeFailure(); }
+  Err GetLayerOfArt(ArtHandle art, LayerHandle& out) override try {
     VX_TRY(Check(art));
     out = Doc()->LayerOf(art);
     return out ? kNoErr : kBadParameter;
-  }
-  Err IsLayerGroup(ArtHandle art, bool& out) override {
+  } catch (...) { return EdgeFailure(); }
+  Err IsLayerGroup(ArtHandle art, bool& out) override try {
     VX_TRY(Check(art));
     out = art->layerOfGroup != nullptr;
     return kNoErr;
-  }
-  bool ValidArt(ArtHandle art) override { return Check(art) == kNoErr; }
+  } catch (...) { return EdgeFailure(); }
+  bool ValidArt(ArtHandle art) override try { return Check(art) == kNoErr; } catch (...) { return EdgeFailure(); }
 };
 
 class ArtSetSuiteImpl final : public ArtSetSuite, Base {
  public:
   using Base::Base;
-  Err NewArtSet(ArtSetHandle& out) override {
+  Err NewArtSet(ArtSetHandle& out) override try {
     sets_.emplace_back();
     out = reinterpret_cast<ArtSetHandle>(&sets_.back());
     return kNoErr;
-  }
-  Err DisposeArtSet(ArtSetHandle& set) override {
+  } catch (...) { return EdgeFailure(); }
+  Err DisposeArtSet(ArtSetHandle& set) override try {
     if (!set) return kBadParameter;
     Set(set).clear();
     Set(set).shrink_to_fit();
     set = nullptr;
     return kNoErr;
-  }
-  Err SelectedArtSet(ArtSetHandle set) override {
+  } catch (...) { return EdgeFailure(); }
+  Err SelectedArtSet(ArtSetHandle set) override try {
     if (!set) return kBadParameter;
     if (!Doc()) return kNoDocument;
     auto& s = Set(set);
@@ -170,27 +170,27 @@ class ArtSetSuiteImpl final : public ArtSetSuite, Base {
         if ((a->flags & kArtSelected) && !a->layerOfGroup) s.push_back(a);
     }
     return kNoErr;
-  }
-  Err LayerArtSet(LayerHandle layer, ArtSetHandle set) override {
+  } catch (...) { return EdgeFailure(); }
+  Err LayerArtSet(LayerHandle layer, ArtSetHandle set) override try {
     if (!set) return kBadParameter;
     VX_TRY(Check(layer));
     auto& s = Set(set);
     s.clear();
     Document::Walk(layer->group, s);
     return kNoErr;
-  }
-  Err CountArtSet(ArtSetHandle set, std::int32_t& out) override {
+  } catch (...) { return EdgeFailure(); }
+  Err CountArtSet(ArtSetHandle set, std::int32_t& out) override try {
     if (!set) return kBadParameter;
     out = static_cast<std::int32_t>(Set(set).size());
     return kNoErr;
-  }
-  Err IndexArtSet(ArtSetHandle set, std::int32_t index, ArtHandle& out) override {
+  } catch (...) { return EdgeFailure(); }
+  Err IndexArtSet(ArtSetHandle set, std::int32_t index, ArtHandle& out) override try {
     if (!set) return kBadParameter;
     auto& s = Set(set);
     if (index < 0 || index >= static_cast<std::int32_t>(s.size())) return kOutOfRange;
     out = s[static_cast<std::size_t>(index)];
     return kNoErr;
-  }
+  } catch (...) { return EdgeFailure(); }
 
  private:
   std::vector<ArtOpaque*>& Set(ArtSetHandle h) { return *reinterpret_cast<std::vector<ArtOpaque*>*>(h); }
@@ -200,17 +200,17 @@ class ArtSetSuiteImpl final : public ArtSetSuite, Base {
 class LayerSuiteImpl final : public LayerSuite, Base {
  public:
   using Base::Base;
-  Err CountLayers(std::int32_t& out) override {
+  Err CountLayers(std::int32_t& out) override try {
     if (!Doc()) return kNoDocument;
     out = static_cast<std::int32_t>(Doc()->layers.size());
     return kNoErr;
-  }
-  Err GetFirstLayer(LayerHandle& out) override {
+  } catch (...) { return EdgeFailure(); }
+  Err GetFirstLayer(LayerHandle& out) override try {
     if (!Doc()) return kNoDocument;
     out = Doc()->layers.empty() ? nullptr : Doc()->layers.front();
     return kNoErr;
-  }
-  Err GetNextLayer(LayerHandle layer, LayerHandle& out) override {
+  } catch (...) { return EdgeFailure(); }
+  Err GetNextLayer(LayerHandle layer, LayerHandle& out) override try {
     VX_TRY(Check(layer));
     out = nullptr;
     LayerOpaque* parent = Doc()->ParentLayer(layer);
@@ -218,26 +218,26 @@ class LayerSuiteImpl final : public LayerSuite, Base {
     auto it = std::find(list.begin(), list.end(), layer);
     if (it != list.end() && ++it != list.end()) out = *it;
     return kNoErr;
-  }
-  Err GetNextPreorderLayer(LayerHandle layer, LayerHandle& out) override {
+  } catch (...) { return EdgeFailure(); }
+  Err GetNextPreorderLayer(LayerHandle layer, LayerHandle& out) override try {
     VX_TRY(Check(layer));
     out = nullptr;
     const auto all = Doc()->PreorderLayers();
     auto it = std::find(all.begin(), all.end(), layer);
     if (it != all.end() && ++it != all.end()) out = *it;
     return kNoErr;
-  }
-  Err GetCurrentLayer(LayerHandle& out) override {
+  } catch (...) { return EdgeFailure(); }
+  Err GetCurrentLayer(LayerHandle& out) override try {
     if (!Doc()) return kNoDocument;
     out = Doc()->current;
     return kNoErr;
-  }
-  Err SetCurrentLayer(LayerHandle layer) override {
+  } catch (...) { return EdgeFailure(); }
+  Err SetCurrentLayer(LayerHandle layer) override try {
     VX_TRY(Check(layer));
     Doc()->current = layer;
     return kNoErr;
-  }
-  Err InsertLayer(LayerHandle prep, PaintOrder order, LayerHandle& out) override {
+  } catch (...) { return EdgeFailure(); }
+  Err InsertLayer(LayerHandle prep, PaintOrder order, LayerHandle& out) override try {
     out = nullptr;
     if (!Doc()) return kNoDocument;
     Document& d = *Doc();
@@ -267,8 +267,8 @@ class LayerSuiteImpl final : public LayerSuite, Base {
     out = l;
     Changed();
     return kNoErr;
-  }
-  Err DeleteLayer(LayerHandle layer) override {
+  } catch (...) { return EdgeFailure(); }
+  Err DeleteLayer(LayerHandle layer) override try {
     VX_TRY(Check(layer));
     Document& d = *Doc();
     if (layer->group->parent) {
@@ -288,48 +288,48 @@ class LayerSuiteImpl final : public LayerSuite, Base {
     if (!d.current && !d.layers.empty()) d.current = d.layers.front();
     Changed();
     return kNoErr;
-  }
-  Err GetLayerTitle(LayerHandle layer, std::string& utf8) override {
+  } catch (...) { return EdgeFailure(); }
+  Err GetLayerTitle(LayerHandle layer, std::string& utf8) override try {
     VX_TRY(Check(layer));
     utf8 = layer->title;
     return kNoErr;
-  }
-  Err SetLayerTitle(LayerHandle layer, const std::string& utf8) override {
+  } catch (...) { return EdgeFailure(); }
+  Err SetLayerTitle(LayerHandle layer, const std::string& utf8) override try {
     VX_TRY(Check(layer));
     layer->title = utf8;
     Changed();
     return kNoErr;
-  }
-  Err GetLayerVisible(LayerHandle layer, bool& out) override {
+  } catch (...) { return EdgeFailure(); }
+  Err GetLayerVisible(LayerHandle layer, bool& out) override try {
     VX_TRY(Check(layer));
     out = layer->visible;
     return kNoErr;
-  }
-  Err SetLayerVisible(LayerHandle layer, bool visible) override {
+  } catch (...) { return EdgeFailure(); }
+  Err SetLayerVisible(LayerHandle layer, bool visible) override try {
     VX_TRY(Check(layer));
     layer->visible = visible;
     Changed();
     return kNoErr;
-  }
-  Err GetLayerEditable(LayerHandle layer, bool& out) override {
+  } catch (...) { return EdgeFailure(); }
+  Err GetLayerEditable(LayerHandle layer, bool& out) override try {
     VX_TRY(Check(layer));
     out = layer->editable;
     return kNoErr;
-  }
-  Err SetLayerEditable(LayerHandle layer, bool editable) override {
+  } catch (...) { return EdgeFailure(); }
+  Err SetLayerEditable(LayerHandle layer, bool editable) override try {
     VX_TRY(Check(layer));
     layer->editable = editable;
     Changed();
     return kNoErr;
-  }
-  Err LayerHasSelectedArt(LayerHandle layer, bool& out) override {
+  } catch (...) { return EdgeFailure(); }
+  Err LayerHasSelectedArt(LayerHandle layer, bool& out) override try {
     VX_TRY(Check(layer));
     std::vector<ArtOpaque*> all;
     Document::Walk(layer->group, all);
     out = std::any_of(all.begin(), all.end(), [](ArtOpaque* a) { return (a->flags & kArtSelected) != 0; });
     return kNoErr;
-  }
-  Err DeselectArtOnLayer(LayerHandle layer) override {
+  } catch (...) { return EdgeFailure(); }
+  Err DeselectArtOnLayer(LayerHandle layer) override try {
     VX_TRY(Check(layer));
     std::vector<ArtOpaque*> all;
     Document::Walk(layer->group, all);
@@ -338,17 +338,17 @@ class LayerSuiteImpl final : public LayerSuite, Base {
       a->flags &= ~kArtSelected;
     }
     return kNoErr;
-  }
-  Err GetLayerGroup(LayerHandle layer, ArtHandle& out) override {
+  } catch (...) { return EdgeFailure(); }
+  Err GetLayerGroup(LayerHandle layer, ArtHandle& out) override try {
     VX_TRY(Check(layer));
     out = layer->group;
     return kNoErr;
-  }
-  Err GetLayerParent(LayerHandle layer, LayerHandle& out) override {
+  } catch (...) { return EdgeFailure(); }
+  Err GetLayerParent(LayerHandle layer, LayerHandle& out) override try {
     VX_TRY(Check(layer));
     out = Doc()->ParentLayer(layer);
     return kNoErr;
-  }
+  } catch (...) { return EdgeFailure(); }
 };
 
 double SignedArea(const Segments& s, bool closed, double flatness);
@@ -416,67 +416,67 @@ double SignedArea(const Segments& s, bool closed, double flatness) {
 class PathSuiteImpl final : public PathSuite, Base {
  public:
   using Base::Base;
-  Err GetPathSegmentCount(ArtHandle path, std::int32_t& out) override {
+  Err GetPathSegmentCount(ArtHandle path, std::int32_t& out) override try {
     VX_TRY(CheckPath(path));
     out = static_cast<std::int32_t>(path->segments.size());
     return kNoErr;
-  }
-  Err GetPathSegments(ArtHandle path, std::int32_t first, std::int32_t count, PathSegment* out) override {
+  } catch (...) { return EdgeFailure(); }
+  Err GetPathSegments(ArtHandle path, std::int32_t first, std::int32_t count, PathSegment* out) override try {
     VX_TRY(CheckPath(path));
     const auto n = static_cast<std::int64_t>(path->segments.size());
     if (first < 0 || count < 0 || first + static_cast<std::int64_t>(count) > n || (count > 0 && !out))
       return kOutOfRange;
     std::copy_n(path->segments.begin() + first, count, out);
     return kNoErr;
-  }
-  Err SetPathSegments(ArtHandle path, std::int32_t count, const PathSegment* segments) override {
+  } catch (...) { return EdgeFailure(); }
+  Err SetPathSegments(ArtHandle path, std::int32_t count, const PathSegment* segments) override try {
     VX_TRY(CheckPath(path));
     if (count < 0 || (count > 0 && !segments)) return kBadParameter;
     if (Locked(path)) return kLocked;
     path->segments.assign(segments, segments + count);
     Changed();
     return kNoErr;
-  }
-  Err GetPathClosed(ArtHandle path, bool& out) override {
+  } catch (...) { return EdgeFailure(); }
+  Err GetPathClosed(ArtHandle path, bool& out) override try {
     VX_TRY(CheckPath(path));
     out = path->closed;
     return kNoErr;
-  }
-  Err SetPathClosed(ArtHandle path, bool closed) override {
+  } catch (...) { return EdgeFailure(); }
+  Err SetPathClosed(ArtHandle path, bool closed) override try {
     VX_TRY(CheckPath(path));
     path->closed = closed;
     Changed();
     return kNoErr;
-  }
-  Err GetPathGuide(ArtHandle path, bool& out) override {
+  } catch (...) { return EdgeFailure(); }
+  Err GetPathGuide(ArtHandle path, bool& out) override try {
     VX_TRY(CheckPath(path));
     out = path->guide;
     return kNoErr;
-  }
-  Err SetPathGuide(ArtHandle path, bool guide) override {
+  } catch (...) { return EdgeFailure(); }
+  Err SetPathGuide(ArtHandle path, bool guide) override try {
     VX_TRY(CheckPath(path));
     path->guide = guide;
     Changed();
     return kNoErr;
-  }
-  Err GetPathIsClip(ArtHandle art, bool& out) override {
+  } catch (...) { return EdgeFailure(); }
+  Err GetPathIsClip(ArtHandle art, bool& out) override try {
     VX_TRY(Check(art));
     out = art->clip;
     return kNoErr;
-  }
-  Err SetPathIsClip(ArtHandle art, bool clip) override {
+  } catch (...) { return EdgeFailure(); }
+  Err SetPathIsClip(ArtHandle art, bool clip) override try {
     VX_TRY(Check(art));
     if (art->type != ArtType::Path && art->type != ArtType::CompoundPath) return kWrongType;
     art->clip = clip;
     Changed();
     return kNoErr;
-  }
-  Err GetPathArea(ArtHandle path, double& out) override {
+  } catch (...) { return EdgeFailure(); }
+  Err GetPathArea(ArtHandle path, double& out) override try {
     VX_TRY(CheckPath(path));
     out = SignedArea(path->segments, path->closed, 1e-4);
     return kNoErr;
-  }
-  Err GetPathLength(ArtHandle path, double& out, double flatness) override {
+  } catch (...) { return EdgeFailure(); }
+  Err GetPathLength(ArtHandle path, double& out, double flatness) override try {
     VX_TRY(CheckPath(path));
     out = 0;
     for (std::size_t i = 0; i < BezierCount(path->segments, path->closed); ++i) {
@@ -484,30 +484,30 @@ class PathSuiteImpl final : public PathSuite, Base {
       for (std::size_t k = 0; k + 1 < pts.size(); ++k) out += std::hypot(pts[k + 1].h - pts[k].h, pts[k + 1].v - pts[k].v);
     }
     return kNoErr;
-  }
-  Err GetPathBezier(ArtHandle path, std::int32_t index, RealBezier& out) override {
+  } catch (...) { return EdgeFailure(); }
+  Err GetPathBezier(ArtHandle path, std::int32_t index, RealBezier& out) override try {
     VX_TRY(CheckPath(path));
     if (index < 0 || static_cast<std::size_t>(index) >= BezierCount(path->segments, path->closed)) return kOutOfRange;
     out = SegmentBezier(path->segments, static_cast<std::size_t>(index));
     return kNoErr;
-  }
+  } catch (...) { return EdgeFailure(); }
 };
 
 class PathStyleSuiteImpl final : public PathStyleSuite, Base {
  public:
   using Base::Base;
-  Err GetPathStyle(ArtHandle art, PathStyle& out) override {
+  Err GetPathStyle(ArtHandle art, PathStyle& out) override try {
     VX_TRY(Styled(art));
     out = art->style;
     return kNoErr;
-  }
-  Err SetPathStyle(ArtHandle art, const PathStyle& style) override {
+  } catch (...) { return EdgeFailure(); }
+  Err SetPathStyle(ArtHandle art, const PathStyle& style) override try {
     VX_TRY(Styled(art));
     if (style.stroke.dashCount < 0 || style.stroke.dashCount > kMaxDashes) return kBadParameter;
     art->style = style;
     Changed();
     return kNoErr;
-  }
+  } catch (...) { return EdgeFailure(); }
 
  private:
   Err Styled(ArtHandle a) {
@@ -519,42 +519,42 @@ class PathStyleSuiteImpl final : public PathStyleSuite, Base {
 class BlendStyleSuiteImpl final : public BlendStyleSuite, Base {
  public:
   using Base::Base;
-  Err GetOpacity(ArtHandle art, double& out) override {
+  Err GetOpacity(ArtHandle art, double& out) override try {
     VX_TRY(Check(art));
     out = art->opacity;
     return kNoErr;
-  }
-  Err SetOpacity(ArtHandle art, double opacity) override {
+  } catch (...) { return EdgeFailure(); }
+  Err SetOpacity(ArtHandle art, double opacity) override try {
     VX_TRY(Check(art));
     if (!(opacity >= 0 && opacity <= 1)) return kBadParameter;
     art->opacity = opacity;
     Changed();
     return kNoErr;
-  }
+  } catch (...) { return EdgeFailure(); }
 };
 
 class RealBezierSuiteImpl final : public RealBezierSuite {
  public:
-  RealPoint PointAt(const RealBezier& b, double t) override { return BezierAt(b, t); }
-  double Length(const RealBezier& b, double flatness) override {
+  RealPoint PointAt(const RealBezier& b, double t) override try { return BezierAt(b, t); } catch (...) { return EdgeFailure(); }
+  double Length(const RealBezier& b, double flatness) override try {
     auto pts = Flatten(b, flatness);
     double len = 0;
     for (std::size_t k = 0; k + 1 < pts.size(); ++k) len += std::hypot(pts[k + 1].h - pts[k].h, pts[k + 1].v - pts[k].v);
     return len;
-  }
+  } catch (...) { return EdgeFailure(); }
 };
 
 class RealMathSuiteImpl final : public RealMathSuite {
  public:
-  bool PointClose(const RealPoint& a, const RealPoint& b, double tolerance) override {
+  bool PointClose(const RealPoint& a, const RealPoint& b, double tolerance) override try {
     return std::abs(a.h - b.h) <= tolerance && std::abs(a.v - b.v) <= tolerance;
-  }
+  } catch (...) { return EdgeFailure(); }
 };
 
 class ShapeConstructionSuiteImpl final : public ShapeConstructionSuite, Base {
  public:
   using Base::Base;
-  Err NewEllipse(const RealPoint& c, double width, double height, bool reversed, ArtHandle& out) override {
+  Err NewEllipse(const RealPoint& c, double width, double height, bool reversed, ArtHandle& out) override try {
     out = nullptr;
     if (!Doc()) return kNoDocument;
     if (!(std::isfinite(c.h) && std::isfinite(c.v) && width >= 0 && height >= 0)) return kBadParameter;
@@ -582,14 +582,14 @@ class ShapeConstructionSuiteImpl final : public ShapeConstructionSuite, Base {
     out = a;
     Changed();
     return kNoErr;
-  }
+  } catch (...) { return EdgeFailure(); }
 };
 
 class TextFrameSuiteImpl final : public TextFrameSuite, Base {
  public:
   using Base::Base;
   Err NewPointText(PaintOrder order, ArtHandle prep, TextOrientation orientation, const RealPoint& anchor,
-                   ArtHandle& out) override {
+                   ArtHandle& out) override try {
     out = nullptr;
     VX_TRY(Check(prep));
     ArtOpaque* a = Doc()->NewNode(ArtType::TextFrame);
@@ -603,78 +603,78 @@ class TextFrameSuiteImpl final : public TextFrameSuite, Base {
     out = a;
     Changed();
     return kNoErr;
-  }
-  Err GetFrameKind(ArtHandle frame, TextFrameKind& out) override {
+  } catch (...) { return EdgeFailure(); }
+  Err GetFrameKind(ArtHandle frame, TextFrameKind& out) override try {
     VX_TRY(CheckText(frame));
     out = frame->frameKind;
     return kNoErr;
-  }
-  Err GetPointTextAnchor(ArtHandle frame, RealPoint& out) override {
+  } catch (...) { return EdgeFailure(); }
+  Err GetPointTextAnchor(ArtHandle frame, RealPoint& out) override try {
     VX_TRY(CheckText(frame));
     out = frame->anchor;
     return kNoErr;
-  }
+  } catch (...) { return EdgeFailure(); }
 };
 
 class TextRangeSuiteImpl final : public TextRangeSuite, Base {
  public:
   using Base::Base;
-  Err GetSize(ArtHandle f, std::int32_t& out) override {
+  Err GetSize(ArtHandle f, std::int32_t& out) override try {
     VX_TRY(CheckText(f));
     out = static_cast<std::int32_t>(f->text.size());
     return kNoErr;
-  }
-  Err GetContents(ArtHandle f, std::u16string& out) override {
+  } catch (...) { return EdgeFailure(); }
+  Err GetContents(ArtHandle f, std::u16string& out) override try {
     VX_TRY(CheckText(f));
     out = f->text;
     return kNoErr;
-  }
-  Err InsertAfter(ArtHandle f, const std::u16string& text) override {
+  } catch (...) { return EdgeFailure(); }
+  Err InsertAfter(ArtHandle f, const std::u16string& text) override try {
     VX_TRY(CheckText(f));
     f->text += text;
     Changed();
     return kNoErr;
-  }
-  Err SetFillColor(ArtHandle f, const Color& color) override {
+  } catch (...) { return EdgeFailure(); }
+  Err SetFillColor(ArtHandle f, const Color& color) override try {
     VX_TRY(CheckText(f));
     f->textFill = color;
     Changed();
     return kNoErr;
-  }
-  Err GetFillColor(ArtHandle f, Color& out) override {
+  } catch (...) { return EdgeFailure(); }
+  Err GetFillColor(ArtHandle f, Color& out) override try {
     VX_TRY(CheckText(f));
     out = f->textFill;
     return kNoErr;
-  }
-  Err SetFontSize(ArtHandle f, double points) override {
+  } catch (...) { return EdgeFailure(); }
+  Err SetFontSize(ArtHandle f, double points) override try {
     VX_TRY(CheckText(f));
     if (!(std::isfinite(points) && points > 0)) return kBadParameter;
     f->fontSize = points;
     Changed();
     return kNoErr;
-  }
-  Err GetFontSize(ArtHandle f, double& out) override {
+  } catch (...) { return EdgeFailure(); }
+  Err GetFontSize(ArtHandle f, double& out) override try {
     VX_TRY(CheckText(f));
     out = f->fontSize;
     return kNoErr;
-  }
-  Err SetJustification(ArtHandle f, Justification j) override {
+  } catch (...) { return EdgeFailure(); }
+  Err SetJustification(ArtHandle f, Justification j) override try {
     VX_TRY(CheckText(f));
     f->justification = j;
     Changed();
     return kNoErr;
-  }
-  Err GetJustification(ArtHandle f, Justification& out) override {
+  } catch (...) { return EdgeFailure(); }
+  Err GetJustification(ArtHandle f, Justification& out) override try {
     VX_TRY(CheckText(f));
     out = f->justification;
     return kNoErr;
-  }
+  } catch (...) { return EdgeFailure(); }
 };
 
 class TagSuiteImpl final : public TagSuite, Base {
  public:
   using Base::Base;
-  Err SetTag(ArtHandle art, const std::string& name, const std::string& type, const std::string& value) override {
+  Err SetTag(ArtHandle art, const std::string& name, const std::string& type, const std::string& value) override try {
     VX_TRY(Check(art));
     if (name.empty()) return kBadParameter;
     for (auto& t : art->tags)
@@ -687,8 +687,8 @@ class TagSuiteImpl final : public TagSuite, Base {
     art->tags.push_back({name, type, value});
     Changed();
     return kNoErr;
-  }
-  Err GetTag(ArtHandle art, const std::string& name, std::string& value) override {
+  } catch (...) { return EdgeFailure(); }
+  Err GetTag(ArtHandle art, const std::string& name, std::string& value) override try {
     VX_TRY(Check(art));
     for (auto& t : art->tags)
       if (t.name == name) {
@@ -696,8 +696,8 @@ class TagSuiteImpl final : public TagSuite, Base {
         return kNoErr;
       }
     return kNotFound;
-  }
-  Err GetTagType(ArtHandle art, const std::string& name, std::string& type) override {
+  } catch (...) { return EdgeFailure(); }
+  Err GetTagType(ArtHandle art, const std::string& name, std::string& type) override try {
     VX_TRY(Check(art));
     for (auto& t : art->tags)
       if (t.name == name) {
@@ -705,65 +705,65 @@ class TagSuiteImpl final : public TagSuite, Base {
         return kNoErr;
       }
     return kNotFound;
-  }
-  Err CountTags(ArtHandle art, std::int32_t& out) override {
+  } catch (...) { return EdgeFailure(); }
+  Err CountTags(ArtHandle art, std::int32_t& out) override try {
     VX_TRY(Check(art));
     out = static_cast<std::int32_t>(art->tags.size());
     return kNoErr;
-  }
-  Err GetNthTag(ArtHandle art, std::int32_t index, std::string& name) override {
+  } catch (...) { return EdgeFailure(); }
+  Err GetNthTag(ArtHandle art, std::int32_t index, std::string& name) override try {
     VX_TRY(Check(art));
     if (index < 0 || index >= static_cast<std::int32_t>(art->tags.size())) return kOutOfRange;
     name = art->tags[static_cast<std::size_t>(index)].name;
     return kNoErr;
-  }
-  Err RemoveTag(ArtHandle art, const std::string& name) override {
+  } catch (...) { return EdgeFailure(); }
+  Err RemoveTag(ArtHandle art, const std::string& name) override try {
     VX_TRY(Check(art));
     auto it = std::find_if(art->tags.begin(), art->tags.end(), [&](auto& t) { return t.name == name; });
     if (it == art->tags.end()) return kNotFound;
     art->tags.erase(it);
     Changed();
     return kNoErr;
-  }
+  } catch (...) { return EdgeFailure(); }
 };
 
 class DictionarySuiteImpl final : public DictionarySuite {
  public:
-  Err NewDictionary(DictionaryRef& out) override {
+  Err NewDictionary(DictionaryRef& out) override try {
     out = std::make_shared<DictionaryImpl>();
     return kNoErr;
-  }
-  Err NewArray(ArrayRef& out) override {
+  } catch (...) { return EdgeFailure(); }
+  Err NewArray(ArrayRef& out) override try {
     out = std::make_shared<ArrayImpl>();
     return kNoErr;
-  }
+  } catch (...) { return EdgeFailure(); }
 };
 
 class DocumentSuiteImpl final : public DocumentSuite, Base {
  public:
   using Base::Base;
-  Err GetDocument(DocumentHandle& out) override {
+  Err GetDocument(DocumentHandle& out) override try {
     out = reinterpret_cast<DocumentHandle>(Doc());
     return Doc() ? kNoErr : kNoDocument;
-  }
-  Err GetDocumentBounds(RealRect& out) override {
+  } catch (...) { return EdgeFailure(); }
+  Err GetDocumentBounds(RealRect& out) override try {
     if (!Doc()) return kNoDocument;
     out = Doc()->bounds;
     return kNoErr;
-  }
-  Err GetDocumentFile(std::filesystem::path& out) override {
+  } catch (...) { return EdgeFailure(); }
+  Err GetDocumentFile(std::filesystem::path& out) override try {
     if (!Doc()) return kNoDocument;
     out = Doc()->file;
     return kNoErr;
-  }
-  Err SuspendTextReflow() override {
+  } catch (...) { return EdgeFailure(); }
+  Err SuspendTextReflow() override try {
     host_.textReflowSuspended = true;
     return kNoErr;
-  }
-  Err ResumeTextReflow() override {
+  } catch (...) { return EdgeFailure(); }
+  Err ResumeTextReflow() override try {
     host_.textReflowSuspended = false;
     return kNoErr;
-  }
+  } catch (...) { return EdgeFailure(); }
 };
 
 }  // namespace

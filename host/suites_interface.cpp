@@ -21,7 +21,7 @@ class MenuSuiteImpl final : public MenuSuite {
  public:
   explicit MenuSuiteImpl(StandInHost& h) : host_(h) {}
   Err AddMenuItem(PluginRef plugin, const std::string& keyName, const std::string& group, const std::string& text,
-                  std::uint32_t options, MenuItemHandle& out) override {
+                  std::uint32_t options, MenuItemHandle& out) override try {
     out = nullptr;
     if (group.empty() || text.empty()) return kBadParameter;
     auto g = std::find_if(host_.menuGroups.begin(), host_.menuGroups.end(), [&](auto& x) { return x.name == group; });
@@ -29,8 +29,8 @@ class MenuSuiteImpl final : public MenuSuite {
     host_.menuItems.push_back({plugin, keyName, group, text, options, false, true, nullptr});
     out = &host_.menuItems.back();
     return kNoErr;
-  }
-  Err AddMenuGroupAsSubMenu(const std::string& name, MenuItemHandle item, MenuGroupHandle& out) override {
+  } catch (...) { return EdgeFailure(); }
+  Err AddMenuGroupAsSubMenu(const std::string& name, MenuItemHandle item, MenuGroupHandle& out) override try {
     out = nullptr;
     if (!Owns(host_.menuItems, item) || name.empty()) return kBadParameter;
     for (auto& g : host_.menuGroups)
@@ -39,36 +39,36 @@ class MenuSuiteImpl final : public MenuSuite {
     item->submenu = &host_.menuGroups.back();
     out = &host_.menuGroups.back();
     return kNoErr;
-  }
-  Err CountMenuGroups(std::int32_t& out) override {
+  } catch (...) { return EdgeFailure(); }
+  Err CountMenuGroups(std::int32_t& out) override try {
     out = static_cast<std::int32_t>(host_.menuGroups.size());
     return kNoErr;
-  }
-  Err GetNthMenuGroup(std::int32_t index, MenuGroupHandle& out) override {
+  } catch (...) { return EdgeFailure(); }
+  Err GetNthMenuGroup(std::int32_t index, MenuGroupHandle& out) override try {
     if (index < 0 || index >= static_cast<std::int32_t>(host_.menuGroups.size())) return kOutOfRange;
     out = &host_.menuGroups[static_cast<std::size_t>(index)];
     return kNoErr;
-  }
-  Err GetMenuGroupName(MenuGroupHandle group, std::string& out) override {
+  } catch (...) { return EdgeFailure(); }
+  Err GetMenuGroupName(MenuGroupHandle group, std::string& out) override try {
     if (!Owns(host_.menuGroups, group)) return kBadParameter;
     out = group->name;
     return kNoErr;
-  }
-  Err CheckItem(MenuItemHandle item, bool checked) override {
+  } catch (...) { return EdgeFailure(); }
+  Err CheckItem(MenuItemHandle item, bool checked) override try {
     if (!Owns(host_.menuItems, item)) return kBadParameter;
     item->checked = checked;
     return kNoErr;
-  }
-  Err IsItemChecked(MenuItemHandle item, bool& out) override {
+  } catch (...) { return EdgeFailure(); }
+  Err IsItemChecked(MenuItemHandle item, bool& out) override try {
     if (!Owns(host_.menuItems, item)) return kBadParameter;
     out = item->checked;
     return kNoErr;
-  }
-  Err GetItemText(MenuItemHandle item, std::string& out) override {
+  } catch (...) { return EdgeFailure(); }
+  Err GetItemText(MenuItemHandle item, std::string& out) override try {
     if (!Owns(host_.menuItems, item)) return kBadParameter;
     out = item->text;
     return kNoErr;
-  }
+  } catch (...) { return EdgeFailure(); }
 
  private:
   StandInHost& host_;
@@ -77,41 +77,41 @@ class MenuSuiteImpl final : public MenuSuite {
 class FlyoutSuiteImpl final : public PanelFlyoutMenuSuite {
  public:
   explicit FlyoutSuiteImpl(StandInHost& h) : host_(h) {}
-  Err Create(FlyoutMenuHandle& out) override {
+  Err Create(FlyoutMenuHandle& out) override try {
     host_.flyouts.emplace_back();
     out = &host_.flyouts.back();
     return kNoErr;
-  }
-  Err Destroy(FlyoutMenuHandle menu) override {
+  } catch (...) { return EdgeFailure(); }
+  Err Destroy(FlyoutMenuHandle menu) override try {
     if (!Valid(menu)) return kBadParameter;
     menu->alive = false;
     menu->items.clear();
     return kNoErr;
-  }
-  Err AppendItem(FlyoutMenuHandle menu, std::int32_t id, const std::string& text) override {
+  } catch (...) { return EdgeFailure(); }
+  Err AppendItem(FlyoutMenuHandle menu, std::int32_t id, const std::string& text) override try {
     if (!Valid(menu)) return kBadParameter;
     menu->items.push_back({id, text, false, true});
     return kNoErr;
-  }
-  Err AppendSeparator(FlyoutMenuHandle menu, std::int32_t id) override {
+  } catch (...) { return EdgeFailure(); }
+  Err AppendSeparator(FlyoutMenuHandle menu, std::int32_t id) override try {
     if (!Valid(menu)) return kBadParameter;
     menu->items.push_back({id, "", true, true});
     return kNoErr;
-  }
-  Err SetItemEnabled(FlyoutMenuHandle menu, std::int32_t id, bool enabled) override {
+  } catch (...) { return EdgeFailure(); }
+  Err SetItemEnabled(FlyoutMenuHandle menu, std::int32_t id, bool enabled) override try {
     if (auto* it = Item(menu, id)) {
       it->enabled = enabled;
       return kNoErr;
     }
     return kNotFound;
-  }
-  Err GetItemEnabled(FlyoutMenuHandle menu, std::int32_t id, bool& out) override {
+  } catch (...) { return EdgeFailure(); }
+  Err GetItemEnabled(FlyoutMenuHandle menu, std::int32_t id, bool& out) override try {
     if (auto* it = Item(menu, id)) {
       out = it->enabled;
       return kNoErr;
     }
     return kNotFound;
-  }
+  } catch (...) { return EdgeFailure(); }
 
  private:
   bool Valid(FlyoutMenuHandle m) { return Owns(host_.flyouts, m) && m->alive; }
@@ -128,7 +128,7 @@ class PanelSuiteImpl final : public PanelSuite {
  public:
   explicit PanelSuiteImpl(StandInHost& h) : host_(h) {}
   Err Create(PluginRef plugin, const std::string& id, const std::string& title, std::int32_t stateCount,
-             const PanelSize& size, bool resizable, FlyoutMenuHandle flyout, void* userData, PanelHandle& out) override {
+             const PanelSize& size, bool resizable, FlyoutMenuHandle flyout, void* userData, PanelHandle& out) override try {
     out = nullptr;
     if (id.empty() || stateCount < 1) return kBadParameter;
     PanelOpaque& p = host_.panels.emplace_back();
@@ -143,8 +143,8 @@ class PanelSuiteImpl final : public PanelSuite {
     p.window = std::make_unique<ControlWindow>(title, false);
     out = &p;
     return kNoErr;
-  }
-  Err Destroy(PanelHandle panel) override {
+  } catch (...) { return EdgeFailure(); }
+  Err Destroy(PanelHandle panel) override try {
     VX_TRY(Check(panel));
     panel->alive = false;
     panel->shown = false;
@@ -153,73 +153,73 @@ class PanelSuiteImpl final : public PanelSuite {
     panel->flyoutCommand = nullptr;
     panel->sizeChange = nullptr;
     return kNoErr;
-  }
-  Err Show(PanelHandle panel, bool show) override {
+  } catch (...) { return EdgeFailure(); }
+  Err Show(PanelHandle panel, bool show) override try {
     VX_TRY(Check(panel));
     panel->shown = show;
     return kNoErr;
-  }
-  Err IsShown(PanelHandle panel, bool& out) override {
+  } catch (...) { return EdgeFailure(); }
+  Err IsShown(PanelHandle panel, bool& out) override try {
     VX_TRY(Check(panel));
     out = panel->shown;
     return kNoErr;
-  }
-  Err SetUserData(PanelHandle panel, void* data) override {
+  } catch (...) { return EdgeFailure(); }
+  Err SetUserData(PanelHandle panel, void* data) override try {
     VX_TRY(Check(panel));
     panel->userData = data;
     return kNoErr;
-  }
-  Err GetUserData(PanelHandle panel, void*& out) override {
+  } catch (...) { return EdgeFailure(); }
+  Err GetUserData(PanelHandle panel, void*& out) override try {
     VX_TRY(Check(panel));
     out = panel->userData;
     return kNoErr;
-  }
-  Err GetSize(PanelHandle panel, PanelSize& out) override {
+  } catch (...) { return EdgeFailure(); }
+  Err GetSize(PanelHandle panel, PanelSize& out) override try {
     VX_TRY(Check(panel));
     out = panel->size;
     return kNoErr;
-  }
-  Err SetSize(PanelHandle panel, const PanelSize& size) override {
+  } catch (...) { return EdgeFailure(); }
+  Err SetSize(PanelHandle panel, const PanelSize& size) override try {
     VX_TRY(Check(panel));
     panel->size = size;
     if (panel->sizeChange) panel->sizeChange(panel);
     return kNoErr;
-  }
-  Err SetMinimumSize(PanelHandle panel, const PanelSize& size) override {
+  } catch (...) { return EdgeFailure(); }
+  Err SetMinimumSize(PanelHandle panel, const PanelSize& size) override try {
     VX_TRY(Check(panel));
     panel->minSize = size;
     return kNoErr;
-  }
-  Err SetMaximumSize(PanelHandle panel, const PanelSize& size) override {
+  } catch (...) { return EdgeFailure(); }
+  Err SetMaximumSize(PanelHandle panel, const PanelSize& size) override try {
     VX_TRY(Check(panel));
     panel->maxSize = size;
     return kNoErr;
-  }
-  Err SetPreferredSize(PanelHandle panel, const PanelSize& size) override {
+  } catch (...) { return EdgeFailure(); }
+  Err SetPreferredSize(PanelHandle panel, const PanelSize& size) override try {
     VX_TRY(Check(panel));
     panel->preferredSize = size;
     return kNoErr;
-  }
-  Err GetPlatformWindow(PanelHandle panel, WindowHandle& out) override {
+  } catch (...) { return EdgeFailure(); }
+  Err GetPlatformWindow(PanelHandle panel, WindowHandle& out) override try {
     VX_TRY(Check(panel));
     out = panel->window->Handle();
     return kNoErr;
-  }
-  Err SetFlyoutMenuPreVisibilityProc(PanelHandle panel, PanelFlyoutDisplayProc proc) override {
+  } catch (...) { return EdgeFailure(); }
+  Err SetFlyoutMenuPreVisibilityProc(PanelHandle panel, PanelFlyoutDisplayProc proc) override try {
     VX_TRY(Check(panel));
     panel->flyoutDisplay = std::move(proc);
     return kNoErr;
-  }
-  Err SetFlyoutMenuProc(PanelHandle panel, PanelFlyoutCommandProc proc) override {
+  } catch (...) { return EdgeFailure(); }
+  Err SetFlyoutMenuProc(PanelHandle panel, PanelFlyoutCommandProc proc) override try {
     VX_TRY(Check(panel));
     panel->flyoutCommand = std::move(proc);
     return kNoErr;
-  }
-  Err SetSizeChangeProc(PanelHandle panel, PanelSizeChangeProc proc) override {
+  } catch (...) { return EdgeFailure(); }
+  Err SetSizeChangeProc(PanelHandle panel, PanelSizeChangeProc proc) override try {
     VX_TRY(Check(panel));
     panel->sizeChange = std::move(proc);
     return kNoErr;
-  }
+  } catch (...) { return EdgeFailure(); }
 
  private:
   Err Check(PanelHandle p) { return Owns(host_.panels, p) && p->alive ? kNoErr : kBadParameter; }
@@ -229,13 +229,13 @@ class PanelSuiteImpl final : public PanelSuite {
 class NotifierSuiteImpl final : public NotifierSuite {
  public:
   explicit NotifierSuiteImpl(StandInHost& h) : host_(h) {}
-  Err AddNotifier(PluginRef plugin, const std::string& name, const std::string& type, NotifierHandle& out) override {
+  Err AddNotifier(PluginRef plugin, const std::string& name, const std::string& type, NotifierHandle& out) override try {
     out = nullptr;
     if (name.empty() || type.empty()) return kBadParameter;
     host_.notifiers.push_back({plugin, name, type});
     out = &host_.notifiers.back();
     return kNoErr;
-  }
+  } catch (...) { return EdgeFailure(); }
 
  private:
   StandInHost& host_;
@@ -244,23 +244,23 @@ class NotifierSuiteImpl final : public NotifierSuite {
 class PreferenceSuiteImpl final : public PreferenceSuite {
  public:
   explicit PreferenceSuiteImpl(StandInHost::Impl& impl) : impl_(impl) {}
-  Err GetInteger(const std::string& p, const std::string& k, std::int32_t& out) override { return Get(p, k, "integer", out); }
-  Err PutInteger(const std::string& p, const std::string& k, std::int32_t v) override { return Put(p, k, "integer", v); }
-  Err GetBoolean(const std::string& p, const std::string& k, bool& out) override { return Get(p, k, "boolean", out); }
-  Err PutBoolean(const std::string& p, const std::string& k, bool v) override { return Put(p, k, "boolean", v); }
-  Err GetReal(const std::string& p, const std::string& k, double& out) override { return Get(p, k, "real", out); }
-  Err PutReal(const std::string& p, const std::string& k, double v) override { return Put(p, k, "real", v); }
-  Err GetString(const std::string& p, const std::string& k, std::string& out) override { return Get(p, k, "string", out); }
-  Err PutString(const std::string& p, const std::string& k, const std::string& v) override { return Put(p, k, "string", v); }
-  Err GetFilePath(const std::string& p, const std::string& k, std::filesystem::path& out) override {
+  Err GetInteger(const std::string& p, const std::string& k, std::int32_t& out) override try { return Get(p, k, "integer", out); } catch (...) { return EdgeFailure(); }
+  Err PutInteger(const std::string& p, const std::string& k, std::int32_t v) override try { return Put(p, k, "integer", v); } catch (...) { return EdgeFailure(); }
+  Err GetBoolean(const std::string& p, const std::string& k, bool& out) override try { return Get(p, k, "boolean", out); } catch (...) { return EdgeFailure(); }
+  Err PutBoolean(const std::string& p, const std::string& k, bool v) override try { return Put(p, k, "boolean", v); } catch (...) { return EdgeFailure(); }
+  Err GetReal(const std::string& p, const std::string& k, double& out) override try { return Get(p, k, "real", out); } catch (...) { return EdgeFailure(); }
+  Err PutReal(const std::string& p, const std::string& k, double v) override try { return Put(p, k, "real", v); } catch (...) { return EdgeFailure(); }
+  Err GetString(const std::string& p, const std::string& k, std::string& out) override try { return Get(p, k, "string", out); } catch (...) { return EdgeFailure(); }
+  Err PutString(const std::string& p, const std::string& k, const std::string& v) override try { return Put(p, k, "string", v); } catch (...) { return EdgeFailure(); }
+  Err GetFilePath(const std::string& p, const std::string& k, std::filesystem::path& out) override try {
     std::string s;
     VX_TRY(Get(p, k, "path", s));
     out = Utf8ToPath(s);
     return kNoErr;
-  }
-  Err PutFilePath(const std::string& p, const std::string& k, const std::filesystem::path& v) override {
+  } catch (...) { return EdgeFailure(); }
+  Err PutFilePath(const std::string& p, const std::string& k, const std::filesystem::path& v) override try {
     return Put(p, k, "path", PathToUtf8(v));
-  }
+  } catch (...) { return EdgeFailure(); }
 
  private:
   template <class T>
@@ -285,34 +285,34 @@ class PreferenceSuiteImpl final : public PreferenceSuite {
 class UserSuiteImpl final : public UserSuite {
  public:
   explicit UserSuiteImpl(StandInHost& h) : host_(h) {}
-  Err MessageAlert(const std::string& t) override { return host_.ShowAlert(AlertKind::Message, t); }
-  Err WarningAlert(const std::string& t) override { return host_.ShowAlert(AlertKind::Warning, t); }
-  Err ErrorAlert(const std::string& t) override { return host_.ShowAlert(AlertKind::Error, t); }
-  bool YesNoAlert(const std::string& t) override {
+  Err MessageAlert(const std::string& t) override try { return host_.ShowAlert(AlertKind::Message, t); } catch (...) { return EdgeFailure(); }
+  Err WarningAlert(const std::string& t) override try { return host_.ShowAlert(AlertKind::Warning, t); } catch (...) { return EdgeFailure(); }
+  Err ErrorAlert(const std::string& t) override try { return host_.ShowAlert(AlertKind::Error, t); } catch (...) { return EdgeFailure(); }
+  bool YesNoAlert(const std::string& t) override try {
     bool yes = false;
     host_.ShowAlert(AlertKind::YesNo, t, &yes);
     return yes;
-  }
-  Err SetProgressText(const std::string& t) override {
+  } catch (...) { return EdgeFailure(); }
+  Err SetProgressText(const std::string& t) override try {
     text_ = t;
     host_.progressLog.push_back(t);
     host_.GetUser().Progress(text_, current_, max_);
     return kNoErr;
-  }
-  Err UpdateProgress(std::int64_t current, std::int64_t max) override {
+  } catch (...) { return EdgeFailure(); }
+  Err UpdateProgress(std::int64_t current, std::int64_t max) override try {
     current_ = current;
     max_ = max;
     host_.GetUser().Progress(text_, current_, max_);
     return kNoErr;
-  }
-  Err CloseProgress() override {
+  } catch (...) { return EdgeFailure(); }
+  Err CloseProgress() override try {
     text_.clear();
     current_ = max_ = 0;
     host_.GetUser().ProgressClosed();
     return kNoErr;
-  }
-  bool Cancelled() override { return host_.GetUser().WantsCancel(); }
-  Err GetOpenFiles(const OpenFileRequest& request, std::vector<std::filesystem::path>& out) override {
+  } catch (...) { return EdgeFailure(); }
+  bool Cancelled() override try { return host_.GetUser().WantsCancel(); } catch (...) { return EdgeFailure(); }
+  Err GetOpenFiles(const OpenFileRequest& request, std::vector<std::filesystem::path>& out) override try {
     out.clear();
     std::unique_ptr<ControlWindow> child;
     if (request.childTemplate != 0) {
@@ -332,21 +332,24 @@ class UserSuiteImpl final : public UserSuite {
         host_.ShowAlert(AlertKind::Error, PathToUtf8(f) + "\nファイルが見つかりません。");
         return kStop;
       }
-    if (child && child->handler) child->handler->OnCommand(*child, kIdFileOk, ControlEvent::Clicked, 0);
+    if (child && child->handler) {
+      child->handler->OnFileSelected(*child, files.front());
+      child->handler->OnCommand(*child, kIdFileOk, ControlEvent::Clicked, 0);
+    }
     out = std::move(files);
     return kNoErr;
-  }
-  Err GetSaveFile(const SaveFileRequest& request, std::filesystem::path& out) override {
+  } catch (...) { return EdgeFailure(); }
+  Err GetSaveFile(const SaveFileRequest& request, std::filesystem::path& out) override try {
     return host_.GetUser().ChooseSaveFile(request, out);
-  }
-  Err ChooseFolder(const std::string& title, const std::filesystem::path& start, std::filesystem::path& out) override {
+  } catch (...) { return EdgeFailure(); }
+  Err ChooseFolder(const std::string& title, const std::filesystem::path& start, std::filesystem::path& out) override try {
     (void)start;
     return host_.GetUser().ChooseFolder(title, out);
-  }
-  Err OpenUrl(const std::string& url) override {
+  } catch (...) { return EdgeFailure(); }
+  Err OpenUrl(const std::string& url) override try {
     host_.GetUser().OpenUrl(url);
     return kNoErr;
-  }
+  } catch (...) { return EdgeFailure(); }
 
  private:
   StandInHost& host_;
@@ -357,14 +360,14 @@ class UserSuiteImpl final : public UserSuite {
 class ModalParentSuiteImpl final : public ModalParentSuite {
  public:
   explicit ModalParentSuiteImpl(StandInHost& h) : host_(h) {}
-  Err GetModalParent(WindowHandle& out) override {
+  Err GetModalParent(WindowHandle& out) override try {
     out = host_.dialogStack.empty() ? AppWindow() : host_.dialogStack.back()->Handle();
     return kNoErr;
-  }
-  Err GetApplicationWindow(WindowHandle& out) override {
+  } catch (...) { return EdgeFailure(); }
+  Err GetApplicationWindow(WindowHandle& out) override try {
     out = AppWindow();
     return kNoErr;
-  }
+  } catch (...) { return EdgeFailure(); }
   static WindowHandle AppWindow() {
     static int app;
     return reinterpret_cast<WindowHandle>(&app);
@@ -377,17 +380,17 @@ class ModalParentSuiteImpl final : public ModalParentSuite {
 class ContextSuiteImpl final : public ContextSuite {
  public:
   explicit ContextSuiteImpl(StandInHost& h) : host_(h) {}
-  Err PushAppContext(PluginRef plugin, ContextHandle& out) override {
+  Err PushAppContext(PluginRef plugin, ContextHandle& out) override try {
     contexts_.push_back({plugin});
     out = &contexts_.back();
     ++host_.contextDepth;
     return kNoErr;
-  }
-  Err PopAppContext(ContextHandle context) override {
+  } catch (...) { return EdgeFailure(); }
+  Err PopAppContext(ContextHandle context) override try {
     if (!context || host_.contextDepth <= 0) return kBadParameter;
     --host_.contextDepth;
     return kNoErr;
-  }
+  } catch (...) { return EdgeFailure(); }
 
  private:
   StandInHost& host_;
@@ -397,13 +400,13 @@ class ContextSuiteImpl final : public ContextSuite {
 class UIThemeSuiteImpl final : public UIThemeSuite {
  public:
   explicit UIThemeSuiteImpl(StandInHost& h) : host_(h) {}
-  Err GetUIThemeColor(std::int32_t selector, std::int32_t kind, ThemeColor& out) override {
+  Err GetUIThemeColor(std::int32_t selector, std::int32_t kind, ThemeColor& out) override try {
     if (selector != 1) return kNotFound;
     auto it = host_.themeColors.find(kind);
     if (it == host_.themeColors.end()) return kNotFound;
     out = it->second;
     return kNoErr;
-  }
+  } catch (...) { return EdgeFailure(); }
 
  private:
   StandInHost& host_;
@@ -411,19 +414,19 @@ class UIThemeSuiteImpl final : public UIThemeSuite {
 
 class AccessSuiteImpl final : public AccessSuite {
  public:
-  Err AcquirePlugin(PluginRef plugin, AccessRef& out) override {
+  Err AcquirePlugin(PluginRef plugin, AccessRef& out) override try {
     if (!plugin) return kBadParameter;
     access_.push_back({plugin, true});
     ++plugin->accessCount;
     out = &access_.back();
     return kNoErr;
-  }
-  Err ReleasePlugin(AccessRef access) override {
+  } catch (...) { return EdgeFailure(); }
+  Err ReleasePlugin(AccessRef access) override try {
     if (!access || !access->held) return kBadParameter;
     access->held = false;
     --access->plugin->accessCount;
     return kNoErr;
-  }
+  } catch (...) { return EdgeFailure(); }
 
  private:
   std::deque<AccessOpaque> access_;
@@ -431,28 +434,28 @@ class AccessSuiteImpl final : public AccessSuite {
 
 class PluginsSuiteImpl final : public PluginsSuite {
  public:
-  Err SetPluginName(PluginRef plugin, const std::string& name) override {
+  Err SetPluginName(PluginRef plugin, const std::string& name) override try {
     if (!plugin) return kBadParameter;
     plugin->name = name;
     return kNoErr;
-  }
-  Err GetPluginName(PluginRef plugin, std::string& out) override {
+  } catch (...) { return EdgeFailure(); }
+  Err GetPluginName(PluginRef plugin, std::string& out) override try {
     if (!plugin) return kBadParameter;
     out = plugin->name;
     return kNoErr;
-  }
-  Err GetPluginFileSpecification(PluginRef plugin, std::filesystem::path& out) override {
+  } catch (...) { return EdgeFailure(); }
+  Err GetPluginFileSpecification(PluginRef plugin, std::filesystem::path& out) override try {
     if (!plugin) return kBadParameter;
     out = plugin->file;
     return kNoErr;
-  }
+  } catch (...) { return EdgeFailure(); }
 };
 
 class PlatformSuiteImpl final : public PlatformSuite {
  public:
   explicit PlatformSuiteImpl(StandInHost& h) : host_(h) {}
   Err RunModalDialog(PluginRef plugin, std::int32_t templateId, WindowHandle parent, DialogHandler& handler,
-                     std::int32_t& result) override {
+                     std::int32_t& result) override try {
     (void)plugin, (void)parent;
     result = 0;
     const DialogTemplate* t = resources::FindDialogTemplate(templateId);
@@ -466,28 +469,28 @@ class PlatformSuiteImpl final : public PlatformSuite {
     host_.dialogStack.pop_back();
     result = w.Result();
     return kNoErr;
-  }
-  Err GetWindow(WindowHandle handle, Window*& out) override {
+  } catch (...) { return EdgeFailure(); }
+  Err GetWindow(WindowHandle handle, Window*& out) override try {
     out = nullptr;
     for (ControlWindow* w : host_.dialogStack)
       if (w->Handle() == handle) out = w;
     for (PanelOpaque& p : host_.panels)
       if (p.window && p.window->Handle() == handle) out = p.window.get();
     return out ? kNoErr : kBadParameter;
-  }
-  Err SetWindowHandler(WindowHandle handle, DialogHandler* handler) override {
+  } catch (...) { return EdgeFailure(); }
+  Err SetWindowHandler(WindowHandle handle, DialogHandler* handler) override try {
     Window* w = nullptr;
     VX_TRY(GetWindow(handle, w));
     static_cast<ControlWindow*>(w)->handler = handler;
     return kNoErr;
-  }
-  Err GetWindowHandler(WindowHandle handle, DialogHandler*& out) override {
+  } catch (...) { return EdgeFailure(); }
+  Err GetWindowHandler(WindowHandle handle, DialogHandler*& out) override try {
     out = nullptr;
     Window* w = nullptr;
     VX_TRY(GetWindow(handle, w));
     out = static_cast<ControlWindow*>(w)->handler;
     return kNoErr;
-  }
+  } catch (...) { return EdgeFailure(); }
 
  private:
   StandInHost& host_;

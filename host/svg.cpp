@@ -25,22 +25,6 @@ std::string Hex2(double x) {
   return {d[v >> 4], d[v & 15]};
 }
 
-// CMYK shown as RGB the simple way: r = (1 - c)(1 - k) and so on.
-std::string Css(const Color& c) {
-  double r = 0, g = 0, b = 0;
-  switch (c.kind) {
-    case ColorKind::None: return "none";
-    case ColorKind::Gray: r = g = b = 1 - c.gray; break;
-    case ColorKind::Cmyk:
-      r = (1 - c.c) * (1 - c.k);
-      g = (1 - c.m) * (1 - c.k);
-      b = (1 - c.y) * (1 - c.k);
-      break;
-    case ColorKind::Rgb: r = c.r, g = c.g, b = c.b; break;
-  }
-  return "#" + Hex2(r) + Hex2(g) + Hex2(b);
-}
-
 std::string Escape(const std::string& s) {
   std::string out;
   for (char ch : s) {
@@ -60,15 +44,6 @@ std::string Escape(const std::string& s) {
 }
 
 bool Drawable(const ArtOpaque* a) { return a->alive && !(a->flags & kArtHidden); }
-
-// The paths of a compound path, groups inside it included, top to bottom.
-void CompoundParts(const ArtOpaque* a, std::vector<const ArtOpaque*>& out) {
-  for (const ArtOpaque* c = a->firstChild; c; c = c->next) {
-    if (!Drawable(c)) continue;
-    if (c->type == ArtType::Path && !c->guide && !c->segments.empty()) out.push_back(c);
-    if (c->type == ArtType::Group || c->type == ArtType::CompoundPath) CompoundParts(c, out);
-  }
-}
 
 class Renderer {
  public:
@@ -187,9 +162,9 @@ class Renderer {
   }
 
   void Style(const PathStyle& s, double opacity) {
-    out_ += " fill=\"" + (s.fillPaint ? Css(s.fill.color) : std::string("none")) + "\"";
+    out_ += " fill=\"" + (s.fillPaint ? CssColor(s.fill.color) : std::string("none")) + "\"";
     if (s.evenOdd) out_ += " fill-rule=\"evenodd\"";
-    out_ += " stroke=\"" + (s.strokePaint ? Css(s.stroke.color) : std::string("none")) + "\"";
+    out_ += " stroke=\"" + (s.strokePaint ? CssColor(s.stroke.color) : std::string("none")) + "\"";
     if (s.strokePaint) {
       out_ += " stroke-width=\"";
       Num(out_, s.stroke.width);
@@ -263,11 +238,7 @@ class Renderer {
         out_ += " d=\"";
         for (const ArtOpaque* c : parts) PathData(c);
         out_ += "\"";
-        // All parts show one paint. The import paints the paths before it gathers them, leaving
-        // the compound path's own style as new; a style set on the compound path itself shows
-        // while its parts still have the new-art paint.
-        const PathStyle& part = parts.front()->style;
-        Style(part == NewArtStyle() ? a->style : part, a->opacity);
+        Style(CompoundStyle(a, parts), a->opacity);
         out_ += "/>\n";
         break;
       }
@@ -280,7 +251,7 @@ class Renderer {
         Num(out_, -a->anchor.v);
         out_ += "\" font-size=\"";
         Num(out_, a->fontSize);
-        out_ += "\" fill=\"" + Css(a->textFill) + "\"";
+        out_ += "\" fill=\"" + CssColor(a->textFill) + "\"";
         if (a->justification == Justification::Center) out_ += " text-anchor=\"middle\"";
         if (a->justification == Justification::Right) out_ += " text-anchor=\"end\"";
         out_ += ">" + Escape(text::Utf16ToUtf8(a->text)) + "</text>\n";
@@ -304,6 +275,40 @@ class Renderer {
 };
 
 }  // namespace
+
+// CMYK shown as RGB the simple way: r = (1 - c)(1 - k) and so on.
+std::string CssColor(const Color& c) {
+  double r = 0, g = 0, b = 0;
+  switch (c.kind) {
+    case ColorKind::None: return "none";
+    case ColorKind::Gray: r = g = b = 1 - c.gray; break;
+    case ColorKind::Cmyk:
+      r = (1 - c.c) * (1 - c.k);
+      g = (1 - c.m) * (1 - c.k);
+      b = (1 - c.y) * (1 - c.k);
+      break;
+    case ColorKind::Rgb: r = c.r, g = c.g, b = c.b; break;
+  }
+  return "#" + Hex2(r) + Hex2(g) + Hex2(b);
+}
+
+// The paths of a compound path, groups inside it included, top to bottom.
+void CompoundParts(const ArtOpaque* a, std::vector<const ArtOpaque*>& out) {
+  for (const ArtOpaque* c = a->firstChild; c; c = c->next) {
+    if (!Drawable(c)) continue;
+    if (c->type == ArtType::Path && !c->guide && !c->segments.empty()) out.push_back(c);
+    if (c->type == ArtType::Group || c->type == ArtType::CompoundPath) CompoundParts(c, out);
+  }
+}
+
+// All parts show one paint. The import paints the paths before it gathers them, leaving the
+// compound path's own style as new; a style set on the compound path itself shows while its parts
+// still have the new-art paint.
+const PathStyle& CompoundStyle(const ArtOpaque* a, const std::vector<const ArtOpaque*>& parts) {
+  if (parts.empty()) return a->style;
+  const PathStyle& part = parts.front()->style;
+  return part == NewArtStyle() ? a->style : part;
+}
 
 std::string RenderSvg(const Document& doc, const SvgOptions& options) { return Renderer(doc, options).Run(); }
 

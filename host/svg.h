@@ -5,6 +5,7 @@
 #include "host/document.h"
 
 #include <string>
+#include <vector>
 
 namespace vx::host {
 
@@ -20,5 +21,14 @@ struct SvgOptions {
 };
 
 std::string RenderSvg(const Document& doc, const SvgOptions& options = {});
+
+// What the renderer draws, for other drawers of the sheet (the browser page):
+// a colour as CSS ("#rrggbb", "none"); CMYK shown as RGB the simple way.
+std::string CssColor(const Color& c);
+// The drawn paths of a compound path, groups inside it included, top to bottom.
+void CompoundParts(const ArtOpaque* a, std::vector<const ArtOpaque*>& out);
+// The paint a compound path shows, given its parts: theirs, unless they still have the new-art
+// paint (or there are none).
+const PathStyle& CompoundStyle(const ArtOpaque* a, const std::vector<const ArtOpaque*>& parts);
 
 }  // namespace vx::host

@@ -1,4 +1,5 @@
 #include "host/window.h"
+#include "host/edge.h"
 
 #include <algorithm>
 
@@ -31,7 +32,7 @@ ControlState* ControlWindow::Find(std::int32_t id) {
   return nullptr;
 }
 
-Err ControlWindow::CreateControl(const ControlTemplate& t) {
+Err ControlWindow::CreateControl(const ControlTemplate& t) try {
   ControlState c;
   c.kind = t.kind;
   c.id = t.id;
@@ -43,14 +44,14 @@ Err ControlWindow::CreateControl(const ControlTemplate& t) {
   c.visible = !(t.style & kStyleHidden);
   controls_.push_back(std::move(c));
   return kNoErr;
-}
+} catch (...) { return EdgeFailure(); }
 
-Err ControlWindow::MoveControl(std::int32_t id, std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height) {
+Err ControlWindow::MoveControl(std::int32_t id, std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height) try {
   ControlState* c = Find(id);
   if (!c) return kNotFound;
   c->x = x, c->y = y, c->width = width, c->height = height;
   return kNoErr;
-}
+} catch (...) { return EdgeFailure(); }
 
 #define VX_CONTROL(id, c) \
   ControlState* c = Find(id); \
@@ -59,12 +60,12 @@ Err ControlWindow::MoveControl(std::int32_t id, std::int32_t x, std::int32_t y, 
   VX_CONTROL(id, c);              \
   if (c->kind != (k)) return kWrongType
 
-Err ControlWindow::SetText(std::int32_t id, const std::string& utf8) {
+Err ControlWindow::SetText(std::int32_t id, const std::string& utf8) try {
   VX_CONTROL(id, c);
   c->text = utf8;
   return kNoErr;
-}
-Err ControlWindow::GetText(std::int32_t id, std::string& utf8) {
+} catch (...) { return EdgeFailure(); }
+Err ControlWindow::GetText(std::int32_t id, std::string& utf8) try {
   VX_CONTROL(id, c);
   if (c->kind == ControlKind::ComboBox) {
     utf8 = c->selected >= 0 ? c->items[static_cast<std::size_t>(c->selected)].first : std::string();
@@ -72,178 +73,178 @@ Err ControlWindow::GetText(std::int32_t id, std::string& utf8) {
     utf8 = c->text;
   }
   return kNoErr;
-}
-Err ControlWindow::SetChecked(std::int32_t id, bool checked) {
+} catch (...) { return EdgeFailure(); }
+Err ControlWindow::SetChecked(std::int32_t id, bool checked) try {
   VX_CONTROL(id, c);
   if (c->kind != ControlKind::CheckBox && c->kind != ControlKind::Radio) return kWrongType;
   c->checked = checked;
   return kNoErr;
-}
-Err ControlWindow::GetChecked(std::int32_t id, bool& out) {
+} catch (...) { return EdgeFailure(); }
+Err ControlWindow::GetChecked(std::int32_t id, bool& out) try {
   VX_CONTROL(id, c);
   if (c->kind != ControlKind::CheckBox && c->kind != ControlKind::Radio) return kWrongType;
   out = c->checked;
   return kNoErr;
-}
-Err ControlWindow::SetEnabled(std::int32_t id, bool enabled) {
+} catch (...) { return EdgeFailure(); }
+Err ControlWindow::SetEnabled(std::int32_t id, bool enabled) try {
   VX_CONTROL(id, c);
   c->enabled = enabled;
   return kNoErr;
-}
-Err ControlWindow::GetEnabled(std::int32_t id, bool& out) {
+} catch (...) { return EdgeFailure(); }
+Err ControlWindow::GetEnabled(std::int32_t id, bool& out) try {
   VX_CONTROL(id, c);
   out = c->enabled;
   return kNoErr;
-}
-Err ControlWindow::SetVisible(std::int32_t id, bool visible) {
+} catch (...) { return EdgeFailure(); }
+Err ControlWindow::SetVisible(std::int32_t id, bool visible) try {
   VX_CONTROL(id, c);
   c->visible = visible;
   return kNoErr;
-}
-Err ControlWindow::GetVisible(std::int32_t id, bool& out) {
+} catch (...) { return EdgeFailure(); }
+Err ControlWindow::GetVisible(std::int32_t id, bool& out) try {
   VX_CONTROL(id, c);
   out = c->visible;
   return kNoErr;
-}
-Err ControlWindow::SetFocus(std::int32_t id) {
+} catch (...) { return EdgeFailure(); }
+Err ControlWindow::SetFocus(std::int32_t id) try {
   VX_CONTROL(id, c);
   (void)c;
   focus_ = id;
   return kNoErr;
-}
-Err ControlWindow::SetTextLimit(std::int32_t id, std::int32_t chars) {
+} catch (...) { return EdgeFailure(); }
+Err ControlWindow::SetTextLimit(std::int32_t id, std::int32_t chars) try {
   VX_CONTROL_KIND(id, c, ControlKind::Edit);
   c->limit = std::max(chars, 0);
   return kNoErr;
-}
-Err ControlWindow::ClearItems(std::int32_t id) {
+} catch (...) { return EdgeFailure(); }
+Err ControlWindow::ClearItems(std::int32_t id) try {
   VX_CONTROL_KIND(id, c, ControlKind::ComboBox);
   c->items.clear();
   c->selected = -1;
   return kNoErr;
-}
-Err ControlWindow::AddItem(std::int32_t id, const std::string& utf8, std::intptr_t data) {
+} catch (...) { return EdgeFailure(); }
+Err ControlWindow::AddItem(std::int32_t id, const std::string& utf8, std::intptr_t data) try {
   VX_CONTROL_KIND(id, c, ControlKind::ComboBox);
   c->items.emplace_back(utf8, data);
   return kNoErr;
-}
-Err ControlWindow::CountItems(std::int32_t id, std::int32_t& out) {
+} catch (...) { return EdgeFailure(); }
+Err ControlWindow::CountItems(std::int32_t id, std::int32_t& out) try {
   VX_CONTROL_KIND(id, c, ControlKind::ComboBox);
   out = static_cast<std::int32_t>(c->items.size());
   return kNoErr;
-}
-Err ControlWindow::GetItemData(std::int32_t id, std::int32_t index, std::intptr_t& out) {
+} catch (...) { return EdgeFailure(); }
+Err ControlWindow::GetItemData(std::int32_t id, std::int32_t index, std::intptr_t& out) try {
   VX_CONTROL_KIND(id, c, ControlKind::ComboBox);
   if (index < 0 || index >= static_cast<std::int32_t>(c->items.size())) return kOutOfRange;
   out = c->items[static_cast<std::size_t>(index)].second;
   return kNoErr;
-}
-Err ControlWindow::GetItemText(std::int32_t id, std::int32_t index, std::string& out) {
+} catch (...) { return EdgeFailure(); }
+Err ControlWindow::GetItemText(std::int32_t id, std::int32_t index, std::string& out) try {
   VX_CONTROL_KIND(id, c, ControlKind::ComboBox);
   if (index < 0 || index >= static_cast<std::int32_t>(c->items.size())) return kOutOfRange;
   out = c->items[static_cast<std::size_t>(index)].first;
   return kNoErr;
-}
-Err ControlWindow::SetSelectedItem(std::int32_t id, std::int32_t index) {
+} catch (...) { return EdgeFailure(); }
+Err ControlWindow::SetSelectedItem(std::int32_t id, std::int32_t index) try {
   VX_CONTROL_KIND(id, c, ControlKind::ComboBox);
   if (index < -1 || index >= static_cast<std::int32_t>(c->items.size())) return kOutOfRange;
   c->selected = index;
   return kNoErr;
-}
-Err ControlWindow::GetSelectedItem(std::int32_t id, std::int32_t& out) {
+} catch (...) { return EdgeFailure(); }
+Err ControlWindow::GetSelectedItem(std::int32_t id, std::int32_t& out) try {
   VX_CONTROL_KIND(id, c, ControlKind::ComboBox);
   out = c->selected;
   return kNoErr;
-}
-Err ControlWindow::SetRange(std::int32_t id, std::int32_t min, std::int32_t max) {
+} catch (...) { return EdgeFailure(); }
+Err ControlWindow::SetRange(std::int32_t id, std::int32_t min, std::int32_t max) try {
   VX_CONTROL_KIND(id, c, ControlKind::TrackBar);
   if (min > max) return kBadParameter;
   c->rangeMin = min, c->rangeMax = max;
   c->position = std::clamp(c->position, min, max);
   return kNoErr;
-}
-Err ControlWindow::SetPosition(std::int32_t id, std::int32_t pos) {
+} catch (...) { return EdgeFailure(); }
+Err ControlWindow::SetPosition(std::int32_t id, std::int32_t pos) try {
   VX_CONTROL_KIND(id, c, ControlKind::TrackBar);
   c->position = std::clamp(pos, c->rangeMin, c->rangeMax);
   return kNoErr;
-}
-Err ControlWindow::GetPosition(std::int32_t id, std::int32_t& out) {
+} catch (...) { return EdgeFailure(); }
+Err ControlWindow::GetPosition(std::int32_t id, std::int32_t& out) try {
   VX_CONTROL_KIND(id, c, ControlKind::TrackBar);
   out = c->position;
   return kNoErr;
-}
-Err ControlWindow::AddColumn(std::int32_t id, const std::string& utf8, std::int32_t width, Align align) {
+} catch (...) { return EdgeFailure(); }
+Err ControlWindow::AddColumn(std::int32_t id, const std::string& utf8, std::int32_t width, Align align) try {
   VX_CONTROL_KIND(id, c, ControlKind::ListView);
   c->columns.push_back({utf8, width, align});
   return kNoErr;
-}
-Err ControlWindow::GetColumnWidth(std::int32_t id, std::int32_t column, std::int32_t& out) {
+} catch (...) { return EdgeFailure(); }
+Err ControlWindow::GetColumnWidth(std::int32_t id, std::int32_t column, std::int32_t& out) try {
   VX_CONTROL_KIND(id, c, ControlKind::ListView);
   if (column < 0 || column >= static_cast<std::int32_t>(c->columns.size())) return kOutOfRange;
   out = c->columns[static_cast<std::size_t>(column)].width;
   return kNoErr;
-}
-Err ControlWindow::SetColumnWidth(std::int32_t id, std::int32_t column, std::int32_t width) {
+} catch (...) { return EdgeFailure(); }
+Err ControlWindow::SetColumnWidth(std::int32_t id, std::int32_t column, std::int32_t width) try {
   VX_CONTROL_KIND(id, c, ControlKind::ListView);
   if (column < 0 || column >= static_cast<std::int32_t>(c->columns.size())) return kOutOfRange;
   c->columns[static_cast<std::size_t>(column)].width = width;
   return kNoErr;
-}
-Err ControlWindow::DeleteAllRows(std::int32_t id) {
+} catch (...) { return EdgeFailure(); }
+Err ControlWindow::DeleteAllRows(std::int32_t id) try {
   VX_CONTROL_KIND(id, c, ControlKind::ListView);
   c->rows.clear();
   c->rowSelected.clear();
   return kNoErr;
-}
-Err ControlWindow::AddRow(std::int32_t id, const std::vector<std::string>& cells) {
+} catch (...) { return EdgeFailure(); }
+Err ControlWindow::AddRow(std::int32_t id, const std::vector<std::string>& cells) try {
   VX_CONTROL_KIND(id, c, ControlKind::ListView);
   std::vector<std::string> row(std::max<std::size_t>(c->columns.size(), 1));
   for (std::size_t i = 0; i < row.size() && i < cells.size(); ++i) row[i] = cells[i];
   c->rows.push_back(std::move(row));
   c->rowSelected.push_back(false);
   return kNoErr;
-}
-Err ControlWindow::SetCell(std::int32_t id, std::int32_t row, std::int32_t column, const std::string& utf8) {
+} catch (...) { return EdgeFailure(); }
+Err ControlWindow::SetCell(std::int32_t id, std::int32_t row, std::int32_t column, const std::string& utf8) try {
   VX_CONTROL_KIND(id, c, ControlKind::ListView);
   if (row < 0 || row >= static_cast<std::int32_t>(c->rows.size())) return kOutOfRange;
   auto& r = c->rows[static_cast<std::size_t>(row)];
   if (column < 0 || column >= static_cast<std::int32_t>(r.size())) return kOutOfRange;
   r[static_cast<std::size_t>(column)] = utf8;
   return kNoErr;
-}
-Err ControlWindow::GetCell(std::int32_t id, std::int32_t row, std::int32_t column, std::string& out) {
+} catch (...) { return EdgeFailure(); }
+Err ControlWindow::GetCell(std::int32_t id, std::int32_t row, std::int32_t column, std::string& out) try {
   VX_CONTROL_KIND(id, c, ControlKind::ListView);
   if (row < 0 || row >= static_cast<std::int32_t>(c->rows.size())) return kOutOfRange;
   const auto& r = c->rows[static_cast<std::size_t>(row)];
   if (column < 0 || column >= static_cast<std::int32_t>(r.size())) return kOutOfRange;
   out = r[static_cast<std::size_t>(column)];
   return kNoErr;
-}
-Err ControlWindow::CountRows(std::int32_t id, std::int32_t& out) {
+} catch (...) { return EdgeFailure(); }
+Err ControlWindow::CountRows(std::int32_t id, std::int32_t& out) try {
   VX_CONTROL_KIND(id, c, ControlKind::ListView);
   out = static_cast<std::int32_t>(c->rows.size());
   return kNoErr;
-}
-Err ControlWindow::SetRowSelected(std::int32_t id, std::int32_t row, bool selected) {
+} catch (...) { return EdgeFailure(); }
+Err ControlWindow::SetRowSelected(std::int32_t id, std::int32_t row, bool selected) try {
   VX_CONTROL_KIND(id, c, ControlKind::ListView);
   if (row < 0 || row >= static_cast<std::int32_t>(c->rows.size())) return kOutOfRange;
   if (selected && !(c->style & kStyleMultiSelect)) std::fill(c->rowSelected.begin(), c->rowSelected.end(), false);
   c->rowSelected[static_cast<std::size_t>(row)] = selected;
   return kNoErr;
-}
-Err ControlWindow::GetSelectedRows(std::int32_t id, std::vector<std::int32_t>& out) {
+} catch (...) { return EdgeFailure(); }
+Err ControlWindow::GetSelectedRows(std::int32_t id, std::vector<std::int32_t>& out) try {
   VX_CONTROL_KIND(id, c, ControlKind::ListView);
   out.clear();
   for (std::size_t i = 0; i < c->rowSelected.size(); ++i)
     if (c->rowSelected[i]) out.push_back(static_cast<std::int32_t>(i));
   return kNoErr;
-}
-Err ControlWindow::EndDialog(std::int32_t code) {
+} catch (...) { return EdgeFailure(); }
+Err ControlWindow::EndDialog(std::int32_t code) try {
   if (!modal_) return kUnsupported;
   ended_ = true;
   result_ = code;
   return kNoErr;
-}
+} catch (...) { return EdgeFailure(); }
 
 Err ControlWindow::Usable(std::int32_t id, ControlState*& c) {
   c = Find(id);

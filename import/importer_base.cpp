@@ -158,6 +158,8 @@ Err CImporterBase::Run() {
   for (const fs::path& file : files_) {
     fileNotes_ = FileNotes{};
     fileNotes_.file = FileNameUtf8(file);
+    fileEncoding_ = EncodingFor(file);
+    fileNotes_.encoding = EncodingLabel(fileEncoding_);
     itemLabel_.clear();
     const Err r = ImportFile(file, layer);
     if (!fileNotes_.Empty()) notes_.push_back(fileNotes_);
@@ -200,14 +202,21 @@ void CImporterBase::ReportNotes() {
   section(kDroppedPointsMessage, [&](const FileNotes& f) { return count(f.droppedPoints, " 点"); });
   section(kNoShapeMessage, [&](const FileNotes& f) { return count(f.noShape, " 件"); });
   section(kNoRowMessage, [&](const FileNotes& f) { return count(f.noRow, " 件"); });
-  section(kSplitRingMessage, [&](const FileNotes& f) {
-    std::string names;
-    for (std::size_t i = 0; i < f.splitRings.size() && i < kNamedItems; ++i)
-      names += (i ? "、" : "") + f.splitRings[i];
-    if (f.splitRings.size() > kNamedItems)
-      names += " ほか " + std::to_string(f.splitRings.size() - kNamedItems) + " 件";
-    return names;
+  section(kBadTextMessage, [&](const FileNotes& f) {
+    std::string fields;
+    for (const FileNotes::BadText& b : f.badText)
+      fields += (fields.empty() ? "（" + f.encoding + "）" : "、") + b.field + " " + std::to_string(b.values) +
+                " 件（最初は" + b.first + "）";
+    return fields;
   });
+  auto named = [](const std::vector<std::string>& items) {
+    std::string names;
+    for (std::size_t i = 0; i < items.size() && i < kNamedItems; ++i) names += (i ? "、" : "") + items[i];
+    if (items.size() > kNamedItems) names += " ほか " + std::to_string(items.size() - kNamedItems) + " 件";
+    return names;
+  };
+  section(kLeftOutItemsMessage, [&](const FileNotes& f) { return named(f.leftOut); });
+  section(kSplitRingMessage, [&](const FileNotes& f) { return named(f.splitRings); });
   if (!text.empty()) Warn(text);
 }
 
@@ -368,12 +377,40 @@ Err CImporterBase::CreatePointArt(const data::MapPoint& p, LayerHandle layer, Ar
   return kNoErr;
 }
 
+bool CImporterBase::PlaceParts(std::span<const data::PointList> parts) {
+  if (placed_.size() < parts.size()) placed_.resize(parts.size());
+  bool failed = false;
+  for (std::size_t i = 0; i < parts.size(); ++i) {
+    std::vector<RealPoint>& out = placed_[i];
+    out.clear();
+    out.reserve(parts[i].size());
+    for (const data::MapPoint& p : parts[i]) {
+      RealPoint at;
+      if (!ToSheet(p, at)) {
+        failed = true;
+        break;
+      }
+      out.push_back(at);
+    }
+  }
+  if (!failed) return true;
+  if (fileNotes_.leftOut.empty() || fileNotes_.leftOut.back() != itemLabel_) fileNotes_.leftOut.push_back(itemLabel_);
+  return false;
+}
+
 Err CImporterBase::CreatePathArt(const data::PointList& points, bool closed, LayerHandle layer,
                                  std::vector<ArtHandle>& out) {
   out.clear();
+  if (!PlaceParts(std::span<const data::PointList>(&points, 1))) return kNoErr;
+  return DrawPlacedPart(0, closed, layer, out);
+}
+
+Err CImporterBase::DrawPlacedPart(std::size_t part, bool closed, LayerHandle layer, std::vector<ArtHandle>& out) {
+  out.clear();
+  if (part >= placed_.size()) return kBadParameter;
+  const std::vector<RealPoint>& points = placed_[part];
   ArtHandle group = nullptr;
   if (Err e = sLayer()->GetLayerGroup(layer, group)) return e;
-
   std::size_t n = 0;      // segments waiting in the buffer
   std::size_t fresh = 0;  // of them, those not already drawn as the end of the piece before
   bool split = false;     // a piece has been drawn
@@ -411,13 +448,8 @@ Err CImporterBase::CreatePathArt(const data::PointList& points, bool closed, Lay
 
   // A ring's last point repeats its first; the closed path draws that edge by itself.
   std::size_t count = points.size();
-  if (closed && count > 1 && points.front().x == points.back().x && points.front().y == points.back().y) --count;
-  for (const data::MapPoint& p : std::span<const data::MapPoint>(points.data(), count)) {
-    RealPoint at;
-    if (!ToSheet(p, at)) {
-      ++fileNotes_.droppedPoints;
-      continue;
-    }
+  if (closed && count > 1 && points.front() == points.back()) --count;
+  for (const RealPoint& at : std::span<const RealPoint>(points.data(), count)) {
     if (n == 0) first = at;
     if (Err e = add(at)) return e;
   }
@@ -469,17 +501,31 @@ namespace {
 // The encoding area below the open-file dialog.
 class EncodingArea : public DialogHandler {
  public:
-  explicit EncodingArea(bool offerUtf16) : offerUtf16_(offerUtf16) {}
+  using Detect = std::function<std::optional<text::TextEncoding>(const fs::path&)>;
+  EncodingArea(bool offerUtf16, Detect detect) : offerUtf16_(offerUtf16), detect_(std::move(detect)) {}
   void OnInit(Window& w) override {
     const std::int32_t id = resources::kEncodingCombo;
     w.ClearItems(id);
-    w.AddItem(id, "シフトJIS", static_cast<std::intptr_t>(text::TextEncoding::kShiftJIS));
-    w.AddItem(id, "UTF-8", static_cast<std::intptr_t>(text::TextEncoding::kUTF8));
-    if (offerUtf16_) w.AddItem(id, "UTF-16", static_cast<std::intptr_t>(text::TextEncoding::kUTF16));
+    for (const EncodingChoice& c : kEncodingChoices)
+      if (offerUtf16_ || c.encoding != text::TextEncoding::kUTF16)
+        w.AddItem(id, c.label, static_cast<std::intptr_t>(c.encoding));
     w.SetSelectedItem(id, 0);
   }
+  // A chosen file shows its own encoding, until the person picks one.
+  void OnFileSelected(Window& w, const fs::path& file) override {
+    if (picked || !detect_) return;
+    const text::TextEncoding want = detect_(file).value_or(text::TextEncoding::kShiftJIS);
+    std::int32_t count = 0;
+    if (w.CountItems(resources::kEncodingCombo, count) != kNoErr) return;
+    for (std::int32_t i = 0; i < count; ++i) {
+      std::intptr_t data = 0;
+      if (w.GetItemData(resources::kEncodingCombo, i, data) == kNoErr && data == static_cast<std::intptr_t>(want))
+        w.SetSelectedItem(resources::kEncodingCombo, i);
+    }
+  }
   void OnCommand(Window& w, std::int32_t id, ControlEvent event, std::int32_t detail) override {
-    (void)event, (void)detail;
+    (void)detail;
+    if (id == resources::kEncodingCombo && event == ControlEvent::SelectionChanged) picked = true;
     if (id != kIdFileOk) return;
     std::int32_t index = 0;
     std::intptr_t data = 0;
@@ -489,9 +535,11 @@ class EncodingArea : public DialogHandler {
       chosen = static_cast<text::TextEncoding>(data);
   }
   text::TextEncoding chosen = text::TextEncoding::kShiftJIS;
+  bool picked = false;  // the person picked an item
 
  private:
   bool offerUtf16_;
+  Detect detect_;
 };
 
 }  // namespace
@@ -507,7 +555,7 @@ Err CImporterBase::ChooseFilesDialog(const std::string& title, const std::vector
   request.allowMultiple = allowMultiple;
   std::error_code ec;
   if (!folder.empty() && fs::is_directory(folder, ec)) request.folder = folder;
-  EncodingArea area(offerUtf16);
+  EncodingArea area(offerUtf16, [this](const fs::path& f) { return FileEncoding(f); });
   if (showEncoding) {
     request.childTemplate = resources::kOpenFileEncodingArea;
     request.childHandler = &area;
@@ -516,8 +564,31 @@ Err CImporterBase::ChooseFilesDialog(const std::string& title, const std::vector
   // Any failure of the platform's dialog counts as a cancel.
   if (sUser()->GetOpenFiles(request, chosen) != kNoErr || chosen.empty()) return kStop;
   files.insert(files.end(), chosen.begin(), chosen.end());
-  if (showEncoding) encoding = area.chosen;
+  if (showEncoding) {
+    encoding = area.chosen;
+    encodingPicked_ = area.picked;
+  }
   return kNoErr;
+}
+
+text::TextEncoding CImporterBase::EncodingFor(const fs::path& file) const {
+  if (encodingPicked_) return encoding_;
+  return FileEncoding(file).value_or(text::TextEncoding::kShiftJIS);
+}
+
+void CImporterBase::NoteBadText(const std::string& field) {
+  for (FileNotes::BadText& b : fileNotes_.badText)
+    if (b.field == field) {
+      ++b.values;
+      return;
+    }
+  fileNotes_.badText.push_back({field, 1, itemLabel_});
+}
+
+const char* EncodingLabel(text::TextEncoding encoding) {
+  for (const EncodingChoice& c : kEncodingChoices)
+    if (c.encoding == encoding) return c.label;
+  return kEncodingChoices[0].label;
 }
 
 }  // namespace vx::imp

@@ -13,7 +13,9 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <span>
 #include <vector>
 
 namespace vx::imp {
@@ -95,7 +97,19 @@ class CImporterBase {
     std::int64_t noShape = 0;              // records that hold no shape
     std::int64_t noRow = 0;                // records drawn with empty values: the table had no row
     std::vector<std::string> splitRings;   // items whose ring was drawn as open pieces
-    bool Empty() const { return droppedPoints == 0 && noShape == 0 && noRow == 0 && splitRings.empty(); }
+    std::vector<std::string> leftOut;      // items not drawn: a point of theirs does not convert
+    // Values holding bytes that are no text in the encoding the file was read in, by field.
+    struct BadText {
+      std::string field;       // the field's name (UTF-8)
+      std::int64_t values = 0;
+      std::string first;       // the first item that held one (e.g. "第3レコード")
+    };
+    std::string encoding;             // the list's text for the encoding the file was read in
+    std::vector<BadText> badText;
+    bool Empty() const {
+      return droppedPoints == 0 && noShape == 0 && noRow == 0 && splitRings.empty() && leftOut.empty() &&
+             badText.empty();
+    }
   };
   // The notes of the files that have any, in file order.
   const std::vector<FileNotes>& Notes() const { return notes_; }
@@ -107,11 +121,16 @@ class CImporterBase {
   // A point mark at `p` (the file's system). A point that cannot be converted makes no art: the
   // result is 0 with `art` nullptr, and the point is counted as dropped.
   host::Err CreatePointArt(const data::MapPoint& p, host::LayerHandle layer, host::ArtHandle& art);
-  // Paths of at most 32,000 points each through `points`; points that cannot be converted are
-  // left out (and counted), so a list of none gives no path. A longer list is drawn in pieces,
-  // each starting on the point the one before ended on. A closed list that does not fit becomes
-  // open, unfilled pieces that end back on its first point; the item named by `itemLabel_` is
-  // noted for the closing warning.
+  // Converts every point of an item's parts to the sheet, for DrawPlacedPart. False when any point
+  // does not convert: the item (named by `itemLabel_`) is then noted and must be left out whole,
+  // as a shape missing a vertex is another shape.
+  bool PlaceParts(std::span<const data::PointList> parts);
+  // Paths of at most 32,000 points each through part `part` of the parts placed last. A longer
+  // list is drawn in pieces, each starting on the point the one before ended on. A closed list
+  // that does not fit becomes open, unfilled pieces that end back on its first point; the item
+  // named by `itemLabel_` is noted for the closing warning.
+  host::Err DrawPlacedPart(std::size_t part, bool closed, host::LayerHandle layer, std::vector<host::ArtHandle>& out);
+  // PlaceParts and DrawPlacedPart for an item of one part; no path when a point does not convert.
   host::Err CreatePathArt(const data::PointList& points, bool closed, host::LayerHandle layer,
                           std::vector<host::ArtHandle>& out);
   // A compound path in `group` holding `paths`, in order.
@@ -134,6 +153,19 @@ class CImporterBase {
                               const std::filesystem::path& folder, std::vector<std::filesystem::path>& files,
                               text::TextEncoding& encoding);
 
+  // The encoding a file declares or plainly is in (its sidecars, a byte-order mark, valid
+  // UTF-8); nothing when it does not tell. The open-file dialog preselects it when a file is
+  // chosen, and each file is read in its own unless the person picked an item of the list.
+  virtual std::optional<text::TextEncoding> FileEncoding(const std::filesystem::path& file) const {
+    (void)file;
+    return std::nullopt;
+  }
+  // The encoding `file` is read in: the person's pick, else the file's own, else Shift-JIS.
+  text::TextEncoding EncodingFor(const std::filesystem::path& file) const;
+  // A value of `field` (UTF-8) held bytes that are no text in the file's encoding; the item
+  // named by `itemLabel_` is the place.
+  void NoteBadText(const std::string& field);
+
   // The item being drawn, as the closing warning names it (e.g. "第3レコード").
   std::string itemLabel_;
   // The notes of the file being imported.
@@ -144,6 +176,8 @@ class CImporterBase {
   geo::CCoordConverter converter_;
   geo::CSheetTransform transform_;
   text::TextEncoding encoding_ = text::TextEncoding::kShiftJIS;
+  bool encodingPicked_ = false;  // the person picked an item of the encoding list
+  text::TextEncoding fileEncoding_ = text::TextEncoding::kShiftJIS;  // of the file being imported
   std::vector<std::filesystem::path> files_;
 
  private:
@@ -161,10 +195,25 @@ class CImporterBase {
 
   static constexpr std::size_t kSegmentsPerPath = 32000;
   std::unique_ptr<host::PathSegment[]> segments_;  // reused for every path
+  std::vector<std::vector<host::RealPoint>> placed_;  // the parts placed last, on the sheet
   bool limitOn_ = false;
   Extent limit_;
   std::vector<FileNotes> notes_;
 };
+
+// The encodings of the open-file dialog's list, in list order, with their item texts; UTF-16 is
+// offered for text files only.
+struct EncodingChoice {
+  text::TextEncoding encoding;
+  const char* label;
+};
+inline constexpr EncodingChoice kEncodingChoices[] = {
+    {text::TextEncoding::kShiftJIS, "シフトJIS"},     {text::TextEncoding::kUTF8, "UTF-8"},
+    {text::TextEncoding::kUTF16, "UTF-16"},           {text::TextEncoding::kLatin1, "ISO-8859-1"},
+    {text::TextEncoding::kWindows1252, "Windows-1252"}, {text::TextEncoding::kEucJp, "EUC-JP"},
+};
+// The item text of an encoding ("シフトJIS" for a code not in the list).
+const char* EncodingLabel(text::TextEncoding encoding);
 
 // Name of a file for messages and layer titles (UTF-8), with and without its extension.
 std::string FileNameUtf8(const std::filesystem::path& file);

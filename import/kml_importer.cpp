@@ -219,8 +219,9 @@ class CKMLFileImporter::Builder : public KmlHandler {
     const bool closed = g.kind == KmlGeometryKind::kPolygon;
     const bool holes = closed && g.rings.size() > 1;
     arts_.clear();
-    for (const data::PointList& ring : g.rings) {
-      if (Err e = owner_.CreatePathArt(ring, closed, layer, pieces_)) return e;
+    if (!owner_.PlaceParts(g.rings)) return kNoErr;
+    for (std::size_t i = 0; i < g.rings.size(); ++i) {
+      if (Err e = owner_.DrawPlacedPart(i, closed, layer, pieces_)) return e;
       arts_.insert(arts_.end(), pieces_.begin(), pieces_.end());
     }
     for (ArtHandle art : arts_) {

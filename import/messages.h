@@ -28,7 +28,18 @@ inline constexpr const char* kDroppedPointsMessage = "座標を変換できな�
 // The other sections of the closing warning, each followed by a line per file.
 inline constexpr const char* kNoShapeMessage = "図形のないレコードは描画していません";
 inline constexpr const char* kNoRowMessage = "属性テーブルに行のないレコードは属性値を空にしています";
+// Items left out whole because a point of theirs does not convert; each file names them.
+inline constexpr const char* kLeftOutItemsMessage = "座標を変換できない点を含む図形は、図形ごと描画していません";
 inline constexpr const char* kSplitRingMessage = "32,000点を超える閉じた図形は、塗りのない開いたパスに分けて描画しています";
+// Values with bytes that are no text in the encoding read; each file follows with the encoding
+// and, per field, the number of values and the first record or line.
+inline constexpr const char* kBadTextMessage =
+    "文字コードに合わないバイトを含む値があります（該当する文字は「・」または「\uFFFD」に置き換えています）";
+// The table's column names as the field there, and a column as the place; %d: its number.
+inline constexpr const char* kColumnNamesLabel = "列名";
+inline constexpr const char* kColumnLabelFormat = "第%d列";
+// How a line of a coordinate text file is named there; %lld: the line number.
+inline constexpr const char* kLineLabelFormat = "第%lld行";
 // How a shapefile record is named there; %d: the record number.
 inline constexpr const char* kRecordLabelFormat = "第%dレコード";
 // How a KML placemark is named there; %d: its number in the file.

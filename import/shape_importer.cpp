@@ -1,10 +1,13 @@
 #include "import/shape_importer.h"
 
 #include "attributes/shape_attr.h"
+#include "attributes/vertex_measures.h"
+#include "datafiles/sidecars.h"
 #include "import/messages.h"
 #include "shell/host/slots.h"
 
 #include <cstdio>
+#include <span>
 
 namespace vx::imp {
 
@@ -124,13 +127,24 @@ Err CShapeFileImporter::ImportFile(const fs::path& file, LayerHandle& layer) {
   return r;
 }
 
+std::optional<text::TextEncoding> CShapeFileImporter::FileEncoding(const fs::path& file) const {
+  const data::DeclaredEncoding declared = data::ReadDeclaredEncoding(file);
+  if (declared.encoding) return declared.encoding;
+  if (declared.source == data::DeclaredEncoding::Source::None && data::TableLooksUtf8(file))
+    return text::TextEncoding::kUTF8;
+  return std::nullopt;
+}
+
 void CShapeFileImporter::ReadRow() {
   const int columns = reader_.ColumnCount();
   row_.resize(static_cast<std::size_t>(columns));
   for (int i = 0; i < columns; ++i) {
     attr::DbfFieldDesc desc;
     reader_.GetColumn(i, desc);
-    row_[static_cast<std::size_t>(i)] = attr::FieldFromDbf(desc, reader_.GetCell(i), encoding_);
+    std::size_t invalid = 0;
+    attr::ShapeField& f = row_[static_cast<std::size_t>(i)];
+    f = attr::FieldFromDbf(desc, reader_.GetCell(i), fileEncoding_, &invalid);
+    if (invalid) NoteBadText(text::Utf16ToUtf8(f.name));
   }
 }
 
@@ -138,6 +152,15 @@ Err CShapeFileImporter::StoreRow(ArtHandle art) {
   attr::CVxShapeAttr list;
   list.Load(art);
   return list.ReplaceAll(row_);
+}
+
+Err CShapeFileImporter::StoreMeasures(ArtHandle art, std::size_t first, std::size_t count) {
+  const data::VertexMeasures& v = reader_.Measures();
+  auto slice = [&](const std::vector<double>& all) {
+    return first + count <= all.size() ? std::span<const double>(all.data() + first, count) : std::span<const double>();
+  };
+  if (v.Empty()) return kNoErr;
+  return attr::StoreVertexMeasures(art, slice(v.z), slice(v.m));
 }
 
 Err CShapeFileImporter::ImportRecords(const fs::path& file, LayerHandle layer) {
@@ -150,7 +173,15 @@ Err CShapeFileImporter::ImportRecords(const fs::path& file, LayerHandle layer) {
   for (int i = 0; i < reader_.ColumnCount(); ++i) {
     attr::DbfFieldDesc desc;
     reader_.GetColumn(i, desc);
-    defs.push_back(attr::FieldFromDbf(desc, {}, encoding_));
+    defs.push_back(attr::FieldFromDbf(desc, {}, fileEncoding_));
+    std::size_t invalid = 0;
+    text::Decode(desc.Name(), fileEncoding_, &invalid);
+    if (invalid) {
+      char label[64];
+      std::snprintf(label, sizeof label, kColumnLabelFormat, i + 1);
+      itemLabel_ = label;
+      NoteBadText(kColumnNamesLabel);
+    }
   }
   if (!defs.empty()) {
     attr::CVxShapeAttr list;
@@ -190,6 +221,7 @@ Err CShapeFileImporter::ImportRecords(const fs::path& file, LayerHandle layer) {
       if (!art) continue;  // the point cannot be placed
       ReadRow();
       if (Err e = StoreRow(art)) return e;
+      if (Err e = StoreMeasures(art, 0, 1)) return e;
       if (reader_.RowMissing()) ++fileNotes_.noRow;
 
     } else if (data::IsPartsType(type)) {
@@ -202,10 +234,16 @@ Err CShapeFileImporter::ImportRecords(const fs::path& file, LayerHandle layer) {
         continue;
       }
       if (LimitOn() && !BoxInLimit(parts_.box[0], parts_.box[1], parts_.box[2], parts_.box[3])) continue;
+      if (!PlaceParts(parts_.parts)) continue;
       ReadRow();
       arts_.clear();
-      for (const data::PointList& part : parts_.parts) {
-        if (Err e = CreatePathArt(part, IsPolygonType(type), layer, pieces_)) return e;
+      std::size_t first = 0;  // the part's first point among the record's
+      for (std::size_t i = 0; i < parts_.parts.size(); ++i) {
+        if (Err e = DrawPlacedPart(i, IsPolygonType(type), layer, pieces_)) return e;
+        // A part drawn in pieces keeps no Z or M: no piece is the part.
+        if (pieces_.size() == 1)
+          if (Err e = StoreMeasures(pieces_.front(), first, parts_.parts[i].size())) return e;
+        first += parts_.parts[i].size();
         arts_.insert(arts_.end(), pieces_.begin(), pieces_.end());
       }
       if (arts_.size() == 1) {
@@ -231,7 +269,8 @@ Err CShapeFileImporter::ImportRecords(const fs::path& file, LayerHandle layer) {
         continue;
       }
       bool rowRead = false;
-      for (const data::MapPoint& p : points_) {
+      for (std::size_t k = 0; k < points_.size(); ++k) {
+        const data::MapPoint& p = points_[k];
         if (LimitOn() && !PointInLimit(p)) continue;
         ArtHandle art = nullptr;
         if (Err e = CreatePointArt(p, layer, art)) return e;
@@ -241,6 +280,9 @@ Err CShapeFileImporter::ImportRecords(const fs::path& file, LayerHandle layer) {
           rowRead = true;
         }
         if (Err e = StoreRow(art)) return e;
+        // The points of one record go back out as one record.
+        if (Err e = attr::StoreMultiPointRecord(art, n)) return e;
+        if (Err e = StoreMeasures(art, k, 1)) return e;
       }
       if (rowRead && reader_.RowMissing()) ++fileNotes_.noRow;
 

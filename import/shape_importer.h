@@ -21,12 +21,19 @@ class CShapeFileImporter : public CImporterBase {
   bool ScanPoints(const std::function<void(const data::MapPoint&)>& visit) override;
   host::Err ImportFile(const std::filesystem::path& file, host::LayerHandle& layer) override;
 
+ protected:
+  // The .cpg's code page, else the table's language driver; else UTF-8 when the table is valid
+  // UTF-8 with some non-ASCII byte and declares nothing.
+  std::optional<text::TextEncoding> FileEncoding(const std::filesystem::path& file) const override;
+
  private:
   host::Err ImportRecords(const std::filesystem::path& file, host::LayerHandle layer);
   // The current row as a list of fields, built once per record.
   void ReadRow();
   // Stores the record's row on one art.
   host::Err StoreRow(host::ArtHandle art);
+  // Stores the Z and M of `count` of the record's points from `first` on (the art's anchors).
+  host::Err StoreMeasures(host::ArtHandle art, std::size_t first, std::size_t count);
 
   data::ShapeFileReader reader_;
   std::vector<attr::ShapeField> row_;

@@ -167,6 +167,20 @@ bool ReadCoordinate(const std::u16string& cell, double& value) {
   return true;
 }
 
+CoordinateHeader ClassifyCoordinateHeader(std::u16string_view name) {
+  // Letter case and spaces (half and full width) do not matter.
+  std::u16string key;
+  for (char16_t c : name) {
+    if (c == u' ' || c == u'\t' || c == u'\u3000') continue;
+    key.push_back(c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c);
+  }
+  for (std::u16string_view n : {u"緯度", u"lat", u"latitude", u"y"})
+    if (key == n) return CoordinateHeader::North;
+  for (std::u16string_view e : {u"経度", u"lon", u"lng", u"long", u"longitude", u"x"})
+    if (key == e) return CoordinateHeader::East;
+  return CoordinateHeader::None;
+}
+
 SampleRows BuildFields(TextImportSettings& s, bool rename) {
   SampleRows rows;
   if (s.sampleLines.empty()) return rows;
@@ -178,10 +192,21 @@ SampleRows BuildFields(TextImportSettings& s, bool rename) {
     const std::int32_t n = split.Split(s.sampleLines[0]);
     if (n < 2) return rows;
     if (header && s.sampleLines.size() < 2) return rows;
+    // Columns named as coordinates take the coordinate types; else the first two columns do.
+    std::int32_t northColumn = 0, eastColumn = 1;
+    if (header) {
+      std::int32_t north = -1, east = -1, norths = 0, easts = 0;
+      for (std::int32_t i = 0; i < n; ++i) {
+        const CoordinateHeader h = ClassifyCoordinateHeader(split.Field(i));
+        if (h == CoordinateHeader::North) north = i, ++norths;
+        if (h == CoordinateHeader::East) east = i, ++easts;
+      }
+      if (norths == 1 && easts == 1) northColumn = north, eastColumn = east;
+    }
     for (std::int32_t i = 0; i < n; ++i) {
       std::u16string name = header ? split.Field(i) : Numbered(u"FIELD", i < 2 ? i + 1 : i - 1);
-      if (i == 0) s.fields.push_back(Column(std::move(name), attr::kFieldLatitudeOrX, 0));
-      else if (i == 1) s.fields.push_back(Column(std::move(name), attr::kFieldLongitudeOrY, 0));
+      if (i == northColumn) s.fields.push_back(Column(std::move(name), attr::kFieldLatitudeOrX, 0));
+      else if (i == eastColumn) s.fields.push_back(Column(std::move(name), attr::kFieldLongitudeOrY, 0));
       else s.fields.push_back(Column(std::move(name), attr::kFieldString, 48));
     }
   } else if (rename) {
@@ -208,6 +233,7 @@ Err CGeoTextFileImporter::ChooseFiles() {
                                 {{"Text Files(*.txt)", "*.txt"}, {"CSV Files(*.csv)", "*.csv"}, {"All Files(*.*)", "*.*"}},
                                 "txt", false, true, true, folder, files_, encoding_))
     return r;
+  encoding_ = EncodingFor(files_.front());
   sPreference()->PutFilePath(kPrefPrefix, kTextFolderKey, files_.front().parent_path());
   return kNoErr;
 }
@@ -289,12 +315,40 @@ bool CGeoTextFileImporter::ScanPoints(const std::function<void(const data::MapPo
   return true;
 }
 
+std::optional<text::TextEncoding> CGeoTextFileImporter::FileEncoding(const fs::path& file) const {
+  return data::TextFileEncoding(file);
+}
+
+void CGeoTextFileImporter::NoteBadLine(const data::CVxTextFile& f, std::int64_t lineNumber) {
+  // The delimiter, the quote and line ends are ASCII, never part of another character in the
+  // 8-bit encodings: the line's bytes split as its text does, and each cell is decoded alone.
+  const std::string_view bytes = f.LastLineBytes();
+  data::FieldSplitter split;
+  split.SetDelimiter(static_cast<char16_t>(settings_.delimiter));
+  split.Split(std::u16string(bytes.begin(), bytes.end()));
+  char label[64];
+  std::snprintf(label, sizeof label, kLineLabelFormat, static_cast<long long>(lineNumber));
+  itemLabel_ = label;
+  for (std::int32_t i = 0; i < split.Count(); ++i) {
+    const std::u16string cell = split.Field(i);
+    std::string raw(cell.size(), '\0');
+    for (std::size_t k = 0; k < cell.size(); ++k) raw[k] = static_cast<char>(cell[k]);
+    std::size_t invalid = 0;
+    text::Decode(raw, f.GetEncoding(), &invalid);
+    if (!invalid) continue;
+    const auto at = static_cast<std::size_t>(i);
+    if (settings_.headerRow && lineNumber == 1) NoteBadText(kColumnNamesLabel);
+    else NoteBadText(at < settings_.fields.size() ? Utf8(settings_.fields[at].name) : Utf8(Numbered(u"FIELD", i + 1)));
+  }
+}
+
 Err CGeoTextFileImporter::ImportFile(const fs::path& file, LayerHandle& layer) {
   data::CVxTextFile f;
-  if (!f.Open(file, encoding_)) return kNoErr;
+  if (!f.Open(file, fileEncoding_)) return kNoErr;
   std::u16string line;
   if (settings_.headerRow && !f.ReadLine(line)) return kNoErr;
   std::int64_t lineNumber = settings_.headerRow ? 1 : 0;
+  if (lineNumber == 1 && f.LastLineInvalid()) NoteBadLine(f, lineNumber);
 
   LayerHandle made = nullptr;
   Err r = CreateImportLayer(made);
@@ -321,6 +375,7 @@ Err CGeoTextFileImporter::ImportFile(const fs::path& file, LayerHandle& layer) {
   while (f.ReadLine(line)) {
     ++lineNumber;
     if (line.empty()) continue;
+    if (f.LastLineInvalid()) NoteBadLine(f, lineNumber);
     values.clear();
     split.Split(line);
     data::MapPoint p{0, 0};

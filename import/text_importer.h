@@ -3,6 +3,7 @@
 #pragma once
 
 #include "attributes/field.h"
+#include "datafiles/vx_file.h"
 #include "import/importer_base.h"
 
 #include <cstdint>
@@ -30,6 +31,11 @@ host::Err ShowFieldDialog(host::PluginRef plugin, TextImportSettings& settings);
 // Builds the field list anew when it is empty, else renames its fields when `rename`.
 SampleRows BuildFields(TextImportSettings& settings, bool rename);
 
+// What a column's header says it holds: 緯度, lat, latitude, Y name the northing; 経度, lon, lng,
+// long, longitude, X the easting.
+enum class CoordinateHeader { None, North, East };
+CoordinateHeader ClassifyCoordinateHeader(std::u16string_view name);
+
 // A coordinate cell read as a number: the whole cell (spaces around it allowed) must be a finite
 // number; false otherwise.
 bool ReadCoordinate(const std::u16string& cell, double& value);
@@ -46,7 +52,13 @@ class CGeoTextFileImporter : public CImporterBase {
 
   const TextImportSettings& Settings() const { return settings_; }
 
+ protected:
+  // A byte-order mark's encoding, else UTF-8 for a file of valid UTF-8 with some non-ASCII byte.
+  std::optional<text::TextEncoding> FileEncoding(const std::filesystem::path& file) const override;
+
  private:
+  // Notes, by field, the cells of the line read last that hold bytes no text in its encoding.
+  void NoteBadLine(const data::CVxTextFile& f, std::int64_t lineNumber);
   TextImportSettings settings_;
 };
 

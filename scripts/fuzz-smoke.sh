@@ -10,14 +10,15 @@ CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithD
   -DVX_FUZZ=ON -DVX_BUILD_TESTS=ON -DVX_BUILD_BENCH=OFF -DVX_WERROR=OFF \
   -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link,address,undefined" >/dev/null
 cmake --build "$build" --target shape_reader_fuzz text_reader_fuzz shift_grid_fuzz convert_line_fuzz \
-  document_reader_fuzz kml_reader_fuzz
+  document_reader_fuzz kml_reader_fuzz svg_document_fuzz
 
 # Seeds: a valid one-point shapefile (in the fuzzer's packed form), a few text files, a small shift
 # grid, a few lines for `vxshape convert`, the sample document and the test KML files.
 mkdir -p "$build/corpus/shape" "$build/corpus/text" "$build/corpus/shift_grid" "$build/corpus/convert_line" \
-  "$build/corpus/document" "$build/corpus/kml"
+  "$build/corpus/document" "$build/corpus/kml" "$build/corpus/svg_document"
 cp samples/sample-sheet.vxd "$build/corpus/document/"
 cp tests/import/data/*.kml "$build/corpus/kml/"
+cp tests/inkscape/data/*.svg "$build/corpus/svg_document/"
 python3 - "$build/corpus" <<'PY'
 import struct, sys, os
 out = sys.argv[1]
@@ -44,7 +45,8 @@ PY
 # File-backed targets: keep their files in memory when possible.
 [ -d /dev/shm ] && export TMPDIR=/dev/shm
 status=0
-for t in shape_reader_fuzz text_reader_fuzz shift_grid_fuzz convert_line_fuzz document_reader_fuzz kml_reader_fuzz; do
+for t in shape_reader_fuzz text_reader_fuzz shift_grid_fuzz convert_line_fuzz document_reader_fuzz kml_reader_fuzz \
+  svg_document_fuzz; do
   corpus="$build/corpus/${t%_fuzz}"
   corpus="${corpus/_reader/}"
   echo "== $t for ${seconds}s"

@@ -1,6 +1,7 @@
 #include "shell/plugin.h"
 
 #include "shell/host/app_context.h"
+#include "shell/host/file_failure.h"
 
 #include <algorithm>
 #include <exception>
@@ -39,6 +40,23 @@ Err ReleaseTable(std::span<const SuiteEntry> table) {
     *e.slot = nullptr;
   }
   return kNoErr;
+}
+
+// The host's file failure suite, held from start-up to shut-down when the host offers it, so that
+// the notes of output failures reach the host's side.
+bool gFileFailureHeld = false;
+
+void HoldFileFailureSink(bool hold) {
+  if (hold == gFileFailureHeld || !gBasicSuite) return;
+  if (hold) {
+    const void* s = nullptr;
+    if (gBasicSuite->AcquireSuite(kFileFailureSuiteName, kFileFailureSuiteVersion, &s) != kNoErr || !s) return;
+    SetFileFailureSink(static_cast<const FileFailureSuite*>(s));
+  } else {
+    SetFileFailureSink(nullptr);
+    gBasicSuite->ReleaseSuite(kFileFailureSuiteName, kFileFailureSuiteVersion);
+  }
+  gFileFailureHeld = hold;
 }
 
 }  // namespace
@@ -160,6 +178,7 @@ Err Plugin::OnStartup(MessageData* message) {
   (void)message;
   BindGlobals(this);
   if (Err err = AcquireSuites()) return err;
+  HoldFileFailureSink(true);
   if (Err err = sPlugins()->SetPluginName(self_, name_)) return err;
   NotifierHandle started = nullptr;
   const std::string notifierName = std::string(name_) + " App Started Notifier";
@@ -173,6 +192,7 @@ Err Plugin::OnAppStarted() { return kNoErr; }
 
 Err Plugin::OnShutdown(MessageData* message) {
   (void)message;
+  HoldFileFailureSink(false);
   ReleaseSuites();
   BindGlobals(nullptr);
   return kNoErr;
@@ -182,6 +202,7 @@ Err Plugin::OnUnload(MessageData* message) {
   (void)message;
   ClearSuiteTables();
   BindGlobals(nullptr);
+  HoldFileFailureSink(false);
   ReleaseSuites();
   return kNoErr;
 }
@@ -327,7 +348,7 @@ Err Plugin::Dispatch(const char* caller, const char* selector, void* message) {
     auto* m = static_cast<NotifierMessage*>(message);
     ScopedAppContext context(self_);
     Err result = kNoErr;
-    if (m && m->type == "AI Application Started Notifier") result = OnAppStarted();
+    if (m && Same(m->type, "AI Application Started Notifier")) result = OnAppStarted();
     if ((result == kNoErr || result == kNotHandled) && Same(selector, kSelectorNotify)) result = OnNotify(m);
     return result;
   }

@@ -143,10 +143,10 @@ Err Entry(const char* caller, const char* selector, void* message, PluginFactory
 
 }  // namespace vx::shell
 
-// The plug-in's only export; the Windows module exports it by name for the host to find.
+// The plug-in's only export; the module exports it by name for the host to find.
 #ifdef _WIN32
 #define VX_PLUGIN_EXPORT __declspec(dllexport)
 #else
-#define VX_PLUGIN_EXPORT
+#define VX_PLUGIN_EXPORT __attribute__((visibility("default")))
 #endif
 extern "C" VX_PLUGIN_EXPORT vx::host::Err PluginMain(const char* caller, const char* selector, void* message);

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <new>
 #include <string>
+#include <string_view>
 
 namespace vx::shell {
 
@@ -170,8 +171,8 @@ Err ShapePlugin::RunAboutDialog() {
 }
 
 Err ShapePlugin::OnNotify(NotifierMessage* message) {
-  if (!panel_ || !message) return kNoErr;
-  const std::string& type = message->type;
+  if (!panel_ || !message || !message->type) return kNoErr;
+  const std::string_view type = message->type;
   if (type == kSelectionChangedNotification || type == kDocumentChangedNotification) {
     panel_->Refresh();
   } else if (type == kBrightnessChangedNotification) {

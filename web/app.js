@@ -5,7 +5,6 @@ const token = document.querySelector('meta[name="vx-token"]').content;
 const $ = (id) => document.getElementById(id);
 let state = null;
 let version = 0;
-let sheetVersion = -1;
 let queue = Promise.resolve();
 
 // Requests go one after another, so the plug-in hears the person's actions in their order.
@@ -29,7 +28,7 @@ async function act(body) {
   for (let attempt = 0; attempt < 30; ++attempt) {
     const { status, reply } = await request('/api/act', body);
     if (status !== 409) {
-      if (status >= 400) showNotice(reply.error || ('error ' + status));
+      if (status >= 400) showNotice(reply.error || ('エラー ' + status));
       return;
     }
     await new Promise((r) => setTimeout(r, 100));
@@ -40,7 +39,7 @@ async function act(body) {
 function answer(body) {
   if (!state || !state.ask) return Promise.resolve();
   return request('/api/answer', Object.assign({ ask: state.ask.ask }, body)).then(({ status, reply }) => {
-    if (status >= 400 && status !== 409) showNotice(reply.error || ('error ' + status));
+    if (status >= 400 && status !== 409) showNotice(reply.error || ('エラー ' + status));
   });
 }
 
@@ -69,6 +68,8 @@ function render(s) {
   document.body.dataset.version = s.version;
   $('busy').hidden = !s.busy;
   $('dirty').hidden = !s.dirty;
+  $('undo').disabled = !s.canUndo;
+  $('redo').disabled = !s.canRedo;
   document.title = (s.dirty ? '● ' : '') + s.document + ' — vxshape';
   $('document').textContent = s.document;
   showNotice(s.notice);
@@ -76,8 +77,9 @@ function render(s) {
   renderLayers(s.layers);
   renderPanel(s.panel, s.flyout);
   renderModal(s);
-  if (s.sheetVersion !== sheetVersion) loadSheet(s.sheetVersion);
-  document.body.dataset.sheet = sheetVersion;
+  syncGeometry(s);
+  renderMapAids(s);
+  if (!fitted && s.open && vxSheet.loaded()) { fitted = true; fit(); }
 }
 
 function renderMenu(items) {
@@ -104,7 +106,8 @@ function renderLayers(layers) {
     eye.className = 'eye';
     eye.textContent = l.visible ? '◉' : '';
     eye.title = l.visible ? '隠す' : '表示';
-    eye.onclick = () => act({ do: 'showLayer', layer: l.index, on: !l.visible });
+    // Shown at once; the server's answer confirms it.
+    eye.onclick = () => { visibleOverride.set(l.index, !l.visible); contentChanged(); act({ do: 'showLayer', layer: l.index, on: !l.visible }); };
     const lock = document.createElement('button');
     lock.className = 'lock';
     lock.textContent = l.locked ? '■' : '';
@@ -156,14 +159,35 @@ function dialogSender(extra) {
   };
 }
 
-// Dialog templates are laid out in dialog units (a quarter of the font's mean character width
-// across, an eighth of its height down); panels in pixels.
-const DIALOG_UNITS = { x: 1.5, y: 1.625 };
-const PIXELS = { x: 1, y: 1 };
+// Dialog templates are laid out in dialog units, converted as Windows converts them: from the
+// dialog font's base units (the mean width of the 52 Latin letters, rounded as Windows rounds it,
+// and the font's height; MS UI Gothic 9 pt, 12 pixels, whose metrics IPAPGothic has), a quarter
+// and an eighth of them, each edge rounded by MulDiv. Panels are laid out in pixels.
+const DIALOG_FONT = '12px "IPAPGothic", "Noto Sans CJK JP", sans-serif';
+const DIALOG_UNITS = { x: 7, y: 12 };  // base units until the font is measured
+const PIXELS = null;
+
+function measureBaseUnits() {
+  const c = document.createElement('canvas').getContext('2d');
+  c.font = DIALOG_FONT;
+  const m = c.measureText('ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz');
+  const cx = Math.floor(m.width);
+  DIALOG_UNITS.x = Math.floor((Math.floor(cx / 26) + 1) / 2);
+  DIALOG_UNITS.y = Math.round(m.fontBoundingBoxAscent + m.fontBoundingBoxDescent) || 12;
+  document.body.dataset.baseUnits = DIALOG_UNITS.x + 'x' + DIALOG_UNITS.y;
+}
+document.fonts.load(DIALOG_FONT).then(measureBaseUnits, measureBaseUnits);
+
+// MulDiv(a, b, c) as Windows rounds it: to the nearest, halves away from zero.
+function mulDiv(a, b, c) { const p = a * b; return Math.sign(p) * Math.floor((Math.abs(p) + c / 2) / c); }
+function toPixels(v, unit, across) {
+  if (!unit) return Math.round(v);
+  return across ? mulDiv(v, unit.x, 4) : mulDiv(v, unit.y, 8);
+}
 
 function renderWindow(box, desc, send, unit = DIALOG_UNITS) {
-  box.style.width = Math.round(desc.width * unit.x) + 'px';
-  box.style.height = Math.round(desc.height * unit.y) + 'px';
+  box.style.width = toPixels(desc.width, unit, true) + 'px';
+  box.style.height = toPixels(desc.height, unit, false) + 'px';
   box.els = box.els || new Map();
   const seen = new Set();
   desc.controls.forEach((c, index) => {
@@ -175,10 +199,11 @@ function renderWindow(box, desc, send, unit = DIALOG_UNITS) {
       box.els.set(key, el);
       box.appendChild(el);
     }
-    el.style.left = Math.round(c.x * unit.x) + 'px';
-    el.style.top = Math.round(c.y * unit.y) + 'px';
-    el.style.width = Math.round(c.width * unit.x) + 'px';
-    el.style.height = (c.kind === 'combobox' ? 22 : Math.round(c.height * unit.y)) + 'px';
+    const left = toPixels(c.x, unit, true), top = toPixels(c.y, unit, false);
+    el.style.left = left + 'px';
+    el.style.top = top + 'px';
+    el.style.width = (toPixels(c.x + c.width, unit, true) - left) + 'px';
+    el.style.height = (c.kind === 'combobox' ? 22 : toPixels(c.y + c.height, unit, false) - top) + 'px';
     el.style.display = c.visible ? '' : 'none';
     el.classList.toggle('disabled', !c.enabled);
     updateControl(el, c);
@@ -357,6 +382,7 @@ let fileSelected = [];
 
 function renderModal(s) {
   const ask = s.ask;
+  let focusDialog = null;
   const dialogs = $('dialogs');
   while (dialogs.children.length > s.dialogs.length) dialogs.lastChild.remove();
   s.dialogs.forEach((d, i) => {
@@ -373,6 +399,7 @@ function renderModal(s) {
     const active = i === s.dialogs.length - 1 && ask && ask.kind === 'dialog';
     box.classList.toggle('inactive', !active);
     renderWindow(box.querySelector('.window'), d, dialogSender({}));
+    if (active && !box.focusedOnce) { box.focusedOnce = true; focusDialog = box; }
   });
 
   const kind = ask ? ask.kind : null;
@@ -399,6 +426,11 @@ function renderModal(s) {
     if (p.max > 0) bar.value = Math.round(1000 * p.current / p.max); else bar.removeAttribute('value');
   }
   $('modal-layer').hidden = !(s.dialogs.length || ask || p);
+  // A dialog opens with its first edit focused, as on Windows (once it can take the focus).
+  if (focusDialog) {
+    const edit = [...focusDialog.querySelectorAll('.c-edit')].find((el) => !el.disabled && !el.readOnly && el.style.display !== 'none');
+    if (edit) { edit.focus(); edit.select(); } else { focusDialog.tabIndex = -1; focusDialog.focus(); }
+  }
 }
 
 function renderFiles(ask) {
@@ -492,87 +524,454 @@ function chooseFiles() {
   return answer({ event: 'file', file: filePath(name) });
 }
 
-// ----- the sheet: zoom, pan, click to select
+// ----- the sheet: drawn here from each layer's geometry (serve/sheet_geometry.h), so zoom, pan
+// and hit tests need no request; after a change only layers with a new revision are fetched.
 
-let view = { scale: 1, x: 20, y: 20 };
+const FONT = '"Noto Sans CJK JP", "Noto Sans JP", "IPAGothic", sans-serif';
+const HIGHLIGHT = '#1a73e8';
+const PASTEBOARD = '#9a9a9a';
+const TOLERANCE = 4;  // pixels: thin lines and small marks take a click this far off
+const geometry = new Map();  // revision -> parsed layer
+const loading = new Set();
+const visibleOverride = new Map();
+let drawnKey = '';  // layer index -> visibility shown before the server confirms
+let view = { scale: 1, x: 20, y: 20 };  // screen = view.x + view.scale * page
 let fitted = false;
+let drawQueued = false;
+const canvas = $('sheet');
+const ctx = canvas.getContext('2d');
+const sheetStats = { frameMs: 0, frames: 0, highlighted: 0 };
 
-async function loadSheet(v) {
-  const r = await fetch('/api/sheet.svg?v=' + v, { headers: { 'X-Vx-Token': token } });
-  if (!r.ok) return;
-  const text = await r.text();
-  const doc = new DOMParser().parseFromString(text, 'image/svg+xml');
-  const svg = doc.documentElement;
-  if (svg.nodeName !== 'svg') return;
-  $('sheet').replaceChildren(document.importNode(svg, true));
-  sheetVersion = v;
-  document.body.dataset.sheet = v;
-  if (!fitted) { fit(); fitted = true; }
+function parseLayer(buf) {
+  const dv = new DataView(buf);
+  if (buf.byteLength < 20 || dv.getUint32(0, true) !== 0x31475856) throw new Error('not layer geometry');
+  const jsonBytes = dv.getUint32(4, true);
+  const head = JSON.parse(new TextDecoder().decode(new Uint8Array(buf, 8, jsonBytes)));
+  let at = 8 + jsonBytes;
+  const count = dv.getUint32(at, true), partCount = dv.getUint32(at + 4, true), floatCount = dv.getUint32(at + 8, true);
+  at += 12;
+  const objects = new Int32Array(buf, at, count * 5); at += count * 20;
+  const parts = new Int32Array(buf, at, partCount * 3); at += partCount * 12;
+  const floats = new Float32Array(buf, at, floatCount);
+  const boxes = new Float32Array(count * 4);
+  const byArt = new Map();
+  const extent = [Infinity, Infinity, -Infinity, -Infinity];
+  for (let o = 0; o < count; ++o) {
+    const kind = objects[o * 5], art = objects[o * 5 + 1], ref = objects[o * 5 + 2];
+    let x0 = Infinity, y0 = Infinity, x1 = -Infinity, y1 = -Infinity;
+    if (kind === 1) {
+      const t = head.texts[ref];
+      const w = textWidth(t.text, t.size);
+      x0 = t.align === 'center' ? t.x - w / 2 : t.align === 'right' ? t.x - w : t.x;
+      x1 = x0 + w; y0 = t.y - t.size * 0.88; y1 = t.y + t.size * 0.12;
+    } else if (kind !== 3) {
+      const p0 = objects[o * 5 + 3], pn = objects[o * 5 + 4];
+      for (let p = p0; p < p0 + pn; ++p) {
+        const f0 = parts[p * 3], n = parts[p * 3 + 1] * ((parts[p * 3 + 2] & 2) ? 6 : 2);
+        for (let f = f0; f < f0 + n; f += 2) {
+          const x = floats[f], y = floats[f + 1];
+          if (x < x0) x0 = x; if (x > x1) x1 = x;
+          if (y < y0) y0 = y; if (y > y1) y1 = y;
+        }
+      }
+    }
+    boxes[o * 4] = x0; boxes[o * 4 + 1] = y0; boxes[o * 4 + 2] = x1; boxes[o * 4 + 3] = y1;
+    if (kind !== 3 && x0 <= x1) {
+      extent[0] = Math.min(extent[0], x0); extent[1] = Math.min(extent[1], y0);
+      extent[2] = Math.max(extent[2], x1); extent[3] = Math.max(extent[3], y1);
+    }
+    if (art >= 0) { if (!byArt.has(art)) byArt.set(art, []); byArt.get(art).push(o); }
+  }
+  return { head, count, objects, parts, floats, boxes, byArt, extent };
 }
 
-function applyView() { $('sheet').style.transform = `translate(${view.x}px, ${view.y}px) scale(${view.scale})`; }
+// A text's advance in points, close enough for hit tests and fitting: full-width characters
+// take the font size, others about half of it.
+function textWidth(text, size) {
+  let w = 0;
+  for (const ch of text) w += ch.codePointAt(0) > 0x2e7f ? 1 : 0.56;
+  return w * size;
+}
 
+function layerData(i) { return state && state.geometry ? geometry.get(state.geometry[i]) : undefined; }
+function layerVisible(i) { return visibleOverride.has(i) ? visibleOverride.get(i) : state.layers[i].visible; }
+
+// Fetches the layers whose revision is new; forgets revisions no layer has any more.
+function syncGeometry(s) {
+  const wanted = new Set(s.geometry || []);
+  for (const rev of geometry.keys()) if (!wanted.has(rev)) geometry.delete(rev);
+  visibleOverride.clear();
+  // What is drawn depends on the revisions and the layers' order and visibility.
+  const key = JSON.stringify([s.geometry, s.layers.map((l) => [l.visible, l.top])]);
+  if (key !== drawnKey) { drawnKey = key; contentChanged(); }
+  for (const rev of wanted) {
+    if (geometry.has(rev) || loading.has(rev)) continue;
+    loading.add(rev);
+    fetch('/api/layer?rev=' + rev, { headers: { 'X-Vx-Token': token } })
+      .then((r) => (r.ok ? r.arrayBuffer() : null))
+      .then((buf) => { if (buf) { geometry.set(rev, parseLayer(buf)); contentChanged(); } })
+      .catch(() => {})
+      .finally(() => {
+        loading.delete(rev);
+        if (!fitted && vxSheet.loaded()) { fitted = true; fit(); }
+        requestDraw();
+      });
+  }
+  requestDraw();
+}
+
+function requestDraw() {
+  if (drawQueued) return;
+  drawQueued = true;
+  requestAnimationFrame(draw);
+}
+
+function artboardSize() {
+  const b = state && state.artboard ? state.artboard : [0, 792, 612, 0];
+  return { w: b[2] - b[0], h: b[1] - b[3] };
+}
+
+// Draws the layers bottom up: top-level layers in reverse pre-order, sublayers where they stand.
+function forEachDrawn(fn) {
+  const walk = (i) => {
+    if (!layerVisible(i)) return;
+    const L = layerData(i);
+    if (!L) return;
+    for (let o = 0; o < L.count; ++o) {
+      if (L.objects[o * 5] === 3) walk(L.objects[o * 5 + 2]);
+      else fn(i, L, o);
+    }
+  };
+  for (let i = state.layers.length - 1; i >= 0; --i) if (state.layers[i].top) walk(i);
+}
+
+function styleOf(L, o) { return L.head.styles[L.objects[o * 5 + 2]]; }
+
+// A path's outline into the current path of `ctx`, leaving out vertices closer than `tol` to the
+// last one.
+function tracePath(ctx, L, o, tol) {
+  const { objects, parts, floats } = L;
+  const p0 = objects[o * 5 + 3], pn = objects[o * 5 + 4];
+  for (let p = p0; p < p0 + pn; ++p) {
+    const f0 = parts[p * 3], n = parts[p * 3 + 1], flags = parts[p * 3 + 2];
+    if (flags & 2) {
+      ctx.moveTo(floats[f0 + 2], floats[f0 + 3]);
+      for (let k = 1; k <= n; ++k) {
+        if (k === n && !(flags & 1)) break;
+        const a = f0 + 6 * (k - 1), b = f0 + 6 * (k % n);
+        ctx.bezierCurveTo(floats[a + 4], floats[a + 5], floats[b], floats[b + 1], floats[b + 2], floats[b + 3]);
+      }
+    } else {
+      let lx = floats[f0], ly = floats[f0 + 1];
+      ctx.moveTo(lx, ly);
+      const end = f0 + 2 * n;
+      for (let f = f0 + 2; f < end; f += 2) {
+        const x = floats[f], y = floats[f + 1];
+        if (f + 2 < end && Math.abs(x - lx) + Math.abs(y - ly) < tol) continue;
+        ctx.lineTo(x, y); lx = x; ly = y;
+      }
+    }
+    if (flags & 1) ctx.closePath();
+  }
+}
+
+function setStroke(ctx, st) {
+  ctx.strokeStyle = st.stroke;
+  ctx.lineWidth = st.width;
+  ctx.lineCap = st.cap; ctx.lineJoin = st.join; ctx.miterLimit = st.miter;
+  ctx.setLineDash(st.dash || []);
+  ctx.lineDashOffset = st.dashOffset || 0;
+}
+
+// Drawing happens in two parts. The art is drawn into a bitmap of its own, a slice of at most
+// SLICE_MS per frame, so that no frame waits for a large sheet; each frame shows that bitmap
+// moved and scaled to the current view (while a new one is drawn for it), with the selection
+// drawn on top.
+const SLICE_MS = 25;
+const base = { canvas: document.createElement('canvas'), view: null, ready: false };
+let job = null;  // the bitmap being drawn: { canvas, view, list position, batch }
+let drawList = null;  // [layer, object] pairs in drawing order
+let contentSerial = 0;  // counts changes of what is drawn
+
+function contentChanged() { drawList = null; ++contentSerial; requestDraw(); }
+
+function buildDrawList() {
+  const out = [];
+  forEachDrawn((i, L, o) => { out.push(i, o); });
+  drawList = Int32Array.from(out);
+}
+
+function sameView(a, b) { return a && b && a.scale === b.scale && a.x === b.x && a.y === b.y && a.w === b.w && a.h === b.h && a.serial === b.serial; }
+
+// Draws objects of the list into `job.ctx` from job.k on, until the list ends or the time is up.
+function drawSlice(j, until) {
+  const c = j.ctx, s = j.view.scale;
+  const vx0 = -j.view.x / s, vy0 = -j.view.y / s, vx1 = vx0 + j.view.w / s, vy1 = vy0 + j.view.h / s;
+  const tol = vxSheet.tolerance / s, dot = 1.2 / s;
+  const flush = () => { if (j.batch) { setStroke(c, j.batch); c.stroke(); j.batch = null; } };
+  const list = drawList;
+  for (let n = 0; j.k < list.length; j.k += 2, ++n) {
+    if ((n & 63) === 63 && performance.now() > until) { flush(); return false; }
+    const i = list[j.k], o = list[j.k + 1];
+    const L = layerData(i);
+    const b = o * 4, box = L.boxes;
+    if (box[b + 2] < vx0 || box[b] > vx1 || box[b + 3] < vy0 || box[b + 1] > vy1) continue;
+    const kind = L.objects[o * 5];
+    if (kind === 1) {
+      flush();
+      const t = L.head.texts[L.objects[o * 5 + 2]];
+      if (t.size * s < 1.5) continue;
+      c.globalAlpha = t.opacity || 1;
+      c.font = t.size + 'px ' + FONT;
+      c.textAlign = t.align || 'left';
+      c.fillStyle = t.fill;
+      c.fillText(t.text, t.x, t.y);
+      c.globalAlpha = 1;
+      continue;
+    }
+    const st = styleOf(L, o);
+    // Art smaller than a pixel or so shows as a dot of its paint.
+    if (box[b + 2] - box[b] < dot && box[b + 3] - box[b + 1] < dot) {
+      flush();
+      const paint = st.fill !== 'none' ? st.fill : st.stroke;
+      if (paint === 'none') continue;
+      c.fillStyle = paint;
+      c.fillRect(box[b], box[b + 1], Math.max(dot, box[b + 2] - box[b]), Math.max(dot, box[b + 3] - box[b + 1]));
+      continue;
+    }
+    // Unfilled opaque lines of one paint go into one path.
+    if (st.fill === 'none' && st.stroke !== 'none' && !st.opacity) {
+      if (j.batch !== st) { flush(); j.batch = st; c.beginPath(); }
+      tracePath(c, L, o, tol);
+      continue;
+    }
+    flush();
+    c.beginPath();
+    tracePath(c, L, o, tol);
+    c.globalAlpha = st.opacity || 1;
+    if (st.fill !== 'none') { c.fillStyle = st.fill; c.fill(st.evenOdd ? 'evenodd' : 'nonzero'); }
+    if (st.stroke !== 'none') { setStroke(c, st); c.stroke(); }
+    c.globalAlpha = 1;
+  }
+  flush();
+  return true;
+}
+
+function startJob(v, dpr) {
+  const canvasOf = job && job.canvas !== base.canvas ? job.canvas : document.createElement('canvas');
+  canvasOf.width = Math.round(v.w * dpr); canvasOf.height = Math.round(v.h * dpr);
+  const c = canvasOf.getContext('2d');
+  c.setTransform(dpr * v.scale, 0, 0, dpr * v.scale, dpr * v.x, dpr * v.y);
+  job = { canvas: canvasOf, ctx: c, view: v, k: 0, batch: null, dpr };
+}
+
+function draw() {
+  drawQueued = false;
+  const t0 = performance.now();
+  const vp = $('sheet-viewport');
+  const dpr = window.devicePixelRatio || 1;
+  const cw = vp.clientWidth, ch = vp.clientHeight;
+  if (canvas.width !== Math.round(cw * dpr) || canvas.height !== Math.round(ch * dpr)) {
+    canvas.width = Math.round(cw * dpr); canvas.height = Math.round(ch * dpr);
+    canvas.style.width = cw + 'px'; canvas.style.height = ch + 'px';
+  }
+  ctx.setTransform(dpr, 0, 0, dpr, 0, 0);
+  ctx.globalAlpha = 1;
+  ctx.fillStyle = PASTEBOARD;
+  ctx.fillRect(0, 0, cw, ch);
+  if (!state || !state.open) return;
+  const s = view.scale;
+  const { w, h } = artboardSize();
+  // The artboard: a white sheet on the grey pasteboard; art beyond it is drawn as well.
+  ctx.shadowColor = '#555'; ctx.shadowBlur = 6;
+  ctx.fillStyle = '#fff';
+  ctx.fillRect(view.x, view.y, w * s, h * s);
+  ctx.shadowBlur = 0; ctx.shadowColor = 'transparent';
+  ctx.strokeStyle = '#999'; ctx.lineWidth = Math.min(1, 0.5 * s);
+  ctx.strokeRect(view.x, view.y, w * s, h * s);
+
+  const v = { scale: s, x: view.x, y: view.y, w: cw, h: ch, serial: contentSerial };
+  if (!drawList) buildDrawList();
+  if (!sameView(base.view, v) && !(job && sameView(job.view, v))) startJob(v, dpr);
+  if (job) {
+    const done = drawSlice(job, t0 + SLICE_MS);
+    if (done) {
+      const old = base.canvas;
+      base.canvas = job.canvas; base.view = job.view; base.ready = true;
+      job = null;
+      if (old !== base.canvas) old.width = old.height = 0;
+    }
+  }
+  // The last finished bitmap, moved and scaled to the view it is drawn for.
+  if (base.ready) {
+    const k = s / base.view.scale;
+    ctx.imageSmoothingEnabled = true;
+    ctx.drawImage(base.canvas, view.x - base.view.x * k, view.y - base.view.y * k, base.view.w * k, base.view.h * k);
+  }
+  ctx.setTransform(dpr * s, 0, 0, dpr * s, dpr * view.x, dpr * view.y);
+  drawSelection(s, vxSheet.tolerance / s);
+  sheetStats.frameMs = performance.now() - t0;
+  sheetStats.frames++;
+  sheetStats.complete = !job;
+  document.body.dataset.frames = sheetStats.frames;
+  if (job) requestDraw();
+}
+
+// Selected art in the highlight colour, at any zoom: outlines two pixels wide, texts recoloured,
+// and a square of a fixed size around art too small to see.
+function drawSelection(s, tol) {
+  let n = 0;
+  const sel = state.selection || [];
+  const small = 8 / s;
+  ctx.setLineDash([]);
+  forEachDrawn((i, L, o) => {
+    const arts = sel[i];
+    if (!arts || !arts.length) return;
+    if (!L.selected || L.selected.source !== arts) L.selected = { source: arts, set: new Set(arts) };
+    if (!L.selected.set.has(L.objects[o * 5 + 1])) return;
+    ++n;
+    const b = o * 4, box = L.boxes;
+    ctx.strokeStyle = HIGHLIGHT;
+    ctx.lineWidth = 2 / s;
+    ctx.lineJoin = 'round';
+    if (L.objects[o * 5] === 1) {
+      const t = L.head.texts[L.objects[o * 5 + 2]];
+      ctx.font = t.size + 'px ' + FONT;
+      ctx.textAlign = t.align || 'left';
+      ctx.fillStyle = HIGHLIGHT;
+      ctx.fillText(t.text, t.x, t.y);
+      ctx.lineWidth = 1 / s;
+      ctx.strokeRect(box[b] - 2 / s, box[b + 1] - 2 / s, box[b + 2] - box[b] + 4 / s, box[b + 3] - box[b + 1] + 4 / s);
+      return;
+    }
+    ctx.beginPath();
+    tracePath(ctx, L, o, tol);
+    ctx.stroke();
+    if (box[b + 2] - box[b] < small && box[b + 3] - box[b + 1] < small) {
+      const cx = (box[b] + box[b + 2]) / 2, cy = (box[b + 1] + box[b + 3]) / 2;
+      ctx.strokeRect(cx - small / 2, cy - small / 2, small, small);
+    }
+  });
+  sheetStats.highlighted = n;
+}
+
+// The topmost art under page point (x, y), within the tolerance: [layer, art] or null.
+function artAt(x, y) {
+  const s = view.scale, tol = TOLERANCE / s;
+  let hit = null;
+  ctx.save();
+  ctx.setTransform(1, 0, 0, 1, 0, 0);
+  forEachDrawn((i, L, o) => {
+    const b = o * 4, box = L.boxes;
+    const kind = L.objects[o * 5];
+    const st = kind === 1 ? null : styleOf(L, o);
+    const pad = tol + (st && st.stroke !== 'none' ? st.width / 2 : 0);
+    if (x < box[b] - pad || x > box[b + 2] + pad || y < box[b + 1] - pad || y > box[b + 3] + pad) return;
+    let inside = kind === 1 || (box[b + 2] - box[b] < 2 * tol && box[b + 3] - box[b + 1] < 2 * tol);
+    if (!inside) {
+      ctx.beginPath();
+      tracePath(ctx, L, o, 0);
+      if (st.fill !== 'none' && ctx.isPointInPath(x, y, st.evenOdd ? 'evenodd' : 'nonzero')) inside = true;
+      else {
+        ctx.lineWidth = Math.max(st.stroke !== 'none' ? st.width : 0, 2 * tol);
+        inside = ctx.isPointInStroke(x, y);
+      }
+    }
+    if (inside) hit = [i, L.objects[o * 5 + 1]];  // later drawn is on top
+  });
+  ctx.restore();
+  return hit;
+}
+
+function applyView() { requestDraw(); }
+
+// All art and the artboard in view.
 function fit() {
-  const svg = $('sheet').querySelector('svg');
-  if (!svg) return;
-  const vp = $('sheet-viewport').getBoundingClientRect();
-  const w = svg.width.baseVal.value || 612, h = svg.height.baseVal.value || 792;
-  view.scale = Math.min((vp.width - 40) / w, (vp.height - 40) / h);
-  view.x = (vp.width - w * view.scale) / 2;
-  view.y = (vp.height - h * view.scale) / 2;
-  applyView();
+  if (!state || !state.open) return;
+  const { w, h } = artboardSize();
+  let x0 = 0, y0 = 0, x1 = w, y1 = h;
+  for (let i = 0; i < state.layers.length; ++i) {
+    const L = layerData(i);
+    if (!L || !layerVisible(i) || !(L.extent[0] <= L.extent[2])) continue;
+    x0 = Math.min(x0, L.extent[0]); y0 = Math.min(y0, L.extent[1]);
+    x1 = Math.max(x1, L.extent[2]); y1 = Math.max(y1, L.extent[3]);
+  }
+  const vp = $('sheet-viewport');
+  const cw = vp.clientWidth, ch = vp.clientHeight;
+  view.scale = Math.min((cw - 40) / (x1 - x0), (ch - 40) / (y1 - y0));
+  view.x = (cw - (x1 - x0) * view.scale) / 2 - x0 * view.scale;
+  view.y = (ch - (y1 - y0) * view.scale) / 2 - y0 * view.scale;
+  requestDraw();
+  showScale();
 }
 
 function zoomAt(factor, cx, cy) {
-  const s = Math.min(64, Math.max(0.05, view.scale * factor));
+  const s = Math.min(4096, Math.max(0.0005, view.scale * factor));
   view.x = cx - (cx - view.x) * (s / view.scale);
   view.y = cy - (cy - view.y) * (s / view.scale);
   view.scale = s;
-  applyView();
+  requestDraw();
+  showScale();
 }
 
-// The art under the pointer, or the nearest within a few pixels: thin lines and small marks are
-// hard to hit exactly.
-function artNear(x, y, target) {
-  const hit = target.closest && target.closest('[data-art]');
-  if (hit) return hit;
-  for (const r of [2, 4]) {
-    for (let k = 0; k < 8; ++k) {
-      const a = (k * Math.PI) / 4;
-      for (const el of document.elementsFromPoint(x + r * Math.cos(a), y + r * Math.sin(a))) {
-        const near = el.closest && el.closest('#sheet [data-art]');
-        if (near) return near;
-      }
-    }
-  }
-  // Small marks: the point within a few pixels of their box.
-  let best = null, bestArea = Infinity;
-  for (const el of document.querySelectorAll('#sheet [data-art]')) {
-    const b = el.getBoundingClientRect();
-    if (b.width > 16 || b.height > 16) continue;
-    if (x < b.left - 4 || x > b.right + 4 || y < b.top - 4 || y > b.bottom + 4) continue;
-    if (b.width * b.height < bestArea) { best = el; bestArea = b.width * b.height; }
-  }
-  return best;
+// ----- map aids: scale, the pointer's position, the selection's size
+
+// 1 : N on the screen: at 100 % a point of the sheet is 4/3 CSS pixels, so the screen shows the
+// sheet's own scale there.
+function showScale() {
+  const m = state && state.map;
+  $('scale').textContent = m && m.scale ? '1:' + Math.round(m.scale * (4 / 3) / view.scale).toLocaleString('ja-JP') : '';
+  $('zoom').textContent = Math.round(view.scale * 75) + '%';
+}
+
+let whereBusy = false, whereNext = null;
+function showPointer(px, py) {
+  $('page-point').textContent = 'ページ ' + px.toFixed(1) + ', ' + py.toFixed(1) + ' pt';
+  const m = state && state.map;
+  if (!m || m.kind === 'none') { $('map-point').textContent = ''; return; }
+  whereNext = [px, py];
+  if (whereBusy) return;
+  const next = () => {
+    if (!whereNext) { whereBusy = false; return; }
+    const [x, y] = whereNext;
+    whereNext = null;
+    whereBusy = true;
+    fetch('/api/where?x=' + x + '&y=' + y, { headers: { 'X-Vx-Token': token } })
+      .then((r) => r.json())
+      .then((w) => { $('map-point').textContent = w.text || ''; $('map-point').dataset.x = x; $('map-point').dataset.y = y; })
+      .catch(() => {})
+      .finally(next);
+  };
+  next();
+}
+
+function renderMapAids(s) {
+  $('map-system').textContent = s.map && s.map.kind !== 'none' ? s.map.system : '';
+  $('selected-count').textContent = s.selected ? s.selected + ' 個選択' : '';
+  showScale();
 }
 
 (function wireSheet() {
   const vp = $('sheet-viewport');
   let drag = null;
+  const pagePoint = (e) => {
+    const r = vp.getBoundingClientRect();
+    return [(e.clientX - r.left - view.x) / view.scale, (e.clientY - r.top - view.y) / view.scale];
+  };
   vp.addEventListener('mousedown', (e) => { drag = { x: e.clientX, y: e.clientY, vx: view.x, vy: view.y, moved: false }; });
   window.addEventListener('mousemove', (e) => {
+    if (e.target === canvas) showPointer(...pagePoint(e));
     if (!drag || !(e.buttons & 1)) return;
     const dx = e.clientX - drag.x, dy = e.clientY - drag.y;
     if (Math.abs(dx) + Math.abs(dy) > 4) drag.moved = true;
-    if (drag.moved) { view.x = drag.vx + dx; view.y = drag.vy + dy; applyView(); }
+    if (drag.moved) { view.x = drag.vx + dx; view.y = drag.vy + dy; requestDraw(); }
   });
   vp.addEventListener('click', (e) => {
     const moved = drag && drag.moved;
     drag = null;
-    if (moved) return;
-    const art = artNear(e.clientX, e.clientY, e.target);
-    const layer = art && art.closest('[data-layer-index]');
-    if (art && layer) act({ do: 'select', layer: Number(layer.dataset.layerIndex), art: Number(art.dataset.art), add: e.shiftKey });
+    if (moved || !state) return;
+    const hit = artAt(...pagePoint(e));
+    if (hit) act({ do: 'select', layer: hit[0], art: hit[1], add: e.shiftKey });
     else if (!e.shiftKey) act({ do: 'deselect' });
   });
   vp.addEventListener('wheel', (e) => {
@@ -580,11 +979,34 @@ function artNear(x, y, target) {
     const r = vp.getBoundingClientRect();
     zoomAt(e.deltaY < 0 ? 1.2 : 1 / 1.2, e.clientX - r.left, e.clientY - r.top);
   }, { passive: false });
-  const center = () => { const r = vp.getBoundingClientRect(); return [r.width / 2, r.height / 2]; };
+  const center = () => [vp.clientWidth / 2, vp.clientHeight / 2];
   $('zoom-in').onclick = () => zoomAt(1.25, ...center());
   $('zoom-out').onclick = () => zoomAt(1 / 1.25, ...center());
   $('zoom-fit').onclick = fit;
 })();
+
+// What tests and benchmarks read of the drawn sheet.
+window.vxSheet = {
+  stats: sheetStats,
+  tolerance: 0.6,
+  loaded: () => !!state && (state.geometry || []).every((rev) => geometry.has(rev)),
+  // Top-level art drawn in a layer (by number), and the texts drawn.
+  arts: (i) => (layerData(i) ? layerData(i).byArt.size : 0),
+  texts: () => { const out = []; forEachDrawn((i, L, o) => { if (L.objects[o * 5] === 1) out.push(L.head.texts[L.objects[o * 5 + 2]].text); }); return out; },
+  // The client point at the middle of art `art` of layer `i`.
+  point: (i, art) => {
+    const L = layerData(i);
+    const objs = L && L.byArt.get(art);
+    if (!objs) return null;
+    const b = objs[0] * 4, r = $('sheet-viewport').getBoundingClientRect();
+    return { x: r.left + view.x + view.scale * (L.boxes[b] + L.boxes[b + 2]) / 2, y: r.top + view.y + view.scale * (L.boxes[b + 1] + L.boxes[b + 3]) / 2 };
+  },
+  // The client point of page point (x, y).
+  client: (x, y) => { const r = $('sheet-viewport').getBoundingClientRect(); return { x: r.left + view.x + view.scale * x, y: r.top + view.y + view.scale * y }; },
+  view: () => ({ ...view }),
+  zoomAt,
+  draw,
+};
 
 // ----- fixed controls
 
@@ -601,9 +1023,44 @@ $('files-filter').onchange = () => loadFolder();
 $('files-ok').onclick = () => chooseFiles();
 $('files-cancel').onclick = () => answer({ event: 'cancel' });
 $('files-confirm-no').onclick = () => { $('files-confirm').hidden = true; };
+$('undo').onclick = () => act({ do: 'undo' });
+$('redo').onclick = () => act({ do: 'redo' });
+
+// The keys of a drawing application. While something is asked, Escape cancels it and Enter
+// presses its default button; otherwise the document's keys act on the sheet.
 document.addEventListener('keydown', (e) => {
-  if (e.key === 'Escape' && state && state.ask && state.ask.kind === 'dialog') answer({ event: 'close' });
+  if (e.isComposing) return;
+  const ctrl = e.ctrlKey || e.metaKey;
+  const key = e.key.length === 1 ? e.key.toLowerCase() : e.key;
+  const editing = e.target.closest && e.target.closest('input, textarea, select');
+  const ask = state && state.ask;
+  if (ask) {
+    if (key === 'Escape') {
+      e.preventDefault();
+      if (ask.kind === 'dialog') answer({ event: 'close' });
+      else if (ask.kind === 'alert') answer({ event: 'ok' });
+      else if (ask.kind === 'question') answer({ event: 'answer', yes: false });
+      else if (!$('files-confirm').hidden) $('files-confirm').hidden = true;
+      else answer({ event: 'cancel' });
+    } else if (key === 'Enter' && !(e.target.closest && e.target.closest('button, .c-check, .c-list'))) {
+      e.preventDefault();
+      if (ask.kind === 'dialog') {
+        const box = document.querySelector('#dialogs .dialog:not(.inactive)');
+        const button = box && (box.querySelector('.c-button.default:not(:disabled)') || box.querySelector('.c-button[data-id="1"]:not(:disabled)'));
+        if (button) button.click();
+      } else if (ask.kind === 'alert') answer({ event: 'ok' });
+      else if (ask.kind === 'question') answer({ event: 'answer', yes: true });
+      else if (!$('files-confirm').hidden) $('files-confirm-yes').click();
+      else chooseFiles();
+    }
+    return;
+  }
+  if (ctrl && key === 's') { e.preventDefault(); act({ do: 'save' }); }
+  else if (ctrl && key === 'a' && !editing) { e.preventDefault(); act({ do: 'selectAll' }); }
+  else if (ctrl && key === 'z') { e.preventDefault(); act({ do: e.shiftKey ? 'redo' : 'undo' }); }
+  else if (ctrl && key === 'y') { e.preventDefault(); act({ do: 'redo' }); }
+  else if ((key === 'Delete' || key === 'Backspace') && !editing) { e.preventDefault(); act({ do: 'delete' }); }
 });
-window.addEventListener('resize', () => { if (!fitted) fit(); });
+window.addEventListener('resize', requestDraw);
 
 poll();

@@ -1,7 +1,9 @@
 #include "shell/host/atomic_file.h"
 
+#include "shell/host/file_failure.h"
 #include "shell/host/paths.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -216,7 +218,11 @@ void LockClose(std::intptr_t handle) { ::close(static_cast<int>(handle)); }
 
 std::string Text(const fs::path& p) { return PathToUtf8(p); }
 
-thread_local std::string lastFailure;
+// Plain bytes: a thread-local object with a destructor would keep the plug-in's module from
+// unloading (or run its destructor from unloaded code). A longer reason is cut at a character.
+constexpr std::size_t kFailureCapacity = 2048;
+thread_local char lastFailure[kFailureCapacity];
+thread_local std::size_t lastFailureSize = 0;
 
 }  // namespace
 
@@ -399,11 +405,28 @@ FileLock::Outcome FileLock::Acquire(const fs::path& path, int waitMs, std::strin
   return Outcome::kBusy;
 }
 
-void NoteFileFailure(std::string what) { lastFailure = std::move(what); }
+namespace {
+const FileFailureSuite* gFileFailureSink = nullptr;
+}  // namespace
+
+void SetFileFailureSink(const FileFailureSuite* suite) { gFileFailureSink = suite; }
+
+void NoteFileFailure(std::string what) {
+  if (gFileFailureSink && gFileFailureSink->Note) gFileFailureSink->Note(what.c_str());
+  KeepFileFailure(std::move(what));
+}
+
+void KeepFileFailure(std::string what) {
+  std::size_t n = std::min(what.size(), kFailureCapacity);
+  if (n < what.size())
+    while (n > 0 && (static_cast<unsigned char>(what[n]) & 0xC0) == 0x80) --n;  // not inside a UTF-8 sequence
+  std::memcpy(lastFailure, what.data(), n);
+  lastFailureSize = n;
+}
 
 std::string TakeFileFailure() {
-  std::string s = std::move(lastFailure);
-  lastFailure.clear();
+  std::string s(lastFailure, lastFailureSize);
+  lastFailureSize = 0;
   return s;
 }
 

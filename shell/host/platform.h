@@ -5,6 +5,7 @@
 #include "shell/host/types.h"
 
 #include <cstdint>
+#include <filesystem>
 #include <span>
 #include <string>
 #include <vector>
@@ -81,6 +82,9 @@ class DialogHandler {
   virtual void OnCommand(Window& w, std::int32_t id, ControlEvent event, std::int32_t detail) {
     (void)w, (void)id, (void)event, (void)detail;
   }
+  // An open-file dialog's child area: the person selected `file` in the dialog (before any
+  // confirmation; again for every other file selected).
+  virtual void OnFileSelected(Window& w, const std::filesystem::path& file) { (void)w, (void)file; }
   // Colours of one list view cell; return false to keep the defaults.
   virtual bool OnListCellColors(Window& w, std::int32_t id, std::int32_t row, std::int32_t column,
                                 std::uint32_t& text, std::uint32_t& back) {

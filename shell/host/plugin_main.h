@@ -3,18 +3,17 @@
 
 #include "shell/host/types.h"
 
-#include <string>
+#include <cstdint>
 
 namespace vx::host {
 
-// Acquires and releases suites by name and version. A suite is an object of one of the classes in
-// suites.h (or platform.h); a suite that the host lists but no operation calls may be an empty
-// object. Unknown names or versions answer kNotFound.
-class BasicSuite {
- public:
-  virtual ~BasicSuite() = default;
-  virtual Err AcquireSuite(const std::string& name, std::int32_t version, const void** suite) = 0;
-  virtual Err ReleaseSuite(const std::string& name, std::int32_t version) = 0;
+// Acquires and releases suites by name (UTF-8, NUL-terminated) and version: a table of C
+// functions, the same on both sides of the module boundary. A suite is an object of one of the
+// classes in suites.h (or platform.h); a suite that the host lists but no operation calls may be
+// an empty object. Unknown names or versions answer kNotFound; nothing is thrown.
+struct BasicSuite {
+  Err (*AcquireSuite)(const char* name, std::int32_t version, const void** suite);
+  Err (*ReleaseSuite)(const char* name, std::int32_t version);
 };
 
 // Caller and selector texts of the messages the plug-in answers.
@@ -44,7 +43,7 @@ struct MessageData {
 struct NotifierMessage {
   MessageData d;
   NotifierHandle notifier = nullptr;
-  std::string type;  // the notification type, e.g. "AI Art Selection Changed Notifier"
+  const char* type = nullptr;  // the notification type, e.g. "AI Art Selection Changed Notifier"
   void* notifyData = nullptr;
 };
 

@@ -7,7 +7,6 @@
 #include "shell/host/types.h"
 
 #include <filesystem>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -344,9 +343,11 @@ struct PanelSize {
   double height = 0;
 };
 
-using PanelFlyoutDisplayProc = std::function<void(PanelHandle)>;
-using PanelFlyoutCommandProc = std::function<void(PanelHandle, std::int32_t itemId)>;
-using PanelSizeChangeProc = std::function<void(PanelHandle)>;
+// Plain functions: the host keeps them, and a callable object made by the plug-in would lead back
+// into the plug-in's code after its module is gone. They throw nothing.
+using PanelFlyoutDisplayProc = void (*)(PanelHandle);
+using PanelFlyoutCommandProc = void (*)(PanelHandle, std::int32_t itemId);
+using PanelSizeChangeProc = void (*)(PanelHandle);
 
 class PanelSuite {
  public:

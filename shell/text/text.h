@@ -11,14 +11,18 @@
 
 namespace vx::text {
 
-// The host's encoding codes.
+// The host's encoding codes, and codes of our own (the Windows code page numbers) for the
+// Western and EUC tables that files declare; those are converted here, not by the host.
 enum class TextEncoding : std::int32_t {
   kShiftJIS = 17,
   kUTF8 = 1,
   kUTF16 = 2,
+  kLatin1 = 28591,       // ISO-8859-1: each byte is the character of that number
+  kWindows1252 = 1252,   // ISO-8859-1 with printable characters in 0x80-0x9F
+  kEucJp = 51932,        // EUC-JP: ASCII, JIS X 0208 in two bytes, half-width kana after 0x8E
 };
 
-// True for 17, 1 and 2.
+// True for the codes above.
 bool IsKnownEncoding(std::int32_t code);
 
 // Code page 932 → UTF-16. An undefined double-byte pair becomes U+30FB (the code page's default
@@ -51,8 +55,16 @@ std::u16string Utf16LeBytesToUtf16(std::string_view bytes);
 std::string Utf16ToUtf16LeBytes(std::u16string_view text);
 
 // Bytes in `encoding` → UTF-16, and back. An unknown encoding is taken as UTF-8.
-std::u16string Decode(std::string_view bytes, TextEncoding encoding);
-std::string Encode(std::u16string_view text, TextEncoding encoding);
+// `invalid`, when given, is increased by the number of byte sequences that are not text in the
+// encoding (each decoded as the conversions above say: U+FFFD, U+30FB, or the byte's own code
+// in the gaps of windows-1252); `unencodable` by the characters the encoding has no code for
+// (each written as '?'). Callers tell the person these counts: nothing is changed silently.
+std::u16string Decode(std::string_view bytes, TextEncoding encoding, std::size_t* invalid = nullptr);
+std::string Encode(std::u16string_view text, TextEncoding encoding, std::size_t* unencodable = nullptr);
+
+// True when `bytes` is valid UTF-8 throughout; `nonAscii` tells whether any byte is 0x80 or
+// above. A sequence cut off by the end of `bytes` counts as valid (a sample may end inside one).
+bool IsValidUtf8(std::string_view bytes, bool& nonAscii);
 
 // The length of the longest prefix of `bytes` that is at most `limit` bytes long and does not
 // end inside a character of `encoding` (a character cut off by the end of `bytes` is left out

@@ -230,7 +230,7 @@ TEST(ImportShp, ShapefilesWrittenByGdal) {
   ASSERT_EQ(r.status, 0) << r.out << r.err;
   r = sheet.Import(utf8 + " --encoding auto --from JGD:XY9");
   ASSERT_EQ(r.status, 0) << r.out << r.err;
-  EXPECT_NE(r.out.find("--encoding utf8"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("says \"UTF-8\"; read as UTF-8"), std::string::npos) << r.out;
 
   const json ours = sheet.Features();
   for (const File& f : files) {
@@ -266,7 +266,7 @@ TEST(ImportShp, RefusedEntriesLeaveTheDocumentUnsaved) {
     EXPECT_EQ(Slurp(sheet.doc), before) << row.args;
   }
   // Options the command line itself refuses never reach the dialog.
-  for (const char* bad : {"--from JGD:XY20", "--from WGS:BL", "--encoding latin1", "--north --no-north", "--range 35,139"}) {
+  for (const char* bad : {"--from JGD:XY20", "--from WGS:BL", "--encoding latin2", "--north --no-north", "--range 35,139"}) {
     RunResult r = sheet.Import(Q(kSamples / "roads.shp") + " " + bad);
     EXPECT_EQ(r.status, 2) << bad << ": " << r.err;
     EXPECT_EQ(Slurp(sheet.doc), before) << bad;
@@ -284,7 +284,7 @@ TEST(ImportShp, RangeAndAutoDetection) {
                            Q(sheet.prefs));
   ASSERT_EQ(r.status, 0) << r.out << r.err;
   EXPECT_NE(r.out.find("--from JGD:XY9"), std::string::npos) << r.out;
-  EXPECT_NE(r.out.find("--encoding sjis"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("roads.cpg says \"932\"; read as シフトJIS"), std::string::npos) << r.out;
   const json ours = sheet.Features("--layer roads");
   std::vector<std::string> kept;
   for (const json& f : ours["layers"][0]["features"]) kept.push_back(f["properties"]["名称"]);
@@ -342,10 +342,11 @@ TEST(ImportShp, BadFiles) {
   features = sheet.Features("--layer cut");
   EXPECT_EQ(features["layers"][0]["features"].size(), 1u);
 
-  // Shift-JIS read as UTF-8 is the user's choice: imported, wrongly decoded, and the document
-  // still saves and reads back.
+  // Shift-JIS read as UTF-8 is the user's choice: imported, wrongly decoded but told (status 3),
+  // and the document still saves and reads back.
   r = sheet.Import(Q(dir / "roads.shp") + " --encoding utf8 --from JGD:XY9");
-  EXPECT_EQ(r.status, 0) << r.out << r.err;
+  EXPECT_EQ(r.status, 3) << r.out << r.err;
+  EXPECT_NE(r.out.find("roads.shp: （UTF-8）"), std::string::npos) << r.out;
   RunResult text = RunVxshape("info " + Q(sheet.doc) + " --features");
   EXPECT_EQ(text.status, 0) << text.err;
 
@@ -358,6 +359,9 @@ TEST(ImportShp, BadFiles) {
 TEST(ImportShp, GridMissingForATokyoImport) {
   TempDir dir;
   TempDir emptyPluginDir;
+  // The plug-in module, without the grid that ships beside it.
+  std::filesystem::copy_file(std::filesystem::path(VXSHAPE_BIN).parent_path() / "vxshape.aip",
+                             emptyPluginDir.path() / "vxshape.aip");
   Sheet sheet(dir);
   const std::string before = Slurp(sheet.doc);
   RunResult r = sheet.Import(Q(kSamples / "roads.shp") + " --from TKY:XY9 --map JGD:XY9 --scale 25000 --plugin-dir " +

@@ -145,7 +145,7 @@ TEST(ShapeFileWriter, TableCellsAndHeader) {
       {u"ab", u"42", u"1.5", u"-1234.5", u"x", " ab     42 1.500    -1234.50x  "},
       // Numbers the column cannot hold as themselves are left blank, never cut.
       {u"abcdefg", u"123456", u"abc", u"0", u"yz", " abcde               0.00   yz "},
-      {u"", u"-7", u"12345678", u"3", u"", "        -7           3.00      "},
+      {u"", u"-7", u"12345678", u"3", u"", "        -712345678.0 3.00      "},
   };
   for (const auto& r : rows) {
     std::vector<ShapeField> values = {
@@ -181,7 +181,7 @@ TEST(ShapeFileWriter, TableCellsAndHeader) {
   EXPECT_EQ(reports[1].blankedNumbers, 1);
   EXPECT_EQ(reports[1].firstBlanked, (std::vector<std::pair<std::int32_t, std::string>>{{2, "123456"}}));
   EXPECT_EQ(reports[2].name, "R10");
-  EXPECT_EQ(reports[2].firstBlanked, (std::vector<std::pair<std::int32_t, std::string>>{{2, "abc"}, {3, "12345678"}}));
+  EXPECT_EQ(reports[2].firstBlanked, (std::vector<std::pair<std::int32_t, std::string>>{{2, "abc"}}));
   EXPECT_EQ(reports[3].blankedNumbers + reports[3].cutTexts + reports[4].cutTexts, 0);
 }
 
@@ -195,7 +195,13 @@ TEST(ShapeFileWriter, NumbersAreWrittenAsThemselvesOrLeftBlank) {
   };
   const Case cases[] = {
       {attr::kFieldInteger, 3, 0, u"12345", "   ", true},
-      {attr::kFieldReal, 5, 2, u"12345.678", "     ", true},
+      {attr::kFieldReal, 5, 2, u"123456.7", "     ", true},
+      // Integer digits that leave too little room keep as many decimals as fit, rounded.
+      {attr::kFieldReal, 5, 2, u"12345.678", "12346", false},
+      {attr::kFieldReal, 7, 2, u"12345.678", "12345.7", false},
+      {attr::kFieldReal, 6, 2, u"-1234.567", "-1235 ", false},
+      {attr::kFieldReal, 24, 15, u"318622525", "318622525.00000000000000", false},
+      {attr::kFieldReal, 12, 3, u"31647227904", "31647227904 ", false},
       {attr::kFieldInteger, 2, 0, u"-123", "  ", true},
       {attr::kFieldReal, 6, 1, u"1e300", "      ", true},
       {attr::kFieldReal, 6, 1, u"inf", "      ", true},
@@ -318,7 +324,7 @@ TEST(ShapeFileWriter, RefusesWhatItCannotWriteFaithfully) {
   EXPECT_NE(w.LastError().find("encoding 2"), std::string::npos);
   EXPECT_FALSE(w.Create(dir / "u"));
   EXPECT_FALSE(fs::exists(dir / "u.shp"));
-  EXPECT_FALSE(w.Init(8, TextEncoding::kUTF8));
+  EXPECT_FALSE(w.Init(31, TextEncoding::kUTF8));  // MultiPatch
   EXPECT_FALSE(w.Init(1, static_cast<TextEncoding>(932)));
 
   ASSERT_TRUE(w.Init(3, TextEncoding::kUTF8));

@@ -139,35 +139,3 @@ TEST_F(CliGdalTest, RefusalsEndWithTheAlertsText) {
 
 }  // namespace
 }  // namespace vx::test
-
-namespace vx::test {
-namespace {
-
-// GDAL identifies every .prj we write as the intended EPSG system.
-TEST(EsriWktGdal, IdentifiedByGdalsrsinfo) {
-  struct Case {
-    std::int32_t datum, kind, zone, utm;
-    const char* epsg;
-    const char* why;
-  };
-  const Case cases[] = {
-      {2, 1, 0, 0, "EPSG:4612", "JGD2000 latitude/longitude"},
-      {1, 1, 0, 0, "EPSG:4301", "Tokyo latitude/longitude"},
-      {2, 3, 1, 0, "EPSG:2443", "JGD2000 zone I"},
-      {2, 3, 9, 0, "EPSG:2451", "JGD2000 zone IX"},
-      {2, 3, 19, 0, "EPSG:2461", "JGD2000 zone XIX"},
-      {1, 3, 9, 0, "EPSG:30169", "Tokyo zone IX"},
-      {2, 2, 0, 54, "EPSG:3100", "JGD2000 UTM 54N"},
-      {1, 2, 0, 53, "EPSG:3094", "Tokyo UTM 53N"},
-  };
-  TempDir dir;
-  for (const Case& c : cases) {
-    const auto prj = dir / "x.prj";
-    std::ofstream(prj, std::ios::binary) << xport::EsriWkt(c.datum, c.kind, c.zone, c.utm);
-    const Ran r = Shell("gdalsrsinfo -o epsg " + Quote(prj));
-    EXPECT_NE(r.out.find(c.epsg), std::string::npos) << c.why << ": " << r.out;
-  }
-}
-
-}  // namespace
-}  // namespace vx::test

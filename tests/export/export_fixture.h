@@ -4,7 +4,7 @@
 
 #include "attributes/shape_attr.h"
 #include "datafiles/shape_reader.h"
-#include "export/prj.h"
+#include "datafiles/sidecars.h"
 #include "export/shape_exporter.h"
 #include "geodesy/georef.h"
 #include "resources/templates.h"

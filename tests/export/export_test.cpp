@@ -32,7 +32,7 @@ TEST_F(ShapeExportTest, PointsAtTheirMapPositionsWithPrjAndCpg) {
   EXPECT_NEAR(records[0].parts[0][0].y, Map(12, 22).y, 1e-9);
   EXPECT_EQ(Files(dir.path()), (std::vector<std::string>{"pts.cpg", "pts.dbf", "pts.prj", "pts.shp", "pts.shx"}))
       << "no temporary file is left";
-  EXPECT_EQ(Slurp(dir / "pts.prj"), xport::EsriWkt(2, 3, 9, 0));
+  EXPECT_EQ(Slurp(dir / "pts.prj"), data::SystemWkt(2, 3, 9, 0));
   EXPECT_EQ(Slurp(dir / "pts.cpg"), "932");
 }
 
@@ -256,7 +256,8 @@ TEST_F(ShapeExportTest, LongPathWrittenWhole) {
   EXPECT_EQ(records[0].parts[0].size(), 40000u);
 }
 
-// Mend: a point that cannot be converted is never written; the object is left out and counted.
+// Mend: a point that cannot be converted is never written; the object is left out whole, counted
+// and named.
 TEST_F(ShapeExportTest, ObjectsWithPointsThatCannotBeConvertedAreLeftOutAndCounted) {
   Square(Group(first), 0, 0, 4);
   NewPath(Group(first), {Corner(0, 0), Corner(1e308, 0)}, false);  // beyond any map coordinate
@@ -265,7 +266,8 @@ TEST_F(ShapeExportTest, ObjectsWithPointsThatCannotBeConvertedAreLeftOutAndCount
   EXPECT_EQ(leftOut, 1);
   ASSERT_EQ(user->Alerts().size(), 1u);
   EXPECT_EQ(user->Alerts()[0].kind, host::AlertKind::Warning);
-  EXPECT_EQ(user->Alerts()[0].text, "座標を計算できない点があるため、1 個のオブジェクトを書き出しませんでした");
+  EXPECT_EQ(user->Alerts()[0].text, "座標を計算できない点があるため、1 個のオブジェクトを書き出しませんでした\n"
+                                    "第2オブジェクト（レイヤー「道路」）");
 }
 
 // Mend: records the writer refuses are counted and reported, not silently dropped.
@@ -404,7 +406,7 @@ TEST_F(MarkerExportTest, MarkersGiveTheMapAndTheirSystemIsWritten) {
   ASSERT_EQ(records.size(), 1u);
   EXPECT_NEAR(records[0].parts[0][0].x, 500, 1e-9);
   EXPECT_NEAR(records[0].parts[0][0].y, 500, 1e-9);
-  EXPECT_EQ(Slurp(dir / "m.prj"), xport::EsriWkt(2, 3, 9, 0));
+  EXPECT_EQ(Slurp(dir / "m.prj"), data::SystemWkt(2, 3, 9, 0));
 }
 
 }  // namespace

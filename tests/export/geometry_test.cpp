@@ -173,17 +173,5 @@ TEST_F(GeometryTest, TextFieldValue) {
   EXPECT_EQ(CExporterBase::TextFieldValue(u"tab\tstays"), u"tab\tstays");
 }
 
-// The output system's description beside the data.
-TEST(EsriWkt, NamesAndParameters) {
-  EXPECT_NE(xport::EsriWkt(2, 3, 9, 0).find("PROJCS[\"JGD_2000_Japan_Zone_9\""), std::string::npos);
-  EXPECT_NE(xport::EsriWkt(2, 3, 9, 0).find("PARAMETER[\"Central_Meridian\",139.83333333333334]"), std::string::npos);
-  EXPECT_NE(xport::EsriWkt(1, 3, 9, 0).find("PROJCS[\"Japan_Zone_9\",GEOGCS[\"GCS_Tokyo\""), std::string::npos);
-  EXPECT_NE(xport::EsriWkt(2, 2, 0, 54).find("PROJCS[\"JGD_2000_UTM_Zone_54N\""), std::string::npos);
-  EXPECT_NE(xport::EsriWkt(2, 2, 0, 54).find("PARAMETER[\"Central_Meridian\",141.0]"), std::string::npos);
-  EXPECT_EQ(xport::EsriWkt(2, 1, 0, 0).rfind("GEOGCS[\"GCS_JGD_2000\"", 0), 0u);
-  EXPECT_EQ(xport::EsriWkt(0, 3, 9, 0), "");
-  EXPECT_EQ(xport::EsriWkt(2, 3, 20, 0), "");
-}
-
 }  // namespace
 }  // namespace vx::test

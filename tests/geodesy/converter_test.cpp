@@ -262,8 +262,9 @@ TEST(Converter, FailedStagesGiveNaN) {
 }
 
 // A ship track in UTM54 reaching far east and across the date line: the points the projection
-// cannot hold to a millimetre fail (NaN and false) in both directions, the others come back within
-// 1 mm; longitudes a hair past 180 read as the date line.
+// cannot hold to a millimetre (more than 60 degrees from the meridian) fail (NaN and false) in
+// both directions, the others come back within 1 mm; longitudes a hair past 180 read as the date
+// line.
 TEST(Converter, FarFromTheZoneFailsOrRoundTrips) {
   CCoordConverter toUtm, toBL;
   ASSERT_TRUE(toUtm.Setup(2, 1, 0, 0, 2, 2, 0, 54));
@@ -271,8 +272,9 @@ TEST(Converter, FarFromTheZoneFailsOrRoundTrips) {
   struct Case {
     double lon, lat;
     bool ok;
-  } const cases[] = {{141, 38, true},     {136, 38, true},  {146.4, 45, true},   {150, 38, false},
-                     {160, 38, false},    {170, 38, false}, {-179.9, 38, false}, {135.4, 38, false}};
+  } const cases[] = {{141, 38, true},    {136, 38, true},      {146.4, 45, true},   {150, 38, true},
+                     {170, 38, true},    {-179.9, 38, true},   {180, -10, true},    {-161, 70, true},
+                     {-150, 38, false},  {75, 38, false},      {0, 38, false}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.lon);
     double e, n, cv;
@@ -284,11 +286,11 @@ TEST(Converter, FarFromTheZoneFailsOrRoundTrips) {
     double lat, lon;
     ASSERT_TRUE(toBL.SourceToLatLong(n, e, lat, lon));
     EXPECT_NEAR(lat, c.lat, 1e-8);  // 1 mm is some 9e-9 degrees
-    EXPECT_NEAR(lon, c.lon, 1e-8);
+    EXPECT_NEAR(std::remainder(lon - c.lon, 360), 0, 1e-8);
   }
   // Grid positions far east of the zone (as a wrong forward gave them) are refused on the way in.
   double lat, lon;
-  EXPECT_FALSE(toBL.SourceToLatLong(4.3e6, 1.3e6, lat, lon));
+  EXPECT_FALSE(toBL.SourceToLatLong(4.3e6, 1.3e7, lat, lon));
   EXPECT_TRUE(std::isnan(lat));
 
   CCoordConverter sheet;
@@ -300,6 +302,38 @@ TEST(Converter, FarFromTheZoneFailsOrRoundTrips) {
   EXPECT_TRUE(sheet.Convert(-180.00000000000006, 60, x, y, cv));
   EXPECT_EQ(x, -x180);
   EXPECT_FALSE(sheet.Convert(180.000001, 60, x, y, cv));
+}
+
+// The date line and the poles, into the latitude/longitude sheet's metres and back as the export
+// reads them (with the sheet's rounding to spare), and through a transverse Mercator zone: every
+// corner comes back within 1e-9 degrees.
+TEST(Converter, DateLineAndPolesBothWays) {
+  CCoordConverter toSheet, fromSheet, toUtm, fromUtm;
+  ASSERT_TRUE(toSheet.Setup(2, 1, 0, 0, 2, 1, 0, 0));
+  ASSERT_TRUE(fromSheet.Setup(2, 5, 0, 0, 2, 1, 0, 0));
+  ASSERT_TRUE(toUtm.Setup(2, 1, 0, 0, 2, 2, 0, 60));
+  ASSERT_TRUE(fromUtm.Setup(2, 2, 0, 60, 2, 1, 0, 0));
+  for (double lon : {-180.0, 180.0, 179.0, 0.0})
+    for (double lat : {-90.0, 90.0, -16.5, 0.0}) {
+      SCOPED_TRACE(testing::Message() << lon << " " << lat);
+      double x, y, cv, la, lo;
+      ASSERT_TRUE(toSheet.Convert(lon, lat, x, y, cv));
+      for (double wobble : {1.0, 1 + 4e-16, 1 - 4e-16}) {
+        ASSERT_TRUE(fromSheet.SourceToLatLong(y * wobble, x * wobble, la, lo));
+        EXPECT_NEAR(la, lat, 1e-9);
+        EXPECT_NEAR(lo, lon, 1e-9);
+        EXPECT_LE(std::fabs(la), 90);
+        EXPECT_LE(std::fabs(lo), 180);
+      }
+      if (lon == 0.0) continue;  // 177 degrees from zone 60's meridian
+      ASSERT_TRUE(toUtm.Convert(lon, lat, x, y, cv));
+      ASSERT_TRUE(fromUtm.SourceToLatLong(y, x, la, lo));
+      EXPECT_NEAR(la, lat, 1e-9);
+      // The date line is one meridian; at a pole every longitude is the same point.
+      if (std::fabs(lat) < 90) {
+        EXPECT_NEAR(std::remainder(lo - lon, 360), 0, 1e-9);
+      }
+    }
 }
 
 }  // namespace

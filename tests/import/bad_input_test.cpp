@@ -154,17 +154,18 @@ TEST_F(BadInputTest, PointsThatCannotBeConvertedAreLeftOutAndCountedPerFile) {
   RunImport();
   // The frame and its extent markers come from the points that convert: the count is the only
   // word, and the markers stand at the corners of those points.
-  EXPECT_EQ(AlertTexts(), (std::vector<std::string>{"座標を変換できない点は描画していません\np.shp: 1 点\nl.shp: 3 点"}));
+  // A line missing a vertex would be another line: both records are left out whole, by name.
+  EXPECT_EQ(AlertTexts(), (std::vector<std::string>{"座標を変換できない点は描画していません\np.shp: 1 点\n\n"
+                                                    "座標を変換できない点を含む図形は、図形ごと描画していません\n"
+                                                    "l.shp: 第1レコード、第2レコード"}));
   geo::MarkerSet markers;
   ASSERT_TRUE(geo::ReadMarkers(markers));
   auto marks = Art(Layer("p"));
   ASSERT_EQ(marks.size(), 2u);
   EXPECT_EQ(Values(marks[1]), std::vector<std::string>{"N=1"});
   EXPECT_EQ(Values(marks[0]), std::vector<std::string>{"N=3"});
-  auto lines = Art(Layer("l"));
-  ASSERT_EQ(lines.size(), 1u) << "a record with no point that can be drawn gives no art";
-  EXPECT_EQ(lines[0]->segments.size(), 2u);
-  for (const ArtOpaque* a : {marks[0], marks[1], lines[0]})
+  EXPECT_TRUE(Art(Layer("l")).empty()) << "no record drawn with a vertex left out";
+  for (const ArtOpaque* a : {marks[0], marks[1]})
     for (const PathSegment& s : a->segments) EXPECT_TRUE(std::isfinite(s.p.h) && std::isfinite(s.p.v));
   SaveAndReload();
 }
@@ -184,7 +185,9 @@ TEST_F(BadInputTest, AShiftJisTableReadAsUtf8GivesOtherTextButADocumentThatSaves
   ChooseFiles({t}, "UTF-8");
   Dialog({Click(1)});
   RunImport();
-  EXPECT_TRUE(host->Alerts().empty()) << "the encoding is the user's choice";
+  // The encoding is the user's choice; what it cannot read is told.
+  ASSERT_EQ(AlertTexts().size(), 1u);
+  EXPECT_EQ(AlertTexts()[0].rfind("文字コードに合わないバイトを含む値があります", 0), 0u) << AlertTexts()[0];
   const auto art = Art(Layer("t"));
   ASSERT_EQ(art.size(), 1u);
   ASSERT_EQ(Values(art[0]).size(), 1u);

@@ -262,19 +262,22 @@ TEST_F(KmlImportTest, FilesWithoutCoordinatesEndBeforeTheDialog) {
   EXPECT_EQ(host->Doc()->layers.size(), 1u) << "no layer is made";
 }
 
-// Longitudes a hair past the date line (as other tools write 180) read as 180 E or W; one well
-// past it is left out and counted, and the rest still makes a new frame.
+// Longitudes a hair past the date line (as other tools write 180) read as 180 E or W; a line with
+// a vertex well past it is left out whole and named, and the rest still makes a new frame.
 TEST_F(KmlImportTest, TheDateLineWithinRoundingAndPointsPastIt) {
   const auto kml = WriteKml("edge", "<kml><Placemark><name>e</name><LineString><coordinates>"
-                                    "179.5,60 180.00000000000006,60 -180.00000000000006,60.5 181,61"
-                                    "</coordinates></LineString></Placemark></kml>");
+                                    "179.5,60 180.00000000000006,60 -180.00000000000006,60.5"
+                                    "</coordinates></LineString></Placemark>"
+                                    "<Placemark><name>f</name><LineString><coordinates>"
+                                    "179.5,61 181,61</coordinates></LineString></Placemark></kml>");
   Step s = UserStep(StepKind::OpenFiles);
   s.files = {kml};
   user->Push(s);
   Dialog({Click(1123), Click(1125), Click(1127), Click(1129), Click(1)});
   EXPECT_EQ(app->ChooseFlyout(3), "");
   EXPECT_FALSE(user->StepsLeft());
-  EXPECT_EQ(AlertTexts(), std::vector<std::string>{"座標を変換できない点は描画していません\nedge.kml: 1 点"});
+  EXPECT_EQ(AlertTexts(), std::vector<std::string>{"座標を変換できない点を含む図形は、図形ごと描画していません\n"
+                                                   "edge.kml: 第2プレースマーク"});
   const auto drawn = Drawn(Top());
   ASSERT_EQ(drawn.size(), 1u);
   EXPECT_EQ(drawn[0]->segments.size(), 3u);

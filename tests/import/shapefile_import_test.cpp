@@ -152,6 +152,37 @@ TEST_F(ShapefileImportTest, PointsBecomeMarksWithTheirRowsOnANewDataFrame) {
       << "markers only come with a new data frame";
 }
 
+// The file's own encoding is used unless the person picks one: a .cpg, a language driver byte,
+// or a table that is plainly UTF-8; what does not decode is told, never passed over.
+TEST_F(ShapefileImportTest, EachFileIsReadInItsDeclaredEncodingUnlessThePersonPicksOne) {
+  const auto utf8 = WriteShapefile("utf", 1, StationPoints(), StationColumns(), text::TextEncoding::kUTF8);
+  const auto named = WriteShapefile("named", 1, StationPoints(), StationColumns(), text::TextEncoding::kUTF8);
+  std::ofstream(dir / "named.cpg") << "UTF-8\r\n";
+  const auto sjis = WriteShapefile("sjis", 1, StationPoints(), StationColumns());
+  ChooseFiles({named, utf8, sjis});
+  NewFrameXY9();
+  RunImport();
+  EXPECT_TRUE(host->Alerts().empty()) << AlertTexts().front();
+  for (const char* title : {"named", "utf", "sjis"}) {
+    auto marks = Art(Layer(title));
+    ASSERT_EQ(marks.size(), 3u) << title;
+    EXPECT_EQ(Values(marks.back()).front(), "名称=東京") << title;
+  }
+
+  // A pick wins; the values (and names) that do not decode are told by file and field.
+  TearDown();
+  SetUp();
+  const auto again = WriteShapefile("sjis", 1, StationPoints(), StationColumns());
+  ChooseFiles({again}, "UTF-8");
+  NewFrameXY9();
+  RunImport();
+  const auto told = AlertsStartingWith("文字コードに合わないバイトを含む値があります");
+  ASSERT_EQ(told.size(), 1u) << ::testing::PrintToString(AlertTexts());
+  EXPECT_NE(told[0].find("\nsjis.shp: （UTF-8）"), std::string::npos) << told[0];
+  EXPECT_NE(told[0].find("（UTF-8）列名 1 件（最初は第1列）"), std::string::npos) << told[0];
+  EXPECT_NE(told[0].find(" 3 件（最初は第1レコード）"), std::string::npos) << told[0];
+}
+
 TEST_F(ShapefileImportTest, LinesArePathsAndPolygonsWithHolesAreCompoundPathsCarryingTheRowEverywhere) {
   const PartList line{{{139.70, 35.65}, {139.71, 35.66}, {139.72, 35.66}}};
   const PartList twoLines{{{139.70, 35.60}, {139.71, 35.61}}, {{139.72, 35.62}, {139.73, 35.63}}};

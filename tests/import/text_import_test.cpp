@@ -2,6 +2,7 @@
 // control id (delimiter, header box, double click into the field dialog, OK's check), then the
 // points with their attributes, and the lines left out because a coordinate is not a number.
 #include "geodesy/georef.h"
+#include "import/text_importer.h"
 #include "tests/import/import_fixture.h"
 
 #include <array>
@@ -82,14 +83,42 @@ TEST_F(TextImportTest, HeaderAndDelimiterRenameOrRebuildTheFields) {
   EXPECT_EQ(app->ChooseFlyout(2), "");
   const auto lists = States(kList);
   ASSERT_EQ(lists.size(), 3u);
-  EXPECT_EQ(lists[0], std::string("listview rows=3 (NAME|") + kLat + "|Tokyo|Osaka) (LAT|" + kLon +
-                          "|35.68|34.69) (LON|文字列|139.76|135.5)");
+  // The columns named LAT and LON are the coordinates.
+  EXPECT_EQ(lists[0], std::string("listview rows=3 (NAME|文字列|Tokyo|Osaka) (LAT|") + kLat + "|35.68|34.69) (LON|" +
+                          kLon + "|139.76|135.5)");
   // Unchecked: the first line is data, the fields keep their types under new names.
-  EXPECT_EQ(lists[1], std::string("listview rows=3 (FIELD1|") + kLat + "|NAME|Tokyo) (FIELD2|" + kLon +
-                          "|LAT|35.68) (FIELD3|文字列|LON|139.76)");
+  EXPECT_EQ(lists[1], std::string("listview rows=3 (FIELD1|文字列|NAME|Tokyo) (FIELD2|") + kLat + "|LAT|35.68) (FIELD3|" +
+                          kLon + "|LON|139.76)");
   // Another delimiter builds the list anew: further fields are numbered from 1 again.
   EXPECT_EQ(lists[2], std::string("listview rows=3 (FIELD1|") + kLat + "|NAME|Tokyo) (FIELD2|" + kLon +
                           "|LAT|35.68) (FIELD1|文字列|LON|139.76)");
+}
+
+TEST(TextImportFields, CoordinateColumnsFoundByTheirHeaders) {
+  constexpr auto S = attr::kFieldString, N = attr::kFieldLatitudeOrX, E = attr::kFieldLongitudeOrY;
+  struct Case {
+    const char16_t* header;
+    std::vector<attr::FieldType> types;
+  } cases[] = {
+      {u"名称,緯度,経度", {S, N, E}},
+      {u"id, Longitude ,LATITUDE", {S, E, N}},
+      {u"lng,name,Lat", {E, S, N}},
+      {u"No,X,Y", {S, E, N}},
+      {u"経 度,緯\u3000度,lon2", {E, N, S}},
+      // Nothing recognised, or not one of each: the first two columns, as before.
+      {u"名称,A,B", {N, E, S}},
+      {u"lat,y,lon", {N, E, S}},
+      {u"name,lat,value", {N, E, S}},
+  };
+  for (const Case& c : cases) {
+    imp::TextImportSettings s;
+    s.delimiter = ',';
+    s.sampleLines = {c.header, u"1,2,3"};
+    imp::BuildFields(s, true);
+    std::vector<attr::FieldType> types;
+    for (const auto& f : s.fields) types.push_back(f.type);
+    EXPECT_EQ(types, c.types) << text::Utf16ToUtf8(c.header);
+  }
 }
 
 TEST_F(TextImportTest, OkRefusesUnlessOneOfEachCoordinateField) {
@@ -144,6 +173,26 @@ TEST_F(TextImportTest, ColumnsChosenByDoubleClickGivePointsWithAttributes) {
   const RealPoint shina = Values(art[0])[0] == "NAME=Tokyo, Marunouchi" ? b : a;
   EXPECT_GT(tokyo.h, shina.h);
   EXPECT_NE(tokyo.v, shina.v);
+}
+
+TEST_F(TextImportTest, TheFilesOwnEncodingIsReadAndWhatDoesNotDecodeIsTold) {
+  // Valid UTF-8 without a mark, nothing picked: read as UTF-8, the named columns placed.
+  Fields(WriteText("u.csv", "名称,緯度,経度\n東京,35.68,139.76\n"), {Click(1)}, "");
+  Settings();
+  Run();
+  EXPECT_TRUE(host->Alerts().empty()) << AlertTexts().front();
+  ASSERT_EQ(Art(Top()).size(), 1u);
+  EXPECT_EQ(Values(Art(Top())[0]), (std::vector<std::string>{"名称=東京"}));
+
+  // Shift-JIS read as UTF-8 by the person's pick: told by file, field and first line.
+  TearDown();
+  SetUp();
+  Fields(WriteText("s.csv", "NAME,LAT,LON\nOsaka,34.69,135.5\n\x93\x8C\x8B\x9E,35.68,139.76\n"), {Click(1)}, "UTF-8");
+  Settings();
+  Run();
+  const auto told = AlertsStartingWith("文字コードに合わないバイトを含む値があります");
+  ASSERT_EQ(told.size(), 1u) << ::testing::PrintToString(AlertTexts());
+  EXPECT_NE(told[0].find("\ns.csv: （UTF-8）NAME 1 件（最初は第3行）"), std::string::npos) << told[0];
 }
 
 TEST_F(TextImportTest, LinesWithoutNumericCoordinatesAreLeftOutAndNamed) {

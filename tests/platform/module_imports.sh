@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # A Windows file needs nothing beside it but the system's own DLLs (the C and C++ runtimes are
-# linked in), and the plug-in module exports PluginMain.
+# linked in), and the plug-in module exports PluginMain and nothing else.
 # Usage: module_imports.sh OBJDUMP FILE [EXPORT]
 set -euo pipefail
 objdump=$1 file=$2 export=${3:-}
@@ -12,9 +12,12 @@ while read -r dll; do
     status=1
   fi
 done < <(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$dump")
-if [ -n "$export" ] && ! sed -n '/^\[Ordinal\/Name Pointer\] Table/,/^$/p' <<<"$dump" | grep -qE "\] $export\$"; then
-  echo "$file does not export $export"
-  status=1
+if [ -n "$export" ]; then
+  names=$(sed -n '/^\[Ordinal\/Name Pointer\] Table/,/^$/p' <<<"$dump" | sed -n 's/^[[:space:]]*\[ *[0-9]*\] //p')
+  if [ "$names" != "$export" ]; then
+    echo "$file exports [$(tr '\n' ' ' <<<"$names")], not $export alone"
+    status=1
+  fi
 fi
-[ $status -eq 0 ] && echo "$file: imports only Windows DLLs${export:+, exports $export}"
+[ $status -eq 0 ] && echo "$file: imports only Windows DLLs${export:+, exports only $export}"
 exit $status

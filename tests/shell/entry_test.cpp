@@ -35,7 +35,7 @@ class ProbePlugin : public ShapePlugin {
     return ShapePlugin::OnAppStarted();
   }
   Err OnNotify(NotifierMessage* m) override {
-    probe.calls.push_back("OnNotify " + m->type);
+    probe.calls.push_back(std::string("OnNotify ") + (m->type ? m->type : ""));
     probe.contextDepthInNotify = StandInHost::Current()->contextDepth;
     return ShapePlugin::OnNotify(m);
   }

@@ -124,6 +124,70 @@ TEST(Encoding, DecodeEncodeByCode) {
   EXPECT_EQ(Encode(u"あ", TextEncoding::kShiftJIS), Bytes({0x82, 0xA0}));
 }
 
+TEST(Encoding, EveryEncodingCountsWhatItCannotConvert) {
+  struct Case {
+    TextEncoding enc;
+    std::string bytes;
+    std::u16string text;
+    std::size_t invalid;  // byte sequences that are no text of the encoding
+  };
+  const Case decodes[] = {
+      {TextEncoding::kLatin1, "Alto da Na\xE7\xE3o \x80", u"Alto da Nação \u0080", 0},
+      {TextEncoding::kWindows1252, "\x80\x82\x8C\x99\xE9", u"€‚Œ™é", 0},
+      {TextEncoding::kWindows1252, "a\x81", u"a\u0081", 1},
+      {TextEncoding::kEucJp, "\xC5\xEC\xB5\xFE\xC5\xD4\x8E\xB6\x8E\xC5", u"東京都ｶﾅ", 0},
+      {TextEncoding::kEucJp, "\xA4\xA2\xB0\xA1\xF4\xA6", u"あ亜熙", 0},
+      {TextEncoding::kEucJp, "\x8F\xAB\xAEx\xA4", u"\uFFFDx\uFFFD", 2},  // JIS X 0212; cut at the end
+      {TextEncoding::kShiftJIS, "\x82\xA0\x82", u"あ\u30FB", 1},
+      {TextEncoding::kShiftJIS, "Lom\xE9", u"Lom\u30FB", 1},
+      {TextEncoding::kShiftJIS, "\xFD\xB1", u"\uF8F1ｱ", 1},
+      {TextEncoding::kUTF8, "\xC0\x80\xEF\xBF\xBD", u"\uFFFD\uFFFD\uFFFD", 2},  // a real U+FFFD is text
+  };
+  for (const Case& c : decodes) {
+    std::size_t invalid = 0;
+    EXPECT_EQ(Decode(c.bytes, c.enc, &invalid), c.text) << c.bytes;
+    EXPECT_EQ(invalid, c.invalid) << c.bytes;
+  }
+  const Case encodes[] = {
+      {TextEncoding::kLatin1, "Lom\xE9?", u"Lomé東", 1},
+      {TextEncoding::kWindows1252, "\x80?\xE9", u"€\u0080é", 1},
+      {TextEncoding::kEucJp, "\xC5\xEC\xB5\xFE\xC5\xD4\x8E\xB6\x8E\xC5?", u"東京都ｶﾅé", 1},
+      {TextEncoding::kShiftJIS, "Lom?", u"Lomé", 1},
+      {TextEncoding::kShiftJIS, "?", u"\U0001F600", 1},
+      {TextEncoding::kUTF8, "Lom\xC3\xA9", u"Lomé", 0},
+  };
+  for (const Case& c : encodes) {
+    std::size_t unencodable = 0;
+    EXPECT_EQ(Encode(c.text, c.enc, &unencodable), c.bytes) << c.bytes;
+    EXPECT_EQ(unencodable, c.invalid) << c.bytes;
+  }
+  // JIS X 0208 through EUC-JP and back, for every character code page 932 has in those rows
+  // (row 13's symbols are written with the codes of their twins in row 2).
+  for (unsigned row = 0xA1; row <= 0xF4; ++row)
+    for (unsigned cell = 0xA1; cell <= 0xFE && row != 0xAD; ++cell) {
+      const std::string pair{static_cast<char>(row), static_cast<char>(cell)};
+      std::size_t invalid = 0;
+      const std::u16string u = Decode(pair, TextEncoding::kEucJp, &invalid);
+      if (invalid == 0) {
+        EXPECT_EQ(Encode(u, TextEncoding::kEucJp), pair) << row << " " << cell;
+      }
+    }
+  for (std::int32_t code : {1252, 28591, 51932}) EXPECT_TRUE(IsKnownEncoding(code));
+}
+
+TEST(Encoding, ValidUtf8IsToldFromOtherBytes) {
+  struct Case {
+    std::string bytes;
+    bool valid, nonAscii;
+  } cases[] = {{"abc", true, false}, {"Lom\xC3\xA9", true, true}, {"Lom\xE9", false, true},
+               {"a\xE3\x81", true, true}, {"\x93\x8C\x8B\x9E", false, true}};
+  for (const Case& c : cases) {
+    bool nonAscii = false;
+    EXPECT_EQ(IsValidUtf8(c.bytes, nonAscii), c.valid) << c.bytes;
+    EXPECT_EQ(nonAscii, c.nonAscii) << c.bytes;
+  }
+}
+
 TEST(Encoding, CharBoundaryNeverCutsACharacter) {
   struct Case {
     std::string bytes;
@@ -142,6 +206,8 @@ TEST(Encoding, CharBoundaryNeverCutsACharacter) {
       {sjis.substr(0, 4), 10, TextEncoding::kShiftJIS, 3},  // already cut inside a character
       {utf8.substr(0, 6), 10, TextEncoding::kUTF8, 4},
       {"a\x82,", 10, TextEncoding::kShiftJIS, 3},            // a lone lead byte is one character
+      {"\xE9\xE9\xE9", 2, TextEncoding::kLatin1, 2},
+      {"a\xC5\xEC\x8E\xB6", 2, TextEncoding::kEucJp, 1}, {"a\xC5\xEC\x8E\xB6", 4, TextEncoding::kEucJp, 3},
   };
   for (const auto& c : cases) EXPECT_EQ(CharBoundary(c.bytes, c.limit, c.enc), c.cut) << c.bytes;
 }

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace vx::host {
+namespace vx::serve {
 
 class RootedFolder {
  public:
@@ -44,4 +44,4 @@ std::vector<std::string> FilterPatterns(const std::string& pattern);
 // True when `name` matches `pattern`, '*' and '?' as wildcards, letters of either case alike.
 bool MatchesPattern(const std::string& name, const std::string& pattern);
 
-}  // namespace vx::host
+}  // namespace vx::serve

@@ -1,11 +1,11 @@
-#include "host/rooted_folder.h"
+#include "serve/rooted_folder.h"
 
 #include "shell/host/paths.h"
 
 #include <algorithm>
 #include <cctype>
 
-namespace vx::host {
+namespace vx::serve {
 
 namespace fs = std::filesystem;
 
@@ -30,7 +30,7 @@ std::optional<fs::path> RootedFolder::Resolve(const std::string& relative, Need 
   fs::path p = root_;
   std::error_code ec;
   for (std::size_t i = 0; i < names.size(); ++i) {
-    p /= Utf8ToPath(names[i]);
+    p /= host::Utf8ToPath(names[i]);
     const fs::file_status st = fs::symlink_status(p, ec);
     const bool last = i + 1 == names.size();
     if (fs::is_symlink(st)) return std::nullopt;
@@ -60,7 +60,7 @@ std::optional<std::string> RootedFolder::Relative(const fs::path& path) const {
   const fs::path rel = p.lexically_relative(root_);
   if (rel.empty()) return std::nullopt;
   if (rel == ".") return std::string();
-  const std::string s = PathToUtf8(rel.generic_string());
+  const std::string s = host::PathToUtf8(rel.generic_string());
   if (s == ".." || s.rfind("../", 0) == 0) return std::nullopt;
   return s;
 }
@@ -80,7 +80,7 @@ std::optional<std::vector<RootedFolder::Entry>> RootedFolder::List(const std::st
     const fs::file_status st = it->symlink_status(ec);
     if (ec || fs::is_symlink(st)) continue;
     Entry e;
-    e.name = PathToUtf8(it->path().filename());
+    e.name = host::PathToUtf8(it->path().filename());
     e.folder = fs::is_directory(st);
     if (!e.folder) {
       if (!fs::is_regular_file(st)) continue;
@@ -133,4 +133,4 @@ bool MatchesPattern(const std::string& name, const std::string& pattern) {
   return p == pattern.size();
 }
 
-}  // namespace vx::host
+}  // namespace vx::serve

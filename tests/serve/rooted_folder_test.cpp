@@ -1,5 +1,5 @@
 // The folder a page may browse: no name leads outside it, through "..", an absolute name or a link.
-#include "host/rooted_folder.h"
+#include "serve/rooted_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@ namespace vx::test {
 namespace {
 
 namespace fs = std::filesystem;
-using host::RootedFolder;
+using serve::RootedFolder;
 using Need = RootedFolder::Need;
 
 class RootedFolderTest : public ::testing::Test {
@@ -81,7 +81,7 @@ TEST_F(RootedFolderTest, ListingShowsFoldersAndMatchingFilesButNoLinks) {
 }
 
 TEST(FilterPatternTest, WildcardsAndLists) {
-  EXPECT_EQ(host::FilterPatterns("*.shp; *.dbf;;"), (std::vector<std::string>{"*.shp", "*.dbf"}));
+  EXPECT_EQ(serve::FilterPatterns("*.shp; *.dbf;;"), (std::vector<std::string>{"*.shp", "*.dbf"}));
   struct Case {
     const char* name;
     const char* pattern;
@@ -92,7 +92,7 @@ TEST(FilterPatternTest, WildcardsAndLists) {
       {"abc", "a?c", true},       {"ac", "a?c", false},     {"x.tar.gz", "*.gz", true},     {"", "*", true},
       {"aaaaaaaaaaaaaaaaaaaaaaaaaaaaab", "*a*a*a*a*a*a*c", false},
   };
-  for (const Case& c : cases) EXPECT_EQ(host::MatchesPattern(c.name, c.pattern), c.match) << c.name << " " << c.pattern;
+  for (const Case& c : cases) EXPECT_EQ(serve::MatchesPattern(c.name, c.pattern), c.match) << c.name << " " << c.pattern;
 }
 
 }  // namespace

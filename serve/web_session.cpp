@@ -1,4 +1,4 @@
-#include "host/web_session.h"
+#include "serve/web_session.h"
 
 #include "host/svg.h"
 #include "resources/templates.h"
@@ -10,7 +10,9 @@
 #include <random>
 #include <sstream>
 
-namespace vx::host {
+namespace vx::serve {
+
+using namespace host;
 
 using nlohmann::json;
 namespace fs = std::filesystem;
@@ -51,11 +53,11 @@ std::string ApplyToWindow(ControlWindow& w, const json& a) {
   else if (event == "setPosition") e = w.UserSetPosition(id, a.value("value", 0));
   else if (event == "selectRows") e = w.UserSelectRows(id, a.value("rows", std::vector<std::int32_t>{}));
   else if (event == "doubleClick") e = w.UserDoubleClickRow(id, a.value("row", -1));
-  else return "unknown action \"" + event + "\"";
+  else return "不明な操作です: " + event;
   if (e == kNoErr) return "";
-  if (e == kLocked) return "control " + std::to_string(id) + " is disabled or hidden";
-  if (e == kNotFound) return "there is no control " + std::to_string(id);
-  return "control " + std::to_string(id) + ": " + ErrText(e);
+  if (e == kLocked) return "コントロール " + std::to_string(id) + " は使用できないか隠れています";
+  if (e == kNotFound) return "コントロール " + std::to_string(id) + " はありません";
+  return "コントロール " + std::to_string(id) + " を操作できません (" + ErrText(e) + ")";
 }
 
 // The person closes a dialog window: the same as pressing Cancel.
@@ -181,7 +183,7 @@ class WebSession::PageUser final : public User {
       try {
         why = ApplyToWindow(dialog, *a);
       } catch (const json::exception&) {
-        why = "a malformed action";
+        why = "操作の形式が正しくありません";
       }
       if (!why.empty()) s_.Notice(why);
       if (!dialog.Ended()) s_.Publish(false);
@@ -216,9 +218,9 @@ class WebSession::PageUser final : public User {
             else bad = f.get<std::string>();
           }
           if (!bad.empty() || files.empty()) {
-            s_.Notice("no such file in the folder: " + bad);
+            s_.Notice("フォルダーにそのファイルはありません: " + bad);
           } else if (files.size() > 1 && !request.allowMultiple) {
-            s_.Notice("this dialog takes one file");
+            s_.Notice("このダイアログではファイルを一つだけ選びます");
           } else {
             out = std::move(files);
             result = kNoErr;
@@ -229,7 +231,7 @@ class WebSession::PageUser final : public User {
           RefreshChild();
         }
       } catch (const json::exception&) {
-        s_.Notice("a malformed answer");
+        s_.Notice("応答の形式が正しくありません");
       }
       s_.Publish(false);
     }
@@ -256,7 +258,7 @@ class WebSession::PageUser final : public User {
         result = kNoErr;
         break;
       }
-      s_.Notice("cannot write there: " + name);
+      s_.Notice("そこには書き込めません: " + name);
       s_.Publish(false);
     }
     s_.PopAsk();
@@ -276,7 +278,7 @@ class WebSession::PageUser final : public User {
         result = kNoErr;
         break;
       }
-      s_.Notice("no such folder: " + name);
+      s_.Notice("そのフォルダーはありません: " + name);
       s_.Publish(false);
     }
     s_.PopAsk();
@@ -312,7 +314,7 @@ class WebSession::PageUser final : public User {
   void OpenUrl(const std::string& url) override {
     std::lock_guard<std::mutex> lock(s_.mu_);
     s_.snapshot_["openUrl"] = url;
-    s_.notice_ = "open web address: " + url;
+    s_.notice_ = "Web アドレスを開いてください: " + url;
     ++s_.version_;
     s_.cv_.notify_all();
   }
@@ -338,28 +340,11 @@ class WebSession::PageUser final : public User {
 WebSession::WebSession(StandInHost& host, Application& app, fs::path doc, const fs::path& root)
     : host_(host), app_(app), doc_(std::move(doc)), root_(root), user_(std::make_shared<PageUser>(*this)) {
   host_.SetUser(user_);
-  // A folder of our own: created exclusively under a random name, so no one else's file is written.
-  std::error_code ec;
-  const fs::path tmp = fs::temp_directory_path(ec);
-  std::random_device random;
-  for (int attempt = 0; attempt < 16 && scratch_.empty(); ++attempt) {
-    char name[32];
-    std::snprintf(name, sizeof name, "vxshape-serve-%08x%08x", random(), random());
-    if (fs::create_directory(tmp / name, ec) && !ec) {
-      scratch_ = tmp / name;
-      fs::permissions(scratch_, fs::perms::owner_all, fs::perm_options::replace, ec);
-    }
-  }
 }
 
-WebSession::~WebSession() {
-  Stop();
-  std::error_code ec;
-  if (!scratch_.empty()) fs::remove_all(scratch_, ec);
-}
+WebSession::~WebSession() { Stop(); }
 
 void WebSession::Start(std::function<std::string()> startPlugin, std::function<void()> atEnd) {
-  savedFingerprint_ = Fingerprint();
   worker_ = std::thread([this, startPlugin = std::move(startPlugin), atEnd = std::move(atEnd)] { Run(startPlugin, atEnd); });
 }
 
@@ -395,7 +380,7 @@ void WebSession::Run(const std::function<std::string()>& startPlugin, const std:
     busy_ = false;
     notice_ = failed;
   }
-  Publish(true);
+  Publish(true, true);
   for (bool running = failed.empty(); running;) {
     Job job;
     {
@@ -410,7 +395,7 @@ void WebSession::Run(const std::function<std::string()>& startPlugin, const std:
     Publish(false);
     std::string why;
     try {
-      why = job();
+      why = job.run();
     } catch (const std::exception& e) {
       why = e.what();
     }
@@ -419,41 +404,20 @@ void WebSession::Run(const std::function<std::string()>& startPlugin, const std:
       busy_ = false;
       if (!why.empty()) notice_ = why;
     }
-    Publish(true);
+    Publish(true, job.changes);
   }
   app_.Quit();
   if (atEnd) atEnd();
 }
 
-std::size_t WebSession::Fingerprint() {
-  Document* d = host_.Doc();
-  if (!d || scratch_.empty()) return 0;
-  // The selection is saved with the document but is no change of the person's work, nor is an
-  // empty dictionary that reading an art's attributes created: leave both out.
-  std::vector<ArtOpaque*> selected;
-  std::vector<std::pair<ArtOpaque*, DictionaryRef>> emptyDicts;
-  for (ArtOpaque& a : d->artArena) {
-    if (a.flags & kArtSelected) selected.push_back(&a), a.flags &= ~kArtSelected;
-    if (a.dictionary && a.dictionary->Keys().empty()) emptyDicts.emplace_back(&a, std::move(a.dictionary));
-  }
-  const fs::path file = scratch_ / "fingerprint.vxd";
-  std::string error, bytes;
-  if (WriteDocument(*d, file, error)) {
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    bytes = ss.str();
-  }
-  for (ArtOpaque* a : selected) a->flags |= kArtSelected;
-  for (auto& [a, dict] : emptyDicts) a->dictionary = std::move(dict);
-  return std::hash<std::string>{}(bytes);
-}
-
-void WebSession::Publish(bool idle) {
+void WebSession::Publish(bool idle, bool changed) {
   json s = json::object();
   Document* d = host_.Doc();
-  std::string sheet;
-  bool dirty = false;
+  bool dirty = dirty_;
+  std::optional<SheetGeometry> geometry;
+  std::shared_ptr<const MapAids> aids;
+  json selection = json::array();
+  std::size_t selected = 0;
   if (idle) {
     app_.MenuStates();  // the update callbacks run, as before a menu shows
     menu_ = json::array();
@@ -464,8 +428,21 @@ void WebSession::Publish(bool idle) {
     std::string error;
     for (const FlyoutItemState& f : app_.FlyoutStates(error))
       flyout_.push_back({{"id", f.id}, {"text", f.text}, {"separator", f.separator}, {"enabled", f.enabled}});
-    if (d) sheet = RenderSvg(*d, SvgOptions{true});
-    dirty = Fingerprint() != savedFingerprint_;
+    if (d) {
+      for (auto& arts : SelectedArt(*d)) {
+        selected += arts.size();
+        selection.push_back(std::move(arts));
+      }
+    }
+    if (changed) {
+      geometry = geometry_;
+      if (d) geometry->Update(*d);
+      else geometry->Clear();
+      aids = d ? std::make_shared<const MapAids>(ReadMapAids(host_)) : nullptr;
+      // A step that may change the document counts as a change; the plug-in's start does not.
+      dirty = dirty || started_;
+      started_ = true;
+    }
   }
   s["menu"] = menu_;
   s["flyout"] = flyout_;
@@ -478,6 +455,7 @@ void WebSession::Publish(bool idle) {
       int depth = 0;
       for (const LayerOpaque* p = d->ParentLayer(l); p && depth < 1000; p = d->ParentLayer(p)) ++depth;
       layers.push_back({{"index", i},
+                        {"top", d->ParentLayer(l) == nullptr},
                         {"title", l->title},
                         {"visible", l->visible},
                         {"locked", !l->editable},
@@ -504,11 +482,17 @@ void WebSession::Publish(bool idle) {
   std::lock_guard<std::mutex> lock(mu_);
   if (idle) {
     dirty_ = dirty;
-    if (d && sheet != sheet_) {
-      sheet_ = std::move(sheet);
-      ++sheetVersion_;
-    }
+    if (geometry) geometry_ = std::move(*geometry);
+    if (changed) aids_ = std::move(aids);
+    snapshot_["selection"] = std::move(selection);
+    snapshot_["selected"] = selected;
   }
+  json revisions = json::array();
+  for (const SheetGeometry::Layer& l : geometry_.Layers()) revisions.push_back(l.revision);
+  s["geometry"] = std::move(revisions);
+  s["map"] = aids_ ? aids_->Describe() : json();
+  s["selection"] = snapshot_.contains("selection") ? std::move(snapshot_["selection"]) : json::array();
+  s["selected"] = snapshot_.value("selected", 0);
   s["openUrl"] = snapshot_.contains("openUrl") ? snapshot_["openUrl"] : json();
   snapshot_ = std::move(s);
   ++version_;
@@ -559,16 +543,49 @@ std::string WebSession::State(std::uint64_t since, std::chrono::milliseconds wai
   s["busy"] = busy_ || job_.has_value();
   s["progress"] = progress_;
   s["notice"] = notice_;
-  s["sheetVersion"] = sheetVersion_;
   s["dirty"] = dirty_;
   s["ask"] = asks_.empty() ? json() : asks_.back().second;
   s["stopping"] = stopping_;
   return Dump(s);
 }
 
-std::string WebSession::Sheet() {
+std::string WebSession::SelectAll() {
+  Document* d = host_.Doc();
+  if (!d) return "書類が開かれていません";
+  // What a person can select: art that is neither hidden nor locked, on layers that are shown and
+  // unlocked, as are all their parents.
+  const auto pre = d->PreorderLayers();
+  bool any = false;
+  for (std::size_t i = 0; i < pre.size(); ++i) {
+    bool open = true;
+    for (const LayerOpaque* l = pre[i]; l && open; l = d->ParentLayer(l)) open = l->visible && l->editable;
+    if (!open) continue;
+    std::vector<std::int32_t> art;
+    std::int32_t n = 0;
+    for (const ArtOpaque* a = pre[i]->group->firstChild; a; a = a->next) {
+      if (!a->alive || a->layerOfGroup) continue;
+      if (!(a->flags & (kArtHidden | kArtLocked))) art.push_back(n);
+      ++n;
+    }
+    if (art.empty()) continue;
+    if (std::string why = app_.SelectArtOf(i, art, any); !why.empty()) return why;
+    any = true;
+  }
+  return any ? "" : app_.DeselectAll();
+}
+
+std::shared_ptr<const std::string> WebSession::Geometry(std::uint64_t revision) {
   std::lock_guard<std::mutex> lock(mu_);
-  return sheet_;
+  return geometry_.Find(revision);
+}
+
+json WebSession::Where(double x, double y) {
+  std::shared_ptr<const MapAids> aids;
+  {
+    std::lock_guard<std::mutex> lock(mu_);
+    aids = aids_;
+  }
+  return aids ? aids->Where(x, y) : json::object();
 }
 
 bool WebSession::Dirty() {
@@ -578,7 +595,7 @@ bool WebSession::Dirty() {
 
 WebSession::Reply WebSession::Act(const json& r) {
   auto bad = [](const std::string& why) { return Reply{400, {{"error", why}}}; };
-  if (!r.is_object() || !r.contains("do") || !r["do"].is_string()) return bad("no action");
+  if (!r.is_object() || !r.contains("do") || !r["do"].is_string()) return bad("操作がありません");
   const std::string what = r["do"];
   auto num = [&](const char* key) -> std::optional<std::int64_t> {
     if (!r.contains(key) || !r[key].is_number_integer()) return std::nullopt;
@@ -587,52 +604,60 @@ WebSession::Reply WebSession::Act(const json& r) {
   auto flag = [&](const char* key) { return r.contains(key) && r[key].is_boolean() && r[key].get<bool>(); };
   Job job;
   if (what == "menu") {
-    if (!r.contains("text") || !r["text"].is_string()) return bad("menu needs text");
-    job = [this, text = r["text"].get<std::string>()] { return app_.ChooseMenu(text); };
+    if (!r.contains("text") || !r["text"].is_string()) return bad("メニューには項目名が必要です");
+    job.run = [this, text = r["text"].get<std::string>()] { return app_.ChooseMenu(text); };
   } else if (what == "flyout" || what == "panelButton" || what == "panelDoubleClick") {
     const auto id = num(what == "panelDoubleClick" ? "row" : "id");
-    if (!id || *id < INT32_MIN || *id > INT32_MAX) return bad(what + " needs a number");
+    if (!id || *id < INT32_MIN || *id > INT32_MAX) return bad(what + " には番号が必要です");
     const auto n = static_cast<std::int32_t>(*id);
-    if (what == "flyout") job = [this, n] { return app_.ChooseFlyout(n); };
-    else if (what == "panelButton") job = [this, n] { return app_.ClickPanelButton(std::to_string(n)); };
-    else job = [this, n] { return app_.DoubleClickPanelRow(n); };
+    if (what == "flyout") job.run = [this, n] { return app_.ChooseFlyout(n); };
+    else if (what == "panelButton") job.run = [this, n] { return app_.ClickPanelButton(std::to_string(n)); };
+    else job.run = [this, n] { return app_.DoubleClickPanelRow(n); };
   } else if (what == "panelRows") {
     std::vector<std::int32_t> rows;
-    if (!r.contains("rows") || !r["rows"].is_array() || r["rows"].size() > 100000) return bad("panelRows needs rows");
+    if (!r.contains("rows") || !r["rows"].is_array() || r["rows"].size() > 100000) return bad("panelRows には行が必要です");
     for (const json& x : r["rows"]) {
-      if (!x.is_number_integer()) return bad("rows are numbers");
+      if (!x.is_number_integer()) return bad("行は番号で指定します");
       rows.push_back(x.get<std::int32_t>());
     }
-    job = [this, rows] { return app_.SelectPanelRows(rows); };
+    job.run = [this, rows] { return app_.SelectPanelRows(rows); };
   } else if (what == "select") {
     const auto layer = num("layer"), art = num("art");
-    if (!layer || !art || *layer < 0 || *art < 0 || *art > INT32_MAX) return bad("select needs layer and art");
-    job = [this, l = static_cast<std::size_t>(*layer), a = static_cast<std::int32_t>(*art), add = flag("add")] {
-      return app_.SelectArtOf(l, {a}, add);
+    if (!layer || !art || *layer < 0 || *art < 0 || *art > INT32_MAX) return bad("選択にはレイヤーとオブジェクトの番号が必要です");
+    job.run = [this, l = static_cast<std::size_t>(*layer), a = static_cast<std::int32_t>(*art), add = flag("add")] {
+      const std::string why = host_.Doc() ? SelectRefusal(*host_.Doc(), l, a) : "書類が開かれていません";
+      return why.empty() ? app_.SelectArtOf(l, {a}, add) : why;
     };
+    job.changes = false;
   } else if (what == "deselect") {
-    job = [this] { return app_.DeselectAll(); };
+    job.run = [this] { return app_.DeselectAll(); };
+    job.changes = false;
+  } else if (what == "selectAll") {
+    job.run = [this] { return SelectAll(); };
+    job.changes = false;
   } else if (what == "showLayer" || what == "lockLayer" || what == "currentLayer") {
     const auto layer = num("layer");
-    if (!layer || *layer < 0) return bad(what + " needs a layer");
+    if (!layer || *layer < 0) return bad(what + " にはレイヤーが必要です");
     const auto l = static_cast<std::size_t>(*layer);
     const bool on = flag("on");
-    if (what == "showLayer") job = [this, l, on] { return app_.ShowLayer(l, on); };
-    else if (what == "lockLayer") job = [this, l, on] { return app_.LockLayer(l, on); };
-    else job = [this, l] { return app_.MakeCurrentLayer(l); };
+    if (what == "showLayer") job.run = [this, l, on] { return app_.ShowLayer(l, on); };
+    else if (what == "lockLayer") job.run = [this, l, on] { return app_.LockLayer(l, on); };
+    else job.run = [this, l] { return app_.MakeCurrentLayer(l); };
   } else if (what == "save") {
-    job = [this]() -> std::string {
+    job.run = [this]() -> std::string {
       std::string error;
       if (!host_.SaveDocument(doc_, error)) return error;
-      savedFingerprint_ = Fingerprint();
+      std::lock_guard<std::mutex> lock(mu_);
+      dirty_ = false;
       return "";
     };
+    job.changes = false;
   } else {
-    return bad("unknown action \"" + what + "\"");
+    return bad("不明な操作です: " + what);
   }
   std::lock_guard<std::mutex> lock(mu_);
-  if (stopping_) return {503, {{"error", "the server is stopping"}}};
-  if (busy_ || job_) return {409, {{"error", "the plug-in is busy"}}};
+  if (stopping_) return {503, {{"error", "サーバーは停止するところです"}}};
+  if (busy_ || job_) return {409, {{"error", "プラグインが処理中です"}}};
   job_ = std::move(job);
   busy_ = true;
   ++version_;
@@ -643,13 +668,13 @@ WebSession::Reply WebSession::Act(const json& r) {
 WebSession::Reply WebSession::Answer(const json& r) {
   if (!r.is_object() || !r.contains("ask") || !r["ask"].is_number_unsigned() || !r.contains("event") ||
       !r["event"].is_string())
-    return {400, {{"error", "an answer names its ask and event"}}};
+    return {400, {{"error", "応答には問いの番号と操作が必要です"}}};
   std::lock_guard<std::mutex> lock(mu_);
   if (asks_.empty() || asks_.back().first != r["ask"].get<std::uint64_t>())
-    return {409, {{"error", "that is no longer asked"}}};
+    return {409, {{"error", "その問いはもう終わっています"}}};
   // Bounded: a page that sends faster than the plug-in handles waits for it.
   constexpr std::size_t kMostWaiting = 256;
-  if (answers_.size() >= kMostWaiting) return {429, {{"error", "too many answers waiting"}}};
+  if (answers_.size() >= kMostWaiting) return {429, {{"error", "応答が多すぎます"}}};
   answers_.push_back(r);
   cv_.notify_all();
   return {202, {{"accepted", true}}};
@@ -662,10 +687,10 @@ WebSession::Reply WebSession::Cancel() {
 
 WebSession::Reply WebSession::List(const std::string& folder, const std::string& pattern) {
   auto entries = root_.List(folder, FilterPatterns(pattern));
-  if (!entries) return {404, {{"error", "no such folder"}}};
+  if (!entries) return {404, {{"error", "そのフォルダーはありません"}}};
   json out = json::array();
   for (const auto& e : *entries) out.push_back({{"name", e.name}, {"folder", e.folder}, {"size", e.size}});
   return {200, {{"folder", folder}, {"entries", std::move(out)}, {"root", PathToUtf8(root_.Root().filename())}}};
 }
 
-}  // namespace vx::host
+}  // namespace vx::serve

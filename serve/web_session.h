@@ -5,7 +5,9 @@
 #pragma once
 
 #include "host/application.h"
-#include "host/rooted_folder.h"
+#include "serve/map_aids.h"
+#include "serve/rooted_folder.h"
+#include "serve/sheet_geometry.h"
 
 #include <nlohmann/json.hpp>
 
@@ -21,7 +23,7 @@
 #include <thread>
 #include <vector>
 
-namespace vx::host {
+namespace vx::serve {
 
 class WebSession {
  public:
@@ -31,7 +33,7 @@ class WebSession {
   };
 
   // `doc` is the open document's file (Save writes it); `root` the folder the page may browse.
-  WebSession(StandInHost& host, Application& app, std::filesystem::path doc, const std::filesystem::path& root);
+  WebSession(host::StandInHost& host, host::Application& app, std::filesystem::path doc, const std::filesystem::path& root);
   ~WebSession();
   WebSession(const WebSession&) = delete;
   WebSession& operator=(const WebSession&) = delete;
@@ -50,8 +52,12 @@ class WebSession {
 
   // The state as JSON text, once its version is past `since` or `wait` has passed.
   std::string State(std::uint64_t since, std::chrono::milliseconds wait);
-  // The sheet as SVG, with the marks the page selects by.
-  std::string Sheet();
+  // A layer's geometry (serve/sheet_geometry.h) by the revision the state names, or nullptr when
+  // that revision is no longer current.
+  std::shared_ptr<const std::string> Geometry(std::uint64_t revision);
+  // The map position of page point (x, y) (points right of and below the artboard's top-left
+  // corner) in the sheet's own system.
+  nlohmann::json Where(double x, double y);
   // An application step (menu, flyout, panel, selection, layers, save); refused while busy.
   Reply Act(const nlohmann::json& request);
   // An answer to what the page is asked now (a dialog's control, an alert, a file choice).
@@ -66,13 +72,16 @@ class WebSession {
  private:
   class PageUser;
   friend class PageUser;
-  using Job = std::function<std::string()>;
+  struct Job {
+    std::function<std::string()> run;
+    bool changes = true;  // false: the step only selects, the document's content stays
+  };
 
   void Run(const std::function<std::string()>& startPlugin, const std::function<void()>& atEnd);
   // Worker only: describes the host into the state; `idle` also refreshes the menus, the flyout
-  // menu, the sheet and the unsaved sign (it runs the plug-in's update callbacks).
-  void Publish(bool idle);
-  std::size_t Fingerprint();
+  // menu, the selection and (after a step that may have changed the document) the sheet's
+  // geometry, the map aids and the unsaved sign. It runs the plug-in's update callbacks.
+  void Publish(bool idle, bool changed = false);
   // Worker only: what is asked. Each ask has a number; answers name it, so a late answer to an
   // ask that has ended is refused.
   std::uint64_t PushAsk(nlohmann::json ask);
@@ -81,10 +90,12 @@ class WebSession {
   // server stops.
   std::optional<nlohmann::json> WaitAnswer();
   bool GoneLocked() const;
+  // Worker only: selects every art the person can select (Ctrl+A).
+  std::string SelectAll();
   void Notice(const std::string& text);
 
-  StandInHost& host_;
-  Application& app_;
+  host::StandInHost& host_;
+  host::Application& app_;
   const std::filesystem::path doc_;
   const RootedFolder root_;
   std::shared_ptr<PageUser> user_;
@@ -103,22 +114,21 @@ class WebSession {
   nlohmann::json progress_;
   std::string notice_;
   std::uint64_t version_ = 1;
-  std::string sheet_;
-  std::uint64_t sheetVersion_ = 0;
+  SheetGeometry geometry_;  // written by the worker under mu_
+  std::shared_ptr<const MapAids> aids_;
   std::chrono::steady_clock::time_point lastSeen_ = std::chrono::steady_clock::now();
   std::chrono::milliseconds goneAfter_{30000};
   bool dirty_ = false;
 
   // Worker only.
   nlohmann::json menu_ = nlohmann::json::array(), flyout_ = nlohmann::json::array();
-  std::size_t savedFingerprint_ = 0;
-  std::filesystem::path scratch_;  // a private folder for the unsaved-changes fingerprint
+  bool started_ = false;  // the state after the plug-in's start was published
   int lastPermille_ = -1;
   std::string lastProgressText_;
 };
 
 // The controls of a dialog or panel window as the page draws them: kinds, places, states, and
 // the cell and text colours the window's handler gives.
-nlohmann::json DescribeWindow(ControlWindow& w, double width, double height);
+nlohmann::json DescribeWindow(host::ControlWindow& w, double width, double height);
 
-}  // namespace vx::host
+}  // namespace vx::serve

@@ -1,10 +1,12 @@
-#include "cli/shp_sidecars.h"
+#include "datafiles/sidecars.h"
 
 #include "geodesy/datum.h"
 #include "geodesy/geodesy.h"
+#include "shell/host/files.h"
 #include "shell/host/paths.h"
 
 #include <cctype>
+#include <cstdio>
 #include <charconv>
 #include <cmath>
 #include <fstream>
@@ -13,7 +15,7 @@
 #include <sstream>
 #include <vector>
 
-namespace vx::cli {
+namespace vx::data {
 
 namespace {
 
@@ -28,6 +30,12 @@ std::string Squeeze(std::string_view s) {
 }
 
 bool Contains(const std::string& s, std::string_view part) { return s.find(part) != std::string::npos; }
+
+// A whole number from `text` in [lo, hi]; nothing else may follow.
+bool ParseWhole(std::string_view text, int lo, int hi, std::int32_t& value) {
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  return !text.empty() && ec == std::errc() && end == text.data() + text.size() && value >= lo && value <= hi;
+}
 
 // A file's text, at most `limit` bytes; nullopt when it cannot be read.
 std::optional<std::string> Slurp(const std::filesystem::path& p, std::size_t limit) {
@@ -345,20 +353,81 @@ const WktNode* FindDatum(const WktNode& n) {
   return nullptr;
 }
 
-}  // namespace
-
-SidecarEncoding EncodingFromCpg(std::string_view text) {
-  if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
-  const std::string s = Squeeze(text);
-  if (s == "UTF8" || s == "65001") return SidecarEncoding::Utf8;
-  for (std::string_view sj : {"932", "CP932", "SHIFTJIS", "SJIS", "MS932", "WINDOWS31J", "WINDOWS932", "ANSI932",
-                              "XSJIS", "CSSHIFTJIS", "MSKANJI", "IBM943", "CSWINDOWS31J"})
-    if (s == sj) return SidecarEncoding::ShiftJis;
-  return SidecarEncoding::Unknown;
+// Shortest text that reads back to the same double.
+std::string Num(double v) {
+  char buf[32];
+  auto r = std::to_chars(buf, buf + sizeof buf, v);
+  std::string s(buf, r.ptr);
+  if (s.find_first_of(".e") == std::string::npos) s += ".0";
+  return s;
 }
 
-EncodingGuess GuessEncoding(const std::filesystem::path& shp) {
-  EncodingGuess g;
+std::string GeogCs(std::int32_t datum) {
+  if (datum == 2)
+    return "GEOGCS[\"GCS_JGD_2000\",DATUM[\"D_JGD_2000\",SPHEROID[\"GRS_1980\",6378137.0,298.257222101]],"
+           "PRIMEM[\"Greenwich\",0.0],UNIT[\"Degree\",0.0174532925199433]]";
+  return "GEOGCS[\"GCS_Tokyo\",DATUM[\"D_Tokyo\",SPHEROID[\"Bessel_1841\",6377397.155,299.1528128]],"
+         "PRIMEM[\"Greenwich\",0.0],UNIT[\"Degree\",0.0174532925199433]]";
+}
+
+std::string TransverseMercator(const std::string& name, std::int32_t datum, double falseEasting, double centralMeridian,
+                               double scale, double latitudeOfOrigin) {
+  return "PROJCS[\"" + name + "\"," + GeogCs(datum) + ",PROJECTION[\"Transverse_Mercator\"],PARAMETER[\"False_Easting\"," +
+         Num(falseEasting) + "],PARAMETER[\"False_Northing\",0.0],PARAMETER[\"Central_Meridian\"," +
+         Num(centralMeridian) + "],PARAMETER[\"Scale_Factor\"," + Num(scale) + "],PARAMETER[\"Latitude_Of_Origin\"," +
+         Num(latitudeOfOrigin) + "],UNIT[\"Meter\",1.0]]";
+}
+
+}  // namespace
+
+std::optional<TextEncoding> EncodingFromCpg(std::string_view text) {
+  if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
+  std::string s = Squeeze(text);
+  // "ANSI 1252" and "CP1252" name code page 1252, as "1252" does.
+  for (std::string_view prefix : {"ANSI", "CP", "WINDOWS", "MS"})
+    if (s.size() > prefix.size() && s.starts_with(prefix) &&
+        s.find_first_not_of("0123456789", prefix.size()) == std::string::npos)
+      s.erase(0, prefix.size());
+  if (s == "UTF8" || s == "65001") return TextEncoding::kUTF8;
+  for (std::string_view name : {"932", "SHIFTJIS", "SJIS", "WINDOWS31J", "XSJIS", "CSSHIFTJIS", "MSKANJI", "IBM943",
+                                "CSWINDOWS31J"})
+    if (s == name) return TextEncoding::kShiftJIS;
+  for (std::string_view name : {"88591", "ISO88591", "LATIN1", "L1", "28591", "ISOIR100", "IBM819"})
+    if (s == name) return TextEncoding::kLatin1;
+  if (s == "1252") return TextEncoding::kWindows1252;
+  for (std::string_view name : {"EUCJP", "20932", "51932", "EUCJPMS", "CSEUCPKDFMTJAPANESE"})
+    if (s == name) return TextEncoding::kEucJp;
+  return std::nullopt;
+}
+
+std::optional<TextEncoding> EncodingFromLanguageDriver(std::uint8_t driver, int& codePage) {
+  // The dBASE language drivers and their code pages, as GDAL reads them.
+  struct Driver {
+    std::uint8_t id;
+    std::int16_t codePage;
+  };
+  static constexpr Driver kDrivers[] = {
+      {1, 437},    {2, 850},    {3, 1252},   {4, 10000},  {8, 865},    {10, 850},   {11, 437},   {13, 437},
+      {14, 850},   {15, 437},   {16, 850},   {17, 437},   {18, 850},   {19, 932},   {20, 850},   {21, 437},
+      {22, 850},   {23, 865},   {24, 437},   {25, 437},   {26, 850},   {27, 437},   {28, 863},   {29, 850},
+      {31, 852},   {34, 852},   {35, 852},   {36, 860},   {37, 850},   {38, 866},   {55, 850},   {64, 852},
+      {77, 936},   {78, 949},   {79, 950},   {80, 874},   {87, 28591}, {88, 1252},  {89, 1252},  {100, 852},
+      {101, 866},  {102, 865},  {103, 861},  {104, 895},  {105, 620},  {106, 737},  {107, 857},  {108, 863},
+      {120, 950},  {121, 949},  {122, 936},  {123, 932},  {124, 874},  {134, 737},  {135, 852},  {136, 857},
+      {150, 10007}, {151, 10029}, {200, 1250}, {201, 1251}, {202, 1254}, {203, 1253}, {204, 1257}};
+  codePage = 0;
+  for (const Driver& d : kDrivers)
+    if (d.id == driver) codePage = d.codePage;
+  switch (codePage) {
+    case 932: return TextEncoding::kShiftJIS;
+    case 1252: return TextEncoding::kWindows1252;
+    case 28591: return TextEncoding::kLatin1;
+    default: return std::nullopt;
+  }
+}
+
+DeclaredEncoding ReadDeclaredEncoding(const std::filesystem::path& shp) {
+  DeclaredEncoding g;
   if (const auto cpg = Sidecar(shp, ".cpg", ".CPG")) {
     const auto text = Slurp(*cpg, 256);
     if (!text) {
@@ -367,23 +436,88 @@ EncodingGuess GuessEncoding(const std::filesystem::path& shp) {
     }
     std::string shown = *text;
     while (!shown.empty() && (shown.back() == '\n' || shown.back() == '\r' || shown.back() == ' ')) shown.pop_back();
+    g.source = DeclaredEncoding::Source::Cpg;
+    g.declared = shown;
     g.encoding = EncodingFromCpg(*text);
     g.reason = host::PathToUtf8(cpg->filename()) + " says \"" + shown + "\"" +
-               (g.encoding == SidecarEncoding::Unknown ? ", a code page the import does not offer" : "");
+               (g.encoding ? "" : ", a code page the import does not offer");
     return g;
   }
-  // Without a .cpg, the table's language driver byte: 0x13 is the Japanese code page 932.
   constexpr std::size_t kLanguageDriverOffset = 29;
   if (const auto dbf = Sidecar(shp, ".dbf", ".DBF")) {
     const auto head = Slurp(*dbf, 32);
-    if (head && head->size() > kLanguageDriverOffset && static_cast<unsigned char>((*head)[kLanguageDriverOffset]) == 0x13) {
-      g.encoding = SidecarEncoding::ShiftJis;
-      g.reason = host::PathToUtf8(dbf->filename()) + " names code page 932 (language driver 0x13)";
+    if (head && head->size() > kLanguageDriverOffset && (*head)[kLanguageDriverOffset] != 0) {
+      const auto driver = static_cast<std::uint8_t>((*head)[kLanguageDriverOffset]);
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "0x%02X", driver);
+      int codePage = 0;
+      g.source = DeclaredEncoding::Source::LanguageDriver;
+      g.declared = std::string("language driver ") + hex;
+      g.encoding = EncodingFromLanguageDriver(driver, codePage);
+      g.reason = host::PathToUtf8(dbf->filename()) + " names " +
+                 (codePage ? "code page " + std::to_string(codePage) : std::string("no known code page")) + " (" +
+                 g.declared + ")" + (g.encoding ? "" : ", a code page the import does not offer");
       return g;
     }
   }
   g.reason = "no " + host::PathToUtf8(shp.stem()) + ".cpg and no code page in the table";
   return g;
+}
+
+bool TableLooksUtf8(const std::filesystem::path& shp) {
+  constexpr std::size_t kHeaderSize = 32, kDescriptorSize = 32, kNameSize = 11, kHeaderLengthOffset = 8;
+  constexpr std::size_t kSampleRows = std::size_t{8} << 20;  // bytes of rows looked at
+  const auto dbf = Sidecar(shp, ".dbf", ".DBF");
+  if (!dbf) return false;
+  std::ifstream f(*dbf, std::ios::binary);
+  std::string head(kHeaderSize, '\0');
+  if (!f.read(head.data(), static_cast<std::streamsize>(kHeaderSize))) return false;
+  const std::size_t headerLength = static_cast<unsigned char>(head[kHeaderLengthOffset]) |
+                                   static_cast<std::size_t>(static_cast<unsigned char>(head[kHeaderLengthOffset + 1])) << 8;
+  if (headerLength <= kHeaderSize) return false;
+  std::string descriptors(headerLength - kHeaderSize, '\0');
+  if (!f.read(descriptors.data(), static_cast<std::streamsize>(descriptors.size()))) return false;
+  std::string sample;
+  for (std::size_t at = 0; at + kDescriptorSize <= descriptors.size() && descriptors[at] != '\x0D'; at += kDescriptorSize)
+    sample += descriptors.substr(at, kNameSize);
+  std::string rows(kSampleRows, '\0');
+  f.read(rows.data(), static_cast<std::streamsize>(kSampleRows));
+  rows.resize(static_cast<std::size_t>(f.gcount()));
+  sample += rows;
+  bool nonAscii = false;
+  return text::IsValidUtf8(sample, nonAscii) && nonAscii;
+}
+
+std::string CpgText(TextEncoding encoding) {
+  switch (encoding) {
+    case TextEncoding::kUTF8: return "UTF-8";
+    case TextEncoding::kLatin1: return "ISO-8859-1";
+    case TextEncoding::kWindows1252: return "1252";
+    case TextEncoding::kEucJp: return "EUC-JP";
+    case TextEncoding::kUTF16: return "UTF-16";
+    case TextEncoding::kShiftJIS: break;
+  }
+  return "932";
+}
+
+std::string SystemWkt(std::int32_t datum, std::int32_t kind, std::int32_t zone, std::int32_t utmZone) {
+  if (datum != 1 && datum != 2) return {};
+  const std::string prefix = datum == 2 ? "JGD_2000_" : "Tokyo_";
+  switch (kind) {
+    case 1: return GeogCs(datum);
+    case 2:
+      if (utmZone < 1 || utmZone > 60) return {};
+      return TransverseMercator(prefix + "UTM_Zone_" + std::to_string(utmZone) + "N", datum, 500000.0,
+                                6.0 * utmZone - 183.0, 0.9996, 0.0);
+    case 3: {
+      double lat = 0, lon = 0;
+      if (!geo::CGeodesy().PlaneZoneOrigin(zone, lat, lon)) return {};
+      // The Tokyo-datum zones carry no datum prefix in their usual names.
+      const std::string name = (datum == 2 ? "JGD_2000_" : "") + std::string("Japan_Zone_") + std::to_string(zone);
+      return TransverseMercator(name, datum, 0.0, lon, 0.9999, lat);
+    }
+    default: return {};
+  }
 }
 
 SystemGuess SystemFromWkt(std::string_view wkt) {
@@ -449,7 +583,7 @@ SystemGuess SystemFromWkt(std::string_view wkt) {
   return g;
 }
 
-SystemGuess GuessSystem(const std::filesystem::path& shp) {
+SystemGuess ReadSystem(const std::filesystem::path& shp) {
   const auto prj = Sidecar(shp, ".prj", ".PRJ");
   if (!prj) {
     SystemGuess g;
@@ -467,4 +601,21 @@ SystemGuess GuessSystem(const std::filesystem::path& shp) {
   return g;
 }
 
-}  // namespace vx::cli
+bool WriteSidecars(const std::filesystem::path& shp, std::int32_t datum, std::int32_t kind, std::int32_t zone,
+                   std::int32_t utmZone, TextEncoding encoding, std::string& error) {
+  const std::string wkt = SystemWkt(datum, kind, zone, utmZone);
+  std::filesystem::path prj = shp, cpg = shp;
+  prj.replace_extension(".prj");
+  cpg.replace_extension(".cpg");
+  auto write = [&](const std::filesystem::path& path, const std::string& bytes) {
+    std::FILE* f = host::Fopen(path, "wb");
+    bool ok = f && std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    if (f) ok = (std::fclose(f) == 0) && ok;  // the last bytes reach the file only here
+    if (!ok) error = host::PathToUtf8(path) + ": cannot be written";
+    return ok;
+  };
+  if (!wkt.empty() && !write(prj, wkt)) return false;
+  return write(cpg, CpgText(encoding));
+}
+
+}  // namespace vx::data

@@ -1,0 +1,1484 @@
+#include "host/svg_document.h"
+
+#include "host/atomic_file.h"
+#include "host/svg.h"
+#include "host/svg_path.h"
+#include "shell/host/files.h"
+#include "shell/host/paths.h"
+#include "shell/text/text.h"
+
+#include <nlohmann/json.hpp>
+#include <pugixml.hpp>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <stdexcept>
+#include <unordered_map>
+#include <unordered_set>
+
+namespace vx::host {
+
+namespace {
+
+using svg::Affine;
+using json = nlohmann::json;
+
+constexpr int kMaxDepth = 1000;                                       // element nesting
+constexpr std::size_t kMaxFileBytes = std::size_t{1} << 31;           // 2 GiB
+constexpr std::size_t kMaxAttributeBytes = std::size_t{256} << 20;    // one attribute value
+constexpr std::size_t kMaxDataNesting = 1000;                         // arrays and dictionaries
+constexpr const char* kInkscapeNs = "http://www.inkscape.org/namespaces/inkscape";
+constexpr const char* kSodipodiNs = "http://sodipodi.sourceforge.net/DTD/sodipodi-0.dtd";
+constexpr double kLineHeight = 1.25;  // of the font size, between lines of a text
+
+std::string OneLine(std::string s) {
+  std::replace_if(s.begin(), s.end(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
+  return s;
+}
+
+// ----- hashing of what an art shows, to tell changed art from unchanged
+
+class Hash {
+ public:
+  void Bytes(const void* p, std::size_t n) {
+    const auto* b = static_cast<const unsigned char*>(p);
+    for (std::size_t i = 0; i < n; ++i) h_ = (h_ ^ b[i]) * 0x100000001b3ULL;
+  }
+  void Word(std::uint64_t w) { h_ = (h_ ^ w) * 0x9E3779B97F4A7C15ULL + (h_ >> 29); }
+  void Num(double v) {
+    std::uint64_t w;
+    std::memcpy(&w, &v, sizeof w);
+    Word(w);
+  }
+  void Pt(const RealPoint& p) {
+    Num(p.h);
+    Num(p.v);
+  }
+  void Text(std::string_view s) {
+    Word(s.size());
+    Bytes(s.data(), s.size());
+  }
+  std::uint64_t Value() const { return h_; }
+
+ private:
+  std::uint64_t h_ = 0xcbf29ce484222325ULL;
+};
+
+// ----- art data as JSON in our namespace
+
+std::string Hex(std::string_view s) {
+  static const char* d = "0123456789abcdef";
+  std::string out;
+  out.reserve(s.size() * 2);
+  for (unsigned char c : s) {
+    out += d[c >> 4];
+    out += d[c & 15];
+  }
+  return out;
+}
+
+// Well-formed UTF-8: shortest forms, no surrogates, nothing past U+10FFFF.
+bool ValidUtf8(std::string_view s) {
+  for (std::size_t i = 0; i < s.size();) {
+    const auto c = static_cast<unsigned char>(s[i]);
+    std::size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+    if (n == 0 || i + n > s.size() || (n == 2 && c < 0xC2)) return false;
+    std::uint32_t cp = n == 1 ? c : c & (0x7F >> n);
+    for (std::size_t k = 1; k < n; ++k) {
+      const auto d = static_cast<unsigned char>(s[i + k]);
+      if ((d >> 6) != 2) return false;
+      cp = cp << 6 | (d & 0x3F);
+    }
+    if ((n == 3 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) || (n == 4 && (cp < 0x10000 || cp > 0x10FFFF)))
+      return false;
+    i += n;
+  }
+  return true;
+}
+
+json EntryJson(const Entry& e, std::size_t depth);
+
+json DictJson(const Dictionary& d, std::size_t depth) {
+  if (depth > kMaxDataNesting) throw std::runtime_error("dictionaries nested deeper than 1000 levels (or holding themselves)");
+  json o = json::object();
+  for (const std::string& k : d.Keys()) {
+    Entry e;
+    if (d.Get(k, e) != kNoErr) continue;
+    if (ValidUtf8(k)) o[k] = EntryJson(e, depth + 1);
+    else o["hex:" + Hex(k)] = EntryJson(e, depth + 1);
+  }
+  return o;
+}
+
+json EntryJson(const Entry& e, std::size_t depth) {
+  switch (e.Type()) {
+    case EntryType::Integer: { std::int32_t v = 0; e.AsInteger(v); return {{"int", v}}; }
+    case EntryType::Boolean: { bool v = false; e.AsBoolean(v); return {{"bool", v}}; }
+    case EntryType::Real: {
+      double v = 0;
+      e.AsReal(v);
+      if (!std::isfinite(v)) throw std::runtime_error("a number that is not finite in an art's dictionary");
+      return {{"real", v}};
+    }
+    case EntryType::String: {
+      std::string v;
+      e.AsString(v);
+      return ValidUtf8(v) ? json{{"string", v}} : json{{"stringHex", Hex(v)}};
+    }
+    case EntryType::Array: {
+      ArrayRef a;
+      e.AsArray(a);
+      if (depth > kMaxDataNesting) throw std::runtime_error("arrays nested deeper than 1000 levels (or holding themselves)");
+      json items = json::array();
+      for (std::int32_t i = 0; a && i < a->Count(); ++i) {
+        Entry x;
+        a->Get(i, x);
+        items.push_back(EntryJson(x, depth + 1));
+      }
+      return {{"array", std::move(items)}};
+    }
+    case EntryType::Dictionary: {
+      DictionaryRef d;
+      e.AsDictionary(d);
+      return {{"dict", d ? DictJson(*d, depth + 1) : json::object()}};
+    }
+  }
+  return nullptr;
+}
+
+std::string DictText(const DictionaryRef& d) {
+  if (!d || d->Keys().empty()) return "";
+  return DictJson(*d, 0).dump();
+}
+
+std::string TagsText(const std::vector<ArtOpaque::Tag>& tags) {
+  if (tags.empty()) return "";
+  json a = json::array();
+  for (const auto& t : tags) a.push_back({{"name", t.name}, {"type", t.type}, {"value", t.value}});
+  return a.dump(-1, ' ', false, json::error_handler_t::replace);
+}
+
+std::string Unhex(const std::string& s) {
+  if (s.size() % 2) throw std::runtime_error("odd number of hex digits");
+  std::string out;
+  auto v = [](char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    throw std::runtime_error("not a hex digit");
+  };
+  for (std::size_t i = 0; i < s.size(); i += 2) out += static_cast<char>(v(s[i]) * 16 + v(s[i + 1]));
+  return out;
+}
+
+Entry EntryFrom(const json& j);
+
+DictionaryRef DictFrom(const json& o) {
+  if (!o.is_object()) throw std::runtime_error("a dictionary must be an object");
+  auto d = std::make_shared<DictionaryImpl>();
+  for (const auto& [k, v] : o.items()) d->Set(k.rfind("hex:", 0) == 0 ? Unhex(k.substr(4)) : k, EntryFrom(v));
+  return d;
+}
+
+Entry EntryFrom(const json& j) {
+  if (!j.is_object() || j.size() != 1) throw std::runtime_error("an entry must be an object of one member");
+  const auto& [k, v] = *j.items().begin();
+  if (k == "int" && v.is_number_integer()) {
+    const auto n = v.get<std::int64_t>();
+    if (n < INT32_MIN || n > INT32_MAX) throw std::runtime_error("integer out of range");
+    return Entry::Integer(static_cast<std::int32_t>(n));
+  }
+  if (k == "bool" && v.is_boolean()) return Entry::Boolean(v.get<bool>());
+  if (k == "real" && v.is_number()) return Entry::Real(v.get<double>());
+  if (k == "string" && v.is_string()) return Entry::String(v.get<std::string>());
+  if (k == "stringHex" && v.is_string()) return Entry::String(Unhex(v.get<std::string>()));
+  if (k == "array" && v.is_array()) {
+    auto a = std::make_shared<ArrayImpl>();
+    a->Reserve(v.size());
+    for (const auto& x : v) a->Append(EntryFrom(x));
+    return Entry::FromArray(a);
+  }
+  if (k == "dict") return Entry::FromDictionary(DictFrom(v));
+  throw std::runtime_error("unknown entry \"" + k + "\"");
+}
+
+// Refuses JSON nested deeper than the reader may recurse.
+bool ShallowJson(std::string_view s) {
+  std::size_t depth = 0;
+  bool inString = false;
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    const char c = s[i];
+    if (inString) {
+      if (c == '\\') ++i;
+      else if (c == '"') inString = false;
+    } else if (c == '"') {
+      inString = true;
+    } else if (c == '[' || c == '{') {
+      if (++depth > 2 * kMaxDataNesting + 4) return false;
+    } else if ((c == ']' || c == '}') && depth) {
+      --depth;
+    }
+  }
+  return true;
+}
+
+// ----- style declarations
+
+class StyleDecl {
+ public:
+  explicit StyleDecl(std::string_view s) {
+    while (!s.empty()) {
+      const std::size_t semi = s.find(';');
+      std::string_view item = s.substr(0, semi);
+      s = semi == std::string_view::npos ? std::string_view{} : s.substr(semi + 1);
+      const std::size_t colon = item.find(':');
+      if (colon == std::string_view::npos) continue;
+      items_.emplace_back(Trim(item.substr(0, colon)), Trim(item.substr(colon + 1)));
+    }
+  }
+  const std::string* Get(std::string_view k) const {
+    for (const auto& [key, v] : items_)
+      if (key == k) return &v;
+    return nullptr;
+  }
+  void Set(std::string_view k, std::string v) {
+    for (auto& [key, val] : items_)
+      if (key == k) {
+        val = std::move(v);
+        return;
+      }
+    items_.emplace_back(std::string(k), std::move(v));
+  }
+  std::string Text() const {
+    std::string s;
+    for (const auto& [k, v] : items_) {
+      if (!s.empty()) s += ';';
+      s += k + ':' + v;
+    }
+    return s;
+  }
+  const std::vector<std::pair<std::string, std::string>>& Items() const { return items_; }
+
+ private:
+  static std::string Trim(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t' || s.front() == '\n' || s.front() == '\r')) s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\n' || s.back() == '\r')) s.remove_suffix(1);
+    return std::string(s);
+  }
+  std::vector<std::pair<std::string, std::string>> items_;
+};
+
+// Properties an element's paint depends on, after the cascade.
+enum Prop {
+  kFill, kFillRule, kStroke, kStrokeWidth, kLineCap, kLineJoin, kMiterLimit, kDashArray, kDashOffset, kFontSize,
+  kTextAnchor, kWritingMode, kColor, kVisibility, kPropCount
+};
+constexpr const char* kPropNames[kPropCount] = {
+    "fill", "fill-rule", "stroke", "stroke-width", "stroke-linecap", "stroke-linejoin", "stroke-miterlimit",
+    "stroke-dasharray", "stroke-dashoffset", "font-size", "text-anchor", "writing-mode", "color", "visibility"};
+
+struct Computed {
+  std::string v[kPropCount] = {"black", "nonzero", "none", "1", "butt", "miter", "4", "none", "0", "16", "start",
+                               "lr-tb", "black", "visible"};
+  double opacity = 1;  // the element's own
+  bool displayNone = false;
+};
+
+Computed Cascade(const pugi::xml_node& el, const Computed& parent) {
+  Computed c = parent;
+  c.opacity = 1;
+  c.displayNone = false;
+  auto apply = [&](std::string_view name, const std::string& value) {
+    if (value == "inherit") return;
+    for (int i = 0; i < kPropCount; ++i)
+      if (name == kPropNames[i]) c.v[i] = value;
+    if (name == "opacity") c.opacity = std::clamp(std::atof(value.c_str()), 0.0, 1.0);
+    if (name == "display") c.displayNone = value == "none";
+  };
+  for (const auto& a : el.attributes()) {
+    const std::string_view n = a.name();
+    if (n != "style") apply(n, a.value());
+  }
+  if (auto s = el.attribute("style")) {
+    StyleDecl d(s.value());
+    for (const auto& [k, v] : d.Items()) apply(k, v);
+  }
+  return c;
+}
+
+bool ParseColor(std::string_view s, const std::string& currentColor, Color& out, bool& paint) {
+  paint = true;
+  while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
+  // A paint server with a fallback colour: the fallback stands for it.
+  if (s.rfind("url(", 0) == 0) {
+    const std::size_t close = s.find(')');
+    std::string_view rest = close == std::string_view::npos ? std::string_view{} : s.substr(close + 1);
+    while (!rest.empty() && rest.front() == ' ') rest.remove_prefix(1);
+    if (rest.empty()) {
+      out = Color::Rgb(0, 0, 0);
+      return true;
+    }
+    s = rest;
+  }
+  if (s == "none") {
+    paint = false;
+    return true;
+  }
+  if (s == "currentColor") return ParseColor(currentColor, "black", out, paint);
+  auto hex = [](char c) -> int {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+  };
+  if (!s.empty() && s[0] == '#') {
+    int v[6];
+    const std::size_t n = s.size() - 1;
+    if (n != 3 && n != 6) return false;
+    for (std::size_t i = 0; i < n; ++i)
+      if ((v[i] = hex(s[i + 1])) < 0) return false;
+    if (n == 3) out = Color::Rgb(v[0] * 17 / 255.0, v[1] * 17 / 255.0, v[2] * 17 / 255.0);
+    else out = Color::Rgb((v[0] * 16 + v[1]) / 255.0, (v[2] * 16 + v[3]) / 255.0, (v[4] * 16 + v[5]) / 255.0);
+    return true;
+  }
+  if (s.rfind("rgb(", 0) == 0) {
+    double c[3];
+    std::string inner(s.substr(4));
+    for (double& x : c) {
+      char* end = nullptr;
+      x = std::strtod(inner.c_str(), &end);
+      std::string_view rest(end);
+      const bool pct = !rest.empty() && rest[0] == '%';
+      x = std::clamp(pct ? x / 100 : x / 255, 0.0, 1.0);
+      if (pct) rest.remove_prefix(1);
+      while (!rest.empty() && (rest[0] == ',' || rest[0] == ' ')) rest.remove_prefix(1);
+      inner = std::string(rest);
+    }
+    out = Color::Rgb(c[0], c[1], c[2]);
+    return true;
+  }
+  static const struct {
+    const char* name;
+    double r, g, b;
+  } kNamed[] = {{"black", 0, 0, 0}, {"white", 1, 1, 1}, {"red", 1, 0, 0}, {"green", 0, 128 / 255.0, 0},
+                {"blue", 0, 0, 1}, {"yellow", 1, 1, 0}, {"gray", 128 / 255.0, 128 / 255.0, 128 / 255.0},
+                {"grey", 128 / 255.0, 128 / 255.0, 128 / 255.0}, {"cyan", 0, 1, 1}, {"magenta", 1, 0, 1}};
+  for (const auto& n : kNamed)
+    if (s == n.name) {
+      out = Color::Rgb(n.r, n.g, n.b);
+      return true;
+    }
+  return false;
+}
+
+// Exact colours the SVG cannot hold: "cmyk C M Y K" or "gray G".
+std::string ExactColorText(const Color& c) {
+  std::string s;
+  auto list = [&](std::initializer_list<double> v) {
+    for (double x : v) {
+      s += ' ';
+      svg::AppendNumber(s, x);
+    }
+  };
+  if (c.kind == ColorKind::Cmyk) {
+    s = "cmyk";
+    list({c.c, c.m, c.y, c.k});
+  } else if (c.kind == ColorKind::Gray) {
+    s = "gray";
+    list({c.gray});
+  }
+  return s;
+}
+
+bool ParseExactColor(std::string_view s, Color& out) {
+  std::string t(s);
+  double v[4];
+  char extra;
+  if (std::sscanf(t.c_str(), "cmyk %lf %lf %lf %lf %c", &v[0], &v[1], &v[2], &v[3], &extra) == 4) {
+    out = Color::Cmyk(v[0], v[1], v[2], v[3]);
+    return true;
+  }
+  if (std::sscanf(t.c_str(), "gray %lf %c", &v[0], &extra) == 1) {
+    out = Color{};
+    out.kind = ColorKind::Gray;
+    out.gray = v[0];
+    return true;
+  }
+  return false;
+}
+
+std::string LocalName(const char* name) {
+  const char* colon = std::strchr(name, ':');
+  std::string_view n(name);
+  // Elements of the SVG namespace may carry a prefix of their own.
+  if (colon && n.substr(0, static_cast<std::size_t>(colon - name)) == "svg") return std::string(colon + 1);
+  return std::string(n);
+}
+
+enum class Kind { Skip, Layer, Group, Path, Shape, Text, Other };
+
+// ----- what is remembered of each art as loaded or last saved
+
+struct Snapshot {
+  std::uint64_t geometry = 0, text = 0, dict = 0, tags = 0;
+  PathStyle style;
+  std::uint32_t flags = 0;
+  double opacity = 1;
+  bool guide = false, clip = false;
+  std::string title;  // layers
+  bool visible = true, editable = true;
+  friend bool operator==(const Snapshot&, const Snapshot&) = default;
+};
+
+struct Binding {
+  pugi::xml_node node;
+  Snapshot snap;
+  Affine parentCtm;  // user units of the parent element → page
+};
+
+void Parts(const ArtOpaque* a, std::vector<const ArtOpaque*>& out, int depth = 0) {
+  if (depth > kMaxDepth) return;
+  for (const ArtOpaque* c = a->firstChild; c; c = c->next) {
+    if (!c->alive) continue;
+    if (c->type == ArtType::Path) out.push_back(c);
+    else if (c->type == ArtType::Group || c->type == ArtType::CompoundPath) Parts(c, out, depth + 1);
+  }
+}
+
+void HashSegments(Hash& h, const ArtOpaque* p) {
+  h.Word(p->segments.size() * 2 + (p->closed ? 1 : 0));
+  for (const PathSegment& s : p->segments) {
+    h.Pt(s.p);
+    h.Pt(s.in);
+    h.Pt(s.out);
+  }
+}
+
+Snapshot Snap(const ArtOpaque* a) {
+  Snapshot s;
+  s.flags = a->flags & (kArtLocked | kArtHidden);
+  s.opacity = a->opacity;
+  s.dict = Hash{}.Value();
+  {
+    Hash h;
+    h.Text(DictText(a->dictionary));
+    s.dict = h.Value();
+    Hash t;
+    t.Text(TagsText(a->tags));
+    s.tags = t.Value();
+  }
+  if (a->layerOfGroup) {
+    s.title = a->layerOfGroup->title;
+    s.visible = a->layerOfGroup->visible;
+    s.editable = a->layerOfGroup->editable;
+  }
+  switch (a->type) {
+    case ArtType::Path: {
+      Hash h;
+      HashSegments(h, a);
+      s.geometry = h.Value();
+      s.style = a->style;
+      s.guide = a->guide;
+      s.clip = a->clip;
+      break;
+    }
+    case ArtType::CompoundPath: {
+      std::vector<const ArtOpaque*> parts;
+      Parts(a, parts);
+      Hash h;
+      for (const ArtOpaque* p : parts) HashSegments(h, p);
+      s.geometry = h.Value();
+      s.style = parts.empty() ? a->style : CompoundStyle(a, parts);
+      s.clip = a->clip;
+      break;
+    }
+    case ArtType::TextFrame: {
+      Hash h;
+      h.Text(text::Utf16ToUtf8(a->text));
+      h.Pt(a->anchor);
+      h.Num(a->fontSize);
+      h.Word(static_cast<std::uint64_t>(a->justification));
+      h.Word(static_cast<std::uint64_t>(a->orientation));
+      h.Word(static_cast<std::uint64_t>(a->frameKind));
+      h.Text(CssColor(a->textFill) + ExactColorText(a->textFill));
+      s.text = h.Value();
+      break;
+    }
+    case ArtType::Symbol: {
+      Hash h;
+      h.Text(a->symbolName);
+      h.Pt({a->symbolBounds.left, a->symbolBounds.top});
+      h.Pt({a->symbolBounds.right, a->symbolBounds.bottom});
+      s.geometry = h.Value();
+      break;
+    }
+    default:
+      break;
+  }
+  return s;
+}
+
+}  // namespace
+
+struct SvgTree {
+  std::string buffer;                    // parsed in place; pugixml points into it
+  std::vector<std::size_t> lineStarts;   // byte offsets of line starts, for messages
+  pugi::xml_document xml;
+  Affine root;                           // the root's user units → page points
+  RealRect bounds;                       // the artboard as loaded
+  std::unordered_map<const ArtOpaque*, Binding> arts;
+  std::unordered_set<std::string> ids;
+  std::uint64_t nextId = 1;
+  std::string vx = "vx";                 // the prefix bound to our namespace
+  bool vxDeclared = false;
+  const LayerOpaque* currentAtLoad = nullptr;
+};
+
+namespace {
+
+std::size_t LineOf(const SvgTree& t, std::ptrdiff_t offset) {
+  if (offset < 0) return 0;
+  auto it = std::upper_bound(t.lineStarts.begin(), t.lineStarts.end(), static_cast<std::size_t>(offset));
+  return static_cast<std::size_t>(it - t.lineStarts.begin());
+}
+
+struct SvgError : std::runtime_error {
+  SvgError(std::size_t line_, const std::string& what) : std::runtime_error(what), line(line_) {}
+  std::size_t line;
+};
+
+// ----- reading
+
+class Loader {
+ public:
+  Loader(SvgTree& t, Document& doc) : t_(t), doc_(doc) {}
+
+  void Run() {
+    pugi::xml_node root = t_.xml.document_element();
+    if (!root || LocalName(root.name()) != "svg") Fail(root, "not an SVG document (its root is not <svg>)");
+    CheckTree();
+    for (const auto& a : root.attributes()) {
+      const std::string_view n = a.name();
+      if (n.rfind("xmlns:", 0) == 0 && std::string_view(a.value()) == kSvgNamespace) {
+        t_.vx = std::string(n.substr(6));
+        t_.vxDeclared = true;
+      }
+    }
+    if (!t_.vxDeclared)
+      while (root.attribute(("xmlns:" + t_.vx).c_str())) t_.vx += "x";  // a prefix the file does not use
+    Artboard(root);
+    Computed base;
+    ReadChildren(root, nullptr, t_.root, base, 0);
+    // The current layer Inkscape remembers, else the topmost.
+    std::string currentId;
+    for (pugi::xml_node c : root.children())
+      if (LocalName(c.name()) == "sodipodi:namedview") currentId = c.attribute("inkscape:current-layer").value();
+    doc_.current = doc_.layers.empty() ? nullptr : doc_.layers.front();
+    for (LayerOpaque* l : doc_.PreorderLayers())
+      if (!currentId.empty() && currentId == t_.arts[l->group].node.attribute("id").value()) doc_.current = l;
+    t_.currentAtLoad = doc_.current;
+  }
+
+ private:
+  [[noreturn]] void Fail(const pugi::xml_node& n, const std::string& what) {
+    throw SvgError(n ? LineOf(t_, n.offset_debug()) : 0, what);
+  }
+
+  // Depth, hostile declarations and oversized attributes, before anything is read.
+  void CheckTree() {
+    for (pugi::xml_node n = t_.xml.first_child(); n; n = n.next_sibling())
+      if (n.type() == pugi::node_doctype && std::strstr(n.value(), "ENTITY"))
+        Fail(n, "entity declarations are refused (they can expand without end)");
+    pugi::xml_node n = t_.xml.document_element();
+    int depth = 0;
+    while (n) {
+      if (depth > kMaxDepth) Fail(n, "elements nested deeper than 1000 levels");
+      for (const auto& a : n.attributes()) {
+        if (std::strlen(a.value()) > kMaxAttributeBytes)
+          Fail(n, std::string("attribute ") + a.name() + " is longer than 256 MiB");
+        const std::string_view name = a.name();
+        if (name.rfind("xmlns", 0) != 0 && name != "id") continue;
+        if (name == "id") t_.ids.insert(a.value());
+      }
+      if (pugi::xml_node c = n.first_child()) {
+        n = c;
+        ++depth;
+        continue;
+      }
+      while (n && !n.next_sibling()) {
+        n = n.parent();
+        --depth;
+        if (depth <= 0) {
+          n = {};
+          break;
+        }
+      }
+      if (n) n = n.next_sibling();
+    }
+  }
+
+  void Artboard(const pugi::xml_node& root) {
+    double vb[4] = {0, 0, 0, 0};
+    bool hasViewBox = false;
+    if (auto a = root.attribute("viewBox")) {
+      std::string s = a.value();
+      std::replace(s.begin(), s.end(), ',', ' ');
+      char extra;
+      hasViewBox = std::sscanf(s.c_str(), "%lf %lf %lf %lf %c", &vb[0], &vb[1], &vb[2], &vb[3], &extra) == 4;
+      if (!hasViewBox || !(std::isfinite(vb[0]) && std::isfinite(vb[1]) && vb[2] > 0 && vb[3] > 0 &&
+                           std::isfinite(vb[2]) && std::isfinite(vb[3])))
+        Fail(root, std::string("viewBox \"") + a.value() + "\" is not four numbers with a positive size");
+    }
+    // Width and height in px (96 to the inch); 100% or none: the viewBox's size.
+    double w = hasViewBox ? vb[2] : 0, h = hasViewBox ? vb[3] : 0;
+    auto length = [&](const char* name, double& out) {
+      auto a = root.attribute(name);
+      if (!a || std::strchr(a.value(), '%')) return;
+      if (!svg::ParseLength(a.value(), 0, out) || !(out > 0 && std::isfinite(out)))
+        Fail(root, std::string(name) + " \"" + a.value() + "\" is not a length");
+    };
+    length("width", w);
+    length("height", h);
+    if (!hasViewBox) {
+      if (!(w > 0 && h > 0)) Fail(root, "the document has neither a viewBox nor a width and height");
+      vb[2] = w;
+      vb[3] = h;
+    }
+    const double pxToPt = 72.0 / 96;
+    const double sx = w / vb[2] * pxToPt, sy = h / vb[3] * pxToPt;
+    // v grows upward from the artboard's lower edge, as in a new host document.
+    t_.root = Affine{sx, 0, 0, -sy, 0, (vb[1] + vb[3]) * sy};
+    t_.bounds = {vb[0] * sx, vb[3] * sy, (vb[0] + vb[2]) * sx, 0};
+    doc_.bounds = t_.bounds;
+  }
+
+  Kind Classify(const pugi::xml_node& el, bool layerAllowed) const {
+    const std::string n = LocalName(el.name());
+    if (n == "g") {
+      const bool layer = std::string_view(el.attribute("inkscape:groupmode").value()) == "layer";
+      return layer && layerAllowed ? Kind::Layer : Kind::Group;
+    }
+    if (n == "path") return Kind::Path;
+    if (n == "rect" || n == "circle" || n == "ellipse" || n == "line" || n == "polyline" || n == "polygon") {
+      return el.attribute((t_.vx + ":symbol").c_str()) ? Kind::Other : Kind::Shape;
+    }
+    if (n == "text") return Kind::Text;
+    if (n == "use" || n == "image" || n == "foreignObject" || n == "switch" || n == "a" || n == "svg" ||
+        n == "flowRoot")
+      return Kind::Other;
+    return Kind::Skip;
+  }
+
+  Affine Own(const pugi::xml_node& el) {
+    Affine m;
+    if (auto a = el.attribute("transform")) {
+      std::string err;
+      if (!svg::ParseTransform(a.value(), m, err)) Fail(el, err);
+    }
+    return m;
+  }
+
+  // `parent` null: the root, whose children may be layers only.
+  void ReadChildren(const pugi::xml_node& el, ArtOpaque* parent, const Affine& ctm, const Computed& style, int depth) {
+    const bool layerAllowed = !parent || parent->layerOfGroup;
+    for (pugi::xml_node c = el.first_child(); c; c = c.next_sibling()) {
+      if (c.type() != pugi::node_element) continue;
+      const Kind k = Classify(c, layerAllowed);
+      if (k == Kind::Skip) continue;
+      // Art outside every layer stays in the file as it is; the host keeps art in layers.
+      if (!parent && k != Kind::Layer) continue;
+      ReadElement(c, k, parent, ctm, style, depth + 1);
+    }
+  }
+
+  void ReadElement(const pugi::xml_node& el, Kind k, ArtOpaque* parent, const Affine& parentCtm, const Computed& inherited,
+                   int depth) {
+    const Affine ctm = parentCtm * Own(el);
+    const Computed cs = Cascade(el, inherited);
+    ArtOpaque* art = nullptr;
+    switch (k) {
+      case Kind::Layer: {
+        const char* label = el.attribute("inkscape:label").as_string(el.attribute("id").value());
+        LayerOpaque* l = doc_.NewLayer(label);
+        l->visible = !cs.displayNone;
+        l->editable = std::string_view(el.attribute("sodipodi:insensitive").value()) != "true";
+        art = l->group;
+        if (parent) doc_.Place(art, PaintOrder::InsideOnTop, parent);
+        else doc_.layers.insert(doc_.layers.begin(), l);
+        break;
+      }
+      case Kind::Group: art = doc_.NewNode(ArtType::Group); break;
+      case Kind::Path: case Kind::Shape: art = ReadPath(el, k, cs, ctm); break;
+      case Kind::Text: art = ReadText(el, cs, ctm); break;
+      case Kind::Other:
+        if (el.attribute((t_.vx + ":symbol").c_str())) {
+          art = ReadSymbol(el, ctm);
+        } else {
+          art = doc_.NewNode(ArtType::Other);
+        }
+        break;
+      case Kind::Skip: return;
+    }
+    if (k != Kind::Layer) doc_.Place(art, PaintOrder::InsideOnTop, parent);
+    if (cs.displayNone && k != Kind::Layer) art->flags |= kArtHidden;
+    if (std::string_view(el.attribute("sodipodi:insensitive").value()) == "true" && k != Kind::Layer)
+      art->flags |= kArtLocked;
+    art->opacity = cs.opacity;
+    ReadData(el, art);
+    t_.arts[art] = Binding{el, Snap(art), parentCtm};
+    if (k == Kind::Layer || k == Kind::Group) ReadChildren(el, art, ctm, cs, depth);
+  }
+
+  void ReadData(const pugi::xml_node& el, ArtOpaque* art) {
+    if (auto a = el.attribute((t_.vx + ":dict").c_str())) {
+      try {
+        if (!ShallowJson(a.value())) throw std::runtime_error("nested deeper than 1000 levels");
+        art->dictionary = DictFrom(json::parse(a.value()));
+      } catch (const std::exception& e) {
+        Fail(el, t_.vx + ":dict: " + e.what());
+      }
+    }
+    if (auto a = el.attribute((t_.vx + ":tags").c_str())) {
+      try {
+        const json j = json::parse(a.value());
+        if (!j.is_array()) throw std::runtime_error("an array is needed");
+        for (const json& x : j)
+          art->tags.push_back({x.at("name").get<std::string>(), x.value("type", std::string("string")),
+                               x.value("value", std::string())});
+      } catch (const std::exception& e) {
+        Fail(el, t_.vx + ":tags: " + e.what());
+      }
+    }
+    art->guide = std::string_view(el.attribute((t_.vx + ":guide").c_str()).value()) == "true";
+  }
+
+  // The paint; an exact colour in our namespace wins while the SVG colour is still its own.
+  Color Paint(const pugi::xml_node& el, const Computed& cs, Prop p, const char* exactName, bool& paint) {
+    Color c = Color::Rgb(0, 0, 0);
+    if (!ParseColor(cs.v[p], cs.v[kColor], c, paint)) Fail(el, std::string(kPropNames[p]) + " \"" + cs.v[p] + "\" is not a colour");
+    Color exact;
+    if (auto a = el.attribute((t_.vx + ":" + exactName).c_str()))
+      if (ParseExactColor(a.value(), exact) && paint && CssColor(exact) == CssColor(c)) c = exact;
+    return c;
+  }
+
+  PathStyle StyleOf(const pugi::xml_node& el, const Computed& cs, const Affine& ctm) {
+    PathStyle s;
+    s.fill.color = Paint(el, cs, kFill, "fill", s.fillPaint);
+    s.stroke.color = Paint(el, cs, kStroke, "stroke", s.strokePaint);
+    s.evenOdd = cs.v[kFillRule] == "evenodd";
+    const double scale = ctm.Scale() * 1;
+    double w = 1;
+    if (svg::ParseLength(cs.v[kStrokeWidth], 0, w) && w >= 0) s.stroke.width = w * scale;
+    const std::string& cap = cs.v[kLineCap];
+    s.stroke.cap = cap == "round" ? LineCap::Round : cap == "square" ? LineCap::Projecting : LineCap::Butt;
+    const std::string& join = cs.v[kLineJoin];
+    s.stroke.join = join == "round" ? LineJoin::Round : join == "bevel" ? LineJoin::Bevel : LineJoin::Miter;
+    s.stroke.miterLimit = std::atof(cs.v[kMiterLimit].c_str());
+    if (!(s.stroke.miterLimit >= 1)) s.stroke.miterLimit = 4;
+    if (cs.v[kDashArray] != "none") {
+      std::string d = cs.v[kDashArray];
+      std::replace(d.begin(), d.end(), ',', ' ');
+      const char* p = d.c_str();
+      char* end = nullptr;
+      for (int i = 0; i < kMaxDashes; ++i) {
+        const double v = std::strtod(p, &end);
+        if (end == p) break;
+        if (std::isfinite(v) && v >= 0) s.stroke.dashes[static_cast<std::size_t>(s.stroke.dashCount++)] = v * scale;
+        p = end;
+      }
+      s.stroke.dashOffset = std::atof(cs.v[kDashOffset].c_str()) * scale;
+      if (!std::isfinite(s.stroke.dashOffset)) s.stroke.dashOffset = 0;
+    }
+    return s;
+  }
+
+  ArtOpaque* ReadPath(const pugi::xml_node& el, Kind k, const Computed& cs, const Affine& ctm) {
+    const std::string shape = k == Kind::Path ? std::string() : ShapeData(el);
+    const std::string_view d = k == Kind::Path ? std::string_view(el.attribute("d").value()) : std::string_view(shape);
+    std::vector<svg::Subpath> subs;
+    std::string err;
+    if (!svg::ParsePathData(d, ctm, subs, err)) Fail(el, err);
+    const PathStyle style = StyleOf(el, cs, ctm);
+    auto path = [&](svg::Subpath& s) {
+      ArtOpaque* p = doc_.NewNode(ArtType::Path);
+      p->segments = std::move(s.segments);
+      p->closed = s.closed;
+      p->style = style;
+      return p;
+    };
+    if (subs.size() <= 1) {
+      if (subs.empty()) {
+        ArtOpaque* p = doc_.NewNode(ArtType::Path);
+        p->style = style;
+        return p;
+      }
+      return path(subs[0]);
+    }
+    ArtOpaque* compound = doc_.NewNode(ArtType::CompoundPath);
+    compound->style = style;
+    for (auto& s : subs) doc_.Place(path(s), PaintOrder::InsideOnBottom, compound);
+    return compound;
+  }
+
+  // The outline a basic shape draws, as path data.
+  std::string ShapeData(const pugi::xml_node& el) {
+    const std::string n = LocalName(el.name());
+    auto num = [&](const char* name) {
+      double v = 0;
+      auto a = el.attribute(name);
+      if (a && !svg::ParseLength(a.value(), 0, v)) Fail(el, std::string(name) + " \"" + a.value() + "\" is not a length");
+      return v;
+    };
+    std::string d;
+    auto add = [&](char cmd, std::initializer_list<double> v) {
+      d += cmd;
+      for (double x : v) {
+        d += ' ';
+        svg::AppendNumber(d, x);
+      }
+    };
+    if (n == "rect") {
+      const double x = num("x"), y = num("y"), w = num("width"), h = num("height");
+      if (!(w > 0 && h > 0)) return "";
+      double rx = num("rx"), ry = num("ry");
+      if (!el.attribute("rx")) rx = ry;
+      if (!el.attribute("ry")) ry = rx;
+      rx = std::clamp(rx, 0.0, w / 2);
+      ry = std::clamp(ry, 0.0, h / 2);
+      if (rx > 0 && ry > 0) {
+        add('M', {x + rx, y});
+        add('H', {x + w - rx});
+        add('A', {rx, ry, 0, 0, 1, x + w, y + ry});
+        add('V', {y + h - ry});
+        add('A', {rx, ry, 0, 0, 1, x + w - rx, y + h});
+        add('H', {x + rx});
+        add('A', {rx, ry, 0, 0, 1, x, y + h - ry});
+        add('V', {y + ry});
+        add('A', {rx, ry, 0, 0, 1, x + rx, y});
+      } else {
+        add('M', {x, y});
+        add('H', {x + w});
+        add('V', {y + h});
+        add('H', {x});
+      }
+      d += 'Z';
+    } else if (n == "circle" || n == "ellipse") {
+      const double cx = num("cx"), cy = num("cy");
+      const double rx = n == "circle" ? num("r") : num("rx"), ry = n == "circle" ? num("r") : num("ry");
+      if (!(rx > 0 && ry > 0)) return "";
+      add('M', {cx + rx, cy});
+      add('A', {rx, ry, 0, 0, 1, cx, cy + ry});
+      add('A', {rx, ry, 0, 0, 1, cx - rx, cy});
+      add('A', {rx, ry, 0, 0, 1, cx, cy - ry});
+      add('A', {rx, ry, 0, 0, 1, cx + rx, cy});
+      d += 'Z';
+    } else if (n == "line") {
+      add('M', {num("x1"), num("y1")});
+      add('L', {num("x2"), num("y2")});
+    } else {
+      std::string pts = el.attribute("points").value();
+      if (!pts.empty()) d = "M" + pts + (n == "polygon" ? "Z" : "");
+    }
+    return d;
+  }
+
+  ArtOpaque* ReadText(const pugi::xml_node& el, const Computed& cs, const Affine& ctm) {
+    ArtOpaque* a = doc_.NewNode(ArtType::TextFrame);
+    double x = 0, y = 0;
+    auto coord = [&](const pugi::xml_node& n, const char* name, double& out) {
+      if (auto at = n.attribute(name)) {
+        std::string v = at.value();
+        std::replace(v.begin(), v.end(), ',', ' ');
+        out = std::atof(v.c_str());  // the first of a list
+        if (!std::isfinite(out)) out = 0;
+        return true;
+      }
+      return false;
+    };
+    // Lines are Inkscape's tspans of role "line"; other text is read as one line.
+    std::u16string text;
+    bool lines = false, first = true;
+    for (pugi::xml_node c = el.first_child(); c; c = c.next_sibling()) {
+      if (LocalName(c.name()) == "tspan" && std::string_view(c.attribute("sodipodi:role").value()) == "line") {
+        if (!lines && !el.attribute("x")) {
+          coord(c, "x", x);
+          coord(c, "y", y);
+        }
+        if (!first) text += u'\r';
+        first = false;
+        lines = true;
+        text += text::Utf8ToUtf16(AllText(c));
+      } else if (!lines) {
+        text += text::Utf8ToUtf16(c.type() == pugi::node_pcdata || c.type() == pugi::node_cdata ? std::string(c.value()) : AllText(c));
+      }
+    }
+    if (!lines || el.attribute("x")) {
+      coord(el, "x", x);
+      coord(el, "y", y);
+      if (!el.attribute("x"))
+        if (pugi::xml_node t = el.child("tspan")) {
+          coord(t, "x", x);
+          coord(t, "y", y);
+        }
+    }
+    a->text = std::move(text);
+    a->anchor = ctm.Apply(x, y);
+    double size = 16;
+    if (!svg::ParseLength(cs.v[kFontSize], 16, size) || !(size > 0)) size = 16;
+    // The size of the first line's own style, where Inkscape puts it.
+    if (pugi::xml_node t = el.child("tspan")) {
+      const Computed ts = Cascade(t, cs);
+      double s2 = 0;
+      if (svg::ParseLength(ts.v[kFontSize], size, s2) && s2 > 0) size = s2;
+    }
+    a->fontSize = size * ctm.Scale();
+    bool paint = true;
+    a->textFill = Paint(el, cs, kFill, "text-fill", paint);
+    if (!paint) a->textFill = Color{};
+    const std::string& anchor = cs.v[kTextAnchor];
+    a->justification = anchor == "middle" ? Justification::Center : anchor == "end" ? Justification::Right : Justification::Left;
+    const std::string& wm = cs.v[kWritingMode];
+    if (wm == "tb" || wm == "tb-rl" || wm == "vertical-rl" || wm == "vertical-lr") a->orientation = TextOrientation::Vertical;
+    return a;
+  }
+
+  static std::string AllText(const pugi::xml_node& n) {
+    std::string s;
+    for (pugi::xml_node d = n.first_child(); d; d = d.next_sibling()) {
+      if (d.type() == pugi::node_pcdata || d.type() == pugi::node_cdata) s += d.value();
+      else if (d.type() == pugi::node_element) s += AllText(d);
+    }
+    return s;
+  }
+
+  ArtOpaque* ReadSymbol(const pugi::xml_node& el, const Affine& ctm) {
+    ArtOpaque* a = doc_.NewNode(ArtType::Symbol);
+    a->symbolName = el.attribute((t_.vx + ":symbol").c_str()).value();
+    const double x = el.attribute("x").as_double(), y = el.attribute("y").as_double();
+    const double w = el.attribute("width").as_double(), h = el.attribute("height").as_double();
+    const RealPoint p = ctm.Apply(x, y), q = ctm.Apply(x + w, y + h);
+    a->symbolBounds = {std::min(p.h, q.h), std::max(p.v, q.v), std::max(p.h, q.h), std::min(p.v, q.v)};
+    return a;
+  }
+
+  SvgTree& t_;
+  Document& doc_;
+};
+
+// ----- writing
+
+class Saver {
+ public:
+  Saver(SvgTree& t, const Document& doc) : t_(t), doc_(doc) {}
+
+  void Run() {
+    pugi::xml_node root = t_.xml.document_element();
+    if (!(doc_.bounds == t_.bounds)) Artboard(root);
+    std::vector<pugi::xml_node> desired;
+    for (auto it = doc_.layers.rbegin(); it != doc_.layers.rend(); ++it)
+      if ((*it)->alive) desired.push_back(Emit((*it)->group, root, t_.root, 0));
+    Reorder(root, desired);
+    RemoveUnplaced();
+    if (doc_.current != t_.currentAtLoad && doc_.current && doc_.current->alive) {
+      pugi::xml_node nv = NamedView(root);
+      auto it = t_.arts.find(doc_.current->group);
+      if (nv && it != t_.arts.end()) Set(nv, "inkscape:current-layer", it->second.node.attribute("id").value());
+      t_.currentAtLoad = doc_.current;
+    }
+    t_.bounds = doc_.bounds;
+  }
+
+ private:
+  static void Set(pugi::xml_node n, const char* name, const std::string& value) {
+    pugi::xml_attribute a = n.attribute(name);
+    if (!a) a = n.append_attribute(name);
+    a.set_value(value.c_str());
+  }
+  static void Unset(pugi::xml_node n, const char* name) { n.remove_attribute(name); }
+  std::string Vx(const char* name) {
+    if (!t_.vxDeclared) {
+      Set(t_.xml.document_element(), ("xmlns:" + t_.vx).c_str(), kSvgNamespace);
+      t_.vxDeclared = true;
+    }
+    return t_.vx + ":" + name;
+  }
+  void DeclareInkscape() {
+    pugi::xml_node root = t_.xml.document_element();
+    if (!root.attribute("xmlns:inkscape")) Set(root, "xmlns:inkscape", kInkscapeNs);
+    if (!root.attribute("xmlns:sodipodi")) Set(root, "xmlns:sodipodi", kSodipodiNs);
+  }
+  std::string NewId(const char* prefix) {
+    for (std::uint64_t i = 0; i < 1000000; ++i) {
+      std::string id = prefix + std::to_string(t_.nextId++);
+      if (t_.ids.insert(id).second) return id;
+    }
+    return "";
+  }
+  static pugi::xml_node NamedView(pugi::xml_node root) {
+    for (pugi::xml_node c : root.children())
+      if (LocalName(c.name()) == "sodipodi:namedview") return c;
+    return {};
+  }
+
+  void Artboard(pugi::xml_node root) {
+    const RealRect& b = doc_.bounds;
+    const Affine inv = t_.root.Inverse();
+    const RealPoint p = inv.Apply(b.left, b.top), q = inv.Apply(b.right, b.bottom);
+    std::string vb;
+    for (double v : {p.h, p.v, q.h - p.h, q.v - p.v}) {
+      if (!vb.empty()) vb += ' ';
+      if (!std::isfinite(v)) throw std::runtime_error("the artboard is not finite");
+      svg::AppendNumber(vb, v);
+    }
+    Set(root, "viewBox", vb);
+    std::string w, h;
+    svg::AppendNumber(w, b.right - b.left);
+    svg::AppendNumber(h, b.top - b.bottom);
+    Set(root, "width", w + "pt");
+    Set(root, "height", h + "pt");
+  }
+
+  static Affine Own(const pugi::xml_node& el) {
+    Affine m;
+    std::string err;
+    if (auto a = el.attribute("transform")) svg::ParseTransform(a.value(), m, err);
+    return m;
+  }
+
+  pugi::xml_node Emit(const ArtOpaque* a, pugi::xml_node parentEl, const Affine& parentCtm, int depth) {
+    if (depth > kMaxDepth) throw std::runtime_error("art nested deeper than 1000 levels");
+    const Snapshot now = Snap(a);
+    pugi::xml_node node;
+    auto it = t_.arts.find(a);
+    if (it == t_.arts.end()) {
+      node = Create(a, parentEl);
+      Update(node, a, nullptr, now, parentCtm);
+      t_.arts[a] = Binding{node, now, parentCtm};
+    } else {
+      Binding& b = it->second;
+      node = b.node;
+      if (node.parent() != parentEl) {
+        // Moved to another group: its own transform makes up for the new group's, so that
+        // neither it nor its contents need rewriting.
+        if (!(b.parentCtm == parentCtm)) {
+          const std::string t = svg::TransformText(parentCtm.Inverse() * b.parentCtm * Own(node));
+          if (t.empty()) Unset(node, "transform");
+          else Set(node, "transform", t);
+        }
+        parentEl.append_move(node);
+      }
+      if (!(b.snap == now)) Update(node, a, &b.snap, now, parentCtm);
+      b.snap = now;
+      b.parentCtm = parentCtm;
+    }
+    placed_.insert(node.internal_object());
+    if (a->type == ArtType::Group) {
+      const Affine ctm = parentCtm * Own(node);
+      std::vector<pugi::xml_node> desired;
+      for (const ArtOpaque* c = a->lastChild; c; c = c->prev)
+        if (c->alive) desired.push_back(Emit(c, node, ctm, depth + 1));
+      Reorder(node, desired);
+    }
+    return node;
+  }
+
+  pugi::xml_node Create(const ArtOpaque* a, pugi::xml_node parentEl) {
+    pugi::xml_node n;
+    if (a->layerOfGroup) {
+      DeclareInkscape();
+      n = parentEl.append_child("g");
+      Set(n, "inkscape:groupmode", "layer");
+      Set(n, "id", NewId("layer"));
+      return n;
+    }
+    switch (a->type) {
+      case ArtType::Group: return parentEl.append_child("g");
+      case ArtType::Path: case ArtType::CompoundPath: return parentEl.append_child("path");
+      case ArtType::TextFrame: {
+        n = parentEl.append_child("text");
+        Set(n, "xml:space", "preserve");
+        return n;
+      }
+      case ArtType::Symbol: {
+        n = parentEl.append_child("rect");
+        Set(n, "style", "fill:none;stroke:#888888;stroke-dasharray:2,2");
+        return n;
+      }
+      default:
+        // Art the host cannot draw has no SVG of its own: an empty group keeps its data.
+        return parentEl.append_child("g");
+    }
+  }
+
+  // Writes what differs between `was` (null for new art) and `now`.
+  void Update(pugi::xml_node n, const ArtOpaque* a, const Snapshot* was, const Snapshot& now, const Affine& parentCtm) {
+    const Affine ctm = parentCtm * Own(n);
+    StyleDecl style(n.attribute("style").value());
+    bool styleChanged = false;
+    auto setStyle = [&](const char* k, std::string v) {
+      style.Set(k, std::move(v));
+      styleChanged = true;
+    };
+    auto changed = [&](auto member) { return !was || !(was->*member == now.*member); };
+    if (a->layerOfGroup) {
+      if (changed(&Snapshot::title)) Set(n, "inkscape:label", now.title);
+      if (changed(&Snapshot::visible)) setStyle("display", now.visible ? "inline" : "none");
+      if (changed(&Snapshot::editable)) {
+        DeclareInkscape();
+        if (now.editable) Unset(n, "sodipodi:insensitive");
+        else Set(n, "sodipodi:insensitive", "true");
+      }
+    } else {
+      if (changed(&Snapshot::flags)) {
+        if (was ? ((was->flags ^ now.flags) & kArtHidden) : (now.flags & kArtHidden)) setStyle("display", (now.flags & kArtHidden) ? "none" : "inline");
+        if (!was || ((was->flags ^ now.flags) & kArtLocked)) {
+          if (now.flags & kArtLocked) {
+            DeclareInkscape();
+            Set(n, "sodipodi:insensitive", "true");
+          } else {
+            Unset(n, "sodipodi:insensitive");
+          }
+        }
+      }
+    }
+    if (changed(&Snapshot::opacity) && (was || now.opacity != 1)) {
+      std::string v;
+      svg::AppendNumber(v, now.opacity);
+      setStyle("opacity", v);
+    }
+    if (changed(&Snapshot::dict)) {
+      const std::string d = DictText(a->dictionary);
+      if (d.empty()) Unset(n, Vx("dict").c_str());
+      else Set(n, Vx("dict").c_str(), d);
+    }
+    if (changed(&Snapshot::tags)) {
+      const std::string t = TagsText(a->tags);
+      if (t.empty()) Unset(n, Vx("tags").c_str());
+      else Set(n, Vx("tags").c_str(), t);
+    }
+    if (changed(&Snapshot::guide) && (was || now.guide)) {
+      if (now.guide) Set(n, Vx("guide").c_str(), "true");
+      else Unset(n, Vx("guide").c_str());
+    }
+    const Affine inv = ctm.Inverse();
+    const double scale = ctm.Scale();
+    switch (a->type) {
+      case ArtType::Path: case ArtType::CompoundPath:
+        if (changed(&Snapshot::geometry)) PathGeometry(n, a, inv);
+        if (changed(&Snapshot::style)) PaintStyle(n, style, was ? &was->style : nullptr, now.style, scale, styleChanged);
+        break;
+      case ArtType::TextFrame:
+        if (changed(&Snapshot::text)) Text(n, a, style, inv, scale, was != nullptr), styleChanged = true;
+        break;
+      case ArtType::Symbol:
+        if (changed(&Snapshot::geometry)) {
+          const RealRect& r = a->symbolBounds;
+          const RealPoint p = inv.Apply(r.left, r.top), q = inv.Apply(r.right, r.bottom);
+          auto num = [&](const char* k, double v) {
+            std::string s;
+            svg::AppendNumber(s, v);
+            Set(n, k, s);
+          };
+          num("x", std::min(p.h, q.h));
+          num("y", std::min(p.v, q.v));
+          num("width", std::abs(q.h - p.h));
+          num("height", std::abs(q.v - p.v));
+          Set(n, Vx("symbol").c_str(), a->symbolName);
+        }
+        break;
+      default:
+        break;
+    }
+    if (styleChanged) {
+      const std::string s = style.Text();
+      if (s.empty()) Unset(n, "style");
+      else Set(n, "style", s);
+    }
+  }
+
+  void PathGeometry(pugi::xml_node n, const ArtOpaque* a, const Affine& inv) {
+    // A basic shape the plug-in reshaped becomes the path it now is.
+    if (LocalName(n.name()) != "path") {
+      n.set_name("path");
+      for (const char* k : {"x", "y", "width", "height", "rx", "ry", "cx", "cy", "r", "x1", "y1", "x2", "y2", "points"})
+        Unset(n, k);
+    }
+    auto finite = [](const ArtOpaque* p) {
+      for (const PathSegment& s : p->segments)
+        if (!(std::isfinite(s.p.h) && std::isfinite(s.p.v) && std::isfinite(s.in.h) && std::isfinite(s.in.v) &&
+              std::isfinite(s.out.h) && std::isfinite(s.out.v)))
+          throw std::runtime_error("a path holds a number that is not finite");
+    };
+    std::string d;
+    if (a->type == ArtType::Path) {
+      finite(a);
+      d.reserve(a->segments.size() * 40);
+      svg::AppendPathData(d, a->segments.ToVector(), a->closed, inv);
+    } else {
+      std::vector<const ArtOpaque*> parts;
+      Parts(a, parts);
+      for (const ArtOpaque* p : parts) {
+        finite(p);
+        if (!d.empty()) d += ' ';
+        svg::AppendPathData(d, p->segments.ToVector(), p->closed, inv);
+      }
+    }
+    Set(n, "d", d);
+  }
+
+  void Colour(pugi::xml_node n, StyleDecl& style, const char* prop, const char* exactName, bool paint, const Color& c) {
+    style.Set(prop, paint ? CssColor(c) : "none");
+    const std::string exact = paint ? ExactColorText(c) : "";
+    if (exact.empty()) Unset(n, Vx(exactName).c_str());
+    else Set(n, Vx(exactName).c_str(), exact);
+  }
+
+  void PaintStyle(pugi::xml_node n, StyleDecl& style, const PathStyle* was, const PathStyle& s, double scale, bool& changed) {
+    changed = true;
+    auto num = [](double v) {
+      std::string out;
+      svg::AppendNumber(out, std::isfinite(v) ? v : 0);
+      return out;
+    };
+    const double toUser = 1 / scale;
+    if (!was || was->fillPaint != s.fillPaint || !(was->fill.color == s.fill.color))
+      Colour(n, style, "fill", "fill", s.fillPaint, s.fill.color);
+    if (!was || was->evenOdd != s.evenOdd) style.Set("fill-rule", s.evenOdd ? "evenodd" : "nonzero");
+    if (!was || was->strokePaint != s.strokePaint || !(was->stroke.color == s.stroke.color))
+      Colour(n, style, "stroke", "stroke", s.strokePaint, s.stroke.color);
+    const StrokeStyle& k = s.stroke;
+    if (!was || was->stroke.width != k.width) style.Set("stroke-width", num(k.width * toUser));
+    static const char* caps[] = {"butt", "round", "square"};
+    static const char* joins[] = {"miter", "round", "bevel"};
+    if (!was || was->stroke.cap != k.cap) style.Set("stroke-linecap", caps[static_cast<int>(k.cap) % 3]);
+    if (!was || was->stroke.join != k.join) style.Set("stroke-linejoin", joins[static_cast<int>(k.join) % 3]);
+    if (!was || was->stroke.miterLimit != k.miterLimit) style.Set("stroke-miterlimit", num(std::max(1.0, k.miterLimit)));
+    if (!was || was->stroke.dashCount != k.dashCount || was->stroke.dashes != k.dashes || was->stroke.dashOffset != k.dashOffset) {
+      std::string d;
+      for (int i = 0; i < std::clamp(k.dashCount, 0, kMaxDashes); ++i) {
+        if (i) d += ',';
+        d += num(k.dashes[static_cast<std::size_t>(i)] * toUser);
+      }
+      style.Set("stroke-dasharray", d.empty() ? "none" : d);
+      style.Set("stroke-dashoffset", num(k.dashOffset * toUser));
+    }
+  }
+
+  void Text(pugi::xml_node n, const ArtOpaque* a, StyleDecl& style, const Affine& inv, double scale, bool existed) {
+    // The lines are rewritten whole: Inkscape's tspans of role "line".
+    while (pugi::xml_node c = n.first_child()) n.remove_child(c);
+    auto num = [](double v) {
+      std::string out;
+      svg::AppendNumber(out, std::isfinite(v) ? v : 0);
+      return out;
+    };
+    const double size = a->fontSize / scale;
+    style.Set("font-size", num(size) + "px");
+    style.Set("line-height", "1.25");
+    if (!existed) style.Set("font-family", kSvgFontFamily);
+    Colour(n, style, "fill", "text-fill", a->textFill.kind != ColorKind::None, a->textFill);
+    const char* anchor = a->justification == Justification::Center ? "middle" : a->justification == Justification::Right ? "end" : "start";
+    style.Set("text-anchor", anchor);
+    style.Set("text-align", a->justification == Justification::Center ? "center" : a->justification == Justification::Right ? "end" : "start");
+    if (a->orientation == TextOrientation::Vertical) style.Set("writing-mode", "tb");
+    else if (style.Get("writing-mode")) style.Set("writing-mode", "lr-tb");
+    const RealPoint p = inv.Apply(a->anchor);
+    Set(n, "x", num(p.h));
+    Set(n, "y", num(p.v));
+    const std::string all = text::Utf16ToUtf8(a->text);
+    std::size_t start = 0;
+    for (int line = 0; start <= all.size(); ++line) {
+      std::size_t end = all.find_first_of("\r\n", start);
+      if (end == std::string::npos) end = all.size();
+      pugi::xml_node t = n.append_child("tspan");
+      Set(t, "sodipodi:role", "line");
+      Set(t, "x", num(p.h));
+      Set(t, "y", num(p.v + line * kLineHeight * size));
+      t.append_child(pugi::node_pcdata).set_value(all.substr(start, end - start).c_str());
+      start = end + 1;
+    }
+    DeclareInkscape();
+  }
+
+  // Puts `desired` in this order among the placed children of `parent`; other children keep
+  // their places.
+  void Reorder(pugi::xml_node parent, const std::vector<pugi::xml_node>& desired) {
+    std::vector<pugi::xml_node> current;
+    for (pugi::xml_node c = parent.first_child(); c; c = c.next_sibling())
+      if (placed_.count(c.internal_object())) current.push_back(c);
+    if (current == desired || desired.empty()) return;
+    if (current.front() != desired.front()) parent.insert_move_before(desired.front(), current.front());
+    for (std::size_t i = 1; i < desired.size(); ++i)
+      if (desired[i].previous_sibling() != desired[i - 1]) parent.insert_move_after(desired[i], desired[i - 1]);
+  }
+
+  // Elements of art the plug-in removed (or merged into a compound path) go.
+  void RemoveUnplaced() {
+    std::vector<const ArtOpaque*> gone;
+    std::unordered_set<pugi::xml_node_struct*> goneNodes;
+    for (const auto& [art, b] : t_.arts)
+      if (!placed_.count(b.node.internal_object())) {
+        gone.push_back(art);
+        goneNodes.insert(b.node.internal_object());
+      }
+    std::vector<pugi::xml_node> remove;
+    for (const ArtOpaque* art : gone) {
+      pugi::xml_node n = t_.arts[art].node;
+      bool inside = false;
+      for (pugi::xml_node p = n.parent(); p && !inside; p = p.parent()) inside = goneNodes.count(p.internal_object()) != 0;
+      if (!inside) remove.push_back(n);
+      t_.arts.erase(art);
+    }
+    for (pugi::xml_node n : remove) n.parent().remove_child(n);
+  }
+
+  SvgTree& t_;
+  const Document& doc_;
+  std::unordered_set<pugi::xml_node_struct*> placed_;
+};
+
+// A new Inkscape document for a host document that did not come from SVG: artboard in points.
+std::shared_ptr<SvgTree> NewTree(const Document& doc) {
+  auto t = std::make_shared<SvgTree>();
+  const RealRect& b = doc.bounds;
+  std::string vb, w, h;
+  for (double v : {b.left, 0.0, b.right - b.left, b.top - b.bottom}) {
+    if (!vb.empty()) vb += ' ';
+    svg::AppendNumber(vb, v);
+  }
+  svg::AppendNumber(w, b.right - b.left);
+  svg::AppendNumber(h, b.top - b.bottom);
+  const std::string text = std::string("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"no\"?>\n") +
+                           "<svg width=\"" + w + "pt\" height=\"" + h + "pt\" viewBox=\"" + vb +
+                           "\" version=\"1.1\" id=\"svg1\" xmlns:inkscape=\"" + kInkscapeNs + "\" xmlns:sodipodi=\"" +
+                           kSodipodiNs + "\" xmlns=\"http://www.w3.org/2000/svg\" xmlns:svg=\"http://www.w3.org/2000/svg\" xmlns:vx=\"" +
+                           kSvgNamespace + "\">\n"
+                           "<sodipodi:namedview id=\"namedview1\" pagecolor=\"#ffffff\" bordercolor=\"#666666\" "
+                           "inkscape:document-units=\"pt\"/>\n<defs id=\"defs1\"/>\n</svg>\n";
+  t->xml.load_string(text.c_str(), pugi::parse_full | pugi::parse_ws_pcdata);
+  t->root = Affine{1, 0, 0, -1, 0, b.top};
+  t->bounds = b;
+  t->vxDeclared = true;
+  t->ids = {"svg1", "namedview1", "defs1"};
+  return t;
+}
+
+struct StringWriter : pugi::xml_writer {
+  std::string out;
+  void write(const void* data, std::size_t size) override { out.append(static_cast<const char*>(data), size); }
+};
+
+struct FileWriter : pugi::xml_writer {
+  explicit FileWriter(AtomicFile& f) : file(f) {}
+  AtomicFile& file;
+  void write(const void* data, std::size_t size) override { file.Write({static_cast<const char*>(data), size}); }
+};
+
+}  // namespace
+
+bool IsSvgFile(const std::filesystem::path& file) {
+  std::string ext = file.extension().string();
+  std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return ext == ".svg";
+}
+
+std::unique_ptr<Document> ParseSvgDocument(std::string bytes, const std::string& name, std::string& error) {
+  auto tree = std::make_shared<SvgTree>();
+  try {
+    if (bytes.size() > kMaxFileBytes) {
+      error = name + ": the document is larger than 2 GiB";
+      return nullptr;
+    }
+    // Moved before parsing: pugixml keeps pointers into the buffer.
+    tree->buffer = std::move(bytes);
+    tree->lineStarts.push_back(0);
+    const char* begin = tree->buffer.data();
+    const char* end = begin + tree->buffer.size();
+    for (const char* p = begin; (p = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p))));)
+      tree->lineStarts.push_back(static_cast<std::size_t>(++p - begin));
+    const pugi::xml_parse_result r = tree->xml.load_buffer_inplace(
+        tree->buffer.data(), tree->buffer.size(), pugi::parse_full | pugi::parse_ws_pcdata, pugi::encoding_auto);
+    if (!r) {
+      error = name + ": line " + std::to_string(LineOf(*tree, r.offset)) + ": damaged SVG: " + r.description();
+      return nullptr;
+    }
+    auto doc = std::make_unique<Document>();
+    Loader(*tree, *doc).Run();
+    doc->svgTree = tree;
+    return doc;
+  } catch (const SvgError& e) {
+    error = OneLine(name + ": line " + std::to_string(e.line) + ": damaged SVG: " + e.what());
+  } catch (const std::bad_alloc&) {
+    error = name + ": the document is too large for memory";
+  } catch (const std::exception& e) {
+    error = OneLine(name + ": damaged SVG: " + e.what());
+  }
+  return nullptr;
+}
+
+std::unique_ptr<Document> ReadSvgDocument(const std::filesystem::path& file, std::string& error) {
+  std::FILE* f = Fopen(file, "rb");
+  if (!f) {
+    error = PathToUtf8(file) + ": cannot open the document";
+    return nullptr;
+  }
+  std::string bytes;
+  {
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> closer(f, &std::fclose);
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(file, ec);
+    if (!ec && size > kMaxFileBytes) {
+      error = PathToUtf8(file) + ": the document is larger than 2 GiB";
+      return nullptr;
+    }
+    if (!ec) bytes.reserve(static_cast<std::size_t>(size));
+    char buf[1 << 16];
+    std::size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) {
+      bytes.append(buf, n);
+      if (bytes.size() > kMaxFileBytes) {
+        error = PathToUtf8(file) + ": the document is larger than 2 GiB";
+        return nullptr;
+      }
+    }
+    if (std::ferror(f)) {
+      error = PathToUtf8(file) + ": cannot read the document";
+      return nullptr;
+    }
+  }
+  auto doc = ParseSvgDocument(std::move(bytes), PathToUtf8(file), error);
+  if (doc) {
+    std::error_code ec;
+    doc->file = std::filesystem::absolute(file, ec);
+  }
+  return doc;
+}
+
+std::string SvgDocumentText(const Document& doc) {
+  if (!doc.svgTree) doc.svgTree = NewTree(doc);
+  Saver(*doc.svgTree, doc).Run();
+  StringWriter w;
+  doc.svgTree->xml.save(w, "", pugi::format_raw, pugi::encoding_utf8);
+  return std::move(w.out);
+}
+
+bool WriteSvgDocument(const Document& doc, const std::filesystem::path& file, std::string& error) {
+  try {
+    if (!doc.svgTree) doc.svgTree = NewTree(doc);
+    Saver(*doc.svgTree, doc).Run();
+    AtomicFile f;
+    if (!f.Open(file, error)) return false;
+    FileWriter w(f);
+    doc.svgTree->xml.save(w, "", pugi::format_raw, pugi::encoding_utf8);
+    return f.Commit(error);
+  } catch (const std::bad_alloc&) {
+    error = PathToUtf8(file) + ": not saved: out of memory";
+  } catch (const std::exception& e) {
+    error = OneLine(PathToUtf8(file) + ": not saved: " + e.what());
+  }
+  return false;
+}
+
+}  // namespace vx::host

@@ -1,0 +1,356 @@
+// Inkscape SVG documents: what the host reads of them, that a save keeps what it does not
+// understand, and that damaged or hostile files are refused with the line at fault.
+#include "host/svg_document.h"
+#include "host/svg_path.h"
+#include "shell/host/files.h"
+#include "shell/text/text.h"
+
+#include <gtest/gtest.h>
+#include <pugixml.hpp>
+
+#include <cmath>
+#include <fstream>
+#include <sstream>
+
+namespace vx::test {
+namespace {
+
+using namespace vx::host;
+
+constexpr double kMm = 72 / 25.4;  // points in a millimetre: the fixture's user unit
+
+std::string Fixture() {
+  std::ifstream in(std::string(VX_SOURCE_DIR) + "/tests/inkscape/data/inkscape-sheet.svg", std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+std::unique_ptr<Document> Load(const std::string& text) {
+  std::string error;
+  auto doc = ParseSvgDocument(text, "t.svg", error);
+  EXPECT_TRUE(doc) << error;
+  return doc;
+}
+
+LayerOpaque* LayerNamed(Document& d, const std::string& title) {
+  for (LayerOpaque* l : d.PreorderLayers())
+    if (l->title == title) return l;
+  ADD_FAILURE() << "no layer " << title;
+  return nullptr;
+}
+
+std::vector<ArtOpaque*> Children(ArtOpaque* a) {
+  std::vector<ArtOpaque*> out;
+  for (ArtOpaque* c = a->firstChild; c; c = c->next) out.push_back(c);
+  return out;
+}
+
+// The element of `doc` with this id.
+pugi::xml_node ById(const pugi::xml_document& doc, const char* id) {
+  return doc.find_node([&](const pugi::xml_node& n) { return std::string_view(n.attribute("id").value()) == id; });
+}
+
+// Same elements, attributes (in order) and text, comments and processing instructions included.
+void ExpectSameXml(const pugi::xml_node& a, const pugi::xml_node& b, const std::string& where) {
+  ASSERT_EQ(a.type(), b.type()) << where;
+  ASSERT_STREQ(a.name(), b.name()) << where;
+  ASSERT_STREQ(a.value(), b.value()) << where;
+  auto x = a.attributes_begin(), y = b.attributes_begin();
+  for (; x != a.attributes_end() && y != b.attributes_end(); ++x, ++y) {
+    EXPECT_STREQ(x->name(), y->name()) << where;
+    EXPECT_STREQ(x->value(), y->value()) << where << "/@" << x->name();
+  }
+  EXPECT_TRUE(x == a.attributes_end() && y == b.attributes_end()) << where << ": attributes differ in number";
+  pugi::xml_node c = a.first_child(), d = b.first_child();
+  for (int i = 0; c && d; c = c.next_sibling(), d = d.next_sibling(), ++i)
+    ExpectSameXml(c, d, where + "/" + c.name() + "[" + std::to_string(i) + "]");
+  EXPECT_TRUE(!c && !d) << where << ": children differ in number";
+}
+
+pugi::xml_document Xml(const std::string& text) {
+  pugi::xml_document d;
+  EXPECT_TRUE(d.load_string(text.c_str(), pugi::parse_full | pugi::parse_ws_pcdata));
+  return d;
+}
+
+TEST(SvgDocument, ReadsLayersArtAndPageCoordinatesOfAnInkscapeFile) {
+  auto doc = Load(Fixture());
+  ASSERT_TRUE(doc);
+  // An A4 landscape sheet in millimetres is seen in points, v up from its lower edge.
+  EXPECT_NEAR(doc->bounds.right, 297 * kMm, 1e-9);
+  EXPECT_NEAR(doc->bounds.top, 210 * kMm, 1e-9);
+  EXPECT_EQ(doc->bounds.left, 0);
+  EXPECT_EQ(doc->bounds.bottom, 0);
+  ASSERT_EQ(doc->layers.size(), 2u);
+  EXPECT_EQ(doc->layers[0]->title, "移動済み");  // the last in the file is on top
+  EXPECT_EQ(doc->layers[1]->title, "背景");
+  EXPECT_EQ(doc->current, doc->layers[1]);  // Inkscape's current layer
+  LayerOpaque* sub = LayerNamed(*doc, "下位");
+  ASSERT_TRUE(sub);
+  EXPECT_FALSE(sub->visible);
+  EXPECT_FALSE(sub->editable);
+  EXPECT_EQ(doc->ParentLayer(sub), doc->layers[0]);
+
+  // Top first: text, circle, image, use, rect.
+  const auto art = Children(doc->layers[1]->group);
+  ASSERT_EQ(art.size(), 5u);
+  EXPECT_EQ(art[0]->type, ArtType::TextFrame);
+  EXPECT_EQ(text::Utf16ToUtf8(art[0]->text), "既存の文字");
+  EXPECT_NEAR(art[0]->fontSize, 6 * kMm, 1e-9);
+  EXPECT_NEAR(art[0]->anchor.h, 150 * kMm, 1e-9);
+  EXPECT_NEAR(art[0]->anchor.v, 60 * kMm, 1e-9);
+  EXPECT_EQ(art[1]->type, ArtType::Path);  // the circle, as four arcs
+  EXPECT_EQ(art[1]->segments.size(), 4u);
+  EXPECT_TRUE(art[1]->closed);
+  EXPECT_EQ(art[1]->style.fill.color, Color::Rgb(0, 1, 0));
+  EXPECT_EQ(art[2]->type, ArtType::Other);
+  EXPECT_EQ(art[3]->type, ArtType::Other);
+  ASSERT_EQ(art[4]->type, ArtType::Path);  // the rectangle
+  EXPECT_NEAR(art[4]->segments[0].p.h, 10 * kMm, 1e-9);
+  EXPECT_NEAR(art[4]->segments[0].p.v, 200 * kMm, 1e-9);
+  EXPECT_NEAR(art[4]->style.stroke.width, 0.5 * kMm, 1e-12);
+
+  // The curve sits in a layer moved by (20, 30) mm: the host sees it where it is drawn.
+  const auto moved = Children(sub->group);
+  ASSERT_EQ(moved.size(), 1u);
+  ASSERT_EQ(moved[0]->type, ArtType::CompoundPath);
+  EXPECT_TRUE(moved[0]->style.evenOdd);
+  const auto parts = Children(moved[0]);
+  ASSERT_EQ(parts.size(), 2u);
+  EXPECT_NEAR(parts[0]->segments[0].p.h, 20 * kMm, 1e-9);
+  EXPECT_NEAR(parts[0]->segments[0].p.v, 180 * kMm, 1e-9);
+  EXPECT_TRUE(parts[0]->closed);
+  EXPECT_NEAR(parts[1]->segments[0].p.h, 70 * kMm, 1e-9);
+  EXPECT_EQ(parts[1]->segments.size(), 3u);
+}
+
+TEST(SvgDocument, OpenAndSaveWithoutChangeGivesTheSameXml) {
+  const std::string original = Fixture();
+  auto doc = Load(original);
+  ASSERT_TRUE(doc);
+  const std::string saved = SvgDocumentText(*doc);
+  ExpectSameXml(Xml(original), Xml(saved), "");
+  // And again after a second save of the same document.
+  ExpectSameXml(Xml(original), Xml(SvgDocumentText(*doc)), "");
+}
+
+TEST(SvgDocument, ChangesTouchOnlyTheirElementsAndKeepPageCoordinates) {
+  auto doc = Load(Fixture());
+  ASSERT_TRUE(doc);
+  LayerOpaque* sub = LayerNamed(*doc, "下位");
+  // New art in the moved layer, at page coordinates, with data and an exact CMYK colour.
+  ArtOpaque* p = doc->NewNode(ArtType::Path);
+  p->segments = {{{100, 200}, {100, 200}, {100, 200}}, {{150, 250}, {120, 200}, {150, 250}}};
+  p->style.fill.color = Color::Cmyk(0.1, 0.2, 0.3, 0.4);
+  auto dict = std::make_shared<DictionaryImpl>();
+  auto list = std::make_shared<ArrayImpl>();
+  list->Append(Entry::String("名称"));
+  list->Append(Entry::Integer(-7));
+  list->Append(Entry::Real(0.1));
+  list->Append(Entry::String("\x82\xa0"));  // Shift-JIS bytes
+  dict->Set("Varnox-ShapeField", Entry::FromArray(list));
+  dict->Set("flag", Entry::Boolean(true));
+  p->dictionary = dict;
+  p->tags.push_back({"name", "string", "値"});
+  ASSERT_EQ(doc->Place(p, PaintOrder::InsideOnTop, sub->group), kNoErr);
+  // The circle goes, the text is renamed.
+  ArtOpaque* background = doc->layers[1]->group;
+  doc->Dispose(Children(background)[1]);
+  Children(background)[0]->text = u"新しい文字";
+
+  const std::string saved = SvgDocumentText(*doc);
+  const pugi::xml_document before = Xml(Fixture()), after = Xml(saved);
+  // Untouched elements are as they were; the removed one is gone.
+  for (const char* id : {"frame", "use1", "image1", "curve", "defs1", "metadata1", "namedview1", "title1"})
+    ExpectSameXml(ById(before, id), ById(after, id), id);
+  EXPECT_FALSE(ById(after, "dot"));
+  EXPECT_TRUE(ById(after, "defs1").child("filter"));  // what only the circle used stays
+  // The new path is written in the layer's own coordinates: (20, 30) mm less.
+  pugi::xml_node layer3 = ById(after, "layer3");
+  pugi::xml_node added = layer3.last_child();
+  ASSERT_STREQ(added.name(), "path");
+  std::vector<svg::Subpath> subs;
+  std::string err;
+  ASSERT_TRUE(svg::ParsePathData(added.attribute("d").value(), {}, subs, err)) << err;
+  EXPECT_NEAR(subs[0].segments[0].p.h, 100 / kMm - 20, 1e-9);
+  EXPECT_NEAR(subs[0].segments[0].p.v, 210 - 200 / kMm - 30, 1e-9);
+  EXPECT_NE(std::string(added.attribute("style").value()).find("fill:#8a7a6b"), std::string::npos);
+
+  // Read back: the same page coordinates, colour, data and text.
+  auto again = Load(saved);
+  ASSERT_TRUE(again);
+  const auto art = Children(LayerNamed(*again, "下位")->group);
+  ASSERT_EQ(art.size(), 2u);
+  ArtOpaque* q = art[0];
+  ASSERT_EQ(q->segments.size(), 2u);
+  for (std::size_t i = 0; i < 2; ++i) {
+    EXPECT_NEAR(q->segments[i].p.h, p->segments[i].p.h, 1e-9);
+    EXPECT_NEAR(q->segments[i].p.v, p->segments[i].p.v, 1e-9);
+    EXPECT_NEAR(q->segments[i].in.h, p->segments[i].in.h, 1e-9);
+  }
+  EXPECT_EQ(q->style.fill.color, Color::Cmyk(0.1, 0.2, 0.3, 0.4));
+  ASSERT_TRUE(q->dictionary);
+  Entry e;
+  ASSERT_EQ(q->dictionary->Get("Varnox-ShapeField", e), kNoErr);
+  ArrayRef a;
+  ASSERT_EQ(e.AsArray(a), kNoErr);
+  ASSERT_EQ(a->Count(), 4);
+  std::string s;
+  double r = 0;
+  std::int32_t n = 0;
+  a->Get(0, e), e.AsString(s);
+  EXPECT_EQ(s, "名称");
+  a->Get(1, e), e.AsInteger(n);
+  EXPECT_EQ(n, -7);
+  a->Get(2, e), e.AsReal(r);
+  EXPECT_EQ(r, 0.1);
+  a->Get(3, e), e.AsString(s);
+  EXPECT_EQ(s, "\x82\xa0");
+  ASSERT_EQ(q->tags.size(), 1u);
+  EXPECT_EQ(q->tags[0].value, "値");
+  EXPECT_EQ(text::Utf16ToUtf8(Children(again->layers[1]->group)[0]->text), "新しい文字");
+  // A colour Inkscape changed is the new colour, not the remembered CMYK.
+  std::string edited = saved;
+  const std::size_t at = edited.find("fill:#8a7a6b");
+  ASSERT_NE(at, std::string::npos);
+  edited.replace(at, 12, "fill:#ff0000");
+  auto recoloured = Load(edited);
+  EXPECT_EQ(Children(LayerNamed(*recoloured, "下位")->group)[0]->style.fill.color, Color::Rgb(1, 0, 0));
+}
+
+TEST(SvgDocument, ArtMovedBetweenTransformedLayersStaysWhereItIsDrawn) {
+  auto doc = Load(Fixture());
+  ASSERT_TRUE(doc);
+  ArtOpaque* rect = Children(doc->layers[1]->group)[4];
+  const RealPoint was = rect->segments[0].p;
+  ASSERT_EQ(doc->Place(rect, PaintOrder::InsideOnTop, LayerNamed(*doc, "下位")->group), kNoErr);
+  auto again = Load(SvgDocumentText(*doc));
+  ASSERT_TRUE(again);
+  const auto art = Children(LayerNamed(*again, "下位")->group);
+  ASSERT_EQ(art.size(), 2u);
+  EXPECT_NEAR(art[0]->segments[0].p.h, was.h, 1e-9);
+  EXPECT_NEAR(art[0]->segments[0].p.v, was.v, 1e-9);
+  EXPECT_EQ(Children(again->layers[1]->group).size(), 4u);
+}
+
+TEST(SvgDocument, NewDocumentIsAnInkscapeSheetInPoints) {
+  Document d;
+  LayerOpaque* l = d.NewLayer("レイヤー 1");
+  d.layers.push_back(l);
+  d.current = l;
+  d.bounds = {0, 595, 842, 0};
+  const std::string text = SvgDocumentText(d);
+  const pugi::xml_document x = Xml(text);
+  pugi::xml_node root = x.document_element();
+  EXPECT_STREQ(root.attribute("width").value(), "842pt");
+  EXPECT_STREQ(root.attribute("viewBox").value(), "0 0 842 595");
+  pugi::xml_node g = root.child("g");
+  EXPECT_STREQ(g.attribute("inkscape:groupmode").value(), "layer");
+  EXPECT_STREQ(g.attribute("inkscape:label").value(), "レイヤー 1");
+  auto again = Load(text);
+  ASSERT_TRUE(again);
+  EXPECT_EQ(again->bounds, d.bounds);
+}
+
+TEST(SvgPathData, EveryCommandReadsAsCubicSegments) {
+  struct Case {
+    const char* d;
+    std::vector<RealPoint> anchors;  // of the first subpath
+    bool closed;
+  };
+  const Case cases[] = {
+      {"M0,0 L10,0 10,10z", {{0, 0}, {10, 0}, {10, 10}}, true},
+      {"m1 1 h9 v9 H1 Z", {{1, 1}, {10, 1}, {10, 10}, {1, 10}}, true},
+      {"M0 0C0 5 5 10 10 10S20 5 20 0", {{0, 0}, {10, 10}, {20, 0}}, false},
+      {"M0,0Q5,10 10,0T20,0", {{0, 0}, {10, 0}, {20, 0}}, false},
+      {"M10,0A10,10 0 0,1 0,10", {{10, 0}, {0, 10}}, false},
+      {"M0,0 1e1,0 10-10", {{0, 0}, {10, 0}, {10, -10}}, false},
+      {"M0,0 L10,0 L0,0 Z", {{0, 0}, {10, 0}}, true},  // the repeated first anchor is the first
+  };
+  for (const Case& c : cases) {
+    std::vector<svg::Subpath> out;
+    std::string err;
+    ASSERT_TRUE(svg::ParsePathData(c.d, {}, out, err)) << c.d << ": " << err;
+    ASSERT_EQ(out.size(), 1u) << c.d;
+    ASSERT_EQ(out[0].segments.size(), c.anchors.size()) << c.d;
+    for (std::size_t i = 0; i < c.anchors.size(); ++i) {
+      EXPECT_NEAR(out[0].segments[i].p.h, c.anchors[i].h, 1e-12) << c.d << " anchor " << i;
+      EXPECT_NEAR(out[0].segments[i].p.v, c.anchors[i].v, 1e-12) << c.d << " anchor " << i;
+    }
+    EXPECT_EQ(out[0].closed, c.closed) << c.d;
+  }
+  // Reflected controls (S, T), quadratics raised to cubics, arcs on their circle.
+  std::vector<svg::Subpath> out;
+  std::string err;
+  ASSERT_TRUE(svg::ParsePathData("M0 0C0 5 5 10 10 10S20 5 20 0", {}, out, err));
+  EXPECT_EQ(out[0].segments[1].out, (RealPoint{15, 10}));
+  ASSERT_TRUE(svg::ParsePathData("M0,0Q5,10 10,0T20,0", {}, out, err));
+  EXPECT_NEAR(out[0].segments[0].out.v, 20.0 / 3, 1e-12);
+  EXPECT_NEAR(out[0].segments[2].in.v, -20.0 / 3, 1e-12);
+  ASSERT_TRUE(svg::ParsePathData("M10,0A10,10 0 0,1 -10,0", {}, out, err));
+  ASSERT_EQ(out[0].segments.size(), 3u);  // half a turn: two quarter curves
+  EXPECT_NEAR(out[0].segments[1].p.h, 0, 1e-9);
+  EXPECT_NEAR(out[0].segments[1].p.v, 10, 1e-9);
+  // Several subpaths; a drawing command after Z starts at the closed subpath's start.
+  ASSERT_TRUE(svg::ParsePathData("M0,0 h5 v5 z l 1,1 M9,9 l1,1", {}, out, err));
+  ASSERT_EQ(out.size(), 3u);
+  EXPECT_EQ(out[1].segments[0].p, (RealPoint{0, 0}));
+  EXPECT_EQ(out[1].segments[1].p, (RealPoint{1, 1}));
+
+  // Written back as absolute commands, read again to the same segments.
+  ASSERT_TRUE(svg::ParsePathData("m 0.1,0.2 c 1,2 3,4 5,6 l 7,8 a 3,4 20 1 0 5,5 z", {}, out, err));
+  std::string d;
+  svg::AppendPathData(d, out[0].segments, out[0].closed, {});
+  EXPECT_EQ(d.find_first_of("mlcaz"), std::string::npos) << d;
+  std::vector<svg::Subpath> back;
+  ASSERT_TRUE(svg::ParsePathData(d, {}, back, err)) << d;
+  ASSERT_EQ(back.size(), 1u);
+  EXPECT_EQ(back[0].segments, out[0].segments);
+  EXPECT_TRUE(back[0].closed);
+}
+
+TEST(SvgPathData, BrokenDataIsRefusedWithThePlace) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"L 1 1", "must begin with a move"},
+      {"M 0 0 L 1", "a number is needed"},
+      {"M 0 0 x 1", "'x' is not a path command"},
+      {"M 0 0 A 1 1 0 2 0 5 5", "arc flag"},
+      {"M 1e999 0", "a number is needed"},
+      {"M 0 0 Z 5 5", "'5' is not a path command"},
+  };
+  for (const auto& [d, why] : cases) {
+    std::vector<svg::Subpath> out;
+    std::string err;
+    EXPECT_FALSE(svg::ParsePathData(d, {}, out, err)) << d;
+    EXPECT_NE(err.find(why), std::string::npos) << d << ": " << err;
+  }
+}
+
+TEST(SvgDocument, DamagedAndHostileFilesAreRefusedWithFileLineAndReason) {
+  std::string deep = "<svg xmlns='http://www.w3.org/2000/svg' width='10' height='10'>\n";
+  for (int i = 0; i < 2000; ++i) deep += "<g>";
+  for (int i = 0; i < 2000; ++i) deep += "</g>";
+  deep += "</svg>";
+  const std::string head = "<svg xmlns='http://www.w3.org/2000/svg' xmlns:inkscape='http://www.inkscape.org/namespaces/inkscape' width='10' height='10'>\n";
+  const std::pair<std::string, std::string> cases[] = {
+      {"<!DOCTYPE svg [<!ENTITY a 'aaaa'><!ENTITY b '&a;&a;&a;&a;'>]>\n<svg>&b;</svg>", "line 1: damaged SVG: entity declarations"},
+      {deep, "line 2: damaged SVG: elements nested deeper than 1000 levels"},
+      {head + "<g inkscape:groupmode='layer'>\n<path d='M 0 0 L 1'/></g></svg>", "line 3: damaged SVG: path data, character 10: a number is needed"},
+      {head + "<g inkscape:groupmode='layer'>\n\n<g transform='rotate(1,2)'/></g></svg>", "line 4: damaged SVG: transform"},
+      {"<html/>", "line 1: damaged SVG: not an SVG document"},
+      {head + "<g>\n<path d='M0 0'></g>", "line 3: damaged SVG:"},
+      {"<svg xmlns='http://www.w3.org/2000/svg' viewBox='0 0 -1 5'/>", "viewBox"},
+      {head + "<g inkscape:groupmode='layer' xmlns:vx='urn:vxshape:svg:1' vx:dict='{\"a\":{\"int\":1.5}}'/></svg>", "vx:dict"},
+  };
+  for (const auto& [text, why] : cases) {
+    std::string error;
+    EXPECT_FALSE(ParseSvgDocument(text, "bad.svg", error)) << why;
+    EXPECT_EQ(error.rfind("bad.svg: ", 0), 0u) << error;
+    EXPECT_NE(error.find(why), std::string::npos) << error;
+    EXPECT_EQ(error.find('\n'), std::string::npos) << error;
+  }
+}
+
+}  // namespace
+}  // namespace vx::test
