@@ -36,7 +36,6 @@ Err ArrayImpl::Clear() try {
   return kNoErr;
 } catch (...) { return EdgeFailure(); }
 
-<<<<<<< HEAD
 namespace {
 auto KeyLess = [](const DictionaryImpl::Item& a, const std::string& k) { return a.first < k; };
 }
@@ -45,41 +44,25 @@ const Entry* DictionaryImpl::Find(const std::string& key) const {
   auto it = std::lower_bound(entries_.begin(), entries_.end(), key, KeyLess);
   return it != entries_.end() && it->first == key ? &it->second : nullptr;
 }
-Err DictionaryImpl::Get(const std::string& key, Entry& out) const {
+Err DictionaryImpl::Get(const std::string& key, Entry& out) const try {
   const Entry* e = Find(key);
   if (!e) return kNotFound;
   out = *e;
   return kNoErr;
-}
-Err DictionaryImpl::Set(const std::string& key, const Entry& e) {
+} catch (...) { return EdgeFailure(); }
+Err DictionaryImpl::Set(const std::string& key, const Entry& e) try {
   auto it = std::lower_bound(entries_.begin(), entries_.end(), key, KeyLess);
   if (it != entries_.end() && it->first == key) it->second = e;
   else entries_.insert(it, Item(key, e));
   return kNoErr;
-}
-Err DictionaryImpl::Delete(const std::string& key) {
+} catch (...) { return EdgeFailure(); }
+Err DictionaryImpl::Delete(const std::string& key) try {
   auto it = std::lower_bound(entries_.begin(), entries_.end(), key, KeyLess);
   if (it == entries_.end() || it->first != key) return kNotFound;
   entries_.erase(it);
   return kNoErr;
-}
-std::vector<std::string> DictionaryImpl::Keys() const {
-=======
-Err DictionaryImpl::Get(const std::string& key, Entry& out) const try {
-  auto it = entries_.find(key);
-  if (it == entries_.end()) return kNotFound;
-  out = it->second;
-  return kNoErr;
-} catch (...) { return EdgeFailure(); }
-Err DictionaryImpl::Set(const std::string& key, const Entry& e) try {
-  entries_[key] = e;
-  return kNoErr;
-} catch (...) { return EdgeFailure(); }
-Err DictionaryImpl::Delete(const std::string& key) try {
-  return entries_.erase(key) ? kNoErr : kNotFound;
 } catch (...) { return EdgeFailure(); }
 std::vector<std::string> DictionaryImpl::Keys() const try {
->>>>>>> main
   std::vector<std::string> keys;
   keys.reserve(entries_.size());
   for (const auto& [k, v] : entries_) keys.push_back(k);
