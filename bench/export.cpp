@@ -43,7 +43,7 @@ struct Session {
     host->FillSlots();
     fs::create_directories(dir);
     geo::DataFrame df;
-    df.datum = 2, df.kind = 3, df.zone = 9, df.S = 25000;
+    df.system = {geo::DatumJgd2000, geo::KindPlaneXY, geo::Zone{9}}, df.S = 25000;
     geo::WriteDataFrame(df);
     host::LayerHandle layer = nullptr;
     host::sLayer()->GetFirstLayer(layer);

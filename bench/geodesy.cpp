@@ -1,5 +1,6 @@
 // Points per second of the projection, the grid shift and the full converter.
 #include "geodesy/angles.h"
+#include "tests/geodesy/codes.h"
 #include "geodesy/coord_converter.h"
 #include "geodesy/geodesy.h"
 
@@ -61,7 +62,7 @@ const std::filesystem::path& GridFile() {
 
 void BM_TmForward(benchmark::State& state) {
   CGeodesy g;
-  g.SetupPlaneZone(9, 2);
+  g.SetupPlaneZone(vx::geo::Z(9), vx::geo::DatumJgd2000);
   const auto pts = Positions();
   std::size_t i = 0;
   for (auto _ : state) {
@@ -77,7 +78,7 @@ BENCHMARK(BM_TmForward);
 
 void BM_TmInverse(benchmark::State& state) {
   CGeodesy g;
-  g.SetupPlaneZone(9, 2);
+  g.SetupPlaneZone(vx::geo::Z(9), vx::geo::DatumJgd2000);
   std::vector<std::pair<double, double>> xy;
   for (const auto& p : Positions()) {
     double X, Y, gamma, k;
@@ -171,12 +172,12 @@ BENCHMARK(BM_TokyoToJgdFallback);
 // Tokyo plane zone 9 to JGD2000 plane zone 8 through the grid: inverse, shift, forward.
 void BM_ConvertPlaneToPlaneAcrossDatums(benchmark::State& state) {
   CCoordConverter cv({[] { return GridFile(); }, {}});
-  if (!cv.Setup(1, 3, 9, 0, 2, 3, 8, 0)) {
+  if (!cv.Setup(vx::geo::Sys(1, 3, 9, 0), vx::geo::Sys(2, 3, 8, 0))) {
     state.SkipWithError("setup failed");
     return;
   }
   CGeodesy zone9;
-  zone9.SetupPlaneZone(9, 1);
+  zone9.SetupPlaneZone(vx::geo::Z(9), vx::geo::DatumTokyo);
   std::vector<std::pair<double, double>> en;
   for (const auto& p : Positions()) {
     double X, Y, c, k;

@@ -29,8 +29,8 @@ constexpr std::int32_t kFlyoutShapefile = 5;
 // where the control does not show the wanted state yet; a control that is disabled refuses.
 class ExportUser final : public CliUser {
  public:
-  ExportUser(const Options& o, std::int32_t targetIndex, std::int32_t objects, std::optional<CoordSystem> markers,
-             std::optional<CoordSystem> to, int accuracy)
+  ExportUser(const Options& o, std::int32_t targetIndex, std::int32_t objects, std::optional<geo::CoordSystem> markers,
+             std::optional<geo::CoordSystem> to, int accuracy)
       : o_(o), target_(targetIndex), objects_(objects), markers_(markers), to_(to), accuracy_(accuracy) {}
 
   void Alert(const host::AlertRecord& alert) override {
@@ -122,17 +122,17 @@ class ExportUser final : public CliUser {
     }
     if (markers_) {
       if (!Check(w, id::kUseMarkers, true)) return;
-      if (!Check(w, markers_->datum == 2 ? id::kMarkerJgd : id::kMarkerTokyo, true)) return;
-      if (!Check(w, markers_->kind == 1 ? id::kMarkerBL : id::kMarkerXY, true)) return;
-      if (markers_->kind == 3 && !Pick(w, id::kMarkerZone, markers_->zone, "--markers " + o_.markers)) return;
+      if (!Check(w, markers_->datum == geo::DatumJgd2000 ? id::kMarkerJgd : id::kMarkerTokyo, true)) return;
+      if (!Check(w, markers_->kind == geo::KindLatLong ? id::kMarkerBL : id::kMarkerXY, true)) return;
+      if (markers_->kind == geo::KindPlaneXY && !Pick(w, id::kMarkerZone, geo::Code(markers_->zone), "--markers " + o_.markers)) return;
     }
     if (to_) {
       if (!Check(w, id::kConvert, true)) return;
-      if (!Check(w, to_->datum == 2 ? id::kOutJgd : id::kOutTokyo, true)) return;
-      const std::int32_t kind = to_->kind == 1 ? id::kOutBL : to_->kind == 3 ? id::kOutXY : id::kOutUTM;
+      if (!Check(w, to_->datum == geo::DatumJgd2000 ? id::kOutJgd : id::kOutTokyo, true)) return;
+      const std::int32_t kind = to_->kind == geo::KindLatLong ? id::kOutBL : to_->kind == geo::KindPlaneXY ? id::kOutXY : id::kOutUTM;
       if (!Check(w, kind, true)) return;
-      if (to_->kind == 3 && !Pick(w, id::kOutZone, to_->zone, "--to " + o_.to)) return;
-      if (to_->kind == 2 && !Pick(w, id::kOutUtmZone, to_->utmZone, "--to " + o_.to)) return;
+      if (to_->kind == geo::KindPlaneXY && !Pick(w, id::kOutZone, geo::Code(to_->zone), "--to " + o_.to)) return;
+      if (to_->kind == geo::KindUtm && !Pick(w, id::kOutUtmZone, geo::Code(to_->utmZone), "--to " + o_.to)) return;
     } else if (!Check(w, id::kNoConvert, true)) {
       return;
     }
@@ -144,7 +144,7 @@ class ExportUser final : public CliUser {
 
   const Options& o_;
   std::int32_t target_, objects_;
-  std::optional<CoordSystem> markers_, to_;
+  std::optional<geo::CoordSystem> markers_, to_;
   int accuracy_;
   bool dialogSeen_ = false;
   bool fileAsked_ = false;
@@ -170,16 +170,16 @@ void RunExport(const ExportOptions& o) {
   int accuracy = 0;
   if (o.bezier != "off" && !(ParseWhole(o.bezier, 1, 9, accuracy)))
     throw Failure("--bezier: '" + o.bezier + "' is neither 1 to 9 nor off", 2);
-  std::optional<CoordSystem> markers, to;
+  std::optional<geo::CoordSystem> markers, to;
   if (!o.markers.empty()) {
-    CoordSystem s;
-    if (!ParseSystem(o.markers, s) || s.kind == 2)
+    geo::CoordSystem s;
+    if (!geo::ParseSystemText(o.markers, s) || s.kind == geo::KindUtm)
       throw Failure("--markers: '" + o.markers + "' is not a marker system (e.g. JGD:BL, TKY:XY9)", 2);
     markers = s;
   }
   if (!o.to.empty()) {
-    CoordSystem s;
-    if (!ParseSystem(o.to, s)) throw Failure("--to: '" + o.to + "' is not a system (e.g. JGD:BL, TKY:XY9, JGD:UTM54)", 2);
+    geo::CoordSystem s;
+    if (!geo::ParseSystemText(o.to, s)) throw Failure("--to: '" + o.to + "' is not a system (e.g. JGD:BL, TKY:XY9, JGD:UTM54)", 2);
     to = s;
   }
   const std::int32_t target = o.target == "visible" ? 1 : o.target == "all" ? 2 : o.target == "selection" ? 3 : 0;

@@ -47,7 +47,7 @@ Georef ReadGeoref() {
     g.text = geo::DataFrameText(df);
   } else if (geo::ReadMarkers(ms) && g.transform.SetFromMarkers(ms)) {
     g.kind = Georef::Markers;
-    g.text = ms.kind == 0 ? "four-point coordinate markers" : "three-point coordinate markers";
+    g.text = ms.layout == geo::MarkerLayout::FourPoint ? "four-point coordinate markers" : "three-point coordinate markers";
   }
   return g;
 }

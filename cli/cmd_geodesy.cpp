@@ -47,9 +47,10 @@ class Output {
 };
 
 int RunConvert(const std::string& from, const std::string& to, const std::string& grid, const std::string& input) {
-  CoordSystem src, dst;
-  for (auto [text, sys] : {std::pair{&from, &src}, {&to, &dst}}) {
-    if (!ParseSystemOrSheet(*text, *sys)) {
+  geo::CoordSystem src, dst;
+  bool srcSheet = false, dstSheet = false;
+  for (auto [text, sys, sheet] : {std::tuple{&from, &src, &srcSheet}, {&to, &dst, &dstSheet}}) {
+    if (!ParseSystemOrSheet(*text, *sys, *sheet)) {
       std::fprintf(stderr,
                    "vxshape convert: unknown coordinate system '%s' (write e.g. JGD:BL, TKY:BL-sheet, TKY:XY9, "
                    "JGD:UTM54)\n",
@@ -58,10 +59,10 @@ int RunConvert(const std::string& from, const std::string& to, const std::string
     }
   }
   // Sheet metres as a source are read back into degrees, as the exporter reads the sheet.
-  if (src.sheet) src.kind = geo::KindSphereMetres;
+  if (srcSheet) src.kind = geo::KindSphereMetres;
   // Degrees out are the position itself, without the destination stage (as the exporter writes
   // a latitude/longitude file); the setup still prepares that stage, harmlessly.
-  const bool degreesOut = dst.kind == geo::KindLatLong && !dst.sheet;
+  const bool degreesOut = dst.kind == geo::KindLatLong && !dstSheet;
 
   geo::ConverterHost host;
   const std::filesystem::path gridFile = grid.empty() ? geo::GridFileBeside(ProgramFile()) : vx::host::Utf8ToPath(grid);
@@ -76,7 +77,7 @@ int RunConvert(const std::string& from, const std::string& to, const std::string
                    vx::host::PathToUtf8(gridFile).c_str(), grid.empty() ? " (looked for beside the program)" : "");
   };
   geo::CCoordConverter converter(std::move(host));
-  if (!converter.Setup(src.datum, src.kind, src.zone, src.utmZone, dst.datum, dst.kind, dst.zone, dst.utmZone))
+  if (!converter.Setup(src, dst))
     return 1;
 
   std::FILE* in = stdin;

@@ -50,8 +50,8 @@ struct Answers {
   std::optional<text::TextEncoding> encoding;  // none: leave the list as the file sets it
   std::string encodingItem;                 // a list item given as it stands
   DialogHook hook;                          // another importer's own dialog
-  std::optional<CoordSystem> from;
-  std::optional<CoordSystem> map;
+  std::optional<geo::CoordSystem> from;
+  std::optional<geo::CoordSystem> map;
   std::string scale;  // typed as given; empty: leave the edit
   std::optional<bool> north;
   std::optional<std::pair<std::string, std::string>> range;
@@ -141,15 +141,15 @@ class ImportUser : public CliUser {
     if (!c || c->checked != want) Push(Step::Kind::Click, id);
   }
   // The datum radio, the kind radio and the zone list of one side of the dialog.
-  void System(const CoordSystem& s, std::int32_t jgd, std::int32_t tokyo, std::int32_t bl, std::int32_t xy,
+  void System(const geo::CoordSystem& s, std::int32_t jgd, std::int32_t tokyo, std::int32_t bl, std::int32_t xy,
               std::int32_t utm, std::int32_t zoneList, std::int32_t utmList) {
     Push(Step::Kind::Click, s.datum == geo::DatumTokyo ? tokyo : jgd);
     if (s.kind == geo::KindPlaneXY) {
       Push(Step::Kind::Click, xy);
-      SelectIndex(zoneList, s.zone);
+      SelectIndex(zoneList, geo::Code(s.zone));
     } else if (s.kind == geo::KindUtm) {
       Push(Step::Kind::Click, utm);
-      SelectIndex(utmList, s.utmZone);
+      SelectIndex(utmList, geo::Code(s.utmZone));
     } else {
       Push(Step::Kind::Click, bl);
     }
@@ -204,8 +204,8 @@ void ShowDeclaredEncodings(const std::vector<std::filesystem::path>& files) {
   }
 }
 
-std::optional<CoordSystem> AutoSystem(const std::vector<std::filesystem::path>& files) {
-  std::optional<CoordSystem> chosen;
+std::optional<geo::CoordSystem> AutoSystem(const std::vector<std::filesystem::path>& files) {
+  std::optional<geo::CoordSystem> chosen;
   std::string chosenFrom;
   for (const auto& f : files) {
     const data::SystemGuess g = data::ReadSystem(f);
@@ -213,14 +213,11 @@ std::optional<CoordSystem> AutoSystem(const std::vector<std::filesystem::path>& 
       std::printf("--from auto: %s: %s\n", host::PathToUtf8(f.filename()).c_str(), g.reason.c_str());
       continue;
     }
-    CoordSystem system;
-    system.datum = g.system.datum;
-    system.kind = g.system.kind;
-    system.zone = g.system.zone;
-    system.utmZone = g.system.utmZone;
+    const geo::CoordSystem system{static_cast<geo::Datum>(g.system.datum), static_cast<geo::CoordKind>(g.system.kind),
+                                  geo::Zone{g.system.zone}, geo::Zone{g.system.utmZone}};
     if (chosen && !(*chosen == system))
-      throw Failure("--from auto: " + chosenFrom + " is " + SystemText(*chosen) + ", " + g.reason + " is " +
-                    SystemText(system) + "; import the files separately or give --from", 2);
+      throw Failure("--from auto: " + chosenFrom + " is " + geo::SystemText(*chosen) + ", " + g.reason + " is " +
+                    geo::SystemText(system) + "; import the files separately or give --from", 2);
     if (!chosen) {
       std::printf("--from auto: %s: --from %s\n", g.reason.c_str(), SystemText(system).c_str());
       if (!g.note.empty()) std::printf("--from auto: %s\n", g.note.c_str());
@@ -254,8 +251,8 @@ Answers Resolve(Options o) {
     throw Failure("--encoding must be sjis, utf8, latin1, cp1252, eucjp or auto, not \"" + o.encoding + "\"", 2);
 
   auto system = [](const std::string& opt, const std::string& text) {
-    CoordSystem s;
-    if (!ParseSystem(text, s))
+    geo::CoordSystem s;
+    if (!geo::ParseSystemText(text, s))
       throw Failure(opt + ": unknown coordinate system \"" + text + "\" (write e.g. JGD:BL, TKY:XY9, JGD:UTM54)", 2);
     return s;
   };

@@ -1,10 +1,12 @@
 // vxshape serve: the stand-in host in a web browser. One document, one page, on this machine only.
 #ifdef VX_SERVE
 #include "cli/commands.h"
+#include "cli/serve_guard.h"
 #include "cli/session.h"
 #include "host/application.h"
 #include "serve/dialog_templates.h"
 #include "serve/web_session.h"
+#include "shell/host/files.h"
 #include "shell/host/paths.h"
 
 #include <httplib.h>
@@ -105,23 +107,24 @@ void Install(CLI::App& app) {
       const fs::path rootDir = root->empty() ? docFile.parent_path() : fs::absolute(host::Utf8ToPath(*root));
       if (!fs::is_directory(rootDir)) throw Failure(*root + ": no such folder");
 
+      // Every file the page's commands open or create below the root is reached without links.
+      std::error_code ec;
+      host::ConfineFilesBelow(fs::canonical(rootDir, ec));
       host::Application application(host);
       serve::WebSession session(host, application, docFile, rootDir);
       session.SetGoneAfter(std::chrono::seconds(*goneAfter));
       const std::string token = NewToken();
 
-      httplib::Server svr;
+      GuardedServer svr;
       // Bounded bodies: the page sends short JSON texts only.
-      svr.set_payload_max_length(64 * 1024);
-      // A browser keeps several idle connections open, and each would hold one of the server's
-      // threads: one request per connection, and threads enough for the page's own requests.
+      svr.set_payload_max_length(kMostBodyBytes);
       svr.set_keep_alive_max_count(1);
-      svr.new_task_queue = [] { return new httplib::ThreadPool(16); };
-      // The page's requests are short; a connection opened ahead and left idle frees its thread soon,
-      // so that a stop is not held up by it.
-      svr.set_read_timeout(1, 0);
-      svr.set_keep_alive_timeout(1);
+      std::atomic<int> boundPort{0};
       svr.set_pre_routing_handler([&](const httplib::Request& req, httplib::Response& res) {
+        if (const Refusal r = CheckRequest(req, boundPort); r.status != 0) {
+          Json(res, r.status, {{"error", r.reason}});
+          return httplib::Server::HandlerResponse::Handled;
+        }
         std::string given = req.get_param_value("token");
         if (given.empty()) given = req.get_header_value("X-Vx-Token");
         if (!SameSecret(given, token)) {
@@ -154,7 +157,10 @@ void Install(CLI::App& app) {
         } catch (const std::exception&) {
           return Json(res, 400, {{"error", "since は番号です"}});
         }
-        res.set_content(session.State(since, std::chrono::seconds(10)), "application/json");
+        // The page polls again at once, so it is heard from at least every half --gone-after.
+        const auto wait = std::min<std::chrono::milliseconds>(std::chrono::seconds(10), std::chrono::seconds(*goneAfter) / 2);
+        res.set_content(session.State(since, wait), "application/json");
+        session.Touch();
       });
       // A layer's geometry by revision: a revision never changes its bytes, so the page may keep it.
       svr.Get("/api/layer", [&](const httplib::Request& req, httplib::Response& res) {
@@ -185,6 +191,8 @@ void Install(CLI::App& app) {
       });
       auto post = [&](const char* path, auto handle) {
         svr.Post(path, [&, handle](const httplib::Request& req, httplib::Response& res) {
+          // Copies and destructors of parsed JSON recurse: nesting is bounded before parsing.
+          if (NestedDeeperThan(req.body, kMostJsonDepth)) return Json(res, 400, {{"error", "the body nests too deep"}});
           nlohmann::json body = nlohmann::json::parse(req.body, nullptr, false);
           if (body.is_discarded()) return Json(res, 400, {{"error", "本文が JSON ではありません"}});
           const serve::WebSession::Reply r = handle(body);
@@ -198,6 +206,7 @@ void Install(CLI::App& app) {
       // Only this machine can reach the page.
       const int bound = *port == 0 ? svr.bind_to_any_port("127.0.0.1") : (svr.bind_to_port("127.0.0.1", *port) ? *port : -1);
       if (bound < 0) throw Failure("cannot listen on 127.0.0.1:" + std::to_string(*port));
+      boundPort = bound;
 
       std::signal(SIGINT, OnStopSignal);
       std::signal(SIGTERM, OnStopSignal);

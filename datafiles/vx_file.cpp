@@ -1,5 +1,6 @@
 #include "datafiles/vx_file.h"
 
+#include "shell/host/files.h"
 #include "shell/host/paths.h"
 
 #ifdef _WIN32
@@ -17,7 +18,7 @@ std::FILE* OpenShared(const std::filesystem::path& path, const char* mode) {
   const std::wstring wmode(mode, mode + std::char_traits<char>::length(mode));
   return _wfsopen(path.c_str(), wmode.c_str(), _SH_DENYNO);
 #else
-  return std::fopen(path.c_str(), mode);
+  return host::Fopen(path, mode);  // confined below a web page's root when one is set
 #endif
 }
 

@@ -81,7 +81,7 @@ Err CExporterBase::Run() {
   }
   InitSettings(settings_);
   LoadExportSettings(settings_);
-  if (settings_.kind == 1) settings_.dataType = kDataPoint;
+  if (settings_.format == ExportFormat::CoordinateText) settings_.dataType = kDataPoint;
   if (Err e = ShowExportDialog(plugin_, settings_)) return e;
   SaveExportSettings(settings_);
   if (Err e = PrepareCoordinates()) return e;
@@ -145,10 +145,10 @@ void CExporterBase::ReportLeftOut() {
 void CExporterBase::InitSettings(ExportSettings& s) {
   geo::DataFrame df;
   if (!geo::ReadDataFrame(df)) return;
-  if (df.datum == 1) s.markerGeoSys = 1;
-  if (df.kind == 3) {
-    s.markerProjection = 3;
-    s.markerXYKei = df.zone;
+  if (df.system.datum == geo::DatumTokyo) s.marker.datum = geo::DatumTokyo;
+  if (df.system.kind == geo::KindPlaneXY) {
+    s.marker.kind = geo::KindPlaneXY;
+    s.marker.zone = df.system.zone;
   }
 }
 
@@ -157,9 +157,11 @@ Err CExporterBase::PrepareCoordinates() {
   if (settings_.useDataFrame) {
     geo::DataFrame df;
     ok = geo::ReadDataFrame(df) && sheetTransform_.SetFromDataFrame(df);
-    if (ok && (settings_.convertCoords || df.kind == 1)) {
-      ok = converter_.Setup(df.datum, df.kind == 1 ? 5 : df.kind, df.zone, df.utmZone, settings_.outGeoSys,
-                            settings_.outProjection, settings_.outXYKei, settings_.outUTMZone);
+    if (ok && (settings_.convertCoords || df.system.kind == geo::KindLatLong)) {
+      // A lat/long sheet holds equirectangular metres, read back into degrees.
+      geo::CoordSystem sheet = df.system;
+      if (sheet.kind == geo::KindLatLong) sheet.kind = geo::KindSphereMetres;
+      ok = converter_.Setup(sheet, settings_.out);
       // A missing grid has been reported by the converter; anything else is the frame's fault.
       if (!ok && converter_.ShiftNeeded() && !converter_.GridLoaded()) return kStop;
     } else if (ok) {
@@ -169,8 +171,7 @@ Err CExporterBase::PrepareCoordinates() {
     geo::MarkerSet m;
     ok = geo::ReadMarkers(m) && sheetTransform_.SetFromMarkers(m);
     if (ok && settings_.convertCoords) {
-      ok = converter_.Setup(settings_.markerGeoSys, settings_.markerProjection, settings_.markerXYKei, 0,
-                            settings_.outGeoSys, settings_.outProjection, settings_.outXYKei, settings_.outUTMZone);
+      ok = converter_.Setup(settings_.marker, settings_.out);
       if (!ok && converter_.ShiftNeeded() && !converter_.GridLoaded()) return kStop;
     } else if (ok) {
       converter_.SetIdentity();

@@ -3,6 +3,7 @@
 #include "geodesy/georef.h"
 #include "geodesy/zones.h"
 #include "resources/templates.h"
+#include "shell/host/preference_keys.h"
 #include "shell/host/slots.h"
 
 #include <string>
@@ -14,55 +15,34 @@ using namespace vx::host;
 namespace id = resources::exp115;
 
 namespace {
-
-void GetInt(const char* key, std::int32_t& member) {
-  std::int32_t v = 0;
-  if (sPreference()->GetInteger(kPreferencePrefix, key, v) == kNoErr) member = v;
+// The stored export settings, in the order they are read and written.
+template <class S, class F>
+void ExportKeys(S& s, F f) {
+  f("exportDataType", s.dataType);
+  f("exportDelimiter", s.delimiter);
+  f("exportEncoding", s.encoding);
+  f("exportObjectSpec", s.objectSpec);
+  f("exportAddTextField", s.addTextField);
+  f("exportAddLayerField", s.addLayerField);
+  f("exportExpandBezier", s.expandBezier);
+  f("exportBezierAccuracy", s.bezierAccuracy);
+  f("exportMarkerGeoSys", s.marker.datum);
+  f("exportMarkerProjection", s.marker.kind);
+  f("exportMarkerXYKei", s.marker.zone);
+  f("exportConvertCoords", s.convertCoords);
+  f("exportOutGeoSys", s.out.datum);
+  f("exportOutProjection", s.out.kind);
+  f("exportOutXYKei", s.out.zone);
+  f("exportOutUTMZone", s.out.utmZone);
 }
-void GetBool(const char* key, bool& member) {
-  bool v = false;
-  if (sPreference()->GetBoolean(kPreferencePrefix, key, v) == kNoErr) member = v;
-}
-
 }  // namespace
 
 void LoadExportSettings(ExportSettings& s) {
-  GetInt("exportDataType", s.dataType);
-  GetInt("exportDelimiter", s.delimiter);
-  GetInt("exportEncoding", s.encoding);
-  GetInt("exportObjectSpec", s.objectSpec);
-  GetBool("exportAddTextField", s.addTextField);
-  GetBool("exportAddLayerField", s.addLayerField);
-  GetBool("exportExpandBezier", s.expandBezier);
-  GetInt("exportBezierAccuracy", s.bezierAccuracy);
-  GetInt("exportMarkerGeoSys", s.markerGeoSys);
-  GetInt("exportMarkerProjection", s.markerProjection);
-  GetInt("exportMarkerXYKei", s.markerXYKei);
-  GetBool("exportConvertCoords", s.convertCoords);
-  GetInt("exportOutGeoSys", s.outGeoSys);
-  GetInt("exportOutProjection", s.outProjection);
-  GetInt("exportOutXYKei", s.outXYKei);
-  GetInt("exportOutUTMZone", s.outUTMZone);
+  ExportKeys(s, [](const char* key, auto& member) { ReadPreference(kPreferencePrefix, key, member); });
 }
 
 void SaveExportSettings(const ExportSettings& s) {
-  PreferenceSuite* p = sPreference();
-  p->PutInteger(kPreferencePrefix, "exportDataType", s.dataType);
-  p->PutInteger(kPreferencePrefix, "exportDelimiter", s.delimiter);
-  p->PutInteger(kPreferencePrefix, "exportEncoding", s.encoding);
-  p->PutInteger(kPreferencePrefix, "exportObjectSpec", s.objectSpec);
-  p->PutBoolean(kPreferencePrefix, "exportAddTextField", s.addTextField);
-  p->PutBoolean(kPreferencePrefix, "exportAddLayerField", s.addLayerField);
-  p->PutBoolean(kPreferencePrefix, "exportExpandBezier", s.expandBezier);
-  p->PutInteger(kPreferencePrefix, "exportBezierAccuracy", s.bezierAccuracy);
-  p->PutInteger(kPreferencePrefix, "exportMarkerGeoSys", s.markerGeoSys);
-  p->PutInteger(kPreferencePrefix, "exportMarkerProjection", s.markerProjection);
-  p->PutInteger(kPreferencePrefix, "exportMarkerXYKei", s.markerXYKei);
-  p->PutBoolean(kPreferencePrefix, "exportConvertCoords", s.convertCoords);
-  p->PutInteger(kPreferencePrefix, "exportOutGeoSys", s.outGeoSys);
-  p->PutInteger(kPreferencePrefix, "exportOutProjection", s.outProjection);
-  p->PutInteger(kPreferencePrefix, "exportOutXYKei", s.outXYKei);
-  p->PutInteger(kPreferencePrefix, "exportOutUTMZone", s.outUTMZone);
+  ExportKeys(s, [](const char* key, const auto& member) { WritePreference(kPreferencePrefix, key, member); });
 }
 
 namespace {
@@ -86,9 +66,9 @@ class ExportDialog final : public DialogHandler {
     w.ClearItems(id::kEncoding);
     w.AddItem(id::kEncoding, "シフトJIS", 17);
     w.AddItem(id::kEncoding, "UTF-8", 1);
-    if (s_.kind == 1) w.AddItem(id::kEncoding, "UTF-16", 2);
+    if (s_.format == ExportFormat::CoordinateText) w.AddItem(id::kEncoding, "UTF-16", 2);
     w.SetSelectedItem(id::kEncoding, 0);
-    if (s_.kind == 0) {
+    if (s_.format == ExportFormat::Shapefile) {
       w.SetEnabled(id::kDelimiterLabel, false);
       w.SetEnabled(id::kTab, false);
       w.SetEnabled(id::kComma, false);
@@ -104,7 +84,7 @@ class ExportDialog final : public DialogHandler {
     for (std::size_t n = 0; n < utmZones.size(); ++n)
       w.AddItem(id::kOutUtmZone, utmZones[n], static_cast<std::intptr_t>(n));
     w.SetSelectedItem(id::kOutUtmZone, 0);
-    if (s_.kind == 1) {
+    if (s_.format == ExportFormat::CoordinateText) {
       w.SetEnabled(id::kPolyline, false);
       w.SetEnabled(id::kPolygon, false);
     }
@@ -125,7 +105,7 @@ class ExportDialog final : public DialogHandler {
     Radio(w, {id::kPoint, id::kPolyline, id::kPolygon}, s_.dataType == 0 ? 0 : s_.dataType == 1 ? 1 : 2);
     // A stored code the list does not offer (UTF-16 after a text export) falls back to the first
     // entry: kept, it would reach a writer that cannot write it.
-    const std::int32_t encPos = s_.encoding == 1 ? 1 : (s_.encoding == 2 && s_.kind == 1) ? 2 : 0;
+    const std::int32_t encPos = s_.encoding == 1 ? 1 : (s_.encoding == 2 && s_.format == ExportFormat::CoordinateText) ? 2 : 0;
     w.SetSelectedItem(id::kEncoding, encPos);
     Radio(w, {id::kTab, id::kComma}, s_.delimiter == 9 ? 0 : 1);
     w.SetChecked(id::kUnfilled, (s_.objectSpec & kSpecUnfilledPath) != 0);
@@ -139,14 +119,14 @@ class ExportDialog final : public DialogHandler {
     w.SetChecked(id::kBezier, s_.expandBezier);
     w.SetPosition(id::kAccuracy, s_.bezierAccuracy);
     Radio(w, {id::kUseFrame, id::kUseMarkers}, s_.hasDataFrame ? 0 : 1);
-    Radio(w, {id::kMarkerJgd, id::kMarkerTokyo}, s_.markerGeoSys == 2 ? 0 : 1);
-    Radio(w, {id::kMarkerBL, id::kMarkerXY}, s_.markerProjection == 1 ? 0 : 1);
-    w.SetSelectedItem(id::kMarkerZone, s_.markerXYKei >= 0 && s_.markerXYKei <= 19 ? s_.markerXYKei : 0);
+    Radio(w, {id::kMarkerJgd, id::kMarkerTokyo}, s_.marker.datum == geo::DatumJgd2000 ? 0 : 1);
+    Radio(w, {id::kMarkerBL, id::kMarkerXY}, s_.marker.kind == geo::KindLatLong ? 0 : 1);
+    w.SetSelectedItem(id::kMarkerZone, PickerIndex(s_.marker.zone, geo::kPlaneZoneCount));
     Radio(w, {id::kNoConvert, id::kConvert}, s_.convertCoords ? 1 : 0);
-    Radio(w, {id::kOutJgd, id::kOutTokyo}, s_.outGeoSys == 2 ? 0 : 1);
-    Radio(w, {id::kOutBL, id::kOutXY, id::kOutUTM}, s_.outProjection == 3 ? 1 : s_.outProjection == 2 ? 2 : 0);
-    w.SetSelectedItem(id::kOutZone, s_.outXYKei >= 0 && s_.outXYKei <= 19 ? s_.outXYKei : 0);
-    w.SetSelectedItem(id::kOutUtmZone, s_.outUTMZone >= 0 && s_.outUTMZone <= 60 ? s_.outUTMZone : 0);
+    Radio(w, {id::kOutJgd, id::kOutTokyo}, s_.out.datum == geo::DatumJgd2000 ? 0 : 1);
+    Radio(w, {id::kOutBL, id::kOutXY, id::kOutUTM}, s_.out.kind == geo::KindPlaneXY ? 1 : s_.out.kind == geo::KindUtm ? 2 : 0);
+    w.SetSelectedItem(id::kOutZone, PickerIndex(s_.out.zone, geo::kPlaneZoneCount));
+    w.SetSelectedItem(id::kOutUtmZone, PickerIndex(s_.out.utmZone, geo::kUtmZoneCount));
     Enable(w);
   }
 
@@ -164,6 +144,11 @@ class ExportDialog final : public DialogHandler {
   }
 
  private:
+  // The picker item of a zone (the item index is the zone number); one out of range picks none.
+  static std::int32_t PickerIndex(geo::Zone zone, std::int32_t count) {
+    const std::int32_t z = geo::Code(zone);
+    return z >= 0 && z <= count ? z : 0;
+  }
   static void Radio(Window& w, std::initializer_list<std::int32_t> ids, std::size_t on) {
     std::size_t i = 0;
     for (std::int32_t c : ids) w.SetChecked(c, i++ == on);
@@ -230,6 +215,13 @@ class ExportDialog final : public DialogHandler {
     return static_cast<std::int32_t>(data);
   }
 
+  // The zone picked in `list` into `zone`; none picked stores 0 and answers false.
+  static bool ChosenZone(Window& w, std::int32_t list, geo::Zone& zone) {
+    const std::int32_t z = Selected(w, list);
+    zone = geo::Zone{z > 0 ? z : 0};
+    return z > 0;
+  }
+
   bool Refuse(const char* message) {
     sUser()->MessageAlert(message);
     return false;
@@ -266,49 +258,32 @@ class ExportDialog final : public DialogHandler {
     s_.useDataFrame = On(w, id::kUseFrame);
 
     if (!s_.useDataFrame) {
-      s_.markerGeoSys = On(w, id::kMarkerJgd) ? 2 : 1;
-      s_.markerProjection = On(w, id::kMarkerBL) ? 1 : 3;
-      if (s_.markerProjection == 3) {
-        s_.markerXYKei = Selected(w, id::kMarkerZone);
-        if (s_.markerXYKei <= 0) {
-          s_.markerXYKei = 0;
-          return Refuse(kChooseZoneMessage);
-        }
-      }
+      s_.marker.datum = On(w, id::kMarkerJgd) ? geo::DatumJgd2000 : geo::DatumTokyo;
+      s_.marker.kind = On(w, id::kMarkerBL) ? geo::KindLatLong : geo::KindPlaneXY;
+      if (s_.marker.kind == geo::KindPlaneXY && !ChosenZone(w, id::kMarkerZone, s_.marker.zone))
+        return Refuse(kChooseZoneMessage);
     }
 
     s_.convertCoords = On(w, id::kConvert);
     if (s_.convertCoords) {
-      s_.outGeoSys = On(w, id::kOutJgd) ? 2 : 1;
+      s_.out.datum = On(w, id::kOutJgd) ? geo::DatumJgd2000 : geo::DatumTokyo;
       if (On(w, id::kOutBL)) {
-        s_.outProjection = 1;
+        s_.out.kind = geo::KindLatLong;
       } else if (On(w, id::kOutXY)) {
-        s_.outProjection = 3;
-        s_.outXYKei = Selected(w, id::kOutZone);
-        if (s_.outXYKei <= 0) {
-          s_.outXYKei = 0;
-          return Refuse(kChooseZoneMessage);
-        }
+        s_.out.kind = geo::KindPlaneXY;
+        if (!ChosenZone(w, id::kOutZone, s_.out.zone)) return Refuse(kChooseZoneMessage);
       } else if (On(w, id::kOutUTM)) {
-        s_.outProjection = 2;
-        s_.outUTMZone = Selected(w, id::kOutUtmZone);
-        if (s_.outUTMZone <= 0) {
-          s_.outUTMZone = 0;
-          return Refuse(kChooseUtmZoneMessage);
-        }
+        s_.out.kind = geo::KindUtm;
+        if (!ChosenZone(w, id::kOutUtmZone, s_.out.utmZone)) return Refuse(kChooseUtmZoneMessage);
       }
     } else if (s_.useDataFrame) {
       geo::DataFrame df;
-      if (geo::ReadDataFrame(df)) {
-        s_.outGeoSys = df.datum;
-        s_.outProjection = df.kind;
-        s_.outXYKei = df.zone;
-        s_.outUTMZone = df.utmZone;
-      }
+      if (geo::ReadDataFrame(df)) s_.out = df.system;
     } else {
-      s_.outGeoSys = s_.markerGeoSys;
-      s_.outProjection = s_.markerProjection;
-      s_.outXYKei = s_.markerXYKei;
+      // The markers have no UTM zone: the stored one stays.
+      s_.out.datum = s_.marker.datum;
+      s_.out.kind = s_.marker.kind;
+      s_.out.zone = s_.marker.zone;
     }
     return true;
   }

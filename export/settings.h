@@ -2,6 +2,8 @@
 // settings dialog (template 115).
 #pragma once
 
+#include "geodesy/coord_system.h"
+#include "resources/templates.h"
 #include "shell/host/types.h"
 
 #include <cstdint>
@@ -28,8 +30,11 @@ enum ObjectSpec : std::int32_t {
   kSpecExpandGroups = 0x800,
 };
 
+// What an export writes (the stored code).
+enum class ExportFormat : std::int32_t { Shapefile = 0, CoordinateText = 1 };
+
 struct ExportSettings {
-  std::int32_t kind = 0;  // 0 shapefile, 1 coordinate text
+  ExportFormat format = ExportFormat::Shapefile;
   std::int32_t target = kTargetCurrentLayer;
   bool hasSelection = false;
   bool perLayerFiles = false;
@@ -44,17 +49,14 @@ struct ExportSettings {
   bool useDataFrame = false;
   bool hasDataFrame = false;
   bool hasMarkers = false;
-  std::int32_t markerGeoSys = 2;
-  std::int32_t markerProjection = 1;
-  std::int32_t markerXYKei = 0;
+  // The markers' system: lat/long or a plane zone (no UTM zone).
+  geo::CoordSystem marker{geo::DatumJgd2000, geo::KindLatLong};
   bool convertCoords = false;
-  std::int32_t outGeoSys = 2;
-  std::int32_t outProjection = 1;
-  std::int32_t outXYKei = 0;
-  std::int32_t outUTMZone = 0;
+  geo::CoordSystem out{geo::DatumJgd2000, geo::KindLatLong};  // the system written
 };
 
-inline constexpr const char* kPreferencePrefix = "Varnox-Dirir4.5";
+// Preferences are kept under the plug-in's name.
+inline constexpr const char* kPreferencePrefix = resources::kPluginName;
 inline constexpr const char* kExportPathKey = "exportPath";
 
 // The 16 setting keys, read in table order; a key not stored leaves its member alone.

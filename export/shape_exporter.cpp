@@ -58,9 +58,8 @@ bool ReplaceSet(const std::filesystem::path& folder, const std::filesystem::path
     if (keptIn) error += "; the previous files are kept in " + PathToUtf8(folder);
     return false;
   };
-  std::filesystem::create_directory(folder / "previous", ec);
-  if (ec) {
-    error = "cannot write in " + PathToUtf8(folder) + ": " + ec.message();
+  if (!MakeFolder(folder / "previous")) {
+    error = "cannot write in " + PathToUtf8(folder) + ": " + SystemReason(errno ? errno : EACCES);
     return false;
   }
   constexpr const char* kAsideOrder[] = {".shp", ".shx", ".dbf", ".prj", ".cpg"};
@@ -96,7 +95,7 @@ CShapeFileExporter::~CShapeFileExporter() {
 }
 
 void CShapeFileExporter::InitSettings(ExportSettings& settings) {
-  settings.kind = 0;
+  settings.format = ExportFormat::Shapefile;
   CExporterBase::InitSettings(settings);
 }
 
@@ -203,8 +202,9 @@ bool CShapeFileExporter::CloseOutput() {
   // with the rest of the previous set: it would now lie about the data.
   std::string error;
   if (ok)
-    ok = data::WriteSidecars(tempPath_, settings_.outGeoSys, settings_.outProjection, settings_.outXYKei,
-                             settings_.outUTMZone, static_cast<text::TextEncoding>(settings_.encoding), error);
+    ok = data::WriteSidecars(tempPath_, geo::Code(settings_.out.datum), geo::Code(settings_.out.kind),
+                             geo::Code(settings_.out.zone), geo::Code(settings_.out.utmZone),
+                             static_cast<text::TextEncoding>(settings_.encoding), error);
   if (ok) {
     // Two exports to one folder put their sets in place one after the other, never interleaved.
     FileLock folderLock;

@@ -17,7 +17,6 @@ using attr::ShapeField;
 namespace {
 
 constexpr std::int32_t kEncodingUtf8 = 1, kEncodingUtf16 = 2;
-constexpr std::int32_t kProjectionUtm = 2, kProjectionPlane = 3;
 
 std::u16string Number(double v) {
   char buf[64];
@@ -41,7 +40,7 @@ std::u16string TextCell(const std::u16string& value, char16_t delimiter) {
 CGeoTextFileExporter::~CGeoTextFileExporter() = default;  // an uncommitted file removes its temporary
 
 void CGeoTextFileExporter::InitSettings(ExportSettings& settings) {
-  settings.kind = 1;
+  settings.format = ExportFormat::CoordinateText;
   settings.dataType = kDataPoint;
   CExporterBase::InitSettings(settings);
 }
@@ -110,8 +109,8 @@ bool CGeoTextFileExporter::OpenOutput(const std::filesystem::path& path) {
   else if (settings_.encoding == kEncodingUtf16) file_->Write(std::string_view("\xFF\xFE", 2));
   ok = !file_->Failed();
   const char16_t sep = static_cast<char16_t>(settings_.delimiter);
-  std::u16string header = settings_.outProjection == kProjectionUtm     ? u"UTM N座標(m)" + std::u16string(1, sep) + u"UTM E座標(m)"
-                          : settings_.outProjection == kProjectionPlane ? u"平面直角X座標(m)" + std::u16string(1, sep) + u"平面直角Y座標(m)"
+  std::u16string header = settings_.out.kind == geo::KindUtm     ? u"UTM N座標(m)" + std::u16string(1, sep) + u"UTM E座標(m)"
+                          : settings_.out.kind == geo::KindPlaneXY ? u"平面直角X座標(m)" + std::u16string(1, sep) + u"平面直角Y座標(m)"
                                                                         : u"緯度(B)" + std::u16string(1, sep) + u"経度(L)";
   for (const ShapeField& f : exportFields_) header += sep + f.name;
   unencodable_.assign(exportFields_.size(), 0);

@@ -15,7 +15,7 @@ constexpr double kBoundRounding = 1e-9;
 double OntoBound(double v, double bound) {
   return std::fabs(v) > bound && std::fabs(v) - bound <= kBoundRounding ? std::copysign(bound, v) : v;
 }
-bool ValidDatum(std::int32_t datum) { return datum == DatumTokyo || datum == DatumJgd2000; }
+bool ValidDatum(Datum datum) { return datum == DatumTokyo || datum == DatumJgd2000; }
 // A position on the ellipsoid (degrees); false also for NaN.
 bool OnEarth(double lat, double lon) { return std::fabs(lat) <= 90 && std::fabs(lon) <= 180; }
 }  // namespace
@@ -26,17 +26,14 @@ std::filesystem::path GridFileBeside(const std::filesystem::path& pluginFile) {
 
 CCoordConverter::CCoordConverter(ConverterHost host) : host_(std::move(host)) {}
 
-bool CCoordConverter::Setup(std::int32_t srcDatum, std::int32_t srcKind, std::int32_t srcZone,
-                            std::int32_t srcUtmZone, std::int32_t dstDatum, std::int32_t dstKind,
-                            std::int32_t dstZone, std::int32_t dstUtmZone) {
+bool CCoordConverter::Setup(const CoordSystem& src, const CoordSystem& dst) {
+  const Datum srcDatum = src.datum, dstDatum = dst.datum;
+  const CoordKind srcKind = src.kind, dstKind = dst.kind;
+  const Zone srcZone = src.zone, srcUtmZone = src.utmZone, dstZone = dst.zone, dstUtmZone = dst.utmZone;
   srcDatum_ = srcDatum;
   srcKind_ = srcKind;
-  srcZone_ = srcZone;
-  srcUtmZone_ = srcUtmZone;
   dstDatum_ = dstDatum;
   dstKind_ = dstKind;
-  dstZone_ = dstZone;
-  dstUtmZone_ = dstUtmZone;
   identity_ = false;
   srcReady_ = dstReady_ = false;
 

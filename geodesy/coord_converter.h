@@ -2,6 +2,7 @@
 // system, always through latitude/longitude: source grid -> lat/long -> datum shift -> destination.
 #pragma once
 
+#include "geodesy/coord_system.h"
 #include "geodesy/geodesy.h"
 
 #include <cstdint>
@@ -32,8 +33,8 @@ class CCoordConverter {
   // Prepares a conversion. Loads the shift grid the first time the datums differ; when the grid
   // file cannot be opened, warns and returns false. Also false (without a warning) when a datum,
   // kind or zone is out of range: the failing stage then yields NaN instead of a stale result.
-  bool Setup(std::int32_t srcDatum, std::int32_t srcKind, std::int32_t srcZone, std::int32_t srcUtmZone,
-             std::int32_t dstDatum, std::int32_t dstKind, std::int32_t dstZone, std::int32_t dstUtmZone);
+  // The zone a kind does not use is ignored.
+  bool Setup(const CoordSystem& src, const CoordSystem& dst);
   // Points pass unchanged from now on.
   void SetIdentity() { identity_ = true; }
 
@@ -58,8 +59,8 @@ class CCoordConverter {
   bool IsIdentity() const { return identity_; }
   bool ShiftNeeded() const { return shiftNeeded_; }
   bool GridLoaded() const { return gridLoaded_; }
-  std::int32_t DestinationKind() const { return dstKind_; }
-  std::int32_t SourceKind() const { return srcKind_; }
+  CoordKind DestinationKind() const { return dstKind_; }
+  CoordKind SourceKind() const { return srcKind_; }
   const CGeodesy& SourceEngine() const { return srcEngine_; }
   const CGeodesy& DestinationEngine() const { return dstEngine_; }
 
@@ -68,10 +69,8 @@ class CCoordConverter {
   bool identity_ = false;
   bool shiftNeeded_ = false;
   bool gridLoaded_ = false;
-  std::int32_t srcDatum_ = 0, dstDatum_ = 0;
-  std::int32_t srcKind_ = 0, dstKind_ = 0;
-  std::int32_t srcZone_ = 0, dstZone_ = 0;
-  std::int32_t srcUtmZone_ = 0, dstUtmZone_ = 0;
+  Datum srcDatum_{}, dstDatum_{};
+  CoordKind srcKind_{}, dstKind_{};
   double meanRadius_ = 0;     // of the destination datum (metres), for a lat/long destination
   double refLatitude_ = 0;    // reference latitude of the equirectangular destination (degrees)
   double srcMeanRadius_ = 0;  // of the source datum (metres), for the equirectangular source

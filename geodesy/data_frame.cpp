@@ -96,23 +96,14 @@ Err FindLayerByTitle(const std::string& utf8, host::LayerHandle& out) {
 
 std::string DataFrameText(const DataFrame& df) {
   std::string t = "G=";
-  if (df.datum == 1) t += "TKY";
-  if (df.datum == 2) t += "JGD";
+  t += DatumKey(df.system.datum);
   t += "|P=";
-  char zone[32];
-  if (df.kind == 1) t += "BL";
-  if (df.kind == 2) {
-    std::snprintf(zone, sizeof zone, "UTM%d", static_cast<int>(df.utmZone));
-    t += zone;
-  }
-  if (df.kind == 3) {
-    std::snprintf(zone, sizeof zone, "XY%d", static_cast<int>(df.zone));
-    t += zone;
-  }
+  t += ProjectionKey(df.system);
   t += "|X=" + Format("%lf", df.X);
   t += "|Y=" + Format("%lf", df.Y);
-  std::snprintf(zone, sizeof zone, "|S=%d", static_cast<int>(ScaleAsInt(df.S)));
-  t += zone;
+  char scale[32];
+  std::snprintf(scale, sizeof scale, "|S=%d", static_cast<int>(ScaleAsInt(df.S)));
+  t += scale;
   t += "|R=" + Format("%lf", df.R);
   return t;
 }
@@ -152,18 +143,11 @@ bool ParseDataFrameText(const std::u16string& text, DataFrame& out) {
       if (!values.count(key)) return false;
 
     DataFrame df;
-    const std::string& g = values["G"];
-    if (g == "JGD") df.datum = 2;
-    else if (g == "TKY") df.datum = 1;
-    const std::string_view p = values["P"];
-    if (p == "BL") {
-      df.kind = 1;
-    } else if (p.starts_with("XY")) {
-      df.kind = 3;
-      df.zone = LeadingInt(p.substr(2));
-    } else if (p.starts_with("UTM")) {
-      df.kind = 2;
-      df.utmZone = LeadingInt(p.substr(3));
+    DatumFromKey(values["G"], df.system.datum);
+    std::string_view zone;
+    if (SplitProjectionKey(values["P"], df.system.kind, zone)) {
+      if (df.system.kind == KindPlaneXY) df.system.zone = Zone{LeadingInt(zone)};
+      if (df.system.kind == KindUtm) df.system.utmZone = Zone{LeadingInt(zone)};
     }
     df.X = Atof(values["X"]);
     df.Y = Atof(values["Y"]);
@@ -238,15 +222,7 @@ Err WriteDataFrame(const DataFrame& df) {
 std::string DataFrameLabel() {
   DataFrame df;
   if (!ReadDataFrame(df)) return "無効な設定";
-  const char* datum = df.datum == 2 ? "世界測地系" : "日本測地系";
-  char buf[128];
-  if (df.kind == 2)
-    std::snprintf(buf, sizeof buf, "(%s UTM座標 第%d帯)", datum, static_cast<int>(df.utmZone));
-  else if (df.kind == 3)
-    std::snprintf(buf, sizeof buf, "(%s 平面直角座標 第%d系)", datum, static_cast<int>(df.zone));
-  else
-    std::snprintf(buf, sizeof buf, "(%s 緯度経度座標)", datum);
-  return buf;
+  return SystemLabel(df.system);
 }
 
 }  // namespace vx::geo

@@ -27,17 +27,17 @@ bool EllipsoidAt(int index, Ellipsoid& out) {
   return true;
 }
 
-int EllipsoidIndexForDatum(std::int32_t datum) {
+int EllipsoidIndexForDatum(Datum datum) {
   if (datum == DatumTokyo) return 0;
   if (datum == DatumJgd2000) return 1;
   return -1;
 }
 
-bool EllipsoidForDatum(std::int32_t datum, Ellipsoid& out) {
+bool EllipsoidForDatum(Datum datum, Ellipsoid& out) {
   return EllipsoidAt(EllipsoidIndexForDatum(datum), out);
 }
 
-bool MeanRadius(std::int32_t datum, double& radius) {
+bool MeanRadius(Datum datum, double& radius) {
   Ellipsoid e;
   if (!EllipsoidForDatum(datum, e)) {
     radius = 0;
@@ -47,7 +47,7 @@ bool MeanRadius(std::int32_t datum, double& radius) {
   return true;
 }
 
-bool EquirectForward(double lat, double lon, std::int32_t datum, double& x, double& y) {
+bool EquirectForward(double lat, double lon, Datum datum, double& x, double& y) {
   double r;
   if (!MeanRadius(datum, r)) return false;
   x = lon * kDegToRad * r;
@@ -55,7 +55,7 @@ bool EquirectForward(double lat, double lon, std::int32_t datum, double& x, doub
   return true;
 }
 
-bool EquirectInverse(double x, double y, std::int32_t datum, double& lat, double& lon) {
+bool EquirectInverse(double x, double y, Datum datum, double& lat, double& lon) {
   double r;
   if (!MeanRadius(datum, r)) return false;
   lat = y / (kDegToRad * r);
@@ -63,13 +63,13 @@ bool EquirectInverse(double x, double y, std::int32_t datum, double& lat, double
   return true;
 }
 
-std::string_view DatumKey(std::int32_t datum) {
+std::string_view DatumKey(Datum datum) {
   if (datum == DatumTokyo) return "TKY";
   if (datum == DatumJgd2000) return "JGD";
   return {};
 }
 
-std::string_view DatumLabel(std::int32_t datum) {
+std::string_view DatumLabel(Datum datum) {
   if (datum == DatumTokyo) return "日本測地系";
   if (datum == DatumJgd2000) return "世界測地系";
   return {};

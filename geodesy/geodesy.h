@@ -5,6 +5,7 @@
 #include "geodesy/datum.h"
 #include "geodesy/krueger_tm.h"
 #include "geodesy/shift_grid.h"
+#include "geodesy/zones.h"
 
 #include <array>
 #include <cstdint>
@@ -24,18 +25,21 @@ void GeocentricToGeodetic(double X, double Y, double Z, const Ellipsoid& e, doub
 
 class CGeodesy {
  public:
-  // Ellipsoid table and zone origins filled, projection unprepared, grid empty.
+  // Ellipsoid table filled, projection unprepared, grid empty.
   CGeodesy();
 
   // ---- ellipsoids and zones ----
   // Row `index` of this engine's ellipsoid table (0 Bessel, 1 GRS-80).
   bool EllipsoidOf(int index, Ellipsoid& out) const;
-  // Origin of plane zone `zone` (1-19): latitude and longitude in degrees.
-  bool PlaneZoneOrigin(std::int32_t zone, double& lat, double& lon) const;
+
+  // Origin of plane zone 1-19 (degrees); kept for the sidecar reader until it asks PlaneZoneOrigin.
+  bool PlaneZoneOrigin(std::int32_t zone, double& lat, double& lon) const {
+    return geo::PlaneZoneOrigin(Zone{zone}, lat, lon);
+  }
 
   // ---- projection setup: false (state untouched) for a bad zone or datum ----
-  bool SetupPlaneZone(std::int32_t zone, std::int32_t datum);  // scale 0.9999
-  bool SetupUtmZone(std::int32_t zone, std::int32_t datum);    // scale 0.9996, no false northing
+  bool SetupPlaneZone(Zone zone, Datum datum);  // scale 0.9999
+  bool SetupUtmZone(Zone zone, Datum datum);    // scale 0.9996, no false northing
   bool IsPrepared() const { return ellipsoidIndex_ >= 0; }
   // Whether longitude lambda (radians) lies within the domain the degree wrappers convert (60
   // degrees of the central meridian, modulo 2 pi).
@@ -85,7 +89,6 @@ class CGeodesy {
 
  private:
   std::array<Ellipsoid, 2> ellipsoids_{};
-  std::array<double, 20> originLat_{}, originLon_{};  // degrees, by plane zone (row 0 unused)
 
   // Projection state.
   double lat0_ = 0, lon0_ = 0;  // origin latitude and central meridian (radians)
@@ -105,7 +108,7 @@ class CGeodesy {
 
   ShiftGrid grid_;
 
-  bool Prepare(double lat0, double lon0, double m0, std::int32_t datum);
+  bool Prepare(double lat0, double lon0, double m0, Datum datum);
   double ArcFromSinCos(double phi, double s, double c) const;
   void FallbackTokyoToJgd(double lat, double lon, double& latOut, double& lonOut) const;
   void FallbackJgdToTokyo(double lat, double lon, double& latOut, double& lonOut) const;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "geodesy/coord_converter.h"
+#include "geodesy/coord_system.h"
 #include "shell/host/types.h"
 
 #include <array>
@@ -38,10 +39,7 @@ host::Err FindLayerByTitle(const std::string& utf8, host::LayerHandle& out);
 // Data frame
 
 struct DataFrame {
-  std::int32_t datum = 0;    // 1 Tokyo, 2 JGD2000
-  std::int32_t kind = 0;     // 1 BL (equirectangular metres), 2 UTM, 3 XY
-  std::int32_t zone = 0;     // plane zone 1-19 (kind 3)
-  std::int32_t utmZone = 0;  // UTM zone 1-60 (kind 2)
+  CoordSystem system;        // of the map; a lat/long kind is drawn in equirectangular metres
   double X = 0;              // map x of the reference point (metres)
   double Y = 0;              // map y of the reference point (metres)
   double R = 0;              // rotation of the map on the sheet (degrees)
@@ -88,8 +86,11 @@ struct MarkerPoint {
   double y = 0;  // northing or latitude (the value before "&")
 };
 
+// Which marker layers a set is read from (the stored code).
+enum class MarkerLayout : std::int32_t { FourPoint = 0, ThreePoint = 1 };
+
 struct MarkerSet {
-  std::int32_t kind = 0;  // 0 four-point, 1 three-point
+  MarkerLayout layout = MarkerLayout::FourPoint;
   // Four-point: 1 左下, 2 左上, 3 右上, 4 右下; three-point: 1/3, 2/3, 3/3 (no point 4).
   std::array<host::RealPoint, 4> doc{};  // text anchors (points)
   std::array<MarkerPoint, 4> map{};      // map coordinates
@@ -158,11 +159,14 @@ host::Err CreateExtentMarkers(const CCoordConverter& converter, const CSheetTran
 // ---------------------------------------------------------------------------------------------
 // Sheet transform
 
+// What a sheet transform was last set from.
+enum class TransformSource : std::int32_t { DataFrame = 0, Markers = 1 };
+
 class CSheetTransform {
  public:
-  // Mode 0. False (transform unusable) when the frame is not usable (UsableDataFrame).
+  // False (transform unusable) when the frame is not usable (UsableDataFrame).
   bool SetFromDataFrame(const DataFrame& df);
-  // Mode 1. False when a fit is degenerate or a value is not finite.
+  // False when a fit is degenerate or a value is not finite.
   bool SetFromMarkers(const MarkerSet& set);
 
   // Map point (metres, or degrees for marker sets in degree form) to document point (points) and
@@ -172,12 +176,12 @@ class CSheetTransform {
 
   // True after a successful SetFromDataFrame or SetFromMarkers.
   bool Ready() const { return ready_; }
-  std::int32_t Mode() const { return mode_; }
+  TransformSource Source() const { return source_; }
   const DataFrame& Frame() const { return frame_; }
   const MarkerSet& Markers() const { return markers_; }
 
  private:
-  std::int32_t mode_ = 0;
+  TransformSource source_ = TransformSource::DataFrame;
   bool ready_ = false;
   DataFrame frame_;
   MarkerSet markers_;

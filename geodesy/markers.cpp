@@ -111,17 +111,17 @@ bool ReadMarkers(MarkerSet& out) {
         FindLayerByTitle(kMarkerTopRight, tr) || FindLayerByTitle(kMarkerBottomRight, br))
       return false;
     if (tl && bl && tr && br) {
-      set.kind = 0;
+      set.layout = MarkerLayout::FourPoint;
       byPoint = {bl, tl, tr, br};
     } else {
       host::LayerHandle p1 = nullptr, p2 = nullptr, p3 = nullptr;
       if (FindLayerByTitle(kMarker1of3, p1) || FindLayerByTitle(kMarker2of3, p2) || FindLayerByTitle(kMarker3of3, p3))
         return false;
       if (!(p1 && p2 && p3)) return false;
-      set.kind = 1;
+      set.layout = MarkerLayout::ThreePoint;
       byPoint = {p1, p2, p3, nullptr};
     }
-    const int count = set.kind == 0 ? 4 : 3;
+    const int count = set.layout == MarkerLayout::FourPoint ? 4 : 3;
     set.degrees = true;
     for (int i = 0; i < count; ++i) {
       const auto k = static_cast<std::size_t>(i);
@@ -129,7 +129,7 @@ bool ReadMarkers(MarkerSet& out) {
       if (!ReadMarker(byPoint[k], set.doc[k], set.map[k], degrees)) return false;
       set.degrees = set.degrees && degrees;
     }
-    if (set.kind == 0) {
+    if (set.layout == MarkerLayout::FourPoint) {
       const auto& m = set.map;
       // Exact: the texts of one side carry the same number.
       if (!(m[0].x == m[1].x && m[2].x == m[3].x && m[0].y == m[3].y && m[1].y == m[2].y)) return false;
@@ -151,7 +151,7 @@ Err WriteMarkerText(host::LayerHandle layer, const CCoordConverter& converter, c
   try {
     std::string text;
     host::RealPoint at;
-    if (converter.DestinationKind() == 3) {
+    if (converter.DestinationKind() == KindPlaneXY) {
       char buf[700];
       std::snprintf(buf, sizeof buf, "%f&%f", y, x);
       text = buf;
@@ -187,7 +187,7 @@ Err CreateExtentMarkers(const CCoordConverter& converter, const CSheetTransform&
   const MarkerPoint corner[4] = {{xmin, ymin}, {xmin, ymax}, {xmax, ymax}, {xmax, ymin}};
   MarkerPoint c[4];  // in the drawing's system: metres, or longitude and latitude
   for (int i = 0; i < 4; ++i) {
-    if (converter.DestinationKind() == 3) {
+    if (converter.DestinationKind() == KindPlaneXY) {
       double convergence = 0;
       converter.Convert(corner[i].x, corner[i].y, c[i].x, c[i].y, convergence);
     } else {

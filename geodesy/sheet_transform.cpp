@@ -136,7 +136,7 @@ void FitBilinear4::ApplyInverse(double x, double y, double& xOut, double& yOut) 
 // CSheetTransform
 
 bool CSheetTransform::SetFromDataFrame(const DataFrame& df) {
-  mode_ = 0;
+  source_ = TransformSource::DataFrame;
   frame_ = df;
   ready_ = false;
   if (!UsableDataFrame(df)) return false;
@@ -158,17 +158,17 @@ bool CSheetTransform::SetFromDataFrame(const DataFrame& df) {
 }
 
 bool CSheetTransform::SetFromMarkers(const MarkerSet& set) {
-  mode_ = 1;
+  source_ = TransformSource::Markers;
   markers_ = set;
   ready_ = false;
   const auto& A = set.doc;
   const auto& M = set.map;
-  if (set.kind == 0) {
+  if (set.layout == MarkerLayout::FourPoint) {
     // The map points are an axis-aligned rectangle (ReadMarkers checks it), so the bilinear map
     // from it onto the markers' positions is the exact inverse of the fit; a second fit in that
     // direction would treat the positions as a rectangle too.
     ready_ = artToMap4_.Setup(FromDoc(A[0]), FromDoc(A[1]), FromDoc(A[2]), FromDoc(A[3]), M[0], M[1], M[3]);
-  } else if (set.kind == 1) {
+  } else if (set.layout == MarkerLayout::ThreePoint) {
     ready_ = artToMap3_.Setup(FromDoc(A[0]), FromDoc(A[1]), FromDoc(A[2]), M[0], M[1], M[2]) &&
              mapToArt3_.Setup(M[0], M[1], M[2], FromDoc(A[0]), FromDoc(A[1]), FromDoc(A[2]));
   }
@@ -178,10 +178,10 @@ bool CSheetTransform::SetFromMarkers(const MarkerSet& set) {
 void CSheetTransform::MapToArt(double x, double y, double& h, double& v) const {
   if (!ready_) {
     h = v = kNaN;
-  } else if (mode_ == 0) {
+  } else if (source_ == TransformSource::DataFrame) {
     for (const CAffine2D& m : mapToArt_) m.Apply(x, y, x, y);
     h = x, v = y;
-  } else if (markers_.kind == 0) {
+  } else if (markers_.layout == MarkerLayout::FourPoint) {
     artToMap4_.ApplyInverse(x, y, h, v);
   } else {
     mapToArt3_.Apply(x, y, h, v);
@@ -191,10 +191,10 @@ void CSheetTransform::MapToArt(double x, double y, double& h, double& v) const {
 void CSheetTransform::ArtToMap(double h, double v, double& x, double& y) const {
   if (!ready_) {
     x = y = kNaN;
-  } else if (mode_ == 0) {
+  } else if (source_ == TransformSource::DataFrame) {
     for (const CAffine2D& m : artToMap_) m.Apply(h, v, h, v);
     x = h, y = v;
-  } else if (markers_.kind == 0) {
+  } else if (markers_.layout == MarkerLayout::FourPoint) {
     artToMap4_.Apply(h, v, x, y);
   } else {
     artToMap3_.Apply(h, v, x, y);

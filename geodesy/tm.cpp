@@ -6,20 +6,13 @@
 // astray, Krüger's series in the third flattening (KruegerTm) take over.
 #include "geodesy/angles.h"
 #include "geodesy/geodesy.h"
+#include "geodesy/zones.h"
 
 #include <cmath>
 
 namespace vx::geo {
 
 namespace {
-// Packed DDDMMSS origins of the plane rectangular zones (latitude, longitude); row 0 unused.
-constexpr double kZoneOrigins[20][2] = {
-    {0, 0},
-    {330000, 1293000}, {330000, 1310000}, {360000, 1321000}, {330000, 1333000}, {360000, 1342000},
-    {360000, 1360000}, {360000, 1371000}, {360000, 1383000}, {360000, 1395000}, {400000, 1405000},
-    {440000, 1401500}, {440000, 1421500}, {440000, 1441500}, {260000, 1420000}, {260000, 1273000},
-    {260000, 1240000}, {260000, 1310000}, {200000, 1360000}, {260000, 1540000},
-};
 constexpr double kPlaneScale = 0.9999;
 constexpr double kUtmScale = 0.9996;
 constexpr double kUtmFalseEasting = 500000;  // metres
@@ -52,10 +45,6 @@ double WrapPi(double a) { return std::fabs(a) <= kPi ? a : std::remainder(a, 2 *
 
 CGeodesy::CGeodesy() {
   for (int i = 0; i < 2; ++i) EllipsoidAt(i, ellipsoids_[i]);
-  for (int z = 0; z < 20; ++z) {
-    originLat_[z] = PackedDmsToDegrees(kZoneOrigins[z][0]);
-    originLon_[z] = PackedDmsToDegrees(kZoneOrigins[z][1]);
-  }
 }
 
 bool CGeodesy::EllipsoidOf(int index, Ellipsoid& out) const {
@@ -64,25 +53,19 @@ bool CGeodesy::EllipsoidOf(int index, Ellipsoid& out) const {
   return true;
 }
 
-bool CGeodesy::PlaneZoneOrigin(std::int32_t zone, double& lat, double& lon) const {
-  if (!(zone >= 1 && zone <= kPlaneZoneCount)) return false;
-  lat = originLat_[zone];
-  lon = originLon_[zone];
-  return true;
-}
-
-bool CGeodesy::SetupPlaneZone(std::int32_t zone, std::int32_t datum) {
+bool CGeodesy::SetupPlaneZone(Zone zone, Datum datum) {
   double lat, lon;
-  if (!PlaneZoneOrigin(zone, lat, lon)) return false;
+  if (!geo::PlaneZoneOrigin(zone, lat, lon)) return false;
   return Prepare(lat * kDegToRad, lon * kDegToRad, kPlaneScale, datum);
 }
 
-bool CGeodesy::SetupUtmZone(std::int32_t zone, std::int32_t datum) {
-  if (!(zone >= 1 && zone <= kUtmZoneCount)) return false;
-  return Prepare(0, (6 * zone - 183) * kDegToRad, kUtmScale, datum);
+bool CGeodesy::SetupUtmZone(Zone zone, Datum datum) {
+  double lon0 = 0;
+  if (!UtmCentralMeridian(zone, lon0)) return false;
+  return Prepare(0, lon0 * kDegToRad, kUtmScale, datum);
 }
 
-bool CGeodesy::Prepare(double lat0, double lon0, double m0, std::int32_t datum) {
+bool CGeodesy::Prepare(double lat0, double lon0, double m0, Datum datum) {
   const int index = EllipsoidIndexForDatum(datum);
   if (index < 0) return false;
   const Ellipsoid& el = ellipsoids_[index];

@@ -1,7 +1,8 @@
 #include "geodesy/zones.h"
 
-#include "geodesy/datum.h"
+#include "geodesy/angles.h"
 
+#include <array>
 #include <cstdio>
 
 namespace vx::geo {
@@ -30,6 +31,15 @@ constexpr const char* kPlaneZoneNames[20] = {
     "19系（南鳥島）",
 };
 
+// Packed DDDMMSS origins of the plane rectangular zones (latitude, longitude); row 0 unused.
+constexpr double kZoneOrigins[20][2] = {
+    {0, 0},
+    {330000, 1293000}, {330000, 1310000}, {360000, 1321000}, {330000, 1333000}, {360000, 1342000},
+    {360000, 1360000}, {360000, 1371000}, {360000, 1383000}, {360000, 1395000}, {400000, 1405000},
+    {440000, 1401500}, {440000, 1421500}, {440000, 1441500}, {260000, 1420000}, {260000, 1273000},
+    {260000, 1240000}, {260000, 1310000}, {200000, 1360000}, {260000, 1540000},
+};
+
 // One bound of a UTM zone (degrees): "174度W", "0度", "6度E".
 std::string Bound(int b) {
   char text[32];
@@ -42,6 +52,33 @@ std::string Bound(int b) {
   return text;
 }
 }  // namespace
+
+bool PlaneZoneOrigin(Zone zone, double& lat, double& lon) {
+  const std::int32_t z = Code(zone);
+  if (!(z >= 1 && z <= kPlaneZoneCount)) return false;
+  // Unpacked once: the engine asks at every setup.
+  struct Degrees {
+    std::array<double, 20> lat{}, lon{};
+  };
+  static const Degrees origins = [] {
+    Degrees d;
+    for (std::size_t i = 0; i < d.lat.size(); ++i) {
+      d.lat[i] = PackedDmsToDegrees(kZoneOrigins[i][0]);
+      d.lon[i] = PackedDmsToDegrees(kZoneOrigins[i][1]);
+    }
+    return d;
+  }();
+  lat = origins.lat[static_cast<std::size_t>(z)];
+  lon = origins.lon[static_cast<std::size_t>(z)];
+  return true;
+}
+
+bool UtmCentralMeridian(Zone zone, double& lon) {
+  const std::int32_t z = Code(zone);
+  if (!(z >= 1 && z <= kUtmZoneCount)) return false;
+  lon = 6.0 * z - 183.0;
+  return true;
+}
 
 std::string PlaneZoneName(std::int32_t zone) {
   if (!(zone >= 0 && zone <= kPlaneZoneCount)) return {};

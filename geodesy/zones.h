@@ -2,6 +2,8 @@
 // 0 means that no zone is chosen.
 #pragma once
 
+#include "geodesy/datum.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -12,6 +14,11 @@ namespace vx::geo {
 std::string PlaneZoneName(std::int32_t zone);
 // "(座標帯を選択)" for 0, "第54帯(138度E～144度E)" for 54; empty outside 0-60.
 std::string UtmZoneName(std::int32_t zone);
+
+// Origin of plane zone 1-19: latitude and longitude (degrees). False (outputs untouched) otherwise.
+bool PlaneZoneOrigin(Zone zone, double& lat, double& lon);
+// Central meridian of UTM zone 1-60 (degrees). False (output untouched) otherwise.
+bool UtmCentralMeridian(Zone zone, double& lon);
 
 // The 20 and 61 picker items.
 std::vector<std::string> PlaneZonePickerItems();

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <charconv>
 #include <stdexcept>
+#include <utility>
 
 namespace vx::host {
 
@@ -88,8 +89,34 @@ Err Application::Quit() {
   return e;
 }
 
+// One command of a person: its changes are one undo step. A command cancelled half-way keeps what
+// it did before the cancel, as the plug-in means it to, and that too is one step.
+class Application::Command {
+ public:
+  explicit Command(Application& app) : app_(app), host_(app.host_), doc_(app.host_.Doc()) {
+    if (doc_) doc_->journal.Begin();
+    if (!app_.command_) app_.command_ = this;
+  }
+  ~Command() {
+    End();
+    if (app_.command_ == this) app_.command_ = nullptr;
+  }
+  Command(const Command&) = delete;
+  Command& operator=(const Command&) = delete;
+  void End() {
+    if (doc_ && host_.Doc() == doc_) doc_->journal.End();
+    doc_ = nullptr;
+  }
+
+ private:
+  Application& app_;
+  StandInHost& host_;
+  Document* doc_;
+};
+
 std::string Application::Finish(std::string error) {
   host_.FlushNotifications();
+  if (command_) command_->End();
   return error;
 }
 
@@ -105,6 +132,7 @@ PanelOpaque* Application::Panel() {
 }
 
 std::string Application::ChooseMenu(const std::string& text) {
+  Command step(*this);
   MenuItemOpaque* item = nullptr;
   std::string known;
   for (MenuItemOpaque& m : host_.menuItems) {
@@ -145,6 +173,7 @@ std::vector<FlyoutItemState> Application::FlyoutStates(std::string& error) {
 }
 
 std::string Application::ChooseFlyout(std::int32_t id) {
+  Command step(*this);
   std::string error;
   const std::vector<FlyoutItemState> items = FlyoutStates(error);
   if (!error.empty()) return Finish(error);
@@ -178,6 +207,7 @@ ControlState* FindList(ControlWindow& w) {
 }  // namespace
 
 std::string Application::ClickPanelButton(const std::string& captionOrId) {
+  Command step(*this);
   PanelOpaque* p = Panel();
   if (!p || !p->window) return "the plug-in has no panel";
   if (!p->shown) return "the panel is hidden";
@@ -196,6 +226,7 @@ std::string Application::ClickPanelButton(const std::string& captionOrId) {
 }
 
 std::string Application::SelectPanelRows(const std::vector<std::int32_t>& rows) {
+  Command step(*this);
   PanelOpaque* p = Panel();
   if (!p || !p->window) return "the plug-in has no panel";
   if (!p->shown) return "the panel is hidden";
@@ -206,6 +237,7 @@ std::string Application::SelectPanelRows(const std::vector<std::int32_t>& rows) 
 }
 
 std::string Application::DoubleClickPanelRow(std::int32_t row) {
+  Command step(*this);
   PanelOpaque* p = Panel();
   if (!p || !p->window) return "the plug-in has no panel";
   if (!p->shown) return "the panel is hidden";
@@ -242,6 +274,7 @@ std::string Application::SelectArtOf(std::size_t layerIndex, const std::vector<s
 }
 
 std::string Application::ShowLayer(std::size_t layerIndex, bool visible) {
+  Command step(*this);
   LayerOpaque* layer = LayerAt(layerIndex);
   if (!layer) return "the document has no layer " + std::to_string(layerIndex);
   Borrowed<LayerSuite> layers(host_, "AI Layer Suite", 13);
@@ -250,6 +283,7 @@ std::string Application::ShowLayer(std::size_t layerIndex, bool visible) {
 }
 
 std::string Application::LockLayer(std::size_t layerIndex, bool locked) {
+  Command step(*this);
   LayerOpaque* layer = LayerAt(layerIndex);
   if (!layer) return "the document has no layer " + std::to_string(layerIndex);
   Borrowed<LayerSuite> layers(host_, "AI Layer Suite", 13);
@@ -304,6 +338,7 @@ std::string Application::DeselectAll() {
 }
 
 std::string Application::NewLayer(const std::string& title) {
+  Command step(*this);
   if (!host_.Doc()) return "no document is open";
   Borrowed<LayerSuite> layers(host_, "AI Layer Suite", 13);
   LayerHandle l = nullptr;
@@ -314,6 +349,7 @@ std::string Application::NewLayer(const std::string& title) {
 }
 
 std::string Application::DeleteLayer(const std::string& title) {
+  Command step(*this);
   Document* d = host_.Doc();
   if (!d) return "no document is open";
   LayerOpaque* layer = nullptr;
@@ -333,7 +369,102 @@ std::string Application::CloseDocument() {
 }
 
 std::string Application::Notify(const std::string& type) {
+  Command step(*this);
   host_.Notify(type);
+  return Finish("");
+}
+
+std::string Application::Undo() {
+  Document* d = host_.Doc();
+  if (!d) return "no document is open";
+  if (!d->journal.Undo()) return "there is nothing to undo";
+  host_.documentChanged = host_.selectionChanged = true;
+  return Finish("");
+}
+
+std::string Application::Redo() {
+  Document* d = host_.Doc();
+  if (!d) return "no document is open";
+  if (!d->journal.Redo()) return "there is nothing to redo";
+  host_.documentChanged = host_.selectionChanged = true;
+  return Finish("");
+}
+
+bool Application::CanUndo() {
+  Document* d = host_.Doc();
+  return d && d->journal.CanUndo();
+}
+
+bool Application::CanRedo() {
+  Document* d = host_.Doc();
+  return d && d->journal.CanRedo();
+}
+
+std::uint64_t Application::Revision() {
+  Document* d = host_.Doc();
+  return d ? d->journal.Revision() : 0;
+}
+
+bool Application::Unsaved() {
+  Document* d = host_.Doc();
+  return d && d->journal.Unsaved();
+}
+
+namespace {
+
+// Layers whose art a person can select: the layer and every layer around it visible and unlocked.
+bool LayerOpen(const Document& d, const LayerOpaque* layer) {
+  for (const LayerOpaque* l = layer; l; l = d.ParentLayer(l))
+    if (!l->visible || !l->editable) return false;
+  return true;
+}
+
+// Layers whose art can be changed: none around it locked.
+bool LayerUnlocked(const Document& d, const LayerOpaque* layer) {
+  for (const LayerOpaque* l = layer; l; l = d.ParentLayer(l))
+    if (!l->editable) return false;
+  return true;
+}
+
+}  // namespace
+
+std::string Application::DeleteSelection() {
+  Document* d = host_.Doc();
+  if (!d) return "no document is open";
+  Command step(*this);
+  // The topmost art that is selected whole: a group selected in part loses only what is selected.
+  std::vector<ArtOpaque*> doomed, stack;
+  for (LayerOpaque* l : d->PreorderLayers()) {
+    if (!LayerUnlocked(*d, l)) continue;
+    for (ArtOpaque* a = l->group->lastChild; a; a = a->prev)
+      if (!a->layerOfGroup) stack.push_back(a);
+  }
+  while (!stack.empty()) {
+    ArtOpaque* a = stack.back();
+    stack.pop_back();
+    if (a->flags & kArtLocked) continue;
+    if (FullySelected(a)) {
+      doomed.push_back(a);
+      continue;
+    }
+    if (a->flags & kArtSelected)
+      for (ArtOpaque* c = a->lastChild; c; c = c->prev) stack.push_back(c);
+  }
+  for (ArtOpaque* a : doomed) d->Dispose(a);
+  if (!doomed.empty()) host_.documentChanged = host_.selectionChanged = true;
+  return Finish("");
+}
+
+std::string Application::SelectAll() {
+  Document* d = host_.Doc();
+  if (!d) return "no document is open";
+  ClearSelection(*d);
+  for (LayerOpaque* l : d->PreorderLayers()) {
+    if (!LayerOpen(*d, l)) continue;
+    for (ArtOpaque* a = l->group->firstChild; a; a = a->next)
+      if (!a->layerOfGroup && !(a->flags & (kArtLocked | kArtHidden))) SelectWithContents(a);
+  }
+  host_.selectionChanged = true;
   return Finish("");
 }
 
@@ -363,7 +494,7 @@ using Step = ScriptedUser::Step;
 
 const char* const kAppKeys[] = {"menu",   "flyout",     "flyoutStates",  "menuStates", "panelState",
                                 "panelButton", "panelRows", "panelDoubleClick", "select", "newLayer",
-                                "deleteLayer", "closeDocument", "notify"};
+                                "deleteLayer", "closeDocument", "notify", "undo", "redo", "delete", "selectAll"};
 const char* const kUserKeys[] = {"dialog",     "snapshot",   "setText", "click",  "selectItem",
                                  "setPosition", "selectRows", "doubleClick", "answer", "openFiles",
                                  "saveFile",   "folder",     "cancelFileDialog", "cancelAt"};
@@ -643,6 +774,14 @@ std::string PlayScript(Application& app, ScriptedUser& user, const std::vector<S
       error = app.CloseDocument();
     } else if (key == "notify") {
       error = app.Notify(v.get<std::string>());
+    } else if (key == "undo") {
+      error = app.Undo();
+    } else if (key == "redo") {
+      error = app.Redo();
+    } else if (key == "delete") {
+      error = app.DeleteSelection();
+    } else if (key == "selectAll") {
+      error = app.SelectAll();
     }
     user.CancelAtPoll(0);
     flush();

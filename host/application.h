@@ -69,6 +69,20 @@ class Application {
   std::string DeleteLayer(const std::string& title);
   std::string CloseDocument();
   std::string Notify(const std::string& type);
+  // Undo and redo of whole commands (host/journal.h); they answer why when there is nothing to do.
+  std::string Undo();
+  std::string Redo();
+  bool CanUndo();
+  bool CanRedo();
+  // Deletes the selected art that can be changed (not locked, not on a locked layer): one step.
+  std::string DeleteSelection();
+  // Selects all art that can be selected: on visible, unlocked layers, itself neither locked nor
+  // hidden; the previous selection goes.
+  std::string SelectAll();
+  // The document's revision (host/journal.h) and whether it differs from its file; 0 and false
+  // without a document.
+  std::uint64_t Revision();
+  bool Unsaved();
 
   // The flyout items as the person sees them when opening the menu (the display callback runs).
   std::vector<FlyoutItemState> FlyoutStates(std::string& error);
@@ -86,7 +100,9 @@ class Application {
   std::string SelectIn(LayerOpaque* layer, const std::vector<std::int32_t>& indexes, bool all, bool add);
   LayerOpaque* LayerAt(std::size_t layerIndex);
   std::string Finish(std::string error);
+  class Command;
   StandInHost& host_;
+  Command* command_ = nullptr;  // the command being played
   std::unique_ptr<PluginModule> module_;
   bool quit_ = false;
 };

@@ -12,26 +12,34 @@ Err ArrayImpl::Get(std::int32_t index, Entry& out) const try {
   out = items_[static_cast<std::size_t>(index)];
   return kNoErr;
 } catch (...) { return EdgeFailure(); }
+void ArrayImpl::Changing() {
+  if (Journal* j = Journal::Active()) j->ArrayChanging(*this);
+}
 Err ArrayImpl::Set(std::int32_t index, const Entry& e) try {
   if (index < 0 || index >= Count()) return kOutOfRange;
+  Changing();
   items_[static_cast<std::size_t>(index)] = e;
   return kNoErr;
 } catch (...) { return EdgeFailure(); }
 Err ArrayImpl::Insert(std::int32_t index, const Entry& e) try {
   if (index < 0 || index > Count()) return kOutOfRange;
+  Changing();
   items_.insert(items_.begin() + index, e);
   return kNoErr;
 } catch (...) { return EdgeFailure(); }
 Err ArrayImpl::Append(const Entry& e) try {
+  Changing();
   items_.push_back(e);
   return kNoErr;
 } catch (...) { return EdgeFailure(); }
 Err ArrayImpl::Remove(std::int32_t index) try {
   if (index < 0 || index >= Count()) return kOutOfRange;
+  Changing();
   items_.erase(items_.begin() + index);
   return kNoErr;
 } catch (...) { return EdgeFailure(); }
 Err ArrayImpl::Clear() try {
+  if (!items_.empty()) Changing();
   items_.clear();
   return kNoErr;
 } catch (...) { return EdgeFailure(); }
@@ -44,6 +52,18 @@ const Entry* DictionaryImpl::Find(const std::string& key) const {
   auto it = std::lower_bound(entries_.begin(), entries_.end(), key, KeyLess);
   return it != entries_.end() && it->first == key ? &it->second : nullptr;
 }
+std::optional<Entry> DictionaryImpl::Exchange(const std::string& key, std::optional<Entry> e) {
+  auto it = std::lower_bound(entries_.begin(), entries_.end(), key, KeyLess);
+  std::optional<Entry> was;
+  if (it != entries_.end() && it->first == key) {
+    was = std::move(it->second);
+    if (e) it->second = std::move(*e);
+    else entries_.erase(it);
+  } else if (e) {
+    entries_.insert(it, Item(key, std::move(*e)));
+  }
+  return was;
+}
 Err DictionaryImpl::Get(const std::string& key, Entry& out) const try {
   const Entry* e = Find(key);
   if (!e) return kNotFound;
@@ -51,15 +71,14 @@ Err DictionaryImpl::Get(const std::string& key, Entry& out) const try {
   return kNoErr;
 } catch (...) { return EdgeFailure(); }
 Err DictionaryImpl::Set(const std::string& key, const Entry& e) try {
-  auto it = std::lower_bound(entries_.begin(), entries_.end(), key, KeyLess);
-  if (it != entries_.end() && it->first == key) it->second = e;
-  else entries_.insert(it, Item(key, e));
+  if (Journal* j = Journal::Active()) j->DictionaryChanging(*this, key);
+  Exchange(key, e);
   return kNoErr;
 } catch (...) { return EdgeFailure(); }
 Err DictionaryImpl::Delete(const std::string& key) try {
-  auto it = std::lower_bound(entries_.begin(), entries_.end(), key, KeyLess);
-  if (it == entries_.end() || it->first != key) return kNotFound;
-  entries_.erase(it);
+  if (!Find(key)) return kNotFound;
+  if (Journal* j = Journal::Active()) j->DictionaryChanging(*this, key);
+  Exchange(key, std::nullopt);
   return kNoErr;
 } catch (...) { return EdgeFailure(); }
 std::vector<std::string> DictionaryImpl::Keys() const try {
@@ -110,6 +129,7 @@ Err Document::Place(ArtOpaque* art, PaintOrder order, ArtOpaque* prep) {
   const bool inside = order == PaintOrder::InsideOnTop || order == PaintOrder::InsideOnBottom;
   if (!inside && !prep->parent) return kBadParameter;  // nothing stands next to a layer group
   if (inside && prep->type != ArtType::Group && prep->type != ArtType::CompoundPath) return kBadParameter;
+  journal.ArtPlacing(art);
   Unlink(art);
   if (inside) {
     art->parent = prep;
@@ -141,6 +161,8 @@ Err Document::Place(ArtOpaque* art, PaintOrder order, ArtOpaque* prep) {
 }
 
 void Document::Dispose(ArtOpaque* art) {
+  journal.LayersChanging();
+  journal.ArtPlacing(art);
   Unlink(art);
   std::vector<ArtOpaque*> below;
   Walk(art, below);

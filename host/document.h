@@ -1,6 +1,7 @@
 // The stand-in host's in-memory document: layers, an art tree, dictionaries, arrays and tags.
 #pragma once
 
+#include "host/journal.h"
 #include "host/segments.h"
 #include "shell/host/dictionary.h"
 #include "shell/host/suites.h"
@@ -9,6 +10,7 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -68,7 +70,8 @@ struct LayerOpaque {
 };
 
 // Dictionaries and arrays of the stand-in host.
-class ArrayImpl final : public Array {
+// Changes go through the active journal (host/journal.h) first, so that undo can put them back.
+class ArrayImpl final : public Array, public std::enable_shared_from_this<ArrayImpl> {
  public:
   std::int32_t Count() const override { return static_cast<std::int32_t>(items_.size()); }
   Err Get(std::int32_t index, Entry& out) const override;
@@ -80,13 +83,16 @@ class ArrayImpl final : public Array {
   const std::vector<Entry>& Items() const { return items_; }
   // Room for `n` entries, so a loaded array holds no spare capacity.
   void Reserve(std::size_t n) { items_.reserve(n); }
+  std::uint64_t serial = Journal::NewContainerSerial();
 
  private:
+  friend class Journal;
+  void Changing();
   std::vector<Entry> items_;
 };
 
 // Keys in one sorted array: a record's few attributes cost one allocation, not a tree node each.
-class DictionaryImpl final : public Dictionary {
+class DictionaryImpl final : public Dictionary, public std::enable_shared_from_this<DictionaryImpl> {
  public:
   using Item = std::pair<std::string, Entry>;
   bool IsKnown(const std::string& key) const override { return Find(key) != nullptr; }
@@ -97,9 +103,15 @@ class DictionaryImpl final : public Dictionary {
   // Sorted by key (bytes).
   const std::vector<Item>& Entries() const { return entries_; }
   void Reserve(std::size_t n) { entries_.reserve(n); }
+  // When it was made; 0 for a dictionary that counts as the document's from the start (one made
+  // for art that already existed).
+  std::uint64_t serial = Journal::NewContainerSerial();
 
  private:
+  friend class Journal;
   const Entry* Find(const std::string& key) const;
+  // Puts or removes (nullopt) the entry under `key` without the journal; gives back what it held.
+  std::optional<Entry> Exchange(const std::string& key, std::optional<Entry> e);
   std::vector<Item> entries_;
 };
 
@@ -137,6 +149,8 @@ class Document {
 
   std::deque<ArtOpaque> artArena;
   std::deque<LayerOpaque> layerArena;
+  // Undo and redo; Place and Dispose record into it, as does every suite that changes the document.
+  Journal journal{*this};
 };
 
 // The paint of a new path or compound path: white fill, black 1-point stroke.

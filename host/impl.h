@@ -11,11 +11,20 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <utility>
 
 namespace vx::host {
 
 struct EmptySuite {};
+
+// Texts in saved documents (persist.cpp), shared by the document formats.
+// Well-formed UTF-8: shortest forms, no surrogates, nothing past U+10FFFF.
+bool ValidUtf8(std::string_view s);
+// Bytes as lower-case hexadecimal, two digits a byte.
+std::string Hex(std::string_view s);
+// Messages quote texts from the file; they stay one line.
+std::string OneLine(std::string s);
 
 struct StandInHost::Impl {
   // Suite objects by (name, version), as the pointer of the suite's interface class.

@@ -39,6 +39,9 @@ constexpr const char* kMaxDepthText = "1,000";  // kMaxDepth as messages write i
 // ----- text helpers
 
 using text::AppendUtf8;
+
+}  // namespace
+
 bool ValidUtf8(std::string_view s) { return text::IsValidUtf8(s); }
 
 std::string Hex(std::string_view s) {
@@ -58,6 +61,8 @@ std::string OneLine(std::string s) {
     if (static_cast<unsigned char>(c) < 0x20) c = ' ';
   return s;
 }
+
+namespace {
 
 std::string Quote(std::string_view s) {
   std::string q(s.substr(0, 40));
@@ -1735,6 +1740,7 @@ bool StandInHost::SaveDocument(const std::filesystem::path& file, std::string& e
     return false;
   }
   if (!(IsSvgFile(file) ? WriteSvgDocument(*doc_, file, error) : WriteDocument(*doc_, file, error))) return false;
+  doc_->journal.MarkSaved();
   std::error_code ec;
   doc_->file = std::filesystem::absolute(file, ec);
   return true;

@@ -55,6 +55,10 @@ class Segments {
   Segments() = default;
   Segments(std::initializer_list<PathSegment> s) { assign(s.begin(), s.end()); }
   Segments(const std::vector<PathSegment>& s) { assign(s.begin(), s.end()); }  // NOLINT: stands in for one
+  Segments& operator=(std::initializer_list<PathSegment> s) {
+    assign(s.begin(), s.end());
+    return *this;
+  }
   Segments& operator=(const std::vector<PathSegment>& s) {
     assign(s.begin(), s.end());
     return *this;
@@ -95,6 +99,10 @@ class Segments {
   // Number of segments that keep handles; 0 for a path of straight lines.
   std::size_t HandleCount() const { return curved_.size(); }
   std::size_t CornerCount() const { return corners_.size(); }
+  // Bytes held (approximate, for the undo journal's budget).
+  std::size_t Bytes() const {
+    return anchors_.size() * sizeof(RealPoint) + curved_.size() * sizeof(Curved) + corners_.size() * sizeof(std::uint32_t);
+  }
 
   friend bool operator==(const Segments& a, const Segments& b);
   friend bool operator==(const Segments& a, const std::vector<PathSegment>& b);

@@ -33,6 +33,9 @@ class Base {
   Err CheckPath(ArtHandle art) { return CheckKind(art, ArtType::Path); }
   Err CheckText(ArtHandle art) { return CheckKind(art, ArtType::TextFrame); }
   void Changed() { host_.documentChanged = true; }
+  // Undo keeps what a change replaces: called before the change.
+  void Edit(ArtHandle art) { Doc()->journal.ArtValuesChanging(art); }
+  void Edit(LayerHandle layer) { Doc()->journal.LayerValuesChanging(layer); }
   // Art the user cannot change: locked art, or art on a locked layer.
   bool Locked(ArtHandle art) {
     for (ArtOpaque* a = art; a; a = a->parent) {
@@ -112,6 +115,7 @@ class ArtSuiteImpl final : public ArtSuite, Base {
     VX_TRY(Check(art));
     if (which & kArtFullySelected) return kBadParameter;  // computed, not set
     const std::uint32_t before = art->flags;
+    if ((before ^ value) & which & (kArtLocked | kArtHidden)) Edit(art);
     art->flags = (art->flags & ~which) | (value & which);
     if (which & kArtSelected) {
       // Selecting or deselecting a group or compound path takes its contents along.
@@ -125,7 +129,12 @@ class ArtSuiteImpl final : public ArtSuite, Base {
   } catch (...) { return EdgeFailure(); }
   Err GetDictionary(ArtHandle art, DictionaryRef& out) override try {
     VX_TRY(Check(art));
-    if (!art->dictionary) art->dictionary = std::make_shared<DictionaryImpl>();
+    if (!art->dictionary) {
+      // An empty dictionary is no change: it belongs to the art from the start.
+      auto d = std::make_shared<DictionaryImpl>();
+      d->serial = 0;
+      art->dictionary = std::move(d);
+    }
     out = art->dictionary;
     return kNoErr;
   } catch (...) { return EdgeFailure(); }
@@ -245,6 +254,7 @@ class LayerSuiteImpl final : public LayerSuite, Base {
     if (!prep) {
       if (order != PaintOrder::Above && order != PaintOrder::Below) return kBadParameter;
       l = d.NewLayer("");
+      d.journal.LayersChanging();
       if (order == PaintOrder::Above) d.layers.insert(d.layers.begin(), l); else d.layers.push_back(l);
     } else {
       VX_TRY(Check(prep));
@@ -259,11 +269,12 @@ class LayerSuiteImpl final : public LayerSuite, Base {
         auto it = std::find(d.layers.begin(), d.layers.end(), prep);
         if (it == d.layers.end()) return kBadParameter;
         l = d.NewLayer("");
+        d.journal.LayersChanging();
         if (order == PaintOrder::Below) ++it;
         d.layers.insert(it, l);
       }
     }
-    l->title = "レイヤー " + std::to_string(d.layerArena.size());
+    l->title = "レイヤー " + std::to_string(d.layerArena.size());  // a new layer: no record
     out = l;
     Changed();
     return kNoErr;
@@ -271,6 +282,7 @@ class LayerSuiteImpl final : public LayerSuite, Base {
   Err DeleteLayer(LayerHandle layer) override try {
     VX_TRY(Check(layer));
     Document& d = *Doc();
+    d.journal.LayersChanging();
     if (layer->group->parent) {
       d.Dispose(layer->group);
     } else {
@@ -296,6 +308,7 @@ class LayerSuiteImpl final : public LayerSuite, Base {
   } catch (...) { return EdgeFailure(); }
   Err SetLayerTitle(LayerHandle layer, const std::string& utf8) override try {
     VX_TRY(Check(layer));
+    Edit(layer);
     layer->title = utf8;
     Changed();
     return kNoErr;
@@ -307,6 +320,7 @@ class LayerSuiteImpl final : public LayerSuite, Base {
   } catch (...) { return EdgeFailure(); }
   Err SetLayerVisible(LayerHandle layer, bool visible) override try {
     VX_TRY(Check(layer));
+    Edit(layer);
     layer->visible = visible;
     Changed();
     return kNoErr;
@@ -318,6 +332,7 @@ class LayerSuiteImpl final : public LayerSuite, Base {
   } catch (...) { return EdgeFailure(); }
   Err SetLayerEditable(LayerHandle layer, bool editable) override try {
     VX_TRY(Check(layer));
+    Edit(layer);
     layer->editable = editable;
     Changed();
     return kNoErr;
@@ -433,6 +448,7 @@ class PathSuiteImpl final : public PathSuite, Base {
     VX_TRY(CheckPath(path));
     if (count < 0 || (count > 0 && !segments)) return kBadParameter;
     if (Locked(path)) return kLocked;
+    Edit(path);
     path->segments.assign(segments, segments + count);
     Changed();
     return kNoErr;
@@ -444,6 +460,7 @@ class PathSuiteImpl final : public PathSuite, Base {
   } catch (...) { return EdgeFailure(); }
   Err SetPathClosed(ArtHandle path, bool closed) override try {
     VX_TRY(CheckPath(path));
+    Edit(path);
     path->closed = closed;
     Changed();
     return kNoErr;
@@ -455,6 +472,7 @@ class PathSuiteImpl final : public PathSuite, Base {
   } catch (...) { return EdgeFailure(); }
   Err SetPathGuide(ArtHandle path, bool guide) override try {
     VX_TRY(CheckPath(path));
+    Edit(path);
     path->guide = guide;
     Changed();
     return kNoErr;
@@ -467,6 +485,7 @@ class PathSuiteImpl final : public PathSuite, Base {
   Err SetPathIsClip(ArtHandle art, bool clip) override try {
     VX_TRY(Check(art));
     if (art->type != ArtType::Path && art->type != ArtType::CompoundPath) return kWrongType;
+    Edit(art);
     art->clip = clip;
     Changed();
     return kNoErr;
@@ -504,6 +523,7 @@ class PathStyleSuiteImpl final : public PathStyleSuite, Base {
   Err SetPathStyle(ArtHandle art, const PathStyle& style) override try {
     VX_TRY(Styled(art));
     if (style.stroke.dashCount < 0 || style.stroke.dashCount > kMaxDashes) return kBadParameter;
+    Edit(art);
     art->style = style;
     Changed();
     return kNoErr;
@@ -527,6 +547,7 @@ class BlendStyleSuiteImpl final : public BlendStyleSuite, Base {
   Err SetOpacity(ArtHandle art, double opacity) override try {
     VX_TRY(Check(art));
     if (!(opacity >= 0 && opacity <= 1)) return kBadParameter;
+    Edit(art);
     art->opacity = opacity;
     Changed();
     return kNoErr;
@@ -631,12 +652,14 @@ class TextRangeSuiteImpl final : public TextRangeSuite, Base {
   } catch (...) { return EdgeFailure(); }
   Err InsertAfter(ArtHandle f, const std::u16string& text) override try {
     VX_TRY(CheckText(f));
+    Edit(f);
     f->text += text;
     Changed();
     return kNoErr;
   } catch (...) { return EdgeFailure(); }
   Err SetFillColor(ArtHandle f, const Color& color) override try {
     VX_TRY(CheckText(f));
+    Edit(f);
     f->textFill = color;
     Changed();
     return kNoErr;
@@ -649,6 +672,7 @@ class TextRangeSuiteImpl final : public TextRangeSuite, Base {
   Err SetFontSize(ArtHandle f, double points) override try {
     VX_TRY(CheckText(f));
     if (!(std::isfinite(points) && points > 0)) return kBadParameter;
+    Edit(f);
     f->fontSize = points;
     Changed();
     return kNoErr;
@@ -660,6 +684,7 @@ class TextRangeSuiteImpl final : public TextRangeSuite, Base {
   } catch (...) { return EdgeFailure(); }
   Err SetJustification(ArtHandle f, Justification j) override try {
     VX_TRY(CheckText(f));
+    Edit(f);
     f->justification = j;
     Changed();
     return kNoErr;
@@ -677,6 +702,7 @@ class TagSuiteImpl final : public TagSuite, Base {
   Err SetTag(ArtHandle art, const std::string& name, const std::string& type, const std::string& value) override try {
     VX_TRY(Check(art));
     if (name.empty()) return kBadParameter;
+    Edit(art);
     for (auto& t : art->tags)
       if (t.name == name) {
         t.type = type;
@@ -721,6 +747,7 @@ class TagSuiteImpl final : public TagSuite, Base {
     VX_TRY(Check(art));
     auto it = std::find_if(art->tags.begin(), art->tags.end(), [&](auto& t) { return t.name == name; });
     if (it == art->tags.end()) return kNotFound;
+    Edit(art);
     art->tags.erase(it);
     Changed();
     return kNoErr;

@@ -25,23 +25,58 @@ std::string Hex2(double x) {
   return {d[v >> 4], d[v & 15]};
 }
 
-std::string Escape(const std::string& s) {
+// The length of the UTF-8 sequence at `i` of a character XML can hold, or 0: bytes that are not
+// UTF-8, control characters, surrogates and U+FFFE/U+FFFF cannot appear in an XML document at all.
+std::size_t XmlCharLength(const std::string& s, std::size_t i) {
+  const auto b = [&](std::size_t k) { return k < s.size() ? static_cast<unsigned char>(s[k]) : 0u; };
+  const unsigned c = b(i);
+  if (c < 0x80) return c >= 0x20 ? 1 : 0;
+  const std::size_t n = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC2 ? 2 : 0;
+  if (n == 0 || c > 0xF4) return 0;
+  std::uint32_t cp = c & (0x7Fu >> n);
+  for (std::size_t k = 1; k < n; ++k) {
+    if ((b(i + k) & 0xC0) != 0x80) return 0;
+    cp = (cp << 6) | (b(i + k) & 0x3F);
+  }
+  const std::uint32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
+  if (cp < least[n] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF) || cp == 0xFFFE || cp == 0xFFFF) return 0;
+  return n;
+}
+
+// XML's own characters escaped (`markup`), tabs and line breaks made spaces then, and every
+// character XML cannot hold replaced by U+FFFD.
+std::string XmlText(const std::string& s, bool markup) {
   std::string out;
-  for (char ch : s) {
-    switch (ch) {
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '&': out += "&amp;"; break;
-      case '"': out += "&quot;"; break;
-      case '\t': case '\n': case '\r': out += ' '; break;
-      default:
-        // Other control characters are not allowed in XML at all.
-        if (static_cast<unsigned char>(ch) < 0x20) out += "\xEF\xBF\xBD";
-        else out += ch;
+  for (std::size_t i = 0; i < s.size();) {
+    const char ch = s[i];
+    const char* entity = !markup ? nullptr
+                         : ch == '<' ? "&lt;" : ch == '>' ? "&gt;" : ch == '&' ? "&amp;" : ch == '"' ? "&quot;"
+                         : ch == '\t' || ch == '\n' || ch == '\r' ? " " : nullptr;
+    const bool space = ch == '\t' || ch == '\n' || ch == '\r';
+    if (entity || space) {
+      out += entity ? entity : std::string(1, ch);
+      ++i;
+      continue;
     }
+    if (const std::size_t n = XmlCharLength(s, i)) {
+      out.append(s, i, n);
+      i += n;
+      continue;
+    }
+    out += "\xEF\xBF\xBD";  // U+FFFD for what XML cannot hold
+    // A broken sequence is replaced one byte at a time; a whole character at once.
+    const auto c = static_cast<unsigned char>(ch);
+    std::size_t skip = 1;
+    if (c >= 0xE0 && c < 0xF0 && i + 2 < s.size() && (s[i + 1] & 0xC0) == 0x80 && (s[i + 2] & 0xC0) == 0x80) skip = 3;
+    if (c >= 0xF0 && c < 0xF5 && i + 3 < s.size() && (s[i + 1] & 0xC0) == 0x80 && (s[i + 2] & 0xC0) == 0x80 &&
+        (s[i + 3] & 0xC0) == 0x80)
+      skip = 4;
+    i += skip;
   }
   return out;
 }
+
+std::string Escape(const std::string& s) { return XmlText(s, true); }
 
 bool Drawable(const ArtOpaque* a) { return a->alive && !(a->flags & kArtHidden); }
 
@@ -311,5 +346,7 @@ const PathStyle& CompoundStyle(const ArtOpaque* a, const std::vector<const ArtOp
 }
 
 std::string RenderSvg(const Document& doc, const SvgOptions& options) { return Renderer(doc, options).Run(); }
+
+std::string XmlCharsOnly(const std::string& xml) { return XmlText(xml, false); }
 
 }  // namespace vx::host

@@ -22,6 +22,10 @@ struct SvgOptions {
 
 std::string RenderSvg(const Document& doc, const SvgOptions& options = {});
 
+// `xml` with every character XML cannot hold (U+FFFE, U+FFFF, control characters, bytes that are
+// not UTF-8) replaced by U+FFFD, so that a document of any texts stays well-formed.
+std::string XmlCharsOnly(const std::string& xml);
+
 // What the renderer draws, for other drawers of the sheet (the browser page):
 // a colour as CSS ("#rrggbb", "none"); CMYK shown as RGB the simple way.
 std::string CssColor(const Color& c);

@@ -1,6 +1,7 @@
 #include "host/svg_document.h"
 
 #include "host/atomic_file.h"
+#include "host/impl.h"
 #include "host/svg.h"
 #include "host/svg_path.h"
 #include "shell/host/files.h"
@@ -32,11 +33,6 @@ constexpr const char* kInkscapeNs = "http://www.inkscape.org/namespaces/inkscape
 constexpr const char* kSodipodiNs = "http://sodipodi.sourceforge.net/DTD/sodipodi-0.dtd";
 constexpr double kLineHeight = 1.25;  // of the font size, between lines of a text
 
-std::string OneLine(std::string s) {
-  std::replace_if(s.begin(), s.end(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
-  return s;
-}
-
 // ----- hashing of what an art shows, to tell changed art from unchanged
 
 class Hash {
@@ -66,36 +62,6 @@ class Hash {
 };
 
 // ----- art data as JSON in our namespace
-
-std::string Hex(std::string_view s) {
-  static const char* d = "0123456789abcdef";
-  std::string out;
-  out.reserve(s.size() * 2);
-  for (unsigned char c : s) {
-    out += d[c >> 4];
-    out += d[c & 15];
-  }
-  return out;
-}
-
-// Well-formed UTF-8: shortest forms, no surrogates, nothing past U+10FFFF.
-bool ValidUtf8(std::string_view s) {
-  for (std::size_t i = 0; i < s.size();) {
-    const auto c = static_cast<unsigned char>(s[i]);
-    std::size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
-    if (n == 0 || i + n > s.size() || (n == 2 && c < 0xC2)) return false;
-    std::uint32_t cp = n == 1 ? c : c & (0x7F >> n);
-    for (std::size_t k = 1; k < n; ++k) {
-      const auto d = static_cast<unsigned char>(s[i + k]);
-      if ((d >> 6) != 2) return false;
-      cp = cp << 6 | (d & 0x3F);
-    }
-    if ((n == 3 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) || (n == 4 && (cp < 0x10000 || cp > 0x10FFFF)))
-      return false;
-    i += n;
-  }
-  return true;
-}
 
 json EntryJson(const Entry& e, std::size_t depth);
 
@@ -1370,11 +1336,6 @@ struct StringWriter : pugi::xml_writer {
   void write(const void* data, std::size_t size) override { out.append(static_cast<const char*>(data), size); }
 };
 
-struct FileWriter : pugi::xml_writer {
-  explicit FileWriter(AtomicFile& f) : file(f) {}
-  AtomicFile& file;
-  void write(const void* data, std::size_t size) override { file.Write({static_cast<const char*>(data), size}); }
-};
 
 }  // namespace
 
@@ -1461,7 +1422,7 @@ std::string SvgDocumentText(const Document& doc) {
   Saver(*doc.svgTree, doc).Run();
   StringWriter w;
   doc.svgTree->xml.save(w, "", pugi::format_raw, pugi::encoding_utf8);
-  return std::move(w.out);
+  return XmlCharsOnly(w.out);
 }
 
 bool WriteSvgDocument(const Document& doc, const std::filesystem::path& file, std::string& error) {
@@ -1470,8 +1431,9 @@ bool WriteSvgDocument(const Document& doc, const std::filesystem::path& file, st
     Saver(*doc.svgTree, doc).Run();
     AtomicFile f;
     if (!f.Open(file, error)) return false;
-    FileWriter w(f);
+    StringWriter w;
     doc.svgTree->xml.save(w, "", pugi::format_raw, pugi::encoding_utf8);
+    f.Write(XmlCharsOnly(w.out));
     return f.Commit(error);
   } catch (const std::bad_alloc&) {
     error = PathToUtf8(file) + ": not saved: out of memory";

@@ -71,28 +71,27 @@ class ImportDialog : public DialogHandler {
     w.SetText(kImpNorthWest, northWestShown_);
     w.SetText(kImpSouthEast, southEastShown_);
 
-    w.SetChecked(s_.dataDatum == 2 ? kImpDataJgd : kImpDataTokyo, true);
-    if (s_.dataKind == 1) w.SetChecked(kImpDataBL, true);
-    if (s_.dataKind == 3) w.SetChecked(kImpDataXY, true);
-    if (s_.dataKind == 2) w.SetChecked(kImpDataUTM, true);
-    Select(w, kImpDataZone, s_.dataZone);
-    Select(w, kImpDataUtmZone, s_.dataUtmZone);
+    w.SetChecked(s_.data.datum == geo::DatumJgd2000 ? kImpDataJgd : kImpDataTokyo, true);
+    if (s_.data.kind == geo::KindLatLong) w.SetChecked(kImpDataBL, true);
+    if (s_.data.kind == geo::KindPlaneXY) w.SetChecked(kImpDataXY, true);
+    if (s_.data.kind == geo::KindUtm) w.SetChecked(kImpDataUTM, true);
+    Select(w, kImpDataZone, geo::Code(s_.data.zone));
+    Select(w, kImpDataUtmZone, geo::Code(s_.data.utmZone));
     w.SetChecked(kImpLimitOn, s_.limitOn);
 
     if (s_.mode == kModeMarkers) {
       // The markers' system starts as the file's: degree-form markers in latitude and longitude,
       // plane-form ones in the file's grid (a plane zone for a lat/long file).
-      s_.mapDatum = s_.dataDatum;
-      s_.mapKind = s_.markerDegrees ? 1 : s_.dataKind == 1 ? 3 : s_.dataKind;
-      s_.mapZone = s_.dataZone;
-      s_.mapUtmZone = s_.dataUtmZone;
+      s_.map = s_.data;
+      if (s_.markerDegrees) s_.map.kind = geo::KindLatLong;
+      else if (s_.data.kind == geo::KindLatLong) s_.map.kind = geo::KindPlaneXY;
     }
-    w.SetChecked(s_.mapDatum == 2 ? kImpMapJgd : kImpMapTokyo, true);
-    if (s_.mapKind == 1) w.SetChecked(kImpMapBL, true);
-    if (s_.mapKind == 3) w.SetChecked(kImpMapXY, true);
-    if (s_.mapKind == 2) w.SetChecked(kImpMapUTM, true);
-    Select(w, kImpMapZone, s_.mapZone);
-    Select(w, kImpMapUtmZone, s_.mapUtmZone);
+    w.SetChecked(s_.map.datum == geo::DatumJgd2000 ? kImpMapJgd : kImpMapTokyo, true);
+    if (s_.map.kind == geo::KindLatLong) w.SetChecked(kImpMapBL, true);
+    if (s_.map.kind == geo::KindPlaneXY) w.SetChecked(kImpMapXY, true);
+    if (s_.map.kind == geo::KindUtm) w.SetChecked(kImpMapUTM, true);
+    Select(w, kImpMapZone, geo::Code(s_.map.zone));
+    Select(w, kImpMapUtmZone, geo::Code(s_.map.utmZone));
     w.SetText(kImpScale, Format("%.0f", s_.scale));
     w.SetChecked(kImpTrueNorth, s_.trueNorth);
 
@@ -171,43 +170,41 @@ class ImportDialog : public DialogHandler {
   // Reads the controls into the record in order; the first refusal warns and keeps the dialog
   // open, leaving what was read so far in the record.
   bool Accept(Window& w) {
-    s_.dataDatum = Checked(w, kImpDataJgd) ? 2 : 1;
+    s_.data.datum = Checked(w, kImpDataJgd) ? geo::DatumJgd2000 : geo::DatumTokyo;
     if (Checked(w, kImpDataBL)) {
-      s_.dataKind = 1;
+      s_.data.kind = geo::KindLatLong;
     } else if (Checked(w, kImpDataXY)) {
-      s_.dataKind = 3;
-      s_.dataZone = Position(w, kImpDataZone);
-      if (s_.dataZone == 0) return Refuse(kChooseZoneMessage);
+      s_.data.kind = geo::KindPlaneXY;
+      s_.data.zone = geo::Zone{Position(w, kImpDataZone)};
+      if (geo::Code(s_.data.zone) == 0) return Refuse(kChooseZoneMessage);
     } else {
-      s_.dataKind = 2;
-      s_.dataUtmZone = Position(w, kImpDataUtmZone);
-      if (s_.dataUtmZone == 0) return Refuse(kChooseUtmZoneMessage);
+      s_.data.kind = geo::KindUtm;
+      s_.data.utmZone = geo::Zone{Position(w, kImpDataUtmZone)};
+      if (geo::Code(s_.data.utmZone) == 0) return Refuse(kChooseUtmZoneMessage);
     }
 
     if (s_.mode == kModeMarkers && !mapTouched_) {
       // Left as it opened: the markers are taken in the file's system as it now stands.
-      s_.mapDatum = s_.dataDatum;
+      s_.map.datum = s_.data.datum;
       if (s_.markerDegrees) {
-        s_.mapKind = 1;
+        s_.map.kind = geo::KindLatLong;
       } else {
         // Plane-form markers hold grid metres: a lat/long file needs their zone.
-        if (s_.dataKind == 1) return Refuse(kChooseZoneMessage);
-        s_.mapKind = s_.dataKind;
-        s_.mapZone = s_.dataZone;
-        s_.mapUtmZone = s_.dataUtmZone;
+        if (s_.data.kind == geo::KindLatLong) return Refuse(kChooseZoneMessage);
+        s_.map = s_.data;
       }
     } else if (s_.mode != kModeDataFrame) {
-      s_.mapDatum = Checked(w, kImpMapJgd) ? 2 : 1;
+      s_.map.datum = Checked(w, kImpMapJgd) ? geo::DatumJgd2000 : geo::DatumTokyo;
       if (Checked(w, kImpMapXY)) {
-        s_.mapKind = 3;
-        s_.mapZone = Position(w, kImpMapZone);
-        if (s_.mapZone == 0) return Refuse(kChooseZoneMessage);
+        s_.map.kind = geo::KindPlaneXY;
+        s_.map.zone = geo::Zone{Position(w, kImpMapZone)};
+        if (geo::Code(s_.map.zone) == 0) return Refuse(kChooseZoneMessage);
       } else if (Checked(w, kImpMapUTM)) {
-        s_.mapKind = 2;
-        s_.mapUtmZone = Position(w, kImpMapUtmZone);
-        if (s_.mapUtmZone == 0) return Refuse(kChooseUtmZoneMessage);
+        s_.map.kind = geo::KindUtm;
+        s_.map.utmZone = geo::Zone{Position(w, kImpMapUtmZone)};
+        if (geo::Code(s_.map.utmZone) == 0) return Refuse(kChooseUtmZoneMessage);
       } else {
-        s_.mapKind = 1;
+        s_.map.kind = geo::KindLatLong;
       }
     }
     if (s_.mode == kModeNewFrame) {

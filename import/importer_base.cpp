@@ -4,6 +4,7 @@
 #include "import/import_dialog.h"
 #include "import/messages.h"
 #include "resources/templates.h"
+#include "shell/host/preference_keys.h"
 #include "shell/host/slots.h"
 
 #include <algorithm>
@@ -19,26 +20,24 @@ namespace fs = std::filesystem;
 // ---------------------------------------------------------------------------------------------
 // Preferences
 
+namespace {
+// The stored import settings, in the order they are read and written.
+template <class S, class F>
+void ImportKeys(S& s, F f) {
+  f("importLimitArea", s.limitOn);
+  f("importInGeoSysType", s.data.datum);
+  f("importInProjection", s.data.kind);
+  f("importInXYKei", s.data.zone);
+  f("importInUTMZone", s.data.utmZone);
+}
+}  // namespace
+
 void LoadImportPreferences(ImportSettings& s) {
-  PreferenceSuite* p = sPreference();
-  if (!p) return;
-  bool b = false;
-  if (p->GetBoolean(kPrefPrefix, kPrefLimitArea, b) == kNoErr) s.limitOn = b;
-  std::int32_t v = 0;
-  if (p->GetInteger(kPrefPrefix, kPrefDataDatum, v) == kNoErr) s.dataDatum = v;
-  if (p->GetInteger(kPrefPrefix, kPrefDataKind, v) == kNoErr) s.dataKind = v;
-  if (p->GetInteger(kPrefPrefix, kPrefDataZone, v) == kNoErr) s.dataZone = v;
-  if (p->GetInteger(kPrefPrefix, kPrefDataUtmZone, v) == kNoErr) s.dataUtmZone = v;
+  ImportKeys(s, [](const char* key, auto& member) { ReadPreference(kPrefPrefix, key, member); });
 }
 
 void StoreImportPreferences(const ImportSettings& s) {
-  PreferenceSuite* p = sPreference();
-  if (!p) return;
-  p->PutBoolean(kPrefPrefix, kPrefLimitArea, s.limitOn);
-  p->PutInteger(kPrefPrefix, kPrefDataDatum, s.dataDatum);
-  p->PutInteger(kPrefPrefix, kPrefDataKind, s.dataKind);
-  p->PutInteger(kPrefPrefix, kPrefDataZone, s.dataZone);
-  p->PutInteger(kPrefPrefix, kPrefDataUtmZone, s.dataUtmZone);
+  ImportKeys(s, [](const char* key, const auto& member) { WritePreference(kPrefPrefix, key, member); });
 }
 
 std::string FileNameUtf8(const fs::path& file) {
@@ -244,8 +243,8 @@ bool CImporterBase::SetupCoordinates(ImportSettings& s) {
   if (ShowImportDialog(plugin_, s) != kNoErr) return false;
 
   converterWarned_ = false;
-  auto setup = [&](std::int32_t datum, std::int32_t kind, std::int32_t zone, std::int32_t utmZone) {
-    if (converter_.Setup(s.dataDatum, s.dataKind, s.dataZone, s.dataUtmZone, datum, kind, zone, utmZone)) return true;
+  auto setup = [&](const geo::CoordSystem& map) {
+    if (converter_.Setup(s.data, map)) return true;
     // The grid warning has been shown; any other failure is a system the converter does not know.
     if (!converterWarned_) Warn(kConverterSetupMessage);
     return false;
@@ -253,16 +252,16 @@ bool CImporterBase::SetupCoordinates(ImportSettings& s) {
 
   switch (s.mode) {
     case kModeDataFrame:
-      if (!setup(frame.datum, frame.kind, frame.zone, frame.utmZone)) return false;
+      if (!setup(frame.system)) return false;
       break;
     case kModeMarkers:
       // The file's system converted into the markers' (as into a data frame's); markers in
       // degrees take the latitude and longitude themselves, not the sheet's metres.
-      markersInDegrees_ = s.mapKind == geo::KindLatLong;
-      if (!setup(s.mapDatum, s.mapKind, s.mapZone, s.mapUtmZone)) return false;
+      markersInDegrees_ = s.map.kind == geo::KindLatLong;
+      if (!setup(s.map)) return false;
       break;
     default: {
-      if (!setup(s.mapDatum, s.mapKind, s.mapZone, s.mapUtmZone)) return false;
+      if (!setup(s.map)) return false;
       // The frame and the extent markers come from the points that convert: one point past the
       // edge of the world or of the zone must not stop the whole import.
       if (!PlacedBox(s, markerBox_)) {
@@ -281,10 +280,7 @@ bool CImporterBase::SetupCoordinates(ImportSettings& s) {
         return false;
       }
       frame = geo::DataFrame{};
-      frame.datum = s.mapDatum;
-      frame.kind = s.mapKind;
-      frame.zone = s.mapZone;
-      frame.utmZone = s.mapUtmZone;
+      frame.system = s.map;
       frame.X = X;
       frame.Y = Y;
       frame.R = s.trueNorth ? convergence : 0.0;
@@ -583,12 +579,6 @@ void CImporterBase::NoteBadText(const std::string& field) {
       return;
     }
   fileNotes_.badText.push_back({field, 1, itemLabel_});
-}
-
-const char* EncodingLabel(text::TextEncoding encoding) {
-  for (const EncodingChoice& c : kEncodingChoices)
-    if (c.encoding == encoding) return c.label;
-  return kEncodingChoices[0].label;
 }
 
 }  // namespace vx::imp

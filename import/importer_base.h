@@ -6,6 +6,7 @@
 #include "datafiles/shape_types.h"
 #include "geodesy/coord_converter.h"
 #include "geodesy/georef.h"
+#include "resources/templates.h"
 #include "shell/host/suites.h"
 #include "shell/text/text.h"
 
@@ -20,13 +21,8 @@
 
 namespace vx::imp {
 
-// Preference keys, all under one prefix.
-inline constexpr const char* kPrefPrefix = "Varnox-Dirir4.5";
-inline constexpr const char* kPrefLimitArea = "importLimitArea";
-inline constexpr const char* kPrefDataDatum = "importInGeoSysType";
-inline constexpr const char* kPrefDataKind = "importInProjection";
-inline constexpr const char* kPrefDataZone = "importInXYKei";
-inline constexpr const char* kPrefDataUtmZone = "importInUTMZone";
+// Preferences are kept under the plug-in's name.
+inline constexpr const char* kPrefPrefix = resources::kPluginName;
 
 // Xmin, Xmax, Ymin, Ymax in the data file's system: easting or longitude, northing or latitude.
 struct Extent {
@@ -39,17 +35,11 @@ enum ImportMode : std::int32_t { kModeDataFrame = 0, kModeMarkers = 1, kModeNewF
 // The settings record of one run; the coordinate dialog edits it in place.
 struct ImportSettings {
   std::int32_t mode = kModeNewFrame;
-  std::int32_t dataDatum = 2;  // the file's system
-  std::int32_t dataKind = 1;
-  std::int32_t dataZone = 0;
-  std::int32_t dataUtmZone = 0;
+  geo::CoordSystem data{geo::DatumJgd2000, geo::KindLatLong};  // the file's system
   // A new data frame's system; with markers (mode 1), the markers' system: lat/long (degrees),
   // a plane zone or a UTM zone.
-  std::int32_t mapDatum = 2;
-  std::int32_t mapKind = 1;
+  geo::CoordSystem map{geo::DatumJgd2000, geo::KindLatLong};
   double scale = 25000.0;  // scale denominator of a new data frame
-  std::int32_t mapZone = 0;
-  std::int32_t mapUtmZone = 0;
   bool trueNorth = true;
   bool limitOn = false;
   Extent extent;  // of all chosen files
@@ -213,7 +203,12 @@ inline constexpr EncodingChoice kEncodingChoices[] = {
     {text::TextEncoding::kWindows1252, "Windows-1252"}, {text::TextEncoding::kEucJp, "EUC-JP"},
 };
 // The item text of an encoding ("シフトJIS" for a code not in the list).
-const char* EncodingLabel(text::TextEncoding encoding);
+// Inline: vxshape names the items without linking the plug-in.
+inline const char* EncodingLabel(text::TextEncoding encoding) {
+  for (const EncodingChoice& c : kEncodingChoices)
+    if (c.encoding == encoding) return c.label;
+  return kEncodingChoices[0].label;
+}
 
 // Name of a file for messages and layer titles (UTF-8), with and without its extension.
 std::string FileNameUtf8(const std::filesystem::path& file);

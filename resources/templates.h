@@ -8,6 +8,9 @@
 
 namespace vx::resources {
 
+// The plug-in's name: its menu group and panel, and the prefix of its preferences.
+inline constexpr const char* kPluginName = "Varnox-Dirir4.5";
+
 // Template ids.
 inline constexpr std::int32_t kAboutDialog = 107;
 inline constexpr std::int32_t kImportSettingsDialog = 108;

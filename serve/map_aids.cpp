@@ -37,14 +37,15 @@ MapAids ReadMapAids(host::StandInHost& host) {
     m.kind_ = MapAids::Kind::Frame;
     m.system_ = geo::DataFrameLabel();
     m.scale_ = df.S;
-    const std::int32_t kind = df.kind == geo::KindLatLong ? geo::KindSphereMetres : df.kind;
-    m.latLong_ = m.converter_.Setup(df.datum, kind, df.zone, df.utmZone, df.datum, kind, df.zone, df.utmZone);
-    m.plane_ = df.kind == geo::KindPlaneXY;
+    geo::CoordSystem sheet = df.system;
+    if (sheet.kind == geo::KindLatLong) sheet.kind = geo::KindSphereMetres;
+    m.latLong_ = m.converter_.Setup(sheet, sheet);
+    m.plane_ = df.system.kind == geo::KindPlaneXY;
   } else if (geo::ReadMarkers(ms) && m.transform_.SetFromMarkers(ms)) {
     m.kind_ = MapAids::Kind::Markers;
     m.degrees_ = ms.degrees;
     m.plane_ = !ms.degrees;
-    m.system_ = std::string(ms.kind == 0 ? "(4点座標マーカー " : "(3点座標マーカー ") +
+    m.system_ = std::string(ms.layout == geo::MarkerLayout::FourPoint ? "(4点座標マーカー " : "(3点座標マーカー ") +
                 (ms.degrees ? "緯度経度)" : "平面直角座標)");
     // The scale at the artboard's centre: map distance of a point's step across and down.
     if (host::Document* d = host.Doc()) {

@@ -241,44 +241,36 @@ class WebSession::PageUser final : public User {
   }
 
   Err ChooseSaveFile(const SaveFileRequest& request, fs::path& out) override {
-    s_.PushAsk({{"kind", "save"},
-                {"title", request.title},
-                {"filters", Filters(request.filters)},
-                {"defaultName", request.defaultName},
-                {"defaultExtension", request.defaultExtension},
-                {"folder", s_.root_.Relative(request.folder).value_or("")}});
-    Err result = kStop;
-    for (;;) {
-      auto a = s_.WaitAnswer();
-      if (!a || a->value("event", "") == "cancel") break;
-      if (a->value("event", "") != "file") continue;
-      const std::string name = a->value("file", "");
-      if (auto p = s_.root_.Resolve(name, RootedFolder::Need::NewFile)) {
-        out = *p;
-        result = kNoErr;
-        break;
-      }
-      s_.Notice("そこには書き込めません: " + name);
-      s_.Publish(false);
-    }
-    s_.PopAsk();
-    return result;
+    return ChoosePlace({{"kind", "save"},
+                        {"title", request.title},
+                        {"filters", Filters(request.filters)},
+                        {"defaultName", request.defaultName},
+                        {"defaultExtension", request.defaultExtension},
+                        {"folder", s_.root_.Relative(request.folder).value_or("")}},
+                       "file", RootedFolder::Need::NewFile, "そこには書き込めません: ", out);
   }
 
   Err ChooseFolder(const std::string& title, fs::path& out) override {
-    s_.PushAsk({{"kind", "folder"}, {"title", title}, {"folder", ""}});
+    return ChoosePlace({{"kind", "folder"}, {"title", title}, {"folder", ""}}, "folder", RootedFolder::Need::Folder,
+                       "そのフォルダーはありません: ", out);
+  }
+
+  // Asks for a place under the root until the page names one that will do, or cancels; a name
+  // that will not do is told and asked again.
+  Err ChoosePlace(json ask, const char* event, RootedFolder::Need need, const std::string& refusal, fs::path& out) {
+    s_.PushAsk(std::move(ask));
     Err result = kStop;
     for (;;) {
       auto a = s_.WaitAnswer();
       if (!a || a->value("event", "") == "cancel") break;
-      if (a->value("event", "") != "folder") continue;
-      const std::string name = a->value("folder", "");
-      if (auto p = s_.root_.Resolve(name, RootedFolder::Need::Folder)) {
+      if (a->value("event", "") != event) continue;
+      const std::string name = a->value(event, "");
+      if (auto p = s_.root_.Resolve(name, need)) {
         out = *p;
         result = kNoErr;
         break;
       }
-      s_.Notice("そのフォルダーはありません: " + name);
+      s_.Notice(refusal + name);
       s_.Publish(false);
     }
     s_.PopAsk();
@@ -439,11 +431,12 @@ void WebSession::Publish(bool idle, bool changed) {
       if (d) geometry->Update(*d);
       else geometry->Clear();
       aids = d ? std::make_shared<const MapAids>(ReadMapAids(host_)) : nullptr;
-      // A step that may change the document counts as a change; the plug-in's start does not.
-      dirty = dirty || started_;
-      started_ = true;
     }
   }
+  // The document's revision against the one saved (host/journal.h): no writing, no scanning.
+  dirty = app_.Unsaved();
+  s["canUndo"] = app_.CanUndo();
+  s["canRedo"] = app_.CanRedo();
   s["menu"] = menu_;
   s["flyout"] = flyout_;
   s["document"] = PathToUtf8(doc_.filename());
@@ -480,8 +473,8 @@ void WebSession::Publish(bool idle, bool changed) {
   s["dialogs"] = std::move(dialogs);
 
   std::lock_guard<std::mutex> lock(mu_);
+  dirty_ = dirty;
   if (idle) {
-    dirty_ = dirty;
     if (geometry) geometry_ = std::move(*geometry);
     if (changed) aids_ = std::move(aids);
     snapshot_["selection"] = std::move(selection);
@@ -643,6 +636,12 @@ WebSession::Reply WebSession::Act(const json& r) {
     if (what == "showLayer") job.run = [this, l, on] { return app_.ShowLayer(l, on); };
     else if (what == "lockLayer") job.run = [this, l, on] { return app_.LockLayer(l, on); };
     else job.run = [this, l] { return app_.MakeCurrentLayer(l); };
+  } else if (what == "undo") {
+    job.run = [this] { return app_.Undo(); };
+  } else if (what == "redo") {
+    job.run = [this] { return app_.Redo(); };
+  } else if (what == "delete") {
+    job.run = [this] { return app_.DeleteSelection(); };
   } else if (what == "save") {
     job.run = [this]() -> std::string {
       std::string error;

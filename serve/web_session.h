@@ -122,7 +122,6 @@ class WebSession {
 
   // Worker only.
   nlohmann::json menu_ = nlohmann::json::array(), flyout_ = nlohmann::json::array();
-  bool started_ = false;  // the state after the plug-in's start was published
   int lastPermille_ = -1;
   std::string lastProgressText_;
 };

@@ -1,6 +1,7 @@
 #include "shell/host/atomic_file.h"
 
 #include "shell/host/file_failure.h"
+#include "shell/host/files.h"
 #include "shell/host/paths.h"
 
 #include <algorithm>
@@ -12,6 +13,7 @@
 #include <random>
 #include <system_error>
 #include <thread>
+#include <utility>
 
 #ifdef _WIN32
 #ifndef NOMINMAX
@@ -259,9 +261,20 @@ bool Rename(const fs::path& from, const fs::path& to, std::string& why) {
     std::lock_guard<std::mutex> hold(faultMutex);
     failed = renameFault && renameFault(from, to);
   }
-  if (!failed) return os::Rename(from, to, why);
-  why = SystemReason(EIO);
-  return false;
+  if (failed) {
+    why = SystemReason(EIO);
+    return false;
+  }
+#ifndef _WIN32
+  Beneath a = OpenBeneath(from), b = OpenBeneath(to);
+  if (a.confined || b.confined) {
+    const int error = !(a.confined && b.confined) ? EXDEV : a.folder < 0 ? a.error : b.folder < 0 ? b.error : 0;
+    if (error == 0 && ::renameat(a.folder, a.leaf.c_str(), b.folder, b.leaf.c_str()) == 0) return true;
+    why = SystemReason(error ? error : errno);
+    return false;
+  }
+#endif
+  return os::Rename(from, to, why);
 }
 }  // namespace
 
@@ -280,6 +293,14 @@ bool MakeTempFolder(const fs::path& besides, fs::path& folder, std::string& erro
   std::string why;
   for (int i = 0; i < kNameAttempts; ++i) {
     folder = dir / Utf8ToPath("." + Text(besides.filename()) + ".vxpart-" + RandomSuffix());
+#ifndef _WIN32
+    if (Beneath b = OpenBeneath(folder); b.confined) {
+      if (b.folder >= 0 && ::mkdirat(b.folder, b.leaf.c_str(), 0700) == 0) return true;
+      why = SystemReason(b.folder < 0 ? b.error : errno);
+      if (b.folder < 0) break;
+      continue;
+    }
+#endif
     if (os::MakePrivateFolder(folder, why)) return true;
     if (!os::IsCollision(why)) break;
   }
@@ -293,17 +314,57 @@ bool MakeTempFolder(const fs::path& besides, fs::path& folder, std::string& erro
 AtomicFile::~AtomicFile() { Discard(); }
 
 void AtomicFile::Discard() {
-  if (!file_) return;
-  std::fclose(file_);
-  file_ = nullptr;
-  std::error_code ec;
-  fs::remove(tmp_, ec);
+  if (file_) {
+    std::fclose(file_);
+    file_ = nullptr;
+#ifndef _WIN32
+    if (folder_ >= 0) ::unlinkat(folder_, tmpLeaf_.c_str(), 0);
+#endif
+    std::error_code ec;
+    if (folder_ < 0) fs::remove(tmp_, ec);
+  }
+#ifndef _WIN32
+  if (folder_ >= 0) ::close(folder_);
+#endif
+  folder_ = -1;
 }
 
 bool AtomicFile::Open(const fs::path& target, std::string& error) {
   Discard();
-  final_ = FollowLinks(target);
   errno_ = 0;
+#ifndef _WIN32
+  if (Beneath b = OpenBeneath(target); b.confined) {
+    // Below the root nothing follows a link: the target's folder is held open and the new file
+    // renamed within it, so no link swapped in later is followed either.
+    final_ = target;
+    struct stat st {};
+    if (b.folder < 0 || (::fstatat(b.folder, b.leaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && !S_ISREG(st.st_mode))) {
+      error = "cannot write " + Text(target) + ": " + (b.folder < 0 ? SystemReason(b.error) : "it is not a plain file");
+      return false;
+    }
+    const bool replaces = ::fstatat(b.folder, b.leaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+    for (int i = 0; i < kNameAttempts && !file_; ++i) {
+      tmpLeaf_ = "." + b.leaf + ".vxtmp-" + RandomSuffix();
+      const int fd = ::openat(b.folder, tmpLeaf_.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_NOFOLLOW | O_CLOEXEC, 0666);
+      if (fd < 0 && errno == EEXIST) continue;
+      if (fd < 0 || !(file_ = ::fdopen(fd, "wb"))) {
+        error = "cannot write " + Text(target) + ": " + SystemReason(errno);
+        if (fd >= 0) ::close(fd), ::unlinkat(b.folder, tmpLeaf_.c_str(), 0);
+        return false;
+      }
+    }
+    if (!file_) {
+      error = "cannot write " + Text(target) + ": " + SystemReason(EEXIST);
+      return false;
+    }
+    if (replaces) (void)::fchmod(::fileno(file_), st.st_mode & 0777);
+    tmp_ = target.parent_path() / Utf8ToPath(tmpLeaf_);
+    leaf_ = b.leaf;
+    folder_ = std::exchange(b.folder, -1);
+    return true;
+  }
+#endif
+  final_ = FollowLinks(target);
   std::string why;
   for (int i = 0; i < kNameAttempts; ++i) {
     tmp_ = final_.parent_path() / Utf8ToPath("." + Text(final_.filename()) + ".vxtmp-" + RandomSuffix());
@@ -339,6 +400,26 @@ bool AtomicFile::Commit(std::string& error) {
   const int closeErrno = errno;
   file_ = nullptr;
   std::error_code ec;
+#ifndef _WIN32
+  if (folder_ >= 0) {
+    bool faulted = false;
+    {
+      std::lock_guard<std::mutex> hold(faultMutex);
+      faulted = renameFault && renameFault(tmp_, final_);
+    }
+    const int why = closed != 0 ? closeErrno : faulted ? EIO
+                    : ::renameat(folder_, tmpLeaf_.c_str(), folder_, leaf_.c_str()) != 0 ? errno : 0;
+    if (why != 0) {
+      error = (closed != 0 ? "cannot write " : "cannot replace ") + Text(final_) + ": " + SystemReason(why);
+      ::unlinkat(folder_, tmpLeaf_.c_str(), 0);
+    } else {
+      ::fsync(folder_);
+    }
+    ::close(folder_);
+    folder_ = -1;
+    return why == 0;
+  }
+#endif
   if (closed != 0) {
     error = "cannot write " + Text(final_) + ": " + SystemReason(closeErrno);
     fs::remove(tmp_, ec);

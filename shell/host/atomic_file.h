@@ -41,6 +41,9 @@ class AtomicFile {
  private:
   void Discard();
   std::filesystem::path final_, tmp_;
+  // Below a confined root (shell/host/files.h): the target's folder, held open, and the names in it.
+  int folder_ = -1;
+  std::string leaf_, tmpLeaf_;
   std::FILE* file_ = nullptr;
   int errno_ = 0;  // first write error
 };

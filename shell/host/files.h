@@ -16,3 +16,33 @@ std::FILE* Fopen(const std::filesystem::path& path, const char* mode);
 std::string Environment(const char* name);
 
 }  // namespace vx::host
+
+namespace vx::host {
+
+// Confinement of the files a person chooses at a web page. Once set, every path that lies below
+// `root` as written (before any ".." in it is resolved) is reached from the root one name at a
+// time without following a symbolic link at any step, and a ".." among its names is refused:
+// Fopen, AtomicFile, RenameOver, MakeTempFolder and MakeFolder all go this way, so neither a
+// planted link nor a link swapped in between a check and an open leads outside. Paths elsewhere
+// (the program's own files, the preferences) are not affected. Empty: no confinement. On
+// Windows, where the server does not run, this does nothing.
+void ConfineFilesBelow(const std::filesystem::path& root);
+
+// A folder for `path`'s sake (std::filesystem::create_directory, confined as above); true when
+// it exists now.
+bool MakeFolder(const std::filesystem::path& path);
+
+// The folder of a confined path opened for *at calls, and the path's last name.
+struct Beneath {
+  bool confined = false;  // the path lies below the root: use `folder` and `leaf`
+  int folder = -1;        // an open descriptor, or -1 with `error` (an errno value) set
+  std::string leaf;
+  int error = 0;
+  Beneath() = default;
+  Beneath(Beneath&& o) noexcept;
+  Beneath& operator=(Beneath&&) = delete;
+  ~Beneath();
+};
+Beneath OpenBeneath(const std::filesystem::path& path);
+
+}  // namespace vx::host

@@ -474,7 +474,8 @@ bool IsValidUtf8(std::string_view bytes, bool& nonAscii) {
     char32_t cp;
     bool truncated = false;
     const std::size_t len = DecodeUtf8At(bytes, i, cp, &truncated);
-    if (truncated) return true;
+    // A sample may end inside a character; a lone lead byte at the end is Latin text ("Lom\xE9").
+    if (truncated) return n - i >= 2;
     if (cp == kReplacementChar && !(len == 3 && bytes.substr(i, 3) == "\xEF\xBF\xBD")) return false;
     i += len;
   }

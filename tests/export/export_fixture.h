@@ -54,7 +54,7 @@ class ExportFixture : public HostFixture {
 
   void AddFrame(std::int32_t datum = 2, std::int32_t kind = 3, std::int32_t zone = 9) {
     geo::DataFrame df;
-    df.datum = datum, df.kind = kind, df.zone = zone, df.S = 10000;
+    df.system = {geo::Datum(datum), geo::CoordKind(kind), geo::Zone{zone}}, df.S = 10000;
     df.X = 1000, df.Y = -2000;  // the map point shown at the sheet's origin
     ASSERT_EQ(geo::WriteDataFrame(df), host::kNoErr);
   }

@@ -12,7 +12,7 @@ using xport::CExporterBase;
 struct Probe : CExporterBase {
   Probe() : CExporterBase(nullptr) {
     geo::DataFrame df;
-    df.datum = 2, df.kind = 3, df.zone = 9;
+    df.system = {geo::DatumJgd2000, geo::KindPlaneXY, geo::Zone{9}};
     df.S = 2834.645669291339;
     sheetTransform_.SetFromDataFrame(df);
     converter_.SetIdentity();

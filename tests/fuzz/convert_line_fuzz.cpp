@@ -3,6 +3,7 @@
 // point or NaN with false, for any pair, between the kinds of system.
 #include "cli/convert_line.h"
 #include "geodesy/coord_converter.h"
+#include "tests/geodesy/codes.h"
 
 #include <charconv>
 #include <cmath>
@@ -33,11 +34,11 @@ struct Converters {
   vx::geo::CCoordConverter cv[5];
   Converters() {
     // Same datum throughout: no grid file needed.
-    cv[0].Setup(2, 3, 9, 0, 2, 2, 0, 54);   // plane zone 9 -> UTM 54
-    cv[1].Setup(2, 1, 0, 0, 2, 3, 9, 0);    // degrees -> plane zone 9
-    cv[2].Setup(1, 2, 0, 60, 1, 1, 0, 0);   // UTM 60 -> sheet metres
-    cv[3].Setup(2, 5, 0, 0, 2, 2, 0, 1);    // sheet metres -> UTM 1
-    cv[4].Setup(2, 3, 19, 0, 2, 3, 19, 0);  // the identity
+    cv[0].Setup(vx::geo::Sys(2, 3, 9, 0), vx::geo::Sys(2, 2, 0, 54));   // plane zone 9 -> UTM 54
+    cv[1].Setup(vx::geo::Sys(2, 1, 0, 0), vx::geo::Sys(2, 3, 9, 0));    // degrees -> plane zone 9
+    cv[2].Setup(vx::geo::Sys(1, 2, 0, 60), vx::geo::Sys(1, 1, 0, 0));   // UTM 60 -> sheet metres
+    cv[3].Setup(vx::geo::Sys(2, 5, 0, 0), vx::geo::Sys(2, 2, 0, 1));    // sheet metres -> UTM 1
+    cv[4].Setup(vx::geo::Sys(2, 3, 19, 0), vx::geo::Sys(2, 3, 19, 0));  // the identity
   }
 };
 

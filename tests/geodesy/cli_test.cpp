@@ -1,5 +1,6 @@
 // vxshape convert and vxshape grid, run as a user runs them.
 #include "geodesy/coord_converter.h"
+#include "tests/geodesy/codes.h"
 #include "synthetic_grid.h"
 
 #include <gtest/gtest.h>
@@ -58,7 +59,7 @@ TEST_F(Cli, ConvertsAcrossDatumsLineByLine) {
             0)
       << err;
   CCoordConverter cv({[this] { return dir_ / "grid.dat"; }, {}});
-  ASSERT_TRUE(cv.Setup(1, 3, 9, 0, 2, 2, 0, 54));
+  ASSERT_TRUE(cv.Setup(Sys(1, 3, 9, 0), Sys(2, 2, 0, 54)));
   std::string expected = "# Tokyo plane zone 9\n\n";
   for (auto [x, y] : {std::pair{-8342.512, 22119.73}, {1000.0, -2000.5}, {12345.0, -6789.0}}) {
     double a, b, g;
@@ -106,7 +107,7 @@ TEST_F(Cli, LatLongInDegreesAndSheetMetres) {
   // The expected line from the converter's own stages.
   auto viaStages = [this](int sd, int sk, int sz, int dd, double x, double y) {
     CCoordConverter cv({[this] { return dir_ / "grid.dat"; }, {}});
-    EXPECT_TRUE(cv.Setup(sd, sk, sz, 0, dd, KindLatLong, 0, 0));
+    EXPECT_TRUE(cv.Setup(Sys(sd, sk, sz, 0), Sys(dd, KindLatLong, 0, 0)));
     double lat, lon;
     EXPECT_TRUE(cv.SourceToLatLong(y, x, lat, lon) && cv.ShiftDatum(lat, lon, lat, lon));
     return Fixed(lon, 12) + " " + Fixed(lat, 12) + " 0.000000000\n";

@@ -1,6 +1,7 @@
 // The coordinate converter: identity rules, grid loading and its warning, the stages, and the
 // NaN point that a failed conversion gives.
 #include "geodesy/angles.h"
+#include "tests/geodesy/codes.h"
 #include "geodesy/coord_converter.h"
 #include "synthetic_grid.h"
 
@@ -58,7 +59,7 @@ TEST(Converter, IdentityRules) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.why);
     CCoordConverter cv(host.Services());
-    EXPECT_TRUE(cv.Setup(c.s[0], c.s[1], c.s[2], c.s[3], c.d[0], c.d[1], c.d[2], c.d[3]));
+    EXPECT_TRUE(cv.Setup(Sys(c.s[0], c.s[1], c.s[2], c.s[3]), Sys(c.d[0], c.d[1], c.d[2], c.d[3])));
     EXPECT_EQ(cv.IsIdentity(), c.identity);
     double x, y, g;
     if (c.s[1] == KindLatLong) {
@@ -76,9 +77,9 @@ TEST(Converter, IdentityRules) {
 
 TEST(Converter, LatLongDrawnAsEquirectangularMetres) {
   CCoordConverter cv;
-  ASSERT_TRUE(cv.Setup(2, 1, 0, 0, 2, 1, 0, 0));
+  ASSERT_TRUE(cv.Setup(Sys(2, 1, 0, 0), Sys(2, 1, 0, 0)));
   double r, x, y, g;
-  ASSERT_TRUE(MeanRadius(2, r));
+  ASSERT_TRUE(MeanRadius(DatumJgd2000, r));
   ASSERT_TRUE(cv.Convert(139.75, 35.68, x, y, g));
   EXPECT_EQ(x, 139.75 * 0.0174532925199433 * r);
   EXPECT_EQ(y, 35.68 * 0.0174532925199433 * r);
@@ -87,7 +88,7 @@ TEST(Converter, LatLongDrawnAsEquirectangularMetres) {
 
   // The exporter reads those metres back as kind 5.
   CCoordConverter back;
-  ASSERT_TRUE(back.Setup(2, 5, 0, 0, 2, 1, 0, 0));
+  ASSERT_TRUE(back.Setup(Sys(2, 5, 0, 0), Sys(2, 1, 0, 0)));
   double lat, lon, x2, y2;
   ASSERT_TRUE(back.SourceToLatLong(y, x, lat, lon));
   EXPECT_NEAR(lat, 35.68, 1e-12);
@@ -99,10 +100,10 @@ TEST(Converter, LatLongDrawnAsEquirectangularMetres) {
 
 TEST(Converter, StagesChainAcrossKinds) {
   CCoordConverter cv;
-  ASSERT_TRUE(cv.Setup(2, 3, 9, 0, 2, 2, 0, 54));
+  ASSERT_TRUE(cv.Setup(Sys(2, 3, 9, 0), Sys(2, 2, 0, 54)));
   CGeodesy plane, utm;
-  ASSERT_TRUE(plane.SetupPlaneZone(9, 2));
-  ASSERT_TRUE(utm.SetupUtmZone(54, 2));
+  ASSERT_TRUE(plane.SetupPlaneZone(Z(9), DatumJgd2000));
+  ASSERT_TRUE(utm.SetupUtmZone(Z(54), DatumJgd2000));
   double lat, lon, g, k, N, E, x, y, conv;
   ASSERT_TRUE(plane.PlaneToLatLong(1234.5, -2345.6, lat, lon, g, k));
   ASSERT_TRUE(utm.LatLongToUtm(lat, lon, N, E, g, k));
@@ -116,7 +117,7 @@ TEST(Converter, GridLoadedOnceAndWarnedWhenMissing) {
   const auto dir = test::ScratchDir("converter_load");
   FakeHost host{dir / kShiftGridFileName};
   CCoordConverter cv(host.Services());
-  EXPECT_FALSE(cv.Setup(1, 3, 9, 0, 2, 3, 9, 0));
+  EXPECT_FALSE(cv.Setup(Sys(1, 3, 9, 0), Sys(2, 3, 9, 0)));
   ASSERT_EQ(host.warnings.size(), 1u);
   EXPECT_EQ(host.warnings[0], "測地系変換パラメータファイルを開けません");
   EXPECT_FALSE(cv.GridLoaded());
@@ -126,10 +127,10 @@ TEST(Converter, GridLoadedOnceAndWarnedWhenMissing) {
 
   // The next setup tries again; once loaded, the file is not looked for again.
   std::filesystem::copy_file(SyntheticGrid(), host.file);
-  EXPECT_TRUE(cv.Setup(1, 3, 9, 0, 2, 3, 9, 0));
+  EXPECT_TRUE(cv.Setup(Sys(1, 3, 9, 0), Sys(2, 3, 9, 0)));
   EXPECT_TRUE(cv.GridLoaded());
   std::filesystem::remove(host.file);
-  EXPECT_TRUE(cv.Setup(2, 2, 0, 54, 1, 3, 9, 0));
+  EXPECT_TRUE(cv.Setup(Sys(2, 2, 0, 54), Sys(1, 3, 9, 0)));
   EXPECT_EQ(host.lookups, 2);
   EXPECT_EQ(host.warnings.size(), 1u);
   EXPECT_TRUE(cv.Convert(400000, 3950000, x, y, g));
@@ -137,7 +138,7 @@ TEST(Converter, GridLoadedOnceAndWarnedWhenMissing) {
   // Same datum: no grid needed, no warning.
   FakeHost none{dir / "absent.dat"};
   CCoordConverter same(none.Services());
-  EXPECT_TRUE(same.Setup(1, 3, 9, 0, 1, 2, 0, 54));
+  EXPECT_TRUE(same.Setup(Sys(1, 3, 9, 0), Sys(1, 2, 0, 54)));
   EXPECT_EQ(none.lookups, 0);
   EXPECT_TRUE(none.warnings.empty());
   EXPECT_EQ(GridFileBeside("/opt/plugins/VxShape.aip"), std::filesystem::path("/opt/plugins/TKY2JGD_Win.dat"));
@@ -151,14 +152,14 @@ TEST(Converter, NoDatumNoShift) {
     SCOPED_TRACE(testing::Message() << src << " -> " << dst);
     FakeHost absent{dir / kShiftGridFileName};
     CCoordConverter cv(absent.Services());
-    EXPECT_FALSE(cv.Setup(src, 1, 0, 0, dst, 1, 0, 0));
+    EXPECT_FALSE(cv.Setup(Sys(src, 1, 0, 0), Sys(dst, 1, 0, 0)));
     EXPECT_EQ(absent.lookups, 0);
     EXPECT_TRUE(absent.warnings.empty());
 
     FakeHost present{SyntheticGrid()};
     CCoordConverter loaded(present.Services());
-    ASSERT_TRUE(loaded.Setup(1, 1, 0, 0, 2, 1, 0, 0));
-    EXPECT_FALSE(loaded.Setup(src, 1, 0, 0, dst, 1, 0, 0));
+    ASSERT_TRUE(loaded.Setup(Sys(1, 1, 0, 0), Sys(2, 1, 0, 0)));
+    EXPECT_FALSE(loaded.Setup(Sys(src, 1, 0, 0), Sys(dst, 1, 0, 0)));
     double lat = 1, lon = 2;
     EXPECT_FALSE(loaded.ShiftDatum(35.7, 139.7, lat, lon));
     EXPECT_TRUE(std::isnan(lat) && std::isnan(lon));
@@ -170,10 +171,10 @@ TEST(Converter, NoDatumNoShift) {
 TEST(Converter, AcrossDatumsMatchesIndependentChain) {
   FakeHost host{SyntheticGrid()};
   CCoordConverter cv(host.Services());
-  ASSERT_TRUE(cv.Setup(1, 3, 9, 0, 2, 3, 9, 0));
+  ASSERT_TRUE(cv.Setup(Sys(1, 3, 9, 0), Sys(2, 3, 9, 0)));
   Ellipsoid bessel, grs;
-  ASSERT_TRUE(EllipsoidForDatum(1, bessel));
-  ASSERT_TRUE(EllipsoidForDatum(2, grs));
+  ASSERT_TRUE(EllipsoidForDatum(DatumTokyo, bessel));
+  ASSERT_TRUE(EllipsoidForDatum(DatumJgd2000, grs));
   const GeographicLib::TransverseMercatorExact tmB(bessel.a, bessel.f, 0.9999), tmG(grs.a, grs.f, 0.9999);
   const double lon0 = 139 + 50 / 60.0;
   double y0B, y0G, dummy;
@@ -226,7 +227,7 @@ TEST(Converter, FailedStagesGiveNaN) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.why);
     CCoordConverter cv(host.Services());
-    EXPECT_EQ(cv.Setup(c.s[0], c.s[1], c.s[2], c.s[3], c.d[0], c.d[1], c.d[2], c.d[3]), c.setupOk);
+    EXPECT_EQ(cv.Setup(Sys(c.s[0], c.s[1], c.s[2], c.s[3]), Sys(c.d[0], c.d[1], c.d[2], c.d[3])), c.setupOk);
     double x = 1, y = 2, g = 3;
     EXPECT_FALSE(cv.Convert(c.x, c.y, x, y, g));
     EXPECT_TRUE(std::isnan(x) && std::isnan(y) && std::isnan(g));
@@ -234,7 +235,7 @@ TEST(Converter, FailedStagesGiveNaN) {
 
   // The exporter calls the last stage on its own: it keeps the same domain.
   CCoordConverter last;
-  ASSERT_TRUE(last.Setup(2, 5, 0, 0, 2, 1, 0, 0));
+  ASSERT_TRUE(last.Setup(Sys(2, 5, 0, 0), Sys(2, 1, 0, 0)));
   double k = 4;
   double x0 = 1, y0 = 2, g0 = 3;
   EXPECT_FALSE(last.LatLongToDestination(90.5, 139, x0, y0, g0, k));
@@ -247,9 +248,9 @@ TEST(Converter, FailedStagesGiveNaN) {
   EXPECT_FALSE(fresh.Convert(0, 0, x, y, g));
   EXPECT_TRUE(std::isnan(x));
   CCoordConverter reused;
-  ASSERT_TRUE(reused.Setup(2, 3, 9, 0, 2, 2, 0, 54));
+  ASSERT_TRUE(reused.Setup(Sys(2, 3, 9, 0), Sys(2, 2, 0, 54)));
   ASSERT_TRUE(reused.Convert(100, 100, x, y, g));
-  EXPECT_FALSE(reused.Setup(2, 3, 20, 0, 2, 2, 0, 54));
+  EXPECT_FALSE(reused.Setup(Sys(2, 3, 20, 0), Sys(2, 2, 0, 54)));
   EXPECT_FALSE(reused.Convert(100, 100, x, y, g));
   EXPECT_TRUE(std::isnan(x));
 
@@ -267,8 +268,8 @@ TEST(Converter, FailedStagesGiveNaN) {
 // line.
 TEST(Converter, FarFromTheZoneFailsOrRoundTrips) {
   CCoordConverter toUtm, toBL;
-  ASSERT_TRUE(toUtm.Setup(2, 1, 0, 0, 2, 2, 0, 54));
-  ASSERT_TRUE(toBL.Setup(2, 2, 0, 54, 2, 1, 0, 0));
+  ASSERT_TRUE(toUtm.Setup(Sys(2, 1, 0, 0), Sys(2, 2, 0, 54)));
+  ASSERT_TRUE(toBL.Setup(Sys(2, 2, 0, 54), Sys(2, 1, 0, 0)));
   struct Case {
     double lon, lat;
     bool ok;
@@ -294,7 +295,7 @@ TEST(Converter, FarFromTheZoneFailsOrRoundTrips) {
   EXPECT_TRUE(std::isnan(lat));
 
   CCoordConverter sheet;
-  ASSERT_TRUE(sheet.Setup(2, 1, 0, 0, 2, 1, 0, 0));
+  ASSERT_TRUE(sheet.Setup(Sys(2, 1, 0, 0), Sys(2, 1, 0, 0)));
   double x, y, cv, x180;
   ASSERT_TRUE(sheet.Convert(180, 60, x180, y, cv));
   EXPECT_TRUE(sheet.Convert(180.00000000000006, 60, x, y, cv));
@@ -309,10 +310,10 @@ TEST(Converter, FarFromTheZoneFailsOrRoundTrips) {
 // corner comes back within 1e-9 degrees.
 TEST(Converter, DateLineAndPolesBothWays) {
   CCoordConverter toSheet, fromSheet, toUtm, fromUtm;
-  ASSERT_TRUE(toSheet.Setup(2, 1, 0, 0, 2, 1, 0, 0));
-  ASSERT_TRUE(fromSheet.Setup(2, 5, 0, 0, 2, 1, 0, 0));
-  ASSERT_TRUE(toUtm.Setup(2, 1, 0, 0, 2, 2, 0, 60));
-  ASSERT_TRUE(fromUtm.Setup(2, 2, 0, 60, 2, 1, 0, 0));
+  ASSERT_TRUE(toSheet.Setup(Sys(2, 1, 0, 0), Sys(2, 1, 0, 0)));
+  ASSERT_TRUE(fromSheet.Setup(Sys(2, 5, 0, 0), Sys(2, 1, 0, 0)));
+  ASSERT_TRUE(toUtm.Setup(Sys(2, 1, 0, 0), Sys(2, 2, 0, 60)));
+  ASSERT_TRUE(fromUtm.Setup(Sys(2, 2, 0, 60), Sys(2, 1, 0, 0)));
   for (double lon : {-180.0, 180.0, 179.0, 0.0})
     for (double lat : {-90.0, 90.0, -16.5, 0.0}) {
       SCOPED_TRACE(testing::Message() << lon << " " << lat);

@@ -1,6 +1,7 @@
 // The georeference kept in the document: data frame text and layer, coordinate markers, the fits
 // and the sheet transform.
 #include "geodesy/georef.h"
+#include "tests/geodesy/codes.h"
 #include "shell/text/text.h"
 #include "tests/support/host_fixture.h"
 
@@ -20,7 +21,7 @@ constexpr double kInf = std::numeric_limits<double>::infinity();
 DataFrame Frame(std::int32_t datum, std::int32_t kind, std::int32_t zone, std::int32_t utm, double X, double Y,
                 double S, double R, double h = 0, double v = 0) {
   DataFrame df;
-  df.datum = datum, df.kind = kind, df.zone = zone, df.utmZone = utm;
+  df.system = Sys(datum, kind, zone, utm);
   df.X = X, df.Y = Y, df.S = S, df.R = R, df.anchorH = h, df.anchorV = v;
   return df;
 }
@@ -86,10 +87,7 @@ TEST(DataFrameText, ParsedFieldsAndRefusals) {
       EXPECT_EQ(got.S, 9) << "left untouched";
       continue;
     }
-    EXPECT_EQ(got.datum, c.want.datum);
-    EXPECT_EQ(got.kind, c.want.kind);
-    EXPECT_EQ(got.zone, c.want.zone);
-    EXPECT_EQ(got.utmZone, c.want.utmZone);
+    EXPECT_EQ(got.system, c.want.system);
     EXPECT_EQ(got.X, c.want.X);
     EXPECT_EQ(got.Y, c.want.Y);
     EXPECT_EQ(got.S, c.want.S);
@@ -209,7 +207,7 @@ TEST(SheetTransform, DataFrameMatchesTheClosedForms) {
     SCOPED_TRACE(DataFrameText(df));
     CSheetTransform t;
     ASSERT_TRUE(t.SetFromDataFrame(df));
-    EXPECT_EQ(t.Mode(), 0);
+    EXPECT_EQ(t.Source(), TransformSource::DataFrame);
     const double th = df.R * 3.141592653589793 / 180;
     for (const host::RealPoint p : {host::RealPoint{0, 0}, {306, 396}, {-1000, 2500}, {612.5, -13}}) {
       const double dx = (p.h - df.anchorH) * df.S * k0, dy = (p.v - df.anchorV) * df.S * k0;
@@ -265,13 +263,13 @@ TEST(SheetTransform, UnusableFramesAndFitsGiveNoTransform) {
   EXPECT_TRUE(t.SetFromDataFrame(Frame(2, 3, 9, 0, 0, 0, 1000, 0)));
 
   MarkerSet collinear;
-  collinear.kind = 1;
+  collinear.layout = MarkerLayout::ThreePoint;
   collinear.doc = {host::RealPoint{0, 0}, {10, 10}, {20, 20}, {}};
   collinear.map = {MarkerPoint{0, 0}, {1, 0}, {0, 1}, {}};
   EXPECT_FALSE(t.SetFromMarkers(collinear));
   EXPECT_FALSE(t.Ready());
   MarkerSet flat;  // a map "rectangle" of zero width
-  flat.kind = 0;
+  flat.layout = MarkerLayout::FourPoint;
   flat.doc = {host::RealPoint{0, 0}, {0, 100}, {100, 100}, {100, 0}};
   flat.map = {MarkerPoint{5, 0}, {5, 1}, {5, 1}, {5, 0}};
   EXPECT_FALSE(t.SetFromMarkers(flat));
@@ -352,7 +350,7 @@ TEST(SheetTransform, FourMarkersRoundTripForAnyConvexQuadrilateral) {
   };
   for (const auto& doc : cases) {
     MarkerSet set;
-    set.kind = 0;
+    set.layout = MarkerLayout::FourPoint;
     set.doc = doc;
     set.map = {{{-12000, 30000}, {-12000, 45000}, {-2000, 45000}, {-2000, 30000}}};
     CSheetTransform t;
@@ -473,7 +471,7 @@ TEST_F(GeorefInHost, ReadMarkersDetectsTheSetAndChecksTheRectangle) {
     MarkerSet set;
     ASSERT_EQ(ReadMarkers(set), c.ok);
     if (!c.ok) continue;
-    EXPECT_EQ(set.kind, c.kind);
+    EXPECT_EQ(geo::Code(set.layout), c.kind);
     if (c.kind == 0) {
       EXPECT_EQ(set.map[0].x, 139);
       EXPECT_EQ(set.map[0].y, 35);
@@ -513,7 +511,7 @@ TEST_F(GeorefInHost, ReadMarkersDetectsTheSetAndChecksTheRectangle) {
 
 TEST_F(GeorefInHost, ExtentMarkersInAPlaneZoneReadBackAsTheFrame) {
   CCoordConverter identity;
-  ASSERT_TRUE(identity.Setup(2, 3, 9, 0, 2, 3, 9, 0));
+  ASSERT_TRUE(identity.Setup(Sys(2, 3, 9, 0), Sys(2, 3, 9, 0)));
   const DataFrame df = Frame(2, 3, 9, 0, 500, 750, 10000, 0, 306, 396);
   CSheetTransform frame;
   ASSERT_TRUE(frame.SetFromDataFrame(df));
@@ -545,7 +543,7 @@ TEST_F(GeorefInHost, ExtentMarkersInAPlaneZoneReadBackAsTheFrame) {
 
 TEST_F(GeorefInHost, ExtentMarkersOnALatLongSheetAreInDegrees) {
   CCoordConverter conv;  // lat/long data drawn as equirectangular metres, same datum
-  ASSERT_TRUE(conv.Setup(2, 1, 0, 0, 2, 1, 0, 0));
+  ASSERT_TRUE(conv.Setup(Sys(2, 1, 0, 0), Sys(2, 1, 0, 0)));
   double cx, cy, c;
   ASSERT_TRUE(conv.Convert(139.5, 35.5, cx, cy, c));
   CSheetTransform frame;
@@ -567,7 +565,7 @@ TEST_F(GeorefInHost, ExtentMarkersOnALatLongSheetAreInDegrees) {
   host->NewDocument();
   host->FillSlots();
   CCoordConverter broken;
-  EXPECT_FALSE(broken.Setup(2, 3, 99, 0, 2, 3, 9, 0));
+  EXPECT_FALSE(broken.Setup(Sys(2, 3, 99, 0), Sys(2, 3, 9, 0)));
   EXPECT_EQ(CreateExtentMarkers(broken, frame, 0, 1, 0, 1), host::kBadParameter);
   EXPECT_EQ(Titles().size(), 1u);
 }

@@ -1,6 +1,7 @@
 // Transverse Mercator: the engine's setup rules and edge cases, and its agreement with
 // GeographicLib's exact transverse Mercator (Lee 1976 / Karney 2011) over every zone.
 #include "geodesy/angles.h"
+#include "tests/geodesy/codes.h"
 #include "geodesy/geodesy.h"
 
 #include <GeographicLib/Ellipsoid.hpp>
@@ -34,18 +35,18 @@ TEST(TmSetup, ZoneAndDatumRanges) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.why);
     CGeodesy g;
-    EXPECT_EQ(c.utm ? g.SetupUtmZone(c.zone, c.datum) : g.SetupPlaneZone(c.zone, c.datum), c.ok);
+    EXPECT_EQ(c.utm ? g.SetupUtmZone(Z(c.zone), D(c.datum)) : g.SetupPlaneZone(Z(c.zone), D(c.datum)), c.ok);
     EXPECT_EQ(g.IsPrepared(), c.ok);
   }
 }
 
 TEST(TmSetup, FailedSetupKeepsThePreviousZone) {
   CGeodesy g;
-  ASSERT_TRUE(g.SetupPlaneZone(9, 2));
+  ASSERT_TRUE(g.SetupPlaneZone(Z(9), DatumJgd2000));
   double x, y, cv, k;
   ASSERT_TRUE(g.LatLongToPlane(36, 139 + 50 / 60.0, x, y, cv, k));
-  EXPECT_FALSE(g.SetupPlaneZone(20, 2));
-  EXPECT_FALSE(g.SetupUtmZone(54, 7));
+  EXPECT_FALSE(g.SetupPlaneZone(Z(20), DatumJgd2000));
+  EXPECT_FALSE(g.SetupUtmZone(Z(54), D(7)));
   double x2, y2;
   ASSERT_TRUE(g.LatLongToPlane(36, 139 + 50 / 60.0, x2, y2, cv, k));
   EXPECT_EQ(x2, x);
@@ -61,13 +62,13 @@ TEST(TmSetup, ZoneOriginsFromPackedTable) {
                      {18, 20, 136}, {19, 26, 154}};
   for (const auto& c : cases) {
     double lat, lon;
-    ASSERT_TRUE(g.PlaneZoneOrigin(c.zone, lat, lon));
+    ASSERT_TRUE(PlaneZoneOrigin(Z(c.zone), lat, lon));
     EXPECT_NEAR(lat, c.lat, 1e-13) << c.zone;
     EXPECT_NEAR(lon, c.lon, 1e-13) << c.zone;
   }
   double lat = 5, lon = 5;
-  EXPECT_FALSE(g.PlaneZoneOrigin(0, lat, lon));
-  EXPECT_FALSE(g.PlaneZoneOrigin(20, lat, lon));
+  EXPECT_FALSE(PlaneZoneOrigin(Z(0), lat, lon));
+  EXPECT_FALSE(PlaneZoneOrigin(Z(20), lat, lon));
   EXPECT_EQ(lat, 5);
 }
 
@@ -78,7 +79,7 @@ TEST(TmEngine, UnpreparedAndUnsettledFail) {
   EXPECT_FALSE(g.TmInverse(0, 0, a, b, c, d));
   EXPECT_FALSE(g.LatLongToUtm(35, 140, a, b, c, d));
   EXPECT_EQ(a, 1);
-  ASSERT_TRUE(g.SetupPlaneZone(9, 2));
+  ASSERT_TRUE(g.SetupPlaneZone(Z(9), DatumJgd2000));
   // The footpoint iteration never settles on these; the outputs stay as they were.
   for (double bad : {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity()}) {
     EXPECT_FALSE(g.PlaneToLatLong(bad, 0, a, b, c, d));
@@ -91,7 +92,7 @@ TEST(TmEngine, UnpreparedAndUnsettledFail) {
 // past the pole.
 TEST(TmEngine, AntimeridianAndPoles) {
   Ellipsoid e;
-  ASSERT_TRUE(EllipsoidForDatum(2, e));
+  ASSERT_TRUE(EllipsoidForDatum(DatumJgd2000, e));
   const GeographicLib::TransverseMercatorExact ref(e.a, e.f, 0.9996);
   struct Case {
     int zone;
@@ -106,7 +107,7 @@ TEST(TmEngine, AntimeridianAndPoles) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.why);
     CGeodesy g;
-    ASSERT_TRUE(g.SetupUtmZone(c.zone, 2));
+    ASSERT_TRUE(g.SetupUtmZone(Z(c.zone), DatumJgd2000));
     double n, east, conv, k, x, y, lat, lon;
     ASSERT_TRUE(g.LatLongToUtm(c.lat, c.lon, n, east, conv, k));
     ref.Forward(6 * c.zone - 183, c.lat, c.lon, x, y);
@@ -119,7 +120,7 @@ TEST(TmEngine, AntimeridianAndPoles) {
   }
 
   CGeodesy g;
-  ASSERT_TRUE(g.SetupPlaneZone(9, 2));
+  ASSERT_TRUE(g.SetupPlaneZone(Z(9), DatumJgd2000));
   double a = 1, b = 2, c = 3, d = 4;
   for (double lat : {90.5, -91.0, 1e300}) EXPECT_FALSE(g.LatLongToPlane(lat, 139, a, b, c, d)) << lat;
   EXPECT_TRUE(g.LatLongToPlane(90, 139, a, b, c, d));
@@ -132,9 +133,9 @@ TEST(TmEngine, AntimeridianAndPoles) {
 TEST(TmEngine, MeridianArcMatchesGeographicLib) {
   for (int datum : {1, 2}) {
     CGeodesy g;
-    ASSERT_TRUE(g.SetupUtmZone(54, datum));
+    ASSERT_TRUE(g.SetupUtmZone(Z(54), D(datum)));
     Ellipsoid e;
-    ASSERT_TRUE(EllipsoidForDatum(datum, e));
+    ASSERT_TRUE(EllipsoidForDatum(D(datum), e));
     const GeographicLib::Ellipsoid ref(e.a, e.f);
     for (double lat = -89; lat <= 89; lat += 2) {
       SCOPED_TRACE(lat);
@@ -146,7 +147,7 @@ TEST(TmEngine, MeridianArcMatchesGeographicLib) {
 // Edge cases at fixed points, zone 9 and UTM 54 on GRS-80.
 TEST(TmEngine, FixedPoints) {
   CGeodesy g;
-  ASSERT_TRUE(g.SetupPlaneZone(9, 2));
+  ASSERT_TRUE(g.SetupPlaneZone(Z(9), DatumJgd2000));
   double X, Y, cv, k, lat, lon, cv2, k2;
   ASSERT_TRUE(g.LatLongToPlane(36, 139 + 50 / 60.0, X, Y, cv, k));
   EXPECT_NEAR(X, 0, 1e-9);
@@ -166,7 +167,7 @@ TEST(TmEngine, FixedPoints) {
   EXPECT_NEAR(cv2, cv, 1e-11);
   EXPECT_NEAR(k2, k, 1e-12);
 
-  ASSERT_TRUE(g.SetupUtmZone(54, 2));
+  ASSERT_TRUE(g.SetupUtmZone(Z(54), DatumJgd2000));
   double N, E;
   ASSERT_TRUE(g.LatLongToUtm(35, 140, N, E, cv, k));
   EXPECT_LT(E, 500000);
@@ -248,14 +249,14 @@ TEST(TmAccuracy, PlaneZonesAgainstExactTm) {
   Worst all;
   for (int datum : {1, 2}) {
     Ellipsoid e;
-    ASSERT_TRUE(EllipsoidForDatum(datum, e));
+    ASSERT_TRUE(EllipsoidForDatum(D(datum), e));
     const GeographicLib::TransverseMercatorExact ref(e.a, e.f, 0.9999);
     for (int zone = 1; zone <= 19; ++zone) {
       SCOPED_TRACE(testing::Message() << "datum " << datum << " zone " << zone);
       CGeodesy g;
-      ASSERT_TRUE(g.SetupPlaneZone(zone, datum));
+      ASSERT_TRUE(g.SetupPlaneZone(Z(zone), D(datum)));
       double lat0, lon0;
-      ASSERT_TRUE(g.PlaneZoneOrigin(zone, lat0, lon0));
+      ASSERT_TRUE(PlaneZoneOrigin(Z(zone), lat0, lon0));
       const Worst w = Sweep(g, ref, lat0, lon0, 0, 20, 46, 1, 150000, 5);
       Merge(all, w);
       // The bar is 1 mm; the series does about 1 micrometre here, and a slip in any coefficient
@@ -274,12 +275,12 @@ TEST(TmAccuracy, UtmZonesAgainstExactTm) {
   Worst all;
   for (int datum : {1, 2}) {
     Ellipsoid e;
-    ASSERT_TRUE(EllipsoidForDatum(datum, e));
+    ASSERT_TRUE(EllipsoidForDatum(D(datum), e));
     const GeographicLib::TransverseMercatorExact ref(e.a, e.f, 0.9996);
     for (int zone = 1; zone <= 60; ++zone) {
       SCOPED_TRACE(testing::Message() << "datum " << datum << " zone " << zone);
       CGeodesy g;
-      ASSERT_TRUE(g.SetupUtmZone(zone, datum));
+      ASSERT_TRUE(g.SetupUtmZone(Z(zone), D(datum)));
       const Worst w = Sweep(g, ref, 0, 6 * zone - 183, 500000, -80, 84, 4, 1e9, 3);
       Merge(all, w);
       EXPECT_LT(w.forward, 1e-4);  // about 16 micrometres at the zone edge on the equator
@@ -298,10 +299,10 @@ TEST(TmAccuracy, UtmZonesAgainstExactTm) {
 TEST(TmDomain, ConvertsWithinAMillimetreOrRefuses) {
   for (int datum : {1, 2}) {
     Ellipsoid e;
-    ASSERT_TRUE(EllipsoidForDatum(datum, e));
+    ASSERT_TRUE(EllipsoidForDatum(D(datum), e));
     const GeographicLib::TransverseMercatorExact ref(e.a, e.f, 0.9996);
     CGeodesy g;
-    ASSERT_TRUE(g.SetupUtmZone(54, datum));
+    ASSERT_TRUE(g.SetupUtmZone(Z(54), D(datum)));
     const double lon0 = 141;
     double worstForward = 0, worstInverse = 0, worstRoundTrip = 0;
     int refusedNear = 0, converted = 0, refused = 0;
@@ -374,10 +375,10 @@ TEST(TmWide, AgainstExactTm) {
       {-90, 170, 1e-6, "south pole seen from any longitude"},
   };
   Ellipsoid e;
-  ASSERT_TRUE(EllipsoidForDatum(2, e));
+  ASSERT_TRUE(EllipsoidForDatum(DatumJgd2000, e));
   const GeographicLib::TransverseMercatorExact ref(e.a, e.f, 0.9996);
   CGeodesy g;
-  ASSERT_TRUE(g.SetupUtmZone(33, 2));
+  ASSERT_TRUE(g.SetupUtmZone(Z(33), DatumJgd2000));
   const double lon0 = 15;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.why);

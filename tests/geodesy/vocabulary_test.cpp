@@ -1,5 +1,6 @@
 // Datums, ellipsoids, angle forms, equirectangular metres and zone names.
 #include "geodesy/angles.h"
+#include "tests/geodesy/codes.h"
 #include "geodesy/datum.h"
 #include "geodesy/zones.h"
 
@@ -25,11 +26,11 @@ TEST(Ellipsoids, TableDerivedValuesAndDatumMapping) {
 
   // Invalid datums: false and the output left alone; MeanRadius zeroes its output.
   Ellipsoid untouched{"x", 1, 2, 3, 4};
-  EXPECT_FALSE(EllipsoidForDatum(0, untouched));
-  EXPECT_FALSE(EllipsoidForDatum(3, untouched));
+  EXPECT_FALSE(EllipsoidForDatum(D(0), untouched));
+  EXPECT_FALSE(EllipsoidForDatum(D(3), untouched));
   EXPECT_EQ(untouched.a, 1);
   double r = 99;
-  EXPECT_FALSE(MeanRadius(4, r));
+  EXPECT_FALSE(MeanRadius(D(4), r));
   EXPECT_EQ(r, 0);
   ASSERT_TRUE(MeanRadius(DatumJgd2000, r));
   EXPECT_NEAR(r, 6371008.7714, 1e-4);  // the GRS 80 mean radius R1 = (2a + b) / 3
@@ -38,15 +39,15 @@ TEST(Ellipsoids, TableDerivedValuesAndDatumMapping) {
 TEST(Equirect, ArcLengthsOnTheMeanSphereAndBack) {
   double r, x, y, lat, lon;
   ASSERT_TRUE(MeanRadius(DatumJgd2000, r));
-  ASSERT_TRUE(EquirectForward(35, 135, DatumJgd2000, x, y));
+  ASSERT_TRUE(EquirectForward(35, 135, D(DatumJgd2000), x, y));
   EXPECT_EQ(x, 135 * 0.0174532925199433 * r);  // no cosine of any latitude
   EXPECT_EQ(y, 35 * 0.0174532925199433 * r);
-  ASSERT_TRUE(EquirectInverse(x, y, DatumJgd2000, lat, lon));
+  ASSERT_TRUE(EquirectInverse(x, y, D(DatumJgd2000), lat, lon));
   EXPECT_NEAR(lat, 35, 1e-12);
   EXPECT_NEAR(lon, 135, 1e-12);
   x = y = 7;
-  EXPECT_FALSE(EquirectForward(35, 135, 0, x, y));
-  EXPECT_FALSE(EquirectInverse(1, 1, 5, x, y));
+  EXPECT_FALSE(EquirectForward(35, 135, D(0), x, y));
+  EXPECT_FALSE(EquirectInverse(1, 1, D(5), x, y));
   EXPECT_EQ(x, 7);
 }
 

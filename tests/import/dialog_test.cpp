@@ -1,6 +1,7 @@
 // The import coordinate settings dialog (108): what it shows, its enabling rules, its refusals and
 // what it remembers; the corner texts of the import range.
 #include "import/import_dialog.h"
+#include "tests/geodesy/codes.h"
 #include "geodesy/georef.h"
 #include "tests/import/import_fixture.h"
 
@@ -225,7 +226,7 @@ TEST_F(ImportDialogTest, ANewFramePlacesArtWithTheValuesItStores) {
     geo::CSheetTransform t;
     ASSERT_TRUE(t.SetFromDataFrame(df));
     geo::CCoordConverter conv;
-    ASSERT_TRUE(conv.Setup(2, 3, 9, 0, 2, 3, 10, 0));
+    ASSERT_TRUE(conv.Setup(geo::Sys(2, 3, 9, 0), geo::Sys(2, 3, 10, 0)));
     const auto marks = Art(Layer("xy"));
     ASSERT_EQ(marks.size(), points.size());
     for (std::size_t i = 0; i < points.size(); ++i) {

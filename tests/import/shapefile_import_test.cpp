@@ -1,6 +1,7 @@
 // Shapefile import through flyout item 1, played by the scripted user: layers, art, styles,
 // attribute values, the data frame and markers, the import range, and bad input.
 #include "geodesy/coord_converter.h"
+#include "tests/geodesy/codes.h"
 #include "geodesy/georef.h"
 #include "tests/import/import_fixture.h"
 
@@ -55,7 +56,7 @@ class ShapefileImportTest : public ImportFixture {
   static std::unique_ptr<Placement> XY9Placement(double xmin, double xmax, double ymin, double ymax,
                                                  bool trueNorth = true) {
     auto p = std::make_unique<Placement>();
-    EXPECT_TRUE(p->conv.Setup(2, 1, 0, 0, 2, 3, 9, 0));
+    EXPECT_TRUE(p->conv.Setup(geo::Sys(2, 1, 0, 0), geo::Sys(2, 3, 9, 0)));
     double c = 0;
     p->conv.Convert((xmin + xmax) / 2, (ymin + ymax) / 2, p->X, p->Y, c);
     p->R = trueNorth ? c : 0;
@@ -112,9 +113,7 @@ TEST_F(ShapefileImportTest, PointsBecomeMarksWithTheirRowsOnANewDataFrame) {
   // The data frame holds the dialog's values; its reference point is the extent's centre.
   geo::DataFrame df;
   ASSERT_TRUE(geo::ReadDataFrame(df));
-  EXPECT_EQ(df.datum, 2);
-  EXPECT_EQ(df.kind, 3);
-  EXPECT_EQ(df.zone, 9);
+  EXPECT_EQ(df.system, (geo::CoordSystem{geo::DatumJgd2000, geo::KindPlaneXY, geo::Zone{9}}));
   EXPECT_EQ(df.S, 25000);
   EXPECT_NEAR(df.X, place->X, 1e-6);
   EXPECT_NEAR(df.Y, place->Y, 1e-6);
@@ -308,7 +307,7 @@ TEST_F(ShapefileImportTest, WithoutADataFrameTheMarkersPlaceTheFileCoordinatesAs
 
   // The same stations in plane zone IX metres: the markers hold zone IX coordinates.
   geo::CCoordConverter conv;
-  ASSERT_TRUE(conv.Setup(2, 1, 0, 0, 2, 3, 9, 0));
+  ASSERT_TRUE(conv.Setup(geo::Sys(2, 1, 0, 0), geo::Sys(2, 3, 9, 0)));
   std::vector<PartList> xy;
   for (const PartList& p : StationPoints()) {
     double x = 0, y = 0, c = 0;
@@ -355,7 +354,7 @@ TEST_F(ShapefileImportTest, DegreeFormMarkersTakeAPlaneFileConverted) {
   RunImport();
   ASSERT_EQ(app->DeleteLayer("Varnox-Shape DataFrame"), "");
   geo::CCoordConverter conv;
-  ASSERT_TRUE(conv.Setup(2, 1, 0, 0, 2, 3, 9, 0));
+  ASSERT_TRUE(conv.Setup(geo::Sys(2, 1, 0, 0), geo::Sys(2, 3, 9, 0)));
   std::vector<PartList> xy;
   for (const PartList& p : StationPoints()) {
     double x = 0, y = 0, cv = 0;

@@ -3,6 +3,7 @@
 // points with their attributes, and the lines left out because a coordinate is not a number.
 #include "geodesy/georef.h"
 #include "import/text_importer.h"
+#include "tests/geodesy/codes.h"
 #include "tests/import/import_fixture.h"
 
 #include <array>
@@ -230,7 +231,7 @@ TEST_F(TextImportTest, APointPastTheDateLineIsLeftOutOfANewFrame) {
   ASSERT_TRUE(geo::ReadDataFrame(df));
   // The centre of 170..171 E, 60..61 N in equirectangular metres.
   geo::CCoordConverter conv;
-  ASSERT_TRUE(conv.Setup(2, 1, 0, 0, 2, 1, 0, 0));
+  ASSERT_TRUE(conv.Setup(geo::Sys(2, 1, 0, 0), geo::Sys(2, 1, 0, 0)));
   double x, y, cv;
   ASSERT_TRUE(conv.Convert(170.5, 60.5, x, y, cv));
   EXPECT_NEAR(df.X, x, 1e-6);

@@ -240,6 +240,107 @@ TEST_F(RunTest, CancelAtCountsThePollsOfItsOwnStep) {
   EXPECT_EQ(cancelledAt, (std::vector<std::int64_t>{0}));
 }
 
+// ----- undo and redo
+
+std::string ReadFile(const std::filesystem::path& p);
+
+// The document as saved, without the selection (which is no change of the work).
+std::string Saved(StandInHost& h) {
+  TempDir dir;
+  std::string error;
+  Document& d = *h.Doc();
+  std::vector<ArtOpaque*> selected;
+  for (ArtOpaque& a : d.artArena)
+    if (a.flags & kArtSelected) selected.push_back(&a), a.flags &= ~kArtSelected;
+  EXPECT_TRUE(WriteDocument(d, dir / "d.vxd", error)) << error;
+  for (ArtOpaque* a : selected) a->flags |= kArtSelected;
+  return ReadFile(dir / "d.vxd");
+}
+
+// Every command that changes the document is one step; undo puts back the document as it was,
+// redo as it was after: an import, a value edit, a delete, a new layer and a deleted layer.
+TEST_F(RunTest, UndoAndRedoPutBackEachCommandWhole) {
+  const std::string stations = std::string(VX_SOURCE_DIR) + "/samples/stations.shp";
+  std::vector<std::string> states{Saved(*host)};
+  auto play = [&](const std::string& script) {
+    ASSERT_EQ(Play(script.c_str()), "");
+    states.push_back(Saved(*host));
+    ASSERT_NE(states.back(), states[states.size() - 2]) << script;
+  };
+  play(R"([{"flyout": 1}, {"openFiles": [")" + stations +
+       R"("]}, {"dialog": 108}, {"click": 1126}, {"selectItem": 1115, "index": 9}, {"click": 1}])");
+  std::string layer;
+  for (LayerOpaque* l : host->Doc()->PreorderLayers())
+    if (l->title.find("stations") != std::string::npos) layer = l->title;
+  ASSERT_FALSE(layer.empty());
+  play(R"([{"select": {"layer": ")" + layer + R"(", "art": [0]}}, {"panelDoubleClick": 0},
+           {"dialog": 113}, {"setText": 1130, "text": "有楽町"}, {"click": 1}])");
+  ASSERT_NE(states.back().find("有楽町"), std::string::npos);
+  play(R"([{"select": {"layer": ")" + layer + R"(", "art": [1, 2]}}, {"delete": true}])");
+  play(R"([{"newLayer": "道路"}])");
+  play(R"([{"deleteLayer": ")" + layer + R"("}])");
+
+  std::string error;
+  ASSERT_TRUE(host->SaveDocument(TempDir() / "saved.vxd", error)) << error;
+  EXPECT_FALSE(app->Unsaved());
+  for (std::size_t i = states.size() - 1; i-- > 0;) {
+    ASSERT_TRUE(app->CanUndo());
+    ASSERT_EQ(Play(R"([{"undo": true}])"), "");
+    EXPECT_EQ(Saved(*host), states[i]) << "undo to state " << i;
+    EXPECT_TRUE(app->Unsaved()) << "undo after a save is a change";
+  }
+  EXPECT_NE(Play(R"([{"undo": true}])").find("there is nothing to undo"), std::string::npos);
+  for (std::size_t i = 1; i < states.size(); ++i) {
+    ASSERT_EQ(Play(R"([{"redo": true}])"), "");
+    EXPECT_EQ(Saved(*host), states[i]) << "redo to state " << i;
+  }
+  EXPECT_FALSE(app->Unsaved()) << "back at the saved revision";
+  EXPECT_NE(Play(R"([{"redo": true}])").find("there is nothing to redo"), std::string::npos);
+
+  // A new command after undo drops what could be redone.
+  ASSERT_EQ(Play(R"([{"undo": true}, {"undo": true}, {"newLayer": "x"}])"), "");
+  EXPECT_FALSE(app->CanRedo());
+  EXPECT_NE(Play(R"([{"redo": true}])").find("there is nothing to redo"), std::string::npos);
+}
+
+Err AddPathThenPoll(PluginRef) {
+  LayerHandle layer = nullptr;
+  ArtHandle group = nullptr, art = nullptr;
+  if (Err e = sLayer()->GetCurrentLayer(layer)) return e;
+  if (Err e = sLayer()->GetLayerGroup(layer, group)) return e;
+  if (Err e = sArt()->NewArt(ArtType::Path, PaintOrder::InsideOnTop, group, art)) return e;
+  const PathSegment s{{1, 2}, {1, 2}, {1, 2}, false};
+  if (Err e = sPath()->SetPathSegments(art, 1, &s)) return e;
+  return sUser()->Cancelled() ? kStop : kNoErr;
+}
+
+// A command cancelled half-way keeps what it did (the plug-in keeps what it read), as one step
+// that one undo takes away whole; at least 50 steps are kept, and no more than the journal's bound.
+TEST_F(RunTest, ACancelledCommandIsOneStepAndStepsAreBounded) {
+  shell::Commands().importShapefiles = AddPathThenPoll;
+  const std::string before = Saved(*host);
+  const std::uint64_t revision = app->Revision();
+  ASSERT_EQ(Play(R"([{"flyout": 1}, {"cancelAt": 1}])"), "");
+  EXPECT_NE(Saved(*host), before);
+  ASSERT_EQ(Play(R"([{"undo": true}])"), "");
+  EXPECT_EQ(Saved(*host), before);
+  EXPECT_EQ(app->Revision(), revision);
+  EXPECT_FALSE(app->CanUndo());
+  ASSERT_EQ(Play(R"([{"redo": true}])"), "");
+
+  for (std::size_t i = 0; i < Journal::kMostSteps + 10; ++i) ASSERT_EQ(Play(R"([{"flyout": 1}])"), "");
+  EXPECT_EQ(host->Doc()->journal.UndoCount(), Journal::kMostSteps);
+  std::size_t undone = 0;
+  while (app->CanUndo() && undone <= Journal::kMostSteps) {
+    ASSERT_EQ(app->Undo(), "");
+    ++undone;
+  }
+  EXPECT_EQ(undone, Journal::kMostSteps);
+  std::size_t paths = 0;
+  for (ArtOpaque* a = host->Doc()->layers.front()->group->firstChild; a; a = a->next) ++paths;
+  EXPECT_EQ(paths, 11u) << "the oldest steps are forgotten, not undone";
+}
+
 // ----- the program
 
 std::string ReadFile(const std::filesystem::path& p) {

@@ -7,4 +7,4 @@ command -v node >/dev/null || { echo "run.sh: node is needed (scripts/setup.sh i
 if [ ! -f node_modules/playwright-core/package.json ]; then
   PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error
 fi
-VXSHAPE="$1" VX_ARTIFACTS="$2" exec node --test serve.test.mjs
+VXSHAPE="$1" VX_ARTIFACTS="$2" exec node --test serve.test.mjs guard.test.mjs

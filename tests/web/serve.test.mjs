@@ -191,6 +191,42 @@ test('click an object, read its values, edit one through the value dialog', asyn
   await page.waitForFunction(() => [...document.querySelectorAll('#panel-body td')].some((td) => td.textContent === '有楽町'));
 });
 
+test('undo and redo: a value edit, a delete, the import; the unsaved sign follows the revision', async () => {
+  const title = (await page.locator('#layers li .name').allTextContents()).find((t) => t.includes('stations'));
+  await page.mouse.click(5, 5);  // the bar: the focus leaves any control
+  await page.keyboard.press('Control+z');
+  await idle();
+  await page.waitForFunction(() => ![...document.querySelectorAll('#panel-body td')].some((td) => td.textContent === '有楽町'));
+  await page.keyboard.press('Control+Shift+z');
+  await idle();
+  await page.waitForFunction(() => [...document.querySelectorAll('#panel-body td')].some((td) => td.textContent === '有楽町'));
+
+  const index = await layerIndex(title);
+  const arts = await page.evaluate((i) => vxSheet.arts(i), index);
+  await page.keyboard.press('Delete');
+  await idle();
+  await page.waitForFunction(([i, n]) => vxSheet.arts(i) === n - 1 && state.canUndo, [index, arts]);
+  await page.click('#undo');
+  await idle();
+  await page.waitForFunction(([i, n]) => vxSheet.arts(i) === n && state.canRedo, [index, arts]);
+
+  // Back past the edit and the import: the layer goes; redo brings both back.
+  await page.click('#undo');
+  await idle();
+  await page.click('#undo');
+  await idle();
+  await page.waitForFunction((t) => !state.layers.some((l) => l.title === t), title);
+  await page.click('#redo');
+  await idle();
+  await page.waitForFunction((t) => state.layers.some((l) => l.title === t), title);
+  await page.keyboard.press('Control+y');
+  await idle();
+  await page.waitForFunction(([t, n]) => { const l = state.layers.find((x) => x.title === t); return l && vxSheet.arts(l.index) === n; }, [title, arts]);
+  await clickArt(await layerIndex(title), 0);
+  await page.waitForFunction(() => [...document.querySelectorAll('#panel-body td')].some((td) => td.textContent === '有楽町'));
+  assert.ok(await page.evaluate(() => state.dirty));
+});
+
 test('search selects the matching objects', async () => {
   await page.click('#panel-body button:has-text("検索...")');
   await dialog(114).waitFor();
