@@ -498,8 +498,16 @@ class PathSuiteImpl final : public PathSuite, Base {
   Err GetPathLength(ArtHandle path, double& out, double flatness) override try {
     VX_TRY(CheckPath(path));
     out = 0;
+    std::vector<RealPoint> pts;  // kept for its capacity
     for (std::size_t i = 0; i < BezierCount(path->segments, path->closed); ++i) {
-      auto pts = Flatten(SegmentBezier(path->segments, i), flatness);
+      const RealBezier b = SegmentBezier(path->segments, i);
+      // A straight piece (an imported line is all of them) is its chord, as flattening gives.
+      if (IsLine(b)) {
+        out += std::hypot(b.p3.h - b.p0.h, b.p3.v - b.p0.v);
+        continue;
+      }
+      pts.assign(1, b.p0);
+      FlattenInto(b, flatness > 0 ? flatness : 0.01, 0, pts);
       for (std::size_t k = 0; k + 1 < pts.size(); ++k) out += std::hypot(pts[k + 1].h - pts[k].h, pts[k + 1].v - pts[k].v);
     }
     return kNoErr;
