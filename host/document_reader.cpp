@@ -718,4 +718,5 @@ std::unique_ptr<Document> ReadDocument(const std::filesystem::path& file, std::s
   }
   return nullptr;
 }
+
 }  // namespace vx::host

@@ -526,8 +526,6 @@ bool WriteDocument(const Document& doc, const std::filesystem::path& file, std::
     out.Raw("}\n");
     out.Flush();
     return f.Commit(error);
-  } catch (const DocumentError& e) {
-    error = OneLine(PathToUtf8(file) + ": not saved: " + e.what());
   } catch (const std::bad_alloc&) {
     error = PathToUtf8(file) + ": not saved: out of memory";
   } catch (const std::exception& e) {
@@ -535,4 +533,5 @@ bool WriteDocument(const Document& doc, const std::filesystem::path& file, std::
   }
   return false;
 }
+
 }  // namespace vx::host
