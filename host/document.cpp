@@ -49,21 +49,41 @@ Err ArrayImpl::Clear() try {
   return kNoErr;
 } catch (...) { return EdgeFailure(); }
 
+namespace {
+auto KeyLess = [](const DictionaryImpl::Item& a, const std::string& k) { return a.first < k; };
+}
+
+const Entry* DictionaryImpl::Find(const std::string& key) const {
+  auto it = std::lower_bound(entries_.begin(), entries_.end(), key, KeyLess);
+  return it != entries_.end() && it->first == key ? &it->second : nullptr;
+}
+std::optional<Entry> DictionaryImpl::Exchange(const std::string& key, std::optional<Entry> e) {
+  auto it = std::lower_bound(entries_.begin(), entries_.end(), key, KeyLess);
+  std::optional<Entry> was;
+  if (it != entries_.end() && it->first == key) {
+    was = std::move(it->second);
+    if (e) it->second = std::move(*e);
+    else entries_.erase(it);
+  } else if (e) {
+    entries_.insert(it, Item(key, std::move(*e)));
+  }
+  return was;
+}
 Err DictionaryImpl::Get(const std::string& key, Entry& out) const try {
-  auto it = entries_.find(key);
-  if (it == entries_.end()) return kNotFound;
-  out = it->second;
+  const Entry* e = Find(key);
+  if (!e) return kNotFound;
+  out = *e;
   return kNoErr;
 } catch (...) { return EdgeFailure(); }
 Err DictionaryImpl::Set(const std::string& key, const Entry& e) try {
   if (Journal* j = Journal::Active()) j->DictionaryChanging(*this, key);
-  entries_[key] = e;
+  Exchange(key, e);
   return kNoErr;
 } catch (...) { return EdgeFailure(); }
 Err DictionaryImpl::Delete(const std::string& key) try {
-  if (!entries_.count(key)) return kNotFound;
+  if (!Find(key)) return kNotFound;
   if (Journal* j = Journal::Active()) j->DictionaryChanging(*this, key);
-  entries_.erase(key);
+  Exchange(key, std::nullopt);
   return kNoErr;
 } catch (...) { return EdgeFailure(); }
 std::vector<std::string> DictionaryImpl::Keys() const try {

@@ -19,7 +19,7 @@ namespace vx::host {
 
 struct EmptySuite {};
 
-// Texts in saved documents (persist.cpp), shared by the document formats.
+// Texts in saved documents (document_io.cpp), shared by the document formats.
 // Well-formed UTF-8: shortest forms, no surrogates, nothing past U+10FFFF.
 bool ValidUtf8(std::string_view s);
 // Bytes as lower-case hexadecimal, two digits a byte.

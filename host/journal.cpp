@@ -127,7 +127,7 @@ void Journal::ArtValuesChanging(ArtOpaque* art) {
   artSerial_ = ++gArtSerial;
   if (!Recording() || !seen_.insert(art).second) return;
   auto values = std::make_unique<ArtOpaque>(*art);
-  Touch(sizeof(ArtOpaque) + values->segments.size() * sizeof(PathSegment) + values->text.size() * 2 +
+  Touch(sizeof(ArtOpaque) + values->segments.Bytes() + values->text.size() * 2 +
         values->tags.size() * kRecordBytes);
   open_->records.emplace_back(ArtValues{art, std::move(values)});
 }
@@ -160,7 +160,7 @@ void Journal::DictionaryChanging(DictionaryImpl& dict, const std::string& key) {
   auto self = std::static_pointer_cast<DictionaryImpl>(dict.weak_from_this().lock());
   if (!self || !Recording()) return;
   std::optional<Entry> old;
-  if (auto it = dict.entries_.find(key); it != dict.entries_.end()) old = it->second;
+  if (const Entry* e = dict.Find(key)) old = *e;
   Touch(kRecordBytes + key.size() + (old ? EntryBytes(*old) : 0));
   open_->records.emplace_back(DictEntry{std::move(self), key, std::move(old)});
 }
@@ -240,14 +240,7 @@ void Journal::Swap(Record& record) {
           r.layers = was;
           r.current = wasCurrent;
         } else if constexpr (std::is_same_v<T, DictEntry>) {
-          auto& entries = r.dict->entries_;
-          std::optional<Entry> now;
-          if (auto it = entries.find(r.key); it != entries.end()) {
-            now = std::move(it->second);
-            entries.erase(it);
-          }
-          if (r.entry) entries[r.key] = std::move(*r.entry);
-          r.entry = std::move(now);
+          r.entry = r.dict->Exchange(r.key, std::move(r.entry));
         } else if constexpr (std::is_same_v<T, ArrayItems>) {
           std::swap(r.array->items_, r.items);
         }
