@@ -40,7 +40,7 @@ std::uint64_t Journal::NewContainerSerial() { return ++gSerial; }
 bool Journal::Recording() {
   if (replaying_ || gActive != this) return false;
   if (!open_) {
-    open_.emplace();
+    open_ = Step();  // not emplace(): clang 14 takes Step for not default-constructible
     open_->before = revision_;
     explicitStep_ = false;
     stepSerial_ = gSerial;
@@ -56,7 +56,7 @@ void Journal::Touch(std::size_t bytes) { open_->bytes += bytes; }
 void Journal::Begin() {
   SetActive(true);
   End();  // a step that notifications opened
-  open_.emplace();
+  open_ = Step();  // not emplace(): clang 14 takes Step for not default-constructible
   open_->before = revision_;
   explicitStep_ = true;
   stepSerial_ = gSerial;
