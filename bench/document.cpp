@@ -26,10 +26,10 @@ void Fill(StandInHost& host, int paths, int points) {
   Document& d = *host.Doc();
   for (int i = 0; i < paths; ++i) {
     ArtOpaque* p = d.NewNode(ArtType::Path);
-    p->segments.resize(static_cast<std::size_t>(points));
+    p->segments.reserve(static_cast<std::size_t>(points));
     for (int k = 0; k < points; ++k) {
       const RealPoint pt{i * 0.173 + k * 1.0001, i * 0.011 - k * 0.37};
-      p->segments[static_cast<std::size_t>(k)] = {pt, pt, pt, false};
+      p->segments.push_back({pt, pt, pt, false});
     }
     d.Place(p, PaintOrder::InsideOnBottom, d.layers.front()->group);
   }

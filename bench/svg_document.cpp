@@ -17,10 +17,10 @@ void Fill(StandInHost& host) {
   Document& d = *host.Doc();
   for (int i = 0; i < 15000; ++i) {
     ArtOpaque* p = d.NewNode(ArtType::Path);
-    p->segments.resize(100);
+    p->segments.reserve(100);
     for (int k = 0; k < 100; ++k) {
       const RealPoint pt{i * 0.173 + k * 1.0001, i * 0.011 - k * 0.37};
-      p->segments[static_cast<std::size_t>(k)] = {pt, pt, pt, false};
+      p->segments.push_back({pt, pt, pt, false});
     }
     d.Place(p, PaintOrder::InsideOnBottom, d.layers.front()->group);
   }

@@ -13,12 +13,16 @@
 #include <nlohmann/json.hpp>
 
 #include <atomic>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <fstream>
 #include <random>
 #include <sstream>
 #include <thread>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #ifndef VX_WEB_DIR
 #define VX_WEB_DIR ""
@@ -30,7 +34,15 @@ namespace {
 namespace fs = std::filesystem;
 
 std::atomic<bool> gStop{false};
-extern "C" void OnStopSignal(int) { gStop = true; }
+int gWake[2] = {-1, -1};  // written by the stop signal and at the server's end: the watcher waits on it
+void Wake() {
+  const char c = 1;
+  if (gWake[1] >= 0) (void)!write(gWake[1], &c, 1);
+}
+extern "C" void OnStopSignal(int) {
+  gStop = true;
+  Wake();  // write() is safe in a signal handler
+}
 
 // The page's files: a web/ folder beside the program, else the one in the source tree.
 struct WebFiles {
@@ -75,7 +87,7 @@ bool SameSecret(const std::string& a, const std::string& b) {
 
 void Json(httplib::Response& res, int status, const nlohmann::json& body) {
   res.status = status;
-  res.set_content(body.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace), "application/json");
+  res.set_content(body.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace), "application/json; charset=utf-8");
 }
 
 void Install(CLI::App& app) {
@@ -159,7 +171,8 @@ void Install(CLI::App& app) {
         }
         // The page polls again at once, so it is heard from at least every half --gone-after.
         const auto wait = std::min<std::chrono::milliseconds>(std::chrono::seconds(10), std::chrono::seconds(*goneAfter) / 2);
-        res.set_content(session.State(since, wait), "application/json");
+        // Not compressed: the page is on this machine, and compressing the state costs more than sending it.
+        res.set_content(session.State(since, wait), "application/json; charset=utf-8");
         session.Touch();
       });
       // A layer's geometry by revision: a revision never changes its bytes, so the page may keep it.
@@ -208,11 +221,17 @@ void Install(CLI::App& app) {
       if (bound < 0) throw Failure("cannot listen on 127.0.0.1:" + std::to_string(*port));
       boundPort = bound;
 
+      if (gWake[0] < 0 && pipe2(gWake, O_CLOEXEC) != 0) gWake[0] = gWake[1] = -1;
       std::signal(SIGINT, OnStopSignal);
       std::signal(SIGTERM, OnStopSignal);
       std::atomic<bool> serverDone{false};
       std::thread watcher([&] {
-        while (!gStop && !serverDone) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        // Waits without waking: an idle server uses no CPU.
+        char c;
+        while (!gStop && !serverDone) {
+          if (gWake[0] < 0) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+          else if (read(gWake[0], &c, 1) < 0 && errno != EINTR) gWake[0] = -1;
+        }
         session.BeginStop();  // wakes the page's waiting requests and cancels what is asked
         svr.stop();
       });
@@ -231,6 +250,7 @@ void Install(CLI::App& app) {
       std::fflush(stdout);
       svr.listen_after_bind();
       serverDone = true;
+      Wake();
       watcher.join();
       const bool dirty = session.Dirty();
       session.Stop();

@@ -1,5 +1,6 @@
 #include "host/application.h"
 
+#include "host/c_tables.h"
 #include "resources/templates.h"
 #include "shell/host/paths.h"
 
@@ -37,7 +38,10 @@ class Borrowed {
  public:
   Borrowed(StandInHost& host, const char* name, std::int32_t version) : host_(host), name_(name), version_(version) {
     const void* s = nullptr;
-    if (host_.Basic().AcquireSuite(name, version, &s) == kNoErr) suite_ = static_cast<Suite*>(const_cast<void*>(s));
+    // What the basic suite hands out is the suite's C table; the host's side uses its object.
+    if (host_.Basic().AcquireSuite(name, version, &s) != kNoErr) return;
+    suite_ = HostSuiteObject<Suite>();
+    if (!suite_) host_.Basic().ReleaseSuite(name, version);
   }
   ~Borrowed() {
     if (suite_) host_.Basic().ReleaseSuite(name_, version_);

@@ -2,10 +2,15 @@
 #include "host/edge.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <limits>
 
 namespace vx::host {
+
+namespace {
+std::atomic<std::uint64_t> gLinks{0};  // counts links made and broken in any art tree
+}  // namespace
 
 Err ArrayImpl::Get(std::int32_t index, Entry& out) const try {
   if (index < 0 || index >= Count()) return kOutOfRange;
@@ -44,21 +49,41 @@ Err ArrayImpl::Clear() try {
   return kNoErr;
 } catch (...) { return EdgeFailure(); }
 
+namespace {
+auto KeyLess = [](const DictionaryImpl::Item& a, const std::string& k) { return a.first < k; };
+}
+
+const Entry* DictionaryImpl::Find(const std::string& key) const {
+  auto it = std::lower_bound(entries_.begin(), entries_.end(), key, KeyLess);
+  return it != entries_.end() && it->first == key ? &it->second : nullptr;
+}
+std::optional<Entry> DictionaryImpl::Exchange(const std::string& key, std::optional<Entry> e) {
+  auto it = std::lower_bound(entries_.begin(), entries_.end(), key, KeyLess);
+  std::optional<Entry> was;
+  if (it != entries_.end() && it->first == key) {
+    was = std::move(it->second);
+    if (e) it->second = std::move(*e);
+    else entries_.erase(it);
+  } else if (e) {
+    entries_.insert(it, Item(key, std::move(*e)));
+  }
+  return was;
+}
 Err DictionaryImpl::Get(const std::string& key, Entry& out) const try {
-  auto it = entries_.find(key);
-  if (it == entries_.end()) return kNotFound;
-  out = it->second;
+  const Entry* e = Find(key);
+  if (!e) return kNotFound;
+  out = *e;
   return kNoErr;
 } catch (...) { return EdgeFailure(); }
 Err DictionaryImpl::Set(const std::string& key, const Entry& e) try {
   if (Journal* j = Journal::Active()) j->DictionaryChanging(*this, key);
-  entries_[key] = e;
+  Exchange(key, e);
   return kNoErr;
 } catch (...) { return EdgeFailure(); }
 Err DictionaryImpl::Delete(const std::string& key) try {
-  if (!entries_.count(key)) return kNotFound;
+  if (!Find(key)) return kNotFound;
   if (Journal* j = Journal::Active()) j->DictionaryChanging(*this, key);
-  entries_.erase(key);
+  Exchange(key, std::nullopt);
   return kNoErr;
 } catch (...) { return EdgeFailure(); }
 std::vector<std::string> DictionaryImpl::Keys() const try {
@@ -95,6 +120,7 @@ LayerOpaque* Document::NewLayer(const std::string& title) {
 }
 
 void Document::Unlink(ArtOpaque* art) {
+  ++gLinks;
   ArtOpaque* p = art->parent;
   if (!p) return;
   if (art->prev) art->prev->next = art->next; else p->firstChild = art->next;
@@ -111,6 +137,7 @@ Err Document::Place(ArtOpaque* art, PaintOrder order, ArtOpaque* prep) {
   if (inside && prep->type != ArtType::Group && prep->type != ArtType::CompoundPath) return kBadParameter;
   journal.ArtPlacing(art);
   Unlink(art);
+  ++gLinks;
   if (inside) {
     art->parent = prep;
     if (order == PaintOrder::InsideOnTop) {
@@ -155,25 +182,36 @@ void Document::Dispose(ArtOpaque* art) {
   layers.erase(std::remove_if(layers.begin(), layers.end(), [](LayerOpaque* l) { return !l->alive; }), layers.end());
 }
 
+const Document::LayerTree& Document::Tree() const {
+  const std::uint64_t links = gLinks;
+  if (tree_.links == links && tree_.top == layers) return tree_;
+  tree_.links = links;
+  tree_.top = layers;
+  tree_.preorder.clear();
+  tree_.sublayers.clear();
+  std::vector<LayerOpaque*> stack(layers.rbegin(), layers.rend());
+  while (!stack.empty()) {
+    LayerOpaque* l = stack.back();
+    stack.pop_back();
+    tree_.preorder.push_back(l);
+    std::vector<LayerOpaque*>& subs = tree_.sublayers[l];
+    for (ArtOpaque* c = l->group->firstChild; c; c = c->next)
+      if (c->layerOfGroup) subs.push_back(c->layerOfGroup);
+    for (auto it = subs.rbegin(); it != subs.rend(); ++it) stack.push_back(*it);
+  }
+  return tree_;
+}
+
 std::vector<LayerOpaque*> Document::Sublayers(const LayerOpaque* layer) const {
-  std::vector<LayerOpaque*> out;
+  const LayerTree& t = Tree();
+  if (auto it = t.sublayers.find(layer); it != t.sublayers.end()) return it->second;
+  std::vector<LayerOpaque*> out;  // a layer outside the tree (removed)
   for (ArtOpaque* c = layer->group->firstChild; c; c = c->next)
     if (c->layerOfGroup) out.push_back(c->layerOfGroup);
   return out;
 }
 
-std::vector<LayerOpaque*> Document::PreorderLayers() const {
-  std::vector<LayerOpaque*> out;
-  std::vector<LayerOpaque*> stack(layers.rbegin(), layers.rend());
-  while (!stack.empty()) {
-    LayerOpaque* l = stack.back();
-    stack.pop_back();
-    out.push_back(l);
-    auto subs = Sublayers(l);
-    for (auto it = subs.rbegin(); it != subs.rend(); ++it) stack.push_back(*it);
-  }
-  return out;
-}
+std::vector<LayerOpaque*> Document::PreorderLayers() const { return Tree().preorder; }
 
 LayerOpaque* Document::ParentLayer(const LayerOpaque* layer) const {
   ArtOpaque* p = layer->group->parent;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "host/journal.h"
+#include "host/segments.h"
 #include "shell/host/dictionary.h"
 #include "shell/host/suites.h"
 
@@ -9,7 +10,9 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -29,7 +32,7 @@ struct ArtOpaque {
   LayerOpaque* layerOfGroup = nullptr;  // set on a layer's group art
 
   // Paths, compound paths and text.
-  std::vector<PathSegment> segments;
+  Segments segments;
   bool closed = false;
   bool guide = false;
   bool clip = false;
@@ -89,21 +92,28 @@ class ArrayImpl final : public Array, public std::enable_shared_from_this<ArrayI
   std::vector<Entry> items_;
 };
 
+// Keys in one sorted array: a record's few attributes cost one allocation, not a tree node each.
 class DictionaryImpl final : public Dictionary, public std::enable_shared_from_this<DictionaryImpl> {
  public:
-  bool IsKnown(const std::string& key) const override { return entries_.count(key) != 0; }
+  using Item = std::pair<std::string, Entry>;
+  bool IsKnown(const std::string& key) const override { return Find(key) != nullptr; }
   Err Get(const std::string& key, Entry& out) const override;
   Err Set(const std::string& key, const Entry& e) override;
   Err Delete(const std::string& key) override;
   std::vector<std::string> Keys() const override;
-  const std::map<std::string, Entry>& Entries() const { return entries_; }
+  // Sorted by key (bytes).
+  const std::vector<Item>& Entries() const { return entries_; }
+  void Reserve(std::size_t n) { entries_.reserve(n); }
   // When it was made; 0 for a dictionary that counts as the document's from the start (one made
   // for art that already existed).
   std::uint64_t serial = Journal::NewContainerSerial();
 
  private:
   friend class Journal;
-  std::map<std::string, Entry> entries_;
+  const Entry* Find(const std::string& key) const;
+  // Puts or removes (nullopt) the entry under `key` without the journal; gives back what it held.
+  std::optional<Entry> Exchange(const std::string& key, std::optional<Entry> e);
+  std::vector<Item> entries_;
 };
 
 class Document {
@@ -142,6 +152,17 @@ class Document {
   std::deque<LayerOpaque> layerArena;
   // Undo and redo; Place and Dispose record into it, as does every suite that changes the document.
   Journal journal{*this};
+
+ private:
+  // The layer tree, kept while no art is linked or unlinked and the top-level list stands: a
+  // layer's sublayers are found among all its art, which a large layer makes slow to scan.
+  struct LayerTree {
+    std::uint64_t links = ~std::uint64_t{0};
+    std::vector<LayerOpaque*> top, preorder;
+    std::unordered_map<const LayerOpaque*, std::vector<LayerOpaque*>> sublayers;
+  };
+  const LayerTree& Tree() const;
+  mutable LayerTree tree_;
 };
 
 // The paint of a new path or compound path: white fill, black 1-point stroke.

@@ -1,6 +1,7 @@
 // Private parts of the stand-in host shared by its source files.
 #pragma once
 
+#include "host/c_tables.h"
 #include "host/standin.h"
 #include "host/edge.h"
 #include "shell/host/check.h"
@@ -18,7 +19,7 @@ namespace vx::host {
 
 struct EmptySuite {};
 
-// Texts in saved documents (persist.cpp), shared by the document formats.
+// Texts in saved documents (document_io.cpp), shared by the document formats.
 // Well-formed UTF-8: shortest forms, no surrogates, nothing past U+10FFFF.
 bool ValidUtf8(std::string_view s);
 // Bytes as lower-case hexadecimal, two digits a byte.
@@ -47,6 +48,7 @@ void AddSuite(StandInHost::Impl& impl, const char* name, std::int32_t version, s
   if (!impl.registry.emplace(key, static_cast<const void*>(iface)).second)
     throw std::logic_error(std::string("the stand-in host offers ") + name + " twice");
   impl.owned.push_back(std::move(object));
+  HostSuiteObject<Interface>() = iface;
 }
 
 }  // namespace vx::host

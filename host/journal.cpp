@@ -11,6 +11,7 @@ namespace {
 
 Journal* gActive = nullptr;
 std::atomic<std::uint64_t> gSerial{0};
+std::atomic<std::uint64_t> gArtSerial{0};  // unique across documents
 
 // Rough sizes (bytes) of what records keep, for the journal's memory bound.
 constexpr std::size_t kRecordBytes = 64;
@@ -20,6 +21,8 @@ std::size_t EntryBytes(const Entry& e) {
 }
 
 }  // namespace
+
+Journal::Journal(Document& doc) : doc_(doc), artSerial_(++gArtSerial) {}
 
 Journal::~Journal() {
   if (gActive == this) gActive = nullptr;
@@ -121,14 +124,16 @@ void Journal::RedoRecords(Step& s) {
 // ----- records
 
 void Journal::ArtValuesChanging(ArtOpaque* art) {
+  artSerial_ = ++gArtSerial;
   if (!Recording() || !seen_.insert(art).second) return;
   auto values = std::make_unique<ArtOpaque>(*art);
-  Touch(sizeof(ArtOpaque) + values->segments.size() * sizeof(PathSegment) + values->text.size() * 2 +
+  Touch(sizeof(ArtOpaque) + values->segments.Bytes() + values->text.size() * 2 +
         values->tags.size() * kRecordBytes);
   open_->records.emplace_back(ArtValues{art, std::move(values)});
 }
 
 void Journal::ArtPlacing(ArtOpaque* art) {
+  artSerial_ = ++gArtSerial;
   if (!Recording()) return;
   // Art placed for the first time is new: its values need no record, undo takes it away whole.
   if (!art->parent) seen_.insert(art);
@@ -143,6 +148,7 @@ void Journal::LayerValuesChanging(LayerOpaque* layer) {
 }
 
 void Journal::LayersChanging() {
+  artSerial_ = ++gArtSerial;
   if (!Recording() || layersSeen_) return;
   layersSeen_ = true;
   Touch(kRecordBytes + doc_.layers.size() * sizeof(void*));
@@ -154,7 +160,7 @@ void Journal::DictionaryChanging(DictionaryImpl& dict, const std::string& key) {
   auto self = std::static_pointer_cast<DictionaryImpl>(dict.weak_from_this().lock());
   if (!self || !Recording()) return;
   std::optional<Entry> old;
-  if (auto it = dict.entries_.find(key); it != dict.entries_.end()) old = it->second;
+  if (const Entry* e = dict.Find(key)) old = *e;
   Touch(kRecordBytes + key.size() + (old ? EntryBytes(*old) : 0));
   open_->records.emplace_back(DictEntry{std::move(self), key, std::move(old)});
 }
@@ -181,6 +187,7 @@ void Journal::Revive(ArtOpaque* art, bool alive) {
 }
 
 void Journal::Swap(Record& record) {
+  if (!std::holds_alternative<DictEntry>(record) && !std::holds_alternative<ArrayItems>(record)) artSerial_ = ++gArtSerial;
   std::visit(
       [&](auto& r) {
         using T = std::decay_t<decltype(r)>;
@@ -233,14 +240,7 @@ void Journal::Swap(Record& record) {
           r.layers = was;
           r.current = wasCurrent;
         } else if constexpr (std::is_same_v<T, DictEntry>) {
-          auto& entries = r.dict->entries_;
-          std::optional<Entry> now;
-          if (auto it = entries.find(r.key); it != entries.end()) {
-            now = std::move(it->second);
-            entries.erase(it);
-          }
-          if (r.entry) entries[r.key] = std::move(*r.entry);
-          r.entry = std::move(now);
+          r.entry = r.dict->Exchange(r.key, std::move(r.entry));
         } else if constexpr (std::is_same_v<T, ArrayItems>) {
           std::swap(r.array->items_, r.items);
         }

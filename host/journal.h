@@ -33,7 +33,7 @@ class Journal {
   // newest step is always kept.
   static constexpr std::size_t kMostBytes = std::size_t{512} << 20;
 
-  explicit Journal(Document& doc) : doc_(doc) {}
+  explicit Journal(Document& doc);
   Journal(const Journal&) = delete;
   Journal& operator=(const Journal&) = delete;
   ~Journal();
@@ -60,6 +60,10 @@ class Journal {
   // document had then. The document differs from its file while Revision() != the revision saved.
   std::uint64_t Revision() const { return revision_; }
   void MarkSaved() { saved_ = revision_; }
+  // Counts changes that can alter how art looks (art values and places, the layer list), recorded
+  // or not, undone or redone: while it stands still, drawings made from the art stay valid. The
+  // numbers are unique across documents.
+  std::uint64_t ArtSerial() const { return artSerial_; }
   bool Unsaved() const { return revision_ != saved_; }
 
   // Called before the change it names.
@@ -128,6 +132,7 @@ class Journal {
   std::uint64_t revision_ = 0;
   std::uint64_t lastRevision_ = 0;
   std::uint64_t saved_ = 0;
+  std::uint64_t artSerial_ = 0;
   std::size_t bytes_ = 0;
   bool replaying_ = false;
 };

@@ -1,4 +1,5 @@
 #include "host/impl.h"
+#include "shell/host/c_adapters.h"
 #include "shell/host/file_failure.h"
 #include "shell/host/files.h"
 #include "shell/host/paths.h"
@@ -132,6 +133,7 @@ StandInHost::~StandInHost() {
   if (gCurrent == this) {
     gCurrent = nullptr;
     ClearSlots();
+    ForgetCTableObjects();
   }
 }
 
@@ -143,7 +145,9 @@ Err StandInHost::AcquireHostSuite(const std::string& name, std::int32_t version,
   if (removed_.count(name)) return kNotFound;
   auto it = impl->registry.find({name, version});
   if (it == impl->registry.end()) return kNotFound;
-  *suite = it->second;
+  // What crosses is the suite's C table; the host's objects stay on this side.
+  const void* table = CTableOf(name, version);
+  *suite = table ? table : it->second;
   ++impl->held[name];
   return kNoErr;
 }
@@ -175,8 +179,8 @@ void StandInHost::NewDocument(double width, double height) {
 void StandInHost::FillSlots() {
   for (auto table : {FrameSuiteTable(), ProgramSuiteTable()})
     for (const SuiteEntry& e : table)
-      if (e.slot) impl->basic.AcquireSuite(e.name, e.version, e.slot);
-  impl->basic.AcquireSuite(kPlatformSuiteName, kPlatformSuiteVersion, &slot::kPlatform);
+      if (e.slot) AcquireSuiteObject(impl->basic, e.name, e.version, e.slot);
+  AcquireSuiteObject(impl->basic, kPlatformSuiteName, kPlatformSuiteVersion, &slot::kPlatform);
 }
 
 void StandInHost::ClearSlots() {

@@ -372,7 +372,7 @@ class LayerSuiteImpl final : public LayerSuite, Base {
   } catch (...) { return EdgeFailure(); }
 };
 
-double SignedArea(const std::vector<PathSegment>& s, bool closed, double flatness);
+double SignedArea(const Segments& s, bool closed, double flatness);
 std::vector<RealPoint> Flatten(const RealBezier& b, double flatness);
 
 RealPoint BezierAt(const RealBezier& b, double t) {
@@ -409,18 +409,18 @@ std::vector<RealPoint> Flatten(const RealBezier& b, double flatness) {
   return out;
 }
 
-RealBezier SegmentBezier(const std::vector<PathSegment>& s, std::size_t i) {
+RealBezier SegmentBezier(const Segments& s, std::size_t i) {
   const PathSegment& a = s[i];
   const PathSegment& c = s[(i + 1) % s.size()];
   return {a.p, a.out, c.in, c.p};
 }
 
-std::size_t BezierCount(const std::vector<PathSegment>& s, bool closed) {
+std::size_t BezierCount(const Segments& s, bool closed) {
   if (s.size() < 2) return 0;
   return closed ? s.size() : s.size() - 1;
 }
 
-double SignedArea(const std::vector<PathSegment>& s, bool closed, double flatness) {
+double SignedArea(const Segments& s, bool closed, double flatness) {
   (void)closed;  // the area of an open path is that of its closing chord's polygon
   std::vector<RealPoint> pts;
   for (std::size_t i = 0; i < BezierCount(s, true); ++i) {
@@ -507,8 +507,16 @@ class PathSuiteImpl final : public PathSuite, Base {
   Err GetPathLength(ArtHandle path, double& out, double flatness) override try {
     VX_TRY(CheckPath(path));
     out = 0;
+    std::vector<RealPoint> pts;  // kept for its capacity
     for (std::size_t i = 0; i < BezierCount(path->segments, path->closed); ++i) {
-      auto pts = Flatten(SegmentBezier(path->segments, i), flatness);
+      const RealBezier b = SegmentBezier(path->segments, i);
+      // A straight piece (an imported line is all of them) is its chord, as flattening gives.
+      if (IsLine(b)) {
+        out += std::hypot(b.p3.h - b.p0.h, b.p3.v - b.p0.v);
+        continue;
+      }
+      pts.assign(1, b.p0);
+      FlattenInto(b, flatness > 0 ? flatness : 0.01, 0, pts);
       for (std::size_t k = 0; k + 1 < pts.size(); ++k) out += std::hypot(pts[k + 1].h - pts[k].h, pts[k + 1].v - pts[k].v);
     }
     return kNoErr;

@@ -1181,14 +1181,14 @@ class Saver {
     if (a->type == ArtType::Path) {
       finite(a);
       d.reserve(a->segments.size() * 40);
-      svg::AppendPathData(d, a->segments, a->closed, inv);
+      svg::AppendPathData(d, a->segments.ToVector(), a->closed, inv);
     } else {
       std::vector<const ArtOpaque*> parts;
       Parts(a, parts);
       for (const ArtOpaque* p : parts) {
         finite(p);
         if (!d.empty()) d += ' ';
-        svg::AppendPathData(d, p->segments, p->closed, inv);
+        svg::AppendPathData(d, p->segments.ToVector(), p->closed, inv);
       }
     }
     Set(n, "d", d);

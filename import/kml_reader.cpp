@@ -1,4 +1,5 @@
 #include "import/kml_reader.h"
+#include "shell/text/text.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -28,25 +29,6 @@ int HexDigit(char c) {
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
   if (c >= 'A' && c <= 'F') return c - 'A' + 10;
   return -1;
-}
-
-void AppendUtf8(std::string& out, std::uint32_t cp) {
-  if (cp == 0 || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = 0xFFFD;
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
 }
 
 // Decodes entities of text outside CDATA.
@@ -86,7 +68,7 @@ void DecodeEntities(std::string_view s, std::string& out) {
         cp = cp * (hex ? 16 : 10) + static_cast<std::uint32_t>(v);
         if (cp > 0x10FFFF) cp = 0x110000;  // stays out of range without overflowing
       }
-      if (done) AppendUtf8(out, cp);
+      if (done) text::AppendUtf8(out, cp == 0 ? char32_t{0xFFFD} : char32_t{cp});  // NUL is no XML character
     } else {
       done = false;
     }

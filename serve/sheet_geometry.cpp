@@ -321,6 +321,10 @@ std::string SelectRefusal(const Document& doc, std::size_t layerIndex, std::int3
 }
 
 void SheetGeometry::Update(const Document& doc) {
+  // Nothing that the bytes are made of has changed (a layer shown or hidden, a selection): no pass.
+  const std::uint64_t serial = doc.journal.ArtSerial();
+  if (serial == serial_ && !layers_.empty()) return;
+  serial_ = serial;
   std::vector<Layer> next;
   const Preorder preorder = PreorderOf(doc);
   for (const LayerOpaque* l : doc.PreorderLayers()) {

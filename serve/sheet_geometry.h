@@ -52,6 +52,7 @@ class SheetGeometry {
  private:
   std::vector<Layer> layers_;
   std::uint64_t counter_ = 0;
+  std::uint64_t serial_ = 0;  // the document's art serial when the layers were last encoded
 };
 
 }  // namespace vx::serve

@@ -1,6 +1,7 @@
 #include "shell/plugin.h"
 
 #include "shell/host/app_context.h"
+#include "shell/host/c_adapters.h"
 #include "shell/host/file_failure.h"
 
 #include <algorithm>
@@ -76,7 +77,8 @@ void DefaultReporter(PluginRef plugin, Err code) {
   if (!user) {
     if (!gBasicSuite) return;
     const void* s = nullptr;
-    if (gBasicSuite->AcquireSuite(suite::kAIUserSuite.name, suite::kAIUserSuite.version, &s) != kNoErr || !s) return;
+    if (AcquireSuiteObject(*gBasicSuite, suite::kAIUserSuite.name, suite::kAIUserSuite.version, &s) != kNoErr || !s)
+      return;
     user = static_cast<UserSuite*>(const_cast<void*>(s));
     borrowed = true;
   }
@@ -94,8 +96,7 @@ SuiteSet::SuiteSet() {
         error_ = kBadParameter;
         return;
       }
-      error_ = gBasicSuite->AcquireSuite(name, version, slot);
-      if (error_) *slot = nullptr;
+      error_ = AcquireSuiteObject(*gBasicSuite, name, version, slot);
     };
     for (const SuiteEntry& e : FrameSuiteTable()) acquire(e.name, e.version, e.slot);
     for (const SuiteEntry& e : ProgramSuiteTable()) acquire(e.name, e.version, e.slot);

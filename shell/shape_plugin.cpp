@@ -2,6 +2,7 @@
 
 #include "resources/templates.h"
 #include "shell/flyout.h"
+#include "shell/host/c_adapters.h"
 #include "shell/host/slots.h"
 #include "shell/text/text.h"
 
@@ -56,7 +57,7 @@ Err SDKAboutPluginsHelper::AddAboutPluginsMenuItem(MessageData* message, const c
   if (!message || !message->basic || !out) return kBadParameter;
   *out = nullptr;
   const void* s = nullptr;
-  if (Err e = message->basic->AcquireSuite(suite::kAIMenuSuite.name, suite::kAIMenuSuite.version, &s)) return e;
+  if (Err e = AcquireSuiteObject(*message->basic, suite::kAIMenuSuite.name, suite::kAIMenuSuite.version, &s)) return e;
   auto* menu = static_cast<MenuSuite*>(const_cast<void*>(s));
   Err err = kNoErr;
   // Another plug-in of the family may have made the submenu already.

@@ -73,6 +73,7 @@ function render(s) {
   document.title = (s.dirty ? '● ' : '') + s.document + ' — vxshape';
   $('document').textContent = s.document;
   showNotice(s.notice);
+  settleOverrides(s);
   renderMenu(s.menu);
   renderLayers(s.layers);
   renderPanel(s.panel, s.flyout);
@@ -100,14 +101,20 @@ function renderLayers(layers) {
     const li = document.createElement('li');
     li.dataset.index = l.index;
     li.dataset.title = l.title;
-    li.className = (l.current ? 'current' : '') + (l.visible ? '' : ' hidden') + (l.locked ? ' locked' : '');
+    const visible = layerVisible(l.index);
+    li.className = (l.current ? 'current' : '') + (visible ? '' : ' hidden') + (l.locked ? ' locked' : '');
     li.style.paddingLeft = (4 + 16 * l.depth) + 'px';
     const eye = document.createElement('button');
     eye.className = 'eye';
-    eye.textContent = l.visible ? '◉' : '';
-    eye.title = l.visible ? '隠す' : '表示';
+    eye.textContent = visible ? '◉' : '';
+    eye.title = visible ? '隠す' : '表示';
     // Shown at once; the server's answer confirms it.
-    eye.onclick = () => { visibleOverride.set(l.index, !l.visible); contentChanged(); act({ do: 'showLayer', layer: l.index, on: !l.visible }); };
+    eye.onclick = () => {
+      visibleOverride.set(l.index, !visible);
+      renderLayers(state.layers);
+      contentChanged();
+      act({ do: 'showLayer', layer: l.index, on: !visible });
+    };
     const lock = document.createElement('button');
     lock.className = 'lock';
     lock.textContent = l.locked ? '■' : '';
@@ -596,13 +603,19 @@ function textWidth(text, size) {
 function layerData(i) { return state && state.geometry ? geometry.get(state.geometry[i]) : undefined; }
 function layerVisible(i) { return visibleOverride.has(i) ? visibleOverride.get(i) : state.layers[i].visible; }
 
+// A layer shown or hidden on the page stays so until the server says the same, or has finished
+// the command without doing it (a state sent while it works still has the old value).
+function settleOverrides(s) {
+  for (const [i, v] of visibleOverride)
+    if (!s.layers[i] || s.layers[i].visible === v || !s.busy) visibleOverride.delete(i);
+}
+
 // Fetches the layers whose revision is new; forgets revisions no layer has any more.
 function syncGeometry(s) {
   const wanted = new Set(s.geometry || []);
   for (const rev of geometry.keys()) if (!wanted.has(rev)) geometry.delete(rev);
-  visibleOverride.clear();
   // What is drawn depends on the revisions and the layers' order and visibility.
-  const key = JSON.stringify([s.geometry, s.layers.map((l) => [l.visible, l.top])]);
+  const key = JSON.stringify([s.geometry, s.layers.map((l, i) => [layerVisible(i), l.top])]);
   if (key !== drawnKey) { drawnKey = key; contentChanged(); }
   for (const rev of wanted) {
     if (geometry.has(rev) || loading.has(rev)) continue;
@@ -683,25 +696,38 @@ function setStroke(ctx, st) {
   ctx.lineDashOffset = st.dashOffset || 0;
 }
 
-// Drawing happens in two parts. The art is drawn into a bitmap of its own, a slice of at most
-// SLICE_MS per frame, so that no frame waits for a large sheet; each frame shows that bitmap
-// moved and scaled to the current view (while a new one is drawn for it), with the selection
-// drawn on top.
+// Drawing happens in two parts. Each top-level layer (with its sublayers) is drawn into a bitmap
+// of its own, a slice of at most SLICE_MS per frame for all of them, so that no frame waits for a
+// large sheet; each frame stacks the visible layers' last finished bitmaps, moved and scaled to the
+// current view (while new ones are drawn for it), with the selection drawn on top. Showing or
+// hiding a layer therefore draws nothing again, and a change to one layer redraws only that layer.
 const SLICE_MS = 25;
-const base = { canvas: document.createElement('canvas'), view: null, ready: false };
-let job = null;  // the bitmap being drawn: { canvas, view, list position, batch }
-let drawList = null;  // [layer, object] pairs in drawing order
-let contentSerial = 0;  // counts changes of what is drawn
+const bitmaps = new Map();  // top-level layer index -> { base, job }: base and job { canvas, view, key, ... }
+let drawLists = null;  // per top-level layer, bottommost first: { top, key, list: [layer, object] pairs }
 
-function contentChanged() { drawList = null; ++contentSerial; requestDraw(); }
+function contentChanged() { drawLists = null; requestDraw(); }
 
-function buildDrawList() {
-  const out = [];
-  forEachDrawn((i, L, o) => { out.push(i, o); });
-  drawList = Int32Array.from(out);
+function buildDrawLists() {
+  drawLists = [];
+  for (let t = state.layers.length - 1; t >= 0; --t) {
+    if (!state.layers[t].top) continue;
+    const out = [], revs = [];
+    const walk = (i) => {
+      const L = layerData(i);
+      revs.push(state.geometry ? state.geometry[i] : 0, i === t || layerVisible(i));
+      if (!L || (i !== t && !layerVisible(i))) return;
+      for (let o = 0; o < L.count; ++o) {
+        if (L.objects[o * 5] === 3) walk(L.objects[o * 5 + 2]);
+        else out.push(i, o);
+      }
+    };
+    walk(t);
+    drawLists.push({ top: t, key: revs.join(','), list: Int32Array.from(out) });
+  }
+  for (const t of bitmaps.keys()) if (!drawLists.some((d) => d.top === t)) bitmaps.delete(t);
 }
 
-function sameView(a, b) { return a && b && a.scale === b.scale && a.x === b.x && a.y === b.y && a.w === b.w && a.h === b.h && a.serial === b.serial; }
+function sameView(a, b) { return a && b && a.scale === b.scale && a.x === b.x && a.y === b.y && a.w === b.w && a.h === b.h; }
 
 // Draws objects of the list into `job.ctx` from job.k on, until the list ends or the time is up.
 function drawSlice(j, until) {
@@ -709,7 +735,7 @@ function drawSlice(j, until) {
   const vx0 = -j.view.x / s, vy0 = -j.view.y / s, vx1 = vx0 + j.view.w / s, vy1 = vy0 + j.view.h / s;
   const tol = vxSheet.tolerance / s, dot = 1.2 / s;
   const flush = () => { if (j.batch) { setStroke(c, j.batch); c.stroke(); j.batch = null; } };
-  const list = drawList;
+  const list = j.list;
   for (let n = 0; j.k < list.length; j.k += 2, ++n) {
     if ((n & 63) === 63 && performance.now() > until) { flush(); return false; }
     const i = list[j.k], o = list[j.k + 1];
@@ -757,12 +783,13 @@ function drawSlice(j, until) {
   return true;
 }
 
-function startJob(v, dpr) {
-  const canvasOf = job && job.canvas !== base.canvas ? job.canvas : document.createElement('canvas');
+function startJob(b, d, v, dpr) {
+  const reuse = b.job ? b.job.canvas : null;
+  const canvasOf = reuse || document.createElement('canvas');
   canvasOf.width = Math.round(v.w * dpr); canvasOf.height = Math.round(v.h * dpr);
   const c = canvasOf.getContext('2d');
   c.setTransform(dpr * v.scale, 0, 0, dpr * v.scale, dpr * v.x, dpr * v.y);
-  job = { canvas: canvasOf, ctx: c, view: v, k: 0, batch: null, dpr };
+  b.job = { canvas: canvasOf, ctx: c, view: v, key: d.key, list: d.list, k: 0, batch: null, dpr };
 }
 
 function draw() {
@@ -790,40 +817,71 @@ function draw() {
   ctx.strokeStyle = '#999'; ctx.lineWidth = Math.min(1, 0.5 * s);
   ctx.strokeRect(view.x, view.y, w * s, h * s);
 
-  const v = { scale: s, x: view.x, y: view.y, w: cw, h: ch, serial: contentSerial };
-  if (!drawList) buildDrawList();
-  if (!sameView(base.view, v) && !(job && sameView(job.view, v))) startJob(v, dpr);
-  if (job) {
-    const done = drawSlice(job, t0 + SLICE_MS);
-    if (done) {
-      const old = base.canvas;
-      base.canvas = job.canvas; base.view = job.view; base.ready = true;
-      job = null;
-      if (old !== base.canvas) old.width = old.height = 0;
+  const v = { scale: s, x: view.x, y: view.y, w: cw, h: ch };
+  if (!drawLists) buildDrawLists();
+  const until = t0 + SLICE_MS;
+  let pending = false;
+  ctx.imageSmoothingEnabled = true;
+  for (const d of drawLists) {
+    if (!layerVisible(d.top)) continue;
+    let b = bitmaps.get(d.top);
+    if (!b) bitmaps.set(d.top, b = { base: null, job: null });
+    const current = (x) => x && x.key === d.key && sameView(x.view, v);
+    if (!current(b.base)) {
+      if (!current(b.job)) startJob(b, d, v, dpr);
+      if (performance.now() < until && drawSlice(b.job, until)) {
+        if (b.base) b.base.canvas.width = b.base.canvas.height = 0;
+        b.base = b.job;
+        b.job = null;
+      } else pending = true;
+    }
+    // The last finished bitmap, moved and scaled to the view it is drawn for.
+    const base = b.base;
+    if (base) {
+      const k = s / base.view.scale;
+      ctx.drawImage(base.canvas, view.x - base.view.x * k, view.y - base.view.y * k, base.view.w * k, base.view.h * k);
     }
   }
-  // The last finished bitmap, moved and scaled to the view it is drawn for.
-  if (base.ready) {
-    const k = s / base.view.scale;
-    ctx.imageSmoothingEnabled = true;
-    ctx.drawImage(base.canvas, view.x - base.view.x * k, view.y - base.view.y * k, base.view.w * k, base.view.h * k);
-  }
-  ctx.setTransform(dpr * s, 0, 0, dpr * s, dpr * view.x, dpr * view.y);
-  drawSelection(s, vxSheet.tolerance / s);
+  drawSelectionBitmap(v, dpr, pending);
   sheetStats.frameMs = performance.now() - t0;
   sheetStats.frames++;
-  sheetStats.complete = !job;
+  sheetStats.complete = !pending;
   document.body.dataset.frames = sheetStats.frames;
-  if (job) requestDraw();
+  if (pending) requestDraw();
 }
 
 // Selected art in the highlight colour, at any zoom: outlines two pixels wide, texts recoloured,
 // and a square of a fixed size around art too small to see.
-function drawSelection(s, tol) {
-  let n = 0;
+// The selection has a bitmap of its own too: drawn again when it or the art changes, or when the
+// view has changed and the art is drawn for it; meanwhile the last one is moved and scaled.
+const selectionBitmap = { canvas: document.createElement('canvas'), view: null, selection: null, lists: null };
+function drawSelectionBitmap(v, dpr, pending) {
+  const b = selectionBitmap;
+  const fresh = b.selection === state.selection && b.lists === drawLists;
+  if (!fresh || !b.view || (!sameView(b.view, v) && !pending)) {
+    b.canvas.width = Math.round(v.w * dpr); b.canvas.height = Math.round(v.h * dpr);
+    const g = b.canvas.getContext('2d');
+    g.setTransform(dpr * v.scale, 0, 0, dpr * v.scale, dpr * v.x, dpr * v.y);
+    drawSelection(g, v.scale, vxSheet.tolerance / v.scale);
+    b.view = v; b.selection = state.selection; b.lists = drawLists;
+  }
+  const k = view.scale / b.view.scale;
+  ctx.drawImage(b.canvas, view.x - b.view.x * k, view.y - b.view.y * k, b.view.w * k, b.view.h * k);
+}
+
+// Selected art in the highlight colour, at any zoom: outlines two pixels wide (one when thousands
+// are selected: wide outlines of so many take the browser too long), texts recoloured, and a square
+// of a fixed size around art too small to see.
+function drawSelection(g, s, tol) {
+  let n = 0, batched = 0;
   const sel = state.selection || [];
   const small = 8 / s;
-  ctx.setLineDash([]);
+  const width = (state.selected > 2000 ? 0.99 : 2) / s;
+  g.strokeStyle = HIGHLIGHT;
+  g.lineJoin = 'round';
+  g.beginPath();
+  // Outlines go into one path, stroked every so many objects.
+  const flush = () => { g.lineWidth = width; g.stroke(); g.beginPath(); batched = 0; };
   forEachDrawn((i, L, o) => {
     const arts = sel[i];
     if (!arts || !arts.length) return;
@@ -831,27 +889,23 @@ function drawSelection(s, tol) {
     if (!L.selected.set.has(L.objects[o * 5 + 1])) return;
     ++n;
     const b = o * 4, box = L.boxes;
-    ctx.strokeStyle = HIGHLIGHT;
-    ctx.lineWidth = 2 / s;
-    ctx.lineJoin = 'round';
     if (L.objects[o * 5] === 1) {
       const t = L.head.texts[L.objects[o * 5 + 2]];
-      ctx.font = t.size + 'px ' + FONT;
-      ctx.textAlign = t.align || 'left';
-      ctx.fillStyle = HIGHLIGHT;
-      ctx.fillText(t.text, t.x, t.y);
-      ctx.lineWidth = 1 / s;
-      ctx.strokeRect(box[b] - 2 / s, box[b + 1] - 2 / s, box[b + 2] - box[b] + 4 / s, box[b + 3] - box[b + 1] + 4 / s);
+      g.font = t.size + 'px ' + FONT;
+      g.textAlign = t.align || 'left';
+      g.fillStyle = HIGHLIGHT;
+      g.fillText(t.text, t.x, t.y);
+      g.rect(box[b] - 2 / s, box[b + 1] - 2 / s, box[b + 2] - box[b] + 4 / s, box[b + 3] - box[b + 1] + 4 / s);
       return;
     }
-    ctx.beginPath();
-    tracePath(ctx, L, o, tol);
-    ctx.stroke();
+    tracePath(g, L, o, tol);
     if (box[b + 2] - box[b] < small && box[b + 3] - box[b + 1] < small) {
       const cx = (box[b] + box[b + 2]) / 2, cy = (box[b + 1] + box[b + 3]) / 2;
-      ctx.strokeRect(cx - small / 2, cy - small / 2, small, small);
+      g.rect(cx - small / 2, cy - small / 2, small, small);
     }
+    if (++batched === 256) flush();
   });
+  flush();
   sheetStats.highlighted = n;
 }
 

@@ -8,9 +8,11 @@
 namespace vx::host {
 
 // Acquires and releases suites by name (UTF-8, NUL-terminated) and version: a table of C
-// functions, the same on both sides of the module boundary. A suite is an object of one of the
-// classes in suites.h (or platform.h); a suite that the host lists but no operation calls may be
-// an empty object. Unknown names or versions answer kNotFound; nothing is thrown.
+// functions, the same on both sides of the module boundary. A suite is a table of C functions
+// (c_suites.h), which the plug-in's side wraps in the classes of suites.h and platform.h
+// (c_adapters.h); a suite that the host lists but no operation calls may be an empty table.
+// Unknown names or versions answer kNotFound; nothing is thrown. The messages below have the
+// layout of their C forms in c_suites.h.
 struct BasicSuite {
   Err (*AcquireSuite)(const char* name, std::int32_t version, const void** suite);
   Err (*ReleaseSuite)(const char* name, std::int32_t version);

@@ -1,6 +1,7 @@
 // The host's services, one abstract class per suite. The plug-in acquires each suite by name and
 // version through the basic suite interface (plugin_main.h) into a process-wide slot (slots.h) and
-// calls the host through those slots. Every operation that can fail returns an Err.
+// calls the host through those slots. Every operation that can fail returns an Err. What crosses
+// to the host is each suite's C table (c_suites.h); these classes are built on it (c_adapters.h).
 #pragma once
 
 #include "shell/host/dictionary.h"

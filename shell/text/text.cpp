@@ -208,6 +208,48 @@ std::u16string Utf8Decode(std::string_view bytes, std::size_t* invalid) {
 
 }  // namespace
 
+void AppendUtf8(std::string& out, char32_t cp) {
+  if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = kReplacementChar;
+  if (cp < 0x80) {
+    out.push_back(static_cast<char>(cp));
+  } else if (cp < 0x800) {
+    out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  } else if (cp < 0x10000) {
+    out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  }
+}
+
+std::size_t Utf8CharLength(std::string_view bytes) {
+  if (bytes.empty()) return 0;
+  const auto b0 = static_cast<unsigned char>(bytes[0]);
+  if (b0 < 0x80) return 1;
+  // A valid character is read whole; DecodeUtf8At stops short of that at any fault.
+  const std::size_t want = b0 < 0xE0 ? 2 : b0 < 0xF0 ? 3 : 4;
+  char32_t cp = 0;
+  return DecodeUtf8At(bytes, 0, cp) == want ? want : 0;
+}
+
+bool IsValidUtf8(std::string_view bytes) {
+  for (std::size_t i = 0, n = bytes.size(); i < n;) {
+    if (static_cast<unsigned char>(bytes[i]) < 0x80) {
+      ++i;
+      continue;
+    }
+    const std::size_t len = Utf8CharLength(bytes.substr(i));
+    if (!len) return false;
+    i += len;
+  }
+  return true;
+}
+
 std::string Utf16ToUtf8(std::u16string_view text) {
   std::string out;
   out.reserve(text.size());
@@ -224,19 +266,7 @@ std::string Utf16ToUtf8(std::u16string_view text) {
     } else if (IsHighSurrogate(text[i]) || IsLowSurrogate(text[i])) {
       cp = kReplacementChar;
     }
-    if (cp < 0x800) {
-      out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-      out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-      out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-      out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-      out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    }
+    AppendUtf8(out, cp);
   }
   return out;
 }

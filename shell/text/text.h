@@ -40,6 +40,16 @@ std::u16string Utf8ToUtf16(std::string_view bytes);
 // UTF-16 → UTF-8. A lone surrogate becomes U+FFFD.
 std::string Utf16ToUtf8(std::u16string_view text);
 
+// Appends `cp` as UTF-8; a value that is no Unicode character (a surrogate, past U+10FFFF)
+// becomes U+FFFD.
+void AppendUtf8(std::string& out, char32_t cp);
+
+// Length (1 to 4) of the UTF-8 character `bytes` starts with, or 0 when they do not start with a
+// whole, strictly valid one (no overlong forms, no surrogates, nothing past U+10FFFF).
+std::size_t Utf8CharLength(std::string_view bytes);
+// True when all of `bytes` is strictly valid UTF-8.
+bool IsValidUtf8(std::string_view bytes);
+
 // Little-endian UTF-16 bytes → UTF-16 units, taken as they are; an odd last byte is dropped.
 std::u16string Utf16LeBytesToUtf16(std::string_view bytes);
 std::string Utf16ToUtf16LeBytes(std::u16string_view text);

@@ -465,8 +465,16 @@ TEST_F(DocumentTest, FailedSavesLeaveThePreviousFile) {
     std::function<void()> spoil, mend;
     const char* says;
   } cases[] = {
-      {"a coordinate that is not a number", [&] { g->firstChild->segments[1].p.v = std::nan(""); },
-       [&] { g->firstChild->segments[1].p.v = 0; },
+      {"a coordinate that is not a number", [&] {
+         PathSegment s = g->firstChild->segments[1];
+         s.p.v = std::nan("");
+         g->firstChild->segments.Set(1, s);
+       },
+       [&] {
+         PathSegment s = g->firstChild->segments[1];
+         s.p.v = 0;
+         g->firstChild->segments.Set(1, s);
+       },
        "layers[0].group.children[0].segments (layer \"レイヤー 1\"): the number nan cannot be saved"},
       {"a dictionary holding itself",
        [&] {
