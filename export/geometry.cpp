@@ -127,7 +127,7 @@ MapPoint CExporterBase::ToMapPoint(double h, double v) const {
   double mx = 0, my = 0;
   sheetTransform_.ArtToMap(h, v, mx, my);
   if (converter_.IsIdentity()) return {mx, my};
-  if (converter_.DestinationKind() == 1) {
+  if (converter_.DestinationKind() == geo::KindLatLong) {
     double lat = 0, lon = 0, lat2 = 0, lon2 = 0;
     if (!converter_.SourceToLatLong(my, mx, lat, lon) || !converter_.ShiftDatum(lat, lon, lat2, lon2))
       return {NAN, NAN};

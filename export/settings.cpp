@@ -16,8 +16,7 @@ namespace id = resources::exp115;
 
 namespace {
 // The stored export settings, in the order they are read and written.
-template <class S, class F>
-void ExportKeys(S& s, F f) {
+constexpr auto kExportKeys = [](auto& s, auto f) {
   f("exportDataType", s.dataType);
   f("exportDelimiter", s.delimiter);
   f("exportEncoding", s.encoding);
@@ -34,16 +33,12 @@ void ExportKeys(S& s, F f) {
   f("exportOutProjection", s.out.kind);
   f("exportOutXYKei", s.out.zone);
   f("exportOutUTMZone", s.out.utmZone);
-}
+};
 }  // namespace
 
-void LoadExportSettings(ExportSettings& s) {
-  ExportKeys(s, [](const char* key, auto& member) { ReadPreference(kPreferencePrefix, key, member); });
-}
+void LoadExportSettings(ExportSettings& s) { ReadPreferences(kPreferencePrefix, s, kExportKeys); }
 
-void SaveExportSettings(const ExportSettings& s) {
-  ExportKeys(s, [](const char* key, const auto& member) { WritePreference(kPreferencePrefix, key, member); });
-}
+void SaveExportSettings(const ExportSettings& s) { WritePreferences(kPreferencePrefix, s, kExportKeys); }
 
 namespace {
 

@@ -8,18 +8,21 @@ namespace vx::geo {
 
 // Datum codes as stored (preferences, settings); any other code is invalid and stays representable,
 // so that a stored value that is none still reads and fails where it is used.
-enum Datum : std::int32_t {
+enum class Datum : std::int32_t {
   DatumTokyo = 1,    // Tokyo datum, Bessel ellipsoid
   DatumJgd2000 = 2,  // JGD2000, GRS-80 ellipsoid
 };
+using enum Datum;
 
-// Coordinate kinds: the projection a system's numbers are in.
-enum CoordKind : std::int32_t {
+// Coordinate kinds: the projection a system's numbers are in. Both enums are scoped (no silent
+// integer mixing) and their enumerators are brought into the namespace.
+enum class CoordKind : std::int32_t {
   KindLatLong = 1,       // degrees as a source, equirectangular metres drawn
   KindUtm = 2,           // UTM zones 1-60
   KindPlaneXY = 3,       // plane rectangular zones 1-19
   KindSphereMetres = 5,  // equirectangular metres read back (converter only)
 };
+using enum CoordKind;
 
 // A plane zone (1-19) or UTM zone (1-60); 0 is none chosen.
 enum class Zone : std::int32_t {};

@@ -22,23 +22,18 @@ namespace fs = std::filesystem;
 
 namespace {
 // The stored import settings, in the order they are read and written.
-template <class S, class F>
-void ImportKeys(S& s, F f) {
+constexpr auto kImportKeys = [](auto& s, auto f) {
   f("importLimitArea", s.limitOn);
   f("importInGeoSysType", s.data.datum);
   f("importInProjection", s.data.kind);
   f("importInXYKei", s.data.zone);
   f("importInUTMZone", s.data.utmZone);
-}
+};
 }  // namespace
 
-void LoadImportPreferences(ImportSettings& s) {
-  ImportKeys(s, [](const char* key, auto& member) { ReadPreference(kPrefPrefix, key, member); });
-}
+void LoadImportPreferences(ImportSettings& s) { ReadPreferences(kPrefPrefix, s, kImportKeys); }
 
-void StoreImportPreferences(const ImportSettings& s) {
-  ImportKeys(s, [](const char* key, const auto& member) { WritePreference(kPrefPrefix, key, member); });
-}
+void StoreImportPreferences(const ImportSettings& s) { WritePreferences(kPrefPrefix, s, kImportKeys); }
 
 std::string FileNameUtf8(const fs::path& file) {
   const std::u8string s = file.filename().u8string();

@@ -1,7 +1,7 @@
-// Settings kept in the host's preferences through one key table per settings struct: a function
-// template that calls f(key, member) for every stored member in order, once with a reader and once
-// with a writer, so that both walk the same list. Booleans are stored as booleans; integers and integer-coded enums as
-// integers.
+// Settings kept in the host's preferences through one key table per settings struct: a generic
+// function that calls f(key, member) for every stored member in order, once with a reader and once
+// with a writer, so that both walk the same list. Booleans are stored as booleans; integers and
+// integer-coded enums as integers.
 #pragma once
 
 #include "shell/host/slots.h"
@@ -34,6 +34,18 @@ void WritePreference(const char* prefix, const char* key, const T& member) {
     p->PutBoolean(prefix, key, member);
   else
     p->PutInteger(prefix, key, static_cast<std::int32_t>(member));
+}
+
+// Reads and writes every member of `s` that a key table names: `keys(s, f)` calls f(key, member)
+// for each stored member in order.
+template <class S, class Keys>
+void ReadPreferences(const char* prefix, S& s, Keys keys) {
+  keys(s, [prefix](const char* key, auto& member) { ReadPreference(prefix, key, member); });
+}
+
+template <class S, class Keys>
+void WritePreferences(const char* prefix, const S& s, Keys keys) {
+  keys(s, [prefix](const char* key, const auto& member) { WritePreference(prefix, key, member); });
 }
 
 }  // namespace vx::host

@@ -105,7 +105,7 @@ TEST_F(Cli, LatLongInDegreesAndSheetMetres) {
   ASSERT_TRUE(MeanRadius(DatumJgd2000, r));
   const double sx = 139.7 * 0.0174532925199433 * r, sy = 35.7 * 0.0174532925199433 * r;
   // The expected line from the converter's own stages.
-  auto viaStages = [this](int sd, int sk, int sz, int dd, double x, double y) {
+  auto viaStages = [this](int sd, CoordKind sk, int sz, int dd, double x, double y) {
     CCoordConverter cv({[this] { return dir_ / "grid.dat"; }, {}});
     EXPECT_TRUE(cv.Setup(Sys(sd, sk, sz, 0), Sys(dd, KindLatLong, 0, 0)));
     double lat, lon;

@@ -62,7 +62,7 @@ TEST(Converter, IdentityRules) {
     EXPECT_TRUE(cv.Setup(Sys(c.s[0], c.s[1], c.s[2], c.s[3]), Sys(c.d[0], c.d[1], c.d[2], c.d[3])));
     EXPECT_EQ(cv.IsIdentity(), c.identity);
     double x, y, g;
-    if (c.s[1] == KindLatLong) {
+    if (c.s[1] == Code(KindLatLong)) {
       ASSERT_TRUE(cv.Convert(139.75, 35.68, x, y, g));
       continue;
     }
