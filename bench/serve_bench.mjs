@@ -100,9 +100,9 @@ for (let run = 0; run < runs; ++run) {
     await new Promise((r) => requestAnimationFrame(() => requestAnimationFrame(r)));  // painted
     return performance.now() - t0;
   });
-  note('hide a layer until drawn, ms', await toggle());
+  note('hide a layer until drawn and painted, ms', await toggle());
   await page.waitForFunction(() => !document.body.classList.contains('busy'));
-  note('show a layer until drawn, ms', await toggle());
+  note('show a layer until drawn and painted, ms', await toggle());
   await page.waitForFunction(() => !document.body.classList.contains('busy'));
 
   // A search selecting 10,000 lines (番号 1 to 10,000), from OK until the selection is drawn.
@@ -118,7 +118,7 @@ for (let run = 0; run < runs; ++run) {
   await d(1080).fill('1');
   await d(1092).fill('10000');
   await page.waitForFunction(() => [...document.querySelectorAll('.c-edit')].every((e) => !(e.pending > 0)));
-  note('search selecting 10,000 objects until drawn, ms', await page.evaluate(async () => {
+  note('search selecting 10,000 objects until drawn and painted, ms', await page.evaluate(async () => {
     const t0 = performance.now();
     document.querySelector('.dialog[data-template="114"]:not(.inactive) [data-id="1"]').click();
     // Two frames after the count is drawn: the browser has painted it.
