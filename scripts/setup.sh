@@ -2,7 +2,7 @@
 # Installs the Debian packages the build and the tests need. Safe to run again.
 set -euo pipefail
 pkgs=(
-  cmake g++ make pkg-config ninja-build ccache
+  cmake gcc g++ make pkg-config ninja-build ccache
   libgtest-dev libgmock-dev libbenchmark-dev rapidjson-dev
   nlohmann-json3-dev libcli11-dev
   shapelib libshp-dev proj-bin libgeographiclib-dev geographiclib-tools
