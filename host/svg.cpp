@@ -47,7 +47,21 @@ std::size_t XmlCharLength(const std::string& s, std::size_t i) {
 // character XML cannot hold replaced by U+FFFD.
 std::string XmlText(const std::string& s, bool markup) {
   std::string out;
+  out.reserve(s.size());
+  // Runs of printable ASCII that need no escape go over whole: a saved document is mostly that.
+  auto plain = [markup](char c) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u >= 0x20 && u < 0x80) return !(markup && (c == '<' || c == '>' || c == '&' || c == '"'));
+    return !markup && (c == '\t' || c == '\n' || c == '\r');
+  };
   for (std::size_t i = 0; i < s.size();) {
+    std::size_t run = i;
+    while (run < s.size() && plain(s[run])) ++run;
+    if (run > i) {
+      out.append(s, i, run - i);
+      i = run;
+      continue;
+    }
     const char ch = s[i];
     const char* entity = !markup ? nullptr
                          : ch == '<' ? "&lt;" : ch == '>' ? "&gt;" : ch == '&' ? "&amp;" : ch == '"' ? "&quot;"

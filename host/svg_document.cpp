@@ -1336,6 +1336,38 @@ struct StringWriter : pugi::xml_writer {
   void write(const void* data, std::size_t size) override { out.append(static_cast<const char*>(data), size); }
 };
 
+// Streams what pugixml hands over into the file, every character XML cannot hold replaced on the
+// way, so that a large document is never held twice. A UTF-8 character split between two pieces
+// is held back until the next piece, so the result is that of one pass over the whole.
+class XmlFileWriter final : public pugi::xml_writer {
+ public:
+  explicit XmlFileWriter(AtomicFile& file) : file_(file) {}
+  void write(const void* data, std::size_t size) override {
+    pending_.append(static_cast<const char*>(data), size);
+    const std::size_t keep = IncompleteTail(pending_);
+    file_.Write(XmlCharsOnly(pending_.substr(0, pending_.size() - keep)));
+    pending_.erase(0, pending_.size() - keep);
+  }
+  void Finish() {
+    if (!pending_.empty()) file_.Write(XmlCharsOnly(pending_));
+    pending_.clear();
+  }
+
+ private:
+  // Bytes at the end that begin a UTF-8 sequence longer than what follows them (0 to 3).
+  static std::size_t IncompleteTail(const std::string& s) {
+    for (std::size_t back = 1; back <= 3 && back <= s.size(); ++back) {
+      const auto c = static_cast<unsigned char>(s[s.size() - back]);
+      if ((c & 0xC0) == 0x80) continue;  // a continuation byte: look further back
+      const std::size_t need = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+      return need > back ? back : 0;
+    }
+    return 0;
+  }
+  AtomicFile& file_;
+  std::string pending_;
+};
+
 
 }  // namespace
 
@@ -1431,9 +1463,9 @@ bool WriteSvgDocument(const Document& doc, const std::filesystem::path& file, st
     Saver(*doc.svgTree, doc).Run();
     AtomicFile f;
     if (!f.Open(file, error)) return false;
-    StringWriter w;
+    XmlFileWriter w(f);
     doc.svgTree->xml.save(w, "", pugi::format_raw, pugi::encoding_utf8);
-    f.Write(XmlCharsOnly(w.out));
+    w.Finish();
     return f.Commit(error);
   } catch (const std::bad_alloc&) {
     error = PathToUtf8(file) + ": not saved: out of memory";

@@ -253,6 +253,26 @@ TEST(SvgDocument, NewDocumentIsAnInkscapeSheetInPoints) {
   EXPECT_EQ(again->bounds, d.bounds);
 }
 
+// The file is written in pieces as it is made; characters cut between pieces, and those XML cannot
+// hold, come out as when the whole is made at once.
+TEST(SvgDocument, SavedFileIsTheWholeTextWhereverItsPiecesEnd) {
+  Document d;
+  std::string title;
+  for (int i = 0; i < 30000; ++i) title += i % 997 == 0 ? "\xEF\xBF\xBF" : i % 3 ? "駅" : "𝄞a";
+  LayerOpaque* l = d.NewLayer(title);
+  d.layers.push_back(l);
+  d.current = l;
+  const std::filesystem::path file = std::filesystem::temp_directory_path() / "vx-svg-pieces-test.svg";
+  std::string error;
+  ASSERT_TRUE(WriteSvgDocument(d, file, error)) << error;
+  std::ifstream in(file, std::ios::binary);
+  std::stringstream saved;
+  saved << in.rdbuf();
+  std::filesystem::remove(file);
+  EXPECT_EQ(saved.str(), SvgDocumentText(d));
+  EXPECT_EQ(saved.str().find("\xEF\xBF\xBF"), std::string::npos);
+}
+
 TEST(SvgPathData, EveryCommandReadsAsCubicSegments) {
   struct Case {
     const char* d;
