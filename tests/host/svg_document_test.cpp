@@ -265,9 +265,11 @@ TEST(SvgDocument, SavedFileIsTheWholeTextWhereverItsPiecesEnd) {
   const std::filesystem::path file = std::filesystem::temp_directory_path() / "vx-svg-pieces-test.svg";
   std::string error;
   ASSERT_TRUE(WriteSvgDocument(d, file, error)) << error;
-  std::ifstream in(file, std::ios::binary);
   std::stringstream saved;
-  saved << in.rdbuf();
+  {
+    std::ifstream in(file, std::ios::binary);
+    saved << in.rdbuf();
+  }  // closed before it is removed, as Windows wants
   std::filesystem::remove(file);
   EXPECT_EQ(saved.str(), SvgDocumentText(d));
   EXPECT_EQ(saved.str().find("\xEF\xBF\xBF"), std::string::npos);
