@@ -3,6 +3,7 @@
 #include "host/document_io.h"
 #include "host/impl.h"
 #include "host/svg_document.h"
+#include "shell/host/paths.h"
 #include "shell/text/text.h"
 
 #include <vector>
@@ -27,6 +28,17 @@ std::string OneLine(std::string s) {
   for (char& c : s)
     if (static_cast<unsigned char>(c) < 0x20) c = ' ';
   return s;
+}
+
+bool GuardedSave(const std::filesystem::path& file, std::string& error, const std::function<bool()>& save) {
+  try {
+    return save();
+  } catch (const std::bad_alloc&) {
+    error = PathToUtf8(file) + ": not saved: out of memory";
+  } catch (const std::exception& e) {
+    error = OneLine(PathToUtf8(file) + ": not saved: " + e.what());
+  }
+  return false;
 }
 
 namespace docfile {

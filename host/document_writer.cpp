@@ -490,7 +490,7 @@ class Writer {
 }  // namespace
 
 bool WriteDocument(const Document& doc, const std::filesystem::path& file, std::string& error) {
-  try {
+  return GuardedSave(file, error, [&] {
     AtomicFile f;
     if (!f.Open(file, error)) return false;
     Out out(f);
@@ -526,12 +526,7 @@ bool WriteDocument(const Document& doc, const std::filesystem::path& file, std::
     out.Raw("}\n");
     out.Flush();
     return f.Commit(error);
-  } catch (const std::bad_alloc&) {
-    error = PathToUtf8(file) + ": not saved: out of memory";
-  } catch (const std::exception& e) {
-    error = OneLine(PathToUtf8(file) + ": not saved: " + e.what());
-  }
-  return false;
+  });
 }
 
 }  // namespace vx::host

@@ -8,6 +8,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <stdexcept>
@@ -26,6 +28,8 @@ bool ValidUtf8(std::string_view s);
 std::string Hex(std::string_view s);
 // Messages quote texts from the file; they stay one line.
 std::string OneLine(std::string s);
+// Runs a document's save; what it throws becomes the message of a document not saved.
+bool GuardedSave(const std::filesystem::path& file, std::string& error, const std::function<bool()>& save);
 
 struct StandInHost::Impl {
   // Suite objects by (name, version), as the pointer of the suite's interface class.

@@ -1458,7 +1458,7 @@ std::string SvgDocumentText(const Document& doc) {
 }
 
 bool WriteSvgDocument(const Document& doc, const std::filesystem::path& file, std::string& error) {
-  try {
+  return GuardedSave(file, error, [&] {
     if (!doc.svgTree) doc.svgTree = NewTree(doc);
     Saver(*doc.svgTree, doc).Run();
     AtomicFile f;
@@ -1467,12 +1467,7 @@ bool WriteSvgDocument(const Document& doc, const std::filesystem::path& file, st
     doc.svgTree->xml.save(w, "", pugi::format_raw, pugi::encoding_utf8);
     w.Finish();
     return f.Commit(error);
-  } catch (const std::bad_alloc&) {
-    error = PathToUtf8(file) + ": not saved: out of memory";
-  } catch (const std::exception& e) {
-    error = OneLine(PathToUtf8(file) + ": not saved: " + e.what());
-  }
-  return false;
+  });
 }
 
 }  // namespace vx::host
