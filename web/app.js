@@ -25,7 +25,7 @@ function request(path, body) {
 
 async function act(body) {
   // A command that is still finishing (a click before a double click) is waited for a moment.
-  for (let attempt = 0; attempt < 30; ++attempt) {
+  for (let attempt = 0; attempt < 100; ++attempt) {
     const { status, reply } = await request('/api/act', body);
     if (status !== 409) {
       if (status >= 400) showNotice(reply.error || ('エラー ' + status));
@@ -129,11 +129,16 @@ function renderLayers(layers) {
   }));
 }
 
+let panelDrawn = '';
 function renderPanel(panel, flyout) {
   const body = $('panel-body');
   const shown = !!(panel && panel.shown);
   $('panel-pane').hidden = !shown;
-  if (!shown) return;
+  if (!shown) { panelDrawn = ''; return; }
+  // Rebuilt only when it changed: a row replaced between the two clicks of a double click loses it.
+  const key = JSON.stringify([panel, flyout]);
+  if (key === panelDrawn) return;
+  panelDrawn = key;
   $('panel-title').textContent = panel.title;
   renderWindow(body, panel, {
     click: (id) => act({ do: 'panelButton', id }),
