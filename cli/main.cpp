@@ -49,6 +49,7 @@ std::string UsageLine(CLI::App& app, const CLI::ParseError& e) {
 
 int main(int argc, char** argv) {
   vx::cli::PrepareStandardStreams();
+  vx::cli::PreferLargePages();
   // Every word as UTF-8 from here on; file names become paths through host::Utf8ToPath.
   std::vector<std::string> words = vx::cli::Utf8Arguments(argc, argv);
   std::vector<char*> pointers;
