@@ -14,12 +14,15 @@
 #else
 #include <csignal>
 #include <sys/mman.h>
+#include <sys/resource.h>
 #include <unistd.h>
 #endif
 #if defined(__linux__) && defined(__GLIBC__)
 #include <malloc.h>
 #endif
 
+#include <algorithm>
+#include <climits>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -80,13 +83,19 @@ bool StandardErrorIsTerminal() {
 
 void PreferLargePages() {
 #if defined(__linux__) && defined(__GLIBC__)
-  // The heap grows by a whole window at once, never gives it back, and holds every block below
-  // 32 MiB; the window is then marked for large pages. Only what is touched costs memory; once
-  // the window is full the heap grows in small pages as before.
-  constexpr std::size_t kWindow = std::size_t{1} << 30;
-  constexpr std::size_t kLarge = std::size_t{32} << 20;
-  if (!(mallopt(M_TOP_PAD, static_cast<int>(kWindow)) && mallopt(M_TRIM_THRESHOLD, static_cast<int>(2 * kWindow - 1)) &&
-        mallopt(M_MMAP_THRESHOLD, static_cast<int>(kLarge))))
+  // The heap grows once by a whole window, which is marked for large pages; blocks below 32 MiB
+  // come from it and it is never given back. Only what is touched costs memory. Past the window
+  // the heap grows in small pages as before.
+  std::size_t window = std::size_t{1} << 30;
+  for (const int what : {RLIMIT_DATA, RLIMIT_AS}) {
+    rlimit l{};
+    if (getrlimit(what, &l) == 0 && l.rlim_cur != RLIM_INFINITY) window = std::min<std::size_t>(window, l.rlim_cur / 4);
+  }
+  if (window < (std::size_t{64} << 20)) return;  // a tight limit: leave the heap as it is
+  constexpr int kDefaultTopPad = 128 * 1024;
+  constexpr int kLarge = 32 << 20;
+  if (!(mallopt(M_MMAP_THRESHOLD, kLarge) && mallopt(M_TRIM_THRESHOLD, INT_MAX) &&
+        mallopt(M_TOP_PAD, static_cast<int>(window))))
     return;
   const auto page = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
   const auto before = reinterpret_cast<std::uintptr_t>(sbrk(0));
@@ -94,6 +103,7 @@ void PreferLargePages() {
   void* volatile probe = std::malloc(std::size_t{1} << 20);  // volatile: kept, not optimised away
   const auto after = reinterpret_cast<std::uintptr_t>(sbrk(0));
   std::free(probe);
+  mallopt(M_TOP_PAD, kDefaultTopPad);
   const std::uintptr_t from = (before + page - 1) / page * page;
   if (after > from) madvise(reinterpret_cast<void*>(from), after - from, MADV_HUGEPAGE);
 #endif

@@ -132,6 +132,8 @@ class CExporterBase {
  private:
   host::Err Dispatch(host::ArtHandle art, host::ArtType type);
   host::Err ReadSegments(host::ArtHandle path);
+  // True when the path's length is zero: every point its pieces are drawn through is one point.
+  bool ZeroLength(host::ArtHandle path);
   // Exports every ordinary layer, or the visible ones only, into the one output file.
   host::Err ExportLayersToOneFile(std::int32_t target, bool visibleOnly);
   // The layer's file name in the chosen folder, made distinct from the names already written.

@@ -148,6 +148,22 @@ Err CExporterBase::ReadSegments(ArtHandle path) {
   return sPath()->GetPathSegments(path, 0, n, segmentBuffer_.data());
 }
 
+bool CExporterBase::ZeroLength(ArtHandle path) {
+  // Compared, not measured: a cubic piece is a single point exactly when its four points are one.
+  if (Err e = ReadSegments(path)) throw HostError{e};
+  if (segmentBuffer_.empty()) return true;
+  const bool closed = Closed(path);
+  const RealPoint p = segmentBuffer_.front().p;
+  const auto same = [&](const RealPoint& q) { return q.h == p.h && q.v == p.v; };
+  for (std::size_t i = 0; i < segmentBuffer_.size(); ++i) {
+    const PathSegment& s = segmentBuffer_[i];
+    // The handles at an open path's ends draw nothing.
+    if (!same(s.p) || ((closed || i > 0) && !same(s.in)) || ((closed || i + 1 < segmentBuffer_.size()) && !same(s.out)))
+      return false;
+  }
+  return true;
+}
+
 PointList CExporterBase::PathVertices(ArtHandle path, int closeMode) {
   if (Err e = ReadSegments(path)) throw HostError{e};
   AddAnchorMeasures(path);
@@ -491,7 +507,7 @@ Err CExporterBase::ExportPath(ArtHandle path) {
   if (type != kDataPoint) {
     std::int32_t n = 0;
     if (Err e = sPath()->GetPathSegmentCount(path, n)) return e;
-    if (n <= 1 || Length(path) == 0) return kNoErr;
+    if (n <= 1 || ZeroLength(path)) return kNoErr;
   }
   CVxShapeAttr attributes;
   std::string title;

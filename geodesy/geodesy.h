@@ -96,6 +96,7 @@ class CGeodesy {
   // B/2, C/4, ... I/16: the divided coefficients the arc sum multiplies by, fixed per setup.
   double B2_ = 0, C4_ = 0, D6_ = 0, E8_ = 0, F10_ = 0, G12_ = 0, H14_ = 0, I16_ = 0;
   double S0_ = 0;   // meridian arc at lat0, metres
+  double innerArc_ = 0;  // meridian arc at 60 degrees, metres: see PlaneToLatLong
   double m0_ = 0;   // central scale factor
   KruegerTm wide_;        // beyond the classical series' reach
   double wideNorth0_ = 0;  // its northing of the zone origin (metres)

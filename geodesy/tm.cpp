@@ -38,6 +38,13 @@ constexpr double kInverseLonSlack = 1e-9;  // radians (6 mm on the equator)
 // Largest distance the forward may put an inverse's result from the grid position it came from:
 // within the bound it stays under 0.7 mm; where the inverse series has gone astray it is metres.
 constexpr double kInverseCheck = 1e-3;  // metres
+// Where the inverse cannot go astray, so the forward check is left out: within 300 km of the
+// central meridian with the footpoint within 60 degrees of the equator, a round trip that ends
+// within kMaxLonDiff stays under 0.2 mm (5 million random positions over every zone and both
+// datums), far inside kInverseCheck. Every zone's use lies there; the check costs a third of
+// the inverse.
+constexpr double kInnerEasting = 300e3;                          // metres
+constexpr double kInnerFootpointLat = 60 * 0.017453292519943295;  // radians
 // An angle difference or longitude (radians) taken modulo 2 pi into [-pi, pi]; unchanged (bit for
 // bit) when already inside.
 double WrapPi(double a) { return std::fabs(a) <= kPi ? a : std::remainder(a, 2 * kPi); }
@@ -112,6 +119,7 @@ bool CGeodesy::Prepare(double lat0, double lon0, double m0, Datum datum) {
   H14_ = H_ / 14;
   I16_ = I_ / 16;
   S0_ = MeridianArc(lat0_);
+  innerArc_ = MeridianArc(kInnerFootpointLat);
   wide_.Prepare(el.a, el.f, m0);
   double x0, g0, k0;
   wide_.Forward(lat0_, 0, x0, wideNorth0_, g0, k0);
@@ -292,8 +300,9 @@ bool CGeodesy::PlaneToLatLong(double X, double Y, double& lat, double& lon, doub
   double X2, Y2, g2, k2;
   // The forward from the result must come back to the grid position: far out either inverse can
   // land inside its bound from a position that belongs well outside it.
+  const bool inner = std::fabs(Y) <= kInnerEasting && std::fabs(S0_ + X / m0_) <= innerArc_;
   if (TmInverse(X, Y, p, l, g, kk) && std::fabs(WrapPi(l - lon0_)) <= kMaxLonDiff + kInverseLonSlack &&
-      TmForward(p, l, X2, Y2, g2, k2) && std::hypot(X2 - X, Y2 - Y) <= kInverseCheck) {
+      (inner || (TmForward(p, l, X2, Y2, g2, k2) && std::hypot(X2 - X, Y2 - Y) <= kInverseCheck))) {
     lat = p * kRadToDeg;
     lon = l * kRadToDeg;
   } else {

@@ -394,18 +394,19 @@ class Writer {
   // `one`: the container's name in messages ("an array").
   template <class C>
   std::size_t Number(const C* c, std::vector<const C*>& table, const char* one, const Where& w, int depth) {
-    if (auto it = ids_.find(c); it != ids_.end()) {
-      if (it->second.busy) Fail(w, std::string(one) + " contains itself; such a document could not be loaded");
-      return it->second.id;
+    // One look-up: the slot stays where it is while the table grows (the map's nodes do not move).
+    const auto [it, fresh] = ids_.try_emplace(c, Id{table.size(), true});
+    Id& slot = it->second;
+    if (!fresh) {
+      if (slot.busy) Fail(w, std::string(one) + " contains itself; such a document could not be loaded");
+      return slot.id;
     }
     if (depth > kMaxDepth)
       Fail(w, std::string("arrays and dictionaries nested deeper than ") + kMaxDepthText + " levels cannot be saved");
-    const std::size_t id = table.size();
     table.push_back(c);
-    ids_[c] = {id, true};
     ForEachEntry(*c, [&](const std::string*, const Entry& e) { Register(e, w, depth); });
-    ids_[c].busy = false;
-    return id;
+    slot.busy = false;
+    return slot.id;
   }
   std::size_t ArrayId(const Array* a, const Where& w, int depth) { return Number(a, arrays_, "an array", w, depth); }
   std::size_t DictId(const Dictionary* d, const Where& w, int depth) { return Number(d, dicts_, "a dictionary", w, depth); }
