@@ -1181,14 +1181,14 @@ class Saver {
     if (a->type == ArtType::Path) {
       finite(a);
       d.reserve(a->segments.size() * 40);
-      svg::AppendPathData(d, a->segments.ToVector(), a->closed, inv);
+      svg::AppendPathData(d, a->segments, a->closed, inv);
     } else {
       std::vector<const ArtOpaque*> parts;
       Parts(a, parts);
       for (const ArtOpaque* p : parts) {
         finite(p);
         if (!d.empty()) d += ' ';
-        svg::AppendPathData(d, p->segments.ToVector(), p->closed, inv);
+        svg::AppendPathData(d, p->segments, p->closed, inv);
       }
     }
     Set(n, "d", d);
@@ -1343,7 +1343,17 @@ class XmlFileWriter final : public pugi::xml_writer {
  public:
   explicit XmlFileWriter(AtomicFile& file) : file_(file) {}
   void write(const void* data, std::size_t size) override {
-    pending_.append(static_cast<const char*>(data), size);
+    // What is plain ASCII (nearly all of a saved drawing) goes over as it is.
+    const auto* bytes = static_cast<const char*>(data);
+    if (pending_.empty()) {
+      std::size_t plain = 0;
+      while (plain < size && Plain(bytes[plain])) ++plain;
+      file_.Write(std::string_view(bytes, plain));
+      bytes += plain;
+      size -= plain;
+      if (!size) return;
+    }
+    pending_.append(bytes, size);
     const std::size_t keep = IncompleteTail(pending_);
     file_.Write(XmlCharsOnly(pending_.substr(0, pending_.size() - keep)));
     pending_.erase(0, pending_.size() - keep);
@@ -1354,6 +1364,10 @@ class XmlFileWriter final : public pugi::xml_writer {
   }
 
  private:
+  static bool Plain(char c) {
+    const auto u = static_cast<unsigned char>(c);
+    return (u >= 0x20 && u < 0x80) || c == '\t' || c == '\n' || c == '\r';
+  }
   // Bytes at the end that begin a UTF-8 sequence longer than what follows them (0 to 3).
   static std::size_t IncompleteTail(const std::string& s) {
     for (std::size_t back = 1; back <= 3 && back <= s.size(); ++back) {

@@ -1,5 +1,7 @@
 #include "host/svg_path.h"
 
+#include "host/segments.h"
+
 #include <charconv>
 #include <cmath>
 #include <numbers>
@@ -313,7 +315,10 @@ bool ParsePathData(std::string_view d, const Affine& m, std::vector<Subpath>& ou
   return true;
 }
 
-void AppendPathData(std::string& out, const std::vector<PathSegment>& s, bool closed, const Affine& m) {
+namespace {
+// Over a std::vector of segments or the host's compact Segments alike, without copying either.
+template <class List>
+void PathData(std::string& out, const List& s, bool closed, const Affine& m) {
   if (s.empty()) return;
   auto pt = [&](const RealPoint& p) {
     const RealPoint q = m.Apply(p);
@@ -326,8 +331,8 @@ void AppendPathData(std::string& out, const std::vector<PathSegment>& s, bool cl
   const std::size_t n = s.size();
   for (std::size_t i = 1; i <= n; ++i) {
     if (i == n && !closed) break;
-    const PathSegment& a = s[i - 1];
-    const PathSegment& b = s[i % n];
+    const PathSegment a = s[i - 1];
+    const PathSegment b = s[i % n];
     if (a.out == a.p && b.in == b.p) {
       if (i == n) break;  // Z draws the closing line
       out += " L";
@@ -342,6 +347,12 @@ void AppendPathData(std::string& out, const std::vector<PathSegment>& s, bool cl
   }
   if (closed) out += " Z";
 }
+}  // namespace
+
+void AppendPathData(std::string& out, const std::vector<PathSegment>& s, bool closed, const Affine& m) {
+  PathData(out, s, closed, m);
+}
+void AppendPathData(std::string& out, const Segments& s, bool closed, const Affine& m) { PathData(out, s, closed, m); }
 
 bool ParseLength(std::string_view text, double percentOf, double& out) {
   while (!text.empty() && IsSpace(text.front())) text.remove_prefix(1);

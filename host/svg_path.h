@@ -7,6 +7,10 @@
 #include <string_view>
 #include <vector>
 
+namespace vx::host {
+class Segments;
+}
+
 namespace vx::host::svg {
 
 // x' = a x + c y + e, y' = b x + d y + f.
@@ -44,6 +48,7 @@ bool ParsePathData(std::string_view d, const Affine& m, std::vector<Subpath>& ou
 
 // Appends path data in absolute commands (M, L, C, Z) for the subpath, mapped through `m`.
 void AppendPathData(std::string& out, const std::vector<PathSegment>& segments, bool closed, const Affine& m);
+void AppendPathData(std::string& out, const Segments& segments, bool closed, const Affine& m);
 
 // Shortest text that reads back to the same double.
 void AppendNumber(std::string& out, double v);
