@@ -1,6 +1,7 @@
 #include "host/svg_document.h"
 
 #include "host/atomic_file.h"
+#include "host/document_lexer.h"
 #include "host/impl.h"
 #include "host/svg.h"
 #include "host/svg_path.h"
@@ -138,31 +139,35 @@ std::string Unhex(const std::string& s) {
   return out;
 }
 
-Entry EntryFrom(const json& j);
+// Read with the document lexer: a drawing carries one dictionary per art, and a general JSON
+// library's tree costs more than the rest of the art's reading.
+Entry EntryFrom(const docfile::Node& j);
 
-DictionaryRef DictFrom(const json& o) {
-  if (!o.is_object()) throw std::runtime_error("a dictionary must be an object");
+DictionaryRef DictFrom(const docfile::Node& o) {
+  if (o.kind != docfile::Node::Kind::Object) throw std::runtime_error("a dictionary must be an object");
   auto d = std::make_shared<DictionaryImpl>();
-  for (const auto& [k, v] : o.items()) d->Set(k.rfind("hex:", 0) == 0 ? Unhex(k.substr(4)) : k, EntryFrom(v));
+  d->Reserve(o.members.size());
+  for (const auto& [k, v] : o.members) d->Set(k.rfind("hex:", 0) == 0 ? Unhex(k.substr(4)) : k, EntryFrom(v));
   return d;
 }
 
-Entry EntryFrom(const json& j) {
-  if (!j.is_object() || j.size() != 1) throw std::runtime_error("an entry must be an object of one member");
-  const auto& [k, v] = *j.items().begin();
-  if (k == "int" && v.is_number_integer()) {
-    const auto n = v.get<std::int64_t>();
-    if (n < INT32_MIN || n > INT32_MAX) throw std::runtime_error("integer out of range");
-    return Entry::Integer(static_cast<std::int32_t>(n));
+Entry EntryFrom(const docfile::Node& j) {
+  using Kind = docfile::Node::Kind;
+  if (j.kind != Kind::Object || j.members.size() != 1) throw std::runtime_error("an entry must be an object of one member");
+  const auto& [k, v] = j.members.front();
+  if (k == "int" && v.kind == Kind::Number && v.num == std::trunc(v.num)) {
+    if (!(v.num >= INT32_MIN && v.num <= INT32_MAX)) throw std::runtime_error("integer out of range");
+    return Entry::Integer(static_cast<std::int32_t>(v.num));
   }
-  if (k == "bool" && v.is_boolean()) return Entry::Boolean(v.get<bool>());
-  if (k == "real" && v.is_number()) return Entry::Real(v.get<double>());
-  if (k == "string" && v.is_string()) return Entry::String(v.get<std::string>());
-  if (k == "stringHex" && v.is_string()) return Entry::String(Unhex(v.get<std::string>()));
-  if (k == "array" && v.is_array()) {
+  if (k == "bool" && v.kind == Kind::Bool) return Entry::Boolean(v.b);
+  if (k == "real" && v.kind == Kind::Number) return Entry::Real(v.num);
+  if (k == "string" && v.kind == Kind::String) return Entry::String(v.str);
+  if (k == "stringHex" && v.kind == Kind::String) return Entry::String(Unhex(v.str));
+  if (k == "array" && v.kind == Kind::Array) {
+    if (!v.nums.empty()) throw std::runtime_error("an entry must be an object of one member");
     auto a = std::make_shared<ArrayImpl>();
-    a->Reserve(v.size());
-    for (const auto& x : v) a->Append(EntryFrom(x));
+    a->Reserve(v.items.size());
+    for (const auto& x : v.items) a->Append(EntryFrom(x));
     return Entry::FromArray(a);
   }
   if (k == "dict") return Entry::FromDictionary(DictFrom(v));
@@ -421,14 +426,67 @@ void HashSegments(Hash& h, const ArtOpaque* p) {
   }
 }
 
+// What an art's dictionary holds, hashed from the entries themselves (as its JSON text would be
+// made from them, without making it): no dictionary and an empty one alike.
+void HashEntry(Hash& h, const Entry& e, std::size_t depth);
+void HashDict(Hash& h, const Dictionary* d, std::size_t depth) {
+  if (depth > kMaxDataNesting) throw std::runtime_error("dictionaries nested deeper than 1000 levels (or holding themselves)");
+  const std::vector<std::string> keys = d ? d->Keys() : std::vector<std::string>();
+  h.Word(keys.size());
+  Entry e;
+  for (const std::string& k : keys) {
+    if (d->Get(k, e) != kNoErr) continue;
+    h.Text(k);
+    HashEntry(h, e, depth + 1);
+  }
+}
+void HashEntry(Hash& h, const Entry& e, std::size_t depth) {
+  h.Word(static_cast<std::uint64_t>(e.Type()));
+  switch (e.Type()) {
+    case EntryType::Integer: { std::int32_t v = 0; e.AsInteger(v); h.Word(static_cast<std::uint32_t>(v)); break; }
+    case EntryType::Boolean: { bool v = false; e.AsBoolean(v); h.Word(v); break; }
+    case EntryType::Real: {
+      double v = 0;
+      e.AsReal(v);
+      if (!std::isfinite(v)) throw std::runtime_error("a number that is not finite in an art's dictionary");
+      h.Num(v);
+      break;
+    }
+    case EntryType::String: {
+      std::string v;
+      e.AsString(v);
+      h.Text(v);
+      break;
+    }
+    case EntryType::Array: {
+      ArrayRef a;
+      e.AsArray(a);
+      if (depth > kMaxDataNesting) throw std::runtime_error("arrays nested deeper than 1000 levels (or holding themselves)");
+      const std::int32_t n = a ? a->Count() : 0;
+      h.Word(static_cast<std::uint64_t>(n));
+      Entry x;
+      for (std::int32_t i = 0; i < n; ++i) {
+        a->Get(i, x);
+        HashEntry(h, x, depth + 1);
+      }
+      break;
+    }
+    case EntryType::Dictionary: {
+      DictionaryRef d;
+      e.AsDictionary(d);
+      HashDict(h, d.get(), depth + 1);
+      break;
+    }
+  }
+}
+
 Snapshot Snap(const ArtOpaque* a) {
   Snapshot s;
   s.flags = a->flags & (kArtLocked | kArtHidden);
   s.opacity = a->opacity;
-  s.dict = Hash{}.Value();
   {
     Hash h;
-    h.Text(DictText(a->dictionary));
+    HashDict(h, a->dictionary.get(), 0);
     s.dict = h.Value();
     Hash t;
     t.Text(TagsText(a->tags));
@@ -700,7 +758,14 @@ class Loader {
     if (auto a = el.attribute((t_.vx + ":dict").c_str())) {
       try {
         if (!ShallowJson(a.value())) throw std::runtime_error("nested deeper than 1000 levels");
-        art->dictionary = DictFrom(json::parse(a.value()));
+        const std::string_view text = a.value();
+        docfile::Lexer lex(text.data(), text.size());
+        docfile::Node n;
+        lex.Space();
+        lex.Value(n, 0);
+        lex.Space();
+        if (!lex.AtEnd()) lex.Fail("text after the dictionary's end");
+        art->dictionary = DictFrom(n);
       } catch (const std::exception& e) {
         Fail(el, t_.vx + ":dict: " + e.what());
       }

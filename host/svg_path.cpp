@@ -124,8 +124,7 @@ class Builder {
   }
   void Finish() {
     if (open_) {
-      auto& s = current_.segments;
-      if (s.capacity() > s.size() + s.size() / 4 + 8) s.shrink_to_fit();
+      // No trimming here: the caller turns the list into the host's compact segments at once.
       out_.push_back(std::move(current_));
     }
     open_ = false;

@@ -364,6 +364,10 @@ TEST(SvgDocument, DamagedAndHostileFilesAreRefusedWithFileLineAndReason) {
       {head + "<g>\n<path d='M0 0'></g>", "line 3: damaged SVG:"},
       {"<svg xmlns='http://www.w3.org/2000/svg' viewBox='0 0 -1 5'/>", "viewBox"},
       {head + "<g inkscape:groupmode='layer' xmlns:vx='urn:vxshape:svg:1' vx:dict='{\"a\":{\"int\":1.5}}'/></svg>", "vx:dict"},
+      // Entries are objects; the dictionary is the whole attribute.
+      {head + "<g inkscape:groupmode='layer' xmlns:vx='urn:vxshape:svg:1' vx:dict='{\"a\":{\"array\":[1,2]}}'/></svg>", "vx:dict: an entry"},
+      {head + "<g inkscape:groupmode='layer' xmlns:vx='urn:vxshape:svg:1' vx:dict='{\"a\":{\"int\":1}} x'/></svg>", "vx:dict:"},
+      {head + "<g inkscape:groupmode='layer' xmlns:vx='urn:vxshape:svg:1' vx:dict='{\"a\":{\"int\":4294967296}}'/></svg>", "integer out of range"},
   };
   for (const auto& [text, why] : cases) {
     std::string error;
