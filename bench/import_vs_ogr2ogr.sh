@@ -6,6 +6,7 @@
 #   export: the document exported by `vxshape export-shp --type line --to JGD:BL`, beside ogr2ogr
 #           reprojecting its own zone IX output back to latitude/longitude (EPSG:4612);
 #   load:   the document loaded by `vxshape info`.
+# Each job twice: with the document saved as .vxd and as Inkscape SVG.
 # Then the same for ten times the data (200,000 records, 15 million vertices, a 250 MB .shp),
 # unless --skip-large. Each run is timed with /usr/bin/time -v, the programs in turn; printed are
 # the medians of wall and CPU seconds, the ratio to ogr2ogr and the peak memory per vertex.
@@ -40,10 +41,11 @@ timed() {
     END { printf "%.2f %.2f %d\n", w, u + s, m }' "$work/time.txt"
 }
 
+doc=d.vxd  # the document's name: its extension picks the format
 import_ours() {
-  rm -f "$work/d.vxd"
-  "$vx" new "$work/d.vxd" >/dev/null
-  timed "$vx" import-shp "$work/d.vxd" "$work/lines.shp" --encoding sjis --from JGD:BL --map JGD:XY9 \
+  rm -f "$work/$doc"
+  "$vx" new "$work/$doc" >/dev/null
+  timed "$vx" import-shp "$work/$doc" "$work/lines.shp" --encoding sjis --from JGD:BL --map JGD:XY9 \
     --scale 25000 --north --preferences "$work/prefs.json"
 }
 import_peer() {
@@ -52,14 +54,14 @@ import_peer() {
 }
 export_ours() {
   rm -rf "$work/out" && mkdir "$work/out"
-  timed "$vx" export-shp "$work/d.vxd" "$work/out/lines.shp" --target all --type line --to JGD:BL \
+  timed "$vx" export-shp "$work/$doc" "$work/out/lines.shp" --target all --type line --to JGD:BL \
     --preferences "$work/prefs.json"
 }
 export_peer() {
   rm -rf "$work/bl"
   timed ogr2ogr -t_srs EPSG:4612 -lco ENCODING=CP932 "$work/bl" "$work/zone9/lines.shp"
 }
-load_ours() { timed "$vx" info "$work/d.vxd"; }
+load_ours() { timed "$vx" info "$work/$doc"; }
 
 median() { sort -n | awk '{ a[NR] = $1 } END { print (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2 }'; }
 col() { cut -d' ' -f"$2" "$work/$1.txt" | median; }
@@ -99,9 +101,13 @@ for records in $sizes; do
   python3 bench/make_lines_shp.py "$work/lines.shp" "$records" "$vertices"
   import_ours >/dev/null  # warm-up: file cache, program pages; leaves the document and zone IX file
   import_peer >/dev/null
-  bench import "$total" 1
-  export_ours >/dev/null
-  export_peer >/dev/null
-  bench export "$total" 1
-  bench load "$total" 0
+  for doc in d.vxd d.svg; do
+    label="($(awk -v n="$total" 'BEGIN { printf "%gM", n / 1e6 }'), ${doc#d.})"
+    [ "$doc" = d.svg ] && import_ours >/dev/null
+    bench import "$total" 1
+    export_ours >/dev/null
+    export_peer >/dev/null
+    bench export "$total" 1
+    bench load "$total" 0
+  done
 done
