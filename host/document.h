@@ -84,6 +84,12 @@ class ArrayImpl final : public Array, public std::enable_shared_from_this<ArrayI
   const std::vector<Entry>& Items() const { return items_; }
   // Room for `n` entries, so a loaded array holds no spare capacity.
   void Reserve(std::size_t n) { items_.reserve(n); }
+  // Gives back spare room of a small array. Large ones keep it: a caller that appends to an array
+  // and stores it again after each append would otherwise copy it every time.
+  void Fit() {
+    constexpr std::size_t kFitMax = 64;
+    if (items_.size() <= kFitMax && items_.capacity() > items_.size()) items_.shrink_to_fit();
+  }
   std::uint64_t serial = Journal::NewContainerSerial();
 
  private:
