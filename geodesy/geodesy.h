@@ -48,8 +48,8 @@ class CGeodesy {
   // the northern hemisphere); k the point scale factor. The longitude difference is taken modulo
   // 2 pi into [-pi, pi]. False only when unprepared.
   bool TmForward(double phi, double lambda, double& X, double& Y, double& gamma, double& k) const;
-  // False when unprepared, when the footpoint iteration does not settle in 100 rounds, or when the
-  // latitude leaves [-pi/2, pi/2] (outputs then untouched). lambda comes back in [-pi, pi].
+  // False when unprepared, for a non-finite X, or when the latitude leaves [-pi/2, pi/2] (outputs
+  // then untouched). lambda comes back in [-pi, pi].
   bool TmInverse(double X, double Y, double& phi, double& lambda, double& gamma, double& k) const;
 
   // Degree wrappers; convergence is returned as -gamma in degrees. False (outputs untouched) where
@@ -97,6 +97,8 @@ class CGeodesy {
   double B2_ = 0, C4_ = 0, D6_ = 0, E8_ = 0, F10_ = 0, G12_ = 0, H14_ = 0, I16_ = 0;
   double S0_ = 0;   // meridian arc at lat0, metres
   double innerArc_ = 0;  // meridian arc at 60 degrees, metres: see PlaneToLatLong
+  double rect_ = 0;      // arc per radian of rectifying latitude (b1 A), metres
+  double fp2_ = 0, fp4_ = 0, fp6_ = 0, fp8_ = 0, fp10_ = 0;  // footpoint series: see TmInverse
   double m0_ = 0;   // central scale factor
   KruegerTm wide_;        // beyond the classical series' reach
   double wideNorth0_ = 0;  // its northing of the zone origin (metres)

@@ -144,6 +144,24 @@ TEST(TmEngine, MeridianArcMatchesGeographicLib) {
   }
 }
 
+// On the central meridian the inverse's latitude is the footpoint itself: it must give back the
+// latitude whose arc it was handed, to a few ulps, from the equator to next to either pole.
+TEST(TmEngine, FootpointInvertsTheMeridianArc) {
+  for (int datum : {1, 2}) {
+    CGeodesy g;
+    ASSERT_TRUE(g.SetupPlaneZone(Z(9), D(datum)));
+    const double S0 = g.MeridianArc(36 * kDegToRad);
+    for (double lat : {-89.999, -60.0, -36.0, -0.5, 0.0, 1e-9, 20.0, 35.999, 36.0, 45.0, 60.0, 75.0, 89.999}) {
+      SCOPED_TRACE(lat);
+      const double phi = lat * kDegToRad;
+      double p, l, gamma, k;
+      ASSERT_TRUE(g.TmInverse((g.MeridianArc(phi) - S0) * 0.9999, 0, p, l, gamma, k));
+      EXPECT_NEAR(p, phi, 2e-15);
+      EXPECT_NEAR(l, (139 + 50.0 / 60) * kDegToRad, 1e-12);
+    }
+  }
+}
+
 // Edge cases at fixed points, zone 9 and UTM 54 on GRS-80.
 TEST(TmEngine, FixedPoints) {
   CGeodesy g;
