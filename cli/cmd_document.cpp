@@ -145,6 +145,7 @@ void Install(CLI::App& app) {
       ExitStatus() = Guard([&] {
         if (*features) return PrintFeatures(*doc, *layer, *asJson);
         host::StandInHost host;
+        host.KeepDocumentAtExit();
         OpenDocument(host, *doc);
         const host::Document& d = *host.Doc();
         json out;

@@ -185,6 +185,7 @@ void RunExport(const ExportOptions& o) {
   const std::int32_t target = o.target == "visible" ? 1 : o.target == "all" ? 2 : o.target == "selection" ? 3 : 0;
 
   host::StandInHost host;
+  host.KeepDocumentAtExit();
   auto user = std::make_shared<ExportUser>(o, target, objects, markers, to, accuracy);
   host.SetUser(user);
   UsePreferences(host, o.prefs);

@@ -284,6 +284,7 @@ void RunImport(const ImportOptions& o, std::int32_t flyout, const DialogHook& ho
   Answers answers = Resolve(o);
   answers.hook = hook;
   host::StandInHost host;
+  host.KeepDocumentAtExit();
   auto user = std::make_shared<ImportUser>(answers);
   host.SetUser(user);
   UsePreferences(host, o.prefs);
