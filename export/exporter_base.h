@@ -142,6 +142,8 @@ class CExporterBase {
   void LayerFieldsInto(host::LayerHandle layer);
   // Reads the attribute list and, with addLayerField, the title of the art's layer.
   bool ObjectContext(host::ArtHandle art, attr::CVxShapeAttr& attributes, std::string& title);
+  // While probing: notes what the object's records will need, instead of exporting it.
+  host::Err Probed(host::ArtHandle art);
   host::Err EmitPoint(const MapPoint& p, const attr::CVxShapeAttr& a, const std::string* title,
                       const std::u16string* text);
   host::Err EmitParts(bool polygon, const PartList& parts, const attr::CVxShapeAttr& a, const std::string* title);

@@ -388,11 +388,12 @@ bool CExporterBase::RecordMeasuresOf(const PartList& parts) {
   return true;
 }
 
+Err CExporterBase::Probed(ArtHandle art) {
+  NoteExtras(art);
+  return kNoErr;  // the probe needs nothing more of the object
+}
+
 bool CExporterBase::ObjectContext(ArtHandle art, CVxShapeAttr& attributes, std::string& title) {
-  if (probing_) {
-    NoteExtras(art);
-    throw HostError{kNoErr};  // the probe needs nothing more of the object
-  }
   currentArt_ = art;
   ++objectNumber_;
   anchorMeasures_.clear();
@@ -509,6 +510,7 @@ Err CExporterBase::ExportPath(ArtHandle path) {
     if (Err e = sPath()->GetPathSegmentCount(path, n)) return e;
     if (n <= 1 || ZeroLength(path)) return kNoErr;
   }
+  if (probing_) return Probed(path);
   CVxShapeAttr attributes;
   std::string title;
   const std::string* t = ObjectContext(path, attributes, title) ? &title : nullptr;
@@ -528,6 +530,7 @@ Err CExporterBase::ExportPath(ArtHandle path) {
 Err CExporterBase::ExportCompoundPath(ArtHandle compound) {
   if (settings_.objectSpec & kSpecExpandGroups) return WalkArt(compound, true, false);
   if (!PassesFillFilter(compound)) return kNoErr;
+  if (probing_) return Probed(compound);
   CVxShapeAttr attributes;
   std::string title;
   const std::string* t = ObjectContext(compound, attributes, title) ? &title : nullptr;
@@ -546,6 +549,7 @@ Err CExporterBase::ExportCompoundPath(ArtHandle compound) {
 Err CExporterBase::ExportGroup(ArtHandle group) {
   if (settings_.objectSpec & kSpecExpandGroups) return WalkArt(group, true, false);
   if (settings_.dataType != kDataPoint) return kNoErr;
+  if (probing_) return Probed(group);
   CVxShapeAttr attributes;
   std::string title;
   const std::string* t = ObjectContext(group, attributes, title) ? &title : nullptr;
@@ -554,6 +558,7 @@ Err CExporterBase::ExportGroup(ArtHandle group) {
 }
 
 Err CExporterBase::ExportText(ArtHandle frame) {
+  if (probing_) return Probed(frame);
   CVxShapeAttr attributes;
   std::string title;
   const std::string* t = ObjectContext(frame, attributes, title) ? &title : nullptr;
@@ -579,6 +584,7 @@ Err CExporterBase::ExportText(ArtHandle frame) {
 }
 
 Err CExporterBase::ExportSymbol(ArtHandle symbol) {
+  if (probing_) return Probed(symbol);
   CVxShapeAttr attributes;
   std::string title;
   const std::string* t = ObjectContext(symbol, attributes, title) ? &title : nullptr;
