@@ -151,7 +151,44 @@ void Lexer::Literal(const char* word) {
   p_ += n;
 }
 
+namespace {
+// The end of the number that starts at q, or nullptr where it breaks the grammar. The buffered
+// text ends with a NUL, which no rule takes.
+const char* NumberEnd(const char* q) {
+  if (*q == '-') ++q;
+  if (*q == '0') {
+    ++q;
+  } else if (Digit(*q)) {
+    while (Digit(*q)) ++q;
+  } else {
+    return nullptr;
+  }
+  if (*q == '.') {
+    ++q;
+    if (!Digit(*q)) return nullptr;
+    while (Digit(*q)) ++q;
+  }
+  if (*q == 'e' || *q == 'E') {
+    ++q;
+    if (*q == '+' || *q == '-') ++q;
+    if (!Digit(*q)) return nullptr;
+    while (Digit(*q)) ++q;
+  }
+  return q;
+}
+}  // namespace
+
 double Lexer::Number() {
+  // Nearly every number lies whole inside the buffer and is read in one pass; one that breaks
+  // the grammar or runs to the buffer's end (it may go on in the file) takes the long way.
+  if (const char* q = NumberEnd(p_); q && q != end_) {
+    double v = 0;
+    const auto r = std::from_chars(p_, q, v);
+    if (r.ec == std::errc() && r.ptr == q) {
+      p_ = q;
+      return v;
+    }
+  }
   // Every character a number may hold in one piece in the buffer first.
   for (std::size_t n = 0;;) {
     while (NumberChar(p_[n])) ++n;
