@@ -92,7 +92,6 @@ bool CCoordConverter::Convert(double x, double y, double& xOut, double& yOut, do
 }
 
 bool CCoordConverter::SourceToLatLong(double north, double east, double& lat, double& lon) const {
-  double convergence, k;
   bool ok = srcReady_;
   if (ok) {
     switch (srcKind_) {
@@ -102,8 +101,8 @@ bool CCoordConverter::SourceToLatLong(double north, double east, double& lat, do
         lat = OntoBound(north, 90);
         lon = OntoBound(east, 180);
         break;
-      case KindPlaneXY: ok = srcEngine_.PlaneToLatLong(north, east, lat, lon, convergence, k); break;
-      case KindUtm: ok = srcEngine_.UtmToLatLong(north, east, lat, lon, convergence, k); break;
+      case KindPlaneXY: ok = srcEngine_.PlaneToLatLong(north, east, lat, lon); break;
+      case KindUtm: ok = srcEngine_.UtmToLatLong(north, east, lat, lon); break;
       case KindSphereMetres:
         // The date line and the poles come back from the sheet with a rounding error to spare.
         lat = OntoBound(north / (kDegToRad * srcMeanRadius_), 90);

@@ -65,6 +65,9 @@ class CGeodesy {
   bool PlaneToLatLong(double X, double Y, double& lat, double& lon, double& convergence, double& k) const;
   bool UtmToLatLong(double northing, double easting, double& lat, double& lon, double& convergence,
                     double& k) const;
+  // The same positions without convergence and scale, a cosine and two roots cheaper a point.
+  bool PlaneToLatLong(double X, double Y, double& lat, double& lon) const;
+  bool UtmToLatLong(double northing, double easting, double& lat, double& lon) const;
 
   // ---- datum shift (degrees in and out) ----
   // Replaces the grid with the file's records. False only if the file cannot be opened.
@@ -108,6 +111,10 @@ class CGeodesy {
 
   bool Prepare(double lat0, double lon0, double m0, Datum datum);
   double ArcFromSinCos(double phi, double s, double c) const;
+  // TmInverse, the scale left out when k is null.
+  bool TmInverseTo(double X, double Y, double& phi, double& lambda, double& gamma, double* k) const;
+  // PlaneToLatLong; convergence and scale left out where null.
+  bool Inverse(double X, double Y, double& lat, double& lon, double* convergence, double* k) const;
   void FallbackTokyoToJgd(double lat, double lon, double& latOut, double& lonOut) const;
   void FallbackJgdToTokyo(double lat, double lon, double& latOut, double& lonOut) const;
 };

@@ -210,6 +210,10 @@ bool CGeodesy::TmForward(double phi, double lambda, double& X, double& Y, double
 }
 
 bool CGeodesy::TmInverse(double X, double Y, double& phi, double& lambda, double& gamma, double& k) const {
+  return TmInverseTo(X, Y, phi, lambda, gamma, &k);
+}
+
+bool CGeodesy::TmInverseTo(double X, double Y, double& phi, double& lambda, double& gamma, double* k) const {
   if (!IsPrepared()) return false;
   // Footpoint latitude phi1, where the meridian arc equals the target. On the equator's side of
   // either pole it comes straight from the classical series of the geodetic latitude in the
@@ -272,12 +276,14 @@ bool CGeodesy::TmInverse(double X, double Y, double& phi, double& lambda, double
   gamma = t * bg;
 
   // Scale from the radii at the resulting latitude and the scaled grid easting.
-  const double c = std::cos(lat);
-  const double v2 = 1 + ep2_ * c * c;
-  const double M = c_ / std::sqrt(v2 * v2 * v2);
-  const double N = c_ / std::sqrt(v2);
-  const double mn = M * N * m0_ * m0_;
-  k = m0_ * (Y * Y * Y * Y / (24 * mn * mn) + Y * Y / (2 * mn) + 1);
+  if (k) {
+    const double c = std::cos(lat);
+    const double v2 = 1 + ep2_ * c * c;
+    const double M = c_ / std::sqrt(v2 * v2 * v2);
+    const double N = c_ / std::sqrt(v2);
+    const double mn = M * N * m0_ * m0_;
+    *k = m0_ * (Y * Y * Y * Y / (24 * mn * mn) + Y * Y / (2 * mn) + 1);
+  }
   phi = lat;
   lambda = lon;
   return true;
@@ -320,13 +326,21 @@ bool CGeodesy::LatLongToUtm(double lat, double lon, double& northing, double& ea
 
 bool CGeodesy::PlaneToLatLong(double X, double Y, double& lat, double& lon, double& convergence,
                               double& k) const {
+  return Inverse(X, Y, lat, lon, &convergence, &k);
+}
+
+bool CGeodesy::PlaneToLatLong(double X, double Y, double& lat, double& lon) const {
+  return Inverse(X, Y, lat, lon, nullptr, nullptr);
+}
+
+bool CGeodesy::Inverse(double X, double Y, double& lat, double& lon, double* convergence, double* k) const {
   if (!(std::isfinite(X) && std::isfinite(Y) && IsPrepared())) return false;
-  double p, l, g, kk;
+  double p, l, g, kk = 0;
   double X2, Y2, g2, k2;
   // The forward from the result must come back to the grid position: far out either inverse can
   // land inside its bound from a position that belongs well outside it.
   const bool inner = std::fabs(Y) <= kInnerEasting && std::fabs(S0_ + X / m0_) <= innerArc_;
-  if (TmInverse(X, Y, p, l, g, kk) && std::fabs(WrapPi(l - lon0_)) <= kMaxLonDiff + kInverseLonSlack &&
+  if (TmInverseTo(X, Y, p, l, g, k ? &kk : nullptr) && std::fabs(WrapPi(l - lon0_)) <= kMaxLonDiff + kInverseLonSlack &&
       (inner || (TmForward(p, l, X2, Y2, g2, k2) && std::hypot(X2 - X, Y2 - Y) <= kInverseCheck))) {
     lat = p * kRadToDeg;
     lon = l * kRadToDeg;
@@ -339,14 +353,18 @@ bool CGeodesy::PlaneToLatLong(double X, double Y, double& lat, double& lon, doub
     lat = p * kRadToDeg;
     lon = WrapPi(lon0_ + dl) * kRadToDeg;
   }
-  convergence = g * (-1) * kRadToDeg;
-  k = kk;
+  if (convergence) *convergence = g * (-1) * kRadToDeg;
+  if (k) *k = kk;
   return true;
 }
 
 bool CGeodesy::UtmToLatLong(double northing, double easting, double& lat, double& lon, double& convergence,
                             double& k) const {
   return PlaneToLatLong(northing, easting - kUtmFalseEasting, lat, lon, convergence, k);
+}
+
+bool CGeodesy::UtmToLatLong(double northing, double easting, double& lat, double& lon) const {
+  return PlaneToLatLong(northing, easting - kUtmFalseEasting, lat, lon);
 }
 
 }  // namespace vx::geo
