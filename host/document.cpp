@@ -2,9 +2,11 @@
 #include "host/edge.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cmath>
 #include <limits>
+#include <mutex>
 
 namespace vx::host {
 
@@ -108,6 +110,31 @@ std::vector<std::string> DictionaryImpl::Keys() const try {
 } catch (...) { return EdgeFailure(); }
 
 Document::Document() = default;
+
+namespace {
+// The styles given last: an import gives each new path the new-art style, then every path of a
+// file the same one of its own.
+std::mutex gStyleMutex;
+constexpr std::size_t kRecentStyles = 4;
+std::array<std::shared_ptr<const PathStyle>, kRecentStyles> gRecentStyles;
+std::size_t gNextStyle = 0;
+
+std::shared_ptr<const PathStyle> Shared(const PathStyle& s) {
+  const std::lock_guard lock(gStyleMutex);
+  for (const auto& r : gRecentStyles)
+    if (r && *r == s) return r;
+  auto& slot = gRecentStyles[gNextStyle++ % kRecentStyles];
+  slot = std::make_shared<const PathStyle>(s);
+  return slot;
+}
+}  // namespace
+
+SharedStyle::SharedStyle() : p_(Shared(PathStyle{})) {}
+
+SharedStyle& SharedStyle::operator=(const PathStyle& s) {
+  if (!(p_ && *p_ == s)) p_ = Shared(s);
+  return *this;
+}
 
 PathStyle NewArtStyle() {
   PathStyle s;

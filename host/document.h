@@ -18,6 +18,21 @@
 
 namespace vx::host {
 
+// A path's style, one copy shared by the paths that look alike (most art of an import does): a
+// style is 272 bytes, a path's points often less.
+class SharedStyle {
+ public:
+  SharedStyle();
+  SharedStyle(const PathStyle& s) { *this = s; }  // NOLINT: a style is given where a PathStyle was
+  SharedStyle& operator=(const PathStyle& s);
+  operator const PathStyle&() const { return *p_; }  // NOLINT
+  const PathStyle& get() const { return *p_; }
+  const PathStyle* operator->() const { return p_.get(); }
+
+ private:
+  std::shared_ptr<const PathStyle> p_;
+};
+
 // Art nodes live in the document's arena until the document is destroyed, so a disposed art's
 // handle stays a valid pointer and is recognised as dead instead of dangling.
 struct ArtOpaque {
@@ -36,7 +51,7 @@ struct ArtOpaque {
   bool closed = false;
   bool guide = false;
   bool clip = false;
-  PathStyle style;
+  SharedStyle style;
   double opacity = 1.0;
 
   // Text frames.

@@ -519,7 +519,11 @@ class Reader {
     a->closed = OptBool(j, "closed", false, w);
     a->guide = OptBool(j, "guide", false, w);
     a->clip = OptBool(j, "clip", false, w);
-    if (const Node* s = j.Find("style")) StyleFrom(*s, a->style, w.Key("style"));
+    if (const Node* s = j.Find("style")) {
+          PathStyle style = a->style;
+          StyleFrom(*s, style, w.Key("style"));
+          a->style = style;
+        }
   }
 
   void TextFrom(ArtOpaque* a, const Node& j, const Where& w) {
@@ -556,7 +560,11 @@ class Reader {
       case ArtType::Path: PathFrom(a, j, w); break;
       case ArtType::CompoundPath:
         a->clip = OptBool(j, "clip", false, w);
-        if (const Node* s = j.Find("style")) StyleFrom(*s, a->style, w.Key("style"));
+        if (const Node* s = j.Find("style")) {
+          PathStyle style = a->style;
+          StyleFrom(*s, style, w.Key("style"));
+          a->style = style;
+        }
         break;
       case ArtType::TextFrame: TextFrom(a, j, w); break;
       case ArtType::Symbol: {

@@ -356,7 +356,7 @@ void CompoundParts(const ArtOpaque* a, std::vector<const ArtOpaque*>& out) {
 const PathStyle& CompoundStyle(const ArtOpaque* a, const std::vector<const ArtOpaque*>& parts) {
   if (parts.empty()) return a->style;
   const PathStyle& part = parts.front()->style;
-  return part == NewArtStyle() ? a->style : part;
+  return part == NewArtStyle() ? a->style.get() : part;
 }
 
 std::string RenderSvg(const Document& doc, const SvgOptions& options) { return Renderer(doc, options).Run(); }

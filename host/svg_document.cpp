@@ -513,7 +513,7 @@ Snapshot Snap(const ArtOpaque* a) {
       Hash h;
       for (const ArtOpaque* p : parts) HashSegments(h, p);
       s.geometry = h.Value();
-      s.style = parts.empty() ? a->style : CompoundStyle(a, parts);
+      s.style = parts.empty() ? a->style.get() : CompoundStyle(a, parts);
       s.clip = a->clip;
       break;
     }

@@ -17,7 +17,9 @@ namespace {
 host::ArtOpaque* AddLine(host::Document& d, host::LayerOpaque* layer, std::vector<host::RealPoint> points) {
   host::ArtOpaque* a = d.NewNode(host::ArtType::Path);
   for (const host::RealPoint& p : points) a->segments.push_back({p, p, p, true});
-  a->style.strokePaint = true;
+  host::PathStyle style = a->style;
+  style.strokePaint = true;
+  a->style = style;
   EXPECT_EQ(d.Place(a, host::PaintOrder::InsideOnTop, layer->group), host::kNoErr);
   return a;
 }

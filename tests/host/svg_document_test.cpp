@@ -103,19 +103,19 @@ TEST(SvgDocument, ReadsLayersArtAndPageCoordinatesOfAnInkscapeFile) {
   EXPECT_EQ(art[1]->type, ArtType::Path);  // the circle, as four arcs
   EXPECT_EQ(art[1]->segments.size(), 4u);
   EXPECT_TRUE(art[1]->closed);
-  EXPECT_EQ(art[1]->style.fill.color, Color::Rgb(0, 1, 0));
+  EXPECT_EQ(art[1]->style->fill.color, Color::Rgb(0, 1, 0));
   EXPECT_EQ(art[2]->type, ArtType::Other);
   EXPECT_EQ(art[3]->type, ArtType::Other);
   ASSERT_EQ(art[4]->type, ArtType::Path);  // the rectangle
   EXPECT_NEAR(art[4]->segments[0].p.h, 10 * kMm, 1e-9);
   EXPECT_NEAR(art[4]->segments[0].p.v, 200 * kMm, 1e-9);
-  EXPECT_NEAR(art[4]->style.stroke.width, 0.5 * kMm, 1e-12);
+  EXPECT_NEAR(art[4]->style->stroke.width, 0.5 * kMm, 1e-12);
 
   // The curve sits in a layer moved by (20, 30) mm: the host sees it where it is drawn.
   const auto moved = Children(sub->group);
   ASSERT_EQ(moved.size(), 1u);
   ASSERT_EQ(moved[0]->type, ArtType::CompoundPath);
-  EXPECT_TRUE(moved[0]->style.evenOdd);
+  EXPECT_TRUE(moved[0]->style->evenOdd);
   const auto parts = Children(moved[0]);
   ASSERT_EQ(parts.size(), 2u);
   EXPECT_NEAR(parts[0]->segments[0].p.h, 20 * kMm, 1e-9);
@@ -142,7 +142,9 @@ TEST(SvgDocument, ChangesTouchOnlyTheirElementsAndKeepPageCoordinates) {
   // New art in the moved layer, at page coordinates, with data and an exact CMYK colour.
   ArtOpaque* p = doc->NewNode(ArtType::Path);
   p->segments = {{{100, 200}, {100, 200}, {100, 200}}, {{150, 250}, {120, 200}, {150, 250}}};
-  p->style.fill.color = Color::Cmyk(0.1, 0.2, 0.3, 0.4);
+  PathStyle style = p->style;
+  style.fill.color = Color::Cmyk(0.1, 0.2, 0.3, 0.4);
+  p->style = style;
   auto dict = std::make_shared<DictionaryImpl>();
   auto list = std::make_shared<ArrayImpl>();
   list->Append(Entry::String("名称"));
@@ -189,7 +191,7 @@ TEST(SvgDocument, ChangesTouchOnlyTheirElementsAndKeepPageCoordinates) {
     EXPECT_NEAR(q->segments[i].p.v, p->segments[i].p.v, 1e-9);
     EXPECT_NEAR(q->segments[i].in.h, p->segments[i].in.h, 1e-9);
   }
-  EXPECT_EQ(q->style.fill.color, Color::Cmyk(0.1, 0.2, 0.3, 0.4));
+  EXPECT_EQ(q->style->fill.color, Color::Cmyk(0.1, 0.2, 0.3, 0.4));
   ASSERT_TRUE(q->dictionary);
   Entry e;
   ASSERT_EQ(q->dictionary->Get("Varnox-ShapeField", e), kNoErr);
@@ -216,7 +218,7 @@ TEST(SvgDocument, ChangesTouchOnlyTheirElementsAndKeepPageCoordinates) {
   ASSERT_NE(at, std::string::npos);
   edited.replace(at, 12, "fill:#ff0000");
   auto recoloured = Load(edited);
-  EXPECT_EQ(Children(LayerNamed(*recoloured, "下位")->group)[0]->style.fill.color, Color::Rgb(1, 0, 0));
+  EXPECT_EQ(Children(LayerNamed(*recoloured, "下位")->group)[0]->style->fill.color, Color::Rgb(1, 0, 0));
 }
 
 TEST(SvgDocument, ArtMovedBetweenTransformedLayersStaysWhereItIsDrawn) {

@@ -103,13 +103,13 @@ TEST_F(KmlImportTest, StylesGiveTheLookOfPaths) {
     SCOPED_TRACE(r.why);
     EXPECT_EQ(art[i]->closed, r.closed);
     EXPECT_EQ(art[i]->segments.size(), r.closed ? 3u : 2u) << "a ring's repeated first point is no anchor";
-    EXPECT_EQ(art[i]->style.fillPaint, r.fill);
-    EXPECT_EQ(art[i]->style.strokePaint, r.stroke);
+    EXPECT_EQ(art[i]->style->fillPaint, r.fill);
+    EXPECT_EQ(art[i]->style->strokePaint, r.stroke);
     if (r.fill) {
-      EXPECT_EQ(art[i]->style.fill.color, r.fillColour);
+      EXPECT_EQ(art[i]->style->fill.color, r.fillColour);
     }
-    EXPECT_EQ(art[i]->style.stroke.color, r.strokeColour);
-    EXPECT_EQ(art[i]->style.stroke.width, r.width);
+    EXPECT_EQ(art[i]->style->stroke.color, r.strokeColour);
+    EXPECT_EQ(art[i]->style->stroke.width, r.width);
     EXPECT_NEAR(art[i]->opacity, r.opacity, 1e-12);
   }
 }
@@ -136,7 +136,7 @@ TEST_F(KmlImportTest, GdalWrittenFileImportsEveryPlacemarkInItsFolder) {
   ASSERT_EQ(roads.size(), 3u) << "a line and both parts of a multi-line";
   for (ArtOpaque* a : roads) {
     EXPECT_FALSE(a->closed);
-    EXPECT_EQ(a->style.stroke.color, Color::Rgb(1, 0, 0)) << "the inline style: ff0000ff";
+    EXPECT_EQ(a->style->stroke.color, Color::Rgb(1, 0, 0)) << "the inline style: ff0000ff";
   }
   EXPECT_EQ(Values(roads[0]), (std::vector<std::string>{"Name=Split", "Desc=two parts"}));
 
@@ -171,8 +171,8 @@ TEST_F(KmlImportTest, ViewerLayoutWithMapsFoldersAndMultiGeometry) {
   const auto walk = Drawn(paths[0]);
   ASSERT_EQ(walk.size(), 1u);
   EXPECT_EQ(walk[0]->segments.size(), 4u) << "tuples across lines";
-  EXPECT_EQ(walk[0]->style.stroke.color, Color::Rgb(1, 0, 0)) << "the map's normal pair";
-  EXPECT_EQ(walk[0]->style.stroke.width, 3.0);
+  EXPECT_EQ(walk[0]->style->stroke.color, Color::Rgb(1, 0, 0)) << "the map's normal pair";
+  EXPECT_EQ(walk[0]->style->stroke.width, 3.0);
   const auto parks = Drawn(top);
   ASSERT_EQ(parks.size(), 2u) << "both members of the MultiGeometry";
   for (ArtOpaque* a : parks) EXPECT_EQ(Values(a), (std::vector<std::string>{"Name=Parks", "Desc="}));
@@ -244,8 +244,8 @@ TEST_F(KmlImportTest, ARingOfMoreThan32000PointsIsDrawnAsOutlinedPiecesAndNamed)
   EXPECT_EQ(pieces[0]->segments.back().p, pieces[1]->segments.front().p);
   for (const ArtOpaque* a : {pieces[0], pieces[1]}) {
     EXPECT_FALSE(a->closed);
-    EXPECT_FALSE(a->style.fillPaint);
-    EXPECT_TRUE(a->style.strokePaint);
+    EXPECT_FALSE(a->style->fillPaint);
+    EXPECT_TRUE(a->style->strokePaint);
   }
 }
 

@@ -104,10 +104,10 @@ TEST_F(ShapefileImportTest, PointsBecomeMarksWithTheirRowsOnANewDataFrame) {
     const RealPoint want = place->At(pts[i][0][0].x, pts[i][0][0].y);
     EXPECT_NEAR(Centre(m).h, want.h, 1e-6);
     EXPECT_NEAR(Centre(m).v, want.v, 1e-6);
-    EXPECT_FALSE(m->style.fillPaint);
-    EXPECT_TRUE(m->style.strokePaint);
-    EXPECT_EQ(m->style.stroke.color, Color::Cmyk(0, 0, 0, 1));
-    EXPECT_EQ(m->style.stroke.width, 1.0);
+    EXPECT_FALSE(m->style->fillPaint);
+    EXPECT_TRUE(m->style->strokePaint);
+    EXPECT_EQ(m->style->stroke.color, Color::Cmyk(0, 0, 0, 1));
+    EXPECT_EQ(m->style->stroke.width, 1.0);
   }
 
   // The data frame holds the dialog's values; its reference point is the extent's centre.
@@ -205,9 +205,9 @@ TEST_F(ShapefileImportTest, LinesArePathsAndPolygonsWithHolesAreCompoundPathsCar
   EXPECT_EQ(single->type, ArtType::Path);
   EXPECT_EQ(single->segments.size(), 3u);
   EXPECT_FALSE(single->closed);
-  EXPECT_FALSE(single->style.fillPaint);
-  EXPECT_EQ(single->style.stroke.color, Color::Cmyk(0.8, 0, 0.5, 0));
-  EXPECT_EQ(single->style.stroke.width, 0.5);
+  EXPECT_FALSE(single->style->fillPaint);
+  EXPECT_EQ(single->style->stroke.color, Color::Cmyk(0.8, 0, 0.5, 0));
+  EXPECT_EQ(single->style->stroke.width, 0.5);
   for (const PathSegment& s : single->segments) EXPECT_TRUE(s.in == s.p && s.out == s.p);
   EXPECT_EQ(Values(single), std::vector<std::string>{"NAME=甲"});
   ArtOpaque* multi = roads[0];
@@ -222,8 +222,8 @@ TEST_F(ShapefileImportTest, LinesArePathsAndPolygonsWithHolesAreCompoundPathsCar
   EXPECT_EQ(Values(lakes[0]), std::vector<std::string>{"ID=7"});
   for (ArtOpaque* part : Children(lakes[0])) {
     EXPECT_TRUE(part->closed);
-    EXPECT_TRUE(part->style.fillPaint);
-    EXPECT_EQ(part->style.fill.color, Color::Cmyk(0, 0, 0, 0.1));
+    EXPECT_TRUE(part->style->fillPaint);
+    EXPECT_EQ(part->style->fill.color, Color::Cmyk(0, 0, 0, 0.1));
     EXPECT_EQ(part->segments.size(), 4u) << "the ring's repeated first point is no extra anchor";
     EXPECT_NE(part->segments.front().p, part->segments.back().p);
     EXPECT_EQ(Values(part), std::vector<std::string>{"ID=7"});
@@ -282,8 +282,8 @@ TEST_F(ShapefileImportTest, APartLongerThan32000PointsIsDrawnInPiecesThatShareTh
       EXPECT_EQ(pieces[i]->segments.front().p, pieces[i - 1]->segments.back().p) << "piece " << i;
     for (ArtOpaque* p : pieces) {
       EXPECT_EQ(p->closed, c.type == 5 && !ringSplit);
-      EXPECT_EQ(p->style.fillPaint, c.type == 5 && !ringSplit);
-      EXPECT_EQ(p->style.stroke.color, Color::Cmyk(0.8, 0, 0.5, 0));
+      EXPECT_EQ(p->style->fillPaint, c.type == 5 && !ringSplit);
+      EXPECT_EQ(p->style->stroke.color, Color::Cmyk(0.8, 0, 0.5, 0));
       EXPECT_EQ(Values(p), std::vector<std::string>{"N=2"});
     }
     if (ringSplit) {
@@ -291,7 +291,7 @@ TEST_F(ShapefileImportTest, APartLongerThan32000PointsIsDrawnInPiecesThatShareTh
     }
     for (std::size_t i = pieces.size(); i < drawn.size(); ++i) {
       EXPECT_TRUE(drawn[i]->closed) << "a ring that fits";
-      EXPECT_TRUE(drawn[i]->style.fillPaint);
+      EXPECT_TRUE(drawn[i]->style->fillPaint);
     }
     TearDown();  // a new host and document for the next case
     SetUp();
@@ -420,7 +420,7 @@ TEST_F(ShapefileImportTest, GdalFilesOfEveryKindImportEveryRecordAndValue) {
       for (ArtOpaque* part : a->type == ArtType::CompoundPath ? Children(a) : std::vector<ArtOpaque*>{a}) {
         EXPECT_EQ(Values(part), row);
         EXPECT_EQ(part->closed, f.closed);
-        EXPECT_EQ(part->style.fillPaint, f.closed && kinds[0] == ArtType::CompoundPath);
+        EXPECT_EQ(part->style->fillPaint, f.closed && kinds[0] == ArtType::CompoundPath);
       }
     }
   }
