@@ -64,6 +64,7 @@ void CVxShapeAttr::Clear() {
   list_.reset();
   art_ = nullptr;
   index_.clear();
+  indexed_ = false;
 }
 
 void CVxShapeAttr::Load(host::ArtHandle art) {
@@ -79,8 +80,14 @@ void CVxShapeAttr::Load(host::ArtHandle art) {
   ArrayRef list;
   if (dictionary_->Get(kShapeFieldKey, e) != kNoErr || e.AsArray(list) != kNoErr || !list) return;
   list_ = std::move(list);
+}
+
+void CVxShapeAttr::Index() const {
+  if (indexed_) return;
+  indexed_ = true;
+  index_.clear();
   // Later positions overwrite earlier ones when two elements share a key.
-  for (std::int32_t i = 0; i < list_->Count(); ++i) {
+  for (std::int32_t i = 0; i < Count(); ++i) {
     ArrayRef element;
     ShapeField def;
     if (Element(i, element) == kNoErr && ReadDef(element, def) == kNoErr) index_[FieldKey(def)] = i;
@@ -94,12 +101,14 @@ Err CVxShapeAttr::CreateList() {
   VX_CHECK(dictionary_->Set(kShapeFieldKey, Entry::FromArray(list)));
   list_ = std::move(list);
   index_.clear();  // positions of a list that is no longer held
+  indexed_ = true;
   return kNoErr;
 }
 
 std::int32_t CVxShapeAttr::Count() const { return list_ ? list_->Count() : 0; }
 
 bool CVxShapeAttr::Find(const ShapeField& field, std::int32_t* index) const {
+  Index();
   auto it = index_.find(FieldKey(field));
   if (it == index_.end()) return false;
   if (index) *index = it->second;
@@ -170,6 +179,7 @@ Err CVxShapeAttr::AddField(const ShapeField& field) {
 }
 
 bool CVxShapeAttr::UpdateField(std::int32_t index, const ShapeField& def) {
+  Index();  // the positions stay those the list had when loaded
   ArrayRef element;
   ShapeField old;
   if (Element(index, element) != kNoErr || ReadDef(element, old) != kNoErr || GetString(element, 4, old.value) != kNoErr)
@@ -193,6 +203,7 @@ bool CVxShapeAttr::SetValue(std::int32_t index, std::u16string_view text) {
 
 bool CVxShapeAttr::DeleteField(std::int32_t index) {
   if (!list_ || index < 0) return false;
+  Index();  // the positions stay those the list had when loaded
   return list_->Remove(index) == kNoErr;
 }
 
@@ -217,6 +228,7 @@ Err CVxShapeAttr::ReplaceAll(std::span<const ShapeField> fields) {
   VX_CHECK(dictionary_->Set(kShapeFieldKey, Entry::FromArray(list)));
   list_ = std::move(list);
   index_ = std::move(index);
+  indexed_ = true;
   return kNoErr;
 }
 

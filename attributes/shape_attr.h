@@ -74,7 +74,10 @@ class CVxShapeAttr {
   host::DictionaryRef dictionary_;
   host::ArrayRef list_;
   host::ArtHandle art_ = nullptr;  // the bound art
-  std::map<std::string, std::int32_t> index_;  // FieldKey → position
+  // FieldKey → position, built on the first look-up: most art is loaded to be read in order.
+  void Index() const;
+  mutable std::map<std::string, std::int32_t> index_;
+  mutable bool indexed_ = false;
 };
 
 }  // namespace vx::attr

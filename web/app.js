@@ -666,10 +666,11 @@ function forEachDrawn(fn) {
 function styleOf(L, o) { return L.head.styles[L.objects[o * 5 + 2]]; }
 
 // A path's outline into the current path of `ctx`, leaving out vertices closer than `tol` to the
-// last one.
+// last one; answers the number of segments traced.
 function tracePath(ctx, L, o, tol) {
   const { objects, parts, floats } = L;
   const p0 = objects[o * 5 + 3], pn = objects[o * 5 + 4];
+  let traced = 0;
   for (let p = p0; p < p0 + pn; ++p) {
     const f0 = parts[p * 3], n = parts[p * 3 + 1], flags = parts[p * 3 + 2];
     if (flags & 2) {
@@ -678,6 +679,7 @@ function tracePath(ctx, L, o, tol) {
         if (k === n && !(flags & 1)) break;
         const a = f0 + 6 * (k - 1), b = f0 + 6 * (k % n);
         ctx.bezierCurveTo(floats[a + 4], floats[a + 5], floats[b], floats[b + 1], floats[b + 2], floats[b + 3]);
+        traced += 8;
       }
     } else {
       let lx = floats[f0], ly = floats[f0 + 1];
@@ -687,10 +689,12 @@ function tracePath(ctx, L, o, tol) {
         const x = floats[f], y = floats[f + 1];
         if (f + 2 < end && Math.abs(x - lx) + Math.abs(y - ly) < tol) continue;
         ctx.lineTo(x, y); lx = x; ly = y;
+        ++traced;
       }
     }
     if (flags & 1) ctx.closePath();
   }
+  return traced;
 }
 
 function setStroke(ctx, st) {
@@ -707,6 +711,8 @@ function setStroke(ctx, st) {
 // current view (while new ones are drawn for it), with the selection drawn on top. Showing or
 // hiding a layer therefore draws nothing again, and a change to one layer redraws only that layer.
 const SLICE_MS = 25;
+const BATCH_SEGMENTS = 1500;
+const DIRECT_SEGMENTS = 2000;
 const bitmaps = new Map();  // top-level layer index -> { base, job }: base and job { canvas, view, key, ... }
 let drawLists = null;  // per top-level layer, bottommost first: { top, key, list: [layer, object] pairs }
 
@@ -717,19 +723,24 @@ function buildDrawLists() {
   for (let t = state.layers.length - 1; t >= 0; --t) {
     if (!state.layers[t].top) continue;
     const out = [], revs = [];
+    let segments = 0;
     const walk = (i) => {
       const L = layerData(i);
       revs.push(state.geometry ? state.geometry[i] : 0, i === t || layerVisible(i));
       if (!L || (i !== t && !layerVisible(i))) return;
       for (let o = 0; o < L.count; ++o) {
-        if (L.objects[o * 5] === 3) walk(L.objects[o * 5 + 2]);
-        else out.push(i, o);
+        if (L.objects[o * 5] === 3) { walk(L.objects[o * 5 + 2]); continue; }
+        out.push(i, o);
+        const p0 = L.objects[o * 5 + 3], pn = L.objects[o * 5 + 4];
+        segments += L.objects[o * 5] === 1 ? 20 : 1;
+        if (L.objects[o * 5] !== 1) for (let p = p0; p < p0 + pn; ++p) segments += L.parts[p * 3 + 1];
       }
     };
     walk(t);
-    drawLists.push({ top: t, key: revs.join(','), list: Int32Array.from(out) });
+    // A small layer is drawn straight onto the sheet each frame: cheaper than a bitmap of its own.
+    drawLists.push({ top: t, key: revs.join(','), list: Int32Array.from(out), direct: segments <= DIRECT_SEGMENTS });
   }
-  for (const t of bitmaps.keys()) if (!drawLists.some((d) => d.top === t)) bitmaps.delete(t);
+  for (const t of bitmaps.keys()) if (!drawLists.some((d) => d.top === t && !d.direct)) bitmaps.delete(t);
 }
 
 function sameView(a, b) { return a && b && a.scale === b.scale && a.x === b.x && a.y === b.y && a.w === b.w && a.h === b.h; }
@@ -741,8 +752,11 @@ function drawSlice(j, until) {
   const tol = vxSheet.tolerance / s, dot = 1.2 / s;
   const flush = () => { if (j.batch) { setStroke(c, j.batch); c.stroke(); j.batch = null; } };
   const list = j.list;
+  // The batch is stroked before the clock is read, so that its rasterising counts in the slice;
+  // the clock is read every so many segments, as a wide line of many takes long to rasterise.
+  let traced = 0;
   for (let n = 0; j.k < list.length; j.k += 2, ++n) {
-    if ((n & 63) === 63 && performance.now() > until) { flush(); return false; }
+    if ((n & 63) === 63 || traced > BATCH_SEGMENTS) { flush(); traced = 0; if (performance.now() > until) return false; }
     const i = list[j.k], o = list[j.k + 1];
     const L = layerData(i);
     const b = o * 4, box = L.boxes;
@@ -773,12 +787,12 @@ function drawSlice(j, until) {
     // Unfilled opaque lines of one paint go into one path.
     if (st.fill === 'none' && st.stroke !== 'none' && !st.opacity) {
       if (j.batch !== st) { flush(); j.batch = st; c.beginPath(); }
-      tracePath(c, L, o, tol);
+      traced += tracePath(c, L, o, tol);
       continue;
     }
     flush();
     c.beginPath();
-    tracePath(c, L, o, tol);
+    traced += tracePath(c, L, o, tol);
     c.globalAlpha = st.opacity || 1;
     if (st.fill !== 'none') { c.fillStyle = st.fill; c.fill(st.evenOdd ? 'evenodd' : 'nonzero'); }
     if (st.stroke !== 'none') { setStroke(c, st); c.stroke(); }
@@ -788,12 +802,23 @@ function drawSlice(j, until) {
   return true;
 }
 
+// Bitmaps no longer shown are kept for the next drawing: a new canvas of the sheet's size costs
+// several milliseconds, which for every layer would take most of a zoom frame.
+const sparePool = [];
+function takeCanvas(old, v, dpr) {
+  const w = Math.round(v.w * dpr), h = Math.round(v.h * dpr);
+  const c = old || sparePool.pop() || document.createElement('canvas');
+  const g = c.getContext('2d');
+  if (c.width !== w || c.height !== h) { c.width = w; c.height = h; } else { g.setTransform(1, 0, 0, 1, 0, 0); g.clearRect(0, 0, w, h); }
+  g.setTransform(dpr * v.scale, 0, 0, dpr * v.scale, dpr * v.x, dpr * v.y);
+  return { canvas: c, ctx: g };
+}
+function spareCanvas(c) {
+  if (sparePool.length < 8) sparePool.push(c); else c.width = c.height = 0;
+}
+
 function startJob(b, d, v, dpr) {
-  const reuse = b.job ? b.job.canvas : null;
-  const canvasOf = reuse || document.createElement('canvas');
-  canvasOf.width = Math.round(v.w * dpr); canvasOf.height = Math.round(v.h * dpr);
-  const c = canvasOf.getContext('2d');
-  c.setTransform(dpr * v.scale, 0, 0, dpr * v.scale, dpr * v.x, dpr * v.y);
+  const { canvas: canvasOf, ctx: c } = takeCanvas(b.job ? b.job.canvas : null, v, dpr);
   b.job = { canvas: canvasOf, ctx: c, view: v, key: d.key, list: d.list, k: 0, batch: null, dpr };
 }
 
@@ -829,13 +854,20 @@ function draw() {
   ctx.imageSmoothingEnabled = true;
   for (const d of drawLists) {
     if (!layerVisible(d.top)) continue;
+    if (d.direct) {
+      ctx.save();
+      ctx.setTransform(dpr * s, 0, 0, dpr * s, dpr * view.x, dpr * view.y);
+      drawSlice({ ctx, view: v, list: d.list, k: 0, batch: null }, Infinity);
+      ctx.restore();
+      continue;
+    }
     let b = bitmaps.get(d.top);
     if (!b) bitmaps.set(d.top, b = { base: null, job: null });
     const current = (x) => x && x.key === d.key && sameView(x.view, v);
     if (!current(b.base)) {
       if (!current(b.job)) startJob(b, d, v, dpr);
       if (performance.now() < until && drawSlice(b.job, until)) {
-        if (b.base) b.base.canvas.width = b.base.canvas.height = 0;
+        if (b.base) spareCanvas(b.base.canvas);
         b.base = b.job;
         b.job = null;
       } else pending = true;
@@ -847,7 +879,7 @@ function draw() {
       ctx.drawImage(base.canvas, view.x - base.view.x * k, view.y - base.view.y * k, base.view.w * k, base.view.h * k);
     }
   }
-  drawSelectionBitmap(v, dpr, pending);
+  if (drawSelectionBitmap(v, dpr, until, pending)) pending = true;
   sheetStats.frameMs = performance.now() - t0;
   sheetStats.frames++;
   sheetStats.complete = !pending;
@@ -855,45 +887,92 @@ function draw() {
   if (pending) requestDraw();
 }
 
-// Selected art in the highlight colour, at any zoom: outlines two pixels wide, texts recoloured,
-// and a square of a fixed size around art too small to see.
-// The selection has a bitmap of its own too: drawn again when it or the art changes, or when the
-// view has changed and the art is drawn for it; meanwhile the last one is moved and scaled.
-const selectionBitmap = { canvas: document.createElement('canvas'), view: null, selection: null, lists: null };
-function drawSelectionBitmap(v, dpr, pending) {
-  const b = selectionBitmap;
-  const fresh = b.selection === state.selection && b.lists === drawLists;
-  if (!fresh || !b.view || (!sameView(b.view, v) && !pending)) {
-    b.canvas.width = Math.round(v.w * dpr); b.canvas.height = Math.round(v.h * dpr);
-    const g = b.canvas.getContext('2d');
-    g.setTransform(dpr * v.scale, 0, 0, dpr * v.scale, dpr * v.x, dpr * v.y);
-    drawSelection(g, v.scale, vxSheet.tolerance / v.scale);
-    b.view = v; b.selection = state.selection; b.lists = drawLists;
-  }
-  const k = view.scale / b.view.scale;
-  ctx.drawImage(b.canvas, view.x - b.view.x * k, view.y - b.view.y * k, b.view.w * k, b.view.h * k);
-}
-
 // Selected art in the highlight colour, at any zoom: outlines two pixels wide (one when thousands
 // are selected: wide outlines of so many take the browser too long), texts recoloured, and a square
-// of a fixed size around art too small to see.
-function drawSelection(g, s, tol) {
-  let n = 0, batched = 0;
+// of a fixed size around art too small to see. The selection has a bitmap of its own, drawn in
+// slices as the art is: again when the selection or the art changes (the new one shows as it is
+// drawn), and for a new view once the art is drawn for it, the last one moved and scaled meanwhile.
+const selectionBitmap = { base: null, job: null, key: 0, selection: null, lists: null, list: null };
+
+// The selected objects of the drawn layers, bottommost first, as [layer, object] pairs.
+function selectedList() {
   const sel = state.selection || [];
-  const small = 8 / s;
-  const width = (state.selected > 2000 ? 0.99 : 2) / s;
+  const out = [];
+  for (const d of drawLists) {
+    if (!layerVisible(d.top)) continue;
+    const list = d.list;
+    let i = -1, L = null, set = null;
+    for (let k = 0; k < list.length; k += 2) {
+      if (list[k] !== i) {
+        i = list[k];
+        L = layerData(i);
+        const arts = sel[i];
+        set = null;
+        if (arts && arts.length) {
+          if (!L.selected || L.selected.source !== arts) L.selected = { source: arts, set: new Set(arts) };
+          set = L.selected.set;
+        }
+      }
+      if (set && set.has(L.objects[list[k + 1] * 5 + 1])) out.push(i, list[k + 1]);
+    }
+  }
+  return Int32Array.from(out);
+}
+
+// Draws the selection's bitmap for view `v`, a slice until `until`; answers whether more is to draw.
+function drawSelectionBitmap(v, dpr, until, artPending) {
+  const S = selectionBitmap;
+  if (S.selection !== state.selection || S.lists !== drawLists) {
+    S.selection = state.selection; S.lists = drawLists;
+    S.list = selectedList();
+    ++S.key;
+  }
+  const current = (x) => x && x.key === S.key && sameView(x.view, v);
+  let pending = false;
+  if (!current(S.base)) {
+    if (!S.base || S.base.key !== S.key || !artPending) {
+      if (!current(S.job)) {
+        const { canvas: canvasOf, ctx: g } = takeCanvas(S.job ? S.job.canvas : null, v, dpr);
+        S.job = { canvas: canvasOf, ctx: g, view: v, key: S.key, list: S.list, k: 0 };
+      }
+      if (performance.now() < until && drawSelectionSlice(S.job, until)) {
+        if (S.base) spareCanvas(S.base.canvas);
+        S.base = S.job;
+        S.job = null;
+        sheetStats.highlighted = S.base.list.length / 2;
+      } else pending = true;
+    } else pending = true;
+  }
+  // A new selection shows as it is drawn; the same one in its last finished bitmap.
+  const b = S.job && (!S.base || S.base.key !== S.key) ? S.job : S.base;
+  if (b) {
+    const k = view.scale / b.view.scale;
+    ctx.drawImage(b.canvas, view.x - b.view.x * k, view.y - b.view.y * k, b.view.w * k, b.view.h * k);
+  }
+  return pending;
+}
+
+function drawSelectionSlice(j, until) {
+  const g = j.ctx, s = j.view.scale;
+  const small = 8 / s, dot = 1.2 / s, tol = vxSheet.tolerance / s;
+  const vx0 = -j.view.x / s - small, vy0 = -j.view.y / s - small;
+  const vx1 = vx0 + j.view.w / s + 2 * small, vy1 = vy0 + j.view.h / s + 2 * small;
   g.strokeStyle = HIGHLIGHT;
+  g.lineWidth = (state.selected > 2000 ? 0.99 : 2) / s;
   g.lineJoin = 'round';
   g.beginPath();
-  // Outlines go into one path, stroked every so many objects.
-  const flush = () => { g.lineWidth = width; g.stroke(); g.beginPath(); batched = 0; };
-  forEachDrawn((i, L, o) => {
-    const arts = sel[i];
-    if (!arts || !arts.length) return;
-    if (!L.selected || L.selected.source !== arts) L.selected = { source: arts, set: new Set(arts) };
-    if (!L.selected.set.has(L.objects[o * 5 + 1])) return;
-    ++n;
+  // Outlines go into one path, stroked every so many objects; the clock is read after a stroke.
+  const list = j.list;
+  let traced = 0;
+  for (let n = 0; j.k < list.length; j.k += 2, ++n) {
+    if ((n & 63) === 63 || traced > BATCH_SEGMENTS) {
+      g.stroke(); g.beginPath(); traced = 0;
+      if (performance.now() > until) return false;
+    }
+    const i = list[j.k], o = list[j.k + 1];
+    const L = layerData(i);
     const b = o * 4, box = L.boxes;
+    if (box[b + 2] < vx0 || box[b] > vx1 || box[b + 3] < vy0 || box[b + 1] > vy1) continue;
     if (L.objects[o * 5] === 1) {
       const t = L.head.texts[L.objects[o * 5 + 2]];
       g.font = t.size + 'px ' + FONT;
@@ -901,17 +980,18 @@ function drawSelection(g, s, tol) {
       g.fillStyle = HIGHLIGHT;
       g.fillText(t.text, t.x, t.y);
       g.rect(box[b] - 2 / s, box[b + 1] - 2 / s, box[b + 2] - box[b] + 4 / s, box[b + 3] - box[b + 1] + 4 / s);
-      return;
+      continue;
     }
-    tracePath(g, L, o, tol);
-    if (box[b + 2] - box[b] < small && box[b + 3] - box[b + 1] < small) {
+    const w = box[b + 2] - box[b], h = box[b + 3] - box[b + 1];
+    // Art smaller than a pixel or so is only its square.
+    if (w >= dot || h >= dot) traced += tracePath(g, L, o, tol);
+    if (w < small && h < small) {
       const cx = (box[b] + box[b + 2]) / 2, cy = (box[b + 1] + box[b + 3]) / 2;
       g.rect(cx - small / 2, cy - small / 2, small, small);
     }
-    if (++batched === 256) flush();
-  });
-  flush();
-  sheetStats.highlighted = n;
+  }
+  g.stroke();
+  return true;
 }
 
 // The topmost art under page point (x, y), within the tolerance: [layer, art] or null.
