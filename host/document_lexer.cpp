@@ -152,28 +152,30 @@ void Lexer::Literal(const char* word) {
 }
 
 namespace {
-// The end of the number that starts at q, or nullptr where it breaks the grammar. The buffered
-// text ends with a NUL, which no rule takes.
-const char* NumberEnd(const char* q) {
+// Where the number that starts at q ends, by the grammar; `ok` false when it breaks the grammar
+// there. The buffered text ends with a NUL, which no rule takes.
+const char* NumberEnd(const char* q, bool& ok) {
+  ok = false;
   if (*q == '-') ++q;
   if (*q == '0') {
     ++q;
   } else if (Digit(*q)) {
     while (Digit(*q)) ++q;
   } else {
-    return nullptr;
+    return q;
   }
   if (*q == '.') {
     ++q;
-    if (!Digit(*q)) return nullptr;
+    if (!Digit(*q)) return q;
     while (Digit(*q)) ++q;
   }
   if (*q == 'e' || *q == 'E') {
     ++q;
     if (*q == '+' || *q == '-') ++q;
-    if (!Digit(*q)) return nullptr;
+    if (!Digit(*q)) return q;
     while (Digit(*q)) ++q;
   }
+  ok = true;
   return q;
 }
 }  // namespace
@@ -181,7 +183,8 @@ const char* NumberEnd(const char* q) {
 double Lexer::Number() {
   // Nearly every number lies whole inside the buffer and is read in one pass; one that breaks
   // the grammar or runs to the buffer's end (it may go on in the file) takes the long way.
-  if (const char* q = NumberEnd(p_); q && q != end_) {
+  bool ok = false;
+  if (const char* q = NumberEnd(p_, ok); ok && q != end_) {
     double v = 0;
     const auto r = std::from_chars(p_, q, v);
     if (r.ec == std::errc() && r.ptr == q) {
@@ -195,25 +198,8 @@ double Lexer::Number() {
     if (!(p_ + n == end_ && More())) break;
   }
   const char* start = p_;
-  if (*p_ == '-') ++p_;
-  if (*p_ == '0') {
-    ++p_;
-  } else if (Digit(*p_)) {
-    while (Digit(*p_)) ++p_;
-  } else {
-    Fail("bad number");
-  }
-  if (*p_ == '.') {
-    ++p_;
-    if (!Digit(*p_)) Fail("bad number");
-    while (Digit(*p_)) ++p_;
-  }
-  if (*p_ == 'e' || *p_ == 'E') {
-    ++p_;
-    if (*p_ == '+' || *p_ == '-') ++p_;
-    if (!Digit(*p_)) Fail("bad number");
-    while (Digit(*p_)) ++p_;
-  }
+  p_ = NumberEnd(start, ok);
+  if (!ok) Fail("bad number");
   double v = 0;
   const auto r = std::from_chars(start, p_, v);
   if (r.ec != std::errc() || r.ptr != p_) {
