@@ -750,6 +750,9 @@ function drawSlice(j, until) {
   const c = j.ctx, s = j.view.scale;
   const vx0 = -j.view.x / s, vy0 = -j.view.y / s, vx1 = vx0 + j.view.w / s, vy1 = vy0 + j.view.h / s;
   const tol = vxSheet.tolerance / s, dot = 1.2 / s;
+  // A dot covers whole device pixels: anti-aliased across a pixel edge, a dot of 1.2 pixels can
+  // fade to half its paint and vanish on the grey pasteboard.
+  const dpr = j.dpr || 1, dotPx = Math.max(1, Math.round(1.2 * dpr)), px = 1 / (s * dpr);
   const flush = () => { if (j.batch) { setStroke(c, j.batch); c.stroke(); j.batch = null; } };
   const list = j.list;
   // The batch is stroked before the clock is read, so that its rasterising counts in the slice;
@@ -781,7 +784,9 @@ function drawSlice(j, until) {
       const paint = st.fill !== 'none' ? st.fill : st.stroke;
       if (paint === 'none') continue;
       c.fillStyle = paint;
-      c.fillRect(box[b], box[b + 1], Math.max(dot, box[b + 2] - box[b]), Math.max(dot, box[b + 3] - box[b + 1]));
+      const dx = Math.floor(((box[b] + box[b + 2]) / 2 * s + j.view.x) * dpr - dotPx / 2 + 0.5);
+      const dy = Math.floor(((box[b + 1] + box[b + 3]) / 2 * s + j.view.y) * dpr - dotPx / 2 + 0.5);
+      c.fillRect((dx / dpr - j.view.x) / s, (dy / dpr - j.view.y) / s, dotPx * px, dotPx * px);
       continue;
     }
     // Unfilled opaque lines of one paint go into one path.
@@ -857,7 +862,7 @@ function draw() {
     if (d.direct) {
       ctx.save();
       ctx.setTransform(dpr * s, 0, 0, dpr * s, dpr * view.x, dpr * view.y);
-      drawSlice({ ctx, view: v, list: d.list, k: 0, batch: null }, Infinity);
+      drawSlice({ ctx, view: v, list: d.list, k: 0, batch: null, dpr }, Infinity);
       ctx.restore();
       continue;
     }
