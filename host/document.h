@@ -39,6 +39,9 @@ struct ArtOpaque {
   ArtType type = ArtType::Group;
   bool alive = true;
   std::uint32_t flags = 0;  // kArtSelected, kArtLocked, kArtHidden (fully selected is computed)
+  // When the node was made, on the journal's clock: changes to art made during the open undo step
+  // (and to its dictionary) need no records, undo takes the art away whole.
+  std::uint64_t serial = Journal::NewContainerSerial();
   ArtOpaque* parent = nullptr;
   ArtOpaque* firstChild = nullptr;  // topmost
   ArtOpaque* lastChild = nullptr;   // bottommost

@@ -13,6 +13,8 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <unordered_map>
@@ -244,8 +246,11 @@ class Reader {
     if (!format) throw DocumentError("not a vxshape document");
     if (!version) Fail(top_, "key 'version' missing");
     if (!layers) Fail(top_, "key 'layers' missing");
-    for (const DictUse& u : dictUses_)
-      u.art->dictionary = Resolve(dicts_, u.id, Where{nullptr, u.where.c_str(), 0, nullptr}, 0);
+    for (const DictUse& u : dictUses_) {
+      if (u.id >= dicts_.items.size()) FailAtArt(u.art, "dict", "dictionaries[" + std::to_string(u.id) + "] does not exist (" +
+                                                   std::to_string(dicts_.items.size()) + " dictionaries)");
+      u.art->dictionary = Resolve(dicts_, u.id, top_, 0);
+    }
     const auto pre = doc_.PreorderLayers();
     const std::int64_t cur = !hasCurrent ? (pre.empty() ? -1 : 0)
                                  : IntIn(current, -1, static_cast<std::int64_t>(pre.size()) - 1, top_.Key("currentLayer"));
@@ -253,6 +258,38 @@ class Reader {
   }
 
  private:
+  // Fails at member `key` of the place art `target` was read from. The place is found again by
+  // walking the tree as it was read: keeping it for every art would cost more than the art.
+  [[noreturn]] void FailAtArt(const ArtOpaque* target, const char* key, const std::string& what) {
+    std::string text;
+    std::function<bool(const ArtOpaque*, const Where&)> walk = [&](const ArtOpaque* a, const Where& w) {
+      if (a == target) {
+        text = w.Key(key).Text();
+        return true;
+      }
+      const Where cw = w.Key("children");
+      std::size_t i = 0;
+      for (const ArtOpaque* c = a->firstChild; c; c = c->next, ++i) {
+        const Where here = cw.At(i);
+        if (c->layerOfGroup) {
+          const Where lw = here.Key("layer");
+          const Where l{lw.up, lw.key, lw.index, &c->layerOfGroup->title};
+          if (walk(c, l.Key("group"))) return true;
+        } else if (walk(c, here)) {
+          return true;
+        }
+      }
+      return false;
+    };
+    const Where lw = top_.Key("layers");
+    for (std::size_t i = 0; i < doc_.layers.size() && text.empty(); ++i) {
+      const Where at = lw.At(i);
+      const Where l{at.up, at.key, at.index, &doc_.layers[i]->title};
+      walk(doc_.layers[i]->group, l.Key("group"));
+    }
+    throw DocumentError((text.empty() ? top_.Text() : text) + ": " + what);
+  }
+
   // An art object read, its children built but not yet placed in it.
   struct PendingArt {
     Node own;  // every member but the children (and a sublayer)
@@ -264,14 +301,13 @@ class Reader {
   struct DictUse {
     ArtOpaque* art;
     std::size_t id;
-    std::string where;
   };
 
   // A reference from a table item to an item of either table.
   struct Link {
     bool dict;           // to a dictionary, else to an array
     std::uint32_t id;    // the item referred to
-    std::uint32_t slot;  // the entry: its index in an array, its key in `keys` for a dictionary
+    std::uint32_t slot;  // the entry's index in its array or among its dictionary's keys
   };
   enum State : char { kUnlinked, kLinking, kLinked, kFaulty };
   template <class C>
@@ -284,7 +320,7 @@ class Reader {
     std::vector<char> state;
     std::vector<std::uint32_t> firstLink;  // item i's links: links[firstLink[i]] up to links[firstLink[i + 1]]
     std::vector<Link> links;
-    std::vector<std::pair<std::string, std::string>> keys;  // a dictionary's linked keys: as written, as meant
+    std::map<std::pair<std::size_t, std::string>, std::string> rawKeys;  // linked keys written in hex: as written
     std::unordered_map<std::size_t, std::string> faults;  // kFaulty items' messages
   };
 
@@ -580,7 +616,7 @@ class Reader {
     }
     if (const Node* d = j.Find("dict")) {
       const Where dw = w.Key("dict");
-      dictUses_.push_back({a, static_cast<std::size_t>(IntIn(*d, 0, INT32_MAX, dw)), dw.Text()});
+      dictUses_.push_back({a, static_cast<std::size_t>(IntIn(*d, 0, INT32_MAX, dw))});
     }
     if (const Node* tags = j.Find("tags")) {
       const Where tw = w.Key("tags");
@@ -638,6 +674,8 @@ class Reader {
   void Build(Table<DictionaryImpl>& t, DictionaryImpl& d, const Node& n, const Where& dw) {
     const Node& o = Obj(n, dw);
     d.Reserve(o.members.size());
+    const std::size_t id = t.items.size() - 1;
+    keyLinks_.clear();
     for (const auto& [k, e] : o.members) {
       const Where ew = dw.Key(k.c_str());
       const Node* hex = e.kind == Node::Kind::Object ? e.Find("keyHex") : nullptr;
@@ -646,15 +684,24 @@ class Reader {
       std::optional<Link> link;
       Entry entry = EntryFrom(e, true, ew, link);
       // A key given twice keeps its last entry, whatever an earlier one referred to.
-      if (d.IsKnown(key))
-        t.links.erase(std::remove_if(t.links.begin() + t.firstLink.back(), t.links.end(),
-                                     [&](const Link& l) { return t.keys[l.slot].second == key; }),
-                      t.links.end());
+      if (d.IsKnown(key)) {
+        t.rawKeys.erase({id, key});
+        keyLinks_.erase(std::remove_if(keyLinks_.begin(), keyLinks_.end(), [&](const auto& kl) { return kl.second == key; }),
+                        keyLinks_.end());
+      }
       if (link) {
-        t.links.push_back({link->dict, link->id, static_cast<std::uint32_t>(t.keys.size())});
-        t.keys.emplace_back(k, key);
+        if (isHex) t.rawKeys[{id, key}] = k;
+        keyLinks_.emplace_back(*link, key);
       }
       d.Set(key, entry);
+    }
+    // A link names its entry by the entry's place among the keys, which stand still from here on.
+    const auto& entries = d.Entries();
+    for (auto& [link, key] : keyLinks_) {
+      const auto at = std::lower_bound(entries.begin(), entries.end(), key,
+                                       [](const DictionaryImpl::Item& i, const std::string& k) { return i.first < k; });
+      link.slot = static_cast<std::uint32_t>(at - entries.begin());
+      t.links.push_back(link);
     }
   }
 
@@ -689,8 +736,9 @@ class Reader {
     t.items[id]->Set(static_cast<std::int32_t>(l.slot), Linked(l, iw.At(l.slot), depth));
   }
   void SetLink(Table<DictionaryImpl>& t, std::size_t id, const Link& l, const Where& iw, int depth) {
-    const auto& [raw, key] = t.keys[l.slot];
-    t.items[id]->Set(key, Linked(l, iw.Key(raw.c_str()), depth));
+    const std::string key = t.items[id]->Entries()[l.slot].first;
+    const auto raw = t.rawKeys.find({id, key});
+    t.items[id]->Set(key, Linked(l, iw.Key(raw == t.rawKeys.end() ? key.c_str() : raw->second.c_str()), depth));
   }
 
   Lexer& lex_;
@@ -698,6 +746,7 @@ class Reader {
   const Where top_;
   int version_ = kVersion;
   std::vector<DictUse> dictUses_;
+  std::vector<std::pair<Link, std::string>> keyLinks_;  // a dictionary's links being read, with their keys
   std::vector<double> numbers_;  // kept between paths for its capacity
   Table<ArrayImpl> arrays_;
   Table<DictionaryImpl> dicts_;

@@ -157,9 +157,10 @@ class Writer {
       if (i) out_.Char(',');
       out_.Char('[');
       std::size_t k = 0;
+      const std::uint32_t* kid = kids_.data() + arrayKids_[i];
       ForEachEntry(*arrays_[i], [&](const std::string*, const Entry& e) {
         if (k) out_.Char(',');
-        EntryOut(e, nullptr, arraysW.At(i).At(k++));
+        EntryOut(e, nullptr, kid, arraysW.At(i).At(k++));
       });
       out_.Char(']');
     }
@@ -168,13 +169,14 @@ class Writer {
       if (i) out_.Char(',');
       out_.Char('{');
       bool first = true;
+      const std::uint32_t* kid = kids_.data() + dictKids_[i];
       ForEachEntry(*dicts_[i], [&](const std::string* k, const Entry& e) {
         if (!first) out_.Char(',');
         first = false;
         const bool plain = ValidUtf8(*k);
         out_.Str(plain ? *k : Hex(*k));
         out_.Char(':');
-        EntryOut(e, plain ? nullptr : k, dictsW.At(i).Key(""));
+        EntryOut(e, plain ? nullptr : k, kid, dictsW.At(i).Key(""));
       });
       out_.Char('}');
     }
@@ -285,7 +287,7 @@ class Writer {
     }
     if (a->dictionary) {
       out_.Raw(",\"dict\":");
-      out_.Int(static_cast<long long>(DictId(a->dictionary.get(), w.Key("dict"), 0)));
+      out_.Int(static_cast<long long>(DictId(a->dictionary.get(), a->dictionary.use_count() > 1, w.Key("dict"), 0)));
     }
     if (!a->tags.empty()) {
       out_.Raw(",\"tags\":[");
@@ -391,35 +393,54 @@ class Writer {
 
   // Numbers an array or a dictionary (and what it holds) on first sight; a container met again
   // while its own contents are being numbered contains itself, which no load could rebuild.
+  // Only a container held in more than one place can be met again: the others are numbered
+  // without a look-up table, which for a large document would hold an entry per attribute list.
+  // The numbers of a container's own containers go to kids_, from `starts[id]` on, in order.
   // `one`: the container's name in messages ("an array").
   template <class C>
-  std::size_t Number(const C* c, std::vector<const C*>& table, const char* one, const Where& w, int depth) {
-    // One look-up: the slot stays where it is while the table grows (the map's nodes do not move).
-    const auto [it, fresh] = ids_.try_emplace(c, Id{table.size(), true});
-    Id& slot = it->second;
-    if (!fresh) {
-      if (slot.busy) Fail(w, std::string(one) + " contains itself; such a document could not be loaded");
-      return slot.id;
+  std::uint32_t Number(const C* c, bool shared, std::vector<const C*>& table, std::vector<std::size_t>& starts,
+                       const char* one, const Where& w, int depth) {
+    Id* slot = nullptr;
+    if (shared) {
+      // One look-up: the slot stays where it is while the table grows (the map's nodes do not move).
+      const auto [it, fresh] = ids_.try_emplace(c, Id{static_cast<std::uint32_t>(table.size()), true});
+      if (!fresh) {
+        if (it->second.busy) Fail(w, std::string(one) + " contains itself; such a document could not be loaded");
+        return it->second.id;
+      }
+      slot = &it->second;
     }
     if (depth > kMaxDepth)
       Fail(w, std::string("arrays and dictionaries nested deeper than ") + kMaxDepthText + " levels cannot be saved");
+    if (table.size() >= kMaxContainers) Fail(w, std::string("more than ") + std::to_string(kMaxContainers) + " containers cannot be saved");
+    const auto id = static_cast<std::uint32_t>(table.size());
     table.push_back(c);
+    starts.push_back(0);
+    const std::size_t mark = scratch_.size();
     ForEachEntry(*c, [&](const std::string*, const Entry& e) { Register(e, w, depth); });
-    slot.busy = false;
-    return slot.id;
+    starts[id] = kids_.size();
+    kids_.insert(kids_.end(), scratch_.begin() + static_cast<std::ptrdiff_t>(mark), scratch_.end());
+    scratch_.resize(mark);
+    if (slot) slot->busy = false;
+    return id;
   }
-  std::size_t ArrayId(const Array* a, const Where& w, int depth) { return Number(a, arrays_, "an array", w, depth); }
-  std::size_t DictId(const Dictionary* d, const Where& w, int depth) { return Number(d, dicts_, "a dictionary", w, depth); }
+  std::uint32_t ArrayId(const Array* a, bool shared, const Where& w, int depth) {
+    return Number(a, shared, arrays_, arrayKids_, "an array", w, depth);
+  }
+  std::uint32_t DictId(const Dictionary* d, bool shared, const Where& w, int depth) {
+    return Number(d, shared, dicts_, dictKids_, "a dictionary", w, depth);
+  }
 
+  // A copy of the reference is held here, so a container stored once has two.
   void Register(const Entry& e, const Where& w, int depth) {
     if (e.Type() == EntryType::Array) {
       ArrayRef a;
       e.AsArray(a);
-      ArrayId(a.get(), w, depth + 1);
+      scratch_.push_back(ArrayId(a.get(), a.use_count() > 2, w, depth + 1));
     } else if (e.Type() == EntryType::Dictionary) {
       DictionaryRef d;
       e.AsDictionary(d);
-      DictId(d.get(), w, depth + 1);
+      scratch_.push_back(DictId(d.get(), d.use_count() > 2, w, depth + 1));
     } else if (e.Type() == EntryType::Real) {
       double v = 0;
       e.AsReal(v);
@@ -428,7 +449,8 @@ class Writer {
   }
 
   // `hexKey`: the dictionary key, when it is written in hex.
-  void EntryOut(const Entry& e, const std::string* hexKey, const Where& w) {
+  // `kid`: the number of the next container among the entries written (advanced past it).
+  void EntryOut(const Entry& e, const std::string* hexKey, const std::uint32_t*& kid, const Where& w) {
     out_.Char('{');
     if (hexKey) {
       out_.Raw("\"keyHex\":true,");
@@ -461,17 +483,13 @@ class Writer {
         break;
       }
       case EntryType::Array: {
-        ArrayRef a;
-        e.AsArray(a);
         out_.Raw("\"array\":");
-        out_.Int(static_cast<long long>(ids_.at(a.get()).id));
+        out_.Int(static_cast<long long>(*kid++));
         break;
       }
       case EntryType::Dictionary: {
-        DictionaryRef d;
-        e.AsDictionary(d);
         out_.Raw("\"dict\":");
-        out_.Int(static_cast<long long>(ids_.at(d.get()).id));
+        out_.Int(static_cast<long long>(*kid++));
         break;
       }
     }
@@ -479,13 +497,16 @@ class Writer {
   }
 
   struct Id {
-    std::size_t id;
+    std::uint32_t id;
     bool busy;
   };
+  static constexpr std::size_t kMaxContainers = 0xffffffffu;
   Out& out_;
   std::vector<const Array*> arrays_;
   std::vector<const Dictionary*> dicts_;
-  std::unordered_map<const void*, Id> ids_;
+  std::vector<std::size_t> arrayKids_, dictKids_;  // per container: where its containers' numbers start
+  std::vector<std::uint32_t> kids_, scratch_;
+  std::unordered_map<const void*, Id> ids_;  // containers held in more than one place
   std::string text_;  // a string entry being written; kept for its capacity
 };
 }  // namespace

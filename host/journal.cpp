@@ -125,6 +125,7 @@ void Journal::RedoRecords(Step& s) {
 
 void Journal::ArtValuesChanging(ArtOpaque* art) {
   artSerial_ = ++gArtSerial;
+  if (open_ && art->serial > stepSerial_) return;  // made during this step
   if (!Recording() || !seen_.insert(art).second) return;
   auto values = std::make_unique<ArtOpaque>(*art);
   Touch(sizeof(ArtOpaque) + values->segments.Bytes() + values->text.size() * 2 +
@@ -136,7 +137,7 @@ void Journal::ArtPlacing(ArtOpaque* art) {
   artSerial_ = ++gArtSerial;
   if (!Recording()) return;
   // Art placed for the first time is new: its values need no record, undo takes it away whole.
-  if (!art->parent) seen_.insert(art);
+  if (!art->parent && art->serial <= stepSerial_) seen_.insert(art);
   Touch(kRecordBytes);
   open_->records.emplace_back(ArtPlace{art, art->parent, art->next});
 }
@@ -197,6 +198,7 @@ void Journal::Swap(Record& record) {
           std::swap(a, v);
           // The node's place, life, kind, dictionary and selection are not its values.
           std::swap(a.type, v.type);
+          std::swap(a.serial, v.serial);
           std::swap(a.alive, v.alive);
           std::swap(a.parent, v.parent);
           std::swap(a.firstChild, v.firstChild);

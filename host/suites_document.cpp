@@ -136,9 +136,10 @@ class ArtSuiteImpl final : public ArtSuite, Base {
   Err GetDictionary(ArtHandle art, DictionaryRef& out) override try {
     VX_TRY(Check(art));
     if (!art->dictionary) {
-      // An empty dictionary is no change: it belongs to the art from the start.
+      // An empty dictionary is no change: it is as old as its art (so what a command puts into the
+      // dictionary of art it made needs no undo records).
       auto d = std::make_shared<DictionaryImpl>();
-      d->serial = 0;
+      d->serial = art->serial;
       art->dictionary = std::move(d);
     }
     out = art->dictionary;

@@ -113,6 +113,7 @@ TEST_F(DocumentTest, SaveAndLoadKeepEverything) {
   d1->Set(std::string("\x8c\xa7", 2), Entry::Integer(13));  // a key in Shift-JIS
   d1->Set("ff80", Entry::Integer(14));                       // and one that looks like its hex form
   d1->Set(std::string("\xff\x80", 2), Entry::Integer(15));
+  d1->Set(std::string("\xfe\x01", 2), Entry::FromArray(shared));  // a shared array under a key in hex
   d2->Set("list", Entry::FromArray(shared));
 
   TempDir dir;
@@ -181,6 +182,10 @@ TEST_F(DocumentTest, SaveAndLoadKeepEverything) {
   ASSERT_EQ(t->dictionary->Get("list", e), kNoErr);
   ASSERT_EQ(e.AsArray(a2), kNoErr);
   EXPECT_EQ(a1, a2) << "the shared array must stay one array";
+  ArrayRef a3;
+  ASSERT_EQ(l->dictionary->Get(std::string("\xfe\x01", 2), e), kNoErr);
+  ASSERT_EQ(e.AsArray(a3), kNoErr);
+  EXPECT_EQ(a1, a3);
   a1->Append(Entry::Boolean(false));
   EXPECT_EQ(a2->Count(), 3);
   std::string s;
@@ -297,6 +302,10 @@ TEST_F(DocumentTest, DamagedDocumentsSayWhereTheFaultIs) {
        "children[0].layer (layer \"roads\"): key 'title' missing"},
       {"dictionary reference out of range", with(R"({"kind":"group","dict":9})"),
        "children[0].dict (layer \"roads\"): dictionaries[9] does not exist"},
+      {"dictionary reference out of range in a sublayer",
+       with(R"({"kind":"layer","layer":{"title":"sub","group":{"kind":"group","children":[{"kind":"group"},)"
+            R"({"kind":"path","points":[],"dict":4}]}}})"),
+       "layers[1].group.children[0].layer.group.children[1].dict (layer \"sub\"): dictionaries[4] does not exist"},
       {"bad hex", with(R"({"kind":"group","tags":[{"name":"n","valueHex":"abc"}]})"),
        "valueHex (layer \"roads\"): hex text of odd length"},
       {"an entry of two values", with(R"({"kind":"group","dict":0})", R"("dictionaries":[{"k":{"int":1,"bool":true}}])"),
@@ -623,6 +632,68 @@ TEST_F(DocumentTest, PathGeometry) {
   EXPECT_NEAR(sBezier()->Length(bz, 0.001), 3.14159265 * 2.5 / 4, 1e-3);
   EXPECT_TRUE(sMath()->PointClose({0, 0}, {0.5, -0.5}, 0.5));
   EXPECT_FALSE(sMath()->PointClose({0, 0}, {0.51, 0}, 0.5));
+}
+
+// An entry keeps short texts in place and long ones in a block of their own: every value comes
+// through copies, moves and assignments over entries of other kinds unchanged, and a moved-from
+// entry is an integer 0.
+TEST(EntryValue, CopiesMovesAndAssignmentsKeepTheValue) {
+  auto array = std::make_shared<ArrayImpl>();
+  auto dict = std::make_shared<DictionaryImpl>();
+  const std::string longText(1000, 'x');
+  const std::vector<std::pair<Entry, std::string>> cases = {
+      {Entry::Integer(-7), "int -7"},
+      {Entry::Boolean(true), "bool 1"},
+      {Entry::Real(-0.1), "real -0.1"},
+      {Entry::String(""), "string "},
+      {Entry::String("東京都千代田区丸"), "string 東京都千代田区丸"},    // 24 bytes: a block
+      {Entry::String("路線20000号線"), "string 路線20000号線"},          // 17 bytes: in place
+      {Entry::String(std::string(22, 'a')), "string " + std::string(22, 'a')},  // the most in place
+      {Entry::String(std::string(23, 'a')), "string " + std::string(23, 'a')},  // the least in a block
+      {Entry::String(std::string("a\0b", 3)), std::string("string a\0b", 10)},
+      {Entry::String(longText), "string " + longText},
+      {Entry::FromArray(array), "array"},
+      {Entry::FromDictionary(dict), "dict"},
+  };
+  auto show = [&](const Entry& e) -> std::string {
+    std::int32_t i = 0;
+    bool b = false;
+    double r = 0;
+    std::string s;
+    ArrayRef a;
+    DictionaryRef d;
+    if (e.AsInteger(i) == kNoErr) return "int " + std::to_string(i);
+    if (e.AsBoolean(b) == kNoErr) return "bool " + std::to_string(b);
+    if (e.AsReal(r) == kNoErr) return r == -0.1 ? "real -0.1" : "real ?";
+    if (e.AsString(s) == kNoErr) return "string " + s;
+    if (e.AsArray(a) == kNoErr) return a == array ? "array" : "array ?";
+    if (e.AsDictionary(d) == kNoErr) return d == dict ? "dict" : "dict ?";
+    return "?";
+  };
+  for (const auto& [e, want] : cases) {
+    SCOPED_TRACE(want.substr(0, 40));
+    EXPECT_EQ(show(e), want);
+    Entry copy(e);
+    EXPECT_EQ(show(copy), want);
+    Entry moved(std::move(copy));
+    EXPECT_EQ(show(moved), want);
+    EXPECT_EQ(show(copy), "int 0");  // NOLINT: the moved-from state is part of the contract
+    for (const auto& [other, unused] : cases) {
+      Entry target(other);
+      target = e;
+      EXPECT_EQ(show(target), want);
+      Entry source(e), target2(other);
+      target2 = std::move(source);
+      EXPECT_EQ(show(target2), want);
+    }
+    Entry self(e);
+    const Entry& alias = self;
+    self = alias;
+    EXPECT_EQ(show(self), want);
+  }
+  // Only the entries above hold the shared containers.
+  EXPECT_EQ(array.use_count(), 2);
+  EXPECT_EQ(dict.use_count(), 2);
 }
 
 }  // namespace
