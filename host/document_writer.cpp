@@ -398,7 +398,7 @@ class Writer {
   // The numbers of a container's own containers go to kids_, from `starts[id]` on, in order.
   // `one`: the container's name in messages ("an array").
   template <class C>
-  std::uint32_t Number(const C* c, bool shared, std::vector<const C*>& table, std::vector<std::size_t>& starts,
+  std::uint32_t Number(const C* c, bool shared, std::vector<const C*>& table, std::vector<std::uint32_t>& starts,
                        const char* one, const Where& w, int depth) {
     Id* slot = nullptr;
     if (shared) {
@@ -418,7 +418,8 @@ class Writer {
     starts.push_back(0);
     const std::size_t mark = scratch_.size();
     ForEachEntry(*c, [&](const std::string*, const Entry& e) { Register(e, w, depth); });
-    starts[id] = kids_.size();
+    if (kids_.size() + (scratch_.size() - mark) > kMaxContainers) Fail(w, "too many containers to save");
+    starts[id] = static_cast<std::uint32_t>(kids_.size());
     kids_.insert(kids_.end(), scratch_.begin() + static_cast<std::ptrdiff_t>(mark), scratch_.end());
     scratch_.resize(mark);
     if (slot) slot->busy = false;
@@ -504,7 +505,7 @@ class Writer {
   Out& out_;
   std::vector<const Array*> arrays_;
   std::vector<const Dictionary*> dicts_;
-  std::vector<std::size_t> arrayKids_, dictKids_;  // per container: where its containers' numbers start
+  std::vector<std::uint32_t> arrayKids_, dictKids_;  // per container: where its containers' numbers start
   std::vector<std::uint32_t> kids_, scratch_;
   std::unordered_map<const void*, Id> ids_;  // containers held in more than one place
   std::string text_;  // a string entry being written; kept for its capacity

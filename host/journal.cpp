@@ -163,7 +163,7 @@ void Journal::DictionaryChanging(DictionaryImpl& dict, const std::string& key) {
   std::optional<Entry> old;
   if (const Entry* e = dict.Find(key)) old = *e;
   Touch(kRecordBytes + key.size() + (old ? EntryBytes(*old) : 0));
-  open_->records.emplace_back(DictEntry{std::move(self), key, std::move(old)});
+  open_->records.emplace_back(DictEntry{std::move(self), std::make_unique<DictEntry::Old>(DictEntry::Old{key, std::move(old)})});
 }
 
 void Journal::ArrayChanging(ArrayImpl& array) {
@@ -242,7 +242,7 @@ void Journal::Swap(Record& record) {
           r.layers = was;
           r.current = wasCurrent;
         } else if constexpr (std::is_same_v<T, DictEntry>) {
-          r.entry = r.dict->Exchange(r.key, std::move(r.entry));
+          r.old->entry = r.dict->Exchange(r.old->key, std::move(r.old->entry));
         } else if constexpr (std::is_same_v<T, ArrayItems>) {
           std::swap(r.array->items_, r.items);
         }

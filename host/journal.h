@@ -96,10 +96,15 @@ class Journal {
     std::vector<LayerOpaque*> layers;
     LayerOpaque* current;
   };
+  // Records are kept small (a step that imports holds one per new art): what a dictionary record
+  // keeps is held apart.
   struct DictEntry {
     std::shared_ptr<DictionaryImpl> dict;
-    std::string key;
-    std::optional<Entry> entry;
+    struct Old {
+      std::string key;
+      std::optional<Entry> entry;
+    };
+    std::unique_ptr<Old> old;
   };
   struct ArrayItems {
     std::shared_ptr<ArrayImpl> array;
