@@ -566,7 +566,7 @@ void HashSegments(Hash& h, const ArtOpaque* p) {
   if (p->segments.HandleCount() == 0) {
     // Lines only: the handles sit on the anchors.
     const RealPoint* a = p->segments.Anchors();
-    for (std::size_t i = 0; i < p->segments.size(); ++i) h.Pt(a[i]);
+    h.Word(std::hash<std::string_view>{}(std::string_view(reinterpret_cast<const char*>(a), p->segments.size() * sizeof *a)));
     return;
   }
   h.Word(p->segments.HandleCount());
@@ -1315,6 +1315,7 @@ class Saver {
       styleChanged = true;
     };
     auto changed = [&](auto member) { return !was || !(was->*member == now.*member); };
+    const std::string* styleText = nullptr;  // when made by NewPaint, instead of style's
     if (a->layerOfGroup) {
       if (changed(&Snapshot::title)) Set(n, "inkscape:label", now.title);
       if (changed(&Snapshot::visible)) setStyle("display", now.visible ? "inline" : "none");
@@ -1366,7 +1367,16 @@ class Saver {
     switch (a->type) {
       case ArtType::Path: case ArtType::CompoundPath:
         if (changed(&Snapshot::geometry)) PathGeometry(n, a, inv);
-        if (changed(&Snapshot::style)) PaintStyle(n, style, was ? &was->style : nullptr, now.style, scale, styleChanged);
+        if (changed(&Snapshot::style)) {
+          styleChanged = true;
+          if (!was) {
+            styleText = &NewPaint(n, style, now.style, scale);
+          } else {
+            Exact exact;
+            PaintStyle(style, &was->style, now.style, scale, exact);
+            ApplyExact(n, exact);
+          }
+        }
         break;
       case ArtType::TextFrame:
         if (changed(&Snapshot::text)) Text(n, a, style, inv, scale, was != nullptr), styleChanged = true;
@@ -1391,7 +1401,8 @@ class Saver {
         break;
     }
     if (styleChanged) {
-      const std::string s = style.Text();
+      std::string own;
+      const std::string& s = styleText ? *styleText : (own = style.Text());
       if (s.empty()) Unset(n, "style");
       else Set(n, "style", s);
     }
@@ -1437,15 +1448,23 @@ class Saver {
     return a.internal_object();
   }
 
-  void Colour(pugi::xml_node n, StyleDecl& style, const char* prop, const char* exactName, bool paint, const Color& c) {
-    style.Set(prop, paint ? CssColor(c) : "none");
-    const std::string exact = paint ? ExactColorText(c) : "";
-    if (exact.empty()) Unset(n, Vx(exactName).c_str());
-    else Set(n, Vx(exactName).c_str(), exact);
+  // Our exact colours a paint sets, in order: the attribute's name in our namespace and its text
+  // ("" removes it).
+  using Exact = std::vector<std::pair<const char*, std::string>>;
+
+  void ApplyExact(pugi::xml_node n, const Exact& exact) {
+    for (const auto& [name, text] : exact) {
+      if (text.empty()) Unset(n, Vx(name).c_str());
+      else Set(n, Vx(name).c_str(), text);
+    }
   }
 
-  void PaintStyle(pugi::xml_node n, StyleDecl& style, const PathStyle* was, const PathStyle& s, double scale, bool& changed) {
-    changed = true;
+  static void Colour(StyleDecl& style, const char* prop, const char* exactName, bool paint, const Color& c, Exact& exact) {
+    style.Set(prop, paint ? CssColor(c) : "none");
+    exact.emplace_back(exactName, paint ? ExactColorText(c) : "");
+  }
+
+  static void PaintStyle(StyleDecl& style, const PathStyle* was, const PathStyle& s, double scale, Exact& exact) {
     auto num = [](double v) {
       std::string out;
       svg::AppendNumber(out, std::isfinite(v) ? v : 0);
@@ -1453,10 +1472,10 @@ class Saver {
     };
     const double toUser = 1 / scale;
     if (!was || was->fillPaint != s.fillPaint || !(was->fill.color == s.fill.color))
-      Colour(n, style, "fill", "fill", s.fillPaint, s.fill.color);
+      Colour(style, "fill", "fill", s.fillPaint, s.fill.color, exact);
     if (!was || was->evenOdd != s.evenOdd) style.Set("fill-rule", s.evenOdd ? "evenodd" : "nonzero");
     if (!was || was->strokePaint != s.strokePaint || !(was->stroke.color == s.stroke.color))
-      Colour(n, style, "stroke", "stroke", s.strokePaint, s.stroke.color);
+      Colour(style, "stroke", "stroke", s.strokePaint, s.stroke.color, exact);
     const StrokeStyle& k = s.stroke;
     if (!was || was->stroke.width != k.width) style.Set("stroke-width", num(k.width * toUser));
     static const char* caps[] = {"butt", "round", "square"};
@@ -1475,6 +1494,24 @@ class Saver {
     }
   }
 
+  // The style text of new art with this paint. An import's art comes in a few looks, so the text
+  // of the last one is kept and made again only for another.
+  const std::string& NewPaint(pugi::xml_node n, const StyleDecl& style, const PathStyle& s, double scale) {
+    Memo& m = memo_;
+    if (!(m.valid && m.scale == scale && m.style == s && m.before == style.Items())) {
+      m.valid = true;
+      m.scale = scale;
+      m.style = s;
+      m.before = style.Items();
+      m.exact.clear();
+      StyleDecl after = style;
+      PaintStyle(after, nullptr, s, scale, m.exact);
+      m.text = after.Text();
+    }
+    ApplyExact(n, m.exact);
+    return m.text;
+  }
+
   void Text(pugi::xml_node n, const ArtOpaque* a, StyleDecl& style, const Affine& inv, double scale, bool existed) {
     // The lines are rewritten whole: Inkscape's tspans of role "line".
     while (pugi::xml_node c = n.first_child()) n.remove_child(c);
@@ -1487,7 +1524,9 @@ class Saver {
     style.Set("font-size", num(size) + "px");
     style.Set("line-height", "1.25");
     if (!existed) style.Set("font-family", kSvgFontFamily);
-    Colour(n, style, "fill", "text-fill", a->textFill.kind != ColorKind::None, a->textFill);
+    Exact exact;
+    Colour(style, "fill", "text-fill", a->textFill.kind != ColorKind::None, a->textFill, exact);
+    ApplyExact(n, exact);
     const char* anchor = a->justification == Justification::Center ? "middle" : a->justification == Justification::Right ? "end" : "start";
     style.Set("text-anchor", anchor);
     style.Set("text-align", a->justification == Justification::Center ? "center" : a->justification == Justification::Right ? "end" : "start");
@@ -1544,9 +1583,19 @@ class Saver {
     for (pugi::xml_node n : remove) n.parent().remove_child(n);
   }
 
+  struct Memo {
+    bool valid = false;
+    double scale = 1;
+    PathStyle style;
+    std::vector<std::pair<std::string, std::string>> before;  // the style's properties already set
+    Exact exact;
+    std::string text;
+  };
+
   SvgTree& t_;
   const Document& doc_;
   std::unordered_set<pugi::xml_node_struct*> placed_;
+  Memo memo_;
 };
 
 // A new Inkscape document for a host document that did not come from SVG: artboard in points.

@@ -409,6 +409,59 @@ TEST(SvgDocument, PathDataAndDictionariesFollowTheArtAcrossSaves) {
   EXPECT_EQ(third.find("\"n\":{\"int\":1}"), std::string::npos);
 }
 
+// New art's style text is made once for each look in turn: art of alternating looks, hidden or
+// half opaque, reads back each with its own paint.
+TEST(SvgDocument, NewArtOfSeveralLooksKeepsEachItsOwnPaint) {
+  PathStyle red;
+  red.fill.color = Color::Rgb(1, 0, 0);
+  red.strokePaint = true;
+  red.stroke.color = Color::Cmyk(0, 0, 0, 1);
+  red.stroke.width = 2;
+  PathStyle grey = red;
+  grey.fill.color = Color::Cmyk(0, 0, 0, 0.5);
+  grey.stroke.dashCount = 2;
+  grey.stroke.dashes = {3, 1};
+  PathStyle none = red;
+  none.fillPaint = false;
+  none.evenOdd = true;
+  struct Case {
+    const PathStyle* style;
+    bool hidden;
+    double opacity;
+  };
+  const Case cases[] = {{&red, false, 1}, {&grey, false, 1}, {&red, false, 1}, {&red, true, 1},
+                        {&red, false, 0.5}, {&none, false, 1}, {&grey, true, 0.25}, {&red, false, 1}};
+  auto doc = Load(Fixture());
+  ASSERT_TRUE(doc);
+  LayerOpaque* sub = LayerNamed(*doc, "下位");
+  for (const Case& c : cases) {
+    ArtOpaque* p = doc->NewNode(ArtType::Path);
+    p->segments = {{{1, 2}, {1, 2}, {1, 2}}, {{3, 4}, {3, 4}, {3, 4}}};
+    p->style = *c.style;
+    if (c.hidden) p->flags |= kArtHidden;
+    p->opacity = c.opacity;
+    ASSERT_EQ(doc->Place(p, PaintOrder::InsideOnBottom, sub->group), kNoErr);
+  }
+  auto again = Load(SvgDocumentText(*doc));
+  ASSERT_TRUE(again);
+  const auto art = Children(LayerNamed(*again, "下位")->group);
+  ASSERT_EQ(art.size(), std::size(cases) + 1);  // after the curve already there
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    const ArtOpaque* a = art[i + 1];
+    const PathStyle& want = *cases[i].style;
+    EXPECT_EQ(a->style->fillPaint, want.fillPaint) << i;
+    if (want.fillPaint) {
+      EXPECT_EQ(a->style->fill.color, want.fill.color) << i;
+    }
+    EXPECT_EQ(a->style->stroke.color, want.stroke.color) << i;
+    EXPECT_NEAR(a->style->stroke.width, want.stroke.width, 1e-12) << i;
+    EXPECT_EQ(a->style->stroke.dashCount, want.stroke.dashCount) << i;
+    EXPECT_EQ(a->style->evenOdd, want.evenOdd) << i;
+    EXPECT_EQ((a->flags & kArtHidden) != 0, cases[i].hidden) << i;
+    EXPECT_EQ(a->opacity, cases[i].opacity) << i;
+  }
+}
+
 // A dictionary is written as the JSON library wrote it (keys in byte order, its escapes, its
 // layout of numbers) and reads back to the same entries.
 TEST(SvgDocument, DictionaryTextIsTheJsonLibrarysAndReadsBackExactly) {
