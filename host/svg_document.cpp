@@ -535,9 +535,16 @@ enum class Kind { Skip, Layer, Group, Path, Shape, Text, Other };
 
 // ----- what is remembered of each art as loaded or last saved
 
+// The paint as the art shares it (a style is 272 bytes, most art of a drawing has one of a few).
+struct SnapStyle {
+  SharedStyle shared;
+  const PathStyle& get() const { return shared.get(); }
+  friend bool operator==(const SnapStyle& a, const SnapStyle& b) { return a.get() == b.get(); }
+};
+
 struct Snapshot {
   std::uint64_t geometry = 0, text = 0, dict = 0, tags = 0;
-  PathStyle style;
+  SnapStyle style;
   std::uint32_t flags = 0;
   double opacity = 1;
   bool guide = false, clip = false;
@@ -653,7 +660,7 @@ Snapshot Snap(const ArtOpaque* a) {
       Hash h;
       HashSegments(h, a);
       s.geometry = h.Value();
-      s.style = a->style;
+      s.style.shared = a->style;
       s.guide = a->guide;
       s.clip = a->clip;
       break;
@@ -664,7 +671,8 @@ Snapshot Snap(const ArtOpaque* a) {
       Hash h;
       for (const ArtOpaque* p : parts) HashSegments(h, p);
       s.geometry = h.Value();
-      s.style = parts.empty() ? a->style.get() : CompoundStyle(a, parts);
+      if (parts.empty()) s.style.shared = a->style;
+      else s.style.shared = CompoundStyle(a, parts);
       s.clip = a->clip;
       break;
     }
@@ -1370,10 +1378,10 @@ class Saver {
         if (changed(&Snapshot::style)) {
           styleChanged = true;
           if (!was) {
-            styleText = &NewPaint(n, style, now.style, scale);
+            styleText = &NewPaint(n, style, now.style.get(), scale);
           } else {
             Exact exact;
-            PaintStyle(style, &was->style, now.style, scale, exact);
+            PaintStyle(style, &was->style.get(), now.style.get(), scale, exact);
             ApplyExact(n, exact);
           }
         }
