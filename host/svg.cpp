@@ -27,7 +27,7 @@ std::string Hex2(double x) {
 
 // The length of the UTF-8 sequence at `i` of a character XML can hold, or 0: bytes that are not
 // UTF-8, control characters, surrogates and U+FFFE/U+FFFF cannot appear in an XML document at all.
-std::size_t XmlCharLength(const std::string& s, std::size_t i) {
+std::size_t XmlCharLength(std::string_view s, std::size_t i) {
   const auto b = [&](std::size_t k) { return k < s.size() ? static_cast<unsigned char>(s[k]) : 0u; };
   const unsigned c = b(i);
   if (c < 0x80) return c >= 0x20 ? 1 : 0;
@@ -45,9 +45,7 @@ std::size_t XmlCharLength(const std::string& s, std::size_t i) {
 
 // XML's own characters escaped (`markup`), tabs and line breaks made spaces then, and every
 // character XML cannot hold replaced by U+FFFD.
-std::string XmlText(const std::string& s, bool markup) {
-  std::string out;
-  out.reserve(s.size());
+void AppendXmlText(std::string& out, std::string_view s, bool markup) {
   // Runs of printable ASCII that need no escape go over whole: a saved document is mostly that.
   auto plain = [markup](char c) {
     const auto u = static_cast<unsigned char>(c);
@@ -58,7 +56,7 @@ std::string XmlText(const std::string& s, bool markup) {
     std::size_t run = i;
     while (run < s.size() && plain(s[run])) ++run;
     if (run > i) {
-      out.append(s, i, run - i);
+      out.append(s.data() + i, run - i);
       i = run;
       continue;
     }
@@ -73,7 +71,7 @@ std::string XmlText(const std::string& s, bool markup) {
       continue;
     }
     if (const std::size_t n = XmlCharLength(s, i)) {
-      out.append(s, i, n);
+      out.append(s.data() + i, n);
       i += n;
       continue;
     }
@@ -87,6 +85,12 @@ std::string XmlText(const std::string& s, bool markup) {
       skip = 4;
     i += skip;
   }
+}
+
+std::string XmlText(const std::string& s, bool markup) {
+  std::string out;
+  out.reserve(s.size());
+  AppendXmlText(out, s, markup);
   return out;
 }
 
@@ -362,5 +366,7 @@ const PathStyle& CompoundStyle(const ArtOpaque* a, const std::vector<const ArtOp
 std::string RenderSvg(const Document& doc, const SvgOptions& options) { return Renderer(doc, options).Run(); }
 
 std::string XmlCharsOnly(const std::string& xml) { return XmlText(xml, false); }
+
+void AppendXmlChars(std::string& out, std::string_view s) { AppendXmlText(out, s, false); }
 
 }  // namespace vx::host

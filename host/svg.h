@@ -5,6 +5,7 @@
 #include "host/document.h"
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vx::host {
@@ -25,6 +26,9 @@ std::string RenderSvg(const Document& doc, const SvgOptions& options = {});
 // `xml` with every character XML cannot hold (U+FFFE, U+FFFF, control characters, bytes that are
 // not UTF-8) replaced by U+FFFD, so that a document of any texts stays well-formed.
 std::string XmlCharsOnly(const std::string& xml);
+// As XmlCharsOnly, appended to `out`. A piece whose neighbours in the whole are ASCII characters
+// (or nothing) comes out as it would within the whole.
+void AppendXmlChars(std::string& out, std::string_view s);
 
 // What the renderer draws, for other drawers of the sheet (the browser page):
 // a colour as CSS ("#rrggbb", "none"); CMYK shown as RGB the simple way.

@@ -13,6 +13,8 @@
 #include <pugixml.hpp>
 
 #include <algorithm>
+#include <array>
+#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <stdexcept>
@@ -64,59 +66,201 @@ class Hash {
 
 // ----- art data as JSON in our namespace
 
-json EntryJson(const Entry& e, std::size_t depth);
-
-json DictJson(const Dictionary& d, std::size_t depth) {
-  if (depth > kMaxDataNesting) throw std::runtime_error("dictionaries nested deeper than 1000 levels (or holding themselves)");
-  json o = json::object();
-  for (const std::string& k : d.Keys()) {
-    Entry e;
-    if (d.Get(k, e) != kNoErr) continue;
-    if (ValidUtf8(k)) o[k] = EntryJson(e, depth + 1);
-    else o["hex:" + Hex(k)] = EntryJson(e, depth + 1);
+// Written straight to text, as a general JSON library would print it: keys in byte order,
+// strings escaped the same way. A drawing has one dictionary per art; building a JSON tree for
+// each cost more than its text.
+template <class F>
+void ForEachEntry(const Array& a, F f) {
+  if (const auto* impl = dynamic_cast<const ArrayImpl*>(&a)) {
+    for (const Entry& e : impl->Items()) f(e);
+    return;
   }
-  return o;
+  Entry e;
+  for (std::int32_t i = 0; i < a.Count(); ++i)
+    if (a.Get(i, e) == kNoErr) f(e);
+}
+template <class F>
+void ForEachEntry(const Dictionary& d, F f) {
+  if (const auto* impl = dynamic_cast<const DictionaryImpl*>(&d)) {
+    for (const auto& [k, e] : impl->Entries()) f(k, e);
+    return;
+  }
+  Entry e;
+  for (const std::string& k : d.Keys())
+    if (d.Get(k, e) == kNoErr) f(k, e);
 }
 
-json EntryJson(const Entry& e, std::size_t depth) {
+bool EmptyDict(const Dictionary* d) {
+  if (!d) return true;
+  if (const auto* impl = dynamic_cast<const DictionaryImpl*>(d)) return impl->Entries().empty();
+  return d->Keys().empty();
+}
+
+void JsonString(std::string& out, std::string_view s) {
+  out += '"';
+  std::size_t i = 0;
+  while (i < s.size()) {
+    std::size_t run = i;
+    while (run < s.size() && static_cast<unsigned char>(s[run]) >= 0x20 && s[run] != '"' && s[run] != '\\') ++run;
+    out.append(s.data() + i, run - i);
+    if (run == s.size()) break;
+    const auto c = static_cast<unsigned char>(s[run]);
+    switch (c) {
+      case '"': out += "\\\""; break;
+      case '\\': out += "\\\\"; break;
+      case '\b': out += "\\b"; break;
+      case '\t': out += "\\t"; break;
+      case '\n': out += "\\n"; break;
+      case '\f': out += "\\f"; break;
+      case '\r': out += "\\r"; break;
+      default: {
+        static const char* hex = "0123456789abcdef";
+        const char u[] = {'\\', 'u', '0', '0', hex[c >> 4], hex[c & 15]};
+        out.append(u, sizeof u);
+      }
+    }
+    i = run + 1;
+  }
+  out += '"';
+}
+
+// The shortest digits that read back exactly, laid out as the JSON library did: fixed with ".0"
+// up to 15 integer digits, down to 0.0001, else 1.5e+20.
+void JsonReal(std::string& out, double v) {
+  if (v == 0) {
+    out += std::signbit(v) ? "-0.0" : "0.0";
+    return;
+  }
+  char buf[40];
+  const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific);
+  std::string_view sci(buf, static_cast<std::size_t>(r.ptr - buf));
+  if (sci.front() == '-') {
+    out += '-';
+    sci.remove_prefix(1);
+  }
+  const std::size_t e = sci.find('e');
+  char digits[24];
+  int k = 0;
+  for (char c : sci.substr(0, e))
+    if (c != '.') digits[k++] = c;
+  int x10 = 0;
+  std::from_chars(sci.data() + e + (sci[e + 1] == '+' ? 2 : 1), sci.data() + sci.size(), x10);
+  const int n = x10 + 1;  // where the point goes: after n digits
+  if (k <= n && n <= 15) {
+    out.append(digits, static_cast<std::size_t>(k));
+    out.append(static_cast<std::size_t>(n - k), '0');
+    out += ".0";
+  } else if (0 < n && n <= 15) {
+    out.append(digits, static_cast<std::size_t>(n));
+    out += '.';
+    out.append(digits + n, static_cast<std::size_t>(k - n));
+  } else if (-4 < n && n <= 0) {
+    out += "0.";
+    out.append(static_cast<std::size_t>(-n), '0');
+    out.append(digits, static_cast<std::size_t>(k));
+  } else {
+    out += digits[0];
+    if (k > 1) {
+      out += '.';
+      out.append(digits + 1, static_cast<std::size_t>(k - 1));
+    }
+    const int x = n - 1;
+    out += x < 0 ? "e-" : "e+";
+    const int a = std::abs(x);
+    if (a < 10) out += '0';
+    out += std::to_string(a);
+  }
+}
+
+void AppendDictJson(std::string& out, const Dictionary& d, std::size_t depth);
+
+void AppendEntryJson(std::string& out, const Entry& e, std::size_t depth) {
   switch (e.Type()) {
-    case EntryType::Integer: { std::int32_t v = 0; e.AsInteger(v); return {{"int", v}}; }
-    case EntryType::Boolean: { bool v = false; e.AsBoolean(v); return {{"bool", v}}; }
+    case EntryType::Integer: {
+      std::int32_t v = 0;
+      e.AsInteger(v);
+      out += "{\"int\":";
+      out += std::to_string(v);
+      break;
+    }
+    case EntryType::Boolean: {
+      bool v = false;
+      e.AsBoolean(v);
+      out += v ? "{\"bool\":true" : "{\"bool\":false";
+      break;
+    }
     case EntryType::Real: {
       double v = 0;
       e.AsReal(v);
       if (!std::isfinite(v)) throw std::runtime_error("a number that is not finite in an art's dictionary");
-      return {{"real", v}};
+      out += "{\"real\":";
+      JsonReal(out, v);
+      break;
     }
     case EntryType::String: {
       std::string v;
       e.AsString(v);
-      return ValidUtf8(v) ? json{{"string", v}} : json{{"stringHex", Hex(v)}};
+      if (ValidUtf8(v)) {
+        out += "{\"string\":";
+        JsonString(out, v);
+      } else {
+        out += "{\"stringHex\":";
+        JsonString(out, Hex(v));
+      }
+      break;
     }
     case EntryType::Array: {
       ArrayRef a;
       e.AsArray(a);
       if (depth > kMaxDataNesting) throw std::runtime_error("arrays nested deeper than 1000 levels (or holding themselves)");
-      json items = json::array();
-      for (std::int32_t i = 0; a && i < a->Count(); ++i) {
-        Entry x;
-        a->Get(i, x);
-        items.push_back(EntryJson(x, depth + 1));
-      }
-      return {{"array", std::move(items)}};
+      out += "{\"array\":[";
+      bool first = true;
+      if (a)
+        ForEachEntry(*a, [&](const Entry& x) {
+          if (!first) out += ',';
+          first = false;
+          AppendEntryJson(out, x, depth + 1);
+        });
+      out += ']';
+      break;
     }
     case EntryType::Dictionary: {
       DictionaryRef d;
       e.AsDictionary(d);
-      return {{"dict", d ? DictJson(*d, depth + 1) : json::object()}};
+      out += "{\"dict\":";
+      if (d) AppendDictJson(out, *d, depth + 1);
+      else out += "{}";
+      break;
     }
   }
-  return nullptr;
+  out += '}';
 }
 
-std::string DictText(const DictionaryRef& d) {
-  if (!d || d->Keys().empty()) return "";
-  return DictJson(*d, 0).dump();
+void AppendDictJson(std::string& out, const Dictionary& d, std::size_t depth) {
+  if (depth > kMaxDataNesting) throw std::runtime_error("dictionaries nested deeper than 1000 levels (or holding themselves)");
+  // Keys that are not UTF-8 are written as "hex:…", which moves them in the byte order; the
+  // later of two keys that come out alike wins.
+  bool hex = false;
+  ForEachEntry(d, [&](const std::string& k, const Entry&) { hex = hex || !ValidUtf8(k); });
+  out += '{';
+  bool first = true;
+  auto member = [&](std::string_view k, const Entry& e) {
+    if (!first) out += ',';
+    first = false;
+    JsonString(out, k);
+    out += ':';
+    AppendEntryJson(out, e, depth + 1);
+  };
+  if (!hex) {
+    ForEachEntry(d, [&](const std::string& k, const Entry& e) { member(k, e); });
+  } else {
+    std::vector<std::pair<std::string, Entry>> items;
+    ForEachEntry(d, [&](const std::string& k, const Entry& e) { items.emplace_back(ValidUtf8(k) ? k : "hex:" + Hex(k), e); });
+    std::stable_sort(items.begin(), items.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (std::size_t i = 0; i < items.size(); ++i)
+      if (i + 1 == items.size() || items[i + 1].first != items[i].first) member(items[i].first, items[i].second);
+  }
+  out += '}';
 }
 
 std::string TagsText(const std::vector<ArtOpaque::Tag>& tags) {
@@ -391,9 +535,16 @@ enum class Kind { Skip, Layer, Group, Path, Shape, Text, Other };
 
 // ----- what is remembered of each art as loaded or last saved
 
+// The paint as the art shares it (a style is 272 bytes, most art of a drawing has one of a few).
+struct SnapStyle {
+  SharedStyle shared;
+  const PathStyle& get() const { return shared.get(); }
+  friend bool operator==(const SnapStyle& a, const SnapStyle& b) { return a.get() == b.get(); }
+};
+
 struct Snapshot {
   std::uint64_t geometry = 0, text = 0, dict = 0, tags = 0;
-  PathStyle style;
+  SnapStyle style;
   std::uint32_t flags = 0;
   double opacity = 1;
   bool guide = false, clip = false;
@@ -419,6 +570,13 @@ void Parts(const ArtOpaque* a, std::vector<const ArtOpaque*>& out, int depth = 0
 
 void HashSegments(Hash& h, const ArtOpaque* p) {
   h.Word(p->segments.size() * 2 + (p->closed ? 1 : 0));
+  if (p->segments.HandleCount() == 0) {
+    // Lines only: the handles sit on the anchors.
+    const RealPoint* a = p->segments.Anchors();
+    h.Word(std::hash<std::string_view>{}(std::string_view(reinterpret_cast<const char*>(a), p->segments.size() * sizeof *a)));
+    return;
+  }
+  h.Word(p->segments.HandleCount());
   for (const PathSegment& s : p->segments) {
     h.Pt(s.p);
     h.Pt(s.in);
@@ -502,7 +660,7 @@ Snapshot Snap(const ArtOpaque* a) {
       Hash h;
       HashSegments(h, a);
       s.geometry = h.Value();
-      s.style = a->style;
+      s.style.shared = a->style;
       s.guide = a->guide;
       s.clip = a->clip;
       break;
@@ -513,7 +671,8 @@ Snapshot Snap(const ArtOpaque* a) {
       Hash h;
       for (const ArtOpaque* p : parts) HashSegments(h, p);
       s.geometry = h.Value();
-      s.style = parts.empty() ? a->style.get() : CompoundStyle(a, parts);
+      if (parts.empty()) s.style.shared = a->style;
+      else s.style.shared = CompoundStyle(a, parts);
       s.clip = a->clip;
       break;
     }
@@ -545,6 +704,16 @@ Snapshot Snap(const ArtOpaque* a) {
 
 }  // namespace
 
+// An attribute whose text is made from its art as the file is written, not held in the tree: a
+// path's `d` (as many numbers as the drawing has) and an art's dictionary. The tree keeps the
+// attribute, empty, in its place.
+struct Generated {
+  const pugi::xml_attribute_struct* d = nullptr;
+  const pugi::xml_attribute_struct* dict = nullptr;
+  const ArtOpaque* art = nullptr;
+  Affine inv;  // page → the element's user units
+};
+
 struct SvgTree {
   std::string buffer;                    // parsed in place; pugixml points into it
   std::vector<std::size_t> lineStarts;   // byte offsets of line starts, for messages
@@ -557,6 +726,7 @@ struct SvgTree {
   std::string vx = "vx";                 // the prefix bound to our namespace
   bool vxDeclared = false;
   const LayerOpaque* currentAtLoad = nullptr;
+  std::unordered_map<const pugi::xml_node_struct*, Generated> generated;  // by element
 };
 
 namespace {
@@ -1153,6 +1323,7 @@ class Saver {
       styleChanged = true;
     };
     auto changed = [&](auto member) { return !was || !(was->*member == now.*member); };
+    const std::string* styleText = nullptr;  // when made by NewPaint, instead of style's
     if (a->layerOfGroup) {
       if (changed(&Snapshot::title)) Set(n, "inkscape:label", now.title);
       if (changed(&Snapshot::visible)) setStyle("display", now.visible ? "inline" : "none");
@@ -1180,9 +1351,15 @@ class Saver {
       setStyle("opacity", v);
     }
     if (changed(&Snapshot::dict)) {
-      const std::string d = DictText(a->dictionary);
-      if (d.empty()) Unset(n, Vx("dict").c_str());
-      else Set(n, Vx("dict").c_str(), d);
+      const std::string name = Vx("dict");
+      if (EmptyDict(a->dictionary.get())) {
+        Unset(n, name.c_str());
+        if (auto g = t_.generated.find(n.internal_object()); g != t_.generated.end()) g->second.dict = nullptr;
+      } else {
+        Generated& g = t_.generated[n.internal_object()];
+        g.art = a;
+        g.dict = Placeholder(n, name.c_str());
+      }
     }
     if (changed(&Snapshot::tags)) {
       const std::string t = TagsText(a->tags);
@@ -1198,7 +1375,16 @@ class Saver {
     switch (a->type) {
       case ArtType::Path: case ArtType::CompoundPath:
         if (changed(&Snapshot::geometry)) PathGeometry(n, a, inv);
-        if (changed(&Snapshot::style)) PaintStyle(n, style, was ? &was->style : nullptr, now.style, scale, styleChanged);
+        if (changed(&Snapshot::style)) {
+          styleChanged = true;
+          if (!was) {
+            styleText = &NewPaint(n, style, now.style.get(), scale);
+          } else {
+            Exact exact;
+            PaintStyle(style, &was->style.get(), now.style.get(), scale, exact);
+            ApplyExact(n, exact);
+          }
+        }
         break;
       case ArtType::TextFrame:
         if (changed(&Snapshot::text)) Text(n, a, style, inv, scale, was != nullptr), styleChanged = true;
@@ -1223,7 +1409,8 @@ class Saver {
         break;
     }
     if (styleChanged) {
-      const std::string s = style.Text();
+      std::string own;
+      const std::string& s = styleText ? *styleText : (own = style.Text());
       if (s.empty()) Unset(n, "style");
       else Set(n, "style", s);
     }
@@ -1237,37 +1424,55 @@ class Saver {
         Unset(n, k);
     }
     auto finite = [](const ArtOpaque* p) {
+      if (p->segments.HandleCount() == 0) {
+        const RealPoint* anchors = p->segments.Anchors();
+        for (std::size_t i = 0; i < p->segments.size(); ++i)
+          if (!(std::isfinite(anchors[i].h) && std::isfinite(anchors[i].v))) throw std::runtime_error("a path holds a number that is not finite");
+        return;
+      }
       for (const PathSegment& s : p->segments)
         if (!(std::isfinite(s.p.h) && std::isfinite(s.p.v) && std::isfinite(s.in.h) && std::isfinite(s.in.v) &&
               std::isfinite(s.out.h) && std::isfinite(s.out.v)))
           throw std::runtime_error("a path holds a number that is not finite");
     };
-    std::string d;
     if (a->type == ArtType::Path) {
       finite(a);
-      d.reserve(a->segments.size() * 40);
-      svg::AppendPathData(d, a->segments, a->closed, inv);
     } else {
       std::vector<const ArtOpaque*> parts;
       Parts(a, parts);
-      for (const ArtOpaque* p : parts) {
-        finite(p);
-        if (!d.empty()) d += ' ';
-        svg::AppendPathData(d, p->segments, p->closed, inv);
-      }
+      for (const ArtOpaque* p : parts) finite(p);
     }
-    Set(n, "d", d);
+    Generated& g = t_.generated[n.internal_object()];
+    g.art = a;
+    g.inv = inv;
+    g.d = Placeholder(n, "d");
   }
 
-  void Colour(pugi::xml_node n, StyleDecl& style, const char* prop, const char* exactName, bool paint, const Color& c) {
+  // The attribute, made where it is missing, emptied: its text comes from Generated.
+  static const pugi::xml_attribute_struct* Placeholder(pugi::xml_node n, const char* name) {
+    pugi::xml_attribute a = n.attribute(name);
+    if (!a) a = n.append_attribute(name);
+    a.set_value("");
+    return a.internal_object();
+  }
+
+  // Our exact colours a paint sets, in order: the attribute's name in our namespace and its text
+  // ("" removes it).
+  using Exact = std::vector<std::pair<const char*, std::string>>;
+
+  void ApplyExact(pugi::xml_node n, const Exact& exact) {
+    for (const auto& [name, text] : exact) {
+      if (text.empty()) Unset(n, Vx(name).c_str());
+      else Set(n, Vx(name).c_str(), text);
+    }
+  }
+
+  static void Colour(StyleDecl& style, const char* prop, const char* exactName, bool paint, const Color& c, Exact& exact) {
     style.Set(prop, paint ? CssColor(c) : "none");
-    const std::string exact = paint ? ExactColorText(c) : "";
-    if (exact.empty()) Unset(n, Vx(exactName).c_str());
-    else Set(n, Vx(exactName).c_str(), exact);
+    exact.emplace_back(exactName, paint ? ExactColorText(c) : "");
   }
 
-  void PaintStyle(pugi::xml_node n, StyleDecl& style, const PathStyle* was, const PathStyle& s, double scale, bool& changed) {
-    changed = true;
+  static void PaintStyle(StyleDecl& style, const PathStyle* was, const PathStyle& s, double scale, Exact& exact) {
     auto num = [](double v) {
       std::string out;
       svg::AppendNumber(out, std::isfinite(v) ? v : 0);
@@ -1275,10 +1480,10 @@ class Saver {
     };
     const double toUser = 1 / scale;
     if (!was || was->fillPaint != s.fillPaint || !(was->fill.color == s.fill.color))
-      Colour(n, style, "fill", "fill", s.fillPaint, s.fill.color);
+      Colour(style, "fill", "fill", s.fillPaint, s.fill.color, exact);
     if (!was || was->evenOdd != s.evenOdd) style.Set("fill-rule", s.evenOdd ? "evenodd" : "nonzero");
     if (!was || was->strokePaint != s.strokePaint || !(was->stroke.color == s.stroke.color))
-      Colour(n, style, "stroke", "stroke", s.strokePaint, s.stroke.color);
+      Colour(style, "stroke", "stroke", s.strokePaint, s.stroke.color, exact);
     const StrokeStyle& k = s.stroke;
     if (!was || was->stroke.width != k.width) style.Set("stroke-width", num(k.width * toUser));
     static const char* caps[] = {"butt", "round", "square"};
@@ -1297,6 +1502,24 @@ class Saver {
     }
   }
 
+  // The style text of new art with this paint. An import's art comes in a few looks, so the text
+  // of the last one is kept and made again only for another.
+  const std::string& NewPaint(pugi::xml_node n, const StyleDecl& style, const PathStyle& s, double scale) {
+    Memo& m = memo_;
+    if (!(m.valid && m.scale == scale && m.style == s && m.before == style.Items())) {
+      m.valid = true;
+      m.scale = scale;
+      m.style = s;
+      m.before = style.Items();
+      m.exact.clear();
+      StyleDecl after = style;
+      PaintStyle(after, nullptr, s, scale, m.exact);
+      m.text = after.Text();
+    }
+    ApplyExact(n, m.exact);
+    return m.text;
+  }
+
   void Text(pugi::xml_node n, const ArtOpaque* a, StyleDecl& style, const Affine& inv, double scale, bool existed) {
     // The lines are rewritten whole: Inkscape's tspans of role "line".
     while (pugi::xml_node c = n.first_child()) n.remove_child(c);
@@ -1309,7 +1532,9 @@ class Saver {
     style.Set("font-size", num(size) + "px");
     style.Set("line-height", "1.25");
     if (!existed) style.Set("font-family", kSvgFontFamily);
-    Colour(n, style, "fill", "text-fill", a->textFill.kind != ColorKind::None, a->textFill);
+    Exact exact;
+    Colour(style, "fill", "text-fill", a->textFill.kind != ColorKind::None, a->textFill, exact);
+    ApplyExact(n, exact);
     const char* anchor = a->justification == Justification::Center ? "middle" : a->justification == Justification::Right ? "end" : "start";
     style.Set("text-anchor", anchor);
     style.Set("text-align", a->justification == Justification::Center ? "center" : a->justification == Justification::Right ? "end" : "start");
@@ -1360,14 +1585,25 @@ class Saver {
       bool inside = false;
       for (pugi::xml_node p = n.parent(); p && !inside; p = p.parent()) inside = goneNodes.count(p.internal_object()) != 0;
       if (!inside) remove.push_back(n);
+      t_.generated.erase(n.internal_object());
       t_.arts.erase(art);
     }
     for (pugi::xml_node n : remove) n.parent().remove_child(n);
   }
 
+  struct Memo {
+    bool valid = false;
+    double scale = 1;
+    PathStyle style;
+    std::vector<std::pair<std::string, std::string>> before;  // the style's properties already set
+    Exact exact;
+    std::string text;
+  };
+
   SvgTree& t_;
   const Document& doc_;
   std::unordered_set<pugi::xml_node_struct*> placed_;
+  Memo memo_;
 };
 
 // A new Inkscape document for a host document that did not come from SVG: artboard in points.
@@ -1396,57 +1632,164 @@ std::shared_ptr<SvgTree> NewTree(const Document& doc) {
   return t;
 }
 
-struct StringWriter : pugi::xml_writer {
-  std::string out;
-  void write(const void* data, std::size_t size) override { out.append(static_cast<const char*>(data), size); }
-};
-
-// Streams what pugixml hands over into the file, every character XML cannot hold replaced on the
-// way, so that a large document is never held twice. A UTF-8 character split between two pieces
-// is held back until the next piece, so the result is that of one pass over the whole.
-class XmlFileWriter final : public pugi::xml_writer {
+// The tree as text, as pugixml writes it unformatted (the same bytes), with two differences: the
+// generated attributes are made straight into the output, and every character XML cannot hold is
+// replaced as XmlCharsOnly does. Written to the file in large pieces, or kept whole as text.
+class XmlOut {
  public:
-  explicit XmlFileWriter(AtomicFile& file) : file_(file) {}
-  void write(const void* data, std::size_t size) override {
-    // What is plain ASCII (nearly all of a saved drawing) goes over as it is.
-    const auto* bytes = static_cast<const char*>(data);
-    if (pending_.empty()) {
-      std::size_t plain = 0;
-      while (plain < size && Plain(bytes[plain])) ++plain;
-      file_.Write(std::string_view(bytes, plain));
-      bytes += plain;
-      size -= plain;
-      if (!size) return;
+  XmlOut(const SvgTree& t, AtomicFile* file) : t_(t), file_(file) { out_.reserve(file ? kPiece + (kPiece >> 2) : 1 << 16); }
+
+  void Document() {
+    const pugi::xml_document& doc = t_.xml;
+    bool declared = false;
+    for (pugi::xml_node c = doc.first_child(); c && c.type() != pugi::node_element; c = c.next_sibling())
+      declared = declared || c.type() == pugi::node_declaration;
+    if (!declared) out_ += "<?xml version=\"1.0\"?>";
+    pugi::xml_node n = doc.first_child();
+    while (n) {
+      if (n.type() == pugi::node_element) {
+        if (Start(n)) {
+          n = n.first_child();
+          continue;
+        }
+      } else if (n.type() == pugi::node_pcdata) {
+        Escaped(n.value(), kText);
+      } else {
+        Other(n);
+      }
+      while (n && !n.next_sibling()) {
+        n = n.parent();
+        if (n.type() != pugi::node_element) n = {};
+        else End(n);
+      }
+      if (n) n = n.next_sibling();
+      if (file_ && out_.size() >= kPiece) Flush();
     }
-    pending_.append(bytes, size);
-    const std::size_t keep = IncompleteTail(pending_);
-    file_.Write(XmlCharsOnly(pending_.substr(0, pending_.size() - keep)));
-    pending_.erase(0, pending_.size() - keep);
+    if (file_) Flush();
   }
-  void Finish() {
-    if (!pending_.empty()) file_.Write(XmlCharsOnly(pending_));
-    pending_.clear();
-  }
+
+  std::string& Text() { return out_; }
 
  private:
-  static bool Plain(char c) {
-    const auto u = static_cast<unsigned char>(c);
-    return (u >= 0x20 && u < 0x80) || c == '\t' || c == '\n' || c == '\r';
-  }
-  // Bytes at the end that begin a UTF-8 sequence longer than what follows them (0 to 3).
-  static std::size_t IncompleteTail(const std::string& s) {
-    for (std::size_t back = 1; back <= 3 && back <= s.size(); ++back) {
-      const auto c = static_cast<unsigned char>(s[s.size() - back]);
-      if ((c & 0xC0) == 0x80) continue;  // a continuation byte: look further back
-      const std::size_t need = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
-      return need > back ? back : 0;
-    }
-    return 0;
-  }
-  AtomicFile& file_;
-  std::string pending_;
-};
+  static constexpr std::size_t kPiece = std::size_t{1} << 20;
+  // Bytes that go over as they are: printable ASCII but XML's own; in text also tab and line ends
+  // (pugixml writes them as character references in attributes).
+  enum Context { kText, kAttribute };
 
+  void Flush() {
+    file_->Write(out_);
+    out_.clear();
+  }
+
+  void Name(const char* name) {
+    if (!*name) name = ":anonymous";  // as pugixml names a nameless node
+    AppendXmlChars(out_, name);
+  }
+
+  bool Start(const pugi::xml_node& n) {
+    out_ += '<';
+    Name(n.name());
+    const Generated* g = nullptr;
+    if (!t_.generated.empty())
+      if (auto it = t_.generated.find(n.internal_object()); it != t_.generated.end()) g = &it->second;
+    for (pugi::xml_attribute a = n.first_attribute(); a; a = a.next_attribute()) {
+      out_ += ' ';
+      Name(a.name());
+      out_ += "=\"";
+      if (g && a.internal_object() == g->d) {
+        PathData(*g);
+      } else if (g && a.internal_object() == g->dict && g->art->dictionary) {
+        scratch_.clear();
+        AppendDictJson(scratch_, *g->art->dictionary, 0);
+        Escaped(scratch_, kAttribute);
+      } else {
+        Escaped(a.value(), kAttribute);
+      }
+      out_ += '"';
+    }
+    if (n.first_child()) {
+      out_ += '>';
+      return true;
+    }
+    out_ += "/>";
+    return false;
+  }
+
+  void End(const pugi::xml_node& n) {
+    out_ += "</";
+    Name(n.name());
+    out_ += '>';
+  }
+
+  void PathData(const Generated& g) {
+    const ArtOpaque* a = g.art;
+    if (a->type == ArtType::Path) {
+      svg::AppendPathData(out_, a->segments, a->closed, g.inv);
+      return;
+    }
+    parts_.clear();
+    Parts(a, parts_);
+    const std::size_t start = out_.size();
+    for (const ArtOpaque* p : parts_) {
+      if (out_.size() != start) out_ += ' ';
+      svg::AppendPathData(out_, p->segments, p->closed, g.inv);
+    }
+  }
+
+  void Escaped(std::string_view s, Context c) {
+    static const auto kPlain = [] {
+      std::array<std::array<bool, 256>, 2> t{};
+      for (int i = 0x20; i < 0x80; ++i) t[kText][i] = t[kAttribute][i] = true;
+      for (char ch : {'&', '<', '>'}) t[kText][static_cast<unsigned char>(ch)] = false;
+      for (char ch : {'&', '<', '"'}) t[kAttribute][static_cast<unsigned char>(ch)] = false;
+      for (char ch : {'\t', '\n', '\r'}) t[kText][static_cast<unsigned char>(ch)] = true;
+      return t;
+    }();
+    const auto& plain = kPlain[c];
+    std::size_t i = 0;
+    while (i < s.size()) {
+      std::size_t run = i;
+      while (run < s.size() && plain[static_cast<unsigned char>(s[run])]) ++run;
+      out_.append(s.data() + i, run - i);
+      if (run == s.size()) break;
+      const auto ch = static_cast<unsigned char>(s[run]);
+      if (ch >= 0x80) {
+        std::size_t end = run + 1;
+        while (end < s.size() && static_cast<unsigned char>(s[end]) >= 0x80) ++end;
+        AppendXmlChars(out_, s.substr(run, end - run));
+        i = end;
+        continue;
+      }
+      switch (ch) {
+        case '&': out_ += "&amp;"; break;
+        case '<': out_ += "&lt;"; break;
+        case '>': out_ += "&gt;"; break;
+        case '"': out_ += "&quot;"; break;
+        default: {
+          const char ref[] = {'&', '#', static_cast<char>('0' + ch / 10), static_cast<char>('0' + ch % 10), ';'};
+          out_.append(ref, sizeof ref);
+        }
+      }
+      i = run + 1;
+    }
+  }
+
+  // Comments, CDATA, processing instructions, declarations and doctypes: few, so pugixml
+  // writes them, each whole.
+  void Other(const pugi::xml_node& n) {
+    struct Collect : pugi::xml_writer {
+      std::string text;
+      void write(const void* data, std::size_t size) override { text.append(static_cast<const char*>(data), size); }
+    } w;
+    n.print(w, "", pugi::format_raw, pugi::encoding_utf8);
+    AppendXmlChars(out_, w.text);
+  }
+
+  const SvgTree& t_;
+  AtomicFile* file_;
+  std::string out_, scratch_;
+  std::vector<const ArtOpaque*> parts_;
+};
 
 }  // namespace
 
@@ -1531,9 +1874,9 @@ std::unique_ptr<Document> ReadSvgDocument(const std::filesystem::path& file, std
 std::string SvgDocumentText(const Document& doc) {
   if (!doc.svgTree) doc.svgTree = NewTree(doc);
   Saver(*doc.svgTree, doc).Run();
-  StringWriter w;
-  doc.svgTree->xml.save(w, "", pugi::format_raw, pugi::encoding_utf8);
-  return XmlCharsOnly(w.out);
+  XmlOut out(*doc.svgTree, nullptr);
+  out.Document();
+  return std::move(out.Text());
 }
 
 bool WriteSvgDocument(const Document& doc, const std::filesystem::path& file, std::string& error) {
@@ -1542,9 +1885,7 @@ bool WriteSvgDocument(const Document& doc, const std::filesystem::path& file, st
     Saver(*doc.svgTree, doc).Run();
     AtomicFile f;
     if (!f.Open(file, error)) return false;
-    XmlFileWriter w(f);
-    doc.svgTree->xml.save(w, "", pugi::format_raw, pugi::encoding_utf8);
-    w.Finish();
+    XmlOut(*doc.svgTree, &f).Document();
     return f.Commit(error);
   });
 }

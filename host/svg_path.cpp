@@ -315,18 +315,40 @@ bool ParsePathData(std::string_view d, const Affine& m, std::vector<Subpath>& ou
 }
 
 namespace {
+// One command's numbers are made in a local buffer and appended at once: a drawing's path data is
+// most of a saved file.
+class Command {
+ public:
+  Command(const char* cmd) {  // NOLINT: a command letter with its space
+    while (*cmd) *end_++ = *cmd++;
+  }
+  void Pt(const RealPoint& p, const Affine& m) {
+    const RealPoint q = m.Apply(p);
+    Num(q.h);
+    *end_++ = ',';
+    Num(q.v);
+  }
+  void Space() { *end_++ = ' '; }
+  void AppendTo(std::string& out) const { out.append(buf_, static_cast<std::size_t>(end_ - buf_)); }
+
+ private:
+  void Num(double v) {
+    if (v == 0) v = 0;  // no "-0"
+    end_ = std::to_chars(end_, end_ + 32, v).ptr;
+  }
+  char buf_[128];  // three points of at most 2 × 24 characters, their separators, the command
+  char* end_ = buf_;
+};
+
 // Over a std::vector of segments or the host's compact Segments alike, without copying either.
 template <class List>
 void PathData(std::string& out, const List& s, bool closed, const Affine& m) {
   if (s.empty()) return;
-  auto pt = [&](const RealPoint& p) {
-    const RealPoint q = m.Apply(p);
-    AppendNumber(out, q.h);
-    out += ',';
-    AppendNumber(out, q.v);
-  };
-  out += 'M';
-  pt(s[0].p);
+  {
+    Command c("M");
+    c.Pt(s[0].p, m);
+    c.AppendTo(out);
+  }
   const std::size_t n = s.size();
   for (std::size_t i = 1; i <= n; ++i) {
     if (i == n && !closed) break;
@@ -334,15 +356,34 @@ void PathData(std::string& out, const List& s, bool closed, const Affine& m) {
     const PathSegment b = s[i % n];
     if (a.out == a.p && b.in == b.p) {
       if (i == n) break;  // Z draws the closing line
-      out += " L";
+      Command c(" L");
+      c.Pt(b.p, m);
+      c.AppendTo(out);
     } else {
-      out += " C";
-      pt(a.out);
-      out += ' ';
-      pt(b.in);
-      out += ' ';
+      Command c(" C");
+      c.Pt(a.out, m);
+      c.Space();
+      c.Pt(b.in, m);
+      c.Space();
+      c.Pt(b.p, m);
+      c.AppendTo(out);
     }
-    pt(b.p);
+  }
+  if (closed) out += " Z";
+}
+
+// A path of straight lines (an import's) straight from its anchors.
+void LineData(std::string& out, const RealPoint* p, std::size_t n, bool closed, const Affine& m) {
+  if (n == 0) return;
+  {
+    Command c("M");
+    c.Pt(p[0], m);
+    c.AppendTo(out);
+  }
+  for (std::size_t i = 1; i < n; ++i) {
+    Command c(" L");
+    c.Pt(p[i], m);
+    c.AppendTo(out);
   }
   if (closed) out += " Z";
 }
@@ -351,7 +392,12 @@ void PathData(std::string& out, const List& s, bool closed, const Affine& m) {
 void AppendPathData(std::string& out, const std::vector<PathSegment>& s, bool closed, const Affine& m) {
   PathData(out, s, closed, m);
 }
-void AppendPathData(std::string& out, const Segments& s, bool closed, const Affine& m) { PathData(out, s, closed, m); }
+void AppendPathData(std::string& out, const Segments& s, bool closed, const Affine& m) {
+  // Handles are kept only where they differ from their anchor, so without any every segment is
+  // a line.
+  if (s.HandleCount() == 0) LineData(out, s.Anchors(), s.size(), closed, m);
+  else PathData(out, s, closed, m);
+}
 
 bool ParseLength(std::string_view text, double percentOf, double& out) {
   while (!text.empty() && IsSpace(text.front())) text.remove_prefix(1);

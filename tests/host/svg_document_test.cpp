@@ -1,13 +1,16 @@
 // Inkscape SVG documents: what the host reads of them, that a save keeps what it does not
 // understand, and that damaged or hostile files are refused with the line at fault.
 #include "host/svg_document.h"
+#include "host/svg.h"
 #include "host/svg_path.h"
 #include "shell/host/files.h"
 #include "shell/text/text.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 #include <pugixml.hpp>
 
+#include <climits>
 #include <cmath>
 #include <fstream>
 #include <sstream>
@@ -275,6 +278,252 @@ TEST(SvgDocument, SavedFileIsTheWholeTextWhereverItsPiecesEnd) {
   std::filesystem::remove(file);
   EXPECT_EQ(saved.str(), SvgDocumentText(d));
   EXPECT_EQ(saved.str().find("\xEF\xBF\xBF"), std::string::npos);
+}
+
+// The writer is our own (it makes path data and dictionaries straight into the file): what it
+// writes of a tree must be what pugixml writes of it, character for character, once the
+// characters XML cannot hold are replaced.
+TEST(SvgDocument, UnchangedDocumentIsWrittenAsPugixmlWritesIt) {
+  const std::string svg = "<svg xmlns='http://www.w3.org/2000/svg' width='10' height='10'";
+  std::string large = svg + "><g id='big'>";
+  for (int i = 0; i < 40000; ++i) large += "<path d='M" + std::to_string(i) + " 0 L 1 2 3 4' class='駅&amp;\"'/>";
+  large += "</g></svg>";
+  const std::string cases[] = {
+      svg + "/>",  // no declaration: one is added
+      "<?xml version='1.0' encoding='UTF-8' standalone=\"no\"?>\n<!-- a -- comment- -->\n" + svg + ">\n  <title>t</title>\n</svg>\n",
+      "<!DOCTYPE svg PUBLIC '-//W3C//DTD SVG 1.1//EN' 'http://www.w3.org/Graphics/SVG/1.1/DTD/svg11.dtd'>" + svg +
+          "><?pi some ?> value?><?bare?></svg>",
+      svg + " a='tab\tline\nreturn\r&#13;quote&quot;apos&apos;lt&lt;gt>amp&amp;' b=\"&#1;&#31;\"/>",
+      svg + "><text>a &lt; b &gt; c &amp; \"d\" 'e'\t\n&#2;</text><![CDATA[x]]>y]]></svg>",
+      svg + " label='\xC3 \xEF\xBF\xBE \xED\xA0\x80 駅 \xF0\x9D\x84\x9E'><desc>\xFF\xFE駅\xE9\xA7</desc><!--\xC3--></svg>",
+      "<svg:svg xmlns:svg='http://www.w3.org/2000/svg' width='10' height='10'><svg:g/><empty></empty></svg:svg>",
+      large,  // written to the file in several pieces
+  };
+  for (const std::string& text : cases) {
+    SCOPED_TRACE(text.substr(0, 120));
+    pugi::xml_document x;
+    ASSERT_TRUE(x.load_buffer(text.data(), text.size(), pugi::parse_full | pugi::parse_ws_pcdata));
+    struct Collect : pugi::xml_writer {
+      std::string out;
+      void write(const void* data, std::size_t size) override { out.append(static_cast<const char*>(data), size); }
+    } w;
+    x.save(w, "", pugi::format_raw, pugi::encoding_utf8);
+    const std::string expected = XmlCharsOnly(w.out);
+    auto doc = Load(text);
+    ASSERT_TRUE(doc);
+    EXPECT_EQ(SvgDocumentText(*doc), expected);
+    const std::filesystem::path file = std::filesystem::temp_directory_path() / "vx-svg-writer-test.svg";
+    std::string error;
+    ASSERT_TRUE(WriteSvgDocument(*doc, file, error)) << error;
+    std::stringstream saved;
+    {
+      std::ifstream in(file, std::ios::binary);
+      saved << in.rdbuf();
+    }
+    std::filesystem::remove(file);
+    EXPECT_EQ(saved.str(), expected);
+  }
+}
+
+// Path data and dictionaries are made from the art each time the file is written, not kept in the
+// tree: after art is changed, removed or left alone, each save shows the art as it is then.
+TEST(SvgDocument, PathDataAndDictionariesFollowTheArtAcrossSaves) {
+  Document d;
+  LayerOpaque* l = d.NewLayer("L");
+  d.layers.push_back(l);
+  d.current = l;
+  d.bounds = {0, 1000, 1000, 0};
+  auto segs = [](std::initializer_list<RealPoint> pts) {
+    std::vector<PathSegment> s;
+    for (const RealPoint& p : pts) s.push_back({p, p, p, false});
+    return s;
+  };
+  auto dictOf = [](const char* key, std::int32_t v) {
+    auto dict = std::make_shared<DictionaryImpl>();
+    dict->Set(key, Entry::Integer(v));
+    return dict;
+  };
+  ArtOpaque* line = d.NewNode(ArtType::Path);
+  line->segments = segs({{1, 2}, {3.5, 4}, {5, 6.25}});
+  line->dictionary = dictOf("n", 1);
+  ArtOpaque* curve = d.NewNode(ArtType::Path);
+  curve->segments = std::vector<PathSegment>{{{10, 10}, {10, 10}, {12, 14}, false}, {{20, 10}, {18, 14}, {20, 10}, false}};
+  curve->closed = true;
+  ArtOpaque* compound = d.NewNode(ArtType::CompoundPath);
+  ArtOpaque* empty = d.NewNode(ArtType::Path);  // a part without points adds nothing
+  ArtOpaque* ring = d.NewNode(ArtType::Path);
+  ring->segments = segs({{100, 100}, {200, 100}, {200, 200}});
+  ring->closed = true;
+  ASSERT_EQ(d.Place(empty, PaintOrder::InsideOnTop, compound), kNoErr);
+  ASSERT_EQ(d.Place(ring, PaintOrder::InsideOnBottom, compound), kNoErr);
+  for (ArtOpaque* a : {line, curve, compound}) ASSERT_EQ(d.Place(a, PaintOrder::InsideOnBottom, l->group), kNoErr);
+
+  // Each save read back: the art of the layer, top first, with their points and dictionaries.
+  auto check = [&](const std::string& text, const std::vector<const ArtOpaque*>& want) {
+    auto back = Load(text);
+    ASSERT_TRUE(back);
+    const std::vector<ArtOpaque*> art = Children(back->layers.front()->group);
+    ASSERT_EQ(art.size(), want.size());
+    for (std::size_t i = 0; i < want.size(); ++i) {
+      std::vector<const ArtOpaque*> a{art[i]}, w{want[i]};
+      if (want[i]->type == ArtType::CompoundPath) {
+        w = {ring};  // one subpath: read back as a path
+        ASSERT_EQ(art[i]->type, ArtType::Path) << i;
+      }
+      ASSERT_EQ(a.size(), w.size()) << i;
+      for (std::size_t k = 0; k < a.size(); ++k) {
+        EXPECT_EQ(a[k]->segments, w[k]->segments) << i;
+        EXPECT_EQ(a[k]->closed, w[k]->closed) << i;
+      }
+      Entry e, f;
+      const bool has = want[i]->dictionary && !want[i]->dictionary->Keys().empty();
+      EXPECT_EQ(art[i]->dictionary && !art[i]->dictionary->Keys().empty(), has) << i;
+      if (has) {
+        ASSERT_EQ(art[i]->dictionary->Get("n", e), kNoErr);
+        want[i]->dictionary->Get("n", f);
+        std::int32_t x = 0, y = 1;
+        e.AsInteger(x), f.AsInteger(y);
+        EXPECT_EQ(x, y) << i;
+      }
+    }
+  };
+  const std::string first = SvgDocumentText(d);
+  check(first, {line, curve, compound});
+  EXPECT_EQ(SvgDocumentText(d), first);  // saved again unchanged
+
+  line->segments = segs({{7, 8}, {9, 10}});
+  line->dictionary = dictOf("n", 2);
+  curve->dictionary = dictOf("n", 3);
+  ring->segments = segs({{300, 300}, {400, 300}, {400, 400}, {300, 450}});
+  d.Dispose(compound);
+  const std::string second = SvgDocumentText(d);
+  check(second, {line, curve});
+  EXPECT_EQ(SvgDocumentText(d), second);
+
+  line->dictionary = std::make_shared<DictionaryImpl>();  // emptied: the attribute goes
+  ArtOpaque* added = d.NewNode(ArtType::Path);
+  added->segments = segs({{0.25, 0.5}, {0.75, 1.125}});  // exact after the page's flip
+  ASSERT_EQ(d.Place(added, PaintOrder::InsideOnTop, l->group), kNoErr);
+  const std::string third = SvgDocumentText(d);
+  check(third, {added, line, curve});
+  EXPECT_EQ(third.find("\"n\":{\"int\":1}"), std::string::npos);
+}
+
+// New art's style text is made once for each look in turn: art of alternating looks, hidden or
+// half opaque, reads back each with its own paint.
+TEST(SvgDocument, NewArtOfSeveralLooksKeepsEachItsOwnPaint) {
+  PathStyle red;
+  red.fill.color = Color::Rgb(1, 0, 0);
+  red.strokePaint = true;
+  red.stroke.color = Color::Cmyk(0, 0, 0, 1);
+  red.stroke.width = 2;
+  PathStyle grey = red;
+  grey.fill.color = Color::Cmyk(0, 0, 0, 0.5);
+  grey.stroke.dashCount = 2;
+  grey.stroke.dashes = {3, 1};
+  PathStyle none = red;
+  none.fillPaint = false;
+  none.evenOdd = true;
+  struct Case {
+    const PathStyle* style;
+    bool hidden;
+    double opacity;
+  };
+  const Case cases[] = {{&red, false, 1}, {&grey, false, 1}, {&red, false, 1}, {&red, true, 1},
+                        {&red, false, 0.5}, {&none, false, 1}, {&grey, true, 0.25}, {&red, false, 1}};
+  auto doc = Load(Fixture());
+  ASSERT_TRUE(doc);
+  LayerOpaque* sub = LayerNamed(*doc, "下位");
+  for (const Case& c : cases) {
+    ArtOpaque* p = doc->NewNode(ArtType::Path);
+    p->segments = {{{1, 2}, {1, 2}, {1, 2}}, {{3, 4}, {3, 4}, {3, 4}}};
+    p->style = *c.style;
+    if (c.hidden) p->flags |= kArtHidden;
+    p->opacity = c.opacity;
+    ASSERT_EQ(doc->Place(p, PaintOrder::InsideOnBottom, sub->group), kNoErr);
+  }
+  auto again = Load(SvgDocumentText(*doc));
+  ASSERT_TRUE(again);
+  const auto art = Children(LayerNamed(*again, "下位")->group);
+  ASSERT_EQ(art.size(), std::size(cases) + 1);  // after the curve already there
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    const ArtOpaque* a = art[i + 1];
+    const PathStyle& want = *cases[i].style;
+    EXPECT_EQ(a->style->fillPaint, want.fillPaint) << i;
+    if (want.fillPaint) {
+      EXPECT_EQ(a->style->fill.color, want.fill.color) << i;
+    }
+    EXPECT_EQ(a->style->stroke.color, want.stroke.color) << i;
+    EXPECT_NEAR(a->style->stroke.width, want.stroke.width, 1e-12) << i;
+    EXPECT_EQ(a->style->stroke.dashCount, want.stroke.dashCount) << i;
+    EXPECT_EQ(a->style->evenOdd, want.evenOdd) << i;
+    EXPECT_EQ((a->flags & kArtHidden) != 0, cases[i].hidden) << i;
+    EXPECT_EQ(a->opacity, cases[i].opacity) << i;
+  }
+}
+
+// A dictionary is written as the JSON library wrote it (keys in byte order, its escapes, its
+// layout of numbers) and reads back to the same entries.
+TEST(SvgDocument, DictionaryTextIsTheJsonLibrarysAndReadsBackExactly) {
+  using json = nlohmann::json;
+  struct Case {
+    Entry entry;
+    json expected;  // what the entry was written as
+  };
+  auto array = [](std::vector<Entry> items) {
+    auto a = std::make_shared<ArrayImpl>();
+    for (const Entry& e : items) a->Append(e);
+    return Entry::FromArray(a);
+  };
+  auto inner = std::make_shared<DictionaryImpl>();
+  inner->Set("z", Entry::Boolean(false));
+  inner->Set("\xFF", Entry::Integer(1));  // not UTF-8: a hex key, placed by its written name
+  inner->Set("a", Entry::Integer(2));
+  inner->Set("i", Entry::Integer(3));
+  const Case cases[] = {
+      {Entry::Integer(INT32_MIN), {{"int", INT32_MIN}}},
+      {Entry::Boolean(true), {{"bool", true}}},
+      {Entry::String("駅 \"q\" \\ / \b\f\n\r\t \x01\x1f\x7f <&>"), {{"string", "駅 \"q\" \\ / \b\f\n\r\t \x01\x1f\x7f <&>"}}},
+      {Entry::String("\x82\xa0"), {{"stringHex", "82a0"}}},
+      {array({Entry::Real(0.1), Entry::Integer(7), array({})}), {{"array", {{{"real", 0.1}}, {{"int", 7}}, {{"array", json::array()}}}}}},
+      {Entry::FromDictionary(inner), {{"dict", {{"a", {{"int", 2}}}, {"hex:ff", {{"int", 1}}}, {"i", {{"int", 3}}}, {"z", {{"bool", false}}}}}}},
+      {Entry::FromDictionary(std::make_shared<DictionaryImpl>()), {{"dict", json::object()}}},
+  };
+  const double reals[] = {1, -2.5, 0.0001, 0.00001, 123456789012345, 1234567890123456, 1e15, 1e16, 1e21, 1.5e-7,
+                          -0.0, 0.0, 5e-324, 1.7976931348623157e308, 35.123456789012, 1.0 / 3};
+  Document d;
+  LayerOpaque* l = d.NewLayer("L");
+  d.layers.push_back(l);
+  d.current = l;
+  auto dict = std::make_shared<DictionaryImpl>();
+  json expected = json::object();
+  int i = 0;
+  for (const Case& c : cases) {
+    const std::string key = "k" + std::to_string(i++);
+    dict->Set(key, c.entry);
+    expected[key] = c.expected;
+  }
+  for (std::size_t j = 0; j < std::size(reals); ++j) {
+    dict->Set("r" + std::to_string(j), Entry::Real(reals[j]));
+    expected["r" + std::to_string(j)] = {{"real", reals[j]}};
+  }
+  l->group->dictionary = dict;
+  const std::string text = SvgDocumentText(d);
+  const pugi::xml_document x = Xml(text);
+  EXPECT_EQ(x.document_element().child("g").attribute("vx:dict").value(), expected.dump());
+
+  auto back = Load(text);
+  ASSERT_TRUE(back);
+  const DictionaryRef& got = back->layers.front()->group->dictionary;
+  ASSERT_TRUE(got);
+  for (std::size_t j = 0; j < std::size(reals); ++j) {
+    Entry e;
+    ASSERT_EQ(got->Get("r" + std::to_string(j), e), kNoErr);
+    double v = 1;
+    ASSERT_EQ(e.AsReal(v), kNoErr);
+    EXPECT_EQ(std::signbit(v), std::signbit(reals[j])) << reals[j];
+    EXPECT_EQ(v, reals[j]);
+  }
 }
 
 TEST(SvgPathData, EveryCommandReadsAsCubicSegments) {
