@@ -140,6 +140,29 @@ class DictionaryImpl final : public Dictionary, public std::enable_shared_from_t
   std::vector<Item> entries_;
 };
 
+// Calls f(key, entry) for each entry in order (key nullptr for an array); the host's own
+// containers are read in place, others through their interface.
+template <class F>
+void ForEachEntry(const Array& a, F f) {
+  if (const auto* impl = dynamic_cast<const ArrayImpl*>(&a)) {
+    for (const Entry& e : impl->Items()) f(nullptr, e);
+    return;
+  }
+  Entry e;
+  for (std::int32_t i = 0; i < a.Count(); ++i)
+    if (a.Get(i, e) == kNoErr) f(nullptr, e);
+}
+template <class F>
+void ForEachEntry(const Dictionary& d, F f) {
+  if (const auto* impl = dynamic_cast<const DictionaryImpl*>(&d)) {
+    for (const auto& [k, e] : impl->Entries()) f(&k, e);
+    return;
+  }
+  Entry e;
+  for (const std::string& k : d.Keys())
+    if (d.Get(k, e) == kNoErr) f(&k, e);
+}
+
 class Document {
  public:
   Document();

@@ -186,6 +186,13 @@ void StyleFrom(const Node& st, PathStyle& s, const Where& w) {
   s.evenOdd = OptBool(st, "evenOdd", s.evenOdd, w);
 }
 
+// Art shares its style with the art that looks alike, so the style read is set whole.
+void StyleInto(ArtOpaque* a, const Node& st, const Where& w) {
+  PathStyle style = a->style;
+  StyleFrom(st, style, w);
+  a->style = style;
+}
+
 // Builds the document while the lexer reads it, art by art: an art's own members (a path's
 // numbers among them) are gathered into a small Node, its children are built as they come.
 // Arrays and dictionaries are built as their tables are read; the tables come after the layers in
@@ -555,11 +562,7 @@ class Reader {
     a->closed = OptBool(j, "closed", false, w);
     a->guide = OptBool(j, "guide", false, w);
     a->clip = OptBool(j, "clip", false, w);
-    if (const Node* s = j.Find("style")) {
-          PathStyle style = a->style;
-          StyleFrom(*s, style, w.Key("style"));
-          a->style = style;
-        }
+    if (const Node* s = j.Find("style")) StyleInto(a, *s, w.Key("style"));
   }
 
   void TextFrom(ArtOpaque* a, const Node& j, const Where& w) {
@@ -596,11 +599,7 @@ class Reader {
       case ArtType::Path: PathFrom(a, j, w); break;
       case ArtType::CompoundPath:
         a->clip = OptBool(j, "clip", false, w);
-        if (const Node* s = j.Find("style")) {
-          PathStyle style = a->style;
-          StyleFrom(*s, style, w.Key("style"));
-          a->style = style;
-        }
+        if (const Node* s = j.Find("style")) StyleInto(a, *s, w.Key("style"));
         break;
       case ArtType::TextFrame: TextFrom(a, j, w); break;
       case ArtType::Symbol: {

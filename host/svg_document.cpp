@@ -66,36 +66,15 @@ class Hash {
 
 // ----- art data as JSON in our namespace
 
-// Written straight to text, as a general JSON library would print it: keys in byte order,
-// strings escaped the same way. A drawing has one dictionary per art; building a JSON tree for
-// each cost more than its text.
-template <class F>
-void ForEachEntry(const Array& a, F f) {
-  if (const auto* impl = dynamic_cast<const ArrayImpl*>(&a)) {
-    for (const Entry& e : impl->Items()) f(e);
-    return;
-  }
-  Entry e;
-  for (std::int32_t i = 0; i < a.Count(); ++i)
-    if (a.Get(i, e) == kNoErr) f(e);
-}
-template <class F>
-void ForEachEntry(const Dictionary& d, F f) {
-  if (const auto* impl = dynamic_cast<const DictionaryImpl*>(&d)) {
-    for (const auto& [k, e] : impl->Entries()) f(k, e);
-    return;
-  }
-  Entry e;
-  for (const std::string& k : d.Keys())
-    if (d.Get(k, e) == kNoErr) f(k, e);
-}
-
 bool EmptyDict(const Dictionary* d) {
   if (!d) return true;
   if (const auto* impl = dynamic_cast<const DictionaryImpl*>(d)) return impl->Entries().empty();
   return d->Keys().empty();
 }
 
+// Written straight to text, as a general JSON library would print it: keys in byte order,
+// strings escaped the same way (\b and \f by name, unlike a .vxd). A drawing has one dictionary
+// per art; building a JSON tree for each cost more than its text.
 void JsonString(std::string& out, std::string_view s) {
   out += '"';
   std::size_t i = 0;
@@ -216,7 +195,7 @@ void AppendEntryJson(std::string& out, const Entry& e, std::size_t depth) {
       out += "{\"array\":[";
       bool first = true;
       if (a)
-        ForEachEntry(*a, [&](const Entry& x) {
+        ForEachEntry(*a, [&](const std::string*, const Entry& x) {
           if (!first) out += ',';
           first = false;
           AppendEntryJson(out, x, depth + 1);
@@ -241,7 +220,7 @@ void AppendDictJson(std::string& out, const Dictionary& d, std::size_t depth) {
   // Keys that are not UTF-8 are written as "hex:…", which moves them in the byte order; the
   // later of two keys that come out alike wins.
   bool hex = false;
-  ForEachEntry(d, [&](const std::string& k, const Entry&) { hex = hex || !ValidUtf8(k); });
+  ForEachEntry(d, [&](const std::string* k, const Entry&) { hex = hex || !ValidUtf8(*k); });
   out += '{';
   bool first = true;
   auto member = [&](std::string_view k, const Entry& e) {
@@ -252,10 +231,10 @@ void AppendDictJson(std::string& out, const Dictionary& d, std::size_t depth) {
     AppendEntryJson(out, e, depth + 1);
   };
   if (!hex) {
-    ForEachEntry(d, [&](const std::string& k, const Entry& e) { member(k, e); });
+    ForEachEntry(d, [&](const std::string* k, const Entry& e) { member(*k, e); });
   } else {
     std::vector<std::pair<std::string, Entry>> items;
-    ForEachEntry(d, [&](const std::string& k, const Entry& e) { items.emplace_back(ValidUtf8(k) ? k : "hex:" + Hex(k), e); });
+    ForEachEntry(d, [&](const std::string* k, const Entry& e) { items.emplace_back(ValidUtf8(*k) ? *k : "hex:" + Hex(*k), e); });
     std::stable_sort(items.begin(), items.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     for (std::size_t i = 0; i < items.size(); ++i)
       if (i + 1 == items.size() || items[i + 1].first != items[i].first) member(items[i].first, items[i].second);

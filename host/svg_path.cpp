@@ -19,11 +19,17 @@ double Affine::Scale() const {
   return std::isfinite(det) && det > 0 ? std::sqrt(det) : 1.0;
 }
 
-void AppendNumber(std::string& out, double v) {
+namespace {
+// The shortest text of v that reads back exactly, at `at` (room for 32 characters); answers its end.
+char* NumberChars(char* at, double v) {
   if (v == 0) v = 0;  // no "-0"
+  return std::to_chars(at, at + 32, v).ptr;
+}
+}  // namespace
+
+void AppendNumber(std::string& out, double v) {
   char buf[32];
-  auto r = std::to_chars(buf, buf + sizeof buf, v);
-  out.append(buf, r.ptr);
+  out.append(buf, NumberChars(buf, v));
 }
 
 namespace {
@@ -332,10 +338,7 @@ class Command {
   void AppendTo(std::string& out) const { out.append(buf_, static_cast<std::size_t>(end_ - buf_)); }
 
  private:
-  void Num(double v) {
-    if (v == 0) v = 0;  // no "-0"
-    end_ = std::to_chars(end_, end_ + 32, v).ptr;
-  }
+  void Num(double v) { end_ = NumberChars(end_, v); }
   char buf_[128];  // three points of at most 2 × 24 characters, their separators, the command
   char* end_ = buf_;
 };
