@@ -1,7 +1,7 @@
 // vxshape serve: the stand-in host in a web browser. One document, one page, on this machine only.
 #ifdef VX_SERVE
 #include "cli/commands.h"
-#include "cli/serve_guard.h"
+#include "cli/http_server.h"
 #include "cli/session.h"
 #include "host/application.h"
 #include "serve/dialog_templates.h"
@@ -9,7 +9,6 @@
 #include "shell/host/files.h"
 #include "shell/host/paths.h"
 
-#include <httplib.h>
 #include <nlohmann/json.hpp>
 
 #include <atomic>
@@ -85,9 +84,33 @@ bool SameSecret(const std::string& a, const std::string& b) {
   return d == 0;
 }
 
-void Json(httplib::Response& res, int status, const nlohmann::json& body) {
+// Arrays and objects nested deeper than this are refused before parsing.
+constexpr int kMostJsonDepth = 32;
+
+// True when `text` nests arrays and objects deeper than `most` (counted outside strings).
+bool NestedDeeperThan(const std::string& text, int most) {
+  int depth = 0;
+  bool inString = false, escaped = false;
+  for (const char c : text) {
+    if (inString) {
+      if (escaped) escaped = false;
+      else if (c == '\\') escaped = true;
+      else if (c == '"') inString = false;
+      continue;
+    }
+    if (c == '"') inString = true;
+    else if (c == '[' || c == '{') {
+      if (++depth > most) return true;
+    } else if (c == ']' || c == '}') {
+      --depth;
+    }
+  }
+  return false;
+}
+
+void Json(http::Response& res, int status, const nlohmann::json& body) {
   res.status = status;
-  res.set_content(body.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace), "application/json; charset=utf-8");
+  res.Content(body.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace), "application/json; charset=utf-8");
 }
 
 void Install(CLI::App& app) {
@@ -127,86 +150,85 @@ void Install(CLI::App& app) {
       session.SetGoneAfter(std::chrono::seconds(*goneAfter));
       const std::string token = NewToken();
 
-      GuardedServer svr;
-      // Bounded bodies: the page sends short JSON texts only.
-      svr.set_payload_max_length(kMostBodyBytes);
-      svr.set_keep_alive_max_count(1);
-      std::atomic<int> boundPort{0};
-      svr.set_pre_routing_handler([&](const httplib::Request& req, httplib::Response& res) {
-        if (const Refusal r = CheckRequest(req, boundPort); r.status != 0) {
-          Json(res, r.status, {{"error", r.reason}});
-          return httplib::Server::HandlerResponse::Handled;
+      std::string loadError;
+      const std::unique_ptr<http::Server> server = http::NewServer(loadError);
+      if (!server) throw Failure(loadError);
+      http::Server& svr = *server;
+      svr.SetGate([&](const http::Request& req, http::Response& res) {
+        if (std::string reason; const int status = req.Refused(reason)) {
+          Json(res, status, {{"error", reason}});
+          return true;
         }
-        std::string given = req.get_param_value("token");
-        if (given.empty()) given = req.get_header_value("X-Vx-Token");
+        std::string given = req.Param("token");
+        if (given.empty()) given = req.Header("X-Vx-Token");
         if (!SameSecret(given, token)) {
           Json(res, 401, {{"error", "正しいトークンが必要です"}});
-          return httplib::Server::HandlerResponse::Handled;
+          return true;
         }
         session.Touch();
-        res.set_header("Cache-Control", "no-store");
-        res.set_header("X-Content-Type-Options", "nosniff");
-        res.set_header("Referrer-Policy", "no-referrer");
-        return httplib::Server::HandlerResponse::Unhandled;
+        res.Header("Cache-Control", "no-store");
+        res.Header("X-Content-Type-Options", "nosniff");
+        res.Header("Referrer-Policy", "no-referrer");
+        return false;
       });
       std::string index = web.index;
       for (std::size_t at; (at = index.find("__TOKEN__")) != std::string::npos;) index.replace(at, 9, token);
-      svr.Get("/", [&](const httplib::Request&, httplib::Response& res) {
-        res.set_header("Content-Security-Policy",
+      svr.Get("/", [&](const http::Request&, http::Response& res) {
+        res.Header("Content-Security-Policy",
                        "default-src 'self'; style-src 'self' 'unsafe-inline'; img-src 'self' data:; frame-ancestors 'none'");
-        res.set_content(index, "text/html; charset=utf-8");
+        res.Content(index, "text/html; charset=utf-8");
       });
-      svr.Get("/app.js", [&](const httplib::Request&, httplib::Response& res) {
-        res.set_content(web.script, "text/javascript; charset=utf-8");
+      svr.Get("/app.js", [&](const http::Request&, http::Response& res) {
+        res.Content(web.script, "text/javascript; charset=utf-8");
       });
-      svr.Get("/style.css", [&](const httplib::Request&, httplib::Response& res) {
-        res.set_content(web.style, "text/css; charset=utf-8");
+      svr.Get("/style.css", [&](const http::Request&, http::Response& res) {
+        res.Content(web.style, "text/css; charset=utf-8");
       });
-      svr.Get("/api/state", [&](const httplib::Request& req, httplib::Response& res) {
+      svr.Get("/api/state", [&](const http::Request& req, http::Response& res) {
         std::uint64_t since = 0;
         try {
-          if (req.has_param("since")) since = std::stoull(req.get_param_value("since"));
+          if (req.HasParam("since")) since = std::stoull(req.Param("since"));
         } catch (const std::exception&) {
           return Json(res, 400, {{"error", "since は番号です"}});
         }
         // The page polls again at once, so it is heard from at least every half --gone-after.
         const auto wait = std::min<std::chrono::milliseconds>(std::chrono::seconds(10), std::chrono::seconds(*goneAfter) / 2);
         // Not compressed: the page is on this machine, and compressing the state costs more than sending it.
-        res.set_content(session.State(since, wait), "application/json; charset=utf-8");
+        res.Content(session.State(since, wait), "application/json; charset=utf-8");
         session.Touch();
       });
       // A layer's geometry by revision: a revision never changes its bytes, so the page may keep it.
-      svr.Get("/api/layer", [&](const httplib::Request& req, httplib::Response& res) {
+      svr.Get("/api/layer", [&](const http::Request& req, http::Response& res) {
         std::uint64_t revision = 0;
         try {
-          revision = std::stoull(req.get_param_value("rev"));
+          revision = std::stoull(req.Param("rev"));
         } catch (const std::exception&) {
           return Json(res, 400, {{"error", "rev は番号です"}});
         }
         auto bytes = session.Geometry(revision);
         if (!bytes) return Json(res, 404, {{"error", "その版はもうありません"}});
-        res.set_content(*bytes, "application/octet-stream");
+        res.Content(*bytes, "application/octet-stream");
       });
       // Every dialog template, for the page's layout check.
-      svr.Get("/api/templates", [&](const httplib::Request&, httplib::Response& res) {
+      svr.Get("/api/templates", [&](const http::Request&, http::Response& res) {
         Json(res, 200, serve::DescribeTemplates());
       });
-      svr.Get("/api/where", [&](const httplib::Request& req, httplib::Response& res) {
+      svr.Get("/api/where", [&](const http::Request& req, http::Response& res) {
         try {
-          Json(res, 200, session.Where(std::stod(req.get_param_value("x")), std::stod(req.get_param_value("y"))));
+          Json(res, 200, session.Where(std::stod(req.Param("x")), std::stod(req.Param("y"))));
         } catch (const std::exception&) {
           Json(res, 400, {{"error", "x と y は数です"}});
         }
       });
-      svr.Get("/api/files", [&](const httplib::Request& req, httplib::Response& res) {
-        const auto r = session.List(req.get_param_value("folder"), req.get_param_value("pattern"));
+      svr.Get("/api/files", [&](const http::Request& req, http::Response& res) {
+        const auto r = session.List(req.Param("folder"), req.Param("pattern"));
         Json(res, r.status, r.body);
       });
       auto post = [&](const char* path, auto handle) {
-        svr.Post(path, [&, handle](const httplib::Request& req, httplib::Response& res) {
+        svr.Post(path, [&, handle](const http::Request& req, http::Response& res) {
           // Copies and destructors of parsed JSON recurse: nesting is bounded before parsing.
-          if (NestedDeeperThan(req.body, kMostJsonDepth)) return Json(res, 400, {{"error", "the body nests too deep"}});
-          nlohmann::json body = nlohmann::json::parse(req.body, nullptr, false);
+          if (NestedDeeperThan(req.Body(), kMostJsonDepth)) return Json(res, 400, {{"error", "the body nests too deep"}});
+          nlohmann::json body = nlohmann::json::parse(req.Body(), nullptr, false);
           if (body.is_discarded()) return Json(res, 400, {{"error", "本文が JSON ではありません"}});
           const serve::WebSession::Reply r = handle(body);
           Json(res, r.status, r.body);
@@ -217,9 +239,8 @@ void Install(CLI::App& app) {
       post("/api/cancel", [&](const nlohmann::json&) { return session.Cancel(); });
 
       // Only this machine can reach the page.
-      const int bound = *port == 0 ? svr.bind_to_any_port("127.0.0.1") : (svr.bind_to_port("127.0.0.1", *port) ? *port : -1);
+      const int bound = svr.Bind("127.0.0.1", *port);
       if (bound < 0) throw Failure("cannot listen on 127.0.0.1:" + std::to_string(*port));
-      boundPort = bound;
 
       if (gWake[0] < 0 && pipe2(gWake, O_CLOEXEC) != 0) gWake[0] = gWake[1] = -1;
       std::signal(SIGINT, OnStopSignal);
@@ -233,7 +254,7 @@ void Install(CLI::App& app) {
           else if (read(gWake[0], &c, 1) < 0 && errno != EINTR) gWake[0] = -1;
         }
         session.BeginStop();  // wakes the page's waiting requests and cancels what is asked
-        svr.stop();
+        svr.Stop();
       });
       session.Start(
           [&]() -> std::string {
@@ -248,7 +269,7 @@ void Install(CLI::App& app) {
       std::printf("vxshape: serving %s at http://127.0.0.1:%d/?token=%s\n", doc->c_str(), bound, token.c_str());
       std::printf("(Ctrl-C stops; the document is saved only by the page's Save)\n");
       std::fflush(stdout);
-      svr.listen_after_bind();
+      svr.Listen();
       serverDone = true;
       Wake();
       watcher.join();

@@ -1,5 +1,4 @@
-#ifdef VX_SERVE
-#include "cli/serve_guard.h"
+#include "cli/http/serve_guard.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -29,8 +28,8 @@ class DeadlineStream final : public httplib::Stream {
   bool is_readable() const override { return Wait(POLLIN, Left()); }
   bool is_writable() const override { return Wait(POLLOUT, GuardedServer::kWriteTimeout); }
   ssize_t read(char* ptr, std::size_t size) override {
-    if (read_ >= kMostBodyBytes + kMostHeaderBytes || !is_readable()) return -1;
-    const ssize_t n = ::recv(sock_, ptr, std::min(size, kMostBodyBytes + kMostHeaderBytes - read_), 0);
+    if (read_ >= http::kMostBodyBytes + kMostHeaderBytes || !is_readable()) return -1;
+    const ssize_t n = ::recv(sock_, ptr, std::min(size, http::kMostBodyBytes + kMostHeaderBytes - read_), 0);
     if (n > 0) read_ += static_cast<std::size_t>(n);
     return n;
   }
@@ -158,30 +157,9 @@ Refusal CheckRequest(const httplib::Request& req, int port) {
     std::size_t length = 0;
     const auto [end, ec] = std::from_chars(n.data(), n.data() + n.size(), length);
     if (ec != std::errc() || end != n.data() + n.size()) return {400, "a malformed Content-Length"};
-    if (length > kMostBodyBytes) return {413, "the body is longer than " + std::to_string(kMostBodyBytes) + " bytes"};
+    if (length > http::kMostBodyBytes) return {413, "the body is longer than " + std::to_string(http::kMostBodyBytes) + " bytes"};
   }
   return {};
 }
 
-bool NestedDeeperThan(const std::string& text, int most) {
-  int depth = 0;
-  bool inString = false, escaped = false;
-  for (const char c : text) {
-    if (inString) {
-      if (escaped) escaped = false;
-      else if (c == '\\') escaped = true;
-      else if (c == '"') inString = false;
-      continue;
-    }
-    if (c == '"') inString = true;
-    else if (c == '[' || c == '{') {
-      if (++depth > most) return true;
-    } else if (c == ']' || c == '}') {
-      --depth;
-    }
-  }
-  return false;
-}
-
 }  // namespace vx::cli
-#endif  // VX_SERVE

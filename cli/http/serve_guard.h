@@ -2,7 +2,8 @@
 // of its own with a total deadline for reading its request, bodies bounded however they are sent,
 // JSON nesting bounded before it is parsed, and the Host header checked.
 #pragma once
-#ifdef VX_SERVE
+
+#include "cli/http_server.h"
 
 #include <httplib.h>
 
@@ -30,13 +31,8 @@ class GuardedServer : public httplib::Server {
   bool process_and_close_socket(int sock) override;
 };
 
-// A body the page's API takes: at most this many bytes, sent with a Content-Length.
-constexpr std::size_t kMostBodyBytes = 64 * 1024;
-// Arrays and objects nested deeper than this are refused before parsing.
-constexpr int kMostJsonDepth = 32;
-
 // Why a request is refused before its body is read (an HTTP status and a reason), or status 0:
-// a body sent in chunks or longer than kMostBodyBytes, a Host other than 127.0.0.1:PORT or
+// a body sent in chunks or longer than http::kMostBodyBytes, a Host other than 127.0.0.1:PORT or
 // localhost:PORT.
 struct Refusal {
   int status = 0;
@@ -44,9 +40,5 @@ struct Refusal {
 };
 Refusal CheckRequest(const httplib::Request& req, int port);
 
-// True when `text` nests arrays and objects deeper than `most` (counted outside strings).
-bool NestedDeeperThan(const std::string& text, int most);
-
 }  // namespace vx::cli
 
-#endif  // VX_SERVE
