@@ -113,10 +113,13 @@ bool SameFieldDef(const ShapeField& a, const ShapeField& b) {
 }
 
 std::string FieldKey(const ShapeField& field) {
-  char tail[48];
-  std::snprintf(tail, sizeof tail, "|%d|%d|%d", static_cast<int>(field.type), field.width,
-                field.decimals);
-  return text::Utf16ToUtf8(field.name) + tail;
+  std::string key = text::Utf16ToUtf8(field.name);
+  for (const int n : {static_cast<int>(field.type), static_cast<int>(field.width), static_cast<int>(field.decimals)}) {
+    char digits[16];
+    key += '|';
+    key.append(digits, std::to_chars(digits, digits + sizeof digits, n).ptr);
+  }
+  return key;
 }
 
 std::u16string TrimSpaces(std::u16string_view text) {

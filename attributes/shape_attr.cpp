@@ -218,17 +218,15 @@ Err CVxShapeAttr::ReplaceAll(std::span<const ShapeField> fields) {
   // Held only once stored, so that after a failure neither the art nor the handle has a list.
   ArrayRef list;
   VX_CHECK(NewArray(list));
-  std::map<std::string, std::int32_t> index;
   for (const ShapeField& f : fields) {
     ArrayRef element;
     VX_CHECK(MakeElement(f, element));
     VX_CHECK(list->Append(Entry::FromArray(element)));
-    index[FieldKey(f)] = list->Count() - 1;
   }
   VX_CHECK(dictionary_->Set(kShapeFieldKey, Entry::FromArray(list)));
   list_ = std::move(list);
-  index_ = std::move(index);
-  indexed_ = true;
+  // Indexed when first asked: an import sets every record's list and never looks a field up.
+  indexed_ = false;
   return kNoErr;
 }
 
