@@ -2,6 +2,7 @@
 #include "host/document_io.h"
 #include "shell/text/text.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
 
@@ -121,7 +122,9 @@ bool Lexer::More() {
   const std::size_t kept = static_cast<std::size_t>(end_ - p_);
   base_ += static_cast<std::size_t>(p_ - start_);
   if (kept + kChunk + 1 > buf_.size()) {
-    std::vector<char> bigger(kept + kChunk + 1);
+    // Grown by doubling: a token spanning two chunks is met at nearly every chunk's end, and a
+    // fresh buffer each time would be cleared and faulted in again.
+    std::vector<char> bigger(std::max(2 * buf_.size(), kept + kChunk + 1));
     std::memcpy(bigger.data(), p_, kept);
     buf_.swap(bigger);
   } else {
