@@ -111,8 +111,8 @@ class CGeodesy {
 
   bool Prepare(double lat0, double lon0, double m0, Datum datum);
   double ArcFromSinCos(double phi, double s, double c) const;
-  // TmInverse, the scale left out when k is null.
-  bool TmInverseTo(double X, double Y, double& phi, double& lambda, double& gamma, double* k) const;
+  // TmInverse, the convergence and the scale left out where null.
+  bool TmInverseTo(double X, double Y, double& phi, double& lambda, double* gamma, double* k) const;
   // PlaneToLatLong; convergence and scale left out where null.
   bool Inverse(double X, double Y, double& lat, double& lon, double* convergence, double* k) const;
   void FallbackTokyoToJgd(double lat, double lon, double& latOut, double& lonOut) const;

@@ -210,10 +210,10 @@ bool CGeodesy::TmForward(double phi, double lambda, double& X, double& Y, double
 }
 
 bool CGeodesy::TmInverse(double X, double Y, double& phi, double& lambda, double& gamma, double& k) const {
-  return TmInverseTo(X, Y, phi, lambda, gamma, &k);
+  return TmInverseTo(X, Y, phi, lambda, &gamma, &k);
 }
 
-bool CGeodesy::TmInverseTo(double X, double Y, double& phi, double& lambda, double& gamma, double* k) const {
+bool CGeodesy::TmInverseTo(double X, double Y, double& phi, double& lambda, double* gamma, double* k) const {
   if (!IsPrepared()) return false;
   // Footpoint latitude phi1, where the meridian arc equals the target. On the equator's side of
   // either pole it comes straight from the classical series of the geodetic latitude in the
@@ -270,10 +270,12 @@ bool CGeodesy::TmInverseTo(double X, double Y, double& phi, double& lambda, doub
   if (!(std::fabs(lat) <= kHalfPi)) return false;
   const double lon = WrapPi(lon0_ + bl);
 
-  double bg = (1 + t2) * (2 + 3 * t2) * u5 / 15;
-  bg -= (1 + t2 - eta2) * u3 / 3;
-  bg += u;
-  gamma = t * bg;
+  if (gamma) {
+    double bg = (1 + t2) * (2 + 3 * t2) * u5 / 15;
+    bg -= (1 + t2 - eta2) * u3 / 3;
+    bg += u;
+    *gamma = t * bg;
+  }
 
   // Scale from the radii at the resulting latitude and the scaled grid easting.
   if (k) {
@@ -335,12 +337,12 @@ bool CGeodesy::PlaneToLatLong(double X, double Y, double& lat, double& lon) cons
 
 bool CGeodesy::Inverse(double X, double Y, double& lat, double& lon, double* convergence, double* k) const {
   if (!(std::isfinite(X) && std::isfinite(Y) && IsPrepared())) return false;
-  double p, l, g, kk = 0;
+  double p, l, g = 0, kk = 0;
   double X2, Y2, g2, k2;
   // The forward from the result must come back to the grid position: far out either inverse can
   // land inside its bound from a position that belongs well outside it.
   const bool inner = std::fabs(Y) <= kInnerEasting && std::fabs(S0_ + X / m0_) <= innerArc_;
-  if (TmInverseTo(X, Y, p, l, g, k ? &kk : nullptr) && std::fabs(WrapPi(l - lon0_)) <= kMaxLonDiff + kInverseLonSlack &&
+  if (TmInverseTo(X, Y, p, l, convergence ? &g : nullptr, k ? &kk : nullptr) && std::fabs(WrapPi(l - lon0_)) <= kMaxLonDiff + kInverseLonSlack &&
       (inner || (TmForward(p, l, X2, Y2, g2, k2) && std::hypot(X2 - X, Y2 - Y) <= kInverseCheck))) {
     lat = p * kRadToDeg;
     lon = l * kRadToDeg;
