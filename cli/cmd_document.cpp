@@ -77,7 +77,7 @@ json LayerInfo(const host::Document& doc, const host::LayerOpaque* l) {
   for (host::ArtOpaque* a : all) {
     if (doc.LayerOf(a) != l || a->layerOfGroup) continue;  // sublayers are listed by themselves
     ++counts[KindLabel(a->type)];
-    if (a->type == host::ArtType::TextFrame && frameText.empty()) frameText = text::Utf16ToUtf8(a->text);
+    if (a->type == host::ArtType::TextFrame && frameText.empty()) frameText = text::Utf16ToUtf8(a->Extra().text);
   }
   j["art"] = counts;
   j["fields"] = FieldDefinitions(l->group);

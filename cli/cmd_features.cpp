@@ -112,9 +112,9 @@ ojson Feature(const host::ArtOpaque* a, const Georef& g) {
                                            : ojson{{"type", "MultiLineString"}, {"coordinates", parts}};
   } else if (a->type == host::ArtType::TextFrame) {
     double x = 0, y = 0;
-    g.Map(a->anchor, x, y);
+    g.Map(a->Extra().anchor, x, y);
     f["kind"] = "text";
-    f["text"] = text::Utf16ToUtf8(a->text);
+    f["text"] = text::Utf16ToUtf8(a->Extra().text);
     vertices = 1;
     geometry = {{"type", "Point"}, {"coordinates", {x, y}}};
   } else {

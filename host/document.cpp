@@ -145,6 +145,11 @@ PathStyle NewArtStyle() {
   return s;
 }
 
+const ArtExtra& ArtOpaque::NoExtra() {
+  static const ArtExtra none;
+  return none;
+}
+
 ArtOpaque* Document::NewNode(ArtType type) {
   ArtOpaque& a = artArena.emplace_back();
   a.type = type;
@@ -353,17 +358,17 @@ void Bounds(const ArtOpaque* art, RealRect& r, bool& any) {
     }
     case ArtType::TextFrame: {
       // Approximate the text's box from its size: half an em per code unit, one em high.
-      const double w = 0.5 * art->fontSize * static_cast<double>(art->text.size());
-      double left = art->anchor.h;
-      if (art->justification == Justification::Right) left -= w;
-      if (art->justification == Justification::Center) left -= w / 2;
-      Extend(r, any, {left, art->anchor.v + art->fontSize * 0.8});
-      Extend(r, any, {left + w, art->anchor.v - art->fontSize * 0.2});
+      const double w = 0.5 * art->Extra().fontSize * static_cast<double>(art->Extra().text.size());
+      double left = art->Extra().anchor.h;
+      if (art->Extra().justification == Justification::Right) left -= w;
+      if (art->Extra().justification == Justification::Center) left -= w / 2;
+      Extend(r, any, {left, art->Extra().anchor.v + art->Extra().fontSize * 0.8});
+      Extend(r, any, {left + w, art->Extra().anchor.v - art->Extra().fontSize * 0.2});
       break;
     }
     case ArtType::Symbol:
-      Extend(r, any, {art->symbolBounds.left, art->symbolBounds.top});
-      Extend(r, any, {art->symbolBounds.right, art->symbolBounds.bottom});
+      Extend(r, any, {art->Extra().symbolBounds.left, art->Extra().symbolBounds.top});
+      Extend(r, any, {art->Extra().symbolBounds.right, art->Extra().symbolBounds.bottom});
       break;
     default:
       for (const ArtOpaque* c = art->firstChild; c; c = c->next)

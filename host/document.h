@@ -33,6 +33,28 @@ class SharedStyle {
   std::shared_ptr<const PathStyle> p_;
 };
 
+// What only text frames and symbols use, and tags, which little art carries: a path (most art)
+// goes without it, and its record is half the size.
+struct ArtExtra {
+  // Text frames.
+  TextFrameKind frameKind = TextFrameKind::Point;
+  TextOrientation orientation = TextOrientation::Horizontal;
+  RealPoint anchor;
+  std::u16string text;
+  double fontSize = 12.0;
+  Color textFill = Color::Cmyk(0, 0, 0, 1);
+  Justification justification = Justification::Left;
+
+  // Symbols: the symbol's name and where its instance stands.
+  std::string symbolName;
+  RealRect symbolBounds;
+
+  struct Tag {
+    std::string name, type, value;
+  };
+  std::vector<Tag> tags;
+};
+
 // Art nodes live in the document's arena until the document is destroyed, so a disposed art's
 // handle stays a valid pointer and is recognised as dead instead of dangling.
 struct ArtOpaque {
@@ -57,24 +79,31 @@ struct ArtOpaque {
   SharedStyle style;
   double opacity = 1.0;
 
-  // Text frames.
-  TextFrameKind frameKind = TextFrameKind::Point;
-  TextOrientation orientation = TextOrientation::Horizontal;
-  RealPoint anchor;
-  std::u16string text;
-  double fontSize = 12.0;
-  Color textFill = Color::Cmyk(0, 0, 0, 1);
-  Justification justification = Justification::Left;
-
-  // Symbols: the symbol's name and where its instance stands.
-  std::string symbolName;
-  RealRect symbolBounds;
-
   DictionaryRef dictionary;  // created on first use
-  struct Tag {
-    std::string name, type, value;
+
+  // Text, symbol and tag values: the defaults while none was set.
+  const ArtExtra& Extra() const { return extra_.p ? *extra_.p : NoExtra(); }
+  // The same to change, made on first use.
+  ArtExtra& EditExtra() {
+    if (!extra_.p) extra_.p = std::make_unique<ArtExtra>();
+    return *extra_.p;
+  }
+
+ private:
+  static const ArtExtra& NoExtra();
+  // Copied with the art (undo keeps copies of art values).
+  struct Box {
+    Box() = default;
+    Box(const Box& o) : p(o.p ? std::make_unique<ArtExtra>(*o.p) : nullptr) {}
+    Box(Box&&) noexcept = default;
+    Box& operator=(const Box& o) {
+      if (this != &o) p = o.p ? std::make_unique<ArtExtra>(*o.p) : nullptr;
+      return *this;
+    }
+    Box& operator=(Box&&) noexcept = default;
+    std::unique_ptr<ArtExtra> p;
   };
-  std::vector<Tag> tags;
+  Box extra_;
 };
 
 // The XML tree an SVG document was loaded from (host/svg_document.cpp).

@@ -566,26 +566,27 @@ class Reader {
   }
 
   void TextFrom(ArtOpaque* a, const Node& j, const Where& w) {
-    a->frameKind = static_cast<TextFrameKind>(OptInt(j, "frame", 0, 2, 0, w));
-    a->orientation = OptBool(j, "vertical", false, w) ? TextOrientation::Vertical : TextOrientation::Horizontal;
+    ArtExtra& x = a->EditExtra();
+    x.frameKind = static_cast<TextFrameKind>(OptInt(j, "frame", 0, 2, 0, w));
+    x.orientation = OptBool(j, "vertical", false, w) ? TextOrientation::Vertical : TextOrientation::Horizontal;
     if (const Node* an = j.Find("anchor")) {
-      const auto& x = Numbers(*an, 2, w.Key("anchor"));
-      a->anchor = {x[0], x[1]};
+      const auto& n = Numbers(*an, 2, w.Key("anchor"));
+      x.anchor = {n[0], n[1]};
     }
     if (const Node* u = j.Find("utf16")) {
       const Where uw = w.Key("utf16");
       const auto& units = Numbers(*u, 0, uw);
-      a->text.reserve(units.size());
+      x.text.reserve(units.size());
       for (std::size_t i = 0; i < units.size(); ++i) {
         const double c = units[i];
         if (!(c >= 0 && c <= 0xFFFF) || c != std::trunc(c))
           Fail(uw.At(i), "a UTF-16 code unit (0 to 65535) is needed, not " + std::to_string(c));
-        a->text += static_cast<char16_t>(c);
+        x.text += static_cast<char16_t>(c);
       }
     }
-    a->fontSize = OptNum(j, "fontSize", a->fontSize, w);
-    if (const Node* f = j.Find("textFill")) a->textFill = ColourFrom(*f, w.Key("textFill"));
-    a->justification = static_cast<Justification>(OptInt(j, "justification", 0, 3, 0, w));
+    x.fontSize = OptNum(j, "fontSize", x.fontSize, w);
+    if (const Node* f = j.Find("textFill")) x.textFill = ColourFrom(*f, w.Key("textFill"));
+    x.justification = static_cast<Justification>(OptInt(j, "justification", 0, 3, 0, w));
   }
 
   // The art's own members (its children are placed by Finish).
@@ -603,10 +604,10 @@ class Reader {
         break;
       case ArtType::TextFrame: TextFrom(a, j, w); break;
       case ArtType::Symbol: {
-        a->symbolName = TextOrHex(j, "symbol", "symbolHex", nullptr, w);
+        a->EditExtra().symbolName = TextOrHex(j, "symbol", "symbolHex", nullptr, w);
         if (const Node* b = j.Find("bounds")) {
           const auto& x = Numbers(*b, 4, w.Key("bounds"));
-          a->symbolBounds = {x[0], x[1], x[2], x[3]};
+          a->EditExtra().symbolBounds = {x[0], x[1], x[2], x[3]};
         }
         break;
       }
@@ -623,7 +624,7 @@ class Reader {
       for (std::size_t i = 0; i < list.size(); ++i) {
         const Where t = tw.At(i);
         Obj(list[i], t);
-        a->tags.push_back({TextOrHex(list[i], "name", "nameHex", nullptr, t),
+        a->EditExtra().tags.push_back({TextOrHex(list[i], "name", "nameHex", nullptr, t),
                            TextOrHex(list[i], "type", "typeHex", "string", t),
                            TextOrHex(list[i], "value", "valueHex", "", t)});
       }

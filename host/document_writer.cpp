@@ -224,38 +224,38 @@ class Writer {
         break;
       case ArtType::TextFrame: {
         out_.Raw(",\"frame\":");
-        out_.Int(static_cast<int>(a->frameKind));
+        out_.Int(static_cast<int>(a->Extra().frameKind));
         out_.Raw(",\"vertical\":");
-        out_.Bool(a->orientation == TextOrientation::Vertical);
+        out_.Bool(a->Extra().orientation == TextOrientation::Vertical);
         out_.Raw(",\"anchor\":[");
-        out_.Num(a->anchor.h, w.Key("anchor"));
+        out_.Num(a->Extra().anchor.h, w.Key("anchor"));
         out_.Char(',');
-        out_.Num(a->anchor.v, w.Key("anchor"));
+        out_.Num(a->Extra().anchor.v, w.Key("anchor"));
         out_.Raw("],\"utf16\":[");
-        for (std::size_t i = 0; i < a->text.size(); ++i) {
+        for (std::size_t i = 0; i < a->Extra().text.size(); ++i) {
           if (i) out_.Char(',');
-          out_.Int(a->text[i]);
+          out_.Int(a->Extra().text[i]);
         }
         out_.Raw("],\"fontSize\":");
-        out_.Num(a->fontSize, w.Key("fontSize"));
+        out_.Num(a->Extra().fontSize, w.Key("fontSize"));
         out_.Raw(",\"textFill\":");
-        Colour(a->textFill, w.Key("textFill"));
+        Colour(a->Extra().textFill, w.Key("textFill"));
         out_.Raw(",\"justification\":");
-        out_.Int(static_cast<int>(a->justification));
+        out_.Int(static_cast<int>(a->Extra().justification));
         break;
       }
       case ArtType::Symbol: {
         out_.Char(',');
-        out_.TextMember("symbol", "symbolHex", a->symbolName);
+        out_.TextMember("symbol", "symbolHex", a->Extra().symbolName);
         const Where bw = w.Key("bounds");
         out_.Raw(",\"bounds\":[");
-        out_.Num(a->symbolBounds.left, bw);
+        out_.Num(a->Extra().symbolBounds.left, bw);
         out_.Char(',');
-        out_.Num(a->symbolBounds.top, bw);
+        out_.Num(a->Extra().symbolBounds.top, bw);
         out_.Char(',');
-        out_.Num(a->symbolBounds.right, bw);
+        out_.Num(a->Extra().symbolBounds.right, bw);
         out_.Char(',');
-        out_.Num(a->symbolBounds.bottom, bw);
+        out_.Num(a->Extra().symbolBounds.bottom, bw);
         out_.Char(']');
         break;
       }
@@ -266,10 +266,10 @@ class Writer {
       out_.Raw(",\"dict\":");
       out_.Int(static_cast<long long>(DictId(a->dictionary.get(), a->dictionary.use_count() > 1, w.Key("dict"), 0)));
     }
-    if (!a->tags.empty()) {
+    if (!a->Extra().tags.empty()) {
       out_.Raw(",\"tags\":[");
       bool first = true;
-      for (const auto& t : a->tags) {
+      for (const auto& t : a->Extra().tags) {
         if (!first) out_.Char(',');
         first = false;
         out_.Char('{');

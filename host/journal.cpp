@@ -128,8 +128,8 @@ void Journal::ArtValuesChanging(ArtOpaque* art) {
   if (open_ && art->serial > stepSerial_) return;  // made during this step
   if (!Recording() || !seen_.insert(art).second) return;
   auto values = std::make_unique<ArtOpaque>(*art);
-  Touch(sizeof(ArtOpaque) + values->segments.Bytes() + values->text.size() * 2 +
-        values->tags.size() * kRecordBytes);
+  Touch(sizeof(ArtOpaque) + values->segments.Bytes() + values->Extra().text.size() * 2 +
+        values->Extra().tags.size() * kRecordBytes);
   open_->records.emplace_back(ArtValues{art, std::move(values)});
 }
 

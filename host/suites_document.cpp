@@ -634,9 +634,9 @@ class TextFrameSuiteImpl final : public TextFrameSuite, Base {
     out = nullptr;
     VX_TRY(Check(prep));
     ArtOpaque* a = Doc()->NewNode(ArtType::TextFrame);
-    a->frameKind = TextFrameKind::Point;
-    a->orientation = orientation;
-    a->anchor = anchor;
+    a->EditExtra().frameKind = TextFrameKind::Point;
+    a->EditExtra().orientation = orientation;
+    a->EditExtra().anchor = anchor;
     if (Err e = Doc()->Place(a, order, prep)) {
       a->alive = false;
       return e;
@@ -647,12 +647,12 @@ class TextFrameSuiteImpl final : public TextFrameSuite, Base {
   } catch (...) { return EdgeFailure(); }
   Err GetFrameKind(ArtHandle frame, TextFrameKind& out) override try {
     VX_TRY(CheckText(frame));
-    out = frame->frameKind;
+    out = frame->Extra().frameKind;
     return kNoErr;
   } catch (...) { return EdgeFailure(); }
   Err GetPointTextAnchor(ArtHandle frame, RealPoint& out) override try {
     VX_TRY(CheckText(frame));
-    out = frame->anchor;
+    out = frame->Extra().anchor;
     return kNoErr;
   } catch (...) { return EdgeFailure(); }
 };
@@ -662,19 +662,19 @@ class TextRangeSuiteImpl final : public TextRangeSuite, Base {
   using Base::Base;
   Err GetSize(ArtHandle f, std::int32_t& out) override try {
     VX_TRY(CheckText(f));
-    out = static_cast<std::int32_t>(f->text.size());
+    out = static_cast<std::int32_t>(f->Extra().text.size());
     return kNoErr;
   } catch (...) { return EdgeFailure(); }
   Err GetContents(ArtHandle f, std::u16string& out) override try {
     VX_TRY(CheckText(f));
-    out = f->text;
+    out = f->Extra().text;
     return kNoErr;
   } catch (...) { return EdgeFailure(); }
   Err InsertAfter(ArtHandle f, const std::u16string& text) override try {
     VX_TRY(CheckText(f));
     VX_TRY(Unlocked(f));
     Edit(f);
-    f->text += text;
+    f->EditExtra().text += text;
     Changed();
     return kNoErr;
   } catch (...) { return EdgeFailure(); }
@@ -682,13 +682,13 @@ class TextRangeSuiteImpl final : public TextRangeSuite, Base {
     VX_TRY(CheckText(f));
     VX_TRY(Unlocked(f));
     Edit(f);
-    f->textFill = color;
+    f->EditExtra().textFill = color;
     Changed();
     return kNoErr;
   } catch (...) { return EdgeFailure(); }
   Err GetFillColor(ArtHandle f, Color& out) override try {
     VX_TRY(CheckText(f));
-    out = f->textFill;
+    out = f->Extra().textFill;
     return kNoErr;
   } catch (...) { return EdgeFailure(); }
   Err SetFontSize(ArtHandle f, double points) override try {
@@ -696,26 +696,26 @@ class TextRangeSuiteImpl final : public TextRangeSuite, Base {
     if (!(std::isfinite(points) && points > 0)) return kBadParameter;
     VX_TRY(Unlocked(f));
     Edit(f);
-    f->fontSize = points;
+    f->EditExtra().fontSize = points;
     Changed();
     return kNoErr;
   } catch (...) { return EdgeFailure(); }
   Err GetFontSize(ArtHandle f, double& out) override try {
     VX_TRY(CheckText(f));
-    out = f->fontSize;
+    out = f->Extra().fontSize;
     return kNoErr;
   } catch (...) { return EdgeFailure(); }
   Err SetJustification(ArtHandle f, Justification j) override try {
     VX_TRY(CheckText(f));
     VX_TRY(Unlocked(f));
     Edit(f);
-    f->justification = j;
+    f->EditExtra().justification = j;
     Changed();
     return kNoErr;
   } catch (...) { return EdgeFailure(); }
   Err GetJustification(ArtHandle f, Justification& out) override try {
     VX_TRY(CheckText(f));
-    out = f->justification;
+    out = f->Extra().justification;
     return kNoErr;
   } catch (...) { return EdgeFailure(); }
 };
@@ -728,20 +728,20 @@ class TagSuiteImpl final : public TagSuite, Base {
     if (name.empty()) return kBadParameter;
     VX_TRY(Unlocked(art));
     Edit(art);
-    for (auto& t : art->tags)
+    for (auto& t : art->EditExtra().tags)
       if (t.name == name) {
         t.type = type;
         t.value = value;
         Changed();
         return kNoErr;
       }
-    art->tags.push_back({name, type, value});
+    art->EditExtra().tags.push_back({name, type, value});
     Changed();
     return kNoErr;
   } catch (...) { return EdgeFailure(); }
   Err GetTag(ArtHandle art, const std::string& name, std::string& value) override try {
     VX_TRY(Check(art));
-    for (auto& t : art->tags)
+    for (auto& t : art->Extra().tags)
       if (t.name == name) {
         value = t.value;
         return kNoErr;
@@ -750,7 +750,7 @@ class TagSuiteImpl final : public TagSuite, Base {
   } catch (...) { return EdgeFailure(); }
   Err GetTagType(ArtHandle art, const std::string& name, std::string& type) override try {
     VX_TRY(Check(art));
-    for (auto& t : art->tags)
+    for (auto& t : art->Extra().tags)
       if (t.name == name) {
         type = t.type;
         return kNoErr;
@@ -759,22 +759,22 @@ class TagSuiteImpl final : public TagSuite, Base {
   } catch (...) { return EdgeFailure(); }
   Err CountTags(ArtHandle art, std::int32_t& out) override try {
     VX_TRY(Check(art));
-    out = static_cast<std::int32_t>(art->tags.size());
+    out = static_cast<std::int32_t>(art->Extra().tags.size());
     return kNoErr;
   } catch (...) { return EdgeFailure(); }
   Err GetNthTag(ArtHandle art, std::int32_t index, std::string& name) override try {
     VX_TRY(Check(art));
-    if (index < 0 || index >= static_cast<std::int32_t>(art->tags.size())) return kOutOfRange;
-    name = art->tags[static_cast<std::size_t>(index)].name;
+    if (index < 0 || index >= static_cast<std::int32_t>(art->Extra().tags.size())) return kOutOfRange;
+    name = art->Extra().tags[static_cast<std::size_t>(index)].name;
     return kNoErr;
   } catch (...) { return EdgeFailure(); }
   Err RemoveTag(ArtHandle art, const std::string& name) override try {
     VX_TRY(Check(art));
-    auto it = std::find_if(art->tags.begin(), art->tags.end(), [&](auto& t) { return t.name == name; });
-    if (it == art->tags.end()) return kNotFound;
+    auto it = std::find_if(art->Extra().tags.begin(), art->Extra().tags.end(), [&](auto& t) { return t.name == name; });
+    if (it == art->Extra().tags.end()) return kNotFound;
     VX_TRY(Unlocked(art));
     Edit(art);
-    art->tags.erase(it);
+    art->EditExtra().tags.erase(it);
     Changed();
     return kNoErr;
   } catch (...) { return EdgeFailure(); }

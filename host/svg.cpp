@@ -299,19 +299,19 @@ class Renderer {
         out_ += "<text";
         Mark(a);
         out_ += " x=\"";
-        Num(out_, a->anchor.h);
+        Num(out_, a->Extra().anchor.h);
         out_ += "\" y=\"";
-        Num(out_, -a->anchor.v);
+        Num(out_, -a->Extra().anchor.v);
         out_ += "\" font-size=\"";
-        Num(out_, a->fontSize);
-        out_ += "\" fill=\"" + CssColor(a->textFill) + "\"";
-        if (a->justification == Justification::Center) out_ += " text-anchor=\"middle\"";
-        if (a->justification == Justification::Right) out_ += " text-anchor=\"end\"";
-        out_ += ">" + Escape(text::Utf16ToUtf8(a->text)) + "</text>\n";
+        Num(out_, a->Extra().fontSize);
+        out_ += "\" fill=\"" + CssColor(a->Extra().textFill) + "\"";
+        if (a->Extra().justification == Justification::Center) out_ += " text-anchor=\"middle\"";
+        if (a->Extra().justification == Justification::Right) out_ += " text-anchor=\"end\"";
+        out_ += ">" + Escape(text::Utf16ToUtf8(a->Extra().text)) + "</text>\n";
         break;
       }
       case ArtType::Symbol:
-        Rect(a->symbolBounds);
+        Rect(a->Extra().symbolBounds);
         Mark(a);
         out_ += " fill=\"none\" stroke=\"#888888\" stroke-dasharray=\"2 2\"/>\n";
         break;

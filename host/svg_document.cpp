@@ -242,7 +242,7 @@ void AppendDictJson(std::string& out, const Dictionary& d, std::size_t depth) {
   out += '}';
 }
 
-std::string TagsText(const std::vector<ArtOpaque::Tag>& tags) {
+std::string TagsText(const std::vector<ArtExtra::Tag>& tags) {
   if (tags.empty()) return "";
   json a = json::array();
   for (const auto& t : tags) a.push_back({{"name", t.name}, {"type", t.type}, {"value", t.value}});
@@ -626,7 +626,7 @@ Snapshot Snap(const ArtOpaque* a) {
     HashDict(h, a->dictionary.get(), 0);
     s.dict = h.Value();
     Hash t;
-    t.Text(TagsText(a->tags));
+    t.Text(TagsText(a->Extra().tags));
     s.tags = t.Value();
   }
   if (a->layerOfGroup) {
@@ -657,21 +657,21 @@ Snapshot Snap(const ArtOpaque* a) {
     }
     case ArtType::TextFrame: {
       Hash h;
-      h.Text(text::Utf16ToUtf8(a->text));
-      h.Pt(a->anchor);
-      h.Num(a->fontSize);
-      h.Word(static_cast<std::uint64_t>(a->justification));
-      h.Word(static_cast<std::uint64_t>(a->orientation));
-      h.Word(static_cast<std::uint64_t>(a->frameKind));
-      h.Text(CssColor(a->textFill) + ExactColorText(a->textFill));
+      h.Text(text::Utf16ToUtf8(a->Extra().text));
+      h.Pt(a->Extra().anchor);
+      h.Num(a->Extra().fontSize);
+      h.Word(static_cast<std::uint64_t>(a->Extra().justification));
+      h.Word(static_cast<std::uint64_t>(a->Extra().orientation));
+      h.Word(static_cast<std::uint64_t>(a->Extra().frameKind));
+      h.Text(CssColor(a->Extra().textFill) + ExactColorText(a->Extra().textFill));
       s.text = h.Value();
       break;
     }
     case ArtType::Symbol: {
       Hash h;
-      h.Text(a->symbolName);
-      h.Pt({a->symbolBounds.left, a->symbolBounds.top});
-      h.Pt({a->symbolBounds.right, a->symbolBounds.bottom});
+      h.Text(a->Extra().symbolName);
+      h.Pt({a->Extra().symbolBounds.left, a->Extra().symbolBounds.top});
+      h.Pt({a->Extra().symbolBounds.right, a->Extra().symbolBounds.bottom});
       s.geometry = h.Value();
       break;
     }
@@ -924,7 +924,7 @@ class Loader {
         const json j = json::parse(a.value());
         if (!j.is_array()) throw std::runtime_error("an array is needed");
         for (const json& x : j)
-          art->tags.push_back({x.at("name").get<std::string>(), x.value("type", std::string("string")),
+          art->EditExtra().tags.push_back({x.at("name").get<std::string>(), x.value("type", std::string("string")),
                                x.value("value", std::string())});
       } catch (const std::exception& e) {
         Fail(el, t_.vx + ":tags: " + e.what());
@@ -1103,8 +1103,8 @@ class Loader {
           coord(t, "y", y);
         }
     }
-    a->text = std::move(text);
-    a->anchor = ctm.Apply(x, y);
+    a->EditExtra().text = std::move(text);
+    a->EditExtra().anchor = ctm.Apply(x, y);
     double size = 16;
     if (!svg::ParseLength(cs.v[kFontSize], 16, size) || !(size > 0)) size = 16;
     // The size of the first line's own style, where Inkscape puts it.
@@ -1113,14 +1113,14 @@ class Loader {
       double s2 = 0;
       if (svg::ParseLength(ts.v[kFontSize], size, s2) && s2 > 0) size = s2;
     }
-    a->fontSize = size * ctm.Scale();
+    a->EditExtra().fontSize = size * ctm.Scale();
     bool paint = true;
-    a->textFill = Paint(el, cs, kFill, "text-fill", paint);
-    if (!paint) a->textFill = Color{};
+    a->EditExtra().textFill = Paint(el, cs, kFill, "text-fill", paint);
+    if (!paint) a->EditExtra().textFill = Color{};
     const std::string& anchor = cs.v[kTextAnchor];
-    a->justification = anchor == "middle" ? Justification::Center : anchor == "end" ? Justification::Right : Justification::Left;
+    a->EditExtra().justification = anchor == "middle" ? Justification::Center : anchor == "end" ? Justification::Right : Justification::Left;
     const std::string& wm = cs.v[kWritingMode];
-    if (wm == "tb" || wm == "tb-rl" || wm == "vertical-rl" || wm == "vertical-lr") a->orientation = TextOrientation::Vertical;
+    if (wm == "tb" || wm == "tb-rl" || wm == "vertical-rl" || wm == "vertical-lr") a->EditExtra().orientation = TextOrientation::Vertical;
     return a;
   }
 
@@ -1135,11 +1135,11 @@ class Loader {
 
   ArtOpaque* ReadSymbol(const pugi::xml_node& el, const Affine& ctm) {
     ArtOpaque* a = doc_.NewNode(ArtType::Symbol);
-    a->symbolName = el.attribute((t_.vx + ":symbol").c_str()).value();
+    a->EditExtra().symbolName = el.attribute((t_.vx + ":symbol").c_str()).value();
     const double x = el.attribute("x").as_double(), y = el.attribute("y").as_double();
     const double w = el.attribute("width").as_double(), h = el.attribute("height").as_double();
     const RealPoint p = ctm.Apply(x, y), q = ctm.Apply(x + w, y + h);
-    a->symbolBounds = {std::min(p.h, q.h), std::max(p.v, q.v), std::max(p.h, q.h), std::min(p.v, q.v)};
+    a->EditExtra().symbolBounds = {std::min(p.h, q.h), std::max(p.v, q.v), std::max(p.h, q.h), std::min(p.v, q.v)};
     return a;
   }
 
@@ -1341,7 +1341,7 @@ class Saver {
       }
     }
     if (changed(&Snapshot::tags)) {
-      const std::string t = TagsText(a->tags);
+      const std::string t = TagsText(a->Extra().tags);
       if (t.empty()) Unset(n, Vx("tags").c_str());
       else Set(n, Vx("tags").c_str(), t);
     }
@@ -1370,7 +1370,7 @@ class Saver {
         break;
       case ArtType::Symbol:
         if (changed(&Snapshot::geometry)) {
-          const RealRect& r = a->symbolBounds;
+          const RealRect& r = a->Extra().symbolBounds;
           const RealPoint p = inv.Apply(r.left, r.top), q = inv.Apply(r.right, r.bottom);
           auto num = [&](const char* k, double v) {
             std::string s;
@@ -1381,7 +1381,7 @@ class Saver {
           num("y", std::min(p.v, q.v));
           num("width", std::abs(q.h - p.h));
           num("height", std::abs(q.v - p.v));
-          Set(n, Vx("symbol").c_str(), a->symbolName);
+          Set(n, Vx("symbol").c_str(), a->Extra().symbolName);
         }
         break;
       default:
@@ -1507,22 +1507,22 @@ class Saver {
       svg::AppendNumber(out, std::isfinite(v) ? v : 0);
       return out;
     };
-    const double size = a->fontSize / scale;
+    const double size = a->Extra().fontSize / scale;
     style.Set("font-size", num(size) + "px");
     style.Set("line-height", "1.25");
     if (!existed) style.Set("font-family", kSvgFontFamily);
     Exact exact;
-    Colour(style, "fill", "text-fill", a->textFill.kind != ColorKind::None, a->textFill, exact);
+    Colour(style, "fill", "text-fill", a->Extra().textFill.kind != ColorKind::None, a->Extra().textFill, exact);
     ApplyExact(n, exact);
-    const char* anchor = a->justification == Justification::Center ? "middle" : a->justification == Justification::Right ? "end" : "start";
+    const char* anchor = a->Extra().justification == Justification::Center ? "middle" : a->Extra().justification == Justification::Right ? "end" : "start";
     style.Set("text-anchor", anchor);
-    style.Set("text-align", a->justification == Justification::Center ? "center" : a->justification == Justification::Right ? "end" : "start");
-    if (a->orientation == TextOrientation::Vertical) style.Set("writing-mode", "tb");
+    style.Set("text-align", a->Extra().justification == Justification::Center ? "center" : a->Extra().justification == Justification::Right ? "end" : "start");
+    if (a->Extra().orientation == TextOrientation::Vertical) style.Set("writing-mode", "tb");
     else if (style.Get("writing-mode")) style.Set("writing-mode", "lr-tb");
-    const RealPoint p = inv.Apply(a->anchor);
+    const RealPoint p = inv.Apply(a->Extra().anchor);
     Set(n, "x", num(p.h));
     Set(n, "y", num(p.v));
-    const std::string all = text::Utf16ToUtf8(a->text);
+    const std::string all = text::Utf16ToUtf8(a->Extra().text);
     std::size_t start = 0;
     for (int line = 0; start <= all.size(); ++line) {
       std::size_t end = all.find_first_of("\r\n", start);

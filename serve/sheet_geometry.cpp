@@ -160,13 +160,13 @@ class Encoder {
         break;
       }
       case ArtType::TextFrame: {
-        json t = {{"x", Round3(a->anchor.h - origin_.h)},
-                  {"y", Round3(origin_.v - a->anchor.v)},
-                  {"size", Round3(a->fontSize)},
-                  {"fill", CssColor(a->textFill)},
-                  {"text", text::Utf16ToUtf8(a->text)}};
-        if (a->justification == Justification::Center) t["align"] = "center";
-        if (a->justification == Justification::Right) t["align"] = "right";
+        json t = {{"x", Round3(a->Extra().anchor.h - origin_.h)},
+                  {"y", Round3(origin_.v - a->Extra().anchor.v)},
+                  {"size", Round3(a->Extra().fontSize)},
+                  {"fill", CssColor(a->Extra().textFill)},
+                  {"text", text::Utf16ToUtf8(a->Extra().text)}};
+        if (a->Extra().justification == Justification::Center) t["align"] = "center";
+        if (a->Extra().justification == Justification::Right) t["align"] = "right";
         if (opacity < 1) t["opacity"] = Round3(opacity);
         Object(kText, number, static_cast<std::int32_t>(texts_.size()));
         texts_.push_back(std::move(t));
@@ -181,7 +181,7 @@ class Encoder {
         s.stroke.dashCount = 2;
         s.stroke.dashes[0] = s.stroke.dashes[1] = 2;
         Object(kSymbol, number, StyleIndex(s, opacity));
-        Box(a->symbolBounds);
+        Box(a->Extra().symbolBounds);
         break;
       }
       default:
@@ -253,7 +253,7 @@ class Hasher {
       if (!c->alive) continue;
       Mix(static_cast<std::uint64_t>(c->type) | static_cast<std::uint64_t>(c->flags & ~kArtSelected) << 8 |
           static_cast<std::uint64_t>(c->closed) << 40 | static_cast<std::uint64_t>(c->guide) << 41 |
-          static_cast<std::uint64_t>(c->justification) << 42);
+          static_cast<std::uint64_t>(c->Extra().justification) << 42);
       if (c->layerOfGroup) {
         auto it = preorder_.find(c->layerOfGroup);
         Mix(static_cast<std::uint64_t>(it == preorder_.end() ? ~std::size_t{0} : it->second));
@@ -264,11 +264,11 @@ class Hasher {
       for (const PathSegment& g : c->segments) Mix(g.p), Mix(g.in), Mix(g.out);
       Mix(c->style);
       if (c->type == ArtType::TextFrame) {
-        Mix(c->anchor), Mix(c->fontSize), Mix(c->textFill);
-        Mix(static_cast<std::uint64_t>(c->text.size()));
-        for (char16_t u : c->text) Mix(static_cast<std::uint64_t>(u));
+        Mix(c->Extra().anchor), Mix(c->Extra().fontSize), Mix(c->Extra().textFill);
+        Mix(static_cast<std::uint64_t>(c->Extra().text.size()));
+        for (char16_t u : c->Extra().text) Mix(static_cast<std::uint64_t>(u));
       }
-      if (c->type == ArtType::Symbol) Mix(RealPoint{c->symbolBounds.left, c->symbolBounds.top}), Mix(RealPoint{c->symbolBounds.right, c->symbolBounds.bottom});
+      if (c->type == ArtType::Symbol) Mix(RealPoint{c->Extra().symbolBounds.left, c->Extra().symbolBounds.top}), Mix(RealPoint{c->Extra().symbolBounds.right, c->Extra().symbolBounds.bottom});
       Mix(std::uint64_t{0xA5A5});  // the end of a child's contents
       Art(c);
       Mix(std::uint64_t{0x5A5A});

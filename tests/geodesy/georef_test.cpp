@@ -140,11 +140,11 @@ TEST_F(GeorefInHost, WriteDataFrameMakesTheTopLayerAndReadsBack) {
   const host::ArtOpaque* t = FirstArt(kDataFrameLayerTitle);
   ASSERT_NE(t, nullptr);
   EXPECT_EQ(t->type, host::ArtType::TextFrame);
-  EXPECT_EQ(t->frameKind, host::TextFrameKind::Point);
-  EXPECT_EQ(t->orientation, host::TextOrientation::Horizontal);
-  EXPECT_EQ(t->anchor, (host::RealPoint{306, 396}));
-  EXPECT_EQ(t->textFill, host::Color::Cmyk(0, 0, 0, 0.5));
-  EXPECT_EQ(text::Utf16ToUtf8(t->text), "G=JGD|P=XY9|X=-8342.512000|Y=22119.730000|S=25000|R=0.000000");
+  EXPECT_EQ(t->Extra().frameKind, host::TextFrameKind::Point);
+  EXPECT_EQ(t->Extra().orientation, host::TextOrientation::Horizontal);
+  EXPECT_EQ(t->Extra().anchor, (host::RealPoint{306, 396}));
+  EXPECT_EQ(t->Extra().textFill, host::Color::Cmyk(0, 0, 0, 0.5));
+  EXPECT_EQ(text::Utf16ToUtf8(t->Extra().text), "G=JGD|P=XY9|X=-8342.512000|Y=22119.730000|S=25000|R=0.000000");
   EXPECT_TRUE(IsReservedLayer(Layer(kDataFrameLayerTitle)));
   EXPECT_FALSE(IsReservedLayer(Doc().layers[1]));
 
@@ -161,7 +161,7 @@ TEST_F(GeorefInHost, WriteDataFrameMakesTheTopLayerAndReadsBack) {
   ASSERT_EQ(WriteDataFrame(Frame(1, 2, 0, 54, 1, 2, 3, 4, 5, 6)), host::kNoErr);
   EXPECT_EQ(Titles().size(), 2u);
   EXPECT_EQ(t->next, nullptr);
-  EXPECT_EQ(text::Utf16ToUtf8(t->text), "G=JGD|P=XY9|X=-8342.512000|Y=22119.730000|S=25000|R=0.000000");
+  EXPECT_EQ(text::Utf16ToUtf8(t->Extra().text), "G=JGD|P=XY9|X=-8342.512000|Y=22119.730000|S=25000|R=0.000000");
 }
 
 TEST_F(GeorefInHost, DataFrameLabelsAndUnreadableFrames) {
@@ -178,11 +178,11 @@ TEST_F(GeorefInHost, DataFrameLabelsAndUnreadableFrames) {
   };
   host::LayerOpaque* l = AddText(kDataFrameLayerTitle, "", {0, 0});
   for (const Case& c : cases) {
-    l->group->firstChild->text = text::Utf8ToUtf16(c.text);
+    l->group->firstChild->EditExtra().text = text::Utf8ToUtf16(c.text);
     EXPECT_EQ(DataFrameLabel(), c.label) << c.text;
   }
   // The first art must be the text: a path on top of it hides the frame.
-  l->group->firstChild->text = text::Utf8ToUtf16("G=JGD|P=XY9|X=1|Y=2|S=3|R=0");
+  l->group->firstChild->EditExtra().text = text::Utf8ToUtf16("G=JGD|P=XY9|X=1|Y=2|S=3|R=0");
   DataFrame df;
   EXPECT_TRUE(ReadDataFrame(df));
   host::ArtHandle path = nullptr;
@@ -519,14 +519,14 @@ TEST_F(GeorefInHost, ExtentMarkersInAPlaneZoneReadBackAsTheFrame) {
 
   const host::ArtOpaque* tl = FirstArt(kMarkerTopLeft);
   ASSERT_NE(tl, nullptr);
-  EXPECT_EQ(text::Utf16ToUtf8(tl->text), "1000.000000&-2000.000000");
-  EXPECT_EQ(tl->justification, host::Justification::Right);
-  EXPECT_EQ(tl->textFill, host::Color::Cmyk(0, 0, 0, 1));
+  EXPECT_EQ(text::Utf16ToUtf8(tl->Extra().text), "1000.000000&-2000.000000");
+  EXPECT_EQ(tl->Extra().justification, host::Justification::Right);
+  EXPECT_EQ(tl->Extra().textFill, host::Color::Cmyk(0, 0, 0, 1));
   double h, v;
   frame.MapToArt(-2000, 1000, h, v);
-  EXPECT_EQ(tl->anchor, (host::RealPoint{h, v}));
-  EXPECT_EQ(FirstArt(kMarkerTopRight)->justification, host::Justification::Left);
-  EXPECT_EQ(text::Utf16ToUtf8(FirstArt(kMarkerBottomRight)->text), "500.000000&3000.000000");
+  EXPECT_EQ(tl->Extra().anchor, (host::RealPoint{h, v}));
+  EXPECT_EQ(FirstArt(kMarkerTopRight)->Extra().justification, host::Justification::Left);
+  EXPECT_EQ(text::Utf16ToUtf8(FirstArt(kMarkerBottomRight)->Extra().text), "500.000000&3000.000000");
 
   MarkerSet set;
   ASSERT_TRUE(ReadMarkers(set));
@@ -550,12 +550,12 @@ TEST_F(GeorefInHost, ExtentMarkersOnALatLongSheetAreInDegrees) {
   ASSERT_TRUE(frame.SetFromDataFrame(Frame(2, 1, 0, 0, cx, cy, 500000, 0, 306, 396)));
   ASSERT_EQ(CreateExtentMarkers(conv, frame, 139, 140, 35, 36.25), host::kNoErr);
   const host::ArtOpaque* br = FirstArt(kMarkerBottomRight);
-  EXPECT_EQ(text::Utf16ToUtf8(br->text), "35/0/0.000000&140/0/0.000000");
-  EXPECT_EQ(text::Utf16ToUtf8(FirstArt(kMarkerTopLeft)->text), "36/15/0.000000&139/0/0.000000");
+  EXPECT_EQ(text::Utf16ToUtf8(br->Extra().text), "35/0/0.000000&140/0/0.000000");
+  EXPECT_EQ(text::Utf16ToUtf8(FirstArt(kMarkerTopLeft)->Extra().text), "36/15/0.000000&139/0/0.000000");
   double mx, my, k, h, v;
   ASSERT_TRUE(conv.LatLongToDestination(35, 140, mx, my, c, k));
   frame.MapToArt(mx, my, h, v);
-  EXPECT_EQ(br->anchor, (host::RealPoint{h, v}));
+  EXPECT_EQ(br->Extra().anchor, (host::RealPoint{h, v}));
   MarkerSet set;
   ASSERT_TRUE(ReadMarkers(set));
   EXPECT_EQ(set.map[2].x, 140);

@@ -99,10 +99,10 @@ TEST(SvgDocument, ReadsLayersArtAndPageCoordinatesOfAnInkscapeFile) {
   const auto art = Children(doc->layers[1]->group);
   ASSERT_EQ(art.size(), 5u);
   EXPECT_EQ(art[0]->type, ArtType::TextFrame);
-  EXPECT_EQ(text::Utf16ToUtf8(art[0]->text), "既存の文字");
-  EXPECT_NEAR(art[0]->fontSize, 6 * kMm, 1e-9);
-  EXPECT_NEAR(art[0]->anchor.h, 150 * kMm, 1e-9);
-  EXPECT_NEAR(art[0]->anchor.v, 60 * kMm, 1e-9);
+  EXPECT_EQ(text::Utf16ToUtf8(art[0]->Extra().text), "既存の文字");
+  EXPECT_NEAR(art[0]->Extra().fontSize, 6 * kMm, 1e-9);
+  EXPECT_NEAR(art[0]->Extra().anchor.h, 150 * kMm, 1e-9);
+  EXPECT_NEAR(art[0]->Extra().anchor.v, 60 * kMm, 1e-9);
   EXPECT_EQ(art[1]->type, ArtType::Path);  // the circle, as four arcs
   EXPECT_EQ(art[1]->segments.size(), 4u);
   EXPECT_TRUE(art[1]->closed);
@@ -157,12 +157,12 @@ TEST(SvgDocument, ChangesTouchOnlyTheirElementsAndKeepPageCoordinates) {
   dict->Set("Varnox-ShapeField", Entry::FromArray(list));
   dict->Set("flag", Entry::Boolean(true));
   p->dictionary = dict;
-  p->tags.push_back({"name", "string", "値"});
+  p->EditExtra().tags.push_back({"name", "string", "値"});
   ASSERT_EQ(doc->Place(p, PaintOrder::InsideOnTop, sub->group), kNoErr);
   // The circle goes, the text is renamed.
   ArtOpaque* background = doc->layers[1]->group;
   doc->Dispose(Children(background)[1]);
-  Children(background)[0]->text = u"新しい文字";
+  Children(background)[0]->EditExtra().text = u"新しい文字";
 
   const std::string saved = SvgDocumentText(*doc);
   const pugi::xml_document before = Xml(Fixture()), after = Xml(saved);
@@ -212,9 +212,9 @@ TEST(SvgDocument, ChangesTouchOnlyTheirElementsAndKeepPageCoordinates) {
   EXPECT_EQ(r, 0.1);
   a->Get(3, e), e.AsString(s);
   EXPECT_EQ(s, "\x82\xa0");
-  ASSERT_EQ(q->tags.size(), 1u);
-  EXPECT_EQ(q->tags[0].value, "値");
-  EXPECT_EQ(text::Utf16ToUtf8(Children(again->layers[1]->group)[0]->text), "新しい文字");
+  ASSERT_EQ(q->Extra().tags.size(), 1u);
+  EXPECT_EQ(q->Extra().tags[0].value, "値");
+  EXPECT_EQ(text::Utf16ToUtf8(Children(again->layers[1]->group)[0]->Extra().text), "新しい文字");
   // A colour Inkscape changed is the new colour, not the remembered CMYK.
   std::string edited = saved;
   const std::size_t at = edited.find("fill:#8a7a6b");

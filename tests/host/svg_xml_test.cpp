@@ -31,7 +31,7 @@ TEST_F(HostFixture, SvgOfTextsXmlCannotHoldIsStillXml) {
     Document& d = Doc();
     d.layers.front()->title = "駅" + bad + "<&>";
     ArtOpaque* t = d.NewNode(ArtType::TextFrame);
-    t->text = text::Utf8ToUtf16("名" + bad) + u'\xFFFF' + u'\xD800';
+    t->EditExtra().text = text::Utf8ToUtf16("名" + bad) + u'\xFFFF' + u'\xD800';
     ASSERT_EQ(d.Place(t, PaintOrder::InsideOnTop, d.layers.front()->group), kNoErr);
     for (const bool marks : {false, true}) {
       const std::string svg = RenderSvg(d, SvgOptions{marks});

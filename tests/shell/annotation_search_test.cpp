@@ -16,8 +16,8 @@ class AnnotationTest : public AttrFixture {
     for (ArtOpaque* a = l->group->firstChild; a; a = a->next) {
       if (a->type != ArtType::TextFrame) continue;
       char at[64];
-      std::snprintf(at, sizeof at, "@%g,%g", a->anchor.h, a->anchor.v);
-      out.push_back(text::Utf16ToUtf8(a->text) + at);
+      std::snprintf(at, sizeof at, "@%g,%g", a->Extra().anchor.h, a->Extra().anchor.v);
+      out.push_back(text::Utf16ToUtf8(a->Extra().text) + at);
     }
     return out;
   }
@@ -48,7 +48,7 @@ TEST_F(AnnotationTest, LabelsStandOnPointAnchorsAndBoundsCentresAndAloneStaySele
       if (a->type != ArtType::TextFrame) continue;
       EXPECT_TRUE(Selected(a));
       EXPECT_EQ(a->parent, l->group) << "in the object's layer, on top";
-      if (copy) EXPECT_EQ(Describe(a), a->text == u"札幌" ? "CITY|0|20|0=札幌; POP|1|8|0=1973" : "CITY|0|20|0=那覇");
+      if (copy) EXPECT_EQ(Describe(a), a->Extra().text == u"札幌" ? "CITY|0|20|0=札幌; POP|1|8|0=1973" : "CITY|0|20|0=那覇");
       else EXPECT_EQ(Describe(a), "(no list)");
     }
     EXPECT_FALSE(host->textReflowSuspended);
