@@ -1069,7 +1069,7 @@ class Prepass {
 
 std::string SourceGone(const SvgTree& t) {
   return PathToUtf8(t.source ? t.source->Path() : std::filesystem::path()) +
-         ", which the document was loaded from, has changed or cannot be read since (its path data and "
+         ", which the document was loaded from or last saved to, has changed or cannot be read since (its path data and "
          "dictionaries are read from there again)";
 }
 
