@@ -16,10 +16,17 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
+#include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <memory>
 #include <stdexcept>
 #include <unordered_map>
 #include <unordered_set>
+
+#include <sys/stat.h>
+#include <sys/types.h>
 
 namespace vx::host {
 
@@ -683,6 +690,123 @@ Snapshot Snap(const ArtOpaque* a) {
 
 }  // namespace
 
+// A large value of a `d` or dictionary attribute that the tree holds as a placeholder: its text
+// stays in the file (or the text the document was parsed from) and is read again when needed.
+struct SvgStub {
+  std::uint64_t at = 0;     // its first byte in the source
+  std::uint32_t place = 0;  // the placeholder's offset in SvgTree::buffer
+  std::uint32_t size = 0;   // bytes in the source, as written there (entities not expanded)
+  char quote = 0;           // 0: gone with a save that did not write it
+  bool plain = false;       // no entity, tab or line end: the text is the value
+};
+
+// Where stubs are read from: the document's file, open from load to save, or the text it was
+// parsed from.
+class SvgSource {
+ public:
+  explicit SvgSource(std::string bytes) : bytes_(std::move(bytes)), memory_(true) {}
+  SvgSource(std::FILE* f, std::filesystem::path path) : file_(f), path_(std::move(path)) {
+    std::setvbuf(file_, nullptr, _IONBF, 0);  // read in large pieces of our own
+    Stamp(size_, time_);
+  }
+  SvgSource(const SvgSource&) = delete;
+  SvgSource& operator=(const SvgSource&) = delete;
+  ~SvgSource() { Close(); }
+
+  std::FILE* File() const { return file_; }
+  const std::filesystem::path& Path() const { return path_; }
+  std::string TakeBytes() { return std::move(bytes_); }
+  std::int64_t Size() const { return memory_ ? static_cast<std::int64_t>(bytes_.size()) : size_; }
+  // Read again at any offset: not a pipe or device.
+  bool Regular() const { return memory_ || regular_; }
+
+  // The `n` bytes at `at`, through a window of 1 MiB; false when the source no longer has them.
+  bool Read(std::uint64_t at, std::size_t n, std::string_view& out) {
+    if (memory_) {
+      if (at > bytes_.size() || bytes_.size() - at < n) return false;
+      out = std::string_view(bytes_).substr(at, n);
+      return true;
+    }
+    if (!file_) return false;
+    if (!(at >= windowAt_ && at - windowAt_ <= window_.size() && window_.size() - (at - windowAt_) >= n)) {
+      window_.resize(std::max<std::size_t>(n, kWindow));
+      if (Seek(at) != 0) return false;
+      const std::size_t got = std::fread(window_.data(), 1, window_.size(), file_);
+      window_.resize(got);
+      windowAt_ = at;
+      if (got < n) return false;
+    }
+    out = std::string_view(window_).substr(at - windowAt_, n);
+    return true;
+  }
+
+  // False when the file was written since it was opened (its size or time differ).
+  bool Unchanged() const {
+    if (memory_) return true;
+    std::int64_t size = -1, time = 0;
+    return file_ && Stamp(size, time) && size == size_ && time == time_;
+  }
+
+  void Close() {
+    if (file_) std::fclose(file_);
+    file_ = nullptr;
+    window_.clear();
+    window_.shrink_to_fit();
+    windowAt_ = 0;
+  }
+
+  // Opens the file again by its name (Windows, after a failed save closed it): only when it is
+  // still the file it was.
+  void Reopen() {
+    if (memory_ || file_) return;
+    const std::int64_t size = size_, time = time_;
+    if (std::FILE* f = FopenShared(path_)) {
+      file_ = f;
+      std::setvbuf(file_, nullptr, _IONBF, 0);
+      if (!Unchanged()) Close();
+      size_ = size;
+      time_ = time;
+    }
+  }
+
+ private:
+  static constexpr std::size_t kWindow = std::size_t{1} << 20;
+
+  int Seek(std::uint64_t at) {
+#ifdef _WIN32
+    return _fseeki64(file_, static_cast<long long>(at), SEEK_SET);
+#else
+    return fseeko(file_, static_cast<off_t>(at), SEEK_SET);
+#endif
+  }
+
+  bool Stamp(std::int64_t& size, std::int64_t& time) const {
+#ifdef _WIN32
+    struct _stat64 st {};
+    if (_fstat64(_fileno(file_), &st) != 0) return false;
+    size = st.st_size;
+    time = st.st_mtime;
+    regular_ = (st.st_mode & _S_IFMT) == _S_IFREG;
+#else
+    struct stat st {};
+    if (::fstat(fileno(file_), &st) != 0) return false;
+    size = st.st_size;
+    time = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    regular_ = S_ISREG(st.st_mode);
+#endif
+    return true;
+  }
+
+  std::string bytes_;
+  bool memory_ = false;
+  std::FILE* file_ = nullptr;
+  std::filesystem::path path_;
+  std::int64_t size_ = -1, time_ = 0;
+  mutable bool regular_ = false;
+  std::string window_;
+  std::uint64_t windowAt_ = 0;
+};
+
 // An attribute whose text is made from its art as the file is written, not held in the tree: a
 // path's `d` (as many numbers as the drawing has) and an art's dictionary. The tree keeps the
 // attribute, empty, in its place.
@@ -706,6 +830,11 @@ struct SvgTree {
   bool vxDeclared = false;
   const LayerOpaque* currentAtLoad = nullptr;
   std::unordered_map<const pugi::xml_node_struct*, Generated> generated;  // by element
+  // Large `d` and dictionary values held as placeholders (by place), and where they are read from.
+  std::vector<SvgStub> stubs;
+  std::unique_ptr<SvgSource> source;
+  mutable std::string stubScratch;       // a stub's raw text wrapped for pugixml to decode
+  mutable pugi::xml_document stubXml;
 };
 
 namespace {
@@ -714,6 +843,291 @@ std::size_t LineOf(const SvgTree& t, std::ptrdiff_t offset) {
   if (offset < 0) return 0;
   auto it = std::upper_bound(t.lineStarts.begin(), t.lineStarts.end(), static_cast<std::size_t>(offset));
   return static_cast<std::size_t>(it - t.lineStarts.begin());
+}
+
+constexpr unsigned kParseFlags = pugi::parse_full | pugi::parse_ws_pcdata;
+
+// ----- large values kept out of the tree
+
+// The first pass over a document: its text with each value of a `d` or dictionary attribute over
+// kKeep bytes replaced by a placeholder, \x01 (a byte XML text never holds of its own) and the
+// value's line ends, so that lines counted in the smaller text are the file's. It knows no more
+// of XML than where attribute values are; where pugixml sees the file otherwise, no placeholder
+// is claimed by an attribute and the whole file is parsed instead.
+class Prepass {
+ public:
+  static constexpr std::size_t kKeep = 64;
+
+  explicit Prepass(std::string_view text) : data_(text.data()), end_(text.size()) {}
+  explicit Prepass(std::FILE* f) : f_(f) {}
+
+  // False: take the whole file (an encoding other than UTF-8, a value with a NUL, markup this
+  // pass does not know, a read error or a file over the limit).
+  bool Run(std::string& out, std::vector<SvgStub>& stubs) {
+    out_ = &out;
+    stubs_ = &stubs;
+    // UTF-16 and UTF-32 (with or without a byte order mark) have a NUL or a mark in their first
+    // four bytes.
+    Fill(4);
+    for (std::size_t i = 0; i < std::min<std::size_t>(4, end_ - pos_); ++i) {
+      const auto c = static_cast<unsigned char>(data_[pos_ + i]);
+      if (c == 0 || c == 0xFE || c == 0xFF) return false;
+    }
+    bool ok = true;
+    while (ok) {
+      if (!CopyUntil('<')) break;
+      const int c = Peek(0);
+      if (c == '?') {
+        ok = CopyPast("?", "?>");
+      } else if (c == '!') {
+        if (Starts("!--")) ok = CopyPast("!--", "-->");
+        else if (Starts("![CDATA[")) ok = CopyPast("![CDATA[", "]]>");
+        else if (Starts("!DOCTYPE")) ok = Doctype();
+        else ok = false;
+      } else if (c == '/') {
+        CopyUntil('>');
+      } else if (c != -1) {
+        ok = StartTag();
+      }
+    }
+    return ok && !failed_;
+  }
+
+  bool ReadFailed() const { return readFailed_; }
+  bool TooLarge() const { return tooLarge_; }
+
+ private:
+  static constexpr std::size_t kChunk = std::size_t{1} << 20;
+
+  static bool Space(int c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
+  // At least `need` bytes from pos_ unless the input ends first.
+  bool Fill(std::size_t need) {
+    while (end_ - pos_ < need && f_ && !eof_) {
+      const std::size_t keep = end_ - pos_;
+      if (pos_) std::memmove(store_.data(), store_.data() + pos_, keep);
+      base_ += pos_;
+      pos_ = 0;
+      end_ = keep;
+      if (store_.size() < keep + kChunk) store_.resize(keep + kChunk);
+      const std::size_t n = std::fread(store_.data() + end_, 1, store_.size() - end_, f_);
+      if (n == 0) {
+        eof_ = true;
+        if (std::ferror(f_)) readFailed_ = failed_ = true;
+      }
+      end_ += n;
+      data_ = store_.data();
+      if (base_ + end_ > kMaxFileBytes) {
+        tooLarge_ = failed_ = true;
+        return false;
+      }
+    }
+    return end_ - pos_ >= need;
+  }
+  int Peek(std::size_t k) {
+    if (end_ - pos_ <= k && !Fill(k + 1)) return -1;
+    return static_cast<unsigned char>(data_[pos_ + k]);
+  }
+  void Take() { *out_ += data_[pos_++]; }  // after a Peek(0) that found a byte
+  bool Starts(std::string_view s) {
+    return Fill(s.size()) && std::memcmp(data_ + pos_, s.data(), s.size()) == 0;
+  }
+  void SkipSpace() {
+    for (int c; (c = Peek(0)) != -1 && Space(c);) Take();
+  }
+
+  // Copies up to and with `c`; false at the input's end.
+  bool CopyUntil(char c) {
+    while (pos_ < end_ || Fill(1)) {
+      const char* from = data_ + pos_;
+      const void* hit = std::memchr(from, c, end_ - pos_);
+      const std::size_t n = hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - from) + 1 : end_ - pos_;
+      out_->append(from, n);
+      pos_ += n;
+      if (hit) return true;
+    }
+    return false;
+  }
+  // Copies the opening `open` and then up to and with `close` (which does not overlap it).
+  bool CopyPast(std::string_view open, std::string_view close) {
+    out_->append(data_ + pos_, open.size());
+    pos_ += open.size();
+    const std::size_t start = out_->size();
+    while (CopyUntil(close.back()))
+      if (out_->size() - start >= close.size() && out_->compare(out_->size() - close.size(), close.size(), close) == 0)
+        return true;
+    return true;  // the input ended: pugixml says what is wrong
+  }
+
+  // A doctype: quoted literals, an internal subset with its comments and processing
+  // instructions, up to its closing '>'.
+  bool Doctype() {
+    bool subset = false;
+    for (int c; (c = Peek(0)) != -1;) {
+      if (subset && c == '<' && (Peek(1) == '?' || (Peek(1) == '!' && Peek(2) == '-' && Peek(3) == '-'))) {
+        Take();
+        if (Peek(0) == '?' ? !CopyPast("?", "?>") : !CopyPast("!--", "-->")) return false;
+        continue;
+      }
+      Take();
+      if (c == '"' || c == '\'') {
+        if (!CopyUntil(static_cast<char>(c))) return true;
+      } else if (c == '[') {
+        subset = true;
+      } else if (c == ']') {
+        subset = false;
+      } else if (c == '>' && !subset) {
+        return true;
+      }
+    }
+    return true;
+  }
+
+  bool StartTag() {
+    for (int c; (c = Peek(0)) != -1 && !Space(c) && c != '/' && c != '>';) Take();
+    std::string name;
+    while (true) {
+      SkipSpace();
+      int c = Peek(0);
+      if (c == -1) return true;
+      if (c == '>') {
+        Take();
+        return true;
+      }
+      if (c == '/') {
+        Take();
+        continue;
+      }
+      name.clear();
+      while ((c = Peek(0)) != -1 && !Space(c) && c != '=' && c != '/' && c != '>' && c != '"' && c != '\'') {
+        name += static_cast<char>(c);
+        Take();
+      }
+      if (name.empty()) return false;
+      SkipSpace();
+      if (Peek(0) != '=') return false;
+      Take();
+      SkipSpace();
+      const int q = Peek(0);
+      if (q != '"' && q != '\'') return false;
+      Take();
+      const bool large = name == "d" || (name.size() > 5 && name.compare(name.size() - 5, 5, ":dict") == 0);
+      if (large ? !Value(static_cast<char>(q)) : !CopyUntil(static_cast<char>(q))) return false;
+    }
+  }
+
+  // A value that may become a stub; after its opening quote.
+  bool Value(char q) {
+    static const auto kSpecial = [] {
+      std::array<bool, 256> t{};
+      for (unsigned char c : {'\0', '&', '\t', '\n', '\r', '"', '\''}) t[c] = true;
+      return t;
+    }();
+    const std::size_t start = out_->size();
+    const std::uint64_t at = base_ + pos_;
+    std::size_t n = 0, lines = 0;
+    bool plain = true;
+    while (true) {
+      if (pos_ == end_ && !Fill(1)) return false;
+      const char* from = data_ + pos_;
+      const char* p = from;
+      const char* e = data_ + end_;
+      for (; p < e; ++p) {
+        const auto c = static_cast<unsigned char>(*p);
+        if (!kSpecial[c]) continue;
+        if (c == static_cast<unsigned char>(q)) break;
+        if (c == 0) return false;  // pugixml refuses it where it stands
+        plain = false;
+        lines += c == '\n';
+      }
+      const std::size_t len = static_cast<std::size_t>(p - from);
+      if (n < kKeep) out_->append(from, std::min(len, kKeep - n));
+      n += len;
+      pos_ += len;
+      if (p < e) break;
+    }
+    Take();  // the closing quote
+    if (n > kKeep) {
+      out_->resize(start);
+      *out_ += '\x01';
+      out_->append(lines, '\n');
+      *out_ += q;
+      stubs_->push_back({at, static_cast<std::uint32_t>(start), static_cast<std::uint32_t>(n), q, plain});
+    }
+    return true;
+  }
+
+  const char* data_ = nullptr;
+  std::size_t pos_ = 0, end_ = 0;
+  std::uint64_t base_ = 0;  // the file offset of data_[0]
+  std::FILE* f_ = nullptr;
+  std::string store_;
+  bool eof_ = false, failed_ = false, readFailed_ = false, tooLarge_ = false;
+  std::string* out_ = nullptr;
+  std::vector<SvgStub>* stubs_ = nullptr;
+};
+
+std::string SourceGone(const SvgTree& t) {
+  return PathToUtf8(t.source ? t.source->Path() : std::filesystem::path()) +
+         ", which the document was loaded from or last saved to, has changed or cannot be read since (its path data and "
+         "dictionaries are read from there again)";
+}
+
+// The stub an attribute's value is, or null.
+const SvgStub* StubOf(const SvgTree& t, const char* value) {
+  if (value[0] != '\x01' || t.stubs.empty()) return nullptr;
+  const auto v = reinterpret_cast<std::uintptr_t>(value), b = reinterpret_cast<std::uintptr_t>(t.buffer.data());
+  if (v < b || v - b >= t.buffer.size()) return nullptr;
+  const auto place = static_cast<std::uint32_t>(v - b);
+  auto it = std::lower_bound(t.stubs.begin(), t.stubs.end(), place, [](const SvgStub& s, std::uint32_t p) { return s.place < p; });
+  return it != t.stubs.end() && it->place == place ? &*it : nullptr;
+}
+
+// A stub's value as pugixml would have given it (entities expanded, white space as the parse
+// flags make it); valid until the next call.
+std::string_view StubText(const SvgTree& t, const SvgStub& s) {
+  std::string_view raw;
+  // With its quotes: a file rewritten since shows there, as a rule, in other bytes.
+  if (!s.quote || !t.source || s.at == 0 || !t.source->Read(s.at - 1, std::size_t{s.size} + 2, raw) ||
+      raw.front() != s.quote || raw.back() != s.quote)
+    throw std::runtime_error(SourceGone(t));
+  if (s.plain) return raw.substr(1, s.size);
+  std::string& x = t.stubScratch;
+  x.assign("<a v=");
+  x.append(raw);
+  x.append("/>");
+  if (!t.stubXml.load_buffer_inplace(x.data(), x.size(), kParseFlags, pugi::encoding_utf8))
+    throw std::runtime_error("an attribute of its file cannot be read again");
+  return t.stubXml.document_element().first_attribute().value();
+}
+
+// An attribute's value, read from the source when it is a stub.
+std::string_view AttributeText(const SvgTree& t, const pugi::xml_attribute& a) {
+  const char* v = a.value();
+  if (const SvgStub* s = StubOf(t, v)) return StubText(t, *s);
+  return v;
+}
+
+// Every stub is the value of an attribute, at the place the first pass put it.
+bool StubsClaimed(const SvgTree& t) {
+  std::size_t claimed = 0;
+  pugi::xml_node n = t.xml.first_child();
+  while (n) {
+    for (pugi::xml_attribute a = n.first_attribute(); a; a = a.next_attribute()) claimed += StubOf(t, a.value()) != nullptr;
+    if (pugi::xml_node c = n.first_child()) {
+      n = c;
+      continue;
+    }
+    while (n && !n.next_sibling()) n = n.parent();
+    if (n) n = n.next_sibling();
+  }
+  return claimed == t.stubs.size();
+}
+
+// Before a save: the source still holds what the stubs point at.
+void CheckSource(const SvgTree& t) {
+  if (!t.stubs.empty() && !(t.source && t.source->Unchanged()))
+    throw std::runtime_error(SourceGone(t));
 }
 
 struct SvgError : std::runtime_error {
@@ -768,7 +1182,10 @@ class Loader {
     while (n) {
       if (depth > kMaxDepth) Fail(n, "elements nested deeper than 1000 levels");
       for (const auto& a : n.attributes()) {
-        if (std::strlen(a.value()) > kMaxAttributeBytes)
+        const SvgStub* stub = StubOf(t_, a.value());
+        // A value's text is never shorter than the value.
+        if ((stub ? stub->size > kMaxAttributeBytes && AttributeText(t_, a).size() > kMaxAttributeBytes
+                  : std::strlen(a.value()) > kMaxAttributeBytes))
           Fail(n, std::string("attribute ") + a.name() + " is longer than 256 MiB");
         const std::string_view name = a.name();
         if (name.rfind("xmlns", 0) != 0 && name != "id") continue;
@@ -906,8 +1323,8 @@ class Loader {
   void ReadData(const pugi::xml_node& el, ArtOpaque* art) {
     if (auto a = el.attribute((t_.vx + ":dict").c_str())) {
       try {
-        if (!ShallowJson(a.value())) throw std::runtime_error("nested deeper than 1000 levels");
-        const std::string_view text = a.value();
+        const std::string_view text = AttributeText(t_, a);
+        if (!ShallowJson(text)) throw std::runtime_error("nested deeper than 1000 levels");
         docfile::Lexer lex(text.data(), text.size());
         docfile::Node n;
         lex.Space();
@@ -976,7 +1393,7 @@ class Loader {
 
   ArtOpaque* ReadPath(const pugi::xml_node& el, Kind k, const Computed& cs, const Affine& ctm) {
     const std::string shape = k == Kind::Path ? std::string() : ShapeData(el);
-    const std::string_view d = k == Kind::Path ? std::string_view(el.attribute("d").value()) : std::string_view(shape);
+    const std::string_view d = k == Kind::Path ? AttributeText(t_, el.attribute("d")) : std::string_view(shape);
     std::vector<svg::Subpath> subs;
     std::string err;
     if (!svg::ParsePathData(d, ctm, subs, err)) Fail(el, err);
@@ -1619,6 +2036,7 @@ class XmlOut {
   XmlOut(const SvgTree& t, AtomicFile* file) : t_(t), file_(file) { out_.reserve(file ? kPiece + (kPiece >> 2) : 1 << 16); }
 
   void Document() {
+    CheckSource(t_);
     const pugi::xml_document& doc = t_.xml;
     bool declared = false;
     for (pugi::xml_node c = doc.first_child(); c && c.type() != pugi::node_element; c = c.next_sibling())
@@ -1648,6 +2066,9 @@ class XmlOut {
   }
 
   std::string& Text() { return out_; }
+  std::uint64_t Written() const { return written_; }
+  // Where the stubs written lie in the file written (by index in the tree's list).
+  std::vector<std::pair<std::size_t, SvgStub>>& Moved() { return moved_; }
 
  private:
   static constexpr std::size_t kPiece = std::size_t{1} << 20;
@@ -1657,6 +2078,7 @@ class XmlOut {
 
   void Flush() {
     file_->Write(out_);
+    written_ += out_.size();
     out_.clear();
   }
 
@@ -1681,6 +2103,15 @@ class XmlOut {
         scratch_.clear();
         AppendDictJson(scratch_, *g->art->dictionary, 0);
         Escaped(scratch_, kAttribute);
+      } else if (const SvgStub* stub = StubOf(t_, a.value())) {
+        const std::uint64_t at = written_ + out_.size();
+        Escaped(StubText(t_, *stub), kAttribute);
+        if (file_) {
+          const std::uint64_t size = written_ + out_.size() - at;
+          const std::string_view text = std::string_view(out_).substr(static_cast<std::size_t>(at - written_));
+          moved_.push_back({static_cast<std::size_t>(stub - t_.stubs.data()),
+                            SvgStub{at, stub->place, static_cast<std::uint32_t>(size), '"', text.find('&') == std::string_view::npos}});
+        }
       } else {
         Escaped(a.value(), kAttribute);
       }
@@ -1768,6 +2199,8 @@ class XmlOut {
   AtomicFile* file_;
   std::string out_, scratch_;
   std::vector<const ArtOpaque*> parts_;
+  std::uint64_t written_ = 0;
+  std::vector<std::pair<std::size_t, SvgStub>> moved_;
 };
 
 }  // namespace
@@ -1778,22 +2211,27 @@ bool IsSvgFile(const std::filesystem::path& file) {
   return ext == ".svg";
 }
 
-std::unique_ptr<Document> ParseSvgDocument(std::string bytes, const std::string& name, std::string& error) {
-  auto tree = std::make_shared<SvgTree>();
+namespace {
+
+// Parses tree->buffer (with tree->stubs, if any). `whole` set: the stubs cannot stand (the
+// parse failed or pugixml saw the text otherwise), parse the whole text instead.
+std::unique_ptr<Document> ParseTree(const std::shared_ptr<SvgTree>& tree, const std::string& name, std::string& error, bool& whole) {
+  whole = false;
   try {
-    if (bytes.size() > kMaxFileBytes) {
-      error = name + ": the document is larger than 2 GiB";
-      return nullptr;
+    if (!tree->stubs.empty()) {  // grown piece by piece in the first pass
+      tree->buffer.shrink_to_fit();
+      tree->stubs.shrink_to_fit();
     }
-    // Moved before parsing: pugixml keeps pointers into the buffer.
-    tree->buffer = std::move(bytes);
     tree->lineStarts.push_back(0);
     const char* begin = tree->buffer.data();
     const char* end = begin + tree->buffer.size();
     for (const char* p = begin; (p = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p))));)
       tree->lineStarts.push_back(static_cast<std::size_t>(++p - begin));
-    const pugi::xml_parse_result r = tree->xml.load_buffer_inplace(
-        tree->buffer.data(), tree->buffer.size(), pugi::parse_full | pugi::parse_ws_pcdata, pugi::encoding_auto);
+    const pugi::xml_parse_result r = tree->xml.load_buffer_inplace(tree->buffer.data(), tree->buffer.size(), kParseFlags, pugi::encoding_auto);
+    if (!tree->stubs.empty() && (!r || !StubsClaimed(*tree))) {
+      whole = true;
+      return nullptr;
+    }
     if (!r) {
       error = name + ": line " + std::to_string(LineOf(*tree, r.offset)) + ": damaged SVG: " + r.description();
       return nullptr;
@@ -1812,37 +2250,115 @@ std::unique_ptr<Document> ParseSvgDocument(std::string bytes, const std::string&
   return nullptr;
 }
 
-std::unique_ptr<Document> ReadSvgDocument(const std::filesystem::path& file, std::string& error) {
-  std::FILE* f = Fopen(file, "rb");
-  if (!f) {
-    error = PathToUtf8(file) + ": cannot open the document";
+// After a save: the stubs are read from the file just written, where they now lie (the file
+// they came from may be gone or replaced by it). When that file cannot be opened, they stay
+// where they were: on Windows, where the old one was closed for the save, they are then lost and
+// a later save says so.
+void Rebase(SvgTree& t, const std::filesystem::path& file, const std::vector<std::pair<std::size_t, SvgStub>>& moved,
+            std::uint64_t written) {
+  if (t.stubs.empty()) return;
+  std::FILE* f = FopenShared(file);
+  if (!f) return;
+  auto source = std::make_unique<SvgSource>(f, file);
+  if (source->Size() != static_cast<std::int64_t>(written)) return;
+  for (SvgStub& s : t.stubs) s.quote = 0;  // not written: its element is gone
+  for (const auto& [i, s] : moved) t.stubs[i] = s;
+  t.source = std::move(source);
+}
+
+// The whole text parsed in place, no stubs.
+std::unique_ptr<Document> ParseWhole(std::string bytes, const std::string& name, std::string& error) {
+  auto tree = std::make_shared<SvgTree>();
+  tree->buffer = std::move(bytes);  // before parsing: pugixml keeps pointers into it
+  bool whole = false;
+  return ParseTree(tree, name, error, whole);
+}
+
+}  // namespace
+
+std::unique_ptr<Document> ParseSvgDocument(std::string bytes, const std::string& name, std::string& error) {
+  if (bytes.size() > kMaxFileBytes) {
+    error = name + ": the document is larger than 2 GiB";
     return nullptr;
   }
-  std::string bytes;
-  {
-    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> closer(f, &std::fclose);
-    std::error_code ec;
-    const auto size = std::filesystem::file_size(file, ec);
-    if (!ec && size > kMaxFileBytes) {
-      error = PathToUtf8(file) + ": the document is larger than 2 GiB";
-      return nullptr;
-    }
-    if (!ec) bytes.reserve(static_cast<std::size_t>(size));
-    char buf[1 << 16];
-    std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) {
-      bytes.append(buf, n);
-      if (bytes.size() > kMaxFileBytes) {
-        error = PathToUtf8(file) + ": the document is larger than 2 GiB";
+  auto tree = std::make_shared<SvgTree>();
+  try {
+    if (!Prepass(bytes).Run(tree->buffer, tree->stubs) || tree->stubs.empty()) return ParseWhole(std::move(bytes), name, error);
+    tree->source = std::make_unique<SvgSource>(std::move(bytes));
+  } catch (const std::bad_alloc&) {
+    error = name + ": the document is too large for memory";
+    return nullptr;
+  }
+  bool whole = false;
+  auto doc = ParseTree(tree, name, error, whole);
+  if (!whole) return doc;
+  bytes = tree->source->TakeBytes();
+  tree.reset();
+  return ParseWhole(std::move(bytes), name, error);
+}
+
+std::unique_ptr<Document> ReadSvgDocument(const std::filesystem::path& file, std::string& error) {
+  const std::string name = PathToUtf8(file);
+  std::FILE* f = FopenShared(file);
+  if (!f) {
+    error = name + ": cannot open the document";
+    return nullptr;
+  }
+  auto source = std::make_unique<SvgSource>(f, file);
+  if (source->Size() > static_cast<std::int64_t>(kMaxFileBytes)) {
+    error = name + ": the document is larger than 2 GiB";
+    return nullptr;
+  }
+  std::unique_ptr<Document> doc;
+  try {
+    auto tree = std::make_shared<SvgTree>();
+    bool ok = false;
+    if (source->Regular()) {
+      Prepass pass(f);
+      ok = pass.Run(tree->buffer, tree->stubs);
+      if (pass.TooLarge()) {
+        error = name + ": the document is larger than 2 GiB";
+        return nullptr;
+      }
+      if (pass.ReadFailed()) {
+        error = name + ": cannot read the document";
         return nullptr;
       }
     }
-    if (std::ferror(f)) {
-      error = PathToUtf8(file) + ": cannot read the document";
-      return nullptr;
+    bool whole = !ok || !source->Regular();
+    if (ok) {
+      // Without stubs the text is the whole file; the file is not needed again.
+      if (tree->stubs.empty()) source.reset();
+      else tree->source = std::move(source);
+      doc = ParseTree(tree, name, error, whole);
+      if (whole) source = std::move(tree->source);
     }
+    if (whole) {
+      tree.reset();
+      // Read again whole, from the start.
+      std::string bytes;
+      std::rewind(f);
+      bytes.reserve(static_cast<std::size_t>(std::max<std::int64_t>(source->Size(), 0)));
+      char buf[1 << 16];
+      std::size_t n;
+      while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) {
+        bytes.append(buf, n);
+        if (bytes.size() > kMaxFileBytes) {
+          error = name + ": the document is larger than 2 GiB";
+          return nullptr;
+        }
+      }
+      if (std::ferror(f)) {
+        error = name + ": cannot read the document";
+        return nullptr;
+      }
+      source.reset();
+      doc = ParseWhole(std::move(bytes), name, error);
+    }
+  } catch (const std::bad_alloc&) {
+    error = name + ": the document is too large for memory";
+    return nullptr;
   }
-  auto doc = ParseSvgDocument(std::move(bytes), PathToUtf8(file), error);
   if (doc) {
     std::error_code ec;
     doc->file = std::filesystem::absolute(file, ec);
@@ -1861,11 +2377,23 @@ std::string SvgDocumentText(const Document& doc) {
 bool WriteSvgDocument(const Document& doc, const std::filesystem::path& file, std::string& error) {
   return GuardedSave(file, error, [&] {
     if (!doc.svgTree) doc.svgTree = NewTree(doc);
-    Saver(*doc.svgTree, doc).Run();
+    SvgTree& t = *doc.svgTree;
+    CheckSource(t);  // before the tree changes
+    Saver(t, doc).Run();
     AtomicFile f;
     if (!f.Open(file, error)) return false;
-    XmlOut(*doc.svgTree, &f).Document();
-    return f.Commit(error);
+    XmlOut out(t, &f);
+    out.Document();
+#ifdef _WIN32
+    // Windows does not rename over a file that is open.
+    if (t.source) t.source->Close();
+#endif
+    if (!f.Commit(error)) {
+      if (t.source) t.source->Reopen();
+      return false;
+    }
+    Rebase(t, file, out.Moved(), out.Written());
+    return true;
   });
 }
 

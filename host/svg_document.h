@@ -1,7 +1,8 @@
 // Inkscape SVG documents in the stand-in host (docs/inkscape.md).
 //
 // A loaded SVG keeps its parsed XML tree beside the host document, each art and layer bound to its
-// element. Saving writes that tree back, changing only the elements of art the plug-in changed,
+// element; long path data and dictionaries stay in the file, which is kept open, and are read from
+// it again when needed. Saving writes that tree back, changing only the elements of art the plug-in changed,
 // added or removed, so that everything the host does not understand comes back as it was.
 #pragma once
 
@@ -27,7 +28,8 @@ std::unique_ptr<Document> ParseSvgDocument(std::string bytes, const std::string&
 
 // The document as SVG text: the tree it was loaded from with the host's changes, or a new
 // Inkscape document when it was not loaded from SVG. Throws std::runtime_error when it cannot be
-// written (a number that is not finite).
+// written (a number that is not finite, or the file it was loaded from, whose large path data and
+// dictionaries are read again, was rewritten since).
 std::string SvgDocumentText(const Document& doc);
 // Saves through a temporary file and a rename; on failure `error` says why in one line.
 bool WriteSvgDocument(const Document& doc, const std::filesystem::path& file, std::string& error);

@@ -6,9 +6,13 @@
 #define NOMINMAX
 #endif
 #include <windows.h>
+
+#include <fcntl.h>
+#include <io.h>
 #endif
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <mutex>
 
@@ -151,6 +155,24 @@ std::FILE* Fopen(const fs::path& path, const char* mode) {
   std::FILE* f = ::fdopen(fd, mode);
   if (!f) ::close(fd);
   return f;
+#endif
+}
+
+std::FILE* FopenShared(const fs::path& path) {
+#ifdef _WIN32
+  HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return nullptr;
+  const int fd = _open_osfhandle(reinterpret_cast<std::intptr_t>(h), _O_RDONLY | _O_BINARY);
+  if (fd < 0) {
+    CloseHandle(h);
+    return nullptr;
+  }
+  std::FILE* f = _fdopen(fd, "rb");
+  if (!f) _close(fd);
+  return f;
+#else
+  return Fopen(path, "rb");
 #endif
 }
 

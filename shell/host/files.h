@@ -12,6 +12,10 @@ namespace vx::host {
 // std::fopen for a path (`mode` as fopen's, e.g. "rb", "wb"); nullptr with errno set on failure.
 std::FILE* Fopen(const std::filesystem::path& path, const char* mode);
 
+// A file opened for reading ("rb") that others may still replace, rename or remove while it is
+// open (on Windows a plain fopen forbids that).
+std::FILE* FopenShared(const std::filesystem::path& path);
+
 // An environment variable as UTF-8 text; empty when unset.
 std::string Environment(const char* name);
 

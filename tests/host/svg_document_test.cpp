@@ -526,6 +526,198 @@ TEST(SvgDocument, DictionaryTextIsTheJsonLibrarysAndReadsBackExactly) {
   }
 }
 
+// What pugixml's own unformatted save writes of a text, with the characters XML cannot hold
+// replaced: the bytes an unchanged document is saved as.
+std::string PugixmlSave(const std::string& text) {
+  pugi::xml_document x;
+  EXPECT_TRUE(x.load_buffer(text.data(), text.size(), pugi::parse_full | pugi::parse_ws_pcdata));
+  struct Collect : pugi::xml_writer {
+    std::string out;
+    void write(const void* data, std::size_t size) override { out.append(static_cast<const char*>(data), size); }
+  } w;
+  x.save(w, "", pugi::format_raw, pugi::encoding_utf8);
+  return XmlCharsOnly(w.out);
+}
+
+std::string FileText(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+void WriteText(const std::filesystem::path& file, const std::string& text) {
+  std::ofstream out(file, std::ios::binary | std::ios::trunc);
+  out << text;
+}
+
+// Path data of 31 points with `sep` between its items: over 64 bytes, so kept in the file.
+std::string LongData(const std::string& sep) {
+  std::string s = "M 0 0";
+  for (int i = 1; i <= 30; ++i) s += sep + "L" + sep + std::to_string(i) + sep + std::to_string(2 * i);
+  return s;
+}
+
+// Values of `d` and of dictionaries over 64 bytes are not held while a document is open: they are
+// read from the file (or the text) again when art is read and when the document is saved. The
+// same art is read and the same bytes are written as pugixml would give, whatever their
+// entities, character references, tabs, line ends and quotes, and wherever markup that looks
+// like such attributes (in comments, CDATA, instructions, a doctype, other values) stands.
+TEST(SvgDocument, LargeValuesAreReadFromTheFileAndWrittenAsBefore) {
+  const std::string ns = "xmlns='http://www.w3.org/2000/svg' xmlns:inkscape='http://www.inkscape.org/namespaces/inkscape' "
+                         "xmlns:vx='urn:vxshape:svg:1' width='100' height='100'";
+  const std::string want = "a <b> & \"c\" 'd' \xE9\xA7\x85 e";  // the dictionary's "s"
+  const std::string pad = ",\"pad\":{\"string\":\"0123456789012345678901234567890123456789\"}}";
+  // The dictionary as written between double and single quotes, with white space of every kind.
+  const std::string dictDouble = "{&quot;s&quot;:{&quot;string&quot;:&quot;a &lt;b> &amp; \\&quot;c\\&quot; 'd' \xE9\xA7\x85 e&quot;}" +
+                                 std::string(",&quot;pad&quot;:{&quot;string&quot;:&quot;0123456789012345678901234567890123456789&quot;}}");
+  const std::string dictSingle = "{\n\t\"s\" :\r\n{\"string\":&#x22;a &lt;b&gt; &#38; \\\"c\\\" &apos;d&apos; &#x99C5; e\"}&#10;" + pad;
+  const std::string dictAscii = "{&quot;s&quot;:{&quot;string&quot;:&quot;a &lt;b> &amp; \\&quot;c\\&quot; 'd' &#x99C5; e&quot;}" +
+                                std::string(",&quot;pad&quot;:{&quot;string&quot;:&quot;0123456789012345678901234567890123456789&quot;}}");
+  struct Case {
+    std::string before, rootExtra, outside;  // before the root, on it, in it before the layer
+    char quote;
+    std::string d, dict;
+  };
+  const std::string sneaky = "<path d='" + LongData(" ") + "'/>";
+  const Case cases[] = {
+      {"", "", "", '"', LongData(" "), dictDouble},
+      {"", "", "", '\'', LongData("\t"), dictSingle},
+      {"", "", "", '"', LongData("\n"), dictDouble},
+      {"", "", "", '\'', LongData("\r\n"), dictSingle},
+      {"", "", "", '"', LongData("&#32;"), dictDouble},
+      {"", "", "", '\'', LongData("&#x9;&#10;\r"), dictSingle},
+      {"<?xml version='1.0' encoding='UTF-8'?>\n<!DOCTYPE svg [\n<!-- " + sneaky + " -->\n<?pi " + sneaky +
+           " ?>\n<!ATTLIST path d CDATA \"x>y\">\n]>\n",
+       " o:dict='" + LongData(" ") + "' xmlns:o='urn:other'",
+       "<!-- " + sneaky + " --><?pi " + sneaky + "?><text id='x\"y>z'><![CDATA[" + sneaky + "]]>" + sneaky +
+           "</text><defs><font><glyph d = \"" + LongData("\n") + "\"/></font></defs>",
+       '\'', LongData(" "), dictSingle},
+      // Encodings a first pass over bytes does not read: the whole file is parsed.
+      {"<?xml version='1.0' encoding='ISO-8859-1'?>\n<!-- caf\xE9 -->", "", "", '"', LongData(" "), dictAscii},
+  };
+  auto documentOf = [&](const Case& c) {
+    const std::string q(1, c.quote);
+    return c.before + "<svg " + ns + c.rootExtra + ">" + c.outside + "<g inkscape:groupmode='layer' vx:dict=" + q + c.dict + q +
+           ">\n<path d=" + q + c.d + q + "/></g></svg>";
+  };
+  std::vector<std::string> texts;
+  for (const Case& c : cases) texts.push_back(documentOf(c));
+  // UTF-16 with its mark, of the first case's text (ASCII but for the dictionary's 駅).
+  {
+    std::string ascii = documentOf(cases[7]).substr(documentOf(cases[7]).find("<svg"));
+    std::string utf16 = "\xFF\xFE";
+    for (char ch : ascii) utf16 += std::string{ch, '\0'};
+    texts.push_back(utf16);
+  }
+  Segments reference;
+  const std::filesystem::path file = std::filesystem::temp_directory_path() / "vx-svg-large-values.svg";
+  for (std::size_t i = 0; i < texts.size(); ++i) {
+    SCOPED_TRACE(i);
+    const std::string& text = texts[i];
+    const std::string expected = PugixmlSave(text);
+    auto check = [&](const Document& doc) {
+      ASSERT_EQ(doc.layers.size(), 1u);
+      const ArtOpaque* g = doc.layers.front()->group;
+      ASSERT_TRUE(g->dictionary);
+      Entry e;
+      std::string s;
+      ASSERT_EQ(g->dictionary->Get("s", e), kNoErr);
+      ASSERT_EQ(e.AsString(s), kNoErr);
+      EXPECT_EQ(s, want);
+      ASSERT_TRUE(g->firstChild);
+      EXPECT_EQ(g->firstChild->segments.size(), 31u);
+      if (reference.size() == 0) reference = g->firstChild->segments;
+      EXPECT_EQ(g->firstChild->segments, reference);
+    };
+    auto parsed = Load(text);
+    ASSERT_TRUE(parsed);
+    check(*parsed);
+    EXPECT_EQ(SvgDocumentText(*parsed), expected);
+
+    WriteText(file, text);
+    std::string error;
+    auto doc = ReadSvgDocument(file, error);
+    ASSERT_TRUE(doc) << error;
+    check(*doc);
+    EXPECT_EQ(SvgDocumentText(*doc), expected);
+    for (int save = 0; save < 2; ++save) {  // the second reads what the first wrote
+      ASSERT_TRUE(WriteSvgDocument(*doc, file, error)) << error;
+      EXPECT_EQ(FileText(file), expected) << save;
+    }
+    // (The save writes UTF-8 under the declaration it found: a Latin-1 file does not read back.)
+    if (text.find("ISO-8859-1") != std::string::npos) continue;
+    auto back = ReadSvgDocument(file, error);
+    ASSERT_TRUE(back) << error;
+    check(*back);
+  }
+  std::filesystem::remove(file);
+}
+
+// Saves read the values of unchanged art from the file last loaded or saved, as often as the
+// document is saved, to its own file or elsewhere; a file rewritten or cut short since is not
+// read: the save fails, saying so, and writes nothing.
+TEST(SvgDocument, SavesReadLargeValuesFromTheLastFileOrRefuse) {
+  const auto dir = std::filesystem::temp_directory_path() / "vx-svg-stubs";
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir);
+  const auto a = dir / "a.svg", b = dir / "b.svg", c = dir / "c.svg";
+  std::string text = "<svg xmlns='http://www.w3.org/2000/svg' xmlns:inkscape='http://www.inkscape.org/namespaces/inkscape' "
+                     "xmlns:vx='urn:vxshape:svg:1' width='100' height='100'><g inkscape:groupmode='layer'>";
+  for (int i = 0; i < 3; ++i)
+    text += "\n<path id='p" + std::to_string(i) + "' vx:dict='{\"n\":{\"int\":" + std::to_string(i) +
+            "},\"pad\":{\"string\":\"0123456789012345678901234567890123456789\"}}' d='" + LongData(i == 1 ? "&#32;" : " ") + "'/>";
+  text += "</g></svg>";
+  WriteText(a, text);
+  std::string error;
+  auto doc = ReadSvgDocument(a, error);
+  ASSERT_TRUE(doc) << error;
+  std::vector<ArtOpaque*> art = Children(doc->layers.front()->group);
+  ASSERT_EQ(art.size(), 3u);
+  const Segments before = art[2]->segments;
+  art[0]->segments = std::vector<PathSegment>{{{1, 2}, {1, 2}, {1, 2}, false}, {{3, 4}, {3, 4}, {3, 4}, false}};  // the top one
+  auto dict = std::make_shared<DictionaryImpl>();
+  dict->Set("n", Entry::Integer(7));
+  art[1]->dictionary = dict;
+
+  ASSERT_TRUE(WriteSvgDocument(*doc, a, error)) << error;
+  const std::string saved = FileText(a);
+  for (const auto& target : {a, b, a}) {
+    ASSERT_TRUE(WriteSvgDocument(*doc, target, error)) << error;
+    EXPECT_EQ(FileText(target), saved);
+  }
+  auto back = ReadSvgDocument(b, error);
+  ASSERT_TRUE(back) << error;
+  std::vector<ArtOpaque*> got = Children(back->layers.front()->group);
+  ASSERT_EQ(got.size(), 3u);
+  EXPECT_EQ(got[0]->segments.size(), 2u);
+  EXPECT_EQ(got[2]->segments, before);
+  Entry e;
+  std::int32_t n = 0;
+  ASSERT_EQ(got[1]->dictionary->Get("n", e), kNoErr);
+  e.AsInteger(n);
+  EXPECT_EQ(n, 7);
+  ASSERT_EQ(got[2]->dictionary->Get("n", e), kNoErr);
+  e.AsInteger(n);
+  EXPECT_EQ(n, 0);
+
+  // b saved last: a may go, b is read.
+  std::filesystem::remove(a);
+  ASSERT_TRUE(WriteSvgDocument(*doc, a, error)) << error;
+  EXPECT_EQ(FileText(a), saved);
+
+  // a, saved last, rewritten in place: shorter, then as long as it was.
+  for (const std::string& other : {std::string("<svg/>"), std::string(saved.size(), ' ')}) {
+    WriteText(a, other);
+    EXPECT_FALSE(WriteSvgDocument(*doc, c, error));
+    EXPECT_EQ(error.rfind(c.string() + ": not saved: ", 0), 0u) << error;
+    EXPECT_NE(error.find("has changed or cannot be read"), std::string::npos) << error;
+    EXPECT_FALSE(std::filesystem::exists(c));
+    EXPECT_THROW(SvgDocumentText(*doc), std::runtime_error);
+  }
+  std::filesystem::remove_all(dir);
+}
+
 TEST(SvgPathData, EveryCommandReadsAsCubicSegments) {
   struct Case {
     const char* d;
@@ -619,6 +811,14 @@ TEST(SvgDocument, DamagedAndHostileFilesAreRefusedWithFileLineAndReason) {
       {head + "<g inkscape:groupmode='layer' xmlns:vx='urn:vxshape:svg:1' vx:dict='{\"a\":{\"array\":[1,2]}}'/></svg>", "vx:dict: an entry"},
       {head + "<g inkscape:groupmode='layer' xmlns:vx='urn:vxshape:svg:1' vx:dict='{\"a\":{\"int\":1}} x'/></svg>", "vx:dict:"},
       {head + "<g inkscape:groupmode='layer' xmlns:vx='urn:vxshape:svg:1' vx:dict='{\"a\":{\"int\":4294967296}}'/></svg>", "integer out of range"},
+      // Lines counted through path data and dictionaries long enough to stay in the file.
+      {head + "<g inkscape:groupmode='layer'>\n<path d='" + LongData("\n") + "'/>\r\n<path d='M 0 0 L 1'/></g></svg>",
+       "line 94: damaged SVG: path data, character 10"},
+      {head + "<g inkscape:groupmode='layer' xmlns:vx='urn:vxshape:svg:1'>\n<path d='" + LongData("&#10;\r\n") +
+           "'/>\n<path d='M0 0' vx:dict='{\"a\":{\"int\":1.5},\n\"pad\":{\"string\":\"0123456789012345678901234567890123456789\"}}'/></g></svg>",
+       "line 94: damaged SVG: vx:dict"},
+      {head + "<g inkscape:groupmode='layer'>\n<path d='" + LongData("\n"), "damaged SVG:"},
+      {head + "<g inkscape:groupmode='layer'>\n<path d='" + LongData(" ") + std::string("\0'/></g></svg>", 14), "damaged SVG:"},
   };
   for (const auto& [text, why] : cases) {
     std::string error;
