@@ -3,6 +3,7 @@
 // Windows, where names go through the wide-character calls and rename does not replace by itself.
 #include "geodesy/shift_grid.h"
 #include "host/atomic_file.h"
+#include "host/svg_document.h"
 #include "shell/host/files.h"
 #include "shell/host/paths.h"
 #include "tests/support/host_fixture.h"
@@ -180,6 +181,40 @@ TEST_F(PlatformFiles, ReplacingAnExistingFileLeavesTheWholeNewOrTheWholeOldFile)
   EXPECT_EQ(FileBytes(held), replaced ? "new" : "old") << error;
   for (const std::string& name : Listing(dir.path())) EXPECT_EQ(name.find(".tmp"), std::string::npos) << name;
   for (const std::string& name : Listing(folder)) EXPECT_EQ(name.find("vxpart"), std::string::npos) << name;
+}
+
+// An SVG document's long path data stays in its file, kept open from load to save: the document
+// saves over that file (Windows renames over no open file, so the save closes it and reads the
+// new one) as often as it is saved, and elsewhere.
+TEST(PlatformSvg, DocumentSavesOverTheFileItReadsItsPathDataFrom) {
+  TempDir dir;
+  const fs::path file = dir / "図面.svg", other = dir / "別の図面.svg";
+  std::string d = "M 0 0";
+  for (int i = 1; i <= 40; ++i) d += " L " + std::to_string(i) + " " + std::to_string(2 * i);
+  const std::string text = "<svg xmlns='http://www.w3.org/2000/svg' xmlns:inkscape='http://www.inkscape.org/namespaces/inkscape' "
+                           "width='100' height='100'><g inkscape:groupmode='layer'><path d='" + d + "'/><path d='" + d +
+                           "'/></g></svg>";
+  std::string error;
+  ASSERT_TRUE(host::WriteFileAtomically(file, text, error)) << error;
+  auto doc = host::ReadSvgDocument(file, error);
+  ASSERT_TRUE(doc) << error;
+  ASSERT_TRUE(host::WriteSvgDocument(*doc, file, error)) << error;
+  const std::string saved = FileBytes(file);
+  EXPECT_NE(saved.find("d=\"" + d + "\""), std::string::npos) << saved;
+  for (const fs::path& target : {file, other, file}) {
+    ASSERT_TRUE(host::WriteSvgDocument(*doc, target, error)) << error;
+    EXPECT_EQ(FileBytes(target), saved) << PathToUtf8(target);
+  }
+  host::ArtOpaque* top = doc->layers.front()->group->firstChild;
+  ASSERT_TRUE(top && top->next);
+  top->segments = std::vector<host::PathSegment>{{{1, 2}, {1, 2}, {1, 2}, false}, {{3, 4}, {3, 4}, {3, 4}, false}};
+  ASSERT_TRUE(host::WriteSvgDocument(*doc, file, error)) << error;
+  auto back = host::ReadSvgDocument(file, error);
+  ASSERT_TRUE(back) << error;
+  const host::ArtOpaque* a = back->layers.front()->group->firstChild;
+  ASSERT_TRUE(a && a->next);
+  EXPECT_EQ(a->segments.size(), 2u);
+  EXPECT_EQ(a->next->segments.size(), 41u);
 }
 
 TEST_F(PlatformFiles, PreferencesLiveInTheUsersApplicationDataFolder) {
