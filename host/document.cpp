@@ -5,6 +5,7 @@
 #include <array>
 #include <atomic>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <mutex>
 
@@ -13,23 +14,145 @@ namespace vx::host {
 namespace {
 std::atomic<std::uint64_t> gLinks{0};  // counts links made and broken in any art tree
 
-// An array put into an array or a dictionary is nearly always complete by then, so it gives back
-// its spare room: a record's field, built by five appends, would otherwise keep room for eight
-// (a third of an imported document's attribute memory).
+// An array put into an array or a dictionary is nearly always complete by then, so it settles
+// (ArrayImpl::Fit): a record's field, built by five appends, would otherwise keep room for eight.
 void Settle(const Entry& e) {
   if (e.Type() != EntryType::Array) return;
   ArrayRef a;
   e.AsArray(a);
   if (auto* impl = dynamic_cast<ArrayImpl*>(a.get())) impl->Fit();
 }
+
+// A packed entry: its type byte, then an int32, a bool byte, a double, or a text's length byte
+// and bytes. Only texts of up to kPackedText bytes are packed.
+constexpr std::size_t kPackMax = 16, kPackedText = 255;
+std::size_t PackedSize(const Entry& e) {
+  switch (e.Type()) {
+    case EntryType::Integer: return 1 + sizeof(std::int32_t);
+    case EntryType::Boolean: return 2;
+    case EntryType::Real: return 1 + sizeof(double);
+    case EntryType::String: return e.Text().size() <= kPackedText ? 2 + e.Text().size() : 0;
+    default: return 0;
+  }
+}
+void SkipPacked(const unsigned char*& p) {
+  switch (static_cast<EntryType>(*p++)) {
+    case EntryType::Integer: p += sizeof(std::int32_t); break;
+    case EntryType::Boolean: p += 1; break;
+    case EntryType::Real: p += sizeof(double); break;
+    default: p += 1 + *p; break;
+  }
+}
 }  // namespace
+
+ArrayImpl::~ArrayImpl() {
+  if (Packed()) delete[] packed_.bytes;
+  else items_.~vector();
+}
+
+Entry ArrayImpl::Decode(const unsigned char*& p) {
+  switch (static_cast<EntryType>(*p++)) {
+    case EntryType::Integer: {
+      std::int32_t v = 0;
+      std::memcpy(&v, p, sizeof v);
+      p += sizeof v;
+      return Entry::Integer(v);
+    }
+    case EntryType::Boolean: return Entry::Boolean(*p++ != 0);
+    case EntryType::Real: {
+      double v = 0;
+      std::memcpy(&v, p, sizeof v);
+      p += sizeof v;
+      return Entry::Real(v);
+    }
+    default: {
+      const std::size_t n = *p++;
+      const std::string_view t(reinterpret_cast<const char*>(p), n);
+      p += n;
+      return Entry::String(t);
+    }
+  }
+}
+
+void ArrayImpl::Fit() {
+  if (Packed()) return;
+  std::size_t bytes = 0;
+  bool plain = !items_.empty() && items_.size() <= kPackMax;
+  for (std::size_t i = 0; plain && i < items_.size(); ++i) {
+    const std::size_t n = PackedSize(items_[i]);
+    plain = n != 0;
+    bytes += n;
+  }
+  if (!plain) {
+    constexpr std::size_t kFitMax = 64;
+    if (items_.size() <= kFitMax && items_.capacity() > items_.size()) items_.shrink_to_fit();
+    return;
+  }
+  auto* block = new unsigned char[bytes];
+  unsigned char* p = block;
+  for (const Entry& e : items_) {
+    *p++ = static_cast<unsigned char>(e.Type());
+    switch (e.Type()) {
+      case EntryType::Integer: {
+        std::int32_t v = 0;
+        e.AsInteger(v);
+        std::memcpy(p, &v, sizeof v);
+        p += sizeof v;
+        break;
+      }
+      case EntryType::Boolean: {
+        bool v = false;
+        e.AsBoolean(v);
+        *p++ = v ? 1 : 0;
+        break;
+      }
+      case EntryType::Real: {
+        double v = 0;
+        e.AsReal(v);
+        std::memcpy(p, &v, sizeof v);
+        p += sizeof v;
+        break;
+      }
+      default: {
+        const std::string_view t = e.Text();
+        *p++ = static_cast<unsigned char>(t.size());
+        if (!t.empty()) std::memcpy(p, t.data(), t.size());
+        p += t.size();
+        break;
+      }
+    }
+  }
+  const auto count = static_cast<std::uint32_t>(items_.size());
+  items_.~vector();
+  packed_.bytes = block;
+  packed_.count = count;
+  bits_ |= kPackedBit;
+}
+
+void ArrayImpl::Unpack() {
+  if (!Packed()) return;
+  std::vector<Entry> items;
+  items.reserve(packed_.count);
+  const unsigned char* p = packed_.bytes;
+  for (std::uint32_t i = 0; i < packed_.count; ++i) items.push_back(Decode(p));
+  delete[] packed_.bytes;
+  new (&items_) std::vector<Entry>(std::move(items));
+  bits_ &= ~kPackedBit;
+}
 
 Err ArrayImpl::Get(std::int32_t index, Entry& out) const try {
   if (index < 0 || index >= Count()) return kOutOfRange;
+  if (Packed()) {
+    const unsigned char* p = packed_.bytes;
+    for (std::int32_t i = 0; i < index; ++i) SkipPacked(p);
+    out = Decode(p);
+    return kNoErr;
+  }
   out = items_[static_cast<std::size_t>(index)];
   return kNoErr;
 } catch (...) { return EdgeFailure(); }
 void ArrayImpl::Changing() {
+  Unpack();
   if (Journal* j = Journal::Active()) j->ArrayChanging(*this);
 }
 Err ArrayImpl::Set(std::int32_t index, const Entry& e) try {
@@ -59,7 +182,8 @@ Err ArrayImpl::Remove(std::int32_t index) try {
   return kNoErr;
 } catch (...) { return EdgeFailure(); }
 Err ArrayImpl::Clear() try {
-  if (!items_.empty()) Changing();
+  if (Count() == 0) return kNoErr;
+  Changing();
   items_.clear();
   return kNoErr;
 } catch (...) { return EdgeFailure(); }

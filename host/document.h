@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <new>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -121,28 +122,57 @@ struct LayerOpaque {
 // Changes go through the active journal (host/journal.h) first, so that undo can put them back.
 class ArrayImpl final : public Array, public std::enable_shared_from_this<ArrayImpl> {
  public:
-  std::int32_t Count() const override { return static_cast<std::int32_t>(items_.size()); }
+  ArrayImpl() { new (&items_) std::vector<Entry>(); }
+  ArrayImpl(const ArrayImpl&) = delete;
+  ArrayImpl& operator=(const ArrayImpl&) = delete;
+  ~ArrayImpl() override;
+  std::int32_t Count() const override { return static_cast<std::int32_t>(Packed() ? packed_.count : items_.size()); }
   Err Get(std::int32_t index, Entry& out) const override;
   Err Set(std::int32_t index, const Entry& e) override;
   Err Insert(std::int32_t index, const Entry& e) override;
   Err Append(const Entry& e) override;
   Err Remove(std::int32_t index) override;
   Err Clear() override;
-  const std::vector<Entry>& Items() const { return items_; }
-  // Room for `n` entries, so a loaded array holds no spare capacity.
-  void Reserve(std::size_t n) { items_.reserve(n); }
-  // Gives back spare room of a small array. Large ones keep it: a caller that appends to an array
-  // and stores it again after each append would otherwise copy it every time.
-  void Fit() {
-    constexpr std::size_t kFitMax = 64;
-    if (items_.size() <= kFitMax && items_.capacity() > items_.size()) items_.shrink_to_fit();
+  // Calls f(entry) for each entry in order.
+  template <class F>
+  void ForEach(F f) const {
+    if (!Packed()) {
+      for (const Entry& e : items_) f(e);
+      return;
+    }
+    const unsigned char* p = packed_.bytes;
+    for (std::uint32_t i = 0; i < packed_.count; ++i) f(Decode(p));
   }
-  std::uint64_t serial = Journal::NewContainerSerial();
+  // Room for `n` entries, so a loaded array holds no spare capacity.
+  void Reserve(std::size_t n) {
+    Unpack();
+    items_.reserve(n);
+  }
+  // Called when the array is stored in a container, by then nearly always complete. A small array
+  // of plain values (a record's field: name, type, width, decimals, value) is packed into one
+  // block of bytes, about a quarter of the room its entries took; a change unpacks it. Other small
+  // arrays give back their spare room. Large ones keep it: a caller that appends to an array and
+  // stores it again after each append would otherwise copy it every time.
+  void Fit();
+  // When it was made, on the journal's clock.
+  std::uint64_t Serial() const { return bits_ & ~kPackedBit; }
 
  private:
   friend class Journal;
+  static constexpr std::uint64_t kPackedBit = std::uint64_t{1} << 63;
+  bool Packed() const { return (bits_ & kPackedBit) != 0; }
+  static Entry Decode(const unsigned char*& p);
+  // Back to entries (before any change).
+  void Unpack();
   void Changing();
-  std::vector<Entry> items_;
+  std::uint64_t bits_ = Journal::NewContainerSerial();  // the serial, and kPackedBit
+  union {
+    std::vector<Entry> items_;  // unless packed
+    struct {
+      unsigned char* bytes;
+      std::uint32_t count;
+    } packed_;
+  };
 };
 
 // Keys in one sorted array: a record's few attributes cost one allocation, not a tree node each.
@@ -174,7 +204,7 @@ class DictionaryImpl final : public Dictionary, public std::enable_shared_from_t
 template <class F>
 void ForEachEntry(const Array& a, F f) {
   if (const auto* impl = dynamic_cast<const ArrayImpl*>(&a)) {
-    for (const Entry& e : impl->Items()) f(nullptr, e);
+    impl->ForEach([&](const Entry& e) { f(nullptr, e); });
     return;
   }
   Entry e;

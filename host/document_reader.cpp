@@ -664,11 +664,15 @@ class Reader {
   void Build(Table<ArrayImpl>& t, ArrayImpl& a, const Node& n, const Where& aw) {
     const auto& items = Items(n, aw);
     a.Reserve(items.size());
+    const std::size_t links = t.links.size();
     for (std::size_t i = 0; i < items.size(); ++i) {
       std::optional<Link> link;
       a.Append(EntryFrom(items[i], false, aw.At(i), link));
       if (link) t.links.push_back({link->dict, link->id, static_cast<std::uint32_t>(i)});
     }
+    // Packed now, while its entries' block is the one the next array takes; an array that holds
+    // containers gets them later.
+    if (t.links.size() == links) a.Fit();
   }
 
   void Build(Table<DictionaryImpl>& t, DictionaryImpl& d, const Node& n, const Where& dw) {

@@ -167,7 +167,7 @@ void Journal::DictionaryChanging(DictionaryImpl& dict, const std::string& key) {
 }
 
 void Journal::ArrayChanging(ArrayImpl& array) {
-  if (open_ && array.serial > stepSerial_) return;
+  if (open_ && array.Serial() > stepSerial_) return;
   auto self = std::static_pointer_cast<ArrayImpl>(array.weak_from_this().lock());
   if (!self || !Recording() || !seen_.insert(&array).second) return;
   std::size_t bytes = kRecordBytes;
@@ -244,6 +244,7 @@ void Journal::Swap(Record& record) {
         } else if constexpr (std::is_same_v<T, DictEntry>) {
           r.old->entry = r.dict->Exchange(r.old->key, std::move(r.old->entry));
         } else if constexpr (std::is_same_v<T, ArrayItems>) {
+          r.array->Unpack();
           std::swap(r.array->items_, r.items);
         }
       },

@@ -696,5 +696,100 @@ TEST(EntryValue, CopiesMovesAndAssignmentsKeepTheValue) {
   EXPECT_EQ(dict.use_count(), 2);
 }
 
+// Small arrays of plain values are packed when stored in a container; what they hold, read in
+// any way, stays the same, and changing one afterwards (undoably) unpacks it.
+TEST(ArrayStorage, SettledArraysKeepTheirEntriesAndStayChangeable) {
+  auto inner = std::make_shared<ArrayImpl>();
+  struct Case {
+    const char* name;
+    std::vector<Entry> entries;
+  };
+  std::vector<Entry> many;
+  for (std::int32_t i = 0; i < 17; ++i) many.push_back(Entry::Integer(i));
+  const std::vector<Entry> sixteen(many.begin(), many.begin() + 16);
+  const std::vector<Case> cases = {
+      {"a record's field", {Entry::String("NAME"), Entry::Integer(67), Entry::Integer(20), Entry::Integer(0),
+                            Entry::String("東京都千代田区丸の内一丁目")}},
+      {"every plain type", {Entry::Integer(INT32_MIN), Entry::Integer(INT32_MAX), Entry::Boolean(true),
+                            Entry::Boolean(false), Entry::Real(-0.0), Entry::Real(0.1), Entry::Real(-1e308)}},
+      {"texts at the edges", {Entry::String(""), Entry::String(std::string(22, 'a')), Entry::String(std::string(23, 'b')),
+                              Entry::String(std::string(255, 'c')), Entry::String(std::string("\0\xff", 2))}},
+      {"a text too long to pack", {Entry::Integer(1), Entry::String(std::string(256, 'd')), Entry::Integer(2)}},
+      {"a container among them", {Entry::Integer(1), Entry::FromArray(inner)}},
+      {"sixteen entries", sixteen},
+      {"seventeen entries", many},
+      {"one entry", {Entry::Boolean(true)}},
+      {"none", {}},
+  };
+  auto same = [](const Entry& a, const Entry& b) {
+    if (a.Type() != b.Type()) return false;
+    std::int32_t i = 0, j = 0;
+    bool x = false, y = false;
+    double r = 0, s = 0;
+    ArrayRef p, q;
+    switch (a.Type()) {
+      case EntryType::Integer: return a.AsInteger(i) == kNoErr && b.AsInteger(j) == kNoErr && i == j;
+      case EntryType::Boolean: return a.AsBoolean(x) == kNoErr && b.AsBoolean(y) == kNoErr && x == y;
+      case EntryType::Real:  // bit for bit: -0 stays -0
+        return a.AsReal(r) == kNoErr && b.AsReal(s) == kNoErr && std::memcmp(&r, &s, sizeof r) == 0;
+      case EntryType::String: return a.Text() == b.Text();
+      case EntryType::Array: return a.AsArray(p) == kNoErr && b.AsArray(q) == kNoErr && p == q;
+      default: return false;
+    }
+  };
+  auto expectHolds = [&](const ArrayImpl& a, const std::vector<Entry>& want) {
+    ASSERT_EQ(a.Count(), static_cast<std::int32_t>(want.size()));
+    for (std::size_t i = 0; i < want.size(); ++i) {
+      Entry e;
+      ASSERT_EQ(a.Get(static_cast<std::int32_t>(i), e), kNoErr);
+      EXPECT_TRUE(same(e, want[i])) << "entry " << i;
+    }
+    std::size_t n = 0;
+    ForEachEntry(a, [&](const std::string* key, const Entry& e) {
+      EXPECT_EQ(key, nullptr);
+      EXPECT_TRUE(n < want.size() && same(e, want[n])) << "entry " << n << " in order";
+      ++n;
+    });
+    EXPECT_EQ(n, want.size());
+    Entry e;
+    EXPECT_EQ(a.Get(static_cast<std::int32_t>(want.size()), e), kOutOfRange);
+    EXPECT_EQ(a.Get(-1, e), kOutOfRange);
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Document doc;
+    auto holder = std::make_shared<DictionaryImpl>();
+    auto a = std::make_shared<ArrayImpl>();
+    for (const Entry& e : c.entries) ASSERT_EQ(a->Append(e), kNoErr);
+    ASSERT_EQ(holder->Set("list", Entry::FromArray(a)), kNoErr);  // settles it
+    expectHolds(*a, c.entries);
+    ASSERT_EQ(holder->Set("again", Entry::FromArray(a)), kNoErr);
+    expectHolds(*a, c.entries);
+
+    // Changed in an undo step that began after it was made: undo and redo put each state back.
+    doc.journal.Begin();
+    std::vector<Entry> changed = c.entries;
+    changed.push_back(Entry::String("末尾"));
+    ASSERT_EQ(a->Append(changed.back()), kNoErr);
+    if (!c.entries.empty()) {
+      changed[0] = Entry::Real(2.5);
+      ASSERT_EQ(a->Set(0, changed[0]), kNoErr);
+    }
+    doc.journal.End();
+    expectHolds(*a, changed);
+    a->Fit();  // packs it again
+    ASSERT_TRUE(doc.journal.Undo());
+    expectHolds(*a, c.entries);
+    ASSERT_TRUE(doc.journal.Redo());
+    expectHolds(*a, changed);
+    a->Fit();
+    ASSERT_TRUE(doc.journal.Undo());
+    expectHolds(*a, c.entries);
+    ASSERT_EQ(a->Clear(), kNoErr);
+    EXPECT_EQ(a->Count(), 0);
+    doc.journal.SetActive(false);
+  }
+}
+
 }  // namespace
 }  // namespace vx::test
