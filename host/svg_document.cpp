@@ -2191,8 +2191,24 @@ class XmlOut {
       std::string text;
       void write(const void* data, std::size_t size) override { text.append(static_cast<const char*>(data), size); }
     } w;
-    n.print(w, "", pugi::format_raw, pugi::encoding_utf8);
+    // The text goes out as UTF-8 whatever it was read from: a declaration naming another
+    // encoding is written naming UTF-8, or the file would not read back.
+    const pugi::xml_attribute enc = n.type() == pugi::node_declaration ? n.attribute("encoding") : pugi::xml_attribute();
+    if (enc && !NamesUtf8(enc.value())) {
+      pugi::xml_document scratch;
+      pugi::xml_node copy = scratch.append_copy(n);
+      copy.attribute("encoding").set_value("UTF-8");
+      copy.print(w, "", pugi::format_raw, pugi::encoding_utf8);
+    } else {
+      n.print(w, "", pugi::format_raw, pugi::encoding_utf8);
+    }
     AppendXmlChars(out_, w.text);
+  }
+
+  static bool NamesUtf8(std::string_view e) {
+    constexpr std::string_view kUtf8 = "utf-8";
+    return e.size() == kUtf8.size() &&
+           std::equal(e.begin(), e.end(), kUtf8.begin(), [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == b; });
   }
 
   const SvgTree& t_;
