@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -24,6 +25,10 @@
 #include <stdexcept>
 #include <unordered_map>
 #include <unordered_set>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include <sys/stat.h>
 #include <sys/types.h>
@@ -1016,6 +1021,21 @@ class Prepass {
     }
   }
 
+  // The first byte from p that may be one Value() looks at: control bytes, quotes and '&'. Path
+  // data is nearly all digits and separators, so sixteen bytes are passed at a time where SSE2 is.
+  static const char* SkipPlain(const char* p, const char* e) {
+#if defined(__SSE2__)
+    const __m128i ctl = _mm_set1_epi8(0x1F), dq = _mm_set1_epi8('"'), amp = _mm_set1_epi8('&'), sq = _mm_set1_epi8('\'');
+    for (; e - p >= 16; p += 16) {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+      const __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(_mm_min_epu8(v, ctl), v), _mm_cmpeq_epi8(v, dq)),
+                                       _mm_or_si128(_mm_cmpeq_epi8(v, amp), _mm_cmpeq_epi8(v, sq)));
+      if (const int m = _mm_movemask_epi8(hit)) return p + std::countr_zero(static_cast<unsigned>(m));
+    }
+#endif
+    return p;
+  }
+
   // A value that may become a stub; after its opening quote.
   bool Value(char q) {
     static const auto kSpecial = [] {
@@ -1033,6 +1053,8 @@ class Prepass {
       const char* p = from;
       const char* e = data_ + end_;
       for (; p < e; ++p) {
+        p = SkipPlain(p, e);
+        if (p == e) break;
         const auto c = static_cast<unsigned char>(*p);
         if (!kSpecial[c]) continue;
         if (c == static_cast<unsigned char>(q)) break;
@@ -2191,8 +2213,24 @@ class XmlOut {
       std::string text;
       void write(const void* data, std::size_t size) override { text.append(static_cast<const char*>(data), size); }
     } w;
-    n.print(w, "", pugi::format_raw, pugi::encoding_utf8);
+    // The text goes out as UTF-8 whatever it was read from: a declaration naming another
+    // encoding is written naming UTF-8, or the file would not read back.
+    const pugi::xml_attribute enc = n.type() == pugi::node_declaration ? n.attribute("encoding") : pugi::xml_attribute();
+    if (enc && !NamesUtf8(enc.value())) {
+      pugi::xml_document scratch;
+      pugi::xml_node copy = scratch.append_copy(n);
+      copy.attribute("encoding").set_value("UTF-8");
+      copy.print(w, "", pugi::format_raw, pugi::encoding_utf8);
+    } else {
+      n.print(w, "", pugi::format_raw, pugi::encoding_utf8);
+    }
     AppendXmlChars(out_, w.text);
+  }
+
+  static bool NamesUtf8(std::string_view e) {
+    constexpr std::string_view kUtf8 = "utf-8";
+    return e.size() == kUtf8.size() &&
+           std::equal(e.begin(), e.end(), kUtf8.begin(), [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == b; });
   }
 
   const SvgTree& t_;
